@@ -1,0 +1,135 @@
+// The main window's logic: the state of a run, the locations in use, the four log files and the
+// operations that the window's buttons and start-up call. The Qt window (app/qt) shows it through
+// the Operator interface; tests drive it with a ScriptedOperator.
+//
+// Methods are defined next to the subsystem they belong to:
+//   app/start.cpp        start-up, command line, conversion kind, closing
+//   config/discovery.cpp locations and connections
+//   config/unit.cpp      budget unit and data version
+//   log/conversion_log.cpp  the four log categories and files
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/operator.h"
+#include "log/appex.h"
+
+namespace konw {
+
+class TdmKonw;
+
+// Program-wide: the operator confirmed a break of the running conversion.
+extern bool Przerwano;
+
+inline constexpr const char* kApplicationTitle = "Kalmiro - konwersja danych";
+
+// Log categories in their fixed writing order.
+enum class Kategoria { Ogolny = 0, DodatkoweInfo = 1, Bledy = 2, BledyKrytyczne = 3 };
+using Kategorie = unsigned;  // set of 1 << Kategoria
+constexpr Kategorie kat(Kategoria k) { return 1u << static_cast<unsigned>(k); }
+constexpr Kategorie kOgolny = kat(Kategoria::Ogolny);
+constexpr Kategorie kDodatkoweInfo = kat(Kategoria::DodatkoweInfo);
+constexpr Kategorie kBledy = kat(Kategoria::Bledy);
+constexpr Kategorie kBledyKrytyczne = kat(Kategoria::BledyKrytyczne);
+constexpr Kategorie kWszystkie = kOgolny | kDodatkoweInfo | kBledy | kBledyKrytyczne;
+
+// Run marks a write may carry.
+using Znaczniki = unsigned;
+constexpr Znaczniki kNiezgodnosc = 1;
+constexpr Znaczniki kNiezgodnoscKrytyczna = 2;
+
+// One log file of a category: open only during a run; every line is flushed.
+struct PlikLogu {
+  std::string sciezka;  // log file path as the program shows it (Windows form when configured so)
+  std::FILE* plik = nullptr;
+  bool otwarty() const { return plik != nullptr; }
+  void zamknij() noexcept;
+};
+
+class TfrmConvert {
+ public:
+  TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath);
+  ~TfrmConvert();
+  TfrmConvert(const TfrmConvert&) = delete;
+  TfrmConvert& operator=(const TfrmConvert&) = delete;
+
+  Operator& ui() { return ui_; }
+  TdmKonw* dm() { return dm_; }
+
+  // ---- start-up and window (app/start.cpp)
+  // The start-up sequence; false when the process must end with exit code 1.
+  bool FormCreate();
+  bool UtworzModulDanych();
+  bool CzyTrybZaawansowany() const;
+  std::string EdycjaZWierszaPolecen() const;
+  void RadioGroup1Click(int itemIndex);
+  // Returns whether the key is swallowed.
+  enum class Klawisz { Insert, Delete, Down, Other };
+  bool ExRxDBGrid1KeyDown(Klawisz key, bool ctrlOnly);
+  // Whether the window may close now.
+  bool FormClose();
+  // Asks the operator to confirm a break of the run; sets Przerwano on Yes.
+  void PotwierdzPrzerwanie();
+
+  // ---- locations (config/discovery.cpp)
+  // `zPrzycisku` tells that the call comes from an edition radio button.
+  bool WczytajKonfiguracje(bool zPrzycisku);
+  void JSTClick(const std::string& radio);
+  void ZaznaczBezZdarzenia(const std::string& radio, bool checked);
+  // Checks a radio button the way a click does: runs JSTClick.
+  void ZaznaczRadio(const std::string& radio);
+  bool UstawSciezkiDoBaz(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji,
+                         bool PokazKomunikat);
+
+  // ---- budget unit and data version (config/unit.cpp)
+  bool UstawInformacjeOJednostce();
+  std::string OdczytajWersjeDanych();
+  bool SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji);
+
+  // ---- conversion log (log/conversion_log.cpp)
+  void ZapiszLinie(const std::string& line, Kategorie categories);
+  void ZapiszKomunikat(const std::string& line, Kategorie categories, Znaczniki marks = 0);
+  void OtworzSekcjeTabeli(Kategoria category);
+  void NaglowekTabeli(Kategoria category);
+  void ZapiszBlad(const std::string& location);
+  std::string TekstBleduBazy() const;
+  void ZglosBlad(const std::string& procedure, const std::string& message, const std::string& comment);
+  bool InitLogFile(PlikLogu& file, bool zapytaj);
+  void ZamknijPlikiLogow() noexcept;
+  // The current table's label (TABELA, or TABELA/TABELA_IB when they differ ignoring case).
+  std::string EtykietaTabeli();
+
+  // ---- state
+  std::string SciezkaParadoxa;
+  std::string SciezkaInterbase;
+  std::string SciezkaGlowna;
+  unsigned RodzajKonwersji = 0;
+  bool JestWOnCreate = false;
+  bool BladKonwersji = false;
+  bool NiezgodnoscKrytyczna = false;
+  bool Niezgodnosc = false;
+  std::array<PlikLogu, 4> logi;                 // by Kategoria
+  std::array<bool, 4> NaglowekDoZapisu{};       // pending section openings (index 0 unused)
+  TAppException wyjatki;
+
+  // The workstation identifier used to name the INI section; tests may replace it.
+  std::string (*identyfikatorStanowiska)() = nullptr;
+
+ private:
+  Operator& ui_;
+  std::vector<std::string> arguments_;
+  std::string programPath_;
+  TdmKonw* dm_ = nullptr;
+};
+
+// The log base names, in category order.
+inline constexpr std::array<const char*, 4> kNazwyLogow = {"Konwersja.log", "KonwersjaInf.log", "KonwersjaBl.log",
+                                                          "KonwersjaBlKr.log"};
+// Memos of the categories, in category order.
+inline constexpr std::array<const char*, 4> kMemoLogow = {"mKomunikaty", "mKomInf", "mKomBl", "mKomBlKr"};
+
+}  // namespace konw

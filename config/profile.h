@@ -1,0 +1,26 @@
+// TProfile: reads one key of an INI file with the semantics of the Windows private-profile read.
+#pragma once
+
+#include <string>
+
+namespace konw {
+
+class TProfile {
+ public:
+  std::string DefaultText;
+  std::string Entry;
+  std::string FileName = "WIN.INI";  // a bare name means the system's WIN.INI (see platform/ini.h)
+  std::string Section;
+
+  // Reads the key (at most 255 characters); DefaultText when missing; empty when a name is empty.
+  std::string Text();
+  bool State();
+  int Value();
+  // The value last read.
+  const std::string& last() const { return last_; }
+
+ private:
+  std::string last_;
+};
+
+}  // namespace konw

@@ -1,0 +1,116 @@
+// What a driver ("STANDARD" for Paradox, "INTRBASE" for Firebird) provides to the engine's common layer.
+// Callers use db/engine.h; only drivers and the common layer include this file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/value.h"
+
+namespace db {
+
+class Session;
+
+struct FieldDef {
+  std::string name;
+  FieldType type = FieldType::Unknown;
+  int size = 0;        // String: length in characters; BCD: see the driver; others as the driver reports
+  int number = 0;      // position in the structure, from 1
+  int scale = 0;       // decimals of BCD / NUMERIC
+  bool required = false;
+};
+
+struct IndexDef {
+  std::string name;        // "" for a Paradox primary key
+  std::string fields;      // field names joined by ";" in key order
+  bool primary = false;
+  bool caseInsensitive = false;
+  bool unique = false;
+  bool descending = false;
+};
+
+using Row = std::vector<Value>;
+
+// A parameter handed to a statement: its position, its data type (Unknown when none was set) and value.
+struct BoundParam {
+  std::string name;
+  FieldType type = FieldType::Unknown;
+  Value value;
+};
+
+// An open set of rows. Rows are addressed by position (0-based) in the cursor's current order and
+// range; a bookmark is a stable identity of a row that survives changes to other rows.
+class CursorImpl {
+ public:
+  virtual ~CursorImpl() = default;
+
+  virtual const std::vector<FieldDef>& fields() const = 0;
+  // Reads the row at `pos` into `out` (resized to the field count). False when pos is past the end.
+  virtual bool read(std::int64_t pos, Row& out) = 0;
+  // Number of rows in the current order and range (a query cursor may have to fetch them all).
+  virtual std::int64_t count() = 0;
+
+  virtual std::int64_t bookmarkAt(std::int64_t pos) { return pos; }
+  // Position of a bookmarked row, or nullopt when it is gone.
+  virtual std::optional<std::int64_t> positionOf(std::int64_t bookmark) { return bookmark; }
+
+  // Tables only; the defaults refuse with an engine error.
+  virtual std::vector<IndexDef> indexDefs() { return {}; }
+  // Orders rows by a named index ("" = primary key or natural order), or by field names joined by ";".
+  virtual void setOrder(const std::string& indexName, const std::string& fieldNames);
+  // Restricts rows to those whose field `fieldIndex` equals `value` (a master/detail link); nullopt clears.
+  virtual void setRange(std::optional<std::pair<int, Value>> range);
+  // Modifications. Each returns the position of the affected row in the current order afterwards
+  // (nullopt when it falls outside the range). Changes reach the file before they return.
+  virtual std::optional<std::int64_t> update(std::int64_t pos, const Row& row);
+  virtual std::optional<std::int64_t> insert(const Row& row);
+  virtual void remove(std::int64_t pos);
+  virtual bool canModify() const { return false; }
+};
+
+// A prepared statement of a connection.
+class StatementImpl {
+ public:
+  virtual ~StatementImpl() = default;
+  // Runs the statement with the given parameters (one per marker, in order).
+  virtual void execute(const std::vector<BoundParam>& params) = 0;
+  // Runs a statement that yields rows.
+  virtual std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) = 0;
+};
+
+struct TableOpenOptions {
+  bool readOnly = false;
+};
+
+// A connected database.
+class ConnectionImpl {
+ public:
+  virtual ~ConnectionImpl() = default;
+  // Table names matching "*", "*.db" or an exact name (case ignored), without extensions or system tables.
+  virtual std::vector<std::string> tableNames(const std::string& pattern) = 0;
+  virtual std::unique_ptr<CursorImpl> openTable(const std::string& name, const TableOpenOptions& options) = 0;
+  // `sql` has each parameter marker replaced by "?"; `paramNames` are the markers' names in order.
+  virtual std::unique_ptr<StatementImpl> prepare(const std::string& sql,
+                                                 const std::vector<std::string>& paramNames) = 0;
+};
+
+class Driver {
+ public:
+  virtual ~Driver() = default;
+  // `params` are the database's parameter lines as "KEY=value" (keys as written).
+  virtual std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params, Session& session) = 0;
+};
+
+// Drivers by name ("STANDARD", "INTRBASE"). Registered by the engine at start; tests may add their own.
+void registerDriver(const std::string& name, std::function<std::unique_ptr<Driver>()> factory);
+std::unique_ptr<Driver> makeDriver(const std::string& name);
+
+// The value of "KEY=value" in parameter lines (key matched ignoring case), nullopt when absent.
+std::optional<std::string> paramValue(const std::vector<std::string>& params, const std::string& key);
+
+}  // namespace db

@@ -1,0 +1,13 @@
+#include "db/drivers.h"
+
+#include "db/firebird/driver.h"
+#include "db/paradox/driver.h"
+
+namespace db {
+
+void registerBuiltinDrivers() {
+  registerDriver("STANDARD", [] { return paradox::makeDriver(); });
+  registerDriver("INTRBASE", [] { return firebird::makeDriver(); });
+}
+
+}  // namespace db

@@ -1,0 +1,316 @@
+// The database engine as the program sees it: named databases, a session, tables, queries and fields.
+// Every statement takes effect as it executes; callers never open transactions.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "db/driver.h"
+#include "db/error.h"
+#include "db/value.h"
+
+namespace db {
+
+class Database;
+class Dataset;
+
+// The engine session: table passwords and the databases by name.
+class Session {
+ public:
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  void addPassword(const std::string& password);
+  const std::vector<std::string>& passwords() const { return passwords_; }
+
+  // Table names of a connected database (see ConnectionImpl::tableNames).
+  std::vector<std::string> tableNames(Database& database, const std::string& pattern);
+
+  // Per-directory code page for Paradox text (0 = the header's, else Windows-1250 when it has none).
+  void setParadoxCodePage(int codePage) { paradoxCodePage_ = codePage; }
+  int paradoxCodePage() const { return paradoxCodePage_; }
+
+  // The program-wide default session.
+  static Session& global();
+
+ private:
+  std::vector<std::string> passwords_;
+  int paradoxCodePage_ = 0;
+};
+
+// A named connection with a driver and ordered parameter lines.
+class Database {
+ public:
+  explicit Database(std::string name, Session& session = Session::global());
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  const std::string& name() const { return name_; }
+  Session& session() { return session_; }
+
+  void setDriverName(const std::string& driver);
+  const std::string& driverName() const { return driverName_; }
+  // Parameter lines, in order ("PATH=...", "SERVER NAME=...").
+  void clearParams();
+  void addParam(const std::string& line);
+  // Replaces line `index` (0-based; line 1 of the lists is index 0).
+  void setParam(std::size_t index, const std::string& line);
+  const std::vector<std::string>& params() const { return params_; }
+
+  // Connects with the current driver and lines; throws EngineError. Connecting a connected database does nothing.
+  void connect();
+  // Closes every dataset open on this database, then the connection. Never throws.
+  void disconnect() noexcept;
+  bool connected() const { return connection_ != nullptr; }
+
+  // The driver's connection; throws EngineError when not connected.
+  ConnectionImpl& connection();
+
+ private:
+  friend class Dataset;
+  void attach(Dataset* dataset);
+  void detach(Dataset* dataset);
+
+  std::string name_;
+  Session& session_;
+  std::string driverName_;
+  std::vector<std::string> params_;
+  std::unique_ptr<ConnectionImpl> connection_;
+  std::set<Dataset*> datasets_;
+};
+
+// One field of an open dataset, bound to the current row.
+class Field {
+ public:
+  Field(Dataset& owner, FieldDef def, int index) : owner_(&owner), def_(std::move(def)), index_(index) {}
+
+  const std::string& name() const { return def_.name; }
+  FieldType dataType() const { return def_.type; }
+  int size() const { return def_.size; }
+  int fieldNo() const { return def_.number; }
+  const FieldDef& def() const { return def_; }
+  int index() const { return index_; }
+
+  const Value& value() const;
+  bool isNull() const;
+  std::string asString() const;
+  std::int64_t asInteger() const;
+  double asFloat() const;
+  bool asBoolean() const;
+
+  // Writing needs the dataset in edit or insert state.
+  void setValue(Value v);
+  void setAsBoolean(bool b) { setValue(b); }
+  void setAsString(const std::string& s) { setValue(s); }
+  void setAsInteger(std::int64_t i) { setValue(i); }
+  void clear() { setValue(Null{}); }
+
+ private:
+  Dataset* owner_;
+  FieldDef def_;
+  int index_;
+};
+
+// Common behaviour of tables and queries: a current row over a driver cursor.
+class Dataset {
+ public:
+  enum class State { Inactive, Browse, Edit, Insert };
+
+  Dataset();
+  virtual ~Dataset();
+  Dataset(const Dataset&) = delete;
+  Dataset& operator=(const Dataset&) = delete;
+
+  void setDatabase(Database* database);
+  Database* database() const { return database_; }
+
+  bool active() const { return state_ != State::Inactive; }
+  State state() const { return state_; }
+  void close() noexcept;
+
+  void first();
+  void next();
+  bool eof() const { return eof_; }
+  bool bof() const { return bof_; }
+  // Rows in the current order and range.
+  std::int64_t recordCount();
+  // Current row number from 1; 0 when there is no current row.
+  std::int64_t recNo() const { return empty_ ? 0 : pos_ + 1; }
+  bool isEmpty();
+
+  std::int64_t bookmark() const;
+  // Returns to a bookmarked row; throws EngineError when the row is gone.
+  void gotoBookmark(std::int64_t bookmark);
+
+  // Makes current the first row whose fields (names joined by ";") equal `values`, whole values,
+  // text compared ignoring case when asked. Returns whether one was found; the position is unchanged if not.
+  bool locate(const std::string& fieldNames, const std::vector<Value>& values, bool caseInsensitive);
+
+  int fieldCount() const { return static_cast<int>(fields_.size()); }
+  Field& field(int index) { return *fields_.at(index); }
+  // Field by name ignoring case; nullptr when absent.
+  Field* findField(const std::string& name);
+  // Field by name ignoring case; EngineError when absent.
+  Field& fieldByName(const std::string& name);
+
+  void edit();
+  void insert();
+  void post();
+  void cancel();
+  void deleteRecord();
+
+  // Details follow this dataset's current row (see Table::setMasterSource).
+  void addObserver(Dataset* detail);
+  void removeObserver(Dataset* detail);
+
+  // Called by the framework when a master dataset moved.
+  virtual void masterChanged() {}
+  // Called by the database when it disconnects, after close(): drop anything tied to the connection.
+  virtual void connectionLost() noexcept {}
+
+ protected:
+  friend class Field;
+  friend class Database;
+
+  // Opens the cursor: implemented by Table and Query.
+  void openCursor(std::unique_ptr<CursorImpl> cursor);
+  CursorImpl* cursor() { return cursor_.get(); }
+  void requireActive() const;
+  // Re-reads the current row after the order or range changed; goes to the first row.
+  void resetToFirst();
+  void moveTo(std::int64_t pos);
+  void notifyObservers();
+  virtual void beforeInsertRow(Row&) {}
+
+  const Value& currentValue(int index) const;
+  void setCurrentValue(int index, Value v);
+
+  Database* database_ = nullptr;
+
+ private:
+  std::unique_ptr<CursorImpl> cursor_;
+  std::vector<std::unique_ptr<Field>> fields_;
+  Row row_;
+  std::int64_t pos_ = 0;
+  bool eof_ = true;
+  bool bof_ = true;
+  bool empty_ = true;
+  State state_ = State::Inactive;
+  std::set<Dataset*> observers_;
+};
+
+// A table of a database, by name.
+class Table : public Dataset {
+ public:
+  Table() = default;
+  ~Table() override;
+
+  void setTableName(const std::string& name) { tableName_ = name; }
+  const std::string& tableName() const { return tableName_; }
+  void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  // Reading order: a named index, or field names joined by ";" (set before or after opening).
+  void setIndexName(const std::string& name);
+  void setIndexFieldNames(const std::string& names);
+
+  // Master/detail: this table shows only the rows whose `detailField` equals the master's `masterField`;
+  // a row inserted here receives that value. nullptr detaches.
+  void setMasterSource(Dataset* master, const std::string& masterField, const std::string& detailField);
+
+  // Opens the table; EngineError when it is missing or unreadable.
+  void open();
+
+  // Index definitions as last refreshed (refreshed at open).
+  void refreshIndexDefs();
+  const std::vector<IndexDef>& indexDefs() const { return indexDefs_; }
+
+  void masterChanged() override;
+
+ protected:
+  void beforeInsertRow(Row& row) override;
+
+ private:
+  void applyOrder();
+  void applyRange();
+
+  std::string tableName_;
+  std::string indexName_;
+  std::string indexFieldNames_;
+  bool readOnly_ = false;
+  Dataset* master_ = nullptr;
+  std::string masterField_;
+  std::string detailField_;
+  std::vector<IndexDef> indexDefs_;
+};
+
+// A query parameter taken from a `:"name"` marker.
+class Param {
+ public:
+  explicit Param(std::string name) : name_(std::move(name)) {}
+  const std::string& name() const { return name_; }
+  void setDataType(FieldType type) { type_ = type; }
+  FieldType dataType() const { return type_; }
+  void setValue(Value v) { value_ = std::move(v); assigned_ = true; }
+  void setAsString(const std::string& s) { setValue(s); if (type_ == FieldType::Unknown) type_ = FieldType::String; }
+  void setAsInteger(std::int64_t i) { setValue(i); if (type_ == FieldType::Unknown) type_ = FieldType::Integer; }
+  void clear() { value_ = Null{}; assigned_ = true; }
+  const Value& value() const { return value_; }
+  // A parameter is usable once it has a data type or a value (null included).
+  bool bound() const { return assigned_ || type_ != FieldType::Unknown; }
+
+ private:
+  std::string name_;
+  FieldType type_ = FieldType::Unknown;
+  Value value_;
+  bool assigned_ = false;
+};
+
+// One SQL statement against a database.
+class Query : public Dataset {
+ public:
+  Query() = default;
+  ~Query() override;
+
+  // Closes the query and empties the statement text.
+  void clearSql();
+  // Appends a line of statement text; parameters are re-read from the markers.
+  void addSql(const std::string& line);
+  const std::string& sql() const { return sql_; }
+
+  int paramCount() const { return static_cast<int>(params_.size()); }
+  Param& param(int index) { return params_.at(index); }
+  // First parameter of that name (exact); EngineError when absent.
+  Param& paramByName(const std::string& name);
+
+  // Runs the statement for rows.
+  void open();
+  // Runs the statement without a result. A prepared statement is reused while the text is unchanged.
+  void execSql();
+
+  void connectionLost() noexcept override;
+
+ private:
+  std::vector<BoundParam> boundParams() const;
+  StatementImpl& statement();
+
+  std::string sql_;
+  std::vector<Param> params_;
+  std::unique_ptr<StatementImpl> statement_;
+  ConnectionImpl* preparedOn_ = nullptr;
+};
+
+// Splits `sql` at `:"name"` markers outside string literals; returns the text with "?" for each
+// marker and the names in order.
+std::pair<std::string, std::vector<std::string>> parseParamMarkers(const std::string& sql);
+
+// Upper-cases the letters a..z only, as names are compared in the system.
+std::string upperAscii(std::string s);
+bool equalsIgnoreCase(const std::string& a, const std::string& b);
+
+}  // namespace db

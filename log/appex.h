@@ -1,0 +1,42 @@
+// TAppException: appends diagnostic blocks to the error log and shows the error to the operator.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace konw {
+
+class Operator;
+
+// What the window tells the exception logger about itself.
+struct StanOkien {
+  std::vector<std::string> forms;    // "Created forms:"
+  std::vector<std::string> modules;  // "Created modules:"
+  std::string activeControlLine;     // "Active control: ..." / "Active form: ..." / ""
+};
+
+class TAppException {
+ public:
+  TAppException();
+
+  std::string ErrorLog = "except.log";
+  std::string UserName;
+  std::string Comment;
+  bool Active = true;
+
+  // Where to show errors; who to ask for the window's state. Set by the window at start-up.
+  Operator* ui = nullptr;
+  std::function<StanOkien()> stanOkien;
+  std::string programPath;
+
+  // An exception nothing caught. `senderIsDataControl` is true for grids and data-aware edits.
+  void HandleException(const std::exception_ptr& error, bool senderIsDataControl = false);
+  // Called from inside error handlers: the exception being handled, if any, is part of the report.
+  void ReportError(const std::string& comment, const std::string& message, const std::string& procedure);
+  // Writes one block; throws on an input/output failure.
+  void WriteErrorLog(const std::string& body);
+};
+
+}  // namespace konw
