@@ -1,0 +1,22 @@
+// Windows-1250 (the product's code page) to and from UTF-8 (the program's inner text).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace konw {
+
+// Each byte becomes its Unicode character; the five bytes without a character in the code page
+// (0x81, 0x83, 0x88, 0x90, 0x98) become the C1 controls of the same number, as Windows does.
+std::string cp1250ToUtf8(std::string_view text);
+
+// Characters without a byte in the code page become '?'; so do invalid UTF-8 sequences.
+std::string utf8ToCp1250(std::string_view text);
+
+// Whether `text` is well-formed UTF-8 (ASCII included).
+bool isValidUtf8(std::string_view text);
+
+// UTF-8 when valid, else decoded from Windows-1250: for files that may be in either.
+std::string toUtf8Guess(std::string_view text);
+
+}  // namespace konw

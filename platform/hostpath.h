@@ -1,0 +1,24 @@
+// Locations as the product writes them (drive letter, backslashes) mapped onto the host file system.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace konw {
+
+// Maps a location to a host path. A Windows location ("C:\KALMIRO\Dane\Konwersja.log") has its drive
+// letter resolved through KONWERSJA_DRIVE_<X> (a host directory) or else $WINEPREFIX/dosdevices/<x>:
+// (default prefix ~/.wine); backslashes become slashes and every component that does not exist as
+// written is matched without regard to case against the directory's entries. A plain host path is
+// matched the same way component by component. A component that matches nothing is kept as written,
+// so the result may name a file still to be created. Never throws.
+std::filesystem::path hostPath(const std::string& location);
+
+// Whether a location is written the Windows way: a drive letter and a colon ("C:", "c:\x").
+bool isDriveLocation(const std::string& location);
+
+// The entry of `directory` whose name equals `name` ignoring ASCII letter case; empty when none.
+// An exact match wins over a case-insensitive one.
+std::filesystem::path findIgnoringCase(const std::filesystem::path& directory, const std::string& name);
+
+}  // namespace konw
