@@ -82,6 +82,7 @@ class Database {
   Session& session_;
   std::string driverName_;
   std::vector<std::string> params_;
+  std::unique_ptr<Driver> driver_;
   std::unique_ptr<ConnectionImpl> connection_;
   std::set<Dataset*> datasets_;
 };
@@ -312,5 +313,11 @@ std::pair<std::string, std::vector<std::string>> parseParamMarkers(const std::st
 // Upper-cases the letters a..z only, as names are compared in the system.
 std::string upperAscii(std::string s);
 bool equalsIgnoreCase(const std::string& a, const std::string& b);
+// Upper-cases UTF-8 text for comparisons that ignore case: ASCII and the Latin letters of the
+// Windows-1250 and Windows-1252 code pages (Polish letters included).
+std::string foldCase(const std::string& utf8);
+// Equality of two values as a search compares them: numbers across their types, text optionally ignoring case,
+// a text against another type by the other's text.
+bool valuesEqual(const Value& a, const Value& b, bool caseInsensitive);
 
 }  // namespace db
