@@ -1,0 +1,102 @@
+#include "platform/hostpath.h"
+
+#include <cstdlib>
+#include <system_error>
+#include <vector>
+
+namespace konw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  return true;
+}
+
+std::vector<std::string> components(const std::string& text) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : text) {
+    if (c == '\\' || c == '/') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+fs::path wineDriveRoot(char upperLetter) {
+  std::string var = std::string("KONWERSJA_DRIVE_") + upperLetter;
+  if (const char* dir = std::getenv(var.c_str()); dir && *dir) return fs::path(dir);
+  fs::path prefix;
+  if (const char* wp = std::getenv("WINEPREFIX"); wp && *wp) {
+    prefix = wp;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    prefix = fs::path(home) / ".wine";
+  } else {
+    prefix = ".wine";
+  }
+  return prefix / "dosdevices" / (std::string(1, lowerAscii(upperLetter)) + ":");
+}
+
+// Appends each component to `base`, taking the existing entry when the name only differs in case.
+fs::path resolve(fs::path base, const std::vector<std::string>& parts) {
+  std::error_code ec;
+  for (const auto& part : parts) {
+    if (part == "." ) continue;
+    fs::path exact = base / part;
+    if (part == ".." || fs::exists(fs::symlink_status(exact, ec))) {
+      base = std::move(exact);
+      continue;
+    }
+    fs::path found = findIgnoringCase(base.empty() ? fs::path(".") : base, part);
+    base = found.empty() ? std::move(exact) : base / found.filename();
+  }
+  return base;
+}
+
+}  // namespace
+
+bool isDriveLocation(const std::string& location) {
+  if (location.size() < 2 || location[1] != ':') return false;
+  char c = location[0];
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+fs::path findIgnoringCase(const fs::path& directory, const std::string& name) {
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(directory / name, ec))) return directory / name;
+  fs::directory_iterator it(directory, ec);
+  if (ec) return {};
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) return {};
+    std::string entry = it->path().filename().string();
+    if (equalIgnoringCase(entry, name)) return it->path();
+  }
+  return {};
+}
+
+fs::path hostPath(const std::string& location) {
+  if (location.empty()) return {};
+  if (isDriveLocation(location)) {
+    char letter = location[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    return resolve(wineDriveRoot(letter), components(location.substr(2)));
+  }
+  std::error_code ec;
+  if (location.find('\\') == std::string::npos && fs::exists(fs::symlink_status(location, ec)))
+    return fs::path(location);
+  bool absolute = location[0] == '/' || location[0] == '\\';
+  return resolve(absolute ? fs::path("/") : fs::path(), components(location));
+}
+
+}  // namespace konw
