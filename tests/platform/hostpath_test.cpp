@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/hostpath.h"
+#include "platform/mac.h"
+#include "support/scratch_dir.h"
+
+namespace konw {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HostPath : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir.path / "drive_c" / "Kalmiro" / "Dane");
+    std::ofstream(dir.path / "drive_c" / "Kalmiro" / "Dane" / "Params.DB") << "x";
+    fs::create_directories(dir.path / "prefix" / "dosdevices");
+    fs::create_symlink(dir.path / "drive_c", dir.path / "prefix" / "dosdevices" / "c:");
+    setenv("WINEPREFIX", (dir.path / "prefix").c_str(), 1);
+    unsetenv("KONWERSJA_DRIVE_C");
+  }
+  void TearDown() override {
+    unsetenv("WINEPREFIX");
+    unsetenv("KONWERSJA_DRIVE_C");
+  }
+  test::TempDir dir;
+};
+
+TEST_F(HostPath, DriveLetterThroughWinePrefixWithMixedCase) {
+  fs::path p = hostPath("c:\\KALMIRO\\dane\\PARAMS.db");
+  EXPECT_EQ(p, dir.path / "prefix" / "dosdevices" / "c:" / "Kalmiro" / "Dane" / "Params.DB");
+  EXPECT_TRUE(fs::exists(p));
+}
+
+TEST_F(HostPath, MissingTailIsKeptAsWritten) {
+  fs::path p = hostPath("C:\\kalmiro\\DANE\\Konwersja_1.log");
+  EXPECT_EQ(p, dir.path / "prefix" / "dosdevices" / "c:" / "Kalmiro" / "Dane" / "Konwersja_1.log");
+  EXPECT_EQ(hostPath("C:\\KALMIRO\\DANE\\"), dir.path / "prefix" / "dosdevices" / "c:" / "Kalmiro" / "Dane");
+}
+
+TEST_F(HostPath, DriveVariableWinsOverThePrefix) {
+  fs::create_directories(dir.path / "other" / "KALMIRO");
+  setenv("KONWERSJA_DRIVE_C", (dir.path / "other").c_str(), 1);
+  EXPECT_EQ(hostPath("c:\\kalmiro"), dir.path / "other" / "KALMIRO");
+}
+
+TEST_F(HostPath, PlainHostPathWorksAsItIsAndIgnoresCaseWhenMissing) {
+  fs::path real = dir.path / "drive_c" / "Kalmiro" / "Dane" / "Params.DB";
+  EXPECT_EQ(hostPath(real.string()), real);
+  std::string upper = (dir.path / "drive_c" / "KALMIRO" / "dane" / "params.db").string();
+  EXPECT_EQ(hostPath(upper), real);
+  EXPECT_TRUE(hostPath("").empty());
+  EXPECT_FALSE(isDriveLocation("/tmp/x"));
+  EXPECT_TRUE(isDriveLocation("d:"));
+}
+
+TEST_F(HostPath, WorkstationAddressFromTheFirstUsableInterface) {
+  auto iface = [&](const std::string& name, int index, const std::string& flags, const std::string& addr) {
+    fs::create_directories(dir.path / "net" / name);
+    std::ofstream(dir.path / "net" / name / "ifindex") << index << "\n";
+    std::ofstream(dir.path / "net" / name / "flags") << flags << "\n";
+    std::ofstream(dir.path / "net" / name / "address") << addr << "\n";
+  };
+  EXPECT_EQ(adresMACZKatalogu(dir.path / "net"), "");
+  iface("lo", 1, "0x9", "00:00:00:00:00:00");
+  iface("tun0", 2, "0x1091", "00:00:00:00:00:00");
+  EXPECT_EQ(adresMACZKatalogu(dir.path / "net"), "");
+  iface("eth1", 4, "0x1003", "aa:bb:cc:dd:ee:ff");
+  iface("eth0", 3, "0x1003", "00:e0:4c:6a:1b:2f");
+  EXPECT_EQ(adresMACZKatalogu(dir.path / "net"), "00E04C6A1B2F");
+  EXPECT_EQ(formatujAdresMAC("00:e0:4c:6a:1b"), "");
+  EXPECT_EQ(formatujAdresMAC("00:e0:4c:6a:1b:2f:00"), "");
+}
+
+}  // namespace
+}  // namespace konw
