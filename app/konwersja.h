@@ -59,6 +59,8 @@ class TfrmConvert {
 
   Operator& ui() { return ui_; }
   TdmKonw* dm() { return dm_; }
+  // The program file's full path (the control directory and the error log are found from it).
+  const std::string& programPath() const { return programPath_; }
 
   // ---- start-up and window (app/start.cpp)
   // The start-up sequence; false when the process must end with exit code 1.
@@ -89,6 +91,8 @@ class TfrmConvert {
   bool UstawInformacjeOJednostce();
   std::string OdczytajWersjeDanych();
   bool SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji);
+  // Empties the budget-unit value labels (the unit table was closed).
+  void WyczyscDaneJednostki();
 
   // ---- conversion log (log/conversion_log.cpp)
   void ZapiszLinie(const std::string& line, Kategorie categories);
