@@ -76,6 +76,10 @@ class TfrmConvert {
   bool FormClose();
   // Asks the operator to confirm a break of the run; sets Przerwano on Yes.
   void PotwierdzPrzerwanie();
+  // Running state (true) or idle state with the run's verdict (false) (app/stan_pracy.cpp).
+  void UstawStanPracy(bool Praca, bool BezKomunikatu = false);
+  // Whether a run is in progress: told by the visibility of btnBreak.
+  bool WTrakcieKonwersji() { return ui_.visible("btnBreak"); }
 
   // ---- locations (config/discovery.cpp)
   // `zPrzycisku` tells that the call comes from an edition radio button.
@@ -129,6 +133,9 @@ class TfrmConvert {
   std::string programPath_;
   TdmKonw* dm_ = nullptr;
 };
+
+// "true" or "false", for diagnostic texts.
+inline std::string LogicznaNaTekst(bool b) { return b ? "true" : "false"; }
 
 // The log base names, in category order.
 inline constexpr std::array<const char*, 4> kNazwyLogow = {"Konwersja.log", "KonwersjaInf.log", "KonwersjaBl.log",

@@ -49,6 +49,10 @@ class Operator {
   virtual void stepProgress(const std::string& bar) = 0;
   // Refreshes a grid showing a dataset after the dataset changed.
   virtual void refreshGrid(const std::string& grid) = 0;
+  // The system's standard beep.
+  virtual void beep() {}
+  // Brings the main window back when it is minimised.
+  virtual void restoreWindow() {}
 };
 
 }  // namespace konw
