@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sysfacts.h"
+
 namespace konw {
 
 class Operator;
@@ -30,6 +32,8 @@ class TAppException {
   Operator* ui = nullptr;
   std::function<StanOkien()> stanOkien;
   std::string programPath;
+  // The system facts of a block; readSystemFacts when empty (tests pass fixed ones).
+  std::function<SystemFacts()> faktySystemu;
 
   // An exception nothing caught. `senderIsDataControl` is true for grids and data-aware edits.
   void HandleException(const std::exception_ptr& error, bool senderIsDataControl = false);
@@ -37,6 +41,10 @@ class TAppException {
   void ReportError(const std::string& comment, const std::string& message, const std::string& procedure);
   // Writes one block; throws on an input/output failure.
   void WriteErrorLog(const std::string& body);
+
+ private:
+  // "Created forms:", "Created modules:" and the active-control line, each ended by a line break.
+  std::string naglowekCiala() const;
 };
 
 }  // namespace konw

@@ -1,0 +1,107 @@
+// The window's two states: running (the break button in place of "Konwertuj", the progress panel
+// shown) and idle, entered at the end of a run together with its verdict.
+#include "app/konwersja.h"
+#include "control/konwersja_dm.h"
+
+namespace konw {
+
+namespace {
+
+std::string dq(const std::string& s) { return "\"" + s + "\""; }
+
+}  // namespace
+
+void TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
+  if (Praca) {
+    Przerwano = false;
+    BladKonwersji = false;
+    NiezgodnoscKrytyczna = false;
+    Niezgodnosc = false;
+    ui_.setActivePage("TabKonwersja");
+    ui_.setVisible("btnKonwert", false);
+    ui_.setTabVisible("TabSheetLogi", false);
+    ui_.setEnabled("btnKonfig", false);
+    ui_.setEnabled("btnClose", false);
+    ui_.setVisible("PanelPaski", true);
+    ui_.setVisible("frmConvert", true);
+    ui_.setEnabled("frmConvert", true);
+    ui_.setVisible("PageControl", true);
+    ui_.setEnabled("PageControl", true);
+    ui_.setVisible("TabKonwersja", true);
+    ui_.setTabVisible("TabKonwersja", true);
+    ui_.setEnabled("TabKonwersja", true);
+    ui_.setVisible("PanelKonwersja", true);
+    ui_.setEnabled("PanelKonwersja", true);
+    ui_.setVisible("btnBreak", true);
+    ui_.setEnabled("btnBreak", true);
+    ui_.setFocus("btnBreak");
+    return;
+  }
+
+  ui_.setVisible("PanelPaski", false);
+  ui_.beep();
+  if (dm_) dm_->DBi.disconnect();
+
+  const std::string W = ui_.caption("TabSheetLogi");
+  const std::string K = ui_.caption("TabSheetBledyKryt");
+  const std::string B = ui_.caption("TabSheetBledy");
+  const std::string podglad = "(Podgląd zapisanego przebiegu konwersji - zakładka " + dq(W) + ")";
+  const std::string E = "Procedura przeniesienia danych dobiegła do końca.\r\n" + podglad;
+  const std::string gwiazdki(51, '*');
+
+  MsgKind kind = MsgKind::Information;
+  std::string text;
+  std::string stronaLogu;
+  if (Przerwano) {
+    for (const std::string& l : {std::string(" "), gwiazdki, std::string("   PRZENIESIENIE DANYCH PRZERWANO "), gwiazdki})
+      ZapiszKomunikat(l, kWszystkie);
+    kind = MsgKind::Warning;
+    text = "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n" + podglad;
+    stronaLogu = "TabSheetBledyKryt";
+  } else if (BladKonwersji) {
+    for (const std::string& l :
+         {std::string(" "), gwiazdki, std::string("PRZENIESIENIE DANYCH PRZERWANE Z POWODU BŁĘDU"), gwiazdki})
+      ZapiszKomunikat(l, kWszystkie);
+    kind = MsgKind::Error;
+    text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH WYSTĄPIŁ BŁĄD!\r\n\r\nProcedura przeniesienia danych została "
+           "przerwana z powodu błędu w trakcie konwersji.\r\n" + podglad;
+    stronaLogu = "TabSheetBledyKryt";
+  } else if (NiezgodnoscKrytyczna) {
+    kind = MsgKind::Warning;
+    text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA KRYTYCZNĄ NIEZGODNOŚĆ STRUKTURY BAZY! (zakładka " + W +
+           "-" + K + ")\r\n\r\n" + E;
+    stronaLogu = "TabSheetBledyKryt";
+  } else if (Niezgodnosc) {
+    text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka " + W + "-" + B +
+           ")." + "\r\n\r\n" + E;
+    stronaLogu = "TabSheetBledy";
+  } else {
+    text = E;
+    stronaLogu = "TabSheetOgolny";
+  }
+  if (!BezKomunikatu) ui_.messageBox(kind, kApplicationTitle, text, kOk, kOk);
+
+  ui_.setVisible("btnBreak", false);
+  ui_.setVisible("btnKonwert", true);
+  ui_.setEnabled("btnKonfig", true);
+  ui_.setEnabled("btnClose", true);
+  ui_.setEnabled("PageControl", true);
+
+  if (!BezKomunikatu) {
+    ui_.setTabVisible("TabSheetLogi", true);
+    try {
+      ui_.setActivePage("TabSheetLogi");
+      ui_.processMessages();
+      ui_.setActivePage(stronaLogu);
+    } catch (...) {
+    }
+  }
+
+  Przerwano = false;
+  BladKonwersji = false;
+  NiezgodnoscKrytyczna = false;
+  Niezgodnosc = false;
+  ui_.restoreWindow();
+}
+
+}  // namespace konw

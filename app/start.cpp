@@ -1,0 +1,149 @@
+// Start-up of the main window, the command line, the conversion kind and the closing of the window.
+#include <exception>
+
+#include "app/konwersja.h"
+#include "control/konwersja_dm.h"
+#include "platform/paths.h"
+
+namespace konw {
+
+bool Przerwano = false;
+
+namespace {
+
+std::string upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+}  // namespace
+
+TfrmConvert::TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath)
+    : ui_(ui), arguments_(std::move(arguments)), programPath_(std::move(programPath)) {
+  wyjatki.ui = &ui_;
+  wyjatki.programPath = programPath_;
+}
+
+TfrmConvert::~TfrmConvert() {
+  ZamknijPlikiLogow();
+  if (dm_ && dmKonw == dm_) {
+    delete dm_;
+    dmKonw = nullptr;
+  }
+}
+
+bool TfrmConvert::FormCreate() {
+  JestWOnCreate = true;
+  bool ok = false;
+  try {
+    wyjatki.UserName.clear();
+    wyjatki.ErrorLog = UsunRozszerzenie(programPath_) + ".log";
+
+    Przerwano = false;
+    BladKonwersji = false;
+    SciezkaParadoxa.clear();
+    SciezkaInterbase.clear();
+
+    if (UtworzModulDanych()) {
+      const std::string edycja = EdycjaZWierszaPolecen();
+      if (edycja.empty())
+        WczytajKonfiguracje(false);
+      else
+        ZaznaczRadio(edycja == "JST" ? "JST" : "JB");
+
+      if (dm_->OtworzTabeleKonfiguracyjne()) {
+        if (CzyTrybZaawansowany()) {
+          ui_.setTabVisible("TabOpcje", true);
+          ui_.setTabVisible("tsListaTabel", true);
+          ui_.setTabVisible("tsPorownanie", true);
+        }
+        ui_.setEnabled("ExRxDBGrid1", false);
+        dm_->ZerujWybraneTabele();
+        ui_.setCaption("lblSciezkaInterbase", SciezkaInterbase);
+        ui_.setCaption("lblSciezkaParadoxa", SciezkaParadoxa);
+        SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, false);
+        ui_.setActivePage("TabKonwersja");
+        ok = true;
+      }
+    }
+  } catch (...) {
+    ZglosBlad("TfrmConvert.FormCreate", "", "");
+    ok = false;
+  }
+  JestWOnCreate = false;
+  return ok;
+}
+
+bool TfrmConvert::UtworzModulDanych() {
+  ui_.setBusyCursor(true);
+  try {
+    if (!dmKonw) {
+      dmKonw = new TdmKonw(*this);
+      dm_ = dmKonw;
+    } else if (&dmKonw->frm() == this) {
+      dm_ = dmKonw;
+    }
+  } catch (...) {
+    ui_.setBusyCursor(false);
+    ui_.messageBox(MsgKind::Error, kApplicationTitle, "Błąd otwarcia modułu dostępu do danych.", kOk, kOk);
+    return false;
+  }
+  ui_.setBusyCursor(false);
+  return dm_ != nullptr;
+}
+
+bool TfrmConvert::CzyTrybZaawansowany() const {
+  for (std::size_t i = 0; i < 2 && i < arguments_.size(); ++i)
+    if (upper(arguments_[i]) == "ADVANCED") return true;
+  return false;
+}
+
+std::string TfrmConvert::EdycjaZWierszaPolecen() const {
+  const std::string first = arguments_.size() > 0 ? upper(arguments_[0]) : std::string();
+  const std::string second = arguments_.size() > 1 ? upper(arguments_[1]) : std::string();
+  for (const std::string* a : {&first, &second})
+    if (*a == "JST" || *a == "JB") return *a;
+  return {};
+}
+
+void TfrmConvert::RadioGroup1Click(int itemIndex) {
+  if (itemIndex >= 0 && itemIndex <= 4) RodzajKonwersji = static_cast<unsigned>(itemIndex);
+  ui_.setEnabled("ExRxDBGrid1", RodzajKonwersji == 4);
+  ui_.refreshGrid("ExRxDBGrid1");
+}
+
+bool TfrmConvert::ExRxDBGrid1KeyDown(Klawisz key, bool ctrlOnly) {
+  switch (key) {
+    case Klawisz::Insert:
+      return true;
+    case Klawisz::Delete:
+      return ctrlOnly;
+    case Klawisz::Down:
+      try {
+        // Down on the last row would append a row to the list.
+        return dm_ && dm_->tblLista.active() && dm_->tblLista.recNo() == dm_->tblLista.recordCount();
+      } catch (...) {
+        return false;
+      }
+    case Klawisz::Other:
+      break;
+  }
+  return false;
+}
+
+bool TfrmConvert::FormClose() {
+  if (WTrakcieKonwersji()) {
+    PotwierdzPrzerwanie();
+    if (!Przerwano) return false;
+  }
+  ZamknijPlikiLogow();
+  return true;
+}
+
+void TfrmConvert::PotwierdzPrzerwanie() {
+  if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", "Czy przerwać konwersję danych?", kYes | kNo, kNo) == kYes)
+    Przerwano = true;
+}
+
+}  // namespace konw

@@ -1,0 +1,185 @@
+// The four log categories: memos on the page "Wyniki" and, during a run, files in the Paradox data
+// directory (Windows-1250, CR LF, every line flushed).
+#include "log/conversion_log.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "app/konwersja.h"
+#include "control/konwersja_dm.h"
+#include "db/error.h"
+#include "platform/cp1250.h"
+#include "platform/hostpath.h"
+
+namespace konw {
+
+namespace {
+
+constexpr Kategoria kKolejnosc[] = {Kategoria::Ogolny, Kategoria::DodatkoweInfo, Kategoria::Bledy,
+                                    Kategoria::BledyKrytyczne};
+
+std::string bezRozszerzeniaLog(const std::string& name) {
+  return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
+}
+
+}  // namespace
+
+void PlikLogu::zamknij() noexcept {
+  if (plik) {
+    std::fclose(plik);
+    plik = nullptr;
+  }
+}
+
+void TfrmConvert::ZamknijPlikiLogow() noexcept {
+  for (auto& log : logi) log.zamknij();
+}
+
+void TfrmConvert::ZapiszLinie(const std::string& line, Kategorie categories) {
+  // The first failure ends the write: the categories after it do not get the line.
+  try {
+    for (Kategoria k : kKolejnosc) {
+      if ((categories & kat(k)) == 0) continue;
+      const auto index = static_cast<std::size_t>(k);
+      ui_.appendMemo(kMemoLogow[index], line);
+      std::FILE* f = logi[index].plik;
+      if (!f) return;
+      const std::string bytes = utf8ToCp1250(line) + "\r\n";
+      if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fflush(f) != 0) return;
+    }
+  } catch (...) {
+  }
+}
+
+void TfrmConvert::ZapiszKomunikat(const std::string& line, Kategorie categories, Znaczniki marks) {
+  for (Kategoria k : {Kategoria::DodatkoweInfo, Kategoria::Bledy, Kategoria::BledyKrytyczne}) {
+    const auto index = static_cast<std::size_t>(k);
+    if ((categories & kat(k)) != 0 && NaglowekDoZapisu[index]) {
+      OtworzSekcjeTabeli(k);
+      NaglowekDoZapisu[index] = false;
+    }
+  }
+  if (marks & kNiezgodnoscKrytyczna) NiezgodnoscKrytyczna = true;
+  if (marks & kNiezgodnosc) Niezgodnosc = true;
+  ZapiszLinie(line, categories);
+}
+
+void TfrmConvert::OtworzSekcjeTabeli(Kategoria category) {
+  ZapiszLinie(" ", kat(category));
+  ZapiszLinie(std::string(30, '-'), kat(category));
+  ZapiszLinie(EtykietaTabeli(), kat(category));
+}
+
+void TfrmConvert::NaglowekTabeli(Kategoria category) { ZapiszLinie(EtykietaTabeli(), kat(category)); }
+
+std::string TfrmConvert::EtykietaTabeli() {
+  std::string tabela, tabelaIb;
+  try {
+    if (dmKonw && dmKonw->tblLista.active()) {
+      tabela = dmKonw->tblLista.fieldByName("TABELA").asString();
+      tabelaIb = dmKonw->tblLista.fieldByName("TABELA_IB").asString();
+    }
+  } catch (...) {
+    // A label is only ever written into the log; an unreadable row leaves what was read.
+  }
+  if (db::equalsIgnoreCase(tabela, tabelaIb)) return tabela;
+  return tabela + "/" + tabelaIb;
+}
+
+std::string TfrmConvert::TekstBleduBazy() const {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return {};
+  try {
+    std::rethrow_exception(current);
+  } catch (const db::EngineError& e) {
+    return std::string(e.what()) + "\r\nError code: " + std::to_string(e.code());
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return {};
+  }
+}
+
+void TfrmConvert::ZapiszBlad(const std::string& location) {
+  std::string text;
+  if (!BladKonwersji) {
+    BladKonwersji = true;
+    text = "\r\n" + std::string(50, '*') + "\r\nBŁĄD W TRAKCIE KONWERSJI DANYCH: \r\n" + TekstBleduBazy() +
+           "\r\nBłąd wystąpił w: " + location;
+  }
+  ZapiszKomunikat(text, kWszystkie, kNiezgodnosc | kNiezgodnoscKrytyczna);
+}
+
+void TfrmConvert::ZglosBlad(const std::string& procedure, const std::string& message, const std::string& comment) {
+  wyjatki.ReportError(comment, message, procedure);
+}
+
+bool TfrmConvert::InitLogFile(PlikLogu& file, bool zapytaj) {
+  file.zamknij();
+  try {
+    file.sciezka = NazwaPlikuZDataICzasem(file.sciezka);
+    if (zapytaj && PlikZawieraDane(file.sciezka)) {
+      Button b = ui_.messageBox(
+          MsgKind::Warning, kApplicationTitle,
+          "Plik z logiem konwersji już istnieje i zawiera dane. Czy chcesz aby program nadpisał te dane? W "
+          "przeciwnym wypadku zostanie utworzony nowy plik.",
+          kYes | kNo, kYes);
+      if (b != kYes) file.sciezka = NazwaPlikuZNumerem(file.sciezka);
+    }
+    const std::filesystem::path host = hostPath(file.sciezka);
+    std::FILE* f = std::fopen(host.c_str(), "wb");
+    if (!f) throw std::system_error(errno, std::generic_category(), host.string());
+    file.plik = f;
+    return true;
+  } catch (const std::exception&) {
+    BladKonwersji = true;
+    ZglosBlad("TfrmConvert.InitLogFile",
+              "Błąd w trakcie tworzenia pliku służącego do zapisu przebiegu konwersji: \r\n" + file.sciezka, "");
+    return false;
+  }
+}
+
+std::string UzupelnijDoDlugosci(std::string text, const std::string& fill, std::size_t width) {
+  if (fill.empty()) return text;
+  while (text.size() < width) text = fill + text;
+  return text;
+}
+
+std::string NazwaPlikuZDataICzasem(const std::string& name, const std::tm& when) {
+  auto two = [](int v) { return UzupelnijDoDlugosci(std::to_string(v), "0", 2); };
+  return bezRozszerzeniaLog(name) + "_" + two(when.tm_year + 1900) + two(when.tm_mon + 1) + two(when.tm_mday) +
+         two(when.tm_hour) + two(when.tm_min) + two(when.tm_sec) + ".log";
+}
+
+std::string NazwaPlikuZDataICzasem(const std::string& name) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return NazwaPlikuZDataICzasem(name, local);
+}
+
+std::string NazwaPlikuZNumerem(const std::string& name) {
+  const std::string base = bezRozszerzeniaLog(name);
+  for (unsigned long long i = 1;; ++i) {
+    std::string candidate = base + std::to_string(i) + ".log";
+    std::error_code ec;
+    // A name that cannot even be tested is returned: creating it then fails and is reported.
+    if (!std::filesystem::exists(hostPath(candidate), ec) || ec) return candidate;
+  }
+}
+
+bool PlikZawieraDane(const std::string& location) {
+  std::ifstream in(hostPath(location), std::ios::binary);
+  if (!in) return false;
+  char c;
+  while (in.get(c)) {
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return true;
+  }
+  return false;
+}
+
+}  // namespace konw
