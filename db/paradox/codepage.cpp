@@ -1,0 +1,120 @@
+#include "db/paradox/codepage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "db/paradox/codepage_tables.h"
+
+namespace db::paradox {
+
+namespace {
+
+bool isMultibyte(int number) { return number == 932 || number == 936 || number == 949 || number == 950; }
+
+const detail::CodePageTable* findTable(int number) {
+  for (const auto& t : detail::kCodePages)
+    if (t.number == number) return &t;
+  return nullptr;
+}
+
+void putUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+}  // namespace
+
+bool CodePage::known(int number) { return findTable(number) != nullptr || isMultibyte(number); }
+
+const CodePage& CodePage::get(int number) {
+  static std::mutex mutex;
+  static std::map<int, std::unique_ptr<CodePage>> pages;
+  if (!known(number)) number = 1252;
+  std::lock_guard lock(mutex);
+  auto& slot = pages[number];
+  if (!slot) slot.reset(new CodePage(number));
+  return *slot;
+}
+
+CodePage::CodePage(int number) : number_(number), multibyte_(isMultibyte(number)) {
+  // Multibyte pages still use the 1252 table for bytes iconv cannot place.
+  const detail::CodePageTable* table = findTable(multibyte_ ? 1252 : number);
+  for (int i = 0; i < 128; ++i) {
+    std::string s;
+    putUtf8(s, table->high[i]);
+    auto& slot = high_[i];
+    for (std::size_t k = 0; k < s.size(); ++k) slot[k] = s[k];
+    slot[3] = static_cast<char>(s.size());
+  }
+}
+
+void CodePage::appendUtf8(std::string& out, const unsigned char* p, std::size_t n) const {
+  if (multibyte_) {
+    appendMultibyte(out, p, n);
+    return;
+  }
+  // Most text is ASCII: copy runs of it in one go.
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t start = i;
+    while (i < n && p[i] < 0x80) ++i;
+    if (i > start) out.append(reinterpret_cast<const char*>(p + start), i - start);
+    while (i < n && p[i] >= 0x80) {
+      const auto& u = high_[p[i] - 0x80];
+      out.append(u.data(), static_cast<std::size_t>(u[3]));
+      ++i;
+    }
+  }
+}
+
+void CodePage::appendMultibyte(std::string& out, const unsigned char* p, std::size_t n) const {
+  // iconv descriptors are not thread-safe: one per call keeps this simple; Far East tables are rare.
+  iconv_t cd = iconv_open("UTF-8", ("CP" + std::to_string(number_)).c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    for (std::size_t i = 0; i < n; ++i) {
+      if (p[i] < 0x80) {
+        out.push_back(static_cast<char>(p[i]));
+      } else {
+        const auto& u = high_[p[i] - 0x80];
+        out.append(u.data(), static_cast<std::size_t>(u[3]));
+      }
+    }
+    return;
+  }
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(p));
+  std::size_t inLeft = n;
+  char buf[512];
+  while (inLeft > 0) {
+    char* o = buf;
+    std::size_t outLeft = sizeof buf;
+    std::size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+    out.append(buf, static_cast<std::size_t>(o - buf));
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      // An invalid or cut sequence: keep the byte as Windows-1252 and go on after it.
+      auto b = static_cast<unsigned char>(*in);
+      if (b < 0x80) {
+        out.push_back(static_cast<char>(b));
+      } else {
+        const auto& u = high_[b - 0x80];
+        out.append(u.data(), static_cast<std::size_t>(u[3]));
+      }
+      ++in;
+      --inLeft;
+    }
+  }
+  iconv_close(cd);
+}
+
+}  // namespace db::paradox

@@ -1,0 +1,328 @@
+#include "db/paradox/reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <system_error>
+
+#include "db/error.h"
+
+namespace db::paradox {
+
+namespace {
+
+std::string lowerAscii(std::string s) {
+  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool allZero(const unsigned char* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (p[i] != 0) return false;
+  return true;
+}
+
+// The string held by `v`, made a string first if it is not one; keeps its capacity between rows.
+std::string& textSlot(Value& v) {
+  if (auto* s = std::get_if<std::string>(&v)) return *s;
+  return v.emplace<std::string>();
+}
+std::string& bytesSlot(Value& v) {
+  if (auto* b = std::get_if<Bytes>(&v)) return b->data;
+  return v.emplace<Bytes>().data;
+}
+
+constexpr std::int64_t kMsPerDay = 86400000;
+
+}  // namespace
+
+std::filesystem::path findIgnoringCase(const std::filesystem::path& dir, const std::string& fileName) {
+  std::error_code ec;
+  auto exact = dir / fileName;
+  if (std::filesystem::is_regular_file(exact, ec)) return exact;
+  const std::string wanted = lowerAscii(fileName);
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (lowerAscii(it->path().filename().string()) == wanted && it->is_regular_file(ec)) return it->path();
+  }
+  return {};
+}
+
+FieldDef engineFieldDef(const FieldInfo& f, int number) {
+  FieldDef d;
+  d.name = f.name;
+  d.number = number;
+  switch (f.type) {
+    case 'A': d.type = FieldType::String; d.size = f.size; break;
+    case 'N': d.type = FieldType::Float; break;
+    case '$': d.type = FieldType::Currency; break;
+    case 'S': d.type = FieldType::Smallint; break;
+    case 'I': d.type = FieldType::Integer; break;
+    case '+': d.type = FieldType::AutoInc; break;
+    case 'D': d.type = FieldType::Date; break;
+    case 'T': d.type = FieldType::Time; break;
+    case '@': d.type = FieldType::DateTime; break;
+    case 'L': d.type = FieldType::Boolean; break;
+    case 'M': d.type = FieldType::Memo; d.size = f.size - 10; break;
+    case 'F': d.type = FieldType::FmtMemo; d.size = f.size - 10; break;
+    case 'B': d.type = FieldType::Blob; d.size = f.size - 10; break;
+    case 'G': d.type = FieldType::Graphic; d.size = f.size - 10; break;
+    case 'O': d.type = FieldType::ParadoxOle; d.size = f.size - 10; break;
+    case '#': d.type = FieldType::BCD; d.size = f.size; d.scale = f.size; break;
+    case 'Y': d.type = FieldType::Bytes; d.size = f.size; break;
+    default: break;
+  }
+  return d;
+}
+
+std::unique_ptr<TableReader> TableReader::open(const std::filesystem::path& dbFile, int codePage) {
+  auto src = openFile(dbFile);
+  auto dir = dbFile.parent_path();
+  if (dir.empty()) dir = ".";
+  const std::string mbName = dbFile.stem().string() + ".mb";
+  BlobOpener opener = [dir, mbName, dbFile]() -> std::unique_ptr<ByteSource> {
+    auto mb = findIgnoringCase(dir, mbName);
+    if (mb.empty())
+      throw EngineError(errc::kNotFound, dbFile.filename().string() + ": its blob file " + mbName + " is missing");
+    return openFile(mb);
+  };
+  return std::make_unique<TableReader>(std::move(src), std::move(opener), codePage, dbFile.filename().string());
+}
+
+TableReader::TableReader(std::unique_ptr<ByteSource> db, BlobOpener openBlobs, int codePage, std::string name)
+    : src_(std::move(db)), openBlobs_(std::move(openBlobs)), name_(std::move(name)) {
+  header_ = readHeader(*src_, codePage, name_);
+  if (header_.fileType != 0 && header_.fileType != 2) corrupt("not a table (.DB) file");
+  codePage_ = effectiveCodePage(header_, codePage);
+  cp_ = &CodePage::get(codePage_);
+  for (std::size_t i = 0; i < header_.fields.size(); ++i)
+    defs_.push_back(engineFieldDef(header_.fields[i], static_cast<int>(i) + 1));
+  buf_.resize(header_.blockSize);
+  walkChain();
+}
+
+void TableReader::corrupt(const std::string& why) const {
+  throw EngineError(errc::kCorrupt, name_ + ": damaged table (" + why + ")");
+}
+
+void TableReader::walkChain() {
+  const std::uint64_t size = src_->size();
+  const std::uint64_t bs = header_.blockSize;
+  const std::uint64_t maxBlocks = size > header_.headerSize ? (size - header_.headerSize + bs - 1) / bs : 0;
+  std::vector<bool> seen(maxBlocks + 1, false);
+  std::uint32_t prev = 0;
+  for (std::uint32_t k = header_.firstBlock; k != 0;) {
+    if (k > maxBlocks) corrupt("block pointer " + std::to_string(k) + " past the end of the file");
+    if (seen[k]) corrupt("loop in the block chain at block " + std::to_string(k));
+    seen[k] = true;
+    const std::uint64_t offset = header_.headerSize + (k - 1) * bs;
+    unsigned char head[6];
+    if (header_.encryption != 0) {
+      loadBlock(SIZE_MAX);  // invalidate the cache; the block is read whole to decrypt its header
+      std::size_t got = src_->readAt(offset, buf_.data(), buf_.size());
+      std::fill(buf_.begin() + static_cast<std::ptrdiff_t>(got), buf_.end(), 0);
+      decryptDbBlock(buf_.data(), buf_.size(), header_.encryption, k);
+      std::copy_n(buf_.data(), 6, head);
+    } else if (src_->readAt(offset, head, 6) != 6) {
+      corrupt("block " + std::to_string(k) + " cut short");
+    }
+    const std::uint16_t next = le16(head);
+    const std::uint16_t back = le16(head + 2);
+    const auto addSize = static_cast<std::int16_t>(le16(head + 4));
+    if (back != prev)
+      warnings_.push_back(name_ + ": block " + std::to_string(k) + " names " + std::to_string(back) +
+                          " as previous, the chain came from " + std::to_string(prev));
+    std::uint64_t count = 0;
+    if (addSize >= 0) {
+      if (addSize % header_.recordSize != 0) corrupt("record count of block " + std::to_string(k));
+      count = static_cast<std::uint64_t>(addSize) / header_.recordSize + 1;
+      if (6 + count * header_.recordSize > bs) corrupt("block " + std::to_string(k) + " holds more than fits");
+      if (offset + 6 + count * header_.recordSize > size)
+        corrupt("record cut off by the end of the file in block " + std::to_string(k));
+    }
+    if (count > 0) {
+      blocks_.push_back({static_cast<std::uint16_t>(k), static_cast<std::uint16_t>(count), rowCount_});
+      rowCount_ += count;
+    }
+    prev = k;
+    k = next;
+  }
+  cached_ = SIZE_MAX;
+  if (rowCount_ != header_.records)
+    warnings_.push_back(name_ + ": header says " + std::to_string(header_.records) + " records, the blocks hold " +
+                        std::to_string(rowCount_));
+}
+
+void TableReader::loadBlock(std::size_t blockIndex) {
+  cached_ = SIZE_MAX;
+  if (blockIndex == SIZE_MAX) return;
+  const auto k = blocks_[blockIndex].number;
+  const std::uint64_t offset = header_.headerSize + std::uint64_t{k - 1u} * header_.blockSize;
+  std::size_t got = src_->readAt(offset, buf_.data(), buf_.size());
+  const std::size_t need = 6 + std::size_t{blocks_[blockIndex].count} * header_.recordSize;
+  if (header_.encryption != 0) {
+    std::fill(buf_.begin() + static_cast<std::ptrdiff_t>(got), buf_.end(), 0);
+    decryptDbBlock(buf_.data(), buf_.size(), header_.encryption, k);
+  } else if (got < need) {
+    corrupt("block " + std::to_string(k) + " cut short");
+  }
+  cached_ = blockIndex;
+}
+
+const unsigned char* TableReader::record(std::size_t index) {
+  std::size_t b = cached_;
+  auto inBlock = [&](std::size_t i) {
+    return i < blocks_.size() && index >= blocks_[i].firstRow && index < blocks_[i].firstRow + blocks_[i].count;
+  };
+  if (!inBlock(b)) {
+    if (b != SIZE_MAX && inBlock(b + 1)) {
+      b = b + 1;
+    } else {
+      auto it = std::upper_bound(blocks_.begin(), blocks_.end(), index,
+                                 [](std::size_t i, const Block& blk) { return i < blk.firstRow; });
+      b = static_cast<std::size_t>(it - blocks_.begin()) - 1;
+    }
+    loadBlock(b);
+  }
+  return buf_.data() + 6 + (index - blocks_[b].firstRow) * header_.recordSize;
+}
+
+void TableReader::readRow(std::size_t index, Row& out) {
+  if (index >= rowCount_) throw EngineError(errc::kNotFound, name_ + ": no row " + std::to_string(index + 1));
+  const unsigned char* rec = record(index);
+  out.resize(header_.fields.size());
+  for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+    const FieldInfo& f = header_.fields[i];
+    decodeField(f, rec + f.offset, out[i]);
+  }
+}
+
+void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value& out) {
+  switch (f.type) {
+    case 'A': {
+      int n = f.width;
+      while (n > 0 && p[n - 1] == 0) --n;
+      if (n == 0) {
+        out = Null{};
+      } else {
+        cp_->toUtf8(textSlot(out), p, static_cast<std::size_t>(n));
+      }
+      return;
+    }
+    case 'S': {
+      std::uint16_t x = be16(p);
+      if (x == 0) out = Null{};
+      else out = std::int64_t{static_cast<std::int16_t>(x ^ 0x8000u)};
+      return;
+    }
+    case 'I':
+    case '+':
+    case 'D':
+    case 'T': {
+      std::uint32_t x = be32(p);
+      if (x == 0) {
+        out = Null{};
+        return;
+      }
+      const auto v = static_cast<std::int32_t>(x ^ 0x80000000u);
+      if (f.type == 'D') out = Date{static_cast<std::int32_t>(std::int64_t{v} - kParadoxDayOffset)};
+      else if (f.type == 'T') out = Time{std::int64_t{v} * 1000};
+      else out = std::int64_t{v};
+      return;
+    }
+    case 'N':
+    case '$':
+    case '@': {
+      if (allZero(p, 8)) {
+        out = Null{};
+        return;
+      }
+      const double v = decodeDouble(p);
+      if (f.type != '@') {
+        out = v;
+        return;
+      }
+      if (!std::isfinite(v) || std::fabs(v) > 1e17) {
+        warnings_.push_back(name_ + ": timestamp of field " + f.name + " out of range");
+        out = Null{};
+        return;
+      }
+      // Milliseconds since 0001-01-01 minus one day; the fraction of a millisecond is kept in microseconds.
+      auto day = static_cast<std::int64_t>(std::floor(v / kMsPerDay));
+      auto us = static_cast<std::int64_t>(std::llround((v - static_cast<double>(day) * kMsPerDay) * 1000.0));
+      if (us >= kMsPerDay * 1000) {
+        us -= kMsPerDay * 1000;
+        ++day;
+      }
+      out = DateTime{Date{static_cast<std::int32_t>(day - kParadoxDayOffset)}, Time{us}};
+      return;
+    }
+    case 'L':
+      if (p[0] == 0) out = Null{};
+      else out = p[0] != 0x80;
+      return;
+    case '#':
+      decodeBcd(f, p, out);
+      return;
+    case 'Y':
+      if (allZero(p, f.width)) out = Null{};
+      else bytesSlot(out).assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.width));
+      return;
+    default:
+      decodeBlob(f, p, out);
+      return;
+  }
+}
+
+void TableReader::decodeBcd(const FieldInfo& f, const unsigned char* p, Value& out) {
+  if ((p[0] & 0x40) == 0) {
+    out = Null{};
+    return;
+  }
+  const bool positive = (p[0] & 0x80) != 0;
+  __int128 unscaled = 0;
+  bool invalid = false;
+  for (int i = 0; i < 32; ++i) {
+    unsigned nib = (p[1 + i / 2] >> (i % 2 == 0 ? 4 : 0)) & 0xF;
+    if (!positive) nib ^= 0xF;
+    // A writer once left nibbles A-F in the tail of a 32-place column: keep the valid prefix, zeros after it.
+    if (nib > 9) invalid = true;
+    unscaled = unscaled * 10 + (invalid ? 0 : nib);
+  }
+  if (invalid && !bcdWarned_) {
+    bcdWarned_ = true;
+    warnings_.push_back(name_ + ": BCD field " + f.name + " holds digits above 9; read as zeros");
+  }
+  // The record always holds 32 digits with the header's number of places as the fraction.
+  out = Decimal{positive ? unscaled : -unscaled, f.size};
+}
+
+void TableReader::decodeBlob(const FieldInfo& f, const unsigned char* p, Value& out) {
+  const int leader = f.width - 10;
+  const std::uint32_t ref = le32(p + leader);
+  const std::uint32_t length = le32(p + leader + 4);
+  const std::uint16_t mod = le16(p + leader + 8);
+  if (length == 0) {
+    out = Null{};
+    return;
+  }
+  const unsigned char* data;
+  std::size_t n;
+  if (ref == 0) {
+    if (length > static_cast<std::uint32_t>(leader)) corrupt("in-record blob of field " + f.name + " longer than its field");
+    data = p;
+    n = length;
+  } else {
+    if (!blobs_) blobs_ = std::make_unique<BlobFile>(openBlobs_(), header_.encryption, name_ + " (.MB)");
+    blobs_->read(ref, length, mod, scratch_, warnings_);
+    data = reinterpret_cast<const unsigned char*>(scratch_.data());
+    n = scratch_.size();
+  }
+  if (f.type == 'M' || (f.type == 'F' && !rawFormatted_)) {
+    cp_->toUtf8(textSlot(out), data, n);
+    if (std::get<std::string>(out).empty()) out = Null{};
+  } else {
+    bytesSlot(out).assign(reinterpret_cast<const char*>(data), n);
+  }
+}
+
+}  // namespace db::paradox
