@@ -1,10 +1,43 @@
 // The "INTRBASE" driver: a Firebird database, embedded or through a server.
+//
+// Parameter lines: "SERVER NAME=<location>" ("server:path" through a server; a path alone, or a
+// Windows drive path such as "C:\DANE\BAZA.GDB", opens the file in-process), "USER NAME=",
+// "PASSWORD=", "SQLDIALECT=" (default 3) and "ENABLE BCD=" (default TRUE: NUMERIC and DECIMAL are
+// exact BCD fields; FALSE reads them as Float). "SQLQRYMODE" and "LANGDRIVER" are accepted and
+// have no effect: the connection always talks UTF-8 and the database's own character set and
+// collations decide sorting. No login is ever asked for.
 #pragma once
 
+#include <firebird/Interface.h>
+
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "db/driver.h"
+#include "db/firebird/client.h"
 
 namespace db::firebird {
+
 std::unique_ptr<Driver> makeDriver();
-}
+
+struct ConnectOptions {
+  std::string location;
+  std::string user = "SYSDBA";
+  std::string password;
+  unsigned dialect = 3;
+  bool enableBcd = true;
+};
+
+// Options from the parameter lines; EngineError (kConnect) without a location.
+ConnectOptions connectOptions(const std::vector<std::string>& params);
+// The location handed to the client: drive paths are mapped to host paths, the rest is unchanged.
+std::string attachLocation(const std::string& location);
+// Attaches (or creates) the database; EngineError (kConnect) on failure.
+Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, const std::string& charset = "WIN1250");
+// Creates an empty database with the options' dialect and the given default character set.
+void createDatabase(const ConnectOptions& options, const std::string& charset = "WIN1250");
+// Drops the database (it must not be in use).
+void dropDatabase(const ConnectOptions& options);
+
+}  // namespace db::firebird

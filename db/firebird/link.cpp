@@ -1,0 +1,222 @@
+#include "db/firebird/link.h"
+
+#include <ibase.h>
+
+namespace db::firebird {
+
+namespace {
+
+Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly) {
+  Status st;
+  Ref<Firebird::IXpbBuilder> tpb(util()->getXpbBuilder(&st, Firebird::IXpbBuilder::TPB, nullptr, 0));
+  st.check();
+  tpb->insertTag(&st, readOnly ? isc_tpb_read : isc_tpb_write);
+  st.check();
+  tpb->insertTag(&st, isc_tpb_read_committed);
+  st.check();
+  tpb->insertTag(&st, isc_tpb_rec_version);
+  st.check();
+  tpb->insertTag(&st, isc_tpb_wait);
+  st.check();
+  // A row locked by another attachment is waited for, but not for ever.
+  tpb->insertInt(&st, isc_tpb_lock_timeout, 30);
+  st.check();
+  unsigned length = tpb->getBufferLength(&st);
+  st.check();
+  const unsigned char* buffer = tpb->getBuffer(&st);
+  st.check();
+  Ref<Firebird::ITransaction> tra(attachment->startTransaction(&st, length, buffer));
+  st.check();
+  return tra;
+}
+
+}  // namespace
+
+Link::Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd)
+    : attachment_(std::move(attachment)), dialect_(dialect), enableBcd_(enableBcd) {}
+
+Link::~Link() {
+  try {
+    close();
+  } catch (const EngineError&) {
+    // Destruction cannot report; an uncommitted write transaction is rolled back on release.
+  }
+}
+
+Firebird::IAttachment* Link::attachment() {
+  if (!attachment_) throw EngineError(errc::kState, "Połączenie z bazą Firebird zostało zamknięte");
+  return attachment_.get();
+}
+
+Firebird::ITransaction* Link::writeTransaction() {
+  if (!write_) write_ = startTransaction(attachment(), false);
+  return write_.get();
+}
+
+Firebird::ITransaction* Link::readTransaction() {
+  if (!read_) read_ = startTransaction(attachment(), true);
+  return read_.get();
+}
+
+void Link::commit() {
+  if (!write_) return;
+  if (!dirty_) return;
+  Status st;
+  write_->commit(&st);
+  st.check();
+  write_.forget();
+  dirty_ = false;
+  sinceCommit_ = 0;
+}
+
+void Link::rollback() noexcept {
+  if (!write_) return;
+  Status st;
+  write_->rollback(&st);
+  if (!st.failed()) write_.forget();
+  write_.reset();
+  dirty_ = false;
+  sinceCommit_ = 0;
+}
+
+void Link::noteChange() {
+  dirty_ = true;
+  if (++sinceCommit_ >= kCommitEvery) commit();
+}
+
+void Link::afterFailure() noexcept {
+  try {
+    dirty_ = true;
+    commit();
+  } catch (const EngineError&) {
+    rollback();
+  }
+}
+
+void Link::close() {
+  if (!attachment_) return;
+  commit();
+  write_.reset();
+  if (read_) {
+    Status st;
+    read_->commit(&st);
+    if (!st.failed()) read_.forget();
+    read_.reset();
+  }
+  Status st;
+  attachment_->detach(&st);
+  if (!st.failed()) attachment_.forget();
+  attachment_.reset();
+  st.check(errc::kConnect);
+}
+
+std::vector<Row> Link::selectAll(const std::string& sql, const std::vector<Value>& params) {
+  // The statement lives only during this call, so it refers to the link without owning it.
+  auto core = std::make_shared<StatementCore>(std::shared_ptr<Link>(std::shared_ptr<Link>{}, this), sql);
+  core->bind(params, BlobContext{attachment(), readTransaction()});
+  ResultCursor cursor(core, {});
+  std::vector<Row> rows;
+  Row row;
+  for (std::int64_t i = 0; cursor.read(i, row); ++i) rows.push_back(row);
+  return rows;
+}
+
+StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql) : link(std::move(owner)) {
+  Status st;
+  statement = Ref<Firebird::IStatement>(link->attachment()->prepare(
+      &st, link->writeTransaction(), static_cast<unsigned>(sql.size()), sql.c_str(), link->dialect(),
+      Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+  st.check();
+  type = statement->getType(&st);
+  st.check();
+  Ref<Firebird::IMessageMetadata> in(statement->getInputMetadata(&st));
+  st.check();
+  input.layout(in.get());
+  Ref<Firebird::IMessageMetadata> out(statement->getOutputMetadata(&st));
+  st.check();
+  unsigned columns = out->getCount(&st);
+  st.check();
+  hasOutput = columns > 0;
+  if (hasOutput) output.layout(out.get(), link->enableBcd());
+}
+
+StatementCore::~StatementCore() = default;
+
+void StatementCore::bind(const std::vector<Value>& values, const BlobContext& blobs) {
+  if (values.size() != input.count()) {
+    throw EngineError(errc::kSqlError, "Liczba parametrów (" + std::to_string(values.size()) +
+                                           ") nie zgadza się z poleceniem (" + std::to_string(input.count()) + ")");
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) input.set(i, values[i], blobs);
+}
+
+void StatementCore::bind(const std::vector<BoundParam>& params, const BlobContext& blobs) {
+  if (params.size() != input.count()) {
+    throw EngineError(errc::kSqlError, "Liczba parametrów (" + std::to_string(params.size()) +
+                                           ") nie zgadza się z poleceniem (" + std::to_string(input.count()) + ")");
+  }
+  for (std::size_t i = 0; i < params.size(); ++i) input.set(i, params[i].value, blobs);
+}
+
+ResultCursor::ResultCursor(std::shared_ptr<StatementCore> core, std::vector<FieldDef> fields,
+                           Firebird::ITransaction* transaction)
+    : core_(std::move(core)), fields_(std::move(fields)) {
+  if (core_->openCursor) core_->openCursor->fetchRest();
+  transaction_ = transaction ? transaction : core_->link->readTransaction();
+  Status st;
+  resultSet_ = Ref<Firebird::IResultSet>(core_->statement->openCursor(
+      &st, transaction_, core_->input.metadata(), core_->input.buffer(), core_->output.metadata(), 0));
+  st.check();
+  core_->openCursor = this;
+  if (fields_.empty()) fields_ = core_->output.fieldDefs();
+}
+
+ResultCursor::ResultCursor(std::vector<FieldDef> fields, std::vector<Row> rows)
+    : fields_(std::move(fields)), rows_(std::move(rows)) {}
+
+ResultCursor::~ResultCursor() { closeResultSet(); }
+
+void ResultCursor::closeResultSet() noexcept {
+  if (!resultSet_) return;
+  Status st;
+  resultSet_->close(&st);
+  if (!st.failed()) resultSet_.forget();
+  resultSet_.reset();
+  if (core_ && core_->openCursor == this) core_->openCursor = nullptr;
+}
+
+bool ResultCursor::fetchOne() {
+  if (!resultSet_) return false;
+  Status st;
+  int rc = resultSet_->fetchNext(&st, core_->output.buffer());
+  if (rc == Firebird::IStatus::RESULT_NO_DATA) {
+    closeResultSet();
+    return false;
+  }
+  st.check();
+  Row row;
+  core_->output.read(row, BlobContext{core_->link->attachment(), transaction_});
+  rows_.push_back(std::move(row));
+  return true;
+}
+
+bool ResultCursor::read(std::int64_t pos, Row& out) {
+  if (pos < 0) return false;
+  while (static_cast<std::int64_t>(rows_.size()) <= pos) {
+    if (!fetchOne()) return false;
+  }
+  out = rows_[static_cast<std::size_t>(pos)];
+  return true;
+}
+
+std::int64_t ResultCursor::count() {
+  fetchRest();
+  return static_cast<std::int64_t>(rows_.size());
+}
+
+void ResultCursor::fetchRest() {
+  while (fetchOne()) {
+  }
+}
+
+}  // namespace db::firebird

@@ -1,0 +1,116 @@
+// The attachment shared by a connection, its statements and its cursors, with the transaction rule.
+#pragma once
+
+#include <firebird/Interface.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/firebird/client.h"
+#include "db/firebird/message.h"
+
+namespace db::firebird {
+
+// Callers never see transactions: every statement takes effect as it executes. Inside, one write
+// transaction (read committed) carries the statements and is committed at safe points:
+//  - before and after DDL (ALTER TRIGGER, SET GENERATOR, CREATE, DROP), whose effect only starts
+//    at commit: the trigger switched off must already be off for the next INSERT;
+//  - after a failed statement: the server has undone that statement alone (each statement runs
+//    under its own savepoint), so what succeeded before it is committed and stays;
+//  - every kCommitEvery executed statements, so a long load never has more than that to lose;
+//  - before opening a cursor, because cursors read through a separate read-only read-committed
+//    transaction that only sees committed rows (and, being read-only, holds no garbage back);
+//  - at disconnect.
+class Link {
+ public:
+  static constexpr int kCommitEvery = 10000;
+
+  Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd);
+  ~Link();
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  Firebird::IAttachment* attachment();
+  unsigned dialect() const { return dialect_; }
+  bool enableBcd() const { return enableBcd_; }
+
+  Firebird::ITransaction* writeTransaction();
+  Firebird::ITransaction* readTransaction();
+  // Commits the write transaction when it holds anything.
+  void commit();
+  void rollback() noexcept;
+  // Records one executed change; commits when kCommitEvery have gathered.
+  void noteChange();
+  void markDirty() { dirty_ = true; }
+  // After a failed statement: keeps the work done before it (see the rule above). Never throws.
+  void afterFailure() noexcept;
+  // Commits and detaches; later use raises kState.
+  void close();
+
+  // Runs a query through the read transaction and returns all its rows (metadata look-ups).
+  std::vector<Row> selectAll(const std::string& sql, const std::vector<Value>& params);
+
+ private:
+  Ref<Firebird::IAttachment> attachment_;
+  Ref<Firebird::ITransaction> write_;
+  Ref<Firebird::ITransaction> read_;
+  unsigned dialect_;
+  bool enableBcd_;
+  bool dirty_ = false;
+  int sinceCommit_ = 0;
+};
+
+class ResultCursor;
+
+// A prepared statement with its messages; shared by the statement object and its open cursor.
+struct StatementCore {
+  std::shared_ptr<Link> link;
+  Ref<Firebird::IStatement> statement;
+  unsigned type = 0;  // isc_info_sql_stmt_*
+  InputMessage input;
+  OutputMessage output;
+  bool hasOutput = false;
+  ResultCursor* openCursor = nullptr;  // the cursor reading this statement's result set, if any
+
+  // Prepares `sql` on the link.
+  StatementCore(std::shared_ptr<Link> link, const std::string& sql);
+  ~StatementCore();
+  void bind(const std::vector<Value>& values, const BlobContext& blobs);
+  void bind(const std::vector<BoundParam>& params, const BlobContext& blobs);
+};
+
+// Rows of a result set, fetched only as they are read and kept for reading again.
+class ResultCursor : public CursorImpl {
+ public:
+  // Opens the statement's result set (with the parameters already bound) in `transaction`, the
+  // read transaction unless given. `fields` replaces the metadata's field definitions when given
+  // (a table's declared types and lengths).
+  ResultCursor(std::shared_ptr<StatementCore> core, std::vector<FieldDef> fields,
+               Firebird::ITransaction* transaction = nullptr);
+  // A cursor over rows already fetched.
+  ResultCursor(std::vector<FieldDef> fields, std::vector<Row> rows);
+  ~ResultCursor() override;
+
+  const std::vector<FieldDef>& fields() const override { return fields_; }
+  bool read(std::int64_t pos, Row& out) override;
+  std::int64_t count() override;
+  std::vector<IndexDef> indexDefs() override { return indexes_; }
+  void setIndexDefs(std::vector<IndexDef> defs) { indexes_ = std::move(defs); }
+
+  // Reads the remaining rows and closes the result set, so that the statement can run again.
+  void fetchRest();
+
+ private:
+  bool fetchOne();
+  void closeResultSet() noexcept;
+
+  std::shared_ptr<StatementCore> core_;
+  Ref<Firebird::IResultSet> resultSet_;
+  Firebird::ITransaction* transaction_ = nullptr;  // the result set's, for its blobs
+  std::vector<FieldDef> fields_;
+  std::vector<Row> rows_;
+  std::vector<IndexDef> indexes_;
+};
+
+}  // namespace db::firebird
