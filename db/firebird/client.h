@@ -42,6 +42,8 @@ class Status {
   }
   // Throws ServerError with `code` as the entry code (a duplicate key becomes kKeyViolation).
   void check(std::uint16_t code = errc::kSqlError);
+  // The status as it stands, for reading after a failed call.
+  Firebird::IStatus* current() { return &wrapper_; }
   bool failed() const { return (wrapper_.getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
   // The first error number of the status (0 when none).
   std::int64_t gdsCode() const;

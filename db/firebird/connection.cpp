@@ -80,7 +80,7 @@ class Statement : public StatementImpl {
                               core_->hasOutput ? core_->output.metadata() : nullptr,
                               core_->hasOutput ? core_->output.buffer() : nullptr);
     if (st.failed()) {
-      ServerError error = errorFromStatus(&st, errc::kSqlError);
+      ServerError error = errorFromStatus(st.current(), errc::kSqlError);
       link.afterFailure();
       throw error;
     }
