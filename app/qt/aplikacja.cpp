@@ -1,0 +1,66 @@
+#include "app/qt/aplikacja.h"
+
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <QWidget>
+
+#include "app/konwersja.h"
+#include "app/qt/okno_konwersji.h"
+
+namespace konw {
+
+namespace {
+
+bool wSiatce(QObject* receiver) {
+  for (QObject* o = receiver; o; o = o->parent())
+    if (o->objectName() == QLatin1String("ExRxDBGrid1")) return true;
+  return false;
+}
+
+}  // namespace
+
+Aplikacja::Aplikacja(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Aplikacja::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    if (obslugaWyjatku) obslugaWyjatku(std::current_exception(), wSiatce(receiver));
+    return false;
+  }
+}
+
+void Aplikacja::zaladujTlumaczenie() {
+  auto* translator = new QTranslator(this);
+  if (translator->load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(translator);
+  else
+    delete translator;
+}
+
+int uruchomProgram(int argc, char** argv) {
+  Aplikacja app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+  app.zaladujTlumaczenie();
+
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(QString::fromLocal8Bit(argv[i]).toStdString());
+
+  OknoKonwersji okno;
+  TfrmConvert logika(okno, std::move(arguments), QCoreApplication::applicationFilePath().toStdString());
+  okno.ustawLogike(&logika);
+  logika.wyjatki.stanOkien = [&okno] { return okno.stanOkien(); };
+  app.obslugaWyjatku = [&logika](const std::exception_ptr& e, bool dataControl) {
+    logika.wyjatki.HandleException(e, dataControl);
+  };
+
+  if (!logika.FormCreate()) return 1;
+  okno.wypelnijSiatke();
+  okno.show();
+  okno.przygotujDoPokazania();
+  app.exec();
+  return 0;
+}
+
+}  // namespace konw

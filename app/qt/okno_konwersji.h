@@ -1,0 +1,88 @@
+// The main window frmConvert: the controls named as the logic names them, and the Operator through
+// which the logic (TfrmConvert) reaches them.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "app/operator.h"
+#include "log/appex.h"
+
+class QTabWidget;
+class QTableWidget;
+class QPlainTextEdit;
+
+namespace konw {
+
+class TfrmConvert;
+
+class OknoKonwersji : public QWidget, public Operator {
+  Q_OBJECT
+
+ public:
+  explicit OknoKonwersji(QWidget* parent = nullptr);
+  ~OknoKonwersji() override;
+
+  // The logic the window's controls call; set once, before start-up.
+  void ustawLogike(TfrmConvert* logika) { logika_ = logika; }
+  // Centres the window on its screen and gives btnKonfig the focus.
+  void przygotujDoPokazania();
+  // What the exception logger writes about the open windows and the focused control.
+  StanOkien stanOkien() const;
+  // The actions whose operations live elsewhere: the conversion run and the data-location dialog.
+  // A button whose action is not set does nothing.
+  std::function<void()> akcjaKonwertuj;
+  std::function<void()> akcjaZmienKonfig;
+  // Fills the grid ExRxDBGrid1 from ListaTabel (keeping the list's current row).
+  void wypelnijSiatke();
+
+  // Operator
+  Button messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
+                    Button defaultButton) override;
+  void processMessages() override;
+  void setBusyCursor(bool busy) override;
+  void setCaption(const std::string& control, const std::string& text) override;
+  std::string caption(const std::string& control) const override;
+  void setVisible(const std::string& control, bool visible) override;
+  bool visible(const std::string& control) const override;
+  void setEnabled(const std::string& control, bool enabled) override;
+  bool enabled(const std::string& control) const override;
+  void setFocus(const std::string& control) override;
+  void setChecked(const std::string& control, bool checked) override;
+  bool checked(const std::string& control) const override;
+  void setTabVisible(const std::string& page, bool visible) override;
+  bool tabVisible(const std::string& page) const override;
+  void setActivePage(const std::string& page) override;
+  std::string activePage() const override;
+  void appendMemo(const std::string& memo, const std::string& text) override;
+  void setProgressRange(const std::string& bar, int min, int max) override;
+  void setProgressPosition(const std::string& bar, int position) override;
+  int progressPosition(const std::string& bar) const override;
+  void stepProgress(const std::string& bar) override;
+  void refreshGrid(const std::string& grid) override;
+  void beep() override;
+  void restoreWindow() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* kontrolka(const std::string& name) const;
+  QTabWidget* zakladkiStrony(QWidget* page) const;
+  void zbudujStroneKonwersja(QWidget* page);
+  void zbudujStroneWyniki(QWidget* page);
+  void zbudujStroneOpcje(QWidget* page);
+  void zaznaczenieWSiatce(int row, int column);
+  void wierszSiatki(int row);
+
+  TfrmConvert* logika_ = nullptr;
+  QTabWidget* pageControl_ = nullptr;
+  QTableWidget* siatka_ = nullptr;
+  std::vector<long long> zakladkiWierszy_;  // ListaTabel bookmarks of the grid's rows
+  bool wypelnianie_ = false;
+  int kursory_ = 0;
+};
+
+}  // namespace konw

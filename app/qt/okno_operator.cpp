@@ -1,0 +1,246 @@
+// The Operator of the main window: controls found by their object names.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+
+#include "app/qt/okno_konwersji.h"
+#include "control/konwersja_dm.h"
+
+namespace konw {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// The operator's texts use CR LF; the widgets break lines at LF.
+QString tekst(const std::string& s) {
+  QString t = q(s);
+  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return t;
+}
+
+QMessageBox::StandardButton przyciskQt(Button b) {
+  switch (b) {
+    case kOk: return QMessageBox::Ok;
+    case kCancel: return QMessageBox::Cancel;
+    case kYes: return QMessageBox::Yes;
+    case kNo: return QMessageBox::No;
+    case kNone: break;
+  }
+  return QMessageBox::NoButton;
+}
+
+}  // namespace
+
+QWidget* OknoKonwersji::kontrolka(const std::string& name) const {
+  const QString n = q(name);
+  if (objectName() == n) return const_cast<OknoKonwersji*>(this);
+  return findChild<QWidget*>(n);
+}
+
+QTabWidget* OknoKonwersji::zakladkiStrony(QWidget* page) const {
+  if (!page) return nullptr;
+  // A page sits in the tab widget's stack.
+  if (auto* stack = qobject_cast<QStackedWidget*>(page->parentWidget()))
+    return qobject_cast<QTabWidget*>(stack->parentWidget());
+  return nullptr;
+}
+
+Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
+                                 Button defaultButton) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  switch (kind) {
+    case MsgKind::Error: icon = QMessageBox::Critical; break;
+    case MsgKind::Warning: icon = QMessageBox::Warning; break;
+    case MsgKind::Information: icon = QMessageBox::Information; break;
+    case MsgKind::Question: icon = QMessageBox::Question; break;
+  }
+  QMessageBox box(icon, q(caption), tekst(text), QMessageBox::NoButton, isVisible() ? this : nullptr);
+  box.setObjectName(QStringLiteral("MessageBox"));
+  for (Button b : {kYes, kNo, kOk, kCancel})
+    if (buttons & b) box.addButton(przyciskQt(b));
+  if (defaultButton != kNone) box.setDefaultButton(przyciskQt(defaultButton));
+  // Closing the box with Escape or its title bar answers Cancel, else No, else OK, as a system box does.
+  if (buttons & kCancel)
+    box.setEscapeButton(QMessageBox::Cancel);
+  else if (buttons & kNo)
+    box.setEscapeButton(QMessageBox::No);
+  else if (buttons & kOk)
+    box.setEscapeButton(QMessageBox::Ok);
+  box.exec();
+  switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return kOk;
+    case QMessageBox::Cancel: return kCancel;
+    case QMessageBox::Yes: return kYes;
+    case QMessageBox::No: return kNo;
+    default: break;
+  }
+  return (buttons & kCancel) ? kCancel : (buttons & kNo) ? kNo : kOk;
+}
+
+void OknoKonwersji::processMessages() { QCoreApplication::processEvents(); }
+
+void OknoKonwersji::setBusyCursor(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++kursory_;
+  } else if (kursory_ > 0) {
+    QApplication::restoreOverrideCursor();
+    --kursory_;
+  }
+}
+
+void OknoKonwersji::setCaption(const std::string& control, const std::string& text) {
+  QWidget* w = kontrolka(control);
+  if (!w) return;
+  if (w == this) {
+    setWindowTitle(q(text));
+  } else if (QTabWidget* tabs = zakladkiStrony(w)) {
+    tabs->setTabText(tabs->indexOf(w), q(text));
+  } else if (auto* l = qobject_cast<QLabel*>(w)) {
+    l->setText(q(text));
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+    b->setText(q(text));
+  } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+    g->setTitle(q(text));
+  }
+}
+
+std::string OknoKonwersji::caption(const std::string& control) const {
+  QWidget* w = kontrolka(control);
+  if (!w) return {};
+  if (w == this) return windowTitle().toStdString();
+  if (QTabWidget* tabs = zakladkiStrony(w)) return tabs->tabText(tabs->indexOf(w)).toStdString();
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text().toStdString();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title().toStdString();
+  return {};
+}
+
+void OknoKonwersji::setVisible(const std::string& control, bool visible) {
+  QWidget* w = kontrolka(control);
+  // Pages come and go with their tabs; the window itself is shown by the program's entry.
+  if (!w || w == this || zakladkiStrony(w)) return;
+  w->setVisible(visible);
+}
+
+bool OknoKonwersji::visible(const std::string& control) const {
+  QWidget* w = kontrolka(control);
+  if (!w) return false;
+  if (w == this) return isVisible();
+  if (QTabWidget* tabs = zakladkiStrony(w)) return tabs->isTabVisible(tabs->indexOf(w));
+  // The control's own setting, whatever page happens to be in front.
+  return !w->isHidden();
+}
+
+void OknoKonwersji::setEnabled(const std::string& control, bool enabled) {
+  if (QWidget* w = kontrolka(control)) w->setEnabled(enabled);
+}
+
+bool OknoKonwersji::enabled(const std::string& control) const {
+  QWidget* w = kontrolka(control);
+  return w && !w->testAttribute(Qt::WA_ForceDisabled);
+}
+
+void OknoKonwersji::setFocus(const std::string& control) {
+  if (QWidget* w = kontrolka(control)) w->setFocus();
+}
+
+void OknoKonwersji::setChecked(const std::string& control, bool checked) {
+  auto* b = qobject_cast<QAbstractButton*>(kontrolka(control));
+  if (!b) return;
+  // An exclusive button cannot be unchecked directly; the logic may leave both editions unchecked.
+  const bool exclusive = b->autoExclusive();
+  b->setAutoExclusive(false);
+  b->setChecked(checked);
+  b->setAutoExclusive(exclusive);
+}
+
+bool OknoKonwersji::checked(const std::string& control) const {
+  auto* b = qobject_cast<QAbstractButton*>(kontrolka(control));
+  return b && b->isChecked();
+}
+
+void OknoKonwersji::setTabVisible(const std::string& page, bool visible) {
+  QWidget* w = kontrolka(page);
+  if (QTabWidget* tabs = zakladkiStrony(w)) tabs->setTabVisible(tabs->indexOf(w), visible);
+}
+
+bool OknoKonwersji::tabVisible(const std::string& page) const {
+  QWidget* w = kontrolka(page);
+  QTabWidget* tabs = zakladkiStrony(w);
+  return tabs && tabs->isTabVisible(tabs->indexOf(w));
+}
+
+void OknoKonwersji::setActivePage(const std::string& page) {
+  QWidget* w = kontrolka(page);
+  if (QTabWidget* tabs = zakladkiStrony(w)) tabs->setCurrentWidget(w);
+}
+
+std::string OknoKonwersji::activePage() const {
+  QWidget* w = pageControl_ ? pageControl_->currentWidget() : nullptr;
+  return w ? w->objectName().toStdString() : std::string();
+}
+
+void OknoKonwersji::appendMemo(const std::string& memo, const std::string& text) {
+  if (auto* m = qobject_cast<QPlainTextEdit*>(kontrolka(memo))) m->appendPlainText(tekst(text));
+}
+
+void OknoKonwersji::setProgressRange(const std::string& bar, int min, int max) {
+  if (auto* p = qobject_cast<QProgressBar*>(kontrolka(bar))) p->setRange(min, max);
+}
+
+void OknoKonwersji::setProgressPosition(const std::string& bar, int position) {
+  if (auto* p = qobject_cast<QProgressBar*>(kontrolka(bar))) p->setValue(position);
+}
+
+int OknoKonwersji::progressPosition(const std::string& bar) const {
+  auto* p = qobject_cast<QProgressBar*>(kontrolka(bar));
+  return p ? p->value() : 0;
+}
+
+void OknoKonwersji::stepProgress(const std::string& bar) {
+  auto* p = qobject_cast<QProgressBar*>(kontrolka(bar));
+  if (!p) return;
+  // A step past the end starts again from the beginning.
+  p->setValue(p->value() + 1 > p->maximum() ? p->minimum() : p->value() + 1);
+}
+
+void OknoKonwersji::refreshGrid(const std::string& grid) {
+  if (grid == "ExRxDBGrid1") wypelnijSiatke();
+}
+
+void OknoKonwersji::beep() { QApplication::beep(); }
+
+void OknoKonwersji::restoreWindow() {
+  if (isMinimized()) showNormal();
+}
+
+StanOkien OknoKonwersji::stanOkien() const {
+  StanOkien s;
+  s.forms.push_back(objectName().toStdString());
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->objectName().startsWith(QLatin1String("frm"))) s.forms.push_back(w->objectName().toStdString());
+  if (dmKonw) s.modules.emplace_back("dmKonw");
+
+  QWidget* focus = QApplication::focusWidget();
+  // Inner parts of a control (a tab bar, an editor's viewport) carry no name: report the named control.
+  while (focus && focus->objectName().isEmpty()) focus = focus->parentWidget();
+  if (focus && focus != focus->window()) {
+    QWidget* form = focus->window();
+    s.activeControlLine = "Active control: " + focus->objectName().toStdString() + " (owner/parent: " +
+                          form->objectName().toStdString() + ")";
+  } else if (QWidget* active = QApplication::activeWindow()) {
+    s.activeControlLine = "Active form: " + active->objectName().toStdString();
+  }
+  return s;
+}
+
+}  // namespace konw
