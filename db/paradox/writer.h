@@ -34,6 +34,9 @@ struct TableSpec {
   std::optional<std::uint32_t> encryption;
   std::vector<SecondaryIndexSpec> secondary;
   std::int32_t nextAutoInc = 0;  // 0: one past the largest + value written
+  // Language driver named in the header (levels 4 and later); "" picks the usual one for the code page.
+  std::string sortOrder;
+  std::optional<std::uint8_t> sortOrderCode;  // the header's sort-order byte; nullopt goes with sortOrder
 };
 
 // Writes `dbFile` (T.DB) with T.PX when keyed, T.MB when a field needs it, and the secondary index files.

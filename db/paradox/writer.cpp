@@ -1,0 +1,387 @@
+#include "db/paradox/writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <numeric>
+#include <set>
+
+#include "db/error.h"
+#include "db/paradox/writer_blob.h"
+#include "db/paradox/writer_blocks.h"
+#include "db/paradox/writer_file.h"
+#include "db/paradox/writer_index.h"
+#include "db/paradox/writer_layout.h"
+#include "db/paradox/writer_text.h"
+#include "db/paradox/writer_values.h"
+
+namespace db::paradox {
+
+namespace {
+
+using wr::Field;
+
+constexpr int kMaxFields = 255;
+constexpr std::size_t kMaxFieldName = 25;
+
+// Renaming order: index files first, the blob file next, the table itself last, so that the table a
+// reader opens is never newer than the files it refers to.
+constexpr int kRankIndex = 0;
+constexpr int kRankBlobs = 1;
+constexpr int kRankTable = 2;
+
+[[noreturn]] void invalid(const std::string& why) { throw EngineError(errc::kNotSupported, why); }
+
+std::string upperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+bool isBlob(char t) { return t == 'M' || t == 'B' || t == 'F' || t == 'O' || t == 'G'; }
+
+std::uint8_t typeCode(char t) {
+  switch (t) {
+    case 'A': return 0x01;
+    case 'D': return 0x02;
+    case 'S': return 0x03;
+    case 'I': return 0x04;
+    case '$': return 0x05;
+    case 'N': return 0x06;
+    case 'L': return 0x09;
+    case 'M': return 0x0C;
+    case 'B': return 0x0D;
+    case 'F': return 0x0E;
+    case 'O': return 0x0F;
+    case 'G': return 0x10;
+    case 'T': return 0x14;
+    case '@': return 0x15;
+    case '+': return 0x16;
+    case '#': return 0x17;
+    case 'Y': return 0x18;
+    default: return 0;
+  }
+}
+
+// The oldest level that knows a type: 3 the basic ones, 4 the blobs, 5 the rest.
+int levelOfType(char t) {
+  if (t == 'A' || t == 'D' || t == 'S' || t == 'N' || t == '$') return 3;
+  if (isBlob(t)) return 4;
+  return 5;
+}
+
+struct TablePlan {
+  wr::Format fmt;
+  std::vector<Field> fields;
+  int keyFields = 0;
+  std::uint32_t keyLength = 0;
+  std::uint32_t recordSize = 0;
+  bool hasBlobs = false;
+  std::filesystem::path dir;
+  std::string dbName, stem;
+  bool lowerExt = false;
+  std::vector<wr::IndexPlan> indexes;
+
+  std::string companion(const std::string& ext) const { return stem + "." + (lowerExt ? lowerAscii(ext) : ext); }
+  static std::string lowerAscii(std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  }
+};
+
+void planFormat(const TableSpec& spec, TablePlan& plan) {
+  wr::Format& fmt = plan.fmt;
+  fmt.level = spec.level;
+  switch (spec.level) {
+    case 3: fmt.version = 4; break;
+    case 4: fmt.version = 9; break;
+    case 5: fmt.version = 11; break;
+    case 7: fmt.version = 12; break;
+    default: invalid("file format level " + std::to_string(spec.level) + " is not one of 3, 4, 5, 7");
+  }
+  const int kb = spec.blockSizeKb;
+  const bool allowed = (kb >= 1 && kb <= 4) || (spec.level == 7 && (kb == 8 || kb == 16 || kb == 32));
+  if (!allowed) invalid("block size " + std::to_string(kb) + " KiB is not allowed at level " + std::to_string(spec.level));
+  fmt.blockKb = static_cast<std::uint8_t>(kb);
+  fmt.blockSize = static_cast<std::uint32_t>(kb) * 1024;
+  fmt.codePage = spec.codePage;
+  fmt.headerCodePage = spec.level >= 4;
+  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);  // refuses unknown pages
+  wr::defaultSortOrder(spec.codePage, fmt.sortName, fmt.sortCode);
+  if (!spec.sortOrder.empty()) {
+    fmt.sortName = spec.sortOrder;
+    if (fmt.sortName.find('\0') != std::string::npos || fmt.sortName.size() > 31) invalid("invalid sort-order name");
+  }
+  if (spec.sortOrderCode) fmt.sortCode = *spec.sortOrderCode;
+  fmt.stamp = static_cast<std::uint32_t>(std::time(nullptr));
+
+  if (!spec.password.empty() && spec.encryption)
+    invalid("a table is encrypted either with a password or with a given key, not both");
+  if (!spec.password.empty()) {
+    std::string raw;
+    text.encode(spec.password, raw, "password");
+    fmt.key = wr::keyForPassword(raw);
+  } else if (spec.encryption) {
+    if (*spec.encryption == 0xFF00FF00u) invalid("0xFF00FF00 is not a usable encryption key");
+    fmt.key = *spec.encryption;
+  }
+}
+
+void planFields(const TableSpec& spec, TablePlan& plan) {
+  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);
+  if (spec.fields.empty()) invalid("a table needs at least one field");
+  if (spec.fields.size() > kMaxFields) invalid("a table holds at most 255 fields");
+  std::set<std::string> seen;
+  int offset = 0;
+  for (const FieldSpec& fs : spec.fields) {
+    Field f;
+    f.name = fs.name;
+    f.type = fs.type;
+    f.code = typeCode(fs.type);
+    const std::string what = "field \"" + fs.name + "\"";
+    if (f.code == 0) invalid(what + ": unknown type '" + std::string(1, fs.type) + "'");
+    if (levelOfType(fs.type) > spec.level)
+      invalid(what + ": type " + std::string(1, fs.type) + " does not exist at level " + std::to_string(spec.level));
+    if (fs.name.empty()) invalid("a field has no name");
+    text.encode(fs.name, f.rawName, what + " name");
+    if (f.rawName.size() > kMaxFieldName) invalid(what + ": names are at most 25 characters");
+    if (f.rawName.find('\0') != std::string::npos) invalid(what + ": name holds a NUL character");
+    std::string folded;
+    for (char c : f.rawName) folded.push_back(static_cast<char>(text.upper(static_cast<unsigned char>(c))));
+    if (!seen.insert(folded).second) invalid(what + ": another field has the same name");
+    switch (fs.type) {
+      case 'A':
+      case 'Y':
+        if (fs.size < 1 || fs.size > 255) invalid(what + ": size must be 1 to 255");
+        f.size = f.width = fs.size;
+        break;
+      case 'M': case 'B': case 'F': case 'O': case 'G':
+        f.size = f.width = fs.size == 0 ? 10 : fs.size;
+        if (f.size < 10 || f.size > 250) invalid(what + ": size must be 10 to 250");
+        plan.hasBlobs = true;
+        break;
+      case '#':
+        if (fs.size < 0 || fs.size > 32) invalid(what + ": decimals must be 0 to 32");
+        f.size = fs.size;
+        f.width = 17;
+        break;
+      case 'S': f.size = f.width = 2; break;
+      case 'L': f.size = f.width = 1; break;
+      case 'N': case '$': case '@': f.size = f.width = 8; break;
+      default: f.size = f.width = 4; break;
+    }
+    f.offset = offset;
+    offset += f.width;
+    plan.fields.push_back(std::move(f));
+  }
+  plan.recordSize = static_cast<std::uint32_t>(offset);
+  if (plan.recordSize + 6 > plan.fmt.blockSize)
+    invalid("a record of " + std::to_string(plan.recordSize) + " bytes does not fit a block of " +
+            std::to_string(plan.fmt.blockSize) + " bytes");
+
+  if (spec.keyFields < 0 || spec.keyFields > static_cast<int>(plan.fields.size()))
+    invalid("key field count " + std::to_string(spec.keyFields) + " is out of range");
+  plan.keyFields = spec.keyFields;
+  for (int i = 0; i < plan.keyFields; ++i) {
+    if (isBlob(plan.fields[i].type)) invalid("field \"" + plan.fields[i].name + "\": a blob cannot be part of the key");
+    plan.keyLength += static_cast<std::uint32_t>(plan.fields[i].width);
+  }
+  if (plan.keyFields > 0 && 2 * (plan.keyLength + 6) + 6 > plan.fmt.blockSize)
+    invalid("the primary key is too long for the block size");
+}
+
+int findField(const TablePlan& plan, const std::string& name) {
+  for (std::size_t i = 0; i < plan.fields.size(); ++i)
+    if (plan.fields[i].name == name) return static_cast<int>(i);
+  for (std::size_t i = 0; i < plan.fields.size(); ++i)
+    if (upperAscii(plan.fields[i].name) == upperAscii(name)) return static_cast<int>(i);
+  return -1;
+}
+
+void planIndexes(const TableSpec& spec, TablePlan& plan) {
+  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);
+  std::set<std::string> names;
+  std::set<int> singleFields;
+  int named = 0;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const SecondaryIndexSpec& is : spec.secondary) {
+    wr::IndexPlan ip;
+    ip.name = is.name;
+    ip.caseSensitive = is.caseSensitive;
+    const std::string what = is.name.empty() ? "secondary index" : "secondary index \"" + is.name + "\"";
+    if (is.fields.empty()) invalid(what + ": no fields");
+    std::set<int> used;
+    std::uint32_t length = 0;
+    for (const std::string& fn : is.fields) {
+      const int fi = findField(plan, fn);
+      if (fi < 0) throw EngineError(errc::kNotFound, what + ": no field \"" + fn + "\"");
+      if (isBlob(plan.fields[fi].type)) invalid(what + ": field \"" + fn + "\" is a blob");
+      if (!used.insert(fi).second) invalid(what + ": field \"" + fn + "\" appears twice");
+      ip.fields.push_back(fi);
+      length += static_cast<std::uint32_t>(plan.fields[fi].width);
+    }
+    if (2 * (length + 12) + 6 > plan.fmt.blockSize) invalid(what + ": key too long for the block size");
+    if (is.name.empty()) {
+      if (ip.fields.size() != 1 || !is.caseSensitive)
+        invalid("an unnamed secondary index must be one case-sensitive field; name the others");
+      if (!singleFields.insert(ip.fields[0]).second) invalid(what + ": two indexes on the same field");
+      const int no = ip.fields[0] + 1;
+      const std::string suffix{kHex[no >> 4], kHex[no & 0xF]};
+      ip.dataFile = plan.companion("X" + suffix);
+      ip.treeFile = plan.companion("Y" + suffix);
+    } else {
+      if (spec.level < 4) invalid(what + ": named indexes need level 4 or later");
+      text.encode(is.name, ip.rawName, what + " name");
+      if (ip.rawName.find('\0') != std::string::npos) invalid(what + ": name holds a NUL character");
+      if (!names.insert(upperAscii(is.name)).second) invalid(what + ": another index has the same name");
+      if (named >= 16) invalid("a table holds at most 16 named secondary indexes");
+      ip.dataFile = plan.companion(std::string("XG") + kHex[named]);
+      ip.treeFile = plan.companion(std::string("YG") + kHex[named]);
+      ++named;
+    }
+    plan.indexes.push_back(std::move(ip));
+  }
+}
+
+TablePlan makePlan(const std::filesystem::path& dbFile, const TableSpec& spec) {
+  TablePlan plan;
+  const std::string ext = dbFile.extension().string();
+  if (upperAscii(ext) != ".DB") invalid("a Paradox table's file name must end in .DB: " + dbFile.string());
+  plan.dbName = dbFile.filename().string();
+  plan.stem = dbFile.stem().string();
+  if (plan.stem.empty()) invalid("a table needs a name: " + dbFile.string());
+  plan.lowerExt = ext == ".db";
+  plan.dir = dbFile.parent_path().empty() ? std::filesystem::path(".") : dbFile.parent_path();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(plan.dir, ec))
+    throw EngineError(errc::kNotFound, "directory " + plan.dir.string() + " does not exist");
+  planFormat(spec, plan);
+  planFields(spec, plan);
+  planIndexes(spec, plan);
+  return plan;
+}
+
+// Companion files of an older version of this table that the new one does not replace by name:
+// another .MB, .PX or index of the same table name (compared ignoring case).
+std::vector<std::string> staleFiles(const TablePlan& plan, const std::set<std::string>& keep) {
+  std::vector<std::string> stale;
+  std::error_code ec;
+  const std::string stem = upperAscii(plan.stem);
+  for (const auto& entry : std::filesystem::directory_iterator(plan.dir, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (keep.count(name) || upperAscii(entry.path().stem().string()) != stem) continue;
+    const std::string ext = upperAscii(entry.path().extension().string());
+    const bool companion = ext == ".PX" || ext == ".MB" ||
+                           (ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y') &&
+                            std::isxdigit(static_cast<unsigned char>(ext[3])) &&
+                            (ext[2] == 'G' || std::isxdigit(static_cast<unsigned char>(ext[2]))));
+    if (!companion) continue;
+    // A table whose name differs from ours only in case is another table (possible on this system).
+    const std::filesystem::path otherDb = plan.dir / (entry.path().stem().string() + ".DB");
+    const std::filesystem::path otherDbLower = plan.dir / (entry.path().stem().string() + ".db");
+    if (entry.path().stem().string() != plan.stem &&
+        ((std::filesystem::exists(otherDb, ec) && otherDb.filename() != plan.dbName) ||
+         (std::filesystem::exists(otherDbLower, ec) && otherDbLower.filename() != plan.dbName)))
+      continue;
+    stale.push_back(name);
+  }
+  return stale;
+}
+
+}  // namespace
+
+void writeTable(const std::filesystem::path& dbFile, const TableSpec& spec, std::vector<Row> rows) {
+  const TablePlan plan = makePlan(dbFile, spec);
+  const wr::Format& fmt = plan.fmt;
+  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);
+  if (rows.size() > 0xFFFFFFFEu) invalid("too many rows for one table");
+  const auto count = static_cast<std::uint32_t>(rows.size());
+  const wr::BlockPlan blocks = wr::planBlocks(count, plan.recordSize, fmt.blockSize, plan.dbName);
+
+  wr::TempFiles files(plan.dir);
+  wr::Cipher cipher(fmt.key, fmt.blockSize);
+  std::set<std::string> produced{plan.dbName};
+
+  // Records are encoded once into one buffer; each row is released as soon as it is encoded.
+  std::vector<unsigned char> recs(std::size_t{count} * plan.recordSize, 0);
+  std::int64_t maxAutoInc = 0;
+  {
+    std::unique_ptr<wr::BlobWriter> blobs;
+    if (plan.hasBlobs) {
+      const std::string mbName = plan.companion("MB");
+      produced.insert(mbName);
+      blobs = std::make_unique<wr::BlobWriter>(files.create(mbName, kRankBlobs), cipher);
+    }
+    wr::RecordEncoder encoder(plan.fields, text, blobs.get());
+    for (std::uint32_t i = 0; i < count; ++i) {
+      encoder.encode(rows[i], i, &recs[std::size_t{i} * plan.recordSize]);
+      Row().swap(rows[i]);
+    }
+    maxAutoInc = encoder.maxAutoInc();
+    if (blobs) blobs->finish();
+  }
+  rows = {};
+
+  // Keyed tables keep their rows in key order; the encoding makes byte order the key order.
+  std::vector<std::uint32_t> order(count);
+  std::iota(order.begin(), order.end(), 0u);
+  if (plan.keyFields > 0) {
+    const std::size_t rs = plan.recordSize, kl = plan.keyLength;
+    const unsigned char* base = recs.data();
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+      const int c = std::memcmp(base + a * rs, base + b * rs, kl);
+      return c < 0 || (c == 0 && a < b);
+    });
+    for (std::uint32_t i = 1; i < count; ++i)
+      if (std::memcmp(base + order[i - 1] * rs, base + order[i] * rs, kl) == 0)
+        throw EngineError(errc::kKeyViolation, "rows " + std::to_string(order[i - 1] + 1) + " and " +
+                                                   std::to_string(order[i] + 1) + " have the same primary key");
+  }
+
+  wr::HeaderSpec db;
+  db.fileType = plan.keyFields > 0 ? 0 : 2;
+  db.recordSize = static_cast<std::uint16_t>(plan.recordSize);
+  wr::setBlocks(db, blocks, count);
+  db.fields = plan.fields;
+  db.keyFields = plan.keyFields;
+  for (std::size_t i = 0; i < plan.fields.size(); ++i) db.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
+  db.rawFileName = text.encodeLossy(plan.dbName);
+  // The header keeps the last number handed out; never one below a value already in the table.
+  const std::int64_t lastAutoInc = std::max<std::int64_t>(std::int64_t{spec.nextAutoInc} - 1, maxAutoInc);
+  db.autoInc = static_cast<std::uint32_t>(std::max<std::int64_t>(lastAutoInc, 0));
+  auto record = [&](std::uint32_t i) { return &recs[std::size_t{order[i]} * plan.recordSize]; };
+  wr::writeRecords(files.create(plan.dbName, kRankTable), wr::buildHeader(fmt, db), fmt, cipher,
+                   plan.recordSize, count, record);
+
+  if (plan.keyFields > 0) {
+    wr::TreeLeaves leaves;
+    leaves.keyLength = plan.keyLength;
+    for (std::uint32_t b = 0; b < blocks.blocks; ++b) {
+      const std::uint32_t first = b * blocks.perBlock;
+      leaves.firstKeys.append(reinterpret_cast<const char*>(record(first)), plan.keyLength);
+      leaves.counts.push_back(static_cast<std::uint16_t>(std::min(blocks.perBlock, count - first)));
+    }
+    wr::HeaderSpec px;
+    px.fileType = 1;
+    px.fields.assign(plan.fields.begin(), plan.fields.begin() + plan.keyFields);
+    for (Field& f : px.fields) f.rawName.clear();
+    const std::string pxName = plan.companion("PX");
+    px.rawFileName = text.encodeLossy(pxName);
+    produced.insert(pxName);
+    wr::writeTree(files.create(pxName, kRankIndex), fmt, cipher, px, leaves);
+  }
+
+  wr::StoredRows stored{recs.data(), order.data(), count, plan.recordSize, blocks.perBlock};
+  for (const wr::IndexPlan& index : plan.indexes) {
+    produced.insert(index.dataFile);
+    produced.insert(index.treeFile);
+    wr::OutFile& data = files.create(index.dataFile, kRankIndex);
+    wr::OutFile& tree = files.create(index.treeFile, kRankIndex);
+    wr::writeSecondary(index, plan.fields, stored, fmt, text, cipher, data, tree);
+  }
+
+  files.commit(staleFiles(plan, produced));
+}
+
+}  // namespace db::paradox
