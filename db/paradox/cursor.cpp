@@ -1,0 +1,329 @@
+#include "db/paradox/cursor.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+#include "db/engine.h"
+#include "db/error.h"
+#include "db/paradox/values.h"
+#include "db/paradox/writer.h"
+
+namespace db::paradox {
+
+namespace {
+
+std::vector<std::string> splitNames(const std::string& names) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start <= names.size()) {
+    std::size_t end = names.find(';', start);
+    if (end == std::string::npos) end = names.size();
+    std::string part = names.substr(start, end - start);
+    while (!part.empty() && part.front() == ' ') part.erase(part.begin());
+    while (!part.empty() && part.back() == ' ') part.pop_back();
+    if (!part.empty()) out.push_back(part);
+    start = end + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+TableCursor::TableCursor(std::filesystem::path dbFile, int codePage, bool readOnly)
+    : path_(std::move(dbFile)), codePage_(codePage), readOnly_(readOnly) {
+  reader_ = TableReader::open(path_, codePage_);
+  nextId_ = static_cast<std::int64_t>(reader_->rowCount());
+}
+
+const std::vector<SecondaryIndex>& TableCursor::secondary() {
+  if (!secondary_) secondary_ = readSecondaryIndexes(path_, reader_->header(), codePage_);
+  return *secondary_;
+}
+
+std::optional<std::size_t> TableCursor::physicalAt(std::int64_t pos) const {
+  if (pos < 0) return std::nullopt;
+  if (identity_) {
+    if (static_cast<std::uint64_t>(pos) >= reader_->rowCount()) return std::nullopt;
+    return static_cast<std::size_t>(pos);
+  }
+  if (static_cast<std::uint64_t>(pos) >= view_.size()) return std::nullopt;
+  return view_[static_cast<std::size_t>(pos)];
+}
+
+bool TableCursor::read(std::int64_t pos, Row& out) {
+  auto phys = physicalAt(pos);
+  if (!phys) return false;
+  reader_->readRow(*phys, out);
+  return true;
+}
+
+std::int64_t TableCursor::count() {
+  return identity_ ? static_cast<std::int64_t>(reader_->rowCount()) : static_cast<std::int64_t>(view_.size());
+}
+
+std::int64_t TableCursor::bookmarkAt(std::int64_t pos) {
+  auto phys = physicalAt(pos);
+  if (!phys) throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+  return ids_.empty() ? static_cast<std::int64_t>(*phys) : ids_[*phys];
+}
+
+std::optional<std::int64_t> TableCursor::positionOf(std::int64_t bookmark) {
+  std::size_t phys;
+  if (ids_.empty()) {
+    if (bookmark < 0 || static_cast<std::uint64_t>(bookmark) >= reader_->rowCount()) return std::nullopt;
+    phys = static_cast<std::size_t>(bookmark);
+  } else {
+    auto it = std::find(ids_.begin(), ids_.end(), bookmark);
+    if (it == ids_.end()) return std::nullopt;
+    phys = static_cast<std::size_t>(it - ids_.begin());
+  }
+  if (identity_) return static_cast<std::int64_t>(phys);
+  if (inverse_[phys] < 0) return std::nullopt;
+  return inverse_[phys];
+}
+
+std::vector<IndexDef> TableCursor::indexDefs() {
+  const Header& h = reader_->header();
+  std::vector<IndexDef> out;
+  if (h.keyFields > 0) {
+    IndexDef pk;
+    pk.primary = true;
+    pk.unique = true;
+    for (int i = 0; i < h.keyFields; ++i) pk.fields += (i ? ";" : "") + h.fields[i].name;
+    out.push_back(pk);
+  }
+  for (const auto& ix : secondary()) {
+    IndexDef d;
+    d.name = ix.name;
+    for (std::size_t i = 0; i < ix.fields.size(); ++i) d.fields += (i ? ";" : "") + h.fields[ix.fields[i]].name;
+    d.caseInsensitive = !ix.caseSensitive;
+    d.unique = ix.unique;
+    d.descending = !ix.descending.empty() && std::all_of(ix.descending.begin(), ix.descending.end(), [](bool b) { return b; });
+    out.push_back(d);
+  }
+  return out;
+}
+
+void TableCursor::setOrder(const std::string& indexName, const std::string& fieldNames) {
+  const Header& h = reader_->header();
+  std::vector<int> fields;
+  std::vector<bool> descending;
+  bool caseInsensitive = false;
+  if (!indexName.empty()) {
+    const SecondaryIndex* found = nullptr;
+    for (const auto& ix : secondary())
+      if (equalsIgnoreCase(ix.name, indexName)) found = &ix;
+    if (!found) throw EngineError(errc::kNotFound, reader_->name() + ": no index named " + indexName);
+    fields = found->fields;
+    descending = found->descending;
+    caseInsensitive = !found->caseSensitive;
+  } else if (!fieldNames.empty()) {
+    for (const auto& name : splitNames(fieldNames)) {
+      auto it = std::find_if(h.fields.begin(), h.fields.end(),
+                             [&](const FieldInfo& f) { return equalsIgnoreCase(f.name, name); });
+      if (it == h.fields.end()) throw EngineError(errc::kNotFound, reader_->name() + ": no field named " + name);
+      fields.push_back(static_cast<int>(it - h.fields.begin()));
+      descending.push_back(false);
+    }
+  } else {
+    for (int i = 0; i < h.keyFields; ++i) {
+      fields.push_back(i);
+      descending.push_back(false);
+    }
+  }
+  orderFields_ = std::move(fields);
+  orderDescending_ = std::move(descending);
+  orderCaseInsensitive_ = caseInsensitive;
+  rebuildView();
+}
+
+void TableCursor::setRange(std::optional<std::pair<int, Value>> range) {
+  if (range && (range->first < 0 || range->first >= static_cast<int>(reader_->header().fields.size())))
+    throw EngineError(errc::kNotFound, reader_->name() + ": no field number " + std::to_string(range->first + 1));
+  range_ = std::move(range);
+  rebuildView();
+}
+
+void TableCursor::rebuildView() {
+  const std::size_t n = reader_->rowCount();
+  view_.clear();
+  inverse_.clear();
+  identity_ = true;
+  if (orderFields_.empty() && !range_) return;
+  // Only the ordering and range fields are kept per row; control tables are small, the big ones are read
+  // in chain order and never come here.
+  std::vector<std::vector<Value>> keys(n);
+  std::vector<std::uint32_t> perm;
+  Row row;
+  for (std::size_t i = 0; i < n; ++i) {
+    reader_->readRow(i, row);
+    if (range_ && compareValues(row[static_cast<std::size_t>(range_->first)], range_->second) != 0) continue;
+    perm.push_back(static_cast<std::uint32_t>(i));
+    for (int f : orderFields_) keys[i].push_back(std::move(row[static_cast<std::size_t>(f)]));
+  }
+  auto less = [&](std::uint32_t a, std::uint32_t b) {
+    for (std::size_t k = 0; k < orderFields_.size(); ++k) {
+      int c = compareValues(keys[a][k], keys[b][k], orderCaseInsensitive_);
+      if (c != 0) return orderDescending_[k] ? c > 0 : c < 0;
+    }
+    return false;
+  };
+  if (!std::is_sorted(perm.begin(), perm.end(), less)) std::stable_sort(perm.begin(), perm.end(), less);
+  if (!range_ && std::is_sorted(perm.begin(), perm.end())) return;  // already in chain order
+  identity_ = false;
+  view_ = std::move(perm);
+  inverse_.assign(n, -1);
+  for (std::size_t p = 0; p < view_.size(); ++p) inverse_[view_[p]] = static_cast<std::int64_t>(p);
+}
+
+std::vector<Row> TableCursor::readAll() {
+  std::vector<Row> rows(reader_->rowCount());
+  for (std::size_t i = 0; i < rows.size(); ++i) reader_->readRow(i, rows[i]);
+  return rows;
+}
+
+void TableCursor::requireWritable() const {
+  if (readOnly_) throw EngineError(errc::kReadOnly, reader_->name() + " is open read-only");
+}
+
+Row TableCursor::coerceRow(const Row& row) const {
+  const auto& fields = reader_->header().fields;
+  if (row.size() != fields.size())
+    throw EngineError(errc::kConversion, reader_->name() + ": a row needs " + std::to_string(fields.size()) + " values");
+  Row out(row.size());
+  for (std::size_t i = 0; i < row.size(); ++i) out[i] = coerceToField(fields[i], row[i]);
+  return out;
+}
+
+void TableCursor::checkKeyUnique(const std::vector<Row>& rows, const Row& row, std::optional<std::size_t> self) const {
+  const int k = reader_->header().keyFields;
+  if (k == 0) return;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (self && *self == i) continue;
+    bool same = true;
+    for (int f = 0; f < k && same; ++f) same = compareValues(rows[i][f], row[f]) == 0;
+    if (same) throw EngineError(errc::kKeyViolation, reader_->name() + ": key violation (the key is already in the table)");
+  }
+}
+
+std::optional<std::int64_t> TableCursor::update(std::int64_t pos, const Row& row) {
+  requireWritable();
+  auto phys = physicalAt(pos);
+  if (!phys) throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+  Row value = coerceRow(row);
+  std::vector<Row> rows = readAll();
+  checkKeyUnique(rows, value, *phys);
+  std::vector<std::int64_t> ids = ids_;
+  if (ids.empty()) {
+    ids.resize(rows.size());
+    std::iota(ids.begin(), ids.end(), 0);
+  }
+  rows[*phys] = std::move(value);
+  const std::int64_t id = ids[*phys];
+  return rewrite(std::move(rows), std::move(ids), id);
+}
+
+std::optional<std::int64_t> TableCursor::insert(const Row& row) {
+  requireWritable();
+  Row value = coerceRow(row);
+  std::vector<Row> rows = readAll();
+  const Header& h = reader_->header();
+  for (std::size_t f = 0; f < h.fields.size(); ++f) {
+    if (h.fields[f].type != '+' || !isNull(value[f])) continue;
+    // The header keeps the last number given out, so numbers of deleted rows are not used again.
+    std::int64_t last = h.level() >= 5 ? static_cast<std::int64_t>(h.autoInc) : 0;
+    for (const auto& r : rows)
+      if (const auto* v = std::get_if<std::int64_t>(&r[f])) last = std::max(last, *v);
+    value[f] = last + 1;
+  }
+  checkKeyUnique(rows, value, std::nullopt);
+  std::vector<std::int64_t> ids = ids_;
+  if (ids.empty()) {
+    ids.resize(rows.size());
+    std::iota(ids.begin(), ids.end(), 0);
+  }
+  rows.push_back(std::move(value));
+  const std::int64_t id = nextId_++;
+  ids.push_back(id);
+  return rewrite(std::move(rows), std::move(ids), id);
+}
+
+void TableCursor::remove(std::int64_t pos) {
+  requireWritable();
+  auto phys = physicalAt(pos);
+  if (!phys) throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+  std::vector<Row> rows = readAll();
+  std::vector<std::int64_t> ids = ids_;
+  if (ids.empty()) {
+    ids.resize(rows.size());
+    std::iota(ids.begin(), ids.end(), 0);
+  }
+  rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*phys));
+  ids.erase(ids.begin() + static_cast<std::ptrdiff_t>(*phys));
+  rewrite(std::move(rows), std::move(ids), -1);
+}
+
+std::optional<std::int64_t> TableCursor::rewrite(std::vector<Row> rows, std::vector<std::int64_t> ids,
+                                                 std::int64_t affected) {
+  const Header& h = reader_->header();
+  TableSpec spec;
+  for (const auto& f : h.fields) spec.fields.push_back({f.name, f.type, f.size});
+  spec.keyFields = h.keyFields;
+  spec.codePage = reader_->codePage();
+  spec.level = h.level();
+  spec.blockSizeKb = static_cast<int>(h.blockSize / 1024);
+  if (h.encryption != 0) spec.encryption = h.encryption;
+  for (const auto& ix : secondary()) {
+    SecondaryIndexSpec s;
+    s.name = ix.composite ? ix.name : "";
+    for (int f : ix.fields) s.fields.push_back(h.fields[f].name);
+    s.caseSensitive = ix.caseSensitive;
+    spec.secondary.push_back(std::move(s));
+  }
+  if (h.level() >= 5) {
+    std::int64_t last = h.autoInc;
+    for (std::size_t f = 0; f < h.fields.size(); ++f) {
+      if (h.fields[f].type != '+') continue;
+      for (const auto& r : rows)
+        if (const auto* v = std::get_if<std::int64_t>(&r[f])) last = std::max(last, *v);
+    }
+    spec.nextAutoInc = static_cast<std::int32_t>(last + 1);
+  }
+
+  // Signatures let each bookmark follow its row, wherever the writer puts it (keyed tables go in key order).
+  std::multimap<std::string, std::int64_t> byContent;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    std::string sig;
+    for (const auto& v : rows[i]) appendSignature(sig, v);
+    byContent.emplace(std::move(sig), ids[i]);
+  }
+  writeTable(path_, spec, std::move(rows));
+
+  reader_ = TableReader::open(path_, codePage_);
+  secondary_.reset();
+  const std::size_t n = reader_->rowCount();
+  ids_.assign(n, -1);
+  Row row;
+  std::vector<std::size_t> unmatched;
+  for (std::size_t i = 0; i < n; ++i) {
+    reader_->readRow(i, row);
+    std::string sig;
+    for (const auto& v : row) appendSignature(sig, v);
+    auto it = byContent.find(sig);
+    if (it == byContent.end()) {
+      unmatched.push_back(i);
+      continue;
+    }
+    ids_[i] = it->second;
+    byContent.erase(it);
+  }
+  // Rows whose text did not survive the code page unchanged keep the remaining ids in order.
+  auto left = byContent.begin();
+  for (std::size_t i : unmatched) ids_[i] = left != byContent.end() ? (left++)->second : nextId_++;
+  rebuildView();
+  if (affected < 0) return std::nullopt;
+  return positionOf(affected);
+}
+
+}  // namespace db::paradox
