@@ -1,0 +1,120 @@
+// Table structure, index definitions and table names from the system tables.
+#include <gtest/gtest.h>
+
+#include "fb_fixture.h"
+
+namespace {
+
+using fbtest::FirebirdTest;
+
+class Metadata : public FirebirdTest {
+ protected:
+  void SetUp() override {
+    FirebirdTest::SetUp();
+    exec("CREATE TABLE PLAN_WYDATKOW (ROK SMALLINT NOT NULL, DZIAL VARCHAR(3) NOT NULL, "
+         "ROZDZIAL VARCHAR(5) NOT NULL, PAR VARCHAR(4), NAZWA VARCHAR(120), KWOTA NUMERIC(15,2), "
+         "UWAGI BLOB SUB_TYPE TEXT, CONSTRAINT PK_PLAN PRIMARY KEY (ROK, DZIAL, ROZDZIAL))");
+    exec("CREATE INDEX IX_PLAN_PAR ON PLAN_WYDATKOW (PAR, ROK)");
+    exec("CREATE UNIQUE DESCENDING INDEX IX_PLAN_NAZWA ON PLAN_WYDATKOW (NAZWA)");
+    exec("CREATE TABLE SLOWNIK (KOD CHAR(2))");
+    exec("CREATE VIEW V_SLOWNIK AS SELECT KOD FROM SLOWNIK");
+  }
+};
+
+TEST_F(Metadata, FieldsInPositionOrderWithLengthsInCharacters) {
+  exec("ALTER TABLE PLAN_WYDATKOW ALTER COLUMN UWAGI POSITION 1");
+  db::Table t;
+  t.setDatabase(&database());
+  t.setTableName("plan_wydatkow");
+  t.open();
+  ASSERT_EQ(t.fieldCount(), 7);
+  const char* names[] = {"UWAGI", "ROK", "DZIAL", "ROZDZIAL", "PAR", "NAZWA", "KWOTA"};
+  const db::FieldType types[] = {db::FieldType::Memo,   db::FieldType::Smallint, db::FieldType::String,
+                                 db::FieldType::String, db::FieldType::String,   db::FieldType::String,
+                                 db::FieldType::BCD};
+  const int sizes[] = {0, 0, 3, 5, 4, 120, 2};
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(t.field(i).name(), names[i]);
+    EXPECT_EQ(t.field(i).dataType(), types[i]) << names[i];
+    EXPECT_EQ(t.field(i).size(), sizes[i]) << names[i];
+    EXPECT_EQ(t.field(i).fieldNo(), i + 1);
+  }
+  EXPECT_TRUE(t.field(1).def().required);
+  EXPECT_FALSE(t.field(4).def().required);
+  EXPECT_EQ(t.field(6).def().scale, 2);
+}
+
+TEST_F(Metadata, IndexDefinitionsWithSegmentsInKeyOrder) {
+  db::Table t;
+  t.setDatabase(&database());
+  t.setTableName("PLAN_WYDATKOW");
+  t.open();
+  t.refreshIndexDefs();
+  const auto& defs = t.indexDefs();
+  ASSERT_EQ(defs.size(), 3u);
+  EXPECT_EQ(defs[0].name, "PK_PLAN");
+  EXPECT_EQ(defs[0].fields, "ROK;DZIAL;ROZDZIAL");
+  EXPECT_TRUE(defs[0].primary);
+  EXPECT_EQ(defs[1].name, "IX_PLAN_NAZWA");
+  EXPECT_EQ(defs[1].fields, "NAZWA");
+  EXPECT_FALSE(defs[1].primary);
+  EXPECT_TRUE(defs[1].unique);
+  EXPECT_TRUE(defs[1].descending);
+  EXPECT_EQ(defs[2].name, "IX_PLAN_PAR");
+  EXPECT_EQ(defs[2].fields, "PAR;ROK");
+  EXPECT_FALSE(defs[2].primary);
+  EXPECT_FALSE(defs[2].unique);
+}
+
+TEST_F(Metadata, TableNamesListUserTablesOnly) {
+  EXPECT_EQ(session_.tableNames(database(), "*"), (std::vector<std::string>{"PLAN_WYDATKOW", "SLOWNIK"}));
+  EXPECT_EQ(session_.tableNames(database(), "*.db"), (std::vector<std::string>{"PLAN_WYDATKOW", "SLOWNIK"}));
+  EXPECT_EQ(session_.tableNames(database(), "slownik"), (std::vector<std::string>{"SLOWNIK"}));
+  EXPECT_EQ(session_.tableNames(database(), "PLAN*"), (std::vector<std::string>{"PLAN_WYDATKOW"}));
+  EXPECT_TRUE(session_.tableNames(database(), "SLOWNIK2").empty());
+  EXPECT_TRUE(session_.tableNames(database(), "V_SLOWNIK").empty());
+}
+
+TEST_F(Metadata, MissingTableIsAnError) {
+  db::Table t;
+  t.setDatabase(&database());
+  t.setTableName("NIE_MA_TAKIEJ");
+  try {
+    t.open();
+    FAIL() << "opened a missing table";
+  } catch (const db::EngineError& e) {
+    EXPECT_EQ(e.code(), db::errc::kNotFound);
+    EXPECT_NE(std::string(e.what()).find("NIE_MA_TAKIEJ"), std::string::npos);
+  }
+  EXPECT_FALSE(t.active());
+}
+
+TEST_F(Metadata, TableRowsAreReadLazily) {
+  // A computed column that fails on the second row: opening and reading the first row must not
+  // touch it, so the table is not read ahead of need.
+  exec("CREATE TABLE DZIELNIKI (N INTEGER, W COMPUTED BY (10 / N))");
+  exec("INSERT INTO DZIELNIKI (N) VALUES (1)");
+  exec("INSERT INTO DZIELNIKI (N) VALUES (0)");
+  db::Table t;
+  t.setDatabase(&database());
+  t.setTableName("DZIELNIKI");
+  t.open();
+  EXPECT_EQ(t.fieldByName("W").asInteger(), 10);
+  EXPECT_THROW(t.next(), db::EngineError);
+}
+
+TEST_F(Metadata, TableReadsAgainWhatItFetched) {
+  exec("INSERT INTO SLOWNIK VALUES ('Ął')");
+  exec("INSERT INTO SLOWNIK VALUES ('B')");
+  db::Table t;
+  t.setDatabase(&database());
+  t.setTableName("SLOWNIK");
+  t.open();
+  t.next();
+  EXPECT_EQ(t.fieldByName("KOD").asString(), "B");
+  t.first();
+  EXPECT_EQ(t.fieldByName("KOD").asString(), "Ął");
+  EXPECT_EQ(t.recordCount(), 2);
+}
+
+}  // namespace
