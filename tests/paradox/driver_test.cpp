@@ -1,0 +1,353 @@
+// The "STANDARD" driver through the engine: opening by name, orders, ranges, bookmarks, local SQL and
+// edits of control tables.
+#include <gtest/gtest.h>
+
+#include "db/engine.h"
+#include "db/paradox/cursor.h"
+#include "db/paradox/driver.h"
+#include "db/paradox/writer.h"
+#include "paradox_support.h"
+
+using namespace paradox_test;
+using db::EngineError;
+namespace errc = db::errc;
+
+namespace {
+
+template <class F>
+std::uint16_t errorCode(F&& f) {
+  try {
+    f();
+  } catch (const EngineError& e) {
+    return e.code();
+  }
+  return 0;
+}
+
+class ParadoxDriver : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    db::registerDriver("STANDARD", [] { return db::paradox::makeDriver(); });
+  }
+  void connect(const fs::path& dir) {
+    database_.setDriverName("STANDARD");
+    database_.clearParams();
+    database_.addParam("PATH=" + dir.string());
+    database_.connect();
+  }
+  // Values of field `name` of every row in the table's current order.
+  static std::vector<db::Value> column(db::Dataset& t, const std::string& name) {
+    std::vector<db::Value> out;
+    for (t.first(); !t.eof(); t.next()) out.push_back(t.fieldByName(name).value());
+    return out;
+  }
+
+  db::Session session_;
+  db::Database database_{"test", session_};
+};
+
+TEST_F(ParadoxDriver, OpensTablesByNameIgnoringCaseAndExtension) {
+  connect(kSamples / "paradoxdriver/joins");
+  for (const char* name : {"c", "C.DB", "c.db", "MULTIPLE", "Multiple.Db"}) {
+    db::Table t;
+    t.setDatabase(&database_);
+    t.setTableName(name);
+    EXPECT_NO_THROW(t.open()) << name;
+  }
+  db::Table missing;
+  missing.setDatabase(&database_);
+  missing.setTableName("nosuch");
+  EXPECT_EQ(errorCode([&] { missing.open(); }), errc::kNotFound);
+}
+
+TEST_F(ParadoxDriver, TableNamesByPattern) {
+  connect(kSamples / "paradoxdriver/fields");
+  auto all = session_.tableNames(database_, "*");
+  EXPECT_EQ(all, (std::vector<std::string>{"bytes", "date35", "date4", "date5", "date7", "fmemo", "graphic240",
+                                           "logical", "long", "memo", "time"}));
+  EXPECT_EQ(session_.tableNames(database_, "*.db"), all);
+  EXPECT_EQ(session_.tableNames(database_, "MEMO"), std::vector<std::string>{"memo"});
+  EXPECT_EQ(session_.tableNames(database_, "memo.DB"), std::vector<std::string>{"memo"});
+  EXPECT_TRUE(session_.tableNames(database_, "nosuch").empty());
+}
+
+TEST_F(ParadoxDriver, MissingDirectoryRefusesToConnect) {
+  database_.setDriverName("STANDARD");
+  database_.addParam("PATH=/nonexistent/konwersja/dir");
+  EXPECT_EQ(errorCode([&] { database_.connect(); }), errc::kConnect);
+}
+
+TEST_F(ParadoxDriver, IndexDefinitionsWithPrimaryFlag) {
+  connect(kSamples / "pxlib");
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("TypSammlung");
+  t.open();
+  const auto& defs = t.indexDefs();
+  ASSERT_EQ(defs.size(), 3u);
+  EXPECT_TRUE(defs[0].primary);
+  EXPECT_EQ(defs[0].fields, "Alpha;Numerisch");
+  EXPECT_EQ(defs[1].name, "Numerisch");
+  EXPECT_FALSE(defs[1].primary);
+  EXPECT_EQ(defs[2].fields, "Zähler");
+  EXPECT_FALSE(defs[2].caseInsensitive);
+}
+
+TEST_F(ParadoxDriver, ReadsInIndexOrFieldOrder) {
+  connect(kSamples / "pxlib");
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("TypSammlung");
+  t.open();
+  auto chain = column(t, "Zähler");
+  EXPECT_EQ(chain, (std::vector<db::Value>{1, 3, 5, 4, 2}));
+  t.setIndexName("Zähler");
+  EXPECT_EQ(column(t, "Zähler"), (std::vector<db::Value>{1, 2, 3, 4, 5}));
+  t.setIndexFieldNames("Integer lang");
+  EXPECT_EQ(column(t, "Integer lang"), (std::vector<db::Value>{db::Null{}, db::Null{}, -40, 0, 40}));
+  t.setIndexFieldNames("Numerisch;Alpha");
+  EXPECT_EQ(column(t, "Numerisch"), (std::vector<db::Value>{-40.0, 0.0, 1.34, 23.0, 40.0}));
+  t.setIndexName("");
+  t.setIndexFieldNames("");
+  EXPECT_EQ(column(t, "Zähler"), chain);
+  EXPECT_EQ(errorCode([&] { t.setIndexName("NoSuchIndex"); }), errc::kNotFound);
+}
+
+TEST_F(ParadoxDriver, DescendingCaseInsensitiveIndexOrder) {
+  TempDir dir;
+  db::paradox::TableSpec spec;
+  spec.fields = {{"Id", 'I', 4}, {"Name", 'A', 10}};
+  spec.secondary = {{"ByName", {"Name"}, false}};
+  std::vector<db::Row> rows = {{1, std::string("beta")}, {2, std::string("Alpha")}, {3, std::string("gamma")},
+                               {4, std::string("ALPHB")}};
+  db::paradox::writeTable(dir.path() / "names.db", spec, rows);
+  connect(dir.path());
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("names");
+  t.setIndexName("ByName");
+  t.open();
+  EXPECT_EQ(column(t, "Id"), (std::vector<db::Value>{2, 4, 1, 3}));
+}
+
+TEST_F(ParadoxDriver, RangeForMasterDetail) {
+  connect(kSamples / "pxlib");
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("TypSammlung");
+  t.open();
+  db::paradox::TableCursor cursor(kSamples / "pxlib/TypSammlung.DB", 0, true);
+  cursor.setRange(std::make_pair(10, db::Value{true}));
+  EXPECT_EQ(cursor.count(), 1);
+  cursor.setRange(std::make_pair(3, db::Value{db::Null{}}));
+  EXPECT_EQ(cursor.count(), 2);
+  cursor.setOrder("Zähler", "");
+  db::Row row;
+  ASSERT_TRUE(cursor.read(0, row));
+  EXPECT_EQ(row[11], db::Value{3});
+  ASSERT_TRUE(cursor.read(1, row));
+  EXPECT_EQ(row[11], db::Value{5});
+  EXPECT_FALSE(cursor.read(2, row));
+  cursor.setRange(std::nullopt);
+  EXPECT_EQ(cursor.count(), 5);
+}
+
+TEST_F(ParadoxDriver, LocateAndBookmarksOnARealTable) {
+  connect(kSamples / "Rparadox");
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("of_cp866");
+  t.setReadOnly(true);
+  t.open();
+  EXPECT_EQ(t.recordCount(), 2197);
+  ASSERT_TRUE(t.locate("Инвентарный номер", {std::string("01000050")}, false));
+  auto mark = t.bookmark();
+  t.first();
+  t.gotoBookmark(mark);
+  EXPECT_EQ(t.fieldByName("Наименование").asString(), "ЭЛ БАЛЕРНАЯ");
+  EXPECT_EQ(errorCode([&] { t.edit(); }), errc::kReadOnly);
+}
+
+// ---- local SQL
+
+class ParadoxSql : public ParadoxDriver {
+ protected:
+  void SetUp() override {
+    db::paradox::TableSpec conf;
+    conf.fields = {{"Kod", 'I', 4}, {"ParStr", 'A', 40}};
+    conf.keyFields = 1;
+    db::paradox::writeTable(dir_.path() / "Conf.db", conf,
+                            {{1, std::string("pierwszy")}, {2, std::string("drugi")}, {7, db::Null{}}});
+    db::paradox::TableSpec p;
+    p.fields = {{"A", 'I', 4}, {"B", 'A', 5}};
+    db::paradox::writeTable(dir_.path() / "P.DB", p,
+                            {{5, std::string("x")}, {db::Null{}, std::string("y")}, {12, std::string("z")}, {-3, db::Null{}}});
+    connect(dir_.path());
+  }
+  db::Query& run(const std::string& sql) {
+    query_.close();
+    query_.setDatabase(&database_);
+    query_.clearSql();
+    query_.addSql(sql);
+    query_.open();
+    return query_;
+  }
+  TempDir dir_;
+  db::Query query_;
+};
+
+TEST_F(ParadoxSql, FieldList) {
+  auto& q = run("Select ParStr,Kod From Conf");
+  ASSERT_EQ(q.fieldCount(), 2);
+  EXPECT_EQ(q.field(0).name(), "ParStr");
+  EXPECT_EQ(column(q, "Kod"), (std::vector<db::Value>{1, 2, 7}));
+  EXPECT_EQ(column(q, "ParStr"), (std::vector<db::Value>{std::string("pierwszy"), std::string("drugi"), db::Null{}}));
+}
+
+TEST_F(ParadoxSql, MaxWithAlias) {
+  auto& q = run("select max(A) as max_i from \"P\";");
+  ASSERT_EQ(q.fieldCount(), 1);
+  EXPECT_EQ(q.field(0).name(), "max_i");
+  EXPECT_EQ(q.recordCount(), 1);
+  EXPECT_EQ(q.field(0).asInteger(), 12);
+}
+
+TEST_F(ParadoxSql, CountAndStar) {
+  EXPECT_EQ(run("select count(*) from \"P\"").field(0).asInteger(), 4);
+  auto& q = run("Select * From\"P\"");
+  EXPECT_EQ(q.fieldCount(), 2);
+  EXPECT_EQ(q.recordCount(), 4);
+  EXPECT_EQ(run("SELECT COUNT(*) FROM p").field(0).asInteger(), 4);
+  EXPECT_EQ(run("select max(ParStr) from conf").field(0).asString(), "pierwszy");
+}
+
+TEST_F(ParadoxSql, EverythingElseIsRefused) {
+  for (const char* sql : {"update P set A = 1", "select A from P where A = 1", "select A from P, Conf",
+                          "delete from P", "select min(A) from P", "select A from P order by A", "select from P",
+                          "select A, from P", "select * from", "insert into P values (1, 'a')"}) {
+    EXPECT_EQ(errorCode([&] { run(sql); }), errc::kNotSupported) << sql;
+  }
+  EXPECT_EQ(errorCode([&] { run("select NoSuch from P"); }), errc::kNotFound);
+  EXPECT_EQ(errorCode([&] { run("select * from NoSuch"); }), errc::kNotFound);
+  query_.close();
+  query_.clearSql();
+  query_.addSql("select * from P where A = :\"a\"");
+  query_.paramByName("a").setAsInteger(1);
+  EXPECT_EQ(errorCode([&] { query_.open(); }), errc::kNotSupported);
+}
+
+// ---- editing control tables
+
+class ParadoxEdit : public ParadoxDriver {
+ protected:
+  void SetUp() override {
+    db_ = copyTable("pxlib/TypSammlung.DB", dir_.path());
+    connect(dir_.path());
+    table_.setDatabase(&database_);
+    table_.setTableName("typsammlung");
+    table_.open();
+  }
+  TempDir dir_;
+  fs::path db_;
+  db::Table table_;
+};
+
+TEST_F(ParadoxEdit, EditPostKeepsOtherValuesAndReachesTheFile) {
+  ASSERT_TRUE(table_.locate("Alpha", {std::string("Erste Zeile")}, false));
+  table_.edit();
+  table_.fieldByName("Logisch").setAsBoolean(true);
+  table_.post();
+  EXPECT_EQ(table_.fieldByName("Alpha").asString(), "Erste Zeile");
+  EXPECT_TRUE(table_.fieldByName("Logisch").asBoolean());
+
+  db::paradox::TableCursor again(db_, 0, true);
+  EXPECT_EQ(again.count(), 5);
+  db::Row row;
+  for (std::int64_t i = 0; again.read(i, row); ++i) {
+    if (row[0] != db::Value{std::string("Erste Zeile")}) continue;
+    EXPECT_EQ(row[10], db::Value{true});
+    EXPECT_EQ(row[1], db::Value{23.0});
+    EXPECT_TRUE(db::isNull(row[2]));
+  }
+  // The secondary indexes and the key survive the rewrite.
+  auto defs = again.indexDefs();
+  ASSERT_EQ(defs.size(), 3u);
+  EXPECT_EQ(defs[0].fields, "Alpha;Numerisch");
+  EXPECT_EQ(defs[2].fields, "Zähler");
+}
+
+TEST_F(ParadoxEdit, InsertGivesAutoincAndBookmarksSurvive) {
+  ASSERT_TRUE(table_.locate("Alpha", {std::string("Zweite Zeile")}, false));
+  const auto mark = table_.bookmark();
+  table_.insert();
+  table_.fieldByName("Alpha").setAsString("Neuer Satz äöüß");
+  table_.fieldByName("Numerisch").setValue(7.5);
+  table_.post();
+  EXPECT_EQ(table_.fieldByName("Zähler").asInteger(), 6);
+  EXPECT_EQ(table_.fieldByName("Alpha").asString(), "Neuer Satz äöüß");
+  EXPECT_EQ(table_.recordCount(), 6);
+  table_.gotoBookmark(mark);
+  EXPECT_EQ(table_.fieldByName("Alpha").asString(), "Zweite Zeile");
+}
+
+TEST_F(ParadoxEdit, RefusedRowLeavesTheTableAsItWas) {
+  const std::string before = readBytes(db_);
+  table_.insert();
+  table_.fieldByName("Alpha").setAsString("Zażółć");  // not in the table's code page (1252)
+  EXPECT_THROW(table_.post(), EngineError);
+  table_.cancel();
+  EXPECT_EQ(table_.recordCount(), 5);
+  EXPECT_EQ(readBytes(db_), before);
+}
+
+TEST_F(ParadoxEdit, DuplicateKeyIsAViolation) {
+  table_.insert();
+  table_.fieldByName("Alpha").setAsString("Erste Zeile");
+  table_.fieldByName("Numerisch").setValue(23.0);
+  EXPECT_EQ(errorCode([&] { table_.post(); }), errc::kKeyViolation);
+  table_.cancel();
+  ASSERT_TRUE(table_.locate("Alpha", {std::string("Null-Werte")}, false));
+  table_.edit();
+  table_.fieldByName("Alpha").setAsString("Erste Zeile");
+  table_.fieldByName("Numerisch").setValue(23.0);
+  EXPECT_EQ(errorCode([&] { table_.post(); }), errc::kKeyViolation);
+  table_.cancel();
+  EXPECT_EQ(table_.recordCount(), 5);
+}
+
+TEST_F(ParadoxEdit, DeleteRemovesTheRowAndItsBookmark) {
+  ASSERT_TRUE(table_.locate("Alpha", {std::string("Null-Werte")}, false));
+  const auto gone = table_.bookmark();
+  ASSERT_TRUE(table_.locate("Alpha", {std::string("Erste Zeile")}, false));
+  const auto kept = table_.bookmark();
+  ASSERT_TRUE(table_.locate("Alpha", {std::string("Null-Werte")}, false));
+  table_.deleteRecord();
+  EXPECT_EQ(table_.recordCount(), 4);
+  EXPECT_EQ(errorCode([&] { table_.gotoBookmark(gone); }), errc::kNotFound);
+  table_.gotoBookmark(kept);
+  EXPECT_EQ(table_.fieldByName("Alpha").asString(), "Erste Zeile");
+  EXPECT_FALSE(table_.locate("Alpha", {std::string("Null-Werte")}, false));
+}
+
+TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
+  TempDir dir;
+  copyTable("pxlib/TypSammlung.DB", dir.path());
+  std::map<std::string, std::string> before;
+  for (const auto& e : fs::directory_iterator(dir.path())) before[e.path().filename().string()] = readBytes(e.path());
+  connect(dir.path());
+  {
+    db::Table t;
+    t.setDatabase(&database_);
+    t.setTableName("TypSammlung");
+    t.setReadOnly(true);
+    t.open();
+    t.setIndexName("Numerisch");
+    for (t.first(); !t.eof(); t.next()) t.fieldByName("Memo").asString();
+    EXPECT_EQ(errorCode([&] { t.insert(); }), errc::kReadOnly);
+  }
+  std::map<std::string, std::string> after;
+  for (const auto& e : fs::directory_iterator(dir.path())) after[e.path().filename().string()] = readBytes(e.path());
+  EXPECT_EQ(before, after);
+}
+
+}  // namespace
