@@ -30,19 +30,19 @@ bool Aplikacja::notify(QObject* receiver, QEvent* event) {
   }
 }
 
-void Aplikacja::zaladujTlumaczenie() {
-  auto* translator = new QTranslator(this);
-  if (translator->load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    installTranslator(translator);
-  else
-    delete translator;
+bool zaladujTlumaczeniePolskie(QCoreApplication& app) {
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QCoreApplication::installTranslator(translator))
+    return true;
+  delete translator;
+  return false;
 }
 
 int uruchomProgram(int argc, char** argv) {
   Aplikacja app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-  app.zaladujTlumaczenie();
+  zaladujTlumaczeniePolskie(app);
 
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(QString::fromLocal8Bit(argv[i]).toStdString());

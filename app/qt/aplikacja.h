@@ -17,10 +17,10 @@ class Aplikacja : public QApplication {
   std::function<void(const std::exception_ptr&, bool dataControl)> obslugaWyjatku;
 
   bool notify(QObject* receiver, QEvent* event) override;
-
-  // Loads Qt's own Polish texts for the standard buttons ("Tak", "Nie", "Anuluj").
-  void zaladujTlumaczenie();
 };
+
+// Loads Qt's own Polish texts for the standard buttons ("Tak", "Nie", "Anuluj"); false when missing.
+bool zaladujTlumaczeniePolskie(QCoreApplication& app);
 
 // The program: start-up, the window, the message loop. Exit code 1 when start-up fails.
 int uruchomProgram(int argc, char** argv);
