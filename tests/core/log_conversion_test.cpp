@@ -1,4 +1,5 @@
 #include <ctime>
+#include <regex>
 
 #include "core/log_support.h"
 #include "db/error.h"
@@ -158,7 +159,7 @@ TEST_F(InitLog, AnswerYesOverwritesAndBlankFileIsNotAsked) {
   ASSERT_TRUE(frm.InitLogFile(log, true));
   log.zamknij();
   EXPECT_TRUE(ui.boxes().empty());
-  EXPECT_EQ(log.sciezka.find('1', log.sciezka.size() - 6), std::string::npos);
+  EXPECT_TRUE(std::regex_search(log.sciezka, std::regex(R"(/Konwersja_\d{14}\.log$)"))) << log.sciezka;
 }
 
 TEST_F(InitLog, FileThatCannotBeCreatedIsReported) {

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "fixtures.h"
+
+namespace {
+
+using namespace test;
+using Kierunek = konw::TdmKonw::Kierunek;
+
+class ControlTables : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db::registerBuiltinDrivers();
+    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
+    ASSERT_TRUE(frm.UtworzModulDanych());
+    frm.SciezkaGlowna = (root.path / "PROG").string();
+  }
+  void TearDown() override { delete konw::dmKonw; }
+
+  void standard() {
+    writeControlTables(root.path / "PROG" / "KONWERSJA",
+                       {{1, "Zadania", "ZADANIA"}, {2, "USER", "USER_"}, {3, "Dochody", "DOCHODY"}},
+                       {{1, "NrZad", "NR_ZADANIA"}, {3, "PAR", "PARAGRAF"}, {3, "Rok", "ROK_BUD"}});
+  }
+
+  TempDir root;
+  konw::ScriptedOperator ui;
+  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
+};
+
+TEST_F(ControlTables, ControlDirectoryIsBelowTheMainDirectoryOrBesideTheProgram) {
+  standard();
+  ASSERT_TRUE(frm.dm()->OtworzTabeleKonfiguracyjne());
+  EXPECT_EQ(frm.dm()->SciezkaKonwersji, (root.path / "PROG").string() + "\\KONWERSJA\\");
+  frm.SciezkaGlowna = (root.path / "PROG").string() + "\\";
+  ASSERT_TRUE(frm.dm()->OtworzTabeleKonfiguracyjne());
+  EXPECT_EQ(frm.dm()->SciezkaKonwersji, (root.path / "PROG").string() + "\\KONWERSJA\\");
+
+  frm.SciezkaGlowna.clear();
+  fs::create_directories(root.path / "bin");
+  EXPECT_FALSE(frm.dm()->OtworzTabeleKonfiguracyjne()) << "nothing beside the program";
+  EXPECT_EQ(frm.dm()->SciezkaKonwersji, (root.path / "bin").string() + "/KONWERSJA\\");
+}
+
+TEST_F(ControlTables, ListIsReadInFirebirdNameOrderWithItsDetails) {
+  standard();
+  auto& dm = *frm.dm();
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+  std::vector<std::string> order;
+  for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next())
+    order.push_back(dm.tblLista.fieldByName("TABELA_IB").asString());
+  EXPECT_EQ(order, (std::vector<std::string>{"DOCHODY", "USER_", "ZADANIA"}));
+
+  ASSERT_TRUE(dm.tblLista.locate("TABELA", {std::string("Dochody")}, true));
+  EXPECT_EQ(dm.tblPola.recordCount(), 2);
+  EXPECT_EQ(dm.OdpowiednikPola("par", Kierunek::ParadoxDoFirebird), "PARAGRAF");
+  EXPECT_EQ(dm.OdpowiednikPola("rok_bud", Kierunek::FirebirdDoParadox), "Rok");
+  EXPECT_EQ(dm.OdpowiednikPola("NrZad", Kierunek::ParadoxDoFirebird), "NrZad") << "another table's map row";
+
+  // A row inserted into a detail table belongs to the current list row.
+  dm.tblPola.insert();
+  dm.tblPola.fieldByName("POLE_PDX").setAsString("Kwota");
+  dm.tblPola.fieldByName("POLE_IB").setAsString("KWOTA_PLN");
+  dm.tblPola.post();
+  EXPECT_EQ(dm.tblPola.fieldByName("TABELA").asInteger(), 3);
+  EXPECT_EQ(dm.OdpowiednikPola("KWOTA", Kierunek::ParadoxDoFirebird), "KWOTA_PLN");
+
+  ASSERT_TRUE(dm.tblLista.locate("TABELA", {std::string("Zadania")}, true));
+  EXPECT_EQ(dm.tblPola.recordCount(), 1);
+  EXPECT_EQ(dm.OdpowiednikPola("NRZAD", Kierunek::ParadoxDoFirebird), "NR_ZADANIA");
+}
+
+TEST_F(ControlTables, ClearingTheSelectionIsPostedToTheFile) {
+  standard();
+  auto& dm = *frm.dm();
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+  dm.ZerujWybraneTabele();
+  EXPECT_EQ(dm.tblLista.recNo(), 1);
+  // Reopen from the file.
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+  int ticked = 0;
+  for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next())
+    ticked += dm.tblLista.fieldByName("KONWERTOWANA").asBoolean();
+  EXPECT_EQ(ticked, 0);
+  EXPECT_EQ(dm.tblLista.recordCount(), 3);
+}
+
+TEST_F(ControlTables, MissingControlTableIsNamedAndTheOthersStayOpen) {
+  writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "A", "A"}}, {}, "ListaIndekSkip.db");
+  auto& dm = *frm.dm();
+  EXPECT_FALSE(dm.OtworzTabeleKonfiguracyjne());
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].text,
+            "Błąd otwarcia pliku konfiguracyjnego:\r\n" + dm.SciezkaKonwersji + "ListaIndekSkip.db");
+  EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
+  int open = 0;
+  for (db::Table* t : {&dm.tblLista, &dm.tblPola, &dm.tblRozmiar, &dm.tblKolejnosc, &dm.tblPomijane})
+    open += t->active();
+  EXPECT_EQ(open, 5);
+  EXPECT_FALSE(dm.tblIdxPomijane.active());
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+#include <algorithm>
+#include <regex>
+
+#include "core/log_support.h"
+#include "db/error.h"
+#include "platform/cp1250.h"
+
+namespace konw {
+namespace {
+
+using test_support::readBytes;
+using Lines = std::vector<std::string>;
+
+Lines splitCrLf(const std::string& text) {
+  Lines lines;
+  std::size_t pos = 0;
+  for (std::size_t end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+    lines.push_back(text.substr(pos, end - pos));
+  if (pos < text.size()) lines.push_back(text.substr(pos) + "<no CR LF>");
+  return lines;
+}
+
+class ExceptionLogger : public ::testing::Test {
+ protected:
+  ExceptionLogger() {
+    log.ui = &ui;
+    log.programPath = (dir.path / "konwersja").string();
+    log.ErrorLog = (dir.path / "konwersja.log").string();
+    log.faktySystemu = [] { return SystemFacts{"Linux", 6, 1, 0, "#1 SMP", 1572864, 2097152, 3145728, 4718592}; };
+    log.stanOkien = [] { return StanOkien{{"frmConvert", "frmLokalizacja"}, {"dmKonw"}, "Active control: btnKonfig (owner/parent: frmConvert)"}; };
+  }
+  // The lines of the log after the common heading (date .. Program), which is checked here too.
+  Lines body() {
+    Lines all = splitCrLf(cp1250ToUtf8(readBytes(log.ErrorLog)));
+    EXPECT_GE(all.size(), 8u);
+    if (all.size() < 8) return {};
+    EXPECT_EQ(all[0], "");
+    EXPECT_TRUE(std::regex_match(all[1], std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})"))) << all[1];
+    EXPECT_EQ(all[2], "O/S: Linux ver. 6.1 build 0 #1 SMP");
+    EXPECT_EQ(all[3], "RAM: 1.5 MB/2.0 MB");
+    EXPECT_EQ(all[4], "SWAP: 3.0 MB");
+    EXPECT_EQ(all[5], "HDD: 4.5 MB");
+    EXPECT_EQ(all[6], "");
+    EXPECT_EQ(all[7], "Program: " + log.programPath);
+    return Lines(all.begin() + 8, all.end());
+  }
+
+  test::TempDir dir;
+  ScriptedOperator ui;
+  TAppException log;
+};
+
+TEST_F(ExceptionLogger, UnhandledEngineErrorGivesErrorAndCodeLines) {
+  log.UserName = "jan";
+  log.Comment = "uwagi";
+  log.HandleException(std::make_exception_ptr(db::EngineError(0x3303, "Błąd SQL")));
+  EXPECT_EQ(body(), (Lines{"Info: uwagi", "User: jan", "Created forms: frmConvert, frmLokalizacja",
+                           "Created modules: dmKonw", "Active control: btnKonfig (owner/parent: frmConvert)", "",
+                           "Error: Błąd SQL", "Error code: 13059", "--------------------"}));
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].kind, MsgKind::Error);
+  EXPECT_EQ(ui.boxes()[0].text, "Błąd SQL");
+  EXPECT_EQ(ui.boxes()[0].buttons, unsigned(kOk));
+}
+
+TEST_F(ExceptionLogger, OtherErrorsHaveNoCodeAndDataControlsAreNotLogged) {
+  log.stanOkien = [] { return StanOkien{{}, {}, ""}; };
+  log.HandleException(std::make_exception_ptr(std::runtime_error("zwykły")));
+  EXPECT_EQ(body(), (Lines{"Created forms:", "Created modules:", "", "", "Error: zwykły", "--------------------"}));
+
+  std::filesystem::remove(log.ErrorLog);
+  log.HandleException(std::make_exception_ptr(std::runtime_error("w siatce")), true);
+  EXPECT_FALSE(std::filesystem::exists(log.ErrorLog));
+  EXPECT_EQ(ui.boxes().back().text, "w siatce");
+}
+
+TEST_F(ExceptionLogger, ReportWithOnlyAProcedureEndsWithAnEmptyLineAndShowsNothing) {
+  log.ReportError("", "", "TfrmConvert.FormCreate");
+  EXPECT_EQ(body(), (Lines{"Created forms: frmConvert, frmLokalizacja", "Created modules: dmKonw",
+                           "Active control: btnKonfig (owner/parent: frmConvert)",
+                           "Procedure/function: TfrmConvert.FormCreate", "", "--------------------"}));
+  EXPECT_TRUE(ui.boxes().empty());
+}
+
+TEST_F(ExceptionLogger, ReportInsideAHandlerCarriesMessageCommentAndError) {
+  try {
+    throw db::EngineError(db::errc::kConnect, "odmowa");
+  } catch (...) {
+    log.ReportError("(JestWKonwersji=false; JestWOnCreate=true)", "Brak dostępu", "TfrmConvert.UstawSciezkiDoBaz");
+  }
+  try {
+    throw std::runtime_error("bez komunikatu");
+  } catch (...) {
+    log.ReportError("", "", "P");
+  }
+  const Lines first = body();
+  ASSERT_GE(first.size(), 5u);
+  EXPECT_EQ(first[3], "Procedure/function: TfrmConvert.UstawSciezkiDoBaz");
+  Lines lines = splitCrLf(cp1250ToUtf8(readBytes(log.ErrorLog)));
+  auto at = [&](const std::string& s) { return std::find(lines.begin(), lines.end(), s) - lines.begin(); };
+  const auto message = at("Message: Brak dostępu");
+  ASSERT_LT(message, static_cast<long>(lines.size()));
+  EXPECT_EQ(lines[message - 1], "");
+  EXPECT_EQ(lines[message - 2], "(JestWKonwersji=false; JestWOnCreate=true)");
+  EXPECT_EQ(lines[message + 1], "Error: odmowa");
+  EXPECT_EQ(lines[message + 2], "Error code: 11272");
+  EXPECT_EQ(lines[message + 3], "--------------------");
+  const auto second = at("Procedure/function: P");
+  ASSERT_LT(second, static_cast<long>(lines.size()));
+  EXPECT_EQ(lines[second + 1], "");
+  EXPECT_EQ(lines[second + 2], "Error: bez komunikatu");
+  EXPECT_EQ(lines[second + 3], "--------------------");
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
+  EXPECT_EQ(ui.boxes()[0].text, "Brak dostępu");
+}
+
+TEST_F(ExceptionLogger, LogWithoutAUsableDirectoryGoesBesideTheProgram) {
+  log.ErrorLog = "except.log";
+  log.ReportError("", "", "P");
+  EXPECT_EQ(log.ErrorLog, (dir.path / "except.log").string());
+  EXPECT_TRUE(std::filesystem::exists(dir.path / "except.log"));
+
+  log.ErrorLog = "C:\\NIEMA\\konw.log";
+  ::setenv("KONWERSJA_DRIVE_C", (dir.path / "c").c_str(), 1);
+  log.ReportError("", "", "P");
+  ::unsetenv("KONWERSJA_DRIVE_C");
+  EXPECT_EQ(log.ErrorLog, (dir.path / "konw.log").string());
+}
+
+TEST_F(ExceptionLogger, WriteFailureFallsBackToOneBoxWithTheReason) {
+  std::filesystem::create_directories(log.ErrorLog);  // a directory cannot be appended to
+  log.stanOkien = [] { return StanOkien{{"frmConvert"}, {}, ""}; };
+  log.HandleException(std::make_exception_ptr(db::EngineError(1, "pierwotny")));
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  const std::string text = ui.boxes()[0].text;
+  EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
+  EXPECT_EQ(text.rfind("Wystąpił błąd: \r\nCreated forms: frmConvert\r\nCreated modules:\r\n\r\n\r\nError: pierwotny\r\n"
+                       "Error code: 1\r\n\r\nUwaga: nie powiodła się próba zapisu treści tego błędu do pliku: \r\n" +
+                           log.ErrorLog + "\r\n\r\nz powodu błędu: \r\n",
+                       0),
+            0u)
+      << text;
+  EXPECT_NE(text.find("Is a directory"), std::string::npos);
+
+  ui.clearBoxes();
+  log.ReportError("", "Komunikat", "P");
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].text.rfind("Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu: \r\nKomunikat\r\n\r\n"
+                                     "do pliku: \r\n" + log.ErrorLog + "\r\n\r\nz powodu błędu: \r\n",
+                                     0),
+            0u);
+  ui.clearBoxes();
+  log.ReportError("", "", "P");
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].text.rfind("Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu do pliku: \r\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace konw
