@@ -156,10 +156,14 @@ void OknoKonwersji::setFocus(const std::string& control) {
 void OknoKonwersji::setChecked(const std::string& control, bool checked) {
   auto* b = qobject_cast<QAbstractButton*>(kontrolka(control));
   if (!b) return;
+  if (checked) {
+    b->setChecked(true);  // an exclusive button clears its neighbours itself
+    return;
+  }
   // An exclusive button cannot be unchecked directly; the logic may leave both editions unchecked.
   const bool exclusive = b->autoExclusive();
   b->setAutoExclusive(false);
-  b->setChecked(checked);
+  b->setChecked(false);
   b->setAutoExclusive(exclusive);
 }
 
