@@ -113,6 +113,8 @@ void planFormat(const TableSpec& spec, TablePlan& plan) {
     fmt.sortName = spec.sortOrder;
     if (fmt.sortName.find('\0') != std::string::npos || fmt.sortName.size() > 31) invalid("invalid sort-order name");
   }
+  // Level 3 tables name no language driver, and their sort-order byte stays 0.
+  if (spec.level == 3) fmt.sortCode = 0;
   if (spec.sortOrderCode) fmt.sortCode = *spec.sortOrderCode;
   fmt.stamp = static_cast<std::uint32_t>(std::time(nullptr));
 

@@ -31,7 +31,7 @@ void putDouble(unsigned char* p, double v) {
 void defaultSortOrder(int codePage, std::string& name, std::uint8_t& code) {
   switch (codePage) {
     case 1252: name = "ANSIINTL", code = 0x62; break;
-    case 1250: name = "ANSIPOL", code = 0x62; break;
+    case 1250: name = "anpolish", code = 0x62; break;
     case 866: name = "cyrr", code = 0xC0; break;
     case 852: name = "polish", code = 0x00; break;
     default: name = "ascii", code = 0x00; break;

@@ -178,6 +178,8 @@ TEST(WriterFiles, HeadersLookLikeRealTablesOfTheSameLevel) {
       EXPECT_EQ(u16(ours, 0x58 + u16(ours, 0x66)), 1u);
       EXPECT_EQ(ours.substr(0x58 + u16(ours, 0x6E), 9), std::string("ANSIINTL\0", 9));
       EXPECT_EQ(u16(ours, 0x51), 0x58 + u16(ours, 0x6E) + 9) << "end of the used header";
+    } else {
+      EXPECT_EQ(byteAt(ours, 0x29), byteAt(real, 0x29)) << "no sort order at level 3";
     }
     // Descriptors and the file's own name where the real one has them.
     const std::size_t var = c.level >= 4 ? 0x78 : 0x58;
