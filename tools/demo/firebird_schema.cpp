@@ -1,0 +1,189 @@
+#include "tools/demo/firebird_schema.h"
+
+#include <fmt/format.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace konw::demo {
+
+namespace {
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+std::string joinQuoted(const std::vector<std::string>& names) {
+  std::string out;
+  for (const auto& n : names) out += (out.empty() ? "" : ",") + quoted(n);
+  return out;
+}
+
+std::string escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    out.push_back(c);
+    if (c == '\'') out.push_back('\'');
+  }
+  return out;
+}
+
+bool contains(const std::vector<std::size_t>& v, std::size_t i) { return std::find(v.begin(), v.end(), i) != v.end(); }
+
+// The product's wording of an entry the user renamed: the user added to the official name.
+std::string productWording(const std::string& user) {
+  const auto space = user.find_last_of(' ');
+  if (space != std::string::npos && space > 0) return user.substr(0, space);
+  return user + "?";
+}
+
+std::string hex(const std::string& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out.push_back(digits[c >> 4]);
+    out.push_back(digits[c & 15]);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string sqlLiteral(const db::Value& value) {
+  struct Visitor {
+    std::string operator()(db::Null) const { return "NULL"; }
+    std::string operator()(bool b) const { return b ? "'T'" : "'N'"; }
+    std::string operator()(std::int64_t i) const { return std::to_string(i); }
+    std::string operator()(double d) const { return fmt::format("{}", d); }
+    std::string operator()(const db::Decimal& d) const { return d.toString(); }
+    std::string operator()(db::Date d) const {
+      const auto ymd = db::ymdFromDate(d);
+      return fmt::format("'{:04}-{:02}-{:02}'", ymd.year, ymd.month, ymd.day);
+    }
+    std::string operator()(db::Time t) const {
+      const std::int64_t s = t.us / 1000000;
+      return fmt::format("'{:02}:{:02}:{:02}'", s / 3600, s / 60 % 60, s % 60);
+    }
+    std::string operator()(db::DateTime dt) const {
+      std::string d = (*this)(dt.date), t = (*this)(dt.time);
+      return d.substr(0, d.size() - 1) + " " + t.substr(1);
+    }
+    std::string operator()(const std::string& s) const { return "'" + escape(s) + "'"; }
+    std::string operator()(const db::Bytes& b) const { return "x'" + hex(b.data) + "'"; }
+  };
+  return std::visit(Visitor{}, value);
+}
+
+std::vector<db::Row> productDictionary(const DemoTable& t) {
+  // Which Paradox field feeds each Firebird column.
+  std::vector<int> source(t.fbColumns.size(), -1);
+  for (std::size_t f = 0; f < t.spec.fields.size(); ++f) {
+    const int col = fbColumnIndex(t, fbNameOf(t, t.spec.fields[f].name));
+    if (col >= 0) source[static_cast<std::size_t>(col)] = static_cast<int>(f);
+  }
+  // The first text field outside the key carries the entry's name.
+  int nameField = -1;
+  for (std::size_t f = static_cast<std::size_t>(t.spec.keyFields); f < t.spec.fields.size() && nameField < 0; ++f)
+    if (t.spec.fields[f].type == 'A') nameField = static_cast<int>(f);
+  if (nameField < 0 && t.spec.keyFields == 0 && t.spec.fields.size() > 1) nameField = 1;
+
+  auto convert = [&](const db::Row& in, bool changed) {
+    db::Row out(t.fbColumns.size(), db::Value(db::Null{}));
+    for (std::size_t c = 0; c < out.size(); ++c) {
+      if (source[c] < 0) continue;
+      db::Value v = in[static_cast<std::size_t>(source[c])];
+      if (changed && source[c] == nameField && std::holds_alternative<std::string>(v))
+        v = productWording(std::get<std::string>(v));
+      out[c] = std::move(v);
+    }
+    return out;
+  };
+  std::vector<db::Row> rows;
+  for (std::size_t i = 0; i < t.rows.size(); ++i)
+    if (!contains(t.addedByUser, i)) rows.push_back(convert(t.rows[i], contains(t.changedByUser, i)));
+  for (const auto& r : t.productOnly) rows.push_back(convert(r, false));
+  return rows;
+}
+
+std::string schemaScript(const std::vector<DemoTable>& tables) {
+  std::string sql;
+  for (const auto& t : tables) {
+    if (t.fb.empty()) continue;
+    sql += fmt::format("CREATE TABLE {} (\n", quoted(t.fb));
+    for (std::size_t i = 0; i < t.fbColumns.size(); ++i)
+      sql += fmt::format("  {} {}{}\n", quoted(t.fbColumns[i].name), t.fbColumns[i].sql,
+                         i + 1 < t.fbColumns.size() || !t.fbPrimary.empty() || !t.fbCheck.empty() ? "," : "");
+    if (!t.fbPrimary.empty())
+      sql += fmt::format("  CONSTRAINT {} PRIMARY KEY ({}){}\n", quoted("PK_" + t.fb), joinQuoted(t.fbPrimary),
+                         t.fbCheck.empty() ? "" : ",");
+    if (!t.fbCheck.empty()) sql += "  " + t.fbCheck + "\n";
+    sql += ");\n";
+    int n = 0;
+    for (const auto& idx : t.fbIndexes)
+      sql += fmt::format("CREATE INDEX {} ON {} ({});\n", quoted(fmt::format("IX_{}_{}", t.fb, ++n)), quoted(t.fb),
+                         joinQuoted(idx));
+    if (!t.generator().empty()) {
+      const std::string field = fbNameOf(t, t.autoIncField);
+      sql += fmt::format("CREATE SEQUENCE {};\n", quoted(t.generator()));
+      sql += fmt::format(
+          "SET TERM ^ ;\nCREATE TRIGGER {} FOR {} ACTIVE BEFORE INSERT POSITION 0 AS\nBEGIN\n"
+          "  IF (NEW.{} IS NULL) THEN NEW.{} = GEN_ID({}, 1);\nEND^\nSET TERM ; ^\n",
+          quoted(t.trigger()), quoted(t.fb), quoted(field), quoted(field), quoted(t.generator()));
+    }
+  }
+  sql += "COMMIT;\n";
+  // The product's own dictionary entries.
+  for (const auto& t : tables) {
+    if (!t.dictionary || t.fb.empty()) continue;
+    const auto rows = productDictionary(t);
+    std::vector<std::string> names;
+    std::vector<std::size_t> used;
+    for (std::size_t c = 0; c < t.fbColumns.size(); ++c) {
+      bool fed = false;
+      for (const auto& f : t.spec.fields) fed = fed || fbNameOf(t, f.name) == t.fbColumns[c].name;
+      if (fed) {
+        names.push_back(t.fbColumns[c].name);
+        used.push_back(c);
+      }
+    }
+    std::int64_t maxId = 0;
+    const int idCol = t.generator().empty() ? -1 : fbColumnIndex(t, fbNameOf(t, t.autoIncField));
+    for (const auto& r : rows) {
+      std::string values;
+      for (std::size_t c : used) values += (values.empty() ? "" : ",") + sqlLiteral(r[c]);
+      sql += fmt::format("INSERT INTO {} ({}) VALUES ({});\n", quoted(t.fb), joinQuoted(names), values);
+      if (idCol >= 0 && std::holds_alternative<std::int64_t>(r[static_cast<std::size_t>(idCol)]))
+        maxId = std::max(maxId, std::get<std::int64_t>(r[static_cast<std::size_t>(idCol)]));
+    }
+    if (idCol >= 0) sql += fmt::format("ALTER SEQUENCE {} RESTART WITH {};\n", quoted(t.generator()), maxId);
+  }
+  sql += "COMMIT;\n";
+  return sql;
+}
+
+void createDatabase(const std::string& location, const std::string& script, const std::filesystem::path& scriptFile) {
+  {
+    std::ofstream out(scriptFile, std::ios::binary | std::ios::trunc);
+    // The script is UTF-8; the connection character set makes Firebird store it as WIN1250.
+    out << "SET NAMES UTF8;\nSET SQL DIALECT 3;\n"
+        << fmt::format("CREATE DATABASE '{}' USER 'SYSDBA' PASSWORD 'palisandr' PAGE_SIZE 8192 "
+                       "DEFAULT CHARACTER SET WIN1250;\n",
+                       escape(location))
+        << script;
+    if (!out) throw std::runtime_error("cannot write " + scriptFile.string());
+  }
+  const std::string file = scriptFile.string();
+  std::vector<char*> argv = {const_cast<char*>("isql-fb"), const_cast<char*>("-q"), const_cast<char*>("-b"),
+                             const_cast<char*>("-i"), const_cast<char*>(file.c_str()), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "isql-fb", nullptr, nullptr, argv.data(), environ) != 0)
+    throw std::runtime_error("cannot start isql-fb (package firebird3.0-utils)");
+  int status = 0;
+  if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error("isql-fb failed to create the database " + location);
+}
+
+}  // namespace konw::demo

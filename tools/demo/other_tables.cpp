@@ -1,0 +1,141 @@
+// Tables outside the plan itself: long-term forecast, grants, attachments, and the working tables
+// that the conversion leaves alone.
+#include <fmt/format.h>
+
+#include "tools/demo/tables.h"
+#include "tools/demo/values.h"
+
+namespace konw::demo {
+
+void addOtherTables(std::vector<DemoTable>& out) {
+  {
+    DemoTable t;
+    t.pdx = "WIELOLETNIA";
+    t.fb = "WIELOLETNIA";
+    // KWOTA is a money field in Paradox and exact NUMERIC in Firebird: no data is lost, but the
+    // comparison sees Currency against BCD and reports it.
+    t.spec.fields = fieldList("ROK:A4,POZYCJA:A10,NAZWA:A200,KWOTA:$,PROGNOZA:#2");
+    t.spec.keyFields = 2;
+    t.fbPrimary = {"ROK", "POZYCJA"};
+    const char* poz[][2] = {{"1", "Dochody ogółem"},          {"1.1", "Dochody bieżące"},
+                            {"1.1.1", "Dochody z tytułu udziału we wpływach z podatku dochodowego od osób fizycznych"},
+                            {"1.2", "Dochody majątkowe"},     {"2", "Wydatki ogółem"},
+                            {"2.1", "Wydatki bieżące"},       {"2.2", "Wydatki majątkowe"},
+                            {"3", "Wynik budżetu"},           {"6", "Kwota długu"}};
+    Rng rng = Rng::forName(t.pdx);
+    for (int rok = 2024; rok <= 2030; ++rok)
+      for (const auto& p : poz) {
+        const std::int64_t grosze = rng.between(100000000, 9000000000);
+        db::Value prognoza = rok == 2024 ? null() : db::Value(db::Decimal{grosze + rng.between(0, 99999999), 2});
+        t.rows.push_back({txt(std::to_string(rok)), txt(p[0]), txt(p[1]), zl(grosze), prognoza});
+      }
+    out.push_back(std::move(t));
+  }
+  {
+    DemoTable t;
+    t.pdx = "DOTACJE";
+    t.fb = "DOTACJE";
+    t.autoIncField = "IDDOT";
+    t.spec.fields = fieldList(
+        "IDDOT:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,BENEFICJENT:A120,KWOTA:N,DATAUMOWY:D,ROZLICZONA:L");
+    t.spec.keyFields = 1;
+    t.fbPrimary = {"IDDOT"};
+    const char* ben[] = {"Ludowy Klub Sportowy „Orzeł” Łubowo", "Stowarzyszenie Kobiet Wiejskich w Fałkowie",
+                         "Ochotnicza Straż Pożarna w Woźnikach", "Parafia Rzymskokatolicka pw. św. Jakuba",
+                         "Powiat Gnieźnieński"};
+    Rng rng = Rng::forName(t.pdx);
+    for (int i = 1; i <= 45; ++i) {
+      const Chapter& c = chapters()[rng.below(chapters().size())];
+      t.rows.push_back({num(i), txt(i % 4 ? "2024" : "2023"), txt(c.dzial), txt(c.rozdzial), txt(i % 2 ? "236" : "231"),
+                        txt("0"), txt(ben[i % 5]), zl(rng.between(500000, 25000000)),
+                        day(i % 4 ? 2024 : 2023, static_cast<unsigned>(1 + i % 12), static_cast<unsigned>(1 + i % 28)),
+                        i % 6 == 0 ? null() : flag(i % 4 == 0)});
+    }
+    // The Firebird table was rebuilt by hand: a wider beneficiary and the date before the amount.
+    // None of it is in the control tables, so the comparison reports both.
+    t.fbColumns = mirrorColumns(t);
+    t.fbColumns[6].sql = "VARCHAR(160)";
+    std::swap(t.fbColumns[7], t.fbColumns[8]);
+    out.push_back(std::move(t));
+  }
+  {
+    DemoTable t;
+    t.pdx = "ZALACZNIKI";
+    t.fb = "ZALACZNIKI";
+    t.autoIncField = "IDZAL";
+    t.spec.fields = fieldList("IDZAL:+,NAZWAPLIKU:A80,ZAWARTOSC:B10,OPIS:M20,DATADOD:@");
+    t.spec.keyFields = 1;
+    t.fbPrimary = {"IDZAL"};
+    Rng rng = Rng::forName(t.pdx);
+    for (int i = 1; i <= 8; ++i) {
+      std::string bytes = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
+      for (int k = 0; k < 200 * i; ++k) bytes.push_back(static_cast<char>(rng.below(256)));
+      t.rows.push_back({num(i), txt(fmt::format("uchwala_XL_{}_2024.pdf", 200 + i)),
+                        i == 5 ? null() : db::Value(db::Bytes{bytes}),
+                        i % 2 ? txt("Skan uchwały z podpisami radnych") : null(),
+                        stamp(2024, static_cast<unsigned>(i), 10 + static_cast<unsigned>(i), 9 + i, 5 * i, i)});
+    }
+    out.push_back(std::move(t));
+  }
+  {
+    // Nothing was ever sent, so the column that only Firebird has costs no row.
+    DemoTable t;
+    t.pdx = "POWIADOMIENIA";
+    t.fb = "POWIADOMIENIA";
+    t.spec.fields = fieldList("IDPOW:I,ADRESAT:A60,TRESC:A200");
+    t.spec.keyFields = 1;
+    t.fbPrimary = {"IDPOW"};
+    t.fbColumns = mirrorColumns(t);
+    t.fbColumns.push_back({"PRIORYTET", "SMALLINT"});
+    out.push_back(std::move(t));
+  }
+  {
+    // Listed, but this unit never used it: there is no Paradox file.
+    DemoTable t;
+    t.pdx = "ARCHPLAN";
+    t.fb = "ARCHPLAN";
+    t.writePdx = false;
+    t.spec.fields = fieldList("ID:I,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N");
+    t.spec.keyFields = 1;
+    t.fbPrimary = {"ID"};
+    out.push_back(std::move(t));
+  }
+  {
+    // The change history stays in Paradox: ListaTabelSkip names it.
+    DemoTable t;
+    t.pdx = "HISTORIA";
+    t.listed = false;
+    t.skipped = true;
+    t.spec.fields = fieldList("IDH:+,DATA:@,UZYTKOWNIK:A20,OPERACJA:A120");
+    t.spec.keyFields = 1;
+    const char* ops[] = {"Dopisanie pozycji planu", "Zmiana kwoty planu", "Usunięcie pozycji wykonania",
+                         "Wydruk sprawozdania Rb-27S", "Zamknięcie miesiąca"};
+    for (int i = 1; i <= 120; ++i)
+      t.rows.push_back({num(i), stamp(2024, static_cast<unsigned>(1 + i / 11), static_cast<unsigned>(1 + i % 28), 8 + i % 9,
+                                      i % 60, (i * 7) % 60),
+                        txt(i % 3 ? "skarbnik" : "ksiegowa"), txt(ops[i % 5])});
+    out.push_back(std::move(t));
+  }
+  for (const char* name : {"TMPRAP", "WYDRUKI"}) {
+    // Working tables of reports, named by no control table: the run lists them as skipped.
+    DemoTable t;
+    t.pdx = name;
+    t.listed = false;
+    t.spec.fields = fieldList("LP:I,TEKST:A120,WARTOSC:N");
+    for (int i = 1; i <= 5; ++i)
+      t.rows.push_back({num(i), txt(fmt::format("Wiersz zestawienia nr {}", i)), i == 3 ? null() : zl(i * 123456)});
+    out.push_back(std::move(t));
+  }
+  {
+    // Only the Firebird edition keeps an event log.
+    DemoTable t;
+    t.fb = "LOGZDARZEN";
+    t.writePdx = false;
+    t.listed = false;
+    t.fbColumns = {{"ID", "INTEGER NOT NULL"}, {"CZAS", "TIMESTAMP"}, {"OPIS", "VARCHAR(200)"}};
+    t.fbPrimary = {"ID"};
+    out.push_back(std::move(t));
+  }
+}
+
+}  // namespace konw::demo
