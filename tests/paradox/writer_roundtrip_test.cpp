@@ -156,6 +156,24 @@ TEST(WriterRoundTrip, OlderLevelsHoldTheirTypes) {
   EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "L.DB", spec, {}); }), errc::kNotSupported);
 }
 
+TEST(WriterRoundTrip, ManyFieldsNeedALargerHeader) {
+  TempDir dir;
+  TableSpec spec;
+  spec.blockSizeKb = 4;
+  Row row;
+  for (int i = 0; i < 250; ++i) {
+    spec.fields.push_back({"Pole numer " + std::to_string(i) + " ąęłńóśźż", 'S'});
+    row.push_back(std::int64_t{i - 125});
+  }
+  db::paradox::writeTable(dir.path() / "SZEROKA.DB", spec, {row});
+  const auto h = headerOf(dir.path() / "SZEROKA.DB");
+  EXPECT_GT(h.headerSize, 2048);
+  EXPECT_EQ(h.headerSize % 2048, 0);
+  EXPECT_EQ(h.fields.back().name, "Pole numer 249 ąęłńóśźż");
+  EXPECT_EQ(h.sortOrderName, "anpolish");
+  EXPECT_EQ(readBack(dir.path() / "SZEROKA.DB").at(0), row);
+}
+
 TEST(WriterRoundTrip, KeyedRowsComeBackInKeyOrder) {
   TempDir dir;
   TableSpec spec;
