@@ -101,7 +101,7 @@ TEST_F(Discovery, DataPathIsNotSoughtInTheWorkstationSectionWhenMainPathWasShare
 
 TEST_F(Discovery, WorkstationSectionServesWhenNothingIsShared) {
   winIni("[VELMARO]\nKalmiro=D:\\Kalmiro.ini\n");
-  productIni("[00e04c6a1b2f]\nPathData=D:\\INNE\\\nGDBPath=D:\\K.FDB\n[configJST]\nPathData=D:\\DANE\\\n");
+  productIni("[00e04c6a1b2f]\nPathData=D:\\INNE\\\nGDBPath=D:\\K.FDB\n[configJST]\nPathData=D:\\DANE\\\nGDBPath=D:\\W.FDB\n");
   ASSERT_TRUE(frm.WczytajKonfiguracje(false));
   EXPECT_EQ(frm.SciezkaParadoxa, "D:\\INNE\\");
   EXPECT_TRUE(frm.SciezkaGlowna.empty());
@@ -110,7 +110,7 @@ TEST_F(Discovery, WorkstationSectionServesWhenNothingIsShared) {
   frm.identyfikatorStanowiska = [] { return std::string(); };
   ASSERT_TRUE(frm.WczytajKonfiguracje(false));
   EXPECT_EQ(frm.SciezkaParadoxa, "D:\\DANE\\");
-  EXPECT_TRUE(frm.SciezkaInterbase.empty() == false);
+  EXPECT_EQ(frm.SciezkaInterbase, "D:\\W.FDB");
 }
 
 TEST_F(Discovery, MissingFirebirdLocationIsReportedAndNothingConnects) {

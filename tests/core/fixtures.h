@@ -71,6 +71,7 @@ inline void writeControlTables(const fs::path& dir, const std::vector<ListaRow>&
                                const std::vector<std::tuple<std::int64_t, std::string, std::string>>& pola,
                                const std::string& missing = "") {
   auto A = [](const char* n, int s) { return FieldSpec{n, 'A', s}; };
+  fs::create_directories(dir);
   auto write = [&](const std::string& name, TableSpec spec, std::vector<db::Row> rows) {
     if (name != missing) db::paradox::writeTable(dir / name, spec, rows);
   };
