@@ -1,6 +1,7 @@
 #include "db/paradox/writer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <numeric>
@@ -30,7 +31,9 @@ constexpr int kRankIndex = 0;
 constexpr int kRankBlobs = 1;
 constexpr int kRankTable = 2;
 
-[[noreturn]] void invalid(const std::string& why) { throw EngineError(errc::kNotSupported, why); }
+[[noreturn]] void invalid(const std::string& why) {
+  throw EngineError(errc::kNotSupported, why);
+}
 
 std::string upperAscii(std::string s) {
   for (char& c : s)
@@ -38,28 +41,48 @@ std::string upperAscii(std::string s) {
   return s;
 }
 
-bool isBlob(char t) { return t == 'M' || t == 'B' || t == 'F' || t == 'O' || t == 'G'; }
+bool isBlob(char t) {
+  return t == 'M' || t == 'B' || t == 'F' || t == 'O' || t == 'G';
+}
 
 std::uint8_t typeCode(char t) {
   switch (t) {
-    case 'A': return 0x01;
-    case 'D': return 0x02;
-    case 'S': return 0x03;
-    case 'I': return 0x04;
-    case '$': return 0x05;
-    case 'N': return 0x06;
-    case 'L': return 0x09;
-    case 'M': return 0x0C;
-    case 'B': return 0x0D;
-    case 'F': return 0x0E;
-    case 'O': return 0x0F;
-    case 'G': return 0x10;
-    case 'T': return 0x14;
-    case '@': return 0x15;
-    case '+': return 0x16;
-    case '#': return 0x17;
-    case 'Y': return 0x18;
-    default: return 0;
+    case 'A':
+      return 0x01;
+    case 'D':
+      return 0x02;
+    case 'S':
+      return 0x03;
+    case 'I':
+      return 0x04;
+    case '$':
+      return 0x05;
+    case 'N':
+      return 0x06;
+    case 'L':
+      return 0x09;
+    case 'M':
+      return 0x0C;
+    case 'B':
+      return 0x0D;
+    case 'F':
+      return 0x0E;
+    case 'O':
+      return 0x0F;
+    case 'G':
+      return 0x10;
+    case 'T':
+      return 0x14;
+    case '@':
+      return 0x15;
+    case '+':
+      return 0x16;
+    case '#':
+      return 0x17;
+    case 'Y':
+      return 0x18;
+    default:
+      return 0;
   }
 }
 
@@ -82,7 +105,9 @@ struct TablePlan {
   bool lowerExt = false;
   std::vector<wr::IndexPlan> indexes;
 
-  std::string companion(const std::string& ext) const { return stem + "." + (lowerExt ? lowerAscii(ext) : ext); }
+  std::string companion(const std::string& ext) const {
+    return stem + "." + (lowerExt ? lowerAscii(ext) : ext);
+  }
   static std::string lowerAscii(std::string s) {
     for (char& c : s)
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -94,15 +119,26 @@ void planFormat(const TableSpec& spec, TablePlan& plan) {
   wr::Format& fmt = plan.fmt;
   fmt.level = spec.level;
   switch (spec.level) {
-    case 3: fmt.version = 4; break;
-    case 4: fmt.version = 9; break;
-    case 5: fmt.version = 11; break;
-    case 7: fmt.version = 12; break;
-    default: invalid("file format level " + std::to_string(spec.level) + " is not one of 3, 4, 5, 7");
+    case 3:
+      fmt.version = 4;
+      break;
+    case 4:
+      fmt.version = 9;
+      break;
+    case 5:
+      fmt.version = 11;
+      break;
+    case 7:
+      fmt.version = 12;
+      break;
+    default:
+      invalid("file format level " + std::to_string(spec.level) + " is not one of 3, 4, 5, 7");
   }
   const int kb = spec.blockSizeKb;
   const bool allowed = (kb >= 1 && kb <= 4) || (spec.level == 7 && (kb == 8 || kb == 16 || kb == 32));
-  if (!allowed) invalid("block size " + std::to_string(kb) + " KiB is not allowed at level " + std::to_string(spec.level));
+  if (!allowed)
+    invalid("block size " + std::to_string(kb) + " KiB is not allowed at level " +
+            std::to_string(spec.level));
   fmt.blockKb = static_cast<std::uint8_t>(kb);
   fmt.blockSize = static_cast<std::uint32_t>(kb) * 1024;
   fmt.codePage = spec.codePage;
@@ -111,7 +147,8 @@ void planFormat(const TableSpec& spec, TablePlan& plan) {
   wr::defaultSortOrder(spec.codePage, fmt.sortName, fmt.sortCode);
   if (!spec.sortOrder.empty()) {
     fmt.sortName = spec.sortOrder;
-    if (fmt.sortName.find('\0') != std::string::npos || fmt.sortName.size() > 31) invalid("invalid sort-order name");
+    if (fmt.sortName.find('\0') != std::string::npos || fmt.sortName.size() > 31)
+      invalid("invalid sort-order name");
   }
   // Level 3 tables name no language driver, and their sort-order byte stays 0.
   if (spec.level == 3) fmt.sortCode = 0;
@@ -144,7 +181,8 @@ void planFields(const TableSpec& spec, TablePlan& plan) {
     const std::string what = "field \"" + fs.name + "\"";
     if (f.code == 0) invalid(what + ": unknown type '" + std::string(1, fs.type) + "'");
     if (levelOfType(fs.type) > spec.level)
-      invalid(what + ": type " + std::string(1, fs.type) + " does not exist at level " + std::to_string(spec.level));
+      invalid(what + ": type " + std::string(1, fs.type) + " does not exist at level " +
+              std::to_string(spec.level));
     if (fs.name.empty()) invalid("a field has no name");
     text.encode(fs.name, f.rawName, what + " name");
     if (f.rawName.size() > kMaxFieldName) invalid(what + ": names are at most 25 characters");
@@ -158,7 +196,11 @@ void planFields(const TableSpec& spec, TablePlan& plan) {
         if (fs.size < 1 || fs.size > 255) invalid(what + ": size must be 1 to 255");
         f.size = f.width = fs.size;
         break;
-      case 'M': case 'B': case 'F': case 'O': case 'G':
+      case 'M':
+      case 'B':
+      case 'F':
+      case 'O':
+      case 'G':
         f.size = f.width = fs.size == 0 ? 10 : fs.size;
         if (f.size < 10 || f.size > 250) invalid(what + ": size must be 10 to 250");
         plan.hasBlobs = true;
@@ -168,10 +210,20 @@ void planFields(const TableSpec& spec, TablePlan& plan) {
         f.size = fs.size;
         f.width = 17;
         break;
-      case 'S': f.size = f.width = 2; break;
-      case 'L': f.size = f.width = 1; break;
-      case 'N': case '$': case '@': f.size = f.width = 8; break;
-      default: f.size = f.width = 4; break;
+      case 'S':
+        f.size = f.width = 2;
+        break;
+      case 'L':
+        f.size = f.width = 1;
+        break;
+      case 'N':
+      case '$':
+      case '@':
+        f.size = f.width = 8;
+        break;
+      default:
+        f.size = f.width = 4;
+        break;
     }
     f.offset = offset;
     offset += f.width;
@@ -186,7 +238,8 @@ void planFields(const TableSpec& spec, TablePlan& plan) {
     invalid("key field count " + std::to_string(spec.keyFields) + " is out of range");
   plan.keyFields = spec.keyFields;
   for (int i = 0; i < plan.keyFields; ++i) {
-    if (isBlob(plan.fields[i].type)) invalid("field \"" + plan.fields[i].name + "\": a blob cannot be part of the key");
+    if (isBlob(plan.fields[i].type))
+      invalid("field \"" + plan.fields[i].name + "\": a blob cannot be part of the key");
     plan.keyLength += static_cast<std::uint32_t>(plan.fields[i].width);
   }
   if (plan.keyFields > 0 && 2 * (plan.keyLength + 6) + 6 > plan.fmt.blockSize)
@@ -338,7 +391,8 @@ void writeTable(const std::filesystem::path& dbFile, const TableSpec& spec, std:
     for (std::uint32_t i = 1; i < count; ++i)
       if (std::memcmp(base + order[i - 1] * rs, base + order[i] * rs, kl) == 0)
         throw EngineError(errc::kKeyViolation, "rows " + std::to_string(order[i - 1] + 1) + " and " +
-                                                   std::to_string(order[i] + 1) + " have the same primary key");
+                                                   std::to_string(order[i] + 1) +
+                                                   " have the same primary key");
   }
 
   wr::HeaderSpec db;
@@ -347,7 +401,8 @@ void writeTable(const std::filesystem::path& dbFile, const TableSpec& spec, std:
   wr::setBlocks(db, blocks, count);
   db.fields = plan.fields;
   db.keyFields = plan.keyFields;
-  for (std::size_t i = 0; i < plan.fields.size(); ++i) db.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
+  for (std::size_t i = 0; i < plan.fields.size(); ++i)
+    db.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
   db.rawFileName = text.encodeLossy(plan.dbName);
   // The header keeps the last number handed out; never one below a value already in the table.
   const std::int64_t lastAutoInc = std::max<std::int64_t>(std::int64_t{spec.nextAutoInc} - 1, maxAutoInc);

@@ -25,9 +25,9 @@ struct SecondaryIndexSpec {
 
 struct TableSpec {
   std::vector<FieldSpec> fields;
-  int keyFields = 0;     // the first N fields form the primary key (0 = unkeyed)
-  int codePage = 1250;   // text is encoded into this code page
-  int level = 7;         // file format: 3, 4, 5 or 7
+  int keyFields = 0;    // the first N fields form the primary key (0 = unkeyed)
+  int codePage = 1250;  // text is encoded into this code page
+  int level = 7;        // file format: 3, 4, 5 or 7
   int blockSizeKb = 2;
   std::string password;  // encrypt with this password when not empty
   // The header's raw encryption value, kept when an existing encrypted table is rewritten.

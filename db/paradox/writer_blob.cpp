@@ -34,8 +34,10 @@ BlobWriter::BlobWriter(OutFile& out, Cipher& cipher) : out_(out), cipher_(cipher
 
 void BlobWriter::writeUnits(std::uint64_t offset, std::vector<unsigned char>& block) {
   cipher_.encryptMb(block.data(), block.size());
-  if (offset == out_.size()) out_.append(block.data(), block.size());
-  else out_.writeAt(offset, block.data(), block.size());
+  if (offset == out_.size())
+    out_.append(block.data(), block.size());
+  else
+    out_.writeAt(offset, block.data(), block.size());
 }
 
 std::uint32_t BlobWriter::store(const std::string& data) {
@@ -66,8 +68,9 @@ std::uint32_t BlobWriter::store(const std::string& data) {
   }
 
   const std::uint64_t units = (9 + data.size() + kUnit - 1) / kUnit;
-  if (units > 0xFFFF) throw EngineError(errc::kNotSupported, "blob of " + std::to_string(data.size()) +
-                                                                  " bytes exceeds the format's limit");
+  if (units > 0xFFFF)
+    throw EngineError(errc::kNotSupported,
+                      "blob of " + std::to_string(data.size()) + " bytes exceeds the format's limit");
   const std::uint64_t offset = out_.size();
   if (offset + units * kUnit > kMaxFile)
     throw EngineError(errc::kNotSupported, "blob file exceeds the format's 4 GiB limit");

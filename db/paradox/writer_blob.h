@@ -30,8 +30,8 @@ class BlobWriter {
   Cipher& cipher_;
   std::vector<unsigned char> shared_;  // the open sub-allocated block, empty when none
   std::uint64_t sharedOffset_ = 0;
-  int nextSlot_ = 0;       // entry to use next (they are taken from the top down)
-  std::size_t nextData_ = 0;  // offset of free data space in the block
+  int nextSlot_ = 0;              // entry to use next (they are taken from the top down)
+  std::size_t nextData_ = 0;      // offset of free data space in the block
   std::uint64_t lastShared_ = 0;  // offset of the most recent sub-allocated block, 0 when none
   std::size_t lastSharedFree_ = 0;
 };

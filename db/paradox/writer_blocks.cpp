@@ -16,12 +16,14 @@ void putBlockHeader(unsigned char* b, std::uint32_t next, std::uint32_t prev, st
   putLe16(b, static_cast<std::uint16_t>(next));
   putLe16(b + 2, static_cast<std::uint16_t>(prev));
   // (records - 1) * size: an empty block would be negative.
-  putLe16(b + 4, static_cast<std::uint16_t>(static_cast<std::int32_t>(records - 1) * static_cast<std::int32_t>(recordSize)));
+  putLe16(b + 4, static_cast<std::uint16_t>(static_cast<std::int32_t>(records - 1) *
+                                            static_cast<std::int32_t>(recordSize)));
 }
 
 }  // namespace
 
-BlockPlan planBlocks(std::uint64_t records, std::uint32_t recordSize, std::uint32_t blockSize, const std::string& what) {
+BlockPlan planBlocks(std::uint64_t records, std::uint32_t recordSize, std::uint32_t blockSize,
+                     const std::string& what) {
   BlockPlan plan;
   plan.perBlock = (blockSize - kBlockHeader) / recordSize;
   if (plan.perBlock == 0)
@@ -87,7 +89,8 @@ void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec spec,
     firstBlockOf.push_back(nextBlock);
     const std::uint32_t blocks = (entries + perBlock - 1) / perBlock;
     nextBlock += blocks;
-    if (nextBlock - 1 > kMaxBlocks) throw EngineError(errc::kNotSupported, "index needs more blocks than a file can hold");
+    if (nextBlock - 1 > kMaxBlocks)
+      throw EngineError(errc::kNotSupported, "index needs more blocks than a file can hold");
     if (blocks <= 1) break;
     std::string up;
     for (std::uint32_t b = 0; b < blocks; ++b) {
@@ -124,7 +127,8 @@ void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec spec,
       const std::uint32_t no = firstBlockOf[l] + b;
       const std::uint32_t n = std::min(perBlock, entries - b * perBlock);
       putBlockHeader(block.data(), b + 1 < blocks ? no + 1 : 0, b > 0 ? no - 1 : 0, n, entrySize);
-      std::memcpy(&block[kBlockHeader], cur.data() + static_cast<std::size_t>(b) * perBlock * entrySize, n * entrySize);
+      std::memcpy(&block[kBlockHeader], cur.data() + static_cast<std::size_t>(b) * perBlock * entrySize,
+                  n * entrySize);
       cipher.encryptBlock(block.data(), no);
       out.append(block.data(), block.size());
     }

@@ -17,7 +17,8 @@ struct BlockPlan {
   std::uint32_t perBlock = 0;
   std::uint32_t blocks = 0;
 };
-BlockPlan planBlocks(std::uint64_t records, std::uint32_t recordSize, std::uint32_t blockSize, const std::string& what);
+BlockPlan planBlocks(std::uint64_t records, std::uint32_t recordSize, std::uint32_t blockSize,
+                     const std::string& what);
 
 // Fills the block-related fields of `spec` for a file with `plan` and the given record count.
 void setBlocks(HeaderSpec& spec, const BlockPlan& plan, std::uint32_t records);

@@ -56,7 +56,9 @@ OutFile::~OutFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-void OutFile::fail(const char* what) const { ioError(what, path_, errno); }
+void OutFile::fail(const char* what) const {
+  ioError(what, path_, errno);
+}
 
 void OutFile::flush() {
   if (buf_.empty()) return;
@@ -124,7 +126,8 @@ OutFile& TempFiles::create(const std::string& finalName, int rank) {
 
 void TempFiles::commit(const std::vector<std::string>& stale) {
   for (Entry& e : entries_) e.file->finish();
-  std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.rank < b.rank; });
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const Entry& a, const Entry& b) { return a.rank < b.rank; });
   for (Entry& e : entries_) {
     const std::filesystem::path target = dir_ / e.finalName;
     if (::rename(e.temp.c_str(), target.c_str()) != 0) ioError("cannot replace", target, errno);
@@ -154,7 +157,8 @@ namespace {
 
 // Derives the key stream and permutation from a decryption function over `n` bytes.
 template <typename Decrypt>
-void deriveStream(std::size_t n, std::vector<unsigned char>& pad, std::vector<unsigned char>& dest, Decrypt decrypt) {
+void deriveStream(std::size_t n, std::vector<unsigned char>& pad, std::vector<unsigned char>& dest,
+                  Decrypt decrypt) {
   pad.assign(n, 0);
   decrypt(pad.data());
   std::vector<unsigned char> probe(n);

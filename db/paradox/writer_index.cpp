@@ -25,7 +25,8 @@ Field trailerField(const char* name, char type, std::uint8_t code, int width, in
 }  // namespace
 
 void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableFields, const StoredRows& rows,
-                    const Format& fmt, const TextEncoder& text, Cipher& cipher, OutFile& dataOut, OutFile& treeOut) {
+                    const Format& fmt, const TextEncoder& text, Cipher& cipher, OutFile& dataOut,
+                    OutFile& treeOut) {
   const bool named = !index.name.empty();
   std::vector<Field> fields;
   int offset = 0;
@@ -61,14 +62,16 @@ void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableField
     if (!index.caseSensitive) {
       for (std::size_t k = 0; k < index.fields.size(); ++k) {
         if (fields[k].type != 'A') continue;
-        for (int b = 0; b < fields[k].width; ++b) s[fields[k].offset + b] = text.upper(s[fields[k].offset + b]);
+        for (int b = 0; b < fields[k].width; ++b)
+          s[fields[k].offset + b] = text.upper(s[fields[k].offset + b]);
       }
     }
   }
   std::vector<std::uint32_t> order(rows.count);
   std::iota(order.begin(), order.end(), 0u);
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return std::memcmp(&sortKeys[std::size_t{a} * keyLength], &sortKeys[std::size_t{b} * keyLength], keyLength) < 0;
+    return std::memcmp(&sortKeys[std::size_t{a} * keyLength], &sortKeys[std::size_t{b} * keyLength],
+                       keyLength) < 0;
   });
   sortKeys.clear();
   sortKeys.shrink_to_fit();
@@ -81,7 +84,8 @@ void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableField
   spec.fields = fields;
   spec.keyFields = static_cast<int>(index.fields.size()) + 2;
   for (int fi : index.fields) spec.fieldNumbers.push_back(static_cast<std::uint16_t>(fi + 1));
-  for (std::uint16_t k = 1; k <= 3; ++k) spec.fieldNumbers.push_back(static_cast<std::uint16_t>(index.fields.size() + k));
+  for (std::uint16_t k = 1; k <= 3; ++k)
+    spec.fieldNumbers.push_back(static_cast<std::uint16_t>(index.fields.size() + k));
   spec.rawIndexName = index.rawName;
   spec.indexFlags = index.caseSensitive ? 0x00 : 0x01;
   spec.firstIndexedField = static_cast<std::uint8_t>(index.fields.front() + 1);
@@ -93,7 +97,8 @@ void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableField
   leaves.keyLength = keyLength;
   for (std::uint32_t b = 0; b < plan.blocks; ++b) {
     const std::uint32_t first = b * plan.perBlock;
-    leaves.firstKeys.append(reinterpret_cast<const char*>(&recs[std::size_t{order[first]} * recordSize]), keyLength);
+    leaves.firstKeys.append(reinterpret_cast<const char*>(&recs[std::size_t{order[first]} * recordSize]),
+                            keyLength);
     leaves.counts.push_back(static_cast<std::uint16_t>(std::min(plan.perBlock, rows.count - first)));
   }
   HeaderSpec tree;

@@ -16,7 +16,7 @@ struct IndexPlan {
   std::string rawName;      // in the code page
   std::vector<int> fields;  // 0-based table field numbers, in key order
   bool caseSensitive = true;
-  std::string dataFile;     // final file names
+  std::string dataFile;  // final file names
   std::string treeFile;
 };
 
@@ -33,6 +33,7 @@ struct StoredRows {
 
 // Writes the index data file and its B-tree for `index`, consistent with `rows`.
 void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableFields, const StoredRows& rows,
-                    const Format& fmt, const TextEncoder& text, Cipher& cipher, OutFile& dataOut, OutFile& treeOut);
+                    const Format& fmt, const TextEncoder& text, Cipher& cipher, OutFile& dataOut,
+                    OutFile& treeOut);
 
 }  // namespace db::paradox::wr

@@ -14,7 +14,9 @@ constexpr std::size_t kHeaderUnit = 2048;
 bool holdsRows(std::uint8_t fileType) {
   return fileType == 0 || fileType == 2 || fileType == 3 || fileType == 5 || fileType == 6 || fileType == 8;
 }
-bool isIndexData(std::uint8_t fileType) { return fileType == 3 || fileType == 5 || fileType == 6 || fileType == 8; }
+bool isIndexData(std::uint8_t fileType) {
+  return fileType == 3 || fileType == 5 || fileType == 6 || fileType == 8;
+}
 
 // Paradox keeps its in-memory addresses in several header words; they mean nothing on disk, but real
 // files never hold zeros there, so we write addresses of the same shape, consistent with each other.
@@ -30,11 +32,21 @@ void putDouble(unsigned char* p, double v) {
 
 void defaultSortOrder(int codePage, std::string& name, std::uint8_t& code) {
   switch (codePage) {
-    case 1252: name = "ANSIINTL", code = 0x62; break;
-    case 1250: name = "anpolish", code = 0x62; break;
-    case 866: name = "cyrr", code = 0xC0; break;
-    case 852: name = "polish", code = 0x00; break;
-    default: name = "ascii", code = 0x00; break;
+    case 1252:
+      name = "ANSIINTL", code = 0x62;
+      break;
+    case 1250:
+      name = "anpolish", code = 0x62;
+      break;
+    case 866:
+      name = "cyrr", code = 0xC0;
+      break;
+    case 852:
+      name = "polish", code = 0x00;
+      break;
+    default:
+      name = "ascii", code = 0x00;
+      break;
   }
 }
 
@@ -95,7 +107,8 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& spec) {
   const std::size_t used = varStart + var.size();
   const std::size_t size = (used + kHeaderUnit - 1) / kHeaderUnit * kHeaderUnit;
   if (size > 0xF800)
-    throw EngineError(errc::kNotSupported, "the table's header would exceed the format's limit (too many fields)");
+    throw EngineError(errc::kNotSupported,
+                      "the table's header would exceed the format's limit (too many fields)");
 
   std::string out(size, '\0');
   auto* h = reinterpret_cast<unsigned char*>(out.data());

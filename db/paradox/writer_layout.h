@@ -20,15 +20,15 @@ struct Field {
 // What every file of one table shares.
 struct Format {
   int level = 7;
-  std::uint8_t version = 12;     // header version byte
+  std::uint8_t version = 12;  // header version byte
   std::uint8_t blockKb = 2;
   std::uint32_t blockSize = 2048;
-  int codePage = 1250;           // text encoding
-  bool headerCodePage = true;    // whether headers declare it (not at level 3)
-  std::string sortName;          // language driver (level 4 and later)
+  int codePage = 1250;         // text encoding
+  bool headerCodePage = true;  // whether headers declare it (not at level 3)
+  std::string sortName;        // language driver (level 4 and later)
   std::uint8_t sortCode = 0;
-  std::uint32_t key = 0;         // encryption key, 0 = plain
-  std::uint32_t stamp = 0;       // time stamp written to extended headers
+  std::uint32_t key = 0;    // encryption key, 0 = plain
+  std::uint32_t stamp = 0;  // time stamp written to extended headers
 };
 
 // One file's header, beyond what Format fixes.
@@ -39,15 +39,15 @@ struct HeaderSpec {
   std::uint16_t blocks = 0;
   std::uint16_t firstBlock = 0;
   std::uint16_t lastBlock = 0;
-  std::vector<Field> fields;              // descriptors; names are written only for .DB and X files
-  int keyFields = 0;                      // word 0x23
+  std::vector<Field> fields;                // descriptors; names are written only for .DB and X files
+  int keyFields = 0;                        // word 0x23
   std::vector<std::uint16_t> fieldNumbers;  // .DB and X files, level 4 and later
-  std::string rawIndexName;               // XGn files
-  std::uint8_t indexFlags = 0;            // byte 0x55 of X files
-  std::uint8_t firstIndexedField = 0;     // byte 0x15 of X files
-  std::uint16_t root = 0;                 // B-tree files: root block
-  std::uint8_t levels = 0;                // B-tree files: levels
-  std::string rawFileName;                // the file's own name, in the code page
+  std::string rawIndexName;                 // XGn files
+  std::uint8_t indexFlags = 0;              // byte 0x55 of X files
+  std::uint8_t firstIndexedField = 0;       // byte 0x15 of X files
+  std::uint16_t root = 0;                   // B-tree files: root block
+  std::uint8_t levels = 0;                  // B-tree files: levels
+  std::string rawFileName;                  // the file's own name, in the code page
   std::uint32_t autoInc = 0;
 };
 

@@ -22,10 +22,14 @@ bool nextCodePoint(std::string_view s, std::size_t& pos, char32_t& out) {
   }
   int len = 0;
   char32_t c = 0;
-  if ((b0 & 0xE0) == 0xC0) len = 2, c = b0 & 0x1F;
-  else if ((b0 & 0xF0) == 0xE0) len = 3, c = b0 & 0x0F;
-  else if ((b0 & 0xF8) == 0xF0) len = 4, c = b0 & 0x07;
-  else return false;
+  if ((b0 & 0xE0) == 0xC0)
+    len = 2, c = b0 & 0x1F;
+  else if ((b0 & 0xF0) == 0xE0)
+    len = 3, c = b0 & 0x0F;
+  else if ((b0 & 0xF8) == 0xF0)
+    len = 4, c = b0 & 0x07;
+  else
+    return false;
   if (pos + len > s.size()) return false;
   for (int i = 1; i < len; ++i) {
     const auto b = static_cast<unsigned char>(s[pos + i]);
@@ -80,7 +84,9 @@ TextEncoder::TextEncoder(int codePage) : codePage_(codePage), fromUnicode_(0x100
   }
 }
 
-int TextEncoder::byteFor(char32_t c) const { return c < 0x10000 ? fromUnicode_[c] : -1; }
+int TextEncoder::byteFor(char32_t c) const {
+  return c < 0x10000 ? fromUnicode_[c] : -1;
+}
 
 void TextEncoder::encode(std::string_view text, std::string& out, const std::string& what) const {
   std::size_t pos = 0;
@@ -88,11 +94,13 @@ void TextEncoder::encode(std::string_view text, std::string& out, const std::str
     const std::size_t start = pos;
     char32_t c = 0;
     if (!nextCodePoint(text, pos, c))
-      throw EngineError(errc::kConversion, what + ": text is not valid UTF-8 at byte " + std::to_string(start));
+      throw EngineError(errc::kConversion,
+                        what + ": text is not valid UTF-8 at byte " + std::to_string(start));
     const int b = byteFor(c);
     if (b < 0)
-      throw EngineError(errc::kConversion, what + ": character \"" + std::string(text.substr(start, pos - start)) +
-                                               "\" cannot be written in code page " + std::to_string(codePage_));
+      throw EngineError(errc::kConversion,
+                        what + ": character \"" + std::string(text.substr(start, pos - start)) +
+                            "\" cannot be written in code page " + std::to_string(codePage_));
     out.push_back(static_cast<char>(b));
   }
 }

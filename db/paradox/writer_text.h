@@ -11,7 +11,8 @@ namespace db::paradox::wr {
 
 class TextEncoder {
  public:
-  // The encoder for `codePage` (shared, never destroyed); EngineError kNotSupported for a page without a table.
+  // The encoder for `codePage` (shared, never destroyed); EngineError kNotSupported for a page without a
+  // table.
   static const TextEncoder& get(int codePage);
 
   int codePage() const { return codePage_; }

@@ -14,8 +14,8 @@ constexpr std::int64_t kMsPerDay = 86'400'000;
 constexpr std::int64_t kUsPerDay = kMsPerDay * 1000;
 
 const char* typeName(const Value& v) {
-  static constexpr const char* kNames[] = {"null", "boolean", "integer", "float", "decimal",
-                                           "date", "time", "date-time", "text", "bytes"};
+  static constexpr const char* kNames[] = {"null", "boolean", "integer",   "float", "decimal",
+                                           "date", "time",    "date-time", "text",  "bytes"};
   return kNames[v.index()];
 }
 
@@ -38,7 +38,8 @@ void encodeBcd(const Decimal& value, int decimals, unsigned char* p) {
     if (mag >= limit) break;
     mag *= 10;
   }
-  if (mag >= limit) throw EngineError(errc::kConversion, "value " + value.toString() + " has more than 32 digits");
+  if (mag >= limit)
+    throw EngineError(errc::kConversion, "value " + value.toString() + " has more than 32 digits");
   unsigned char digits[32] = {};
   for (int i = 31; i >= 0; --i) {
     digits[i] = static_cast<unsigned char>(mag % 10);
@@ -63,8 +64,9 @@ void RecordEncoder::fail(const std::string& why) const {
 void RecordEncoder::encode(const Row& row, std::uint64_t rowNo, unsigned char* out) {
   rowNo_ = rowNo;
   if (row.size() != fields_.size())
-    throw EngineError(errc::kConversion, "row " + std::to_string(rowNo + 1) + " has " + std::to_string(row.size()) +
-                                             " values for " + std::to_string(fields_.size()) + " fields");
+    throw EngineError(errc::kConversion, "row " + std::to_string(rowNo + 1) + " has " +
+                                             std::to_string(row.size()) + " values for " +
+                                             std::to_string(fields_.size()) + " fields");
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     field_ = &fields_[i];
     if (isNull(row[i])) continue;  // every type's null is all zero bytes
@@ -80,7 +82,9 @@ void RecordEncoder::encode(const Row& row, std::uint64_t rowNo, unsigned char* o
 }
 
 void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p) {
-  auto wrongType = [&]() { fail(std::string("a ") + typeName(v) + " value does not fit a field of type " + f.type); };
+  auto wrongType = [&]() {
+    fail(std::string("a ") + typeName(v) + " value does not fit a field of type " + f.type);
+  };
   auto asInt = [&](std::int64_t lo, std::int64_t hi) {
     const auto* n = std::get_if<std::int64_t>(&v);
     if (n == nullptr) wrongType();
@@ -100,8 +104,12 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       std::memcpy(p, scratch_.data(), scratch_.size());
       return;
     }
-    case 'S': putShort(p, static_cast<std::int32_t>(asInt(-32767, 32767))); return;
-    case 'I': putLong(p, asInt(-2147483647, 2147483647)); return;
+    case 'S':
+      putShort(p, static_cast<std::int32_t>(asInt(-32767, 32767)));
+      return;
+    case 'I':
+      putLong(p, asInt(-2147483647, 2147483647));
+      return;
     case '+': {
       const std::int64_t n = asInt(1, 2147483647);
       maxAutoInc_ = std::max(maxAutoInc_, n);
@@ -111,13 +119,16 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
     case 'N':
     case '$': {
       double d = 0;
-      if (const auto* x = std::get_if<double>(&v)) d = *x;
+      if (const auto* x = std::get_if<double>(&v))
+        d = *x;
       else if (const auto* n = std::get_if<std::int64_t>(&v)) {
         d = static_cast<double>(*n);
         if (static_cast<std::int64_t>(d) != *n || std::abs(*n) > (std::int64_t{1} << 53))
           fail(std::to_string(*n) + " cannot be held exactly by a floating-point field");
-      } else if (const auto* dec = std::get_if<Decimal>(&v)) d = dec->toDouble();
-      else wrongType();
+      } else if (const auto* dec = std::get_if<Decimal>(&v))
+        d = dec->toDouble();
+      else
+        wrongType();
       if (!std::isfinite(d)) fail("not a finite number");
       putDouble(p, d == 0 ? 0.0 : d);  // -0.0 would sort below every negative number
       return;
@@ -154,9 +165,12 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
     }
     case '#': {
       Decimal dec;
-      if (const auto* x = std::get_if<Decimal>(&v)) dec = *x;
-      else if (const auto* n = std::get_if<std::int64_t>(&v)) dec = Decimal{*n, 0};
-      else wrongType();
+      if (const auto* x = std::get_if<Decimal>(&v))
+        dec = *x;
+      else if (const auto* n = std::get_if<std::int64_t>(&v))
+        dec = Decimal{*n, 0};
+      else
+        wrongType();
       encodeBcd(dec, f.size, p);
       return;
     }
@@ -164,7 +178,8 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       const auto* b = std::get_if<Bytes>(&v);
       if (b == nullptr) wrongType();
       if (b->data.size() > static_cast<std::size_t>(f.width))
-        fail(std::to_string(b->data.size()) + " bytes do not fit the field (" + std::to_string(f.width) + ")");
+        fail(std::to_string(b->data.size()) + " bytes do not fit the field (" + std::to_string(f.width) +
+             ")");
       std::memcpy(p, b->data.data(), b->data.size());
       return;
     }

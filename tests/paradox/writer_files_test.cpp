@@ -127,7 +127,8 @@ TEST(WriterFiles, SecondaryIndexesAreFoundAndMatchTheRows) {
   std::string prev;
   for (const std::string& x : xg) {
     const std::string values = x.substr(0, 16);
-    const unsigned tup = ((byteAt(x, 16) << 24 | byteAt(x, 17) << 16 | byteAt(x, 18) << 8 | byteAt(x, 19)) ^ 0x80000000u);
+    const unsigned tup =
+        ((byteAt(x, 16) << 24 | byteAt(x, 17) << 16 | byteAt(x, 18) << 8 | byteAt(x, 19)) ^ 0x80000000u);
     const unsigned blk = (byteAt(x, 20) << 8 | byteAt(x, 21)) ^ 0x8000;
     const unsigned off = (byteAt(x, 22) << 8 | byteAt(x, 23)) ^ 0x8000;
     const std::size_t perBlock = (2048 - 6) / 24;
@@ -154,8 +155,9 @@ TEST(WriterFiles, HeadersLookLikeRealTablesOfTheSameLevel) {
     int level;
     const char* sample;
   };
-  for (const Case& c : {Case{7, "pxlib/TypSammlung.DB"}, Case{5, "paradoxdriver/fields/date7.db"},
-                        Case{4, "paradoxdriver/fields/date4.db"}, Case{3, "paradoxdriver/fields/date35.db"}}) {
+  for (const Case& c :
+       {Case{7, "pxlib/TypSammlung.DB"}, Case{5, "paradoxdriver/fields/date7.db"},
+        Case{4, "paradoxdriver/fields/date4.db"}, Case{3, "paradoxdriver/fields/date35.db"}}) {
     const std::string real = readBytes(kSamples / c.sample);
     TempDir dir;
     TableSpec spec;
@@ -171,7 +173,8 @@ TEST(WriterFiles, HeadersLookLikeRealTablesOfTheSameLevel) {
     for (std::size_t at : {0x25, 0x26, 0x27, 0x28, 0x3C, 0x3D, 0x3E, 0x3F, 0x56})
       EXPECT_EQ(byteAt(ours, at), byteAt(real, at)) << "offset " << at;
     if (c.level >= 4) {
-      for (std::size_t at = 0x58; at < 0x5C; ++at) EXPECT_EQ(byteAt(ours, at), byteAt(real, at)) << "offset " << at;
+      for (std::size_t at = 0x58; at < 0x5C; ++at)
+        EXPECT_EQ(byteAt(ours, at), byteAt(real, at)) << "offset " << at;
       EXPECT_EQ(byteAt(ours, 0x6C), byteAt(real, 0x6C));
       EXPECT_EQ(u16(ours, 0x64), u16(ours, 0x21) + 1);
       // The offsets in the extension lead to the field numbers and the sort-order name.
@@ -213,16 +216,20 @@ TEST(WriterFiles, InvalidSpecsAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(refused(with([](TableSpec& s) { s.level = 6; })), errc::kNotSupported);
   EXPECT_EQ(refused(with([](TableSpec& s) { s.blockSizeKb = 5; })), errc::kNotSupported);
   EXPECT_EQ(refused(with([](TableSpec& s) { s.codePage = 65001; })), errc::kNotSupported);
-  EXPECT_EQ(refused(with([](TableSpec& s) { s.fields[2].name = "a"; })), errc::kNotSupported) << "duplicate name";
-  EXPECT_EQ(refused(with([](TableSpec& s) { s.fields[2].name = std::string(26, 'n'); })), errc::kNotSupported);
+  EXPECT_EQ(refused(with([](TableSpec& s) { s.fields[2].name = "a"; })), errc::kNotSupported)
+      << "duplicate name";
+  EXPECT_EQ(refused(with([](TableSpec& s) { s.fields[2].name = std::string(26, 'n'); })),
+            errc::kNotSupported);
   EXPECT_EQ(refused(with([](TableSpec& s) { s.fields[2].name = "名"; })), errc::kConversion);
   EXPECT_EQ(refused(with([](TableSpec& s) { s.secondary = {{"", {"Nic"}, true}}; })), errc::kNotFound);
   EXPECT_EQ(refused(with([](TableSpec& s) { s.secondary = {{"", {"A", "N"}, true}}; })), errc::kNotSupported);
   EXPECT_EQ(refused(with([](TableSpec& s) { s.secondary = {{"I", {"M"}, true}}; })), errc::kNotSupported);
-  EXPECT_EQ(refused(with([](TableSpec& s) { s.fields = {{"A", 'A', 255}, {"B", 'A', 255}, {"C", 'A', 255},
-                                                        {"D", 'A', 255}, {"E", 'A', 255}, {"F", 'A', 255},
-                                                        {"G", 'A', 255}, {"H", 'A', 255}, {"I", 'A', 255}}; })),
-            errc::kNotSupported) << "record larger than a block";
+  EXPECT_EQ(refused(with([](TableSpec& s) {
+              s.fields = {{"A", 'A', 255}, {"B", 'A', 255}, {"C", 'A', 255}, {"D", 'A', 255}, {"E", 'A', 255},
+                          {"F", 'A', 255}, {"G", 'A', 255}, {"H", 'A', 255}, {"I", 'A', 255}};
+            })),
+            errc::kNotSupported)
+      << "record larger than a block";
   EXPECT_TRUE(listDir(dir.path()).empty());
 }
 
@@ -237,19 +244,20 @@ TEST(WriterFiles, BadValuesFailAndLeaveTheExistingTableIntact) {
   for (const auto& name : listDir(dir.path())) before[name] = readBytes(dir.path() / name);
 
   const std::vector<std::pair<Row, std::uint16_t>> bad = {
-      {{std::int64_t{40000}, Null{}, Null{}, Null{}}, errc::kConversion},            // out of range
-      {{std::int64_t{-32768}, Null{}, Null{}, Null{}}, errc::kConversion},           // would read as null
-      {{std::string("1"), Null{}, Null{}, Null{}}, errc::kConversion},               // wrong type
-      {{Null{}, std::string("za długi"), Null{}, Null{}}, errc::kConversion},        // too long
-      {{Null{}, std::string("名"), Null{}, Null{}}, errc::kConversion},              // not in 1250
-      {{Null{}, std::string("\xC3"), Null{}, Null{}}, errc::kConversion},            // not UTF-8
+      {{std::int64_t{40000}, Null{}, Null{}, Null{}}, errc::kConversion},      // out of range
+      {{std::int64_t{-32768}, Null{}, Null{}, Null{}}, errc::kConversion},     // would read as null
+      {{std::string("1"), Null{}, Null{}, Null{}}, errc::kConversion},         // wrong type
+      {{Null{}, std::string("za długi"), Null{}, Null{}}, errc::kConversion},  // too long
+      {{Null{}, std::string("名"), Null{}, Null{}}, errc::kConversion},        // not in 1250
+      {{Null{}, std::string("\xC3"), Null{}, Null{}}, errc::kConversion},      // not UTF-8
       {{Null{}, Null{}, std::string("ok") + "\xE2\x82", Null{}}, errc::kConversion},
-      {{Null{}, Null{}, Null{}, db::Decimal{125, 2}}, errc::kConversion},            // would be rounded
-      {{Null{}, Null{}, Null{}}, errc::kConversion},                                 // too few values
+      {{Null{}, Null{}, Null{}, db::Decimal{125, 2}}, errc::kConversion},  // would be rounded
+      {{Null{}, Null{}, Null{}}, errc::kConversion},                       // too few values
   };
   for (const auto& [row, code] : bad) {
     // The bad row comes after good ones with blobs, so that files are already being written.
-    std::vector<Row> rows(50, Row{std::int64_t{2}, std::string("nowy"), std::string(3000, 'n'), db::Decimal{5, 1}});
+    std::vector<Row> rows(
+        50, Row{std::int64_t{2}, std::string("nowy"), std::string(3000, 'n'), db::Decimal{5, 1}});
     rows.push_back(row);
     EXPECT_EQ(errorCode([&] { db::paradox::writeTable(db, spec, rows); }), code);
     for (const auto& [name, bytes] : before) EXPECT_EQ(readBytes(dir.path() / name), bytes) << name;
@@ -261,14 +269,16 @@ TEST(WriterFiles, UnwritableOrMissingDirectoryIsAnError) {
   TempDir dir;
   TableSpec spec;
   spec.fields = {{"A", 'A', 5}};
-  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "brak" / "T.DB", spec, {}); }), errc::kNotFound);
+  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "brak" / "T.DB", spec, {}); }),
+            errc::kNotFound);
   EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "T.TXT", spec, {}); }), errc::kNotSupported);
   // A directory we may not write into (skipped for a superuser, who may write anywhere).
   const fs::path locked = dir.path() / "zamkniety";
   fs::create_directory(locked);
   ::chmod(locked.c_str(), 0555);
   if (::geteuid() != 0) {
-    EXPECT_EQ(errorCode([&] { db::paradox::writeTable(locked / "T.DB", spec, {{std::string("a")}}); }), errc::kIo);
+    EXPECT_EQ(errorCode([&] { db::paradox::writeTable(locked / "T.DB", spec, {{std::string("a")}}); }),
+              errc::kIo);
     EXPECT_TRUE(listDir(locked).empty());
   }
   ::chmod(locked.c_str(), 0755);
@@ -297,14 +307,15 @@ TEST(WriterFiles, ReplacementRemovesFilesTheNewTableNoLongerUses) {
 TEST(WriterFiles, AMillionRowsTakeSeconds) {
   TempDir dir;
   TableSpec spec;
-  spec.fields = {{"Id", 'I'}, {"Nazwa", 'A', 20}, {"Kwota", '$'}, {"Data", 'D'}, {"Ilosc", 'S'}, {"Znak", 'L'}};
+  spec.fields = {{"Id", 'I'},   {"Nazwa", 'A', 20}, {"Kwota", '$'},
+                 {"Data", 'D'}, {"Ilosc", 'S'},     {"Znak", 'L'}};
   spec.keyFields = 1;
   const int n = 1'000'000;
   std::vector<Row> rows;
   rows.reserve(n);
   for (int i = 0; i < n; ++i)
-    rows.push_back({std::int64_t{n - i}, std::string("pozycja ") + std::to_string(i), i * 0.01, db::Date{i % 40000},
-                    std::int64_t{i % 1000}, i % 2 == 0});
+    rows.push_back({std::int64_t{n - i}, std::string("pozycja ") + std::to_string(i), i * 0.01,
+                    db::Date{i % 40000}, std::int64_t{i % 1000}, i % 2 == 0});
   const auto start = std::chrono::steady_clock::now();
   db::paradox::writeTable(dir.path() / "DUZA.DB", spec, std::move(rows));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -41,11 +41,11 @@ TableSpec specOf(const fs::path& db) {
 }
 
 TEST(WriterRewrite, RealTablesDumpTheSameAfterARewrite) {
-  for (const char* rel : {"pxlib/TypSammlung.DB", "Rparadox/of_cp866.db", "paradoxdriver/encrypt/encrypted.db",
-                          "paradoxdriver/fields/memo.db", "paradoxdriver/fields/graphic240.db",
-                          "paradoxdriver/fields/fmemo.db", "paradoxdriver/fields/bytes.db",
-                          "paradoxdriver/fields/time.db", "paradoxdriver/areas/STATES.DB",
-                          "paradoxdriver/joins/C.DB"}) {
+  for (const char* rel :
+       {"pxlib/TypSammlung.DB", "Rparadox/of_cp866.db", "paradoxdriver/encrypt/encrypted.db",
+        "paradoxdriver/fields/memo.db", "paradoxdriver/fields/graphic240.db", "paradoxdriver/fields/fmemo.db",
+        "paradoxdriver/fields/bytes.db", "paradoxdriver/fields/time.db", "paradoxdriver/areas/STATES.DB",
+        "paradoxdriver/joins/C.DB"}) {
     SCOPED_TRACE(rel);
     const fs::path original = kSamples / rel;
     TempDir dir;
@@ -63,7 +63,8 @@ TEST(WriterRewrite, RealTablesDumpTheSameAfterARewrite) {
     std::string expected = dumpOf(original);
     // Level 3 is always written as 3.5, the later of its two versions.
     const std::string v30 = "\"version\": \"3.0\"";
-    if (const auto at = expected.find(v30); at != std::string::npos) expected.replace(at, v30.size(), "\"version\": \"3.5\"");
+    if (const auto at = expected.find(v30); at != std::string::npos)
+      expected.replace(at, v30.size(), "\"version\": \"3.5\"");
     EXPECT_EQ(dumpOf(copy), expected);
   }
 }

@@ -19,10 +19,11 @@ const std::string kPolish = "Zażółć gęślą jaźń";
 
 TableSpec everyType() {
   TableSpec s;
-  s.fields = {{"Alfa", 'A', 30},  {"Data", 'D'},     {"Krotka", 'S'}, {"Dluga", 'I'},  {"Kwota", '$'},
-              {"Liczba", 'N'},    {"Logika", 'L'},   {"Memo", 'M', 20}, {"Binarne", 'B', 10},
-              {"Fmemo", 'F', 10}, {"Ole", 'O', 10},  {"Grafika", 'G', 10}, {"Czas", 'T'},
-              {"Stempel", '@'},   {"Licznik", '+'},  {"Bcd", '#', 2}, {"Bajty", 'Y', 6}};
+  s.fields = {{"Alfa", 'A', 30},    {"Data", 'D'},      {"Krotka", 'S'},  {"Dluga", 'I'},
+              {"Kwota", '$'},       {"Liczba", 'N'},    {"Logika", 'L'},  {"Memo", 'M', 20},
+              {"Binarne", 'B', 10}, {"Fmemo", 'F', 10}, {"Ole", 'O', 10}, {"Grafika", 'G', 10},
+              {"Czas", 'T'},        {"Stempel", '@'},   {"Licznik", '+'}, {"Bcd", '#', 2},
+              {"Bajty", 'Y', 6}};
   return s;
 }
 
@@ -77,7 +78,8 @@ TEST(WriterRoundTrip, ValuesAtTheEdgesOfTheirRanges) {
   std::vector<Row> in = {
       {std::int64_t{32767}, std::int64_t{-2147483647}, 0.0, Date{-693593}, Time{0}, Decimal{0, 0},
        Decimal::parse("0.12345678901234567890123456789012")},
-      {std::int64_t{0}, std::int64_t{0}, -0.0, Date{2958465}, Time{86'399'999'000}, Decimal::parse("-99999999999999999999999999999999"),
+      {std::int64_t{0}, std::int64_t{0}, -0.0, Date{2958465}, Time{86'399'999'000},
+       Decimal::parse("-99999999999999999999999999999999"),
        Decimal::parse("-0.00000000000000000000000000000001")},
       {std::int64_t{-1}, std::int64_t{1}, 1e300, Date{0}, Time{999}, Decimal{5, 0}, Decimal::parse("0.5")},
   };
@@ -129,10 +131,18 @@ TEST(WriterRoundTrip, OlderLevelsHoldTheirTypes) {
     Row row;
   };
   const std::vector<Case> cases = {
-      {3, 4, {{"A", 'A', 10}, {"N", 'N'}, {"S", 'S'}, {"D", 'D'}, {"K", '$'}},
+      {3,
+       4,
+       {{"A", 'A', 10}, {"N", 'N'}, {"S", 'S'}, {"D", 'D'}, {"K", '$'}},
        {std::string("abc"), 2.5, std::int64_t{-3}, Date{1}, 10.25}},
-      {4, 9, {{"A", 'A', 10}, {"M", 'M', 10}, {"B", 'B', 10}}, {std::string("x"), std::string(50, 'm'), Bytes{"b"}}},
-      {5, 11, {{"I", 'I'}, {"L", 'L'}, {"C", '#', 4}, {"P", '+'}}, {std::int64_t{5}, false, Decimal{12345, 4}, std::int64_t{3}}},
+      {4,
+       9,
+       {{"A", 'A', 10}, {"M", 'M', 10}, {"B", 'B', 10}},
+       {std::string("x"), std::string(50, 'm'), Bytes{"b"}}},
+      {5,
+       11,
+       {{"I", 'I'}, {"L", 'L'}, {"C", '#', 4}, {"P", '+'}},
+       {std::int64_t{5}, false, Decimal{12345, 4}, std::int64_t{3}}},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -180,9 +190,9 @@ TEST(WriterRoundTrip, KeyedRowsComeBackInKeyOrder) {
   spec.fields = {{"Grupa", 'A', 10}, {"Numer", 'N'}, {"Opis", 'A', 10}};
   spec.keyFields = 2;
   std::vector<Row> in = {
-      {std::string("b"), 2.0, std::string("4")},  {std::string("a"), 10.0, std::string("2")},
-      {std::string("a"), -5.5, std::string("1")}, {std::string("ą"), 0.0, std::string("6")},
-      {std::string("b"), -1.0, std::string("3")}, {Null{}, 3.0, std::string("0")},
+      {std::string("b"), 2.0, std::string("4")},   {std::string("a"), 10.0, std::string("2")},
+      {std::string("a"), -5.5, std::string("1")},  {std::string("ą"), 0.0, std::string("6")},
+      {std::string("b"), -1.0, std::string("3")},  {Null{}, 3.0, std::string("0")},
       {std::string("ab"), 1.0, std::string("2b")}, {std::string("a"), 1e9, std::string("2c")},
   };
   db::paradox::writeTable(dir.path() / "K.DB", spec, in);
@@ -202,8 +212,9 @@ TEST(WriterRoundTrip, DuplicateKeyIsRefusedAndTheOldTableStays) {
   db::paradox::writeTable(dir.path() / "K.DB", spec, {{std::int64_t{1}, std::string("x")}});
   const std::string before = readBytes(dir.path() / "K.DB");
   EXPECT_EQ(errorCode([&] {
-              db::paradox::writeTable(dir.path() / "K.DB", spec,
-                                      {{std::int64_t{2}, std::string("a")}, {std::int64_t{2}, std::string("b")}});
+              db::paradox::writeTable(
+                  dir.path() / "K.DB", spec,
+                  {{std::int64_t{2}, std::string("a")}, {std::int64_t{2}, std::string("b")}});
             }),
             errc::kKeyViolation);
   EXPECT_EQ(readBytes(dir.path() / "K.DB"), before);
@@ -218,10 +229,12 @@ TEST(WriterRoundTrip, BlobsInRecordSubAllocatedAndInTheirOwnBlocks) {
   std::string large(20000, '\0');
   for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7);
   std::vector<Row> in;
-  in.push_back({std::int64_t{1}, std::string("krótki"), Null{}});                      // stays in the record
-  in.push_back({std::int64_t{2}, std::string(500, 'x') + "ż", Bytes{std::string(100, 'p')}});  // sub-allocated
-  in.push_back({std::int64_t{3}, std::string(5000, 'y'), Bytes{large}});                // blocks of their own
-  for (int i = 0; i < 70; ++i) in.push_back({std::int64_t{10 + i}, std::string(40 + i, 'a' + i % 26), Null{}});
+  in.push_back({std::int64_t{1}, std::string("krótki"), Null{}});  // stays in the record
+  in.push_back(
+      {std::int64_t{2}, std::string(500, 'x') + "ż", Bytes{std::string(100, 'p')}});  // sub-allocated
+  in.push_back({std::int64_t{3}, std::string(5000, 'y'), Bytes{large}});              // blocks of their own
+  for (int i = 0; i < 70; ++i)
+    in.push_back({std::int64_t{10 + i}, std::string(40 + i, 'a' + i % 26), Null{}});
   db::paradox::writeTable(db, spec, in);
 
   const auto rows = readBack(db);
@@ -264,7 +277,8 @@ TEST(WriterRoundTrip, EncryptedTableReadsBackWithoutPassword) {
   spec.blockSizeKb = 1;
   std::vector<Row> in;
   for (int i = 0; i < 8000; ++i)
-    in.push_back({std::int64_t{i}, std::string("wiersz ") + std::to_string(i), std::string(20 + i % 300, 'm')});
+    in.push_back(
+        {std::int64_t{i}, std::string("wiersz ") + std::to_string(i), std::string(20 + i % 300, 'm')});
   db::paradox::writeTable(db, spec, in);
 
   const auto h = headerOf(db);

@@ -20,10 +20,15 @@ using db::paradox::FieldSpec;
 using db::paradox::TableSpec;
 
 inline std::uint16_t u16(const std::string& b, std::size_t o) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[o]) | static_cast<unsigned char>(b[o + 1]) << 8);
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[o]) | static_cast<unsigned char>(b[o + 1])
+                                                                           << 8);
 }
-inline std::uint32_t u32(const std::string& b, std::size_t o) { return u16(b, o) | std::uint32_t{u16(b, o + 2)} << 16; }
-inline unsigned byteAt(const std::string& b, std::size_t o) { return static_cast<unsigned char>(b[o]); }
+inline std::uint32_t u32(const std::string& b, std::size_t o) {
+  return u16(b, o) | std::uint32_t{u16(b, o + 2)} << 16;
+}
+inline unsigned byteAt(const std::string& b, std::size_t o) {
+  return static_cast<unsigned char>(b[o]);
+}
 
 // Records of a block-structured file (table, index data or B-tree) along its chain from the header's
 // first block, decrypted with `key` when not 0.
