@@ -329,6 +329,68 @@ TEST_F(ParadoxEdit, DeleteRemovesTheRowAndItsBookmark) {
   EXPECT_FALSE(table_.locate("Alpha", {std::string("Null-Werte")}, false));
 }
 
+TEST_F(ParadoxDriver, EditingAnEncryptedTableKeepsItEncrypted) {
+  TempDir dir;
+  auto file = copyTable("paradoxdriver/encrypt/encrypted.db", dir.path());
+  const std::string before = readBytes(file);
+  connect(dir.path());
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("encrypted");
+  t.open();
+  ASSERT_TRUE(t.locate("Id", {std::int64_t{2}}, false));
+  t.edit();
+  t.fieldByName("Text").setAsString("Changed");
+  t.post();
+  t.close();
+  db::paradox::TableCursor again(file, 0, true);
+  EXPECT_NE(again.reader().header().encryption, 0u);
+  EXPECT_EQ(again.reader().header().encryption, db::paradox::TableReader::open(kSamples / "paradoxdriver/encrypt/encrypted.db", 0)->header().encryption);
+  std::vector<db::Value> texts;
+  db::Row row;
+  for (std::int64_t i = 0; again.read(i, row); ++i) texts.push_back(row[1]);
+  EXPECT_EQ(texts, (std::vector<db::Value>{std::string("Value 1"), std::string("Changed"), std::string("Value 3"),
+                                           std::string("Last one")}));
+  // No plain text of the rows may be left in the file.
+  EXPECT_EQ(readBytes(file).find("Value 3"), std::string::npos);
+  EXPECT_NE(readBytes(file), before);
+}
+
+TEST_F(ParadoxDriver, EditingKeepsMemosAndGraphics) {
+  TempDir dir;
+  copyTable("paradoxdriver/fields/memo.db", dir.path());
+  auto graphic = copyTable("paradoxdriver/fields/graphic240.db", dir.path());
+  db::paradox::TableCursor original(kSamples / "paradoxdriver/fields/graphic240.db", 0, true);
+  db::Row picture;
+  ASSERT_TRUE(original.read(0, picture));
+  connect(dir.path());
+  db::Table memo;
+  memo.setDatabase(&database_);
+  memo.setTableName("memo");
+  memo.open();
+  const std::string longText = memo.fieldByName("MEMO").asString();
+  ASSERT_GT(longText.size(), 500u);
+  memo.insert();
+  memo.fieldByName("MEMO").setAsString("short one");
+  memo.post();
+  EXPECT_EQ(memo.fieldByName("Id").asInteger(), 3);
+  memo.first();
+  EXPECT_EQ(memo.fieldByName("MEMO").asString(), longText);
+  db::Table g;
+  g.setDatabase(&database_);
+  g.setTableName("graphic240");
+  g.open();
+  g.edit();
+  g.fieldByName("Id").setAsInteger(10);
+  g.post();
+  g.close();
+  db::paradox::TableCursor again(graphic, 0, true);
+  db::Row row;
+  ASSERT_TRUE(again.read(0, row));
+  EXPECT_EQ(row[0], db::Value{10});
+  EXPECT_EQ(row[1], picture[1]);
+}
+
 TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
   TempDir dir;
   copyTable("pxlib/TypSammlung.DB", dir.path());
