@@ -33,11 +33,13 @@ std::string escape(const std::string& s) {
 
 bool contains(const std::vector<std::size_t>& v, std::size_t i) { return std::find(v.begin(), v.end(), i) != v.end(); }
 
-// The product's wording of an entry the user renamed: the user added to the official name.
-std::string productWording(const std::string& user) {
-  const auto space = user.find_last_of(' ');
-  if (space != std::string::npos && space > 0) return user.substr(0, space);
-  return user + "?";
+// The product's wording of an entry the user renamed: users shorten the official names.
+std::string productWording(const std::string& user, int size) {
+  const std::string official = user + " (wg klasyfikacji)";
+  if (static_cast<int>(official.size()) <= size) return official;
+  // Cut at a blank, never inside a multi-byte character.
+  const auto space = user.find_last_of(' ', user.size() / 2);
+  return space == std::string::npos || space == 0 ? user + "." : user.substr(0, space);
 }
 
 std::string hex(const std::string& bytes) {
@@ -96,7 +98,7 @@ std::vector<db::Row> productDictionary(const DemoTable& t) {
       if (source[c] < 0) continue;
       db::Value v = in[static_cast<std::size_t>(source[c])];
       if (changed && source[c] == nameField && std::holds_alternative<std::string>(v))
-        v = productWording(std::get<std::string>(v));
+        v = productWording(std::get<std::string>(v), t.spec.fields[static_cast<std::size_t>(nameField)].size);
       out[c] = std::move(v);
     }
     return out;
