@@ -167,7 +167,8 @@ class FirebirdDriver : public Driver {
     ConnectOptions options = connectOptions(params);
     Ref<Firebird::IAttachment> attachment = attach(options, false);
     return std::make_unique<Connection>(
-        std::make_shared<Link>(std::move(attachment), options.dialect, options.enableBcd));
+        std::make_shared<Link>(std::move(attachment), options.dialect, options.enableBcd,
+                                                           options.commitInterval));
   }
 };
 
@@ -195,6 +196,13 @@ ConnectOptions connectOptions(const std::vector<std::string>& params) {
     o.dialect = (*dialect == "1") ? 1 : (*dialect == "2" ? 2 : 3);
   }
   o.enableBcd = truthy(paramValue(params, "ENABLE BCD"), true);
+  if (auto interval = paramValue(params, "COMMIT INTERVAL")) {
+    try {
+      o.commitInterval = std::max(1, std::stoi(*interval));
+    } catch (const std::exception&) {
+      throw EngineError(errc::kConnect, "Niepoprawna wartość COMMIT INTERVAL: " + *interval);
+    }
+  }
   return o;
 }
 

@@ -3,7 +3,8 @@
 // Parameter lines: "SERVER NAME=<location>" ("server:path" through a server; a path alone, or a
 // Windows drive path such as "C:\DANE\BAZA.GDB", opens the file in-process), "USER NAME=",
 // "PASSWORD=", "SQLDIALECT=" (default 3) and "ENABLE BCD=" (default TRUE: NUMERIC and DECIMAL are
-// exact BCD fields; FALSE reads them as Float). "SQLQRYMODE" and "LANGDRIVER" are accepted and
+// exact BCD fields; FALSE reads them as Float) and "COMMIT INTERVAL=" (statements between the
+// driver's own commits during long loads, default 50,000; see link.h). "SQLQRYMODE" and "LANGDRIVER" are accepted and
 // have no effect: the connection always talks UTF-8 and the database's own character set and
 // collations decide sorting. No login is ever asked for.
 #pragma once
@@ -27,6 +28,7 @@ struct ConnectOptions {
   std::string password;
   unsigned dialect = 3;
   bool enableBcd = true;
+  int commitInterval = 50000;
 };
 
 // Options from the parameter lines; EngineError (kConnect) without a location.

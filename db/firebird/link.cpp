@@ -18,6 +18,12 @@ Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, 
   st.check();
   tpb->insertTag(&st, isc_tpb_wait);
   st.check();
+  if (!readOnly) {
+    // No transaction-wide undo log: the transaction is never rolled back as a whole (it is
+    // committed at safe points), and a failing statement is still undone by its own savepoint.
+    tpb->insertTag(&st, isc_tpb_no_auto_undo);
+    st.check();
+  }
   // A row locked by another attachment is waited for, but not for ever.
   tpb->insertInt(&st, isc_tpb_lock_timeout, 30);
   st.check();
@@ -32,8 +38,8 @@ Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, 
 
 }  // namespace
 
-Link::Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd)
-    : attachment_(std::move(attachment)), dialect_(dialect), enableBcd_(enableBcd) {}
+Link::Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd, int commitInterval)
+    : attachment_(std::move(attachment)), dialect_(dialect), enableBcd_(enableBcd), commitInterval_(commitInterval) {}
 
 Link::~Link() {
   try {
@@ -81,7 +87,7 @@ void Link::rollback() noexcept {
 
 void Link::noteChange() {
   dirty_ = true;
-  if (++sinceCommit_ >= kCommitEvery) commit();
+  if (++sinceCommit_ >= commitInterval_) commit();
 }
 
 void Link::afterFailure() noexcept {

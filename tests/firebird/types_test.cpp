@@ -95,6 +95,9 @@ TEST(FirebirdConnect, OptionsFromParameterLines) {
   EXPECT_EQ(o.password, "palisandr");
   EXPECT_EQ(o.dialect, 3u);
   EXPECT_FALSE(o.enableBcd);
+  EXPECT_EQ(o.commitInterval, 50000);
+  EXPECT_EQ(db::firebird::connectOptions({"SERVER NAME=x", "COMMIT INTERVAL=10"}).commitInterval, 10);
+  EXPECT_THROW(db::firebird::connectOptions({"SERVER NAME=x", "COMMIT INTERVAL=co"}), db::EngineError);
   EXPECT_TRUE(db::firebird::connectOptions({"SERVER NAME=/x.fdb"}).enableBcd);
   try {
     db::firebird::connectOptions({"USER NAME=SYSDBA"});
