@@ -1,0 +1,130 @@
+// Start-up on a complete small installation: WIN.INI, the product INI, Paradox data, control tables
+// and a real Firebird database.
+#include <gtest/gtest.h>
+
+#include "firebird/fb_fixture.h"
+#include "fixtures.h"
+
+namespace {
+
+using namespace test;
+
+const char* kWersja =
+    "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę zaktualizować dane.";
+
+class StartUp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db::registerBuiltinDrivers();
+    for (const char* d : {"DANE", "DANEJB"}) {
+      fs::create_directories(drive / d / "BUFOR" / "JO");
+      writeParams(drive / d, d == std::string("DANE") ? "G" : "W");
+      writeConf(drive / d, std::string("3.66"));
+    }
+    writeControlTables(drive / "PROG" / "KONWERSJA", {{1, "Dochody", "DOCHODY"}, {2, "USER", "USER_"}}, {});
+    writeText(root.path / "win.ini", "[VELMARO]\nKalmiro=D:\\Kalmiro.ini\nDIZEZ=D:\\Kalmiro.ini\n");
+    writeText(drive / "Kalmiro.ini",
+              "[configJST]\nPathMain=D:\\PROG\\\nGDBPath=" + fb.location() +
+                  "\n[configKalmiro]\nPathData=D:\\DANE\\\n[configJB]\nPathData=D:\\DANEJB\n");
+  }
+
+  // A new window each time, as a new process would have.
+  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) {
+    ui = konw::ScriptedOperator();
+    auto frm = std::make_unique<konw::TfrmConvert>(ui, std::move(args), (root.path / "konwersja").string());
+    frm->identyfikatorStanowiska = [] { return std::string("0011223344AA"); };
+    return frm;
+  }
+
+  TempDir root;
+  fs::path drive = root.path / "D";
+  ScopedEnv wininiEnv{"KONWERSJA_WININI", (root.path / "win.ini").string()};
+  ScopedEnv driveEnv{"KONWERSJA_DRIVE_D", drive.string()};
+  fbtest::TempDatabase fb;
+  konw::ScriptedOperator ui;
+};
+
+TEST_F(StartUp, JstEditionReachesTheIdleWindowWithUnitAndVersion) {
+  auto frm = start({});
+  ASSERT_TRUE(frm->FormCreate());
+  EXPECT_TRUE(ui.boxes().empty()) << ui.boxes().front().text;
+  EXPECT_TRUE(ui.checked("JST"));
+  EXPECT_EQ(ui.caption("lblSciezkaParadoxa"), "D:\\DANE\\");
+  EXPECT_EQ(ui.caption("lblSciezkaInterbase"), fb.location());
+  EXPECT_EQ(ui.caption("lblWersjaPdx"), "3.66");
+  EXPECT_EQ(ui.caption("txtGm"), "Sobótka");
+  EXPECT_TRUE(ui.visible("txtGm"));
+  EXPECT_EQ(ui.activePage(), "TabKonwersja");
+  EXPECT_FALSE(ui.tabVisible("TabOpcje"));
+  EXPECT_TRUE(frm->dm()->DBi.connected());
+  EXPECT_EQ(frm->logi[0].sciezka, "D:\\DANE\\Konwersja.log");
+  EXPECT_EQ(frm->dm()->SciezkaKonwersji, "D:\\PROG\\KONWERSJA\\");
+  EXPECT_FALSE(frm->JestWOnCreate);
+}
+
+TEST_F(StartUp, JbFromTheCommandLineInAdvancedMode) {
+  auto frm = start({"advanced", "jb"});
+  ASSERT_TRUE(frm->FormCreate());
+  EXPECT_TRUE(ui.checked("JB"));
+  EXPECT_FALSE(ui.checked("JST"));
+  EXPECT_EQ(ui.caption("lblSciezkaParadoxa"), "D:\\DANEJB");
+  EXPECT_TRUE(ui.visible("txtWoj"));
+  EXPECT_FALSE(ui.visible("txtPow")) << "a unit of kind W shows only the voivodeship";
+  EXPECT_TRUE(ui.tabVisible("TabOpcje") && ui.tabVisible("tsListaTabel") && ui.tabVisible("tsPorownanie"));
+  EXPECT_EQ(frm->dm()->DBp.params()[0], "PATH=D:\\DANEJB");
+}
+
+TEST_F(StartUp, OldDataIsRefusedButStartUpGoesOn) {
+  for (const char* refused : {"3.6", "3.64", "10.00", "3.100", ""}) {
+    SCOPED_TRACE(refused);
+    writeConf(drive / "DANE", std::string(refused));
+    auto frm = start({"JST"});
+    ASSERT_TRUE(frm->FormCreate());
+    ASSERT_EQ(ui.boxes().size(), 2u) << "once from the radio button, once from the start-up check";
+    EXPECT_EQ(ui.boxes()[0].text, kWersja);
+    EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  }
+  for (const char* accepted : {"3.65", "3.66", "3.7", "4.0", "3.650"}) {
+    SCOPED_TRACE(accepted);
+    writeConf(drive / "DANE", std::string(accepted));
+    auto frm = start({"JST"});
+    ASSERT_TRUE(frm->FormCreate());
+    EXPECT_TRUE(ui.boxes().empty());
+    EXPECT_FALSE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  }
+}
+
+TEST_F(StartUp, MissingControlTableEndsStartUp) {
+  fs::remove(drive / "PROG" / "KONWERSJA" / "ListaTabelKolejnosc.db");
+  auto frm = start({});
+  EXPECT_FALSE(frm->FormCreate());
+  ASSERT_FALSE(ui.boxes().empty());
+  EXPECT_NE(ui.boxes().back().text.find("ListaTabelKolejnosc.db"), std::string::npos);
+}
+
+TEST_F(StartUp, FirebirdTablesAndPrimaryKeyFields) {
+  auto frm = start({});
+  ASSERT_TRUE(frm->FormCreate());
+  auto& dm = *frm->dm();
+  dm.qryInterbase.addSql("create table PLANY (ROK smallint not null, DZIAL varchar(3) not null, DZ varchar(3), "
+                         "dzial_x integer, constraint PK_PLANY primary key (ROK, DZIAL))");
+  dm.qryInterbase.execSql();
+  dm.qryInterbase.clearSql();
+  dm.qryInterbase.addSql("create table BEZKLUCZA (A integer)");
+  dm.qryInterbase.execSql();
+  EXPECT_TRUE(dm.TabelaIstniejeWFirebird("plany"));
+  EXPECT_FALSE(dm.TabelaIstniejeWFirebird("PLAN"));
+
+  dm.TblI.setTableName("PLANY");
+  dm.TblI.open();
+  EXPECT_TRUE(dm.PoleWKluczuGlownym(dm.TblI.fieldByName("ROK")));
+  EXPECT_TRUE(dm.PoleWKluczuGlownym(dm.TblI.fieldByName("DZIAL")));
+  EXPECT_FALSE(dm.PoleWKluczuGlownym(dm.TblI.fieldByName("DZ")));
+  EXPECT_FALSE(dm.PoleWKluczuGlownym(dm.TblI.fieldByName("DZIAL_X")));
+  dm.TblI.close();
+  dm.TblI.setTableName("BEZKLUCZA");
+  dm.TblI.open();
+  EXPECT_FALSE(dm.PoleWKluczuGlownym(dm.TblI.fieldByName("A")));
+}
+
+}  // namespace
