@@ -14,7 +14,8 @@
 namespace {
 
 constexpr const char* kColumns =
-    "(ROK SMALLINT NOT NULL, DZIAL VARCHAR(3) NOT NULL, ROZDZIAL VARCHAR(5) NOT NULL, PAR VARCHAR(4) NOT NULL, "
+    "(ROK SMALLINT NOT NULL, DZIAL VARCHAR(3) NOT NULL, ROZDZIAL VARCHAR(5) NOT NULL, PAR VARCHAR(4) NOT "
+    "NULL, "
     "KWOTA NUMERIC(15,2), PRIMARY KEY (ROK, DZIAL, ROZDZIAL, PAR))";
 
 void exec(db::Database& database, const std::string& sql) {
@@ -59,8 +60,8 @@ int main(int argc, char** argv) {
     db::Database database("DBi", session);
     database.setDriverName("INTRBASE");
     database.addParam("SERVER NAME=" + options.location);
-    for (const char* line : {"USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER", "LANGDRIVER=anpolish",
-                             "ENABLE BCD=TRUE", "SQLDIALECT=3"}) {
+    for (const char* line : {"USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
+                             "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"}) {
       database.addParam(line);
     }
     database.connect();
@@ -69,8 +70,9 @@ int main(int argc, char** argv) {
 
     db::Query insert;
     insert.setDatabase(&database);
-    insert.addSql("INSERT INTO T1 (\"ROK\",\"DZIAL\",\"ROZDZIAL\",\"PAR\",\"KWOTA\") "
-                  "VALUES (:\"ROK\",:\"DZIAL\",:\"ROZDZIAL\",:\"PAR\",:\"KWOTA\")");
+    insert.addSql(
+        "INSERT INTO T1 (\"ROK\",\"DZIAL\",\"ROZDZIAL\",\"PAR\",\"KWOTA\") "
+        "VALUES (:\"ROK\",:\"DZIAL\",:\"ROZDZIAL\",:\"PAR\",:\"KWOTA\")");
     char dzial[8], rozdzial[8], par[8];
     auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < rows; ++i) {

@@ -21,7 +21,9 @@ Firebird::IUtil* util() {
 
 Status::Status() : wrapper_(master()->getStatus()) {}
 
-Status::~Status() { wrapper_.dispose(); }
+Status::~Status() {
+  wrapper_.dispose();
+}
 
 void Status::check(std::uint16_t code) {
   if (failed()) throw errorFromStatus(&wrapper_, code);

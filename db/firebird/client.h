@@ -55,9 +55,9 @@ class Status {
 // Builds the error a failed status stands for, without throwing it.
 ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code);
 
-// Owner of one reference to a client object (or of a disposable helper such as a parameter builder). Releasing the last reference of an attachment detaches,
-// of a transaction rolls back, of a statement frees it; explicit close operations come first where the
-// outcome matters (commit, detach).
+// Owner of one reference to a client object (or of a disposable helper such as a parameter builder).
+// Releasing the last reference of an attachment detaches, of a transaction rolls back, of a statement frees
+// it; explicit close operations come first where the outcome matters (commit, detach).
 template <typename T>
 class Ref {
  public:

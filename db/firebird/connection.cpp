@@ -13,7 +13,9 @@ namespace db::firebird {
 namespace {
 
 // Statements whose effect only starts at commit.
-bool isDdl(unsigned type) { return type == isc_info_sql_stmt_ddl || type == isc_info_sql_stmt_set_generator; }
+bool isDdl(unsigned type) {
+  return type == isc_info_sql_stmt_ddl || type == isc_info_sql_stmt_set_generator;
+}
 
 class Statement : public StatementImpl {
  public:
@@ -23,11 +25,19 @@ class Statement : public StatementImpl {
     Link& link = *core_->link;
     if (core_->openCursor) core_->openCursor->fetchRest();
     switch (core_->type) {
-      case isc_info_sql_stmt_start_trans: return;
-      case isc_info_sql_stmt_commit: link.commit(); return;
-      case isc_info_sql_stmt_rollback: link.rollback(); return;
-      case isc_info_sql_stmt_select: open(params); return;
-      default: break;
+      case isc_info_sql_stmt_start_trans:
+        return;
+      case isc_info_sql_stmt_commit:
+        link.commit();
+        return;
+      case isc_info_sql_stmt_rollback:
+        link.rollback();
+        return;
+      case isc_info_sql_stmt_select:
+        open(params);
+        return;
+      default:
+        break;
     }
     bool ddl = isDdl(core_->type);
     if (ddl) link.commit();
@@ -166,9 +176,8 @@ class FirebirdDriver : public Driver {
   std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params, Session&) override {
     ConnectOptions options = connectOptions(params);
     Ref<Firebird::IAttachment> attachment = attach(options, false);
-    return std::make_unique<Connection>(
-        std::make_shared<Link>(std::move(attachment), options.dialect, options.enableBcd,
-                                                           options.commitInterval));
+    return std::make_unique<Connection>(std::make_shared<Link>(std::move(attachment), options.dialect,
+                                                               options.enableBcd, options.commitInterval));
   }
 };
 
@@ -253,6 +262,8 @@ void dropDatabase(const ConnectOptions& options) {
   attachment.forget();
 }
 
-std::unique_ptr<Driver> makeDriver() { return std::make_unique<FirebirdDriver>(); }
+std::unique_ptr<Driver> makeDriver() {
+  return std::make_unique<FirebirdDriver>();
+}
 
 }  // namespace db::firebird

@@ -4,8 +4,8 @@
 // Windows drive path such as "C:\DANE\BAZA.GDB", opens the file in-process), "USER NAME=",
 // "PASSWORD=", "SQLDIALECT=" (default 3) and "ENABLE BCD=" (default TRUE: NUMERIC and DECIMAL are
 // exact BCD fields; FALSE reads them as Float) and "COMMIT INTERVAL=" (statements between the
-// driver's own commits during long loads, default 50,000; see link.h). "SQLQRYMODE" and "LANGDRIVER" are accepted and
-// have no effect: the connection always talks UTF-8 and the database's own character set and
+// driver's own commits during long loads, default 50,000; see link.h). "SQLQRYMODE" and "LANGDRIVER" are
+// accepted and have no effect: the connection always talks UTF-8 and the database's own character set and
 // collations decide sorting. No login is ever asked for.
 #pragma once
 
@@ -36,7 +36,8 @@ ConnectOptions connectOptions(const std::vector<std::string>& params);
 // The location handed to the client: drive paths are mapped to host paths, the rest is unchanged.
 std::string attachLocation(const std::string& location);
 // Attaches (or creates) the database; EngineError (kConnect) on failure.
-Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, const std::string& charset = "WIN1250");
+Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create,
+                                  const std::string& charset = "WIN1250");
 // Creates an empty database with the options' dialect and the given default character set.
 void createDatabase(const ConnectOptions& options, const std::string& charset = "WIN1250");
 // Drops the database (it must not be in use).

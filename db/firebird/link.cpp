@@ -39,7 +39,10 @@ Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, 
 }  // namespace
 
 Link::Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd, int commitInterval)
-    : attachment_(std::move(attachment)), dialect_(dialect), enableBcd_(enableBcd), commitInterval_(commitInterval) {}
+    : attachment_(std::move(attachment)),
+      dialect_(dialect),
+      enableBcd_(enableBcd),
+      commitInterval_(commitInterval) {}
 
 Link::~Link() {
   try {
@@ -151,7 +154,8 @@ StatementCore::~StatementCore() = default;
 void StatementCore::bind(const std::vector<Value>& values, const BlobContext& blobs) {
   if (values.size() != input.count()) {
     throw EngineError(errc::kSqlError, "Liczba parametrów (" + std::to_string(values.size()) +
-                                           ") nie zgadza się z poleceniem (" + std::to_string(input.count()) + ")");
+                                           ") nie zgadza się z poleceniem (" + std::to_string(input.count()) +
+                                           ")");
   }
   for (std::size_t i = 0; i < values.size(); ++i) input.set(i, values[i], blobs);
 }
@@ -159,7 +163,8 @@ void StatementCore::bind(const std::vector<Value>& values, const BlobContext& bl
 void StatementCore::bind(const std::vector<BoundParam>& params, const BlobContext& blobs) {
   if (params.size() != input.count()) {
     throw EngineError(errc::kSqlError, "Liczba parametrów (" + std::to_string(params.size()) +
-                                           ") nie zgadza się z poleceniem (" + std::to_string(input.count()) + ")");
+                                           ") nie zgadza się z poleceniem (" + std::to_string(input.count()) +
+                                           ")");
   }
   for (std::size_t i = 0; i < params.size(); ++i) input.set(i, params[i].value, blobs);
 }
@@ -180,7 +185,9 @@ ResultCursor::ResultCursor(std::shared_ptr<StatementCore> core, std::vector<Fiel
 ResultCursor::ResultCursor(std::vector<FieldDef> fields, std::vector<Row> rows)
     : fields_(std::move(fields)), rows_(std::move(rows)) {}
 
-ResultCursor::~ResultCursor() { closeResultSet(); }
+ResultCursor::~ResultCursor() {
+  closeResultSet();
+}
 
 void ResultCursor::closeResultSet() noexcept {
   if (!resultSet_) return;

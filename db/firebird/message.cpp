@@ -202,7 +202,8 @@ void InputMessage::layout(Firebird::IMessageMetadata* described) {
   slots_.clear();
   for (unsigned i = 0; i < n; ++i) {
     Slot s = describe(meta_.get(), i);
-    s.fieldType = mapColumnType(columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, kBytesPerChar)).type;
+    s.fieldType =
+        mapColumnType(columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, kBytesPerChar)).type;
     slots_.push_back(s);
   }
 }
@@ -214,7 +215,8 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
   // An empty text means "no value" for every column that is not text: the old engine stored such
   // fields as blank, and a blank number or date is null.
   const auto* text = std::get_if<std::string>(&value);
-  if (isNull(value) || (text && s.sqlType != SQL_VARYING && s.sqlType != SQL_BLOB && trimmed(*text).empty())) {
+  if (isNull(value) ||
+      (text && s.sqlType != SQL_VARYING && s.sqlType != SQL_BLOB && trimmed(*text).empty())) {
     *nullFlag = -1;
     return;
   }
@@ -227,16 +229,23 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
         t.resize(keep == std::string::npos ? 0 : keep + 1);
       }
       if (t.size() > s.length) {
-        conversionError("arithmetic exception, numeric overflow, or string truncation\nstring right truncation");
+        conversionError(
+            "arithmetic exception, numeric overflow, or string truncation\nstring right truncation");
       }
       auto len = static_cast<ISC_USHORT>(t.size());
       std::memcpy(p, &len, sizeof len);
       std::memcpy(p + sizeof len, t.data(), t.size());
       break;
     }
-    case SQL_SHORT: storeInteger<ISC_SHORT>(p, decimalFromValue(value, -s.scale)); break;
-    case SQL_LONG: storeInteger<ISC_LONG>(p, decimalFromValue(value, -s.scale)); break;
-    case SQL_INT64: storeInteger<ISC_INT64>(p, decimalFromValue(value, -s.scale)); break;
+    case SQL_SHORT:
+      storeInteger<ISC_SHORT>(p, decimalFromValue(value, -s.scale));
+      break;
+    case SQL_LONG:
+      storeInteger<ISC_LONG>(p, decimalFromValue(value, -s.scale));
+      break;
+    case SQL_INT64:
+      storeInteger<ISC_INT64>(p, decimalFromValue(value, -s.scale));
+      break;
     case SQL_FLOAT: {
       auto f = static_cast<float>(doubleFromValue(value));
       std::memcpy(p, &f, sizeof f);
@@ -283,7 +292,8 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
       break;
     }
     default:
-      throw EngineError(errc::kNotSupported, "Nieobsługiwany typ parametru (" + std::to_string(s.sqlType) + ")");
+      throw EngineError(errc::kNotSupported,
+                        "Nieobsługiwany typ parametru (" + std::to_string(s.sqlType) + ")");
   }
   *nullFlag = 0;
 }
@@ -301,7 +311,8 @@ void OutputMessage::layout(Firebird::IMessageMetadata* described, bool enableBcd
   defs_.clear();
   for (unsigned i = 0; i < n; ++i) {
     Slot s = describe(meta_.get(), i);
-    FieldDef def = mapColumnType(columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, kBytesPerChar), enableBcd);
+    FieldDef def = mapColumnType(
+        columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, kBytesPerChar), enableBcd);
     const char* alias = meta_->getAlias(&st, i);
     st.check();
     def.name = alias ? alias : "";
@@ -312,7 +323,9 @@ void OutputMessage::layout(Firebird::IMessageMetadata* described, bool enableBcd
   }
 }
 
-std::vector<FieldDef> OutputMessage::fieldDefs() const { return defs_; }
+std::vector<FieldDef> OutputMessage::fieldDefs() const {
+  return defs_;
+}
 
 void OutputMessage::read(Row& out, const BlobContext& blobs) const {
   out.resize(slots_.size());
@@ -394,7 +407,9 @@ void OutputMessage::read(Row& out, const BlobContext& blobs) const {
         out[i] = DateTime{fromIscDate(v.timestamp_date), fromIscTime(v.timestamp_time)};
         break;
       }
-      case SQL_BOOLEAN: out[i] = *p != 0; break;
+      case SQL_BOOLEAN:
+        out[i] = *p != 0;
+        break;
       case SQL_BLOB: {
         ISC_QUAD id;
         std::memcpy(&id, p, sizeof id);
@@ -407,7 +422,8 @@ void OutputMessage::read(Row& out, const BlobContext& blobs) const {
         break;
       }
       default:
-        throw EngineError(errc::kNotSupported, "Nieobsługiwany typ kolumny (" + std::to_string(s.sqlType) + ")");
+        throw EngineError(errc::kNotSupported,
+                          "Nieobsługiwany typ kolumny (" + std::to_string(s.sqlType) + ")");
     }
   }
 }

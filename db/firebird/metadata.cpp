@@ -7,8 +7,12 @@ namespace db::firebird {
 
 namespace {
 
-std::string text(const Value& v) { return isNull(v) ? std::string() : valueToText(v); }
-int integer(const Value& v) { return isNull(v) ? 0 : static_cast<int>(valueToInt(v)); }
+std::string text(const Value& v) {
+  return isNull(v) ? std::string() : valueToText(v);
+}
+int integer(const Value& v) {
+  return isNull(v) ? 0 : static_cast<int>(valueToInt(v));
+}
 
 }  // namespace
 
@@ -54,7 +58,8 @@ std::vector<FieldDef> tableFields(Link& link, const std::string& table) {
 
 std::vector<IndexDef> tableIndexes(Link& link, const std::string& table) {
   auto rows = link.selectAll(
-      "SELECT I.RDB$INDEX_NAME, S.RDB$FIELD_NAME, COALESCE(I.RDB$UNIQUE_FLAG, 0), COALESCE(I.RDB$INDEX_TYPE, 0), "
+      "SELECT I.RDB$INDEX_NAME, S.RDB$FIELD_NAME, COALESCE(I.RDB$UNIQUE_FLAG, 0), COALESCE(I.RDB$INDEX_TYPE, "
+      "0), "
       "C.RDB$CONSTRAINT_TYPE "
       "FROM RDB$INDICES I JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = I.RDB$INDEX_NAME "
       "LEFT JOIN RDB$RELATION_CONSTRAINTS C ON C.RDB$INDEX_NAME = I.RDB$INDEX_NAME "

@@ -10,13 +10,14 @@ namespace db::firebird {
 namespace {
 // blr codes of RDB$FIELD_TYPE.
 constexpr int kBlrShort = 7, kBlrLong = 8, kBlrQuad = 9, kBlrFloat = 10, kBlrDFloat = 11, kBlrDate = 12,
-              kBlrTime = 13, kBlrText = 14, kBlrInt64 = 16, kBlrBool = 23, kBlrDouble = 27, kBlrTimestamp = 35,
-              kBlrVarying = 37, kBlrCString = 40, kBlrBlob = 261;
+              kBlrTime = 13, kBlrText = 14, kBlrInt64 = 16, kBlrBool = 23, kBlrDouble = 27,
+              kBlrTimestamp = 35, kBlrVarying = 37, kBlrCString = 40, kBlrBlob = 261;
 }  // namespace
 
 FieldDef mapColumnType(const ColumnType& c, bool enableBcd) {
   FieldDef def;
-  bool integer = c.blrType == kBlrShort || c.blrType == kBlrLong || c.blrType == kBlrInt64 || c.blrType == kBlrQuad;
+  bool integer =
+      c.blrType == kBlrShort || c.blrType == kBlrLong || c.blrType == kBlrInt64 || c.blrType == kBlrQuad;
   if (integer && (c.scale < 0 || c.subType == 1 || c.subType == 2)) {
     if (enableBcd) {
       def.type = FieldType::BCD;
@@ -34,43 +35,94 @@ FieldDef mapColumnType(const ColumnType& c, bool enableBcd) {
       def.type = FieldType::String;
       def.size = c.charLength;
       break;
-    case kBlrShort: def.type = FieldType::Smallint; break;
-    case kBlrLong: def.type = FieldType::Integer; break;
+    case kBlrShort:
+      def.type = FieldType::Smallint;
+      break;
+    case kBlrLong:
+      def.type = FieldType::Integer;
+      break;
     case kBlrInt64:
-    case kBlrQuad: def.type = FieldType::LargeInt; break;
+    case kBlrQuad:
+      def.type = FieldType::LargeInt;
+      break;
     case kBlrFloat:
     case kBlrDFloat:
-    case kBlrDouble: def.type = FieldType::Float; break;
-    case kBlrDate: def.type = FieldType::Date; break;
-    case kBlrTime: def.type = FieldType::Time; break;
-    case kBlrTimestamp: def.type = FieldType::DateTime; break;
-    case kBlrBool: def.type = FieldType::Boolean; break;
-    case kBlrBlob: def.type = c.subType == 1 ? FieldType::Memo : FieldType::Blob; break;
-    default: def.type = FieldType::Unknown; break;
+    case kBlrDouble:
+      def.type = FieldType::Float;
+      break;
+    case kBlrDate:
+      def.type = FieldType::Date;
+      break;
+    case kBlrTime:
+      def.type = FieldType::Time;
+      break;
+    case kBlrTimestamp:
+      def.type = FieldType::DateTime;
+      break;
+    case kBlrBool:
+      def.type = FieldType::Boolean;
+      break;
+    case kBlrBlob:
+      def.type = c.subType == 1 ? FieldType::Memo : FieldType::Blob;
+      break;
+    default:
+      def.type = FieldType::Unknown;
+      break;
   }
   return def;
 }
 
-ColumnType columnTypeFromSqlType(unsigned sqlType, int subType, int scale, unsigned length, unsigned bytesPerChar) {
+ColumnType columnTypeFromSqlType(unsigned sqlType, int subType, int scale, unsigned length,
+                                 unsigned bytesPerChar) {
   ColumnType c;
   c.subType = subType;
   c.scale = scale;
   switch (sqlType & ~1u) {
-    case SQL_TEXT: c.blrType = kBlrText; break;
-    case SQL_VARYING: c.blrType = kBlrVarying; break;
-    case SQL_SHORT: c.blrType = kBlrShort; break;
-    case SQL_LONG: c.blrType = kBlrLong; break;
-    case SQL_INT64: c.blrType = kBlrInt64; break;
-    case SQL_QUAD: c.blrType = kBlrQuad; break;
-    case SQL_FLOAT: c.blrType = kBlrFloat; break;
-    case SQL_D_FLOAT: c.blrType = kBlrDFloat; break;
-    case SQL_DOUBLE: c.blrType = kBlrDouble; break;
-    case SQL_TYPE_DATE: c.blrType = kBlrDate; break;
-    case SQL_TYPE_TIME: c.blrType = kBlrTime; break;
-    case SQL_TIMESTAMP: c.blrType = kBlrTimestamp; break;
-    case SQL_BOOLEAN: c.blrType = kBlrBool; break;
-    case SQL_BLOB: c.blrType = kBlrBlob; break;
-    default: c.blrType = 0; break;
+    case SQL_TEXT:
+      c.blrType = kBlrText;
+      break;
+    case SQL_VARYING:
+      c.blrType = kBlrVarying;
+      break;
+    case SQL_SHORT:
+      c.blrType = kBlrShort;
+      break;
+    case SQL_LONG:
+      c.blrType = kBlrLong;
+      break;
+    case SQL_INT64:
+      c.blrType = kBlrInt64;
+      break;
+    case SQL_QUAD:
+      c.blrType = kBlrQuad;
+      break;
+    case SQL_FLOAT:
+      c.blrType = kBlrFloat;
+      break;
+    case SQL_D_FLOAT:
+      c.blrType = kBlrDFloat;
+      break;
+    case SQL_DOUBLE:
+      c.blrType = kBlrDouble;
+      break;
+    case SQL_TYPE_DATE:
+      c.blrType = kBlrDate;
+      break;
+    case SQL_TYPE_TIME:
+      c.blrType = kBlrTime;
+      break;
+    case SQL_TIMESTAMP:
+      c.blrType = kBlrTimestamp;
+      break;
+    case SQL_BOOLEAN:
+      c.blrType = kBlrBool;
+      break;
+    case SQL_BLOB:
+      c.blrType = kBlrBlob;
+      break;
+    default:
+      c.blrType = 0;
+      break;
   }
   if (c.blrType == kBlrText || c.blrType == kBlrVarying) {
     c.charLength = static_cast<int>(length / (bytesPerChar ? bytesPerChar : 1));

@@ -30,15 +30,24 @@ FieldDef mapColumnType(const ColumnType& column, bool enableBcd = true);
 
 // Message metadata (SQL_TEXT, SQL_LONG, ...) in system-table terms. Text lengths arrive in bytes and
 // become characters through `bytesPerChar` of the connection character set.
-ColumnType columnTypeFromSqlType(unsigned sqlType, int subType, int scale, unsigned length, unsigned bytesPerChar);
+ColumnType columnTypeFromSqlType(unsigned sqlType, int subType, int scale, unsigned length,
+                                 unsigned bytesPerChar);
 
 // Day numbers: the engine counts from 1899-12-30, Firebird's ISC_DATE from 1858-11-17.
 constexpr std::int32_t kIscDateOffset = 15018;
-inline ISC_DATE toIscDate(Date d) { return d.day + kIscDateOffset; }
-inline Date fromIscDate(ISC_DATE d) { return Date{d - kIscDateOffset}; }
+inline ISC_DATE toIscDate(Date d) {
+  return d.day + kIscDateOffset;
+}
+inline Date fromIscDate(ISC_DATE d) {
+  return Date{d - kIscDateOffset};
+}
 // ISC_TIME counts tenths of milliseconds.
-inline ISC_TIME toIscTime(Time t) { return static_cast<ISC_TIME>(t.us / 100); }
-inline Time fromIscTime(ISC_TIME t) { return Time{static_cast<std::int64_t>(t) * 100}; }
+inline ISC_TIME toIscTime(Time t) {
+  return static_cast<ISC_TIME>(t.us / 100);
+}
+inline Time fromIscTime(ISC_TIME t) {
+  return Time{static_cast<std::int64_t>(t) * 100};
+}
 
 // Parses "YYYY-MM-DD", "DD.MM.YYYY", either optionally followed by " HH:MM[:SS[.fraction]]", or a
 // bare time "HH:MM[:SS[.fraction]]" (its date is day 0). Nullopt when the text is none of these.

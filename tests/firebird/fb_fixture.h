@@ -55,7 +55,7 @@ class TempDatabase {
   // The parameter lines the program uses.
   std::vector<std::string> params() const {
     return {"SERVER NAME=" + location_, "USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
-            "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"};
+            "LANGDRIVER=anpolish",      "ENABLE BCD=TRUE",  "SQLDIALECT=3"};
   }
 
  private:

@@ -12,9 +12,11 @@ class RoundTrip : public FirebirdTest {
  protected:
   void SetUp() override {
     FirebirdTest::SetUp();
-    exec("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, S SMALLINT, I INTEGER, L BIGINT, F DOUBLE PRECISION, "
-         "N NUMERIC(15,2), N4 NUMERIC(9,4), D DATE, TM TIME, TS TIMESTAMP, C CHAR(3), V VARCHAR(40), "
-         "M BLOB SUB_TYPE TEXT, B BLOB SUB_TYPE 0)");
+    exec(
+        "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, S SMALLINT, I INTEGER, L BIGINT, F DOUBLE "
+        "PRECISION, "
+        "N NUMERIC(15,2), N4 NUMERIC(9,4), D DATE, TM TIME, TS TIMESTAMP, C CHAR(3), V VARCHAR(40), "
+        "M BLOB SUB_TYPE TEXT, B BLOB SUB_TYPE 0)");
   }
 
   // Inserts one row with the value for `column` (ID given) and returns what the table reads back.
@@ -42,7 +44,8 @@ TEST_F(RoundTrip, EveryTypeKeepsItsValue) {
             Value(db::Time{(13 * 3600 + 5 * 60 + 7) * 1000000LL + 123400}));
   db::DateTime dt{db::Date{-5000}, db::Time{86399999900}};
   EXPECT_EQ(roundTrip("TS", dt), Value(dt));
-  EXPECT_EQ(roundTrip("V", std::string("  spacje z obu stron  ")), Value(std::string("  spacje z obu stron  ")));
+  EXPECT_EQ(roundTrip("V", std::string("  spacje z obu stron  ")),
+            Value(std::string("  spacje z obu stron  ")));
   EXPECT_EQ(roundTrip("C", std::string("T")), Value(std::string("T")));
   std::string binary("\0\x01\xff\x80zz", 6);
   EXPECT_EQ(roundTrip("B", db::Bytes{binary}), Value(db::Bytes{binary}));
@@ -76,7 +79,8 @@ TEST_F(RoundTrip, NumericStaysExact) {
   ASSERT_TRUE(std::holds_alternative<db::Decimal>(big));
   EXPECT_EQ(std::get<db::Decimal>(big).toString(), "12345678901234.56");
   // Text is parsed exactly (a decimal comma too); a double is rounded to the column's scale.
-  EXPECT_EQ(std::get<db::Decimal>(roundTrip("N", std::string("-9999999999999.99"))).toString(), "-9999999999999.99");
+  EXPECT_EQ(std::get<db::Decimal>(roundTrip("N", std::string("-9999999999999.99"))).toString(),
+            "-9999999999999.99");
   EXPECT_EQ(std::get<db::Decimal>(roundTrip("N", std::string("12,5"))).toString(), "12.50");
   EXPECT_EQ(std::get<db::Decimal>(roundTrip("N", 0.125)).toString(), "0.13");
   EXPECT_EQ(std::get<db::Decimal>(roundTrip("N", 1234567.005)).toString(), "1234567.01");

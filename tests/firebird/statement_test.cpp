@@ -21,7 +21,9 @@ class Statements : public FirebirdTest {
 TEST_F(Statements, NamedMarkersBindByPosition) {
   db::Query q;
   q.setDatabase(&database());
-  q.addSql("INSERT INTO KLIENCI (ID, NAZWA, UWAGI) VALUES (:\"ID\", :\"Nazwa klienta\", ':\"NIE\" ' || :\"Nazwa klienta\")");
+  q.addSql(
+      "INSERT INTO KLIENCI (ID, NAZWA, UWAGI) VALUES (:\"ID\", :\"Nazwa klienta\", ':\"NIE\" ' || :\"Nazwa "
+      "klienta\")");
   ASSERT_EQ(q.paramCount(), 3);
   EXPECT_EQ(q.param(1).name(), "Nazwa klienta");
   EXPECT_EQ(q.param(2).name(), "Nazwa klienta");
@@ -75,7 +77,8 @@ TEST_F(Statements, FailingStatementCarriesServerError) {
     EXPECT_EQ(e.code(), db::errc::kKeyViolation);
     EXPECT_EQ(e.nativeCode(), 335544665);  // unique_key_violation
     EXPECT_EQ(e.sqlCode(), -803);
-    EXPECT_NE(std::string(e.what()).find("violation of PRIMARY or UNIQUE KEY"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("violation of PRIMARY or UNIQUE KEY"), std::string::npos)
+        << e.what();
     EXPECT_NE(std::string(e.what()).find('\n'), std::string::npos) << "all status lines are kept";
   }
   try {

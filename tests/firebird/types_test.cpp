@@ -1,10 +1,11 @@
 // The type mapping, connection options and text-to-date parsing, without a database.
+#include "db/firebird/types.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "db/firebird/driver.h"
-#include "db/firebird/types.h"
 #include "fb_fixture.h"
 
 namespace {
@@ -80,16 +81,16 @@ TEST(FirebirdDates, TextForms) {
   EXPECT_EQ(dt->time.us, (13 * 3600 + 45 * 60 + 7) * 1000000LL + 250000);
   EXPECT_EQ(parseDateTimeText("08:30")->time.us, 8 * 3600 * 1000000LL + 30 * 60 * 1000000LL);
   EXPECT_EQ(parseDateTimeText("08:30")->date, db::Date{0});
-  for (const char* bad : {"", "2023-02-29", "2023-13-01", "32.01.2023", "2023-01-01 25:00", "2023/01/01", "abc",
-                          "2023-01-01x", "12:60"}) {
+  for (const char* bad : {"", "2023-02-29", "2023-13-01", "32.01.2023", "2023-01-01 25:00", "2023/01/01",
+                          "abc", "2023-01-01x", "12:60"}) {
     EXPECT_FALSE(parseDateTimeText(bad)) << bad;
   }
 }
 
 TEST(FirebirdConnect, OptionsFromParameterLines) {
-  auto o = db::firebird::connectOptions({"SERVER NAME=srv:/data/x.fdb", "USER NAME=SYSDBA", "PASSWORD=palisandr",
-                                         "SQLQRYMODE=SERVER", "LANGDRIVER=anpolish", "ENABLE BCD=FALSE",
-                                         "SQLDIALECT=3"});
+  auto o = db::firebird::connectOptions({"SERVER NAME=srv:/data/x.fdb", "USER NAME=SYSDBA",
+                                         "PASSWORD=palisandr", "SQLQRYMODE=SERVER", "LANGDRIVER=anpolish",
+                                         "ENABLE BCD=FALSE", "SQLDIALECT=3"});
   EXPECT_EQ(o.location, "srv:/data/x.fdb");
   EXPECT_EQ(o.user, "SYSDBA");
   EXPECT_EQ(o.password, "palisandr");
