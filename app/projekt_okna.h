@@ -58,9 +58,9 @@ inline constexpr auto kEtykietyJednostki = std::to_array<std::string_view>(
     {"txtZwiazek", "txtWoj", "txtPow", "txtGm", "txtWk", "txtPk", "txtGk", "txtGt", "txtTypgminy"});
 
 // Hidden when the window is created (tabs of these pages: see kUkryteZakladki).
-inline constexpr auto kUkryteKontrolki = std::to_array<std::string_view>(
-    {"btnBreak", "PanelPaski", "lblZwiazek", "lblGm", "txtZwiazek", "txtWoj", "txtPow", "txtGm", "txtWk", "txtPk",
-     "txtGk", "txtGt", "txtTypgminy"});
+inline constexpr auto kUkryteKontrolki =
+    std::to_array<std::string_view>({"btnBreak", "PanelPaski", "lblZwiazek", "lblGm", "txtZwiazek", "txtWoj",
+                                     "txtPow", "txtGm", "txtWk", "txtPk", "txtGk", "txtGt", "txtTypgminy"});
 
 inline constexpr auto kUkryteZakladki =
     std::to_array<std::string_view>({"TabSheetLogi", "tsPorownanie", "TabOpcje", "tsListaTabel"});

@@ -68,7 +68,8 @@ void ScriptedOperator::setTabVisible(const std::string& page, bool visible) {
 }
 
 void ScriptedOperator::setActivePage(const std::string& page) {
-  if (page == "TabSheetOgolny" || page == "TabSheetDodatInfo" || page == "TabSheetBledy" || page == "TabSheetBledyKryt")
+  if (page == "TabSheetOgolny" || page == "TabSheetDodatInfo" || page == "TabSheetBledy" ||
+      page == "TabSheetBledyKryt")
     activeLogPage_ = page;
   else
     activePage_ = page;

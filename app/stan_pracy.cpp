@@ -7,7 +7,9 @@ namespace konw {
 
 namespace {
 
-std::string dq(const std::string& s) { return "\"" + s + "\""; }
+std::string dq(const std::string& s) {
+  return "\"" + s + "\"";
+}
 
 }  // namespace
 
@@ -53,7 +55,8 @@ void TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
   std::string text;
   std::string stronaLogu;
   if (Przerwano) {
-    for (const std::string& l : {std::string(" "), gwiazdki, std::string("   PRZENIESIENIE DANYCH PRZERWANO "), gwiazdki})
+    for (const std::string& l :
+         {std::string(" "), gwiazdki, std::string("   PRZENIESIENIE DANYCH PRZERWANO "), gwiazdki})
       ZapiszKomunikat(l, kWszystkie);
     kind = MsgKind::Warning;
     text = "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n" + podglad;
@@ -63,17 +66,21 @@ void TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
          {std::string(" "), gwiazdki, std::string("PRZENIESIENIE DANYCH PRZERWANE Z POWODU BŁĘDU"), gwiazdki})
       ZapiszKomunikat(l, kWszystkie);
     kind = MsgKind::Error;
-    text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH WYSTĄPIŁ BŁĄD!\r\n\r\nProcedura przeniesienia danych została "
-           "przerwana z powodu błędu w trakcie konwersji.\r\n" + podglad;
+    text =
+        "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH WYSTĄPIŁ BŁĄD!\r\n\r\nProcedura przeniesienia danych została "
+        "przerwana z powodu błędu w trakcie konwersji.\r\n" +
+        podglad;
     stronaLogu = "TabSheetBledyKryt";
   } else if (NiezgodnoscKrytyczna) {
     kind = MsgKind::Warning;
-    text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA KRYTYCZNĄ NIEZGODNOŚĆ STRUKTURY BAZY! (zakładka " + W +
-           "-" + K + ")\r\n\r\n" + E;
+    text =
+        "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA KRYTYCZNĄ NIEZGODNOŚĆ STRUKTURY BAZY! "
+        "(zakładka " +
+        W + "-" + K + ")\r\n\r\n" + E;
     stronaLogu = "TabSheetBledyKryt";
   } else if (Niezgodnosc) {
-    text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka " + W + "-" + B +
-           ")." + "\r\n\r\n" + E;
+    text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka " + W +
+           "-" + B + ")." + "\r\n\r\n" + E;
     stronaLogu = "TabSheetBledy";
   } else {
     text = E;

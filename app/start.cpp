@@ -142,7 +142,8 @@ bool TfrmConvert::FormClose() {
 }
 
 void TfrmConvert::PotwierdzPrzerwanie() {
-  if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", "Czy przerwać konwersję danych?", kYes | kNo, kNo) == kYes)
+  if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", "Czy przerwać konwersję danych?", kYes | kNo, kNo) ==
+      kYes)
     Przerwano = true;
 }
 

@@ -28,7 +28,9 @@ std::string TProfile::Text() {
   return last_;
 }
 
-bool TProfile::State() { return countsAsTrue(Text()); }
+bool TProfile::State() {
+  return countsAsTrue(Text());
+}
 
 int TProfile::Value() {
   std::string t = Text();

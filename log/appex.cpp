@@ -107,8 +107,8 @@ void TAppException::WriteErrorLog(const std::string& body) {
   std::string block;
   block += kCrLf;
   block += std::string(when) + kCrLf;
-  block += "O/S: " + f.platform + " ver. " + std::to_string(f.major) + "." + std::to_string(f.minor) + " build " +
-           std::to_string(f.build) + " " + f.servicePack + kCrLf;
+  block += "O/S: " + f.platform + " ver. " + std::to_string(f.major) + "." + std::to_string(f.minor) +
+           " build " + std::to_string(f.build) + " " + f.servicePack + kCrLf;
   block += megabajty("RAM: %.1f MB/%.1f MB", f.ramAvailable, f.ramTotal) + kCrLf;
   block += megabajty("SWAP: %.1f MB", f.swapFree) + kCrLf;
   block += megabajty("HDD: %.1f MB", f.diskFree) + kCrLf;
@@ -148,7 +148,8 @@ void TAppException::HandleException(const std::exception_ptr& error, bool sender
   }
 }
 
-void TAppException::ReportError(const std::string& comment, const std::string& message, const std::string& procedure) {
+void TAppException::ReportError(const std::string& comment, const std::string& message,
+                                const std::string& procedure) {
   Blad e;
   const bool handling = opisz(std::current_exception(), e);
   try {
@@ -170,8 +171,8 @@ void TAppException::ReportError(const std::string& comment, const std::string& m
     if (ui)
       ui->messageBox(MsgKind::Error, "BŁĄD",
                      std::string("Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu") +
-                         (message.empty() ? " " : ": \r\n" + message + "\r\n\r\n") + "do pliku: \r\n" + ErrorLog +
-                         "\r\n\r\nz powodu błędu: \r\n" + e2.what(),
+                         (message.empty() ? " " : ": \r\n" + message + "\r\n\r\n") + "do pliku: \r\n" +
+                         ErrorLog + "\r\n\r\nz powodu błędu: \r\n" + e2.what(),
                      kOk, kOk);
   }
 }

@@ -74,7 +74,9 @@ void TfrmConvert::OtworzSekcjeTabeli(Kategoria category) {
   ZapiszLinie(EtykietaTabeli(), kat(category));
 }
 
-void TfrmConvert::NaglowekTabeli(Kategoria category) { ZapiszLinie(EtykietaTabeli(), kat(category)); }
+void TfrmConvert::NaglowekTabeli(Kategoria category) {
+  ZapiszLinie(EtykietaTabeli(), kat(category));
+}
 
 std::string TfrmConvert::EtykietaTabeli() {
   std::string tabela, tabelaIb;
@@ -114,7 +116,8 @@ void TfrmConvert::ZapiszBlad(const std::string& location) {
   ZapiszKomunikat(text, kWszystkie, kNiezgodnosc | kNiezgodnoscKrytyczna);
 }
 
-void TfrmConvert::ZglosBlad(const std::string& procedure, const std::string& message, const std::string& comment) {
+void TfrmConvert::ZglosBlad(const std::string& procedure, const std::string& message,
+                            const std::string& comment) {
   wyjatki.ReportError(comment, message, procedure);
 }
 
@@ -138,7 +141,8 @@ bool TfrmConvert::InitLogFile(PlikLogu& file, bool zapytaj) {
   } catch (const std::exception&) {
     BladKonwersji = true;
     ZglosBlad("TfrmConvert.InitLogFile",
-              "Błąd w trakcie tworzenia pliku służącego do zapisu przebiegu konwersji: \r\n" + file.sciezka, "");
+              "Błąd w trakcie tworzenia pliku służącego do zapisu przebiegu konwersji: \r\n" + file.sciezka,
+              "");
     return false;
   }
 }
@@ -151,8 +155,8 @@ std::string UzupelnijDoDlugosci(std::string text, const std::string& fill, std::
 
 std::string NazwaPlikuZDataICzasem(const std::string& name, const std::tm& when) {
   auto two = [](int v) { return UzupelnijDoDlugosci(std::to_string(v), "0", 2); };
-  return bezRozszerzeniaLog(name) + "_" + two(when.tm_year + 1900) + two(when.tm_mon + 1) + two(when.tm_mday) +
-         two(when.tm_hour) + two(when.tm_min) + two(when.tm_sec) + ".log";
+  return bezRozszerzeniaLog(name) + "_" + two(when.tm_year + 1900) + two(when.tm_mon + 1) +
+         two(when.tm_mday) + two(when.tm_hour) + two(when.tm_min) + two(when.tm_sec) + ".log";
 }
 
 std::string NazwaPlikuZDataICzasem(const std::string& name) {

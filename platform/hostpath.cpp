@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -52,7 +54,7 @@ fs::path wineDriveRoot(char upperLetter) {
 fs::path resolve(fs::path base, const std::vector<std::string>& parts) {
   std::error_code ec;
   for (const auto& part : parts) {
-    if (part == "." ) continue;
+    if (part == ".") continue;
     fs::path exact = base / part;
     if (part == ".." || fs::exists(fs::symlink_status(exact, ec))) {
       base = std::move(exact);

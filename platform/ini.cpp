@@ -14,7 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -75,7 +77,8 @@ std::string profileValue(std::string_view content, const std::string& section, c
       // Only the first section of a name is read; a later one of the same name is ignored.
       if (inSection) return defaultValue(defaultText);
       std::size_t close = line.rfind(']');
-      std::string_view name = trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      std::string_view name =
+          trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       inSection = !sectionSeen && sameName(name, wantSection);
       sectionSeen = sectionSeen || inSection;
       continue;
@@ -115,8 +118,8 @@ fs::path profileFilePath(const std::string& fileName) {
   return found.empty() ? windows / fileName : found;
 }
 
-std::string readProfileString(const std::string& section, const std::string& key, const std::string& defaultText,
-                              const std::string& fileName) {
+std::string readProfileString(const std::string& section, const std::string& key,
+                              const std::string& defaultText, const std::string& fileName) {
   std::ifstream in(profileFilePath(fileName), std::ios::binary);
   if (!in) return defaultValue(defaultText);
   std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -27,7 +27,7 @@ std::filesystem::path profileFilePath(const std::string& fileName);
 
 // Reads the key from the file: `defaultText` when the file cannot be read. The file may be UTF-8 or
 // Windows-1250; the result is UTF-8.
-std::string readProfileString(const std::string& section, const std::string& key, const std::string& defaultText,
-                              const std::string& fileName);
+std::string readProfileString(const std::string& section, const std::string& key,
+                              const std::string& defaultText, const std::string& fileName);
 
 }  // namespace konw

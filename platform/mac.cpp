@@ -84,6 +84,8 @@ std::string adresMACZKatalogu(const fs::path& sysClassNet) {
   return best;
 }
 
-std::string PobierzAdresMAC() { return adresMACZKatalogu("/sys/class/net"); }
+std::string PobierzAdresMAC() {
+  return adresMACZKatalogu("/sys/class/net");
+}
 
 }  // namespace konw

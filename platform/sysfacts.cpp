@@ -25,7 +25,7 @@ void splitRelease(const std::string& release, unsigned& major, unsigned& minor, 
 
 SystemFacts readSystemFacts() {
   SystemFacts f;
-  struct utsname u{};
+  struct utsname u {};
   if (uname(&u) == 0) {
     f.platform = u.sysname;
     splitRelease(u.release, f.major, f.minor, f.build);
@@ -46,15 +46,16 @@ SystemFacts readSystemFacts() {
       }
     }
   }
-  struct sysinfo si{};
+  struct sysinfo si {};
   if (sysinfo(&si) == 0) {
     double unit = si.mem_unit ? si.mem_unit : 1;
     f.ramTotal = static_cast<double>(si.totalram) * unit;
     if (!haveAvailable) f.ramAvailable = static_cast<double>(si.freeram) * unit;
     f.swapFree = static_cast<double>(si.freeswap) * unit;
   }
-  struct statvfs vfs{};
-  if (statvfs(".", &vfs) == 0) f.diskFree = static_cast<double>(vfs.f_bavail) * static_cast<double>(vfs.f_frsize);
+  struct statvfs vfs {};
+  if (statvfs(".", &vfs) == 0)
+    f.diskFree = static_cast<double>(vfs.f_bavail) * static_cast<double>(vfs.f_frsize);
   return f;
 }
 

@@ -6,9 +6,9 @@
 namespace konw {
 
 struct SystemFacts {
-  std::string platform;       // "Linux"
+  std::string platform;  // "Linux"
   unsigned major = 0, minor = 0, build = 0;
-  std::string servicePack;    // the kernel's version text
+  std::string servicePack;                // the kernel's version text
   double ramAvailable = 0, ramTotal = 0;  // bytes
   double swapFree = 0;                    // bytes
   double diskFree = 0;                    // bytes free on the current directory's file system

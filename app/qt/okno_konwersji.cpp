@@ -24,7 +24,9 @@ namespace konw {
 
 namespace {
 
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 QString podpis(std::string_view control) {
   for (const auto& p : projekt::kPodpisy)
@@ -201,7 +203,8 @@ void OknoKonwersji::zbudujStroneOpcje(QWidget* page) {
   siatka_->verticalHeader()->setDefaultSectionSize(20);
   siatka_->installEventFilter(this);
   connect(siatka_, &QTableWidget::cellChanged, this, &OknoKonwersji::zaznaczenieWSiatce);
-  connect(siatka_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) { wierszSiatki(row); });
+  connect(siatka_, &QTableWidget::currentCellChanged, this,
+          [this](int row, int, int, int) { wierszSiatki(row); });
 }
 
 void OknoKonwersji::przygotujDoPokazania() {
@@ -262,7 +265,8 @@ void OknoKonwersji::wypelnijSiatke() {
         }
       }
       if (powrot >= 0) t.gotoBookmark(powrot);
-      if (siatka_->rowCount() > 0) siatka_->setCurrentCell(biezacy, siatka_->currentColumn() < 0 ? 0 : siatka_->currentColumn());
+      if (siatka_->rowCount() > 0)
+        siatka_->setCurrentCell(biezacy, siatka_->currentColumn() < 0 ? 0 : siatka_->currentColumn());
     }
   } catch (...) {
     wypelnianie_ = false;
@@ -273,11 +277,13 @@ void OknoKonwersji::wypelnijSiatke() {
 
 void OknoKonwersji::wierszSiatki(int row) {
   if (wypelnianie_ || !dmKonw || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size())) return;
-  if (dmKonw->tblLista.active()) dmKonw->tblLista.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
+  if (dmKonw->tblLista.active())
+    dmKonw->tblLista.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
 }
 
 void OknoKonwersji::zaznaczenieWSiatce(int row, int column) {
-  if (wypelnianie_ || column != 0 || !dmKonw || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size())) return;
+  if (wypelnianie_ || column != 0 || !dmKonw || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size()))
+    return;
   db::Table& t = dmKonw->tblLista;
   if (!t.active()) return;
   t.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);

@@ -17,7 +17,9 @@ namespace konw {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 // The operator's texts use CR LF; the widgets break lines at LF.
 QString tekst(const std::string& s) {
@@ -28,11 +30,16 @@ QString tekst(const std::string& s) {
 
 QMessageBox::StandardButton przyciskQt(Button b) {
   switch (b) {
-    case kOk: return QMessageBox::Ok;
-    case kCancel: return QMessageBox::Cancel;
-    case kYes: return QMessageBox::Yes;
-    case kNo: return QMessageBox::No;
-    case kNone: break;
+    case kOk:
+      return QMessageBox::Ok;
+    case kCancel:
+      return QMessageBox::Cancel;
+    case kYes:
+      return QMessageBox::Yes;
+    case kNo:
+      return QMessageBox::No;
+    case kNone:
+      break;
   }
   return QMessageBox::NoButton;
 }
@@ -53,14 +60,22 @@ QTabWidget* OknoKonwersji::zakladkiStrony(QWidget* page) const {
   return nullptr;
 }
 
-Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
-                                 Button defaultButton) {
+Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const std::string& text,
+                                 unsigned buttons, Button defaultButton) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (kind) {
-    case MsgKind::Error: icon = QMessageBox::Critical; break;
-    case MsgKind::Warning: icon = QMessageBox::Warning; break;
-    case MsgKind::Information: icon = QMessageBox::Information; break;
-    case MsgKind::Question: icon = QMessageBox::Question; break;
+    case MsgKind::Error:
+      icon = QMessageBox::Critical;
+      break;
+    case MsgKind::Warning:
+      icon = QMessageBox::Warning;
+      break;
+    case MsgKind::Information:
+      icon = QMessageBox::Information;
+      break;
+    case MsgKind::Question:
+      icon = QMessageBox::Question;
+      break;
   }
   QMessageBox box(icon, q(caption), tekst(text), QMessageBox::NoButton, isVisible() ? this : nullptr);
   box.setObjectName(QStringLiteral("MessageBox"));
@@ -76,16 +91,23 @@ Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const
     box.setEscapeButton(QMessageBox::Ok);
   box.exec();
   switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return kOk;
-    case QMessageBox::Cancel: return kCancel;
-    case QMessageBox::Yes: return kYes;
-    case QMessageBox::No: return kNo;
-    default: break;
+    case QMessageBox::Ok:
+      return kOk;
+    case QMessageBox::Cancel:
+      return kCancel;
+    case QMessageBox::Yes:
+      return kYes;
+    case QMessageBox::No:
+      return kNo;
+    default:
+      break;
   }
   return (buttons & kCancel) ? kCancel : (buttons & kNo) ? kNo : kOk;
 }
 
-void OknoKonwersji::processMessages() { QCoreApplication::processEvents(); }
+void OknoKonwersji::processMessages() {
+  QCoreApplication::processEvents();
+}
 
 void OknoKonwersji::setBusyCursor(bool busy) {
   if (busy) {
@@ -221,7 +243,9 @@ void OknoKonwersji::refreshGrid(const std::string& grid) {
   if (grid == "ExRxDBGrid1") wypelnijSiatke();
 }
 
-void OknoKonwersji::beep() { QApplication::beep(); }
+void OknoKonwersji::beep() {
+  QApplication::beep();
+}
 
 void OknoKonwersji::restoreWindow() {
   if (isMinimized()) showNormal();
@@ -231,7 +255,8 @@ StanOkien OknoKonwersji::stanOkien() const {
   StanOkien s;
   s.forms.push_back(objectName().toStdString());
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (w != this && w->objectName().startsWith(QLatin1String("frm"))) s.forms.push_back(w->objectName().toStdString());
+    if (w != this && w->objectName().startsWith(QLatin1String("frm")))
+      s.forms.push_back(w->objectName().toStdString());
   if (dmKonw) s.modules.emplace_back("dmKonw");
 
   QWidget* focus = QApplication::focusWidget();
@@ -239,8 +264,8 @@ StanOkien OknoKonwersji::stanOkien() const {
   while (focus && focus->objectName().isEmpty()) focus = focus->parentWidget();
   if (focus && focus != focus->window()) {
     QWidget* form = focus->window();
-    s.activeControlLine = "Active control: " + focus->objectName().toStdString() + " (owner/parent: " +
-                          form->objectName().toStdString() + ")";
+    s.activeControlLine = "Active control: " + focus->objectName().toStdString() +
+                          " (owner/parent: " + form->objectName().toStdString() + ")";
   } else if (QWidget* active = QApplication::activeWindow()) {
     s.activeControlLine = "Active form: " + active->objectName().toStdString();
   }

@@ -26,8 +26,14 @@ class ExceptionLogger : public ::testing::Test {
     log.ui = &ui;
     log.programPath = (dir.path / "konwersja").string();
     log.ErrorLog = (dir.path / "konwersja.log").string();
-    log.faktySystemu = [] { return SystemFacts{"Linux", 6, 1, 0, "#1 SMP", 1572864, 2097152, 3145728, 4718592}; };
-    log.stanOkien = [] { return StanOkien{{"frmConvert", "frmLokalizacja"}, {"dmKonw"}, "Active control: btnKonfig (owner/parent: frmConvert)"}; };
+    log.faktySystemu = [] {
+      return SystemFacts{"Linux", 6, 1, 0, "#1 SMP", 1572864, 2097152, 3145728, 4718592};
+    };
+    log.stanOkien = [] {
+      return StanOkien{{"frmConvert", "frmLokalizacja"},
+                       {"dmKonw"},
+                       "Active control: btnKonfig (owner/parent: frmConvert)"};
+    };
   }
   // The lines of the log after the common heading (date .. Program), which is checked here too.
   Lines body() {
@@ -55,8 +61,8 @@ TEST_F(ExceptionLogger, UnhandledEngineErrorGivesErrorAndCodeLines) {
   log.Comment = "uwagi";
   log.HandleException(std::make_exception_ptr(db::EngineError(0x3303, "Błąd SQL")));
   EXPECT_EQ(body(), (Lines{"Info: uwagi", "User: jan", "Created forms: frmConvert, frmLokalizacja",
-                           "Created modules: dmKonw", "Active control: btnKonfig (owner/parent: frmConvert)", "",
-                           "Error: Błąd SQL", "Error code: 13059", "--------------------"}));
+                           "Created modules: dmKonw", "Active control: btnKonfig (owner/parent: frmConvert)",
+                           "", "Error: Błąd SQL", "Error code: 13059", "--------------------"}));
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].kind, MsgKind::Error);
   EXPECT_EQ(ui.boxes()[0].text, "Błąd SQL");
@@ -66,7 +72,8 @@ TEST_F(ExceptionLogger, UnhandledEngineErrorGivesErrorAndCodeLines) {
 TEST_F(ExceptionLogger, OtherErrorsHaveNoCodeAndDataControlsAreNotLogged) {
   log.stanOkien = [] { return StanOkien{{}, {}, ""}; };
   log.HandleException(std::make_exception_ptr(std::runtime_error("zwykły")));
-  EXPECT_EQ(body(), (Lines{"Created forms:", "Created modules:", "", "", "Error: zwykły", "--------------------"}));
+  EXPECT_EQ(body(),
+            (Lines{"Created forms:", "Created modules:", "", "", "Error: zwykły", "--------------------"}));
 
   std::filesystem::remove(log.ErrorLog);
   log.HandleException(std::make_exception_ptr(std::runtime_error("w siatce")), true);
@@ -86,7 +93,8 @@ TEST_F(ExceptionLogger, ReportInsideAHandlerCarriesMessageCommentAndError) {
   try {
     throw db::EngineError(db::errc::kConnect, "odmowa");
   } catch (...) {
-    log.ReportError("(JestWKonwersji=false; JestWOnCreate=true)", "Brak dostępu", "TfrmConvert.UstawSciezkiDoBaz");
+    log.ReportError("(JestWKonwersji=false; JestWOnCreate=true)", "Brak dostępu",
+                    "TfrmConvert.UstawSciezkiDoBaz");
   }
   try {
     throw std::runtime_error("bez komunikatu");
@@ -135,25 +143,31 @@ TEST_F(ExceptionLogger, WriteFailureFallsBackToOneBoxWithTheReason) {
   ASSERT_EQ(ui.boxes().size(), 1u);
   const std::string text = ui.boxes()[0].text;
   EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
-  EXPECT_EQ(text.rfind("Wystąpił błąd: \r\nCreated forms: frmConvert\r\nCreated modules:\r\n\r\n\r\nError: pierwotny\r\n"
-                       "Error code: 1\r\n\r\nUwaga: nie powiodła się próba zapisu treści tego błędu do pliku: \r\n" +
-                           log.ErrorLog + "\r\n\r\nz powodu błędu: \r\n",
-                       0),
-            0u)
+  EXPECT_EQ(
+      text.rfind(
+          "Wystąpił błąd: \r\nCreated forms: frmConvert\r\nCreated modules:\r\n\r\n\r\nError: pierwotny\r\n"
+          "Error code: 1\r\n\r\nUwaga: nie powiodła się próba zapisu treści tego błędu do pliku: \r\n" +
+              log.ErrorLog + "\r\n\r\nz powodu błędu: \r\n",
+          0),
+      0u)
       << text;
   EXPECT_NE(text.find("Is a directory"), std::string::npos);
 
   ui.clearBoxes();
   log.ReportError("", "Komunikat", "P");
   ASSERT_EQ(ui.boxes().size(), 1u);
-  EXPECT_EQ(ui.boxes()[0].text.rfind("Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu: \r\nKomunikat\r\n\r\n"
-                                     "do pliku: \r\n" + log.ErrorLog + "\r\n\r\nz powodu błędu: \r\n",
-                                     0),
+  EXPECT_EQ(ui.boxes()[0].text.rfind(
+                "Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu: \r\nKomunikat\r\n\r\n"
+                "do pliku: \r\n" +
+                    log.ErrorLog + "\r\n\r\nz powodu błędu: \r\n",
+                0),
             0u);
   ui.clearBoxes();
   log.ReportError("", "", "P");
   ASSERT_EQ(ui.boxes().size(), 1u);
-  EXPECT_EQ(ui.boxes()[0].text.rfind("Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu do pliku: \r\n", 0), 0u);
+  EXPECT_EQ(
+      ui.boxes()[0].text.rfind("Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu do pliku: \r\n", 0),
+      0u);
 }
 
 }  // namespace

@@ -58,9 +58,10 @@ TEST_F(ConversionLog, ErrorBlockNamesTheFirstErrorAndLaterOnesAddEmptyLines) {
     EXPECT_EQ(frm.TekstBleduBazy(), "drugi");
     frm.ZapiszBlad("TfrmConvert.Konwertuj");
   }
-  const std::string block = "\r\n" + std::string(50, '*') +
-                            "\r\nBŁĄD W TRAKCIE KONWERSJI DANYCH: \r\nNie znaleziono tabeli\r\nError code: 9985\r\n"
-                            "Błąd wystąpił w: TfrmConvert.Convert";
+  const std::string block =
+      "\r\n" + std::string(50, '*') +
+      "\r\nBŁĄD W TRAKCIE KONWERSJI DANYCH: \r\nNie znaleziono tabeli\r\nError code: 9985\r\n"
+      "Błąd wystąpił w: TfrmConvert.Convert";
   for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(memo(k), (Lines{block, ""})) << k;
   EXPECT_EQ(readBytes(frm.logi[3].sciezka), utf8ToCp1250(block) + "\r\n\r\n");
   EXPECT_TRUE(frm.BladKonwersji && frm.Niezgodnosc && frm.NiezgodnoscKrytyczna);
@@ -74,7 +75,9 @@ TEST_F(ConversionLog, FilesAreWindows1250WithCrLfAndAFailedFileStopsTheLine) {
 
   frm.logi[2].zamknij();
   frm.ZapiszLinie("po zamknięciu", kWszystkie);
-  EXPECT_EQ(readBytes(frm.logi[1].sciezka), "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\npo zamkni\xEA" "ciu\r\n");
+  EXPECT_EQ(readBytes(frm.logi[1].sciezka),
+            "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\npo zamkni\xEA"
+            "ciu\r\n");
   EXPECT_EQ(readBytes(frm.logi[3].sciezka), "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\n");
   EXPECT_EQ(memo(2).back(), "po zamknięciu");
   EXPECT_EQ(memo(3).back(), "Zażółć\r\nGĘŚLĄ");

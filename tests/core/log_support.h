@@ -26,7 +26,9 @@ class LogicTest : public ::testing::Test {
  protected:
   LogicTest() : frm(ui, {}, (dir.path / "konwersja").string()) {
     frm.wyjatki.ErrorLog = (dir.path / "konwersja.log").string();
-    frm.wyjatki.faktySystemu = [] { return SystemFacts{"Linux", 6, 1, 0, "#1 SMP", 1048576, 2097152, 3145728, 4718592}; };
+    frm.wyjatki.faktySystemu = [] {
+      return SystemFacts{"Linux", 6, 1, 0, "#1 SMP", 1048576, 2097152, 3145728, 4718592};
+    };
   }
   // Opens the four log files in the scratch directory, as a run does.
   void openLogs() {

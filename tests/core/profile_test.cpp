@@ -1,8 +1,9 @@
+#include "config/profile.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "config/profile.h"
 #include "support/scratch_dir.h"
 
 namespace konw {
@@ -11,8 +12,9 @@ namespace {
 class Profile : public ::testing::Test {
  protected:
   Profile() {
-    std::ofstream(dir.path / "t.ini") << "[s]\nyes=yes\nTrue=True\none=1\nzero1=01\non=on\ntwelve=12\nabc=abc\n"
-                                         "neg=-7\nspaced=1 2\n";
+    std::ofstream(dir.path / "t.ini")
+        << "[s]\nyes=yes\nTrue=True\none=1\nzero1=01\non=on\ntwelve=12\nabc=abc\n"
+           "neg=-7\nspaced=1 2\n";
     ini.FileName = (dir.path / "t.ini").string();
     ini.Section = "S";
   }

@@ -1,5 +1,5 @@
-#include "core/log_support.h"
 #include "control/konwersja_dm.h"
+#include "core/log_support.h"
 #include "db/memory_driver.h"
 #include "platform/paths.h"
 
@@ -77,10 +77,12 @@ TEST_F(Window, RunningAndIdleStates) {
   EXPECT_EQ(ui.beeps, 1);
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].kind, MsgKind::Information);
-  EXPECT_EQ(ui.boxes()[0].text,
-            "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka Wyniki-Błędy).\r\n"
-            "\r\nProcedura przeniesienia danych dobiegła do końca.\r\n(Podgląd zapisanego przebiegu konwersji - "
-            "zakładka \"Wyniki\")");
+  EXPECT_EQ(
+      ui.boxes()[0].text,
+      "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka "
+      "Wyniki-Błędy).\r\n"
+      "\r\nProcedura przeniesienia danych dobiegła do końca.\r\n(Podgląd zapisanego przebiegu konwersji - "
+      "zakładka \"Wyniki\")");
 }
 
 TEST_F(Window, BrokenRunWritesItsBannerAndQuietEndShowsNothing) {
@@ -88,10 +90,13 @@ TEST_F(Window, BrokenRunWritesItsBannerAndQuietEndShowsNothing) {
   Przerwano = true;
   frm.UstawStanPracy(false);
   const std::string gwiazdki(51, '*');
-  EXPECT_EQ(ui.memo("mKomunikaty"), (std::vector<std::string>{" ", gwiazdki, "   PRZENIESIENIE DANYCH PRZERWANO ", gwiazdki}));
+  EXPECT_EQ(ui.memo("mKomunikaty"),
+            (std::vector<std::string>{" ", gwiazdki, "   PRZENIESIENIE DANYCH PRZERWANO ", gwiazdki}));
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].kind, MsgKind::Warning);
-  EXPECT_EQ(ui.boxes()[0].text, "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n(Podgląd zapisanego przebiegu konwersji - zakładka \"Wyniki\")");
+  EXPECT_EQ(ui.boxes()[0].text,
+            "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n(Podgląd zapisanego przebiegu konwersji - zakładka "
+            "\"Wyniki\")");
   EXPECT_EQ(ui.activeLogPage(), "TabSheetBledyKryt");
   EXPECT_FALSE(Przerwano);
 
@@ -149,7 +154,8 @@ TEST_F(Window, GridSwallowsInsertCtrlDeleteAndDownOnTheLastRow) {
   testing_db::registerMemoryDriver();
   auto& t = testing_db::store().tables["ListaTabel.db"];
   t = {};
-  t.fields = {{"TABELA", db::FieldType::String, 40, 1}, {"TABELA_IB", db::FieldType::String, 40, 2},
+  t.fields = {{"TABELA", db::FieldType::String, 40, 1},
+              {"TABELA_IB", db::FieldType::String, 40, 2},
               {"KONWERTOWANA", db::FieldType::Boolean, 0, 3}};
   for (const char* n : {"A", "B"}) {
     t.rows.push_back({std::string(n), std::string(n), false});

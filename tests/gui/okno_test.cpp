@@ -69,17 +69,21 @@ TEST_F(OknoTest, LayoutAsDesigned) {
             (QStringList{"TabKonwersja=Konwersja", "TabSheetLogi=Wyniki", "tsPorownanie=Porównanie",
                          "TabOpcje=Rodzaj konwersji", "tsListaTabel=Lista tabel"}));
   EXPECT_EQ(tabs(w<QTabWidget>("PageControlLogi")),
-            (QStringList{"TabSheetOgolny=Ogólny", "TabSheetDodatInfo=Dodatkowe informacje", "TabSheetBledy=Błędy",
-                         "TabSheetBledyKryt=Błędy krytyczne"}));
+            (QStringList{"TabSheetOgolny=Ogólny", "TabSheetDodatInfo=Dodatkowe informacje",
+                         "TabSheetBledy=Błędy", "TabSheetBledyKryt=Błędy krytyczne"}));
   for (const char* page : {"TabSheetLogi", "tsPorownanie", "TabOpcje", "tsListaTabel"})
     EXPECT_FALSE(okno.tabVisible(page)) << page;
   EXPECT_TRUE(okno.tabVisible("TabKonwersja"));
   EXPECT_EQ(okno.activePage(), "TabKonwersja");
 
   // Every control the logic names exists.
-  for (const auto& p : projekt::kPodpisy) EXPECT_NE(okno.findChild<QWidget*>(QString::fromUtf8(p.control.data(), p.control.size())), nullptr) << p.control;
-  for (auto n : projekt::kEtykietyJednostki) EXPECT_NE(okno.findChild<QLabel*>(QString::fromUtf8(n.data(), n.size())), nullptr) << n;
-  for (const char* n : {"mKomunikaty", "mKomInf", "mKomBl", "mKomBlKr"}) EXPECT_NE(w<QPlainTextEdit>(n), nullptr) << n;
+  for (const auto& p : projekt::kPodpisy)
+    EXPECT_NE(okno.findChild<QWidget*>(QString::fromUtf8(p.control.data(), p.control.size())), nullptr)
+        << p.control;
+  for (auto n : projekt::kEtykietyJednostki)
+    EXPECT_NE(okno.findChild<QLabel*>(QString::fromUtf8(n.data(), n.size())), nullptr) << n;
+  for (const char* n : {"mKomunikaty", "mKomInf", "mKomBl", "mKomBlKr"})
+    EXPECT_NE(w<QPlainTextEdit>(n), nullptr) << n;
   EXPECT_TRUE(w<QPlainTextEdit>("mKomunikaty")->isReadOnly());
   EXPECT_FALSE(w<QPlainTextEdit>("mKomBl")->isReadOnly());
   EXPECT_EQ(w<QProgressBar>("PasekCalosc")->maximum(), 100);

@@ -1,9 +1,10 @@
+#include "platform/hostpath.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/hostpath.h"
 #include "platform/mac.h"
 #include "support/scratch_dir.h"
 

@@ -1,9 +1,10 @@
+#include "platform/ini.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/ini.h"
 #include "support/scratch_dir.h"
 
 namespace konw {
@@ -37,8 +38,12 @@ TEST(ProfileValue, QuotesLineEndsAndLength) {
       "PathData=\"D:\\Dane\\\"\n"
       "Mixed='abc\"\n"
       "Inner=a \"b\" c ; not a comment\r"
-      "Long=" + longValue + "\n"
-      "Polish=" + std::string(254, 'a') + "żź\n"
+      "Long=" +
+      longValue +
+      "\n"
+      "Polish=" +
+      std::string(254, 'a') +
+      "żź\n"
       "Empty=\n";
   EXPECT_EQ(profileValue(ini, "configjst", "PATHDATA", ""), "D:\\Dane\\");
   EXPECT_EQ(profileValue(ini, "configJST", "Mixed", ""), "'abc\"");
@@ -70,9 +75,11 @@ TEST_F(ProfileFiles, WinIniFromTheVariableOrTheWinePrefix) {
 }
 
 TEST_F(ProfileFiles, Windows1250FileIsDecodedAndMissingFileGivesTheDefault) {
-  std::ofstream(dir.path / "k.ini", std::ios::binary) << "[configKalmiro]\r\nPathData=C:\\B\xB3\xEA" "dy\r\n";
+  std::ofstream(dir.path / "k.ini", std::ios::binary) << "[configKalmiro]\r\nPathData=C:\\B\xB3\xEA"
+                                                         "dy\r\n";
   EXPECT_EQ(readProfileString("configKalmiro", "PathData", "", (dir.path / "k.ini").string()), "C:\\Błędy");
-  EXPECT_EQ(readProfileString("configKalmiro", "PathData", "none", (dir.path / "absent.ini").string()), "none");
+  EXPECT_EQ(readProfileString("configKalmiro", "PathData", "none", (dir.path / "absent.ini").string()),
+            "none");
 }
 
 }  // namespace

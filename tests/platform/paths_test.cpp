@@ -1,7 +1,8 @@
+#include "platform/paths.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/cp1250.h"
-#include "platform/paths.h"
 
 namespace konw {
 namespace {
@@ -28,7 +29,9 @@ TEST(Paths, TrailingBackslashes) {
 TEST(Cp1250, PolishLettersRoundTrip) {
   const std::string utf8 = "Zażółć gęślą jaźń ŁĄŚŻŹĆŃÓĘ €„”–";
   const std::string bytes = utf8ToCp1250(utf8);
-  EXPECT_EQ(bytes, "Za\xBF\xF3\xB3\xE6 g\xEA\x9C\x6C\xB9 ja\x9F\xF1 \xA3\xA5\x8C\xAF\x8F\xC6\xD1\xD3\xCA \x80\x84\x94\x96");
+  EXPECT_EQ(bytes,
+            "Za\xBF\xF3\xB3\xE6 g\xEA\x9C\x6C\xB9 ja\x9F\xF1 \xA3\xA5\x8C\xAF\x8F\xC6\xD1\xD3\xCA "
+            "\x80\x84\x94\x96");
   EXPECT_EQ(cp1250ToUtf8(bytes), utf8);
 }
 
@@ -40,10 +43,12 @@ TEST(Cp1250, EveryByteSurvivesARoundTrip) {
 }
 
 TEST(Cp1250, UnmappableAndMalformedBecomeQuestionMarks) {
-  EXPECT_EQ(utf8ToCp1250("a\xE6\x97\xA5" "b"), "a?b");         // a CJK character
-  EXPECT_EQ(utf8ToCp1250("a\xC5"), "a?");                     // truncated sequence
-  EXPECT_EQ(utf8ToCp1250("\xC0\x80"), "??");                  // overlong NUL
-  EXPECT_FALSE(isValidUtf8("\xB3\xF3"));                      // "łó" in 1250
+  EXPECT_EQ(utf8ToCp1250("a\xE6\x97\xA5"
+                         "b"),
+            "a?b");                           // a CJK character
+  EXPECT_EQ(utf8ToCp1250("a\xC5"), "a?");     // truncated sequence
+  EXPECT_EQ(utf8ToCp1250("\xC0\x80"), "??");  // overlong NUL
+  EXPECT_FALSE(isValidUtf8("\xB3\xF3"));      // "łó" in 1250
   EXPECT_EQ(toUtf8Guess("\xB3\xF3"), "łó");
   EXPECT_EQ(toUtf8Guess("łó"), "łó");
 }
