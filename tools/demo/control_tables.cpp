@@ -2,6 +2,8 @@
 // its Firebird counterpart, and exactly the differences the demo's Firebird schema has on purpose.
 #include <fmt/format.h>
 
+#include <fstream>
+
 #include "db/paradox/writer.h"
 #include "tools/demo/demo.h"
 #include "tools/demo/values.h"
@@ -27,6 +29,30 @@ std::string upper(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return s;
+}
+
+// The writer stamps extended headers with the current time. A demo must come out byte for byte the same
+// for the same parameters, so its files carry one fixed moment instead (28 March 2024, 15:42 UTC).
+constexpr std::uint32_t kDemoStamp = 1711640520u;
+
+void pinTimeStamp(const std::filesystem::path& file) {
+  std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char h[0x6C] = {};
+  if (!f.read(reinterpret_cast<char*>(h), sizeof h)) return;
+  // Extended headers (level 4 and later) repeat the version byte of 0x39 at 0x58 with 0x01 after it.
+  if (h[0x59] != 0x01 || h[0x58] != h[0x39]) return;
+  unsigned char stamp[4];
+  for (int i = 0; i < 4; ++i) stamp[i] = static_cast<unsigned char>(kDemoStamp >> (8 * i));
+  f.seekp(0x60);
+  f.write(reinterpret_cast<const char*>(stamp), 4);
+}
+
+// Writes a table and pins the stamps of every file it consists of (T.DB, T.PX, T.Xnn, T.Ynn, T.MB).
+void writeTablePinned(const std::filesystem::path& dbFile, const TableSpec& spec, std::vector<db::Row> rows) {
+  db::paradox::writeTable(dbFile, spec, std::move(rows));
+  const std::string stem = dbFile.stem().string();
+  for (const auto& e : std::filesystem::directory_iterator(dbFile.parent_path()))
+    if (e.is_regular_file() && e.path().stem().string() == stem) pinTimeStamp(e.path());
 }
 
 }  // namespace
@@ -56,7 +82,7 @@ void writeControlTables(const std::filesystem::path& directory, const std::vecto
   }
   for (std::size_t i = 0; i < idxSkip.size(); ++i) idxSkip[i][0] = num(static_cast<std::int64_t>(i + 1));
 
-  using db::paradox::writeTable;
+  const auto writeTable = writeTablePinned;
   std::filesystem::create_directories(directory);
   writeTable(directory / "ListaTabel.db",
              controlSpec("IDTF:+,KONWERTOWANA:L,TABELA:A25,TABELA_IB:A25,AUTOINC_PDX:A25,TRIGGER_IB:A40,"
@@ -84,7 +110,7 @@ std::int64_t writeParadoxTables(const std::filesystem::path& dataDir, std::vecto
     const std::filesystem::path dir = t.subdir.empty() ? dataDir : dataDir / t.subdir;
     std::filesystem::create_directories(dir);
     written += static_cast<std::int64_t>(t.rows.size());
-    db::paradox::writeTable(dir / (t.pdx + ".DB"), t.spec, std::move(t.rows));
+    writeTablePinned(dir / (t.pdx + ".DB"), t.spec, std::move(t.rows));
     t.rows = {};
   }
   return written;
