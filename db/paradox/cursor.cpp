@@ -1,5 +1,7 @@
 #include "db/paradox/cursor.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <map>
 #include <numeric>
@@ -32,8 +34,65 @@ std::vector<std::string> splitNames(const std::string& names) {
 
 TableCursor::TableCursor(std::filesystem::path dbFile, int codePage, bool readOnly)
     : path_(std::move(dbFile)), codePage_(codePage), readOnly_(readOnly) {
+  stamp_ = fileStamp();
   reader_ = TableReader::open(path_, codePage_);
   nextId_ = static_cast<std::int64_t>(reader_->rowCount());
+}
+
+std::string TableCursor::fileStamp() const {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) +
+         "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+std::vector<std::int64_t> TableCursor::currentIds() const {
+  if (!ids_.empty()) return ids_;
+  std::vector<std::int64_t> ids(reader_->rowCount());
+  std::iota(ids.begin(), ids.end(), 0);
+  return ids;
+}
+
+void TableCursor::refreshIfChanged() {
+  const std::string now = fileStamp();
+  if (now == stamp_) return;
+  reload(readAll(), currentIds());
+}
+
+void TableCursor::reload(const std::vector<Row>& before, const std::vector<std::int64_t>& beforeIds) {
+  // Signatures let each bookmark follow its row wherever it now is (keyed tables are kept in key order).
+  std::multimap<std::string, std::int64_t> byContent;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    std::string sig;
+    for (const auto& v : before[i]) appendSignature(sig, v);
+    byContent.emplace(std::move(sig), beforeIds[i]);
+  }
+  stamp_ = fileStamp();
+  reader_ = TableReader::open(path_, codePage_);
+  secondary_.reset();
+  const std::size_t n = reader_->rowCount();
+  ids_.assign(n, -1);
+  Row row;
+  std::vector<std::size_t> unmatched;
+  for (std::size_t i = 0; i < n; ++i) {
+    reader_->readRow(i, row);
+    std::string sig;
+    for (const auto& v : row) appendSignature(sig, v);
+    auto it = byContent.find(sig);
+    if (it == byContent.end()) {
+      unmatched.push_back(i);
+      continue;
+    }
+    ids_[i] = it->second;
+    byContent.erase(it);
+  }
+  // Rows that changed on the way (text the code page could not keep, another program's edit) take the
+  // bookmarks left over, in order.
+  std::vector<std::pair<std::size_t, std::int64_t>> left;
+  for (const auto& [sig, id] : byContent) left.emplace_back(0, id);
+  std::size_t next = 0;
+  for (std::size_t i : unmatched) ids_[i] = next < left.size() ? left[next++].second : nextId_++;
+  rebuildView();
 }
 
 const std::vector<SecondaryIndex>& TableCursor::secondary() {
@@ -207,26 +266,34 @@ void TableCursor::checkKeyUnique(const std::vector<Row>& rows, const Row& row, s
   }
 }
 
-std::optional<std::int64_t> TableCursor::update(std::int64_t pos, const Row& row) {
-  requireWritable();
+std::optional<std::size_t> TableCursor::physicalOfCurrent(std::int64_t pos) {
   auto phys = physicalAt(pos);
   if (!phys) throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+  const std::int64_t id = ids_.empty() ? static_cast<std::int64_t>(*phys) : ids_[*phys];
+  refreshIfChanged();
+  if (ids_.empty()) return phys;
+  auto it = std::find(ids_.begin(), ids_.end(), id);
+  if (it == ids_.end())
+    throw EngineError(errc::kNotFound, reader_->name() + ": the row was changed or deleted by someone else");
+  return static_cast<std::size_t>(it - ids_.begin());
+}
+
+std::optional<std::int64_t> TableCursor::update(std::int64_t pos, const Row& row) {
+  requireWritable();
   Row value = coerceRow(row);
+  const std::size_t phys = *physicalOfCurrent(pos);
   std::vector<Row> rows = readAll();
-  checkKeyUnique(rows, value, *phys);
-  std::vector<std::int64_t> ids = ids_;
-  if (ids.empty()) {
-    ids.resize(rows.size());
-    std::iota(ids.begin(), ids.end(), 0);
-  }
-  rows[*phys] = std::move(value);
-  const std::int64_t id = ids[*phys];
-  return rewrite(std::move(rows), std::move(ids), id);
+  checkKeyUnique(rows, value, phys);
+  std::vector<std::int64_t> ids = currentIds();
+  rows[phys] = std::move(value);
+  const std::int64_t id = ids[phys];
+  return rewrite(rows, ids, id);
 }
 
 std::optional<std::int64_t> TableCursor::insert(const Row& row) {
   requireWritable();
   Row value = coerceRow(row);
+  refreshIfChanged();
   std::vector<Row> rows = readAll();
   const Header& h = reader_->header();
   for (std::size_t f = 0; f < h.fields.size(); ++f) {
@@ -238,33 +305,24 @@ std::optional<std::int64_t> TableCursor::insert(const Row& row) {
     value[f] = last + 1;
   }
   checkKeyUnique(rows, value, std::nullopt);
-  std::vector<std::int64_t> ids = ids_;
-  if (ids.empty()) {
-    ids.resize(rows.size());
-    std::iota(ids.begin(), ids.end(), 0);
-  }
+  std::vector<std::int64_t> ids = currentIds();
   rows.push_back(std::move(value));
   const std::int64_t id = nextId_++;
   ids.push_back(id);
-  return rewrite(std::move(rows), std::move(ids), id);
+  return rewrite(rows, ids, id);
 }
 
 void TableCursor::remove(std::int64_t pos) {
   requireWritable();
-  auto phys = physicalAt(pos);
-  if (!phys) throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+  const std::size_t phys = *physicalOfCurrent(pos);
   std::vector<Row> rows = readAll();
-  std::vector<std::int64_t> ids = ids_;
-  if (ids.empty()) {
-    ids.resize(rows.size());
-    std::iota(ids.begin(), ids.end(), 0);
-  }
-  rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*phys));
-  ids.erase(ids.begin() + static_cast<std::ptrdiff_t>(*phys));
-  rewrite(std::move(rows), std::move(ids), -1);
+  std::vector<std::int64_t> ids = currentIds();
+  rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(phys));
+  ids.erase(ids.begin() + static_cast<std::ptrdiff_t>(phys));
+  rewrite(rows, ids, -1);
 }
 
-std::optional<std::int64_t> TableCursor::rewrite(std::vector<Row> rows, std::vector<std::int64_t> ids,
+std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows, const std::vector<std::int64_t>& ids,
                                                  std::int64_t affected) {
   const Header& h = reader_->header();
   TableSpec spec;
@@ -291,37 +349,8 @@ std::optional<std::int64_t> TableCursor::rewrite(std::vector<Row> rows, std::vec
     spec.nextAutoInc = static_cast<std::int32_t>(last + 1);
   }
 
-  // Signatures let each bookmark follow its row, wherever the writer puts it (keyed tables go in key order).
-  std::multimap<std::string, std::int64_t> byContent;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    std::string sig;
-    for (const auto& v : rows[i]) appendSignature(sig, v);
-    byContent.emplace(std::move(sig), ids[i]);
-  }
-  writeTable(path_, spec, std::move(rows));
-
-  reader_ = TableReader::open(path_, codePage_);
-  secondary_.reset();
-  const std::size_t n = reader_->rowCount();
-  ids_.assign(n, -1);
-  Row row;
-  std::vector<std::size_t> unmatched;
-  for (std::size_t i = 0; i < n; ++i) {
-    reader_->readRow(i, row);
-    std::string sig;
-    for (const auto& v : row) appendSignature(sig, v);
-    auto it = byContent.find(sig);
-    if (it == byContent.end()) {
-      unmatched.push_back(i);
-      continue;
-    }
-    ids_[i] = it->second;
-    byContent.erase(it);
-  }
-  // Rows whose text did not survive the code page unchanged keep the remaining ids in order.
-  auto left = byContent.begin();
-  for (std::size_t i : unmatched) ids_[i] = left != byContent.end() ? (left++)->second : nextId_++;
-  rebuildView();
+  writeTable(path_, spec, rows);
+  reload(rows, ids);
   if (affected < 0) return std::nullopt;
   return positionOf(affected);
 }

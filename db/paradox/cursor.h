@@ -45,8 +45,19 @@ class TableCursor : public CursorImpl {
   Row coerceRow(const Row& row) const;
   void checkKeyUnique(const std::vector<Row>& rows, const Row& row, std::optional<std::size_t> self) const;
   // Writes `rows` (with their bookmark ids) as the table, re-reads it and returns the position of `affected`.
-  std::optional<std::int64_t> rewrite(std::vector<Row> rows, std::vector<std::int64_t> ids, std::int64_t affected);
+  std::optional<std::int64_t> rewrite(const std::vector<Row>& rows, const std::vector<std::int64_t>& ids,
+                                      std::int64_t affected);
+  // Physical index of the row at `pos`, after catching up with changes made to the file by others.
+  std::optional<std::size_t> physicalOfCurrent(std::int64_t pos);
   void requireWritable() const;
+  // Identity of the file as last read (inode, size, modification time).
+  std::string fileStamp() const;
+  // Re-reads the table when another cursor or program replaced it since, carrying bookmarks over to the
+  // rows that are still there, so that a change is applied to the current rows, never to an old copy.
+  void refreshIfChanged();
+  // Loads the file and gives its rows the bookmarks of the equal rows in `before` (with `beforeIds`).
+  void reload(const std::vector<Row>& before, const std::vector<std::int64_t>& beforeIds);
+  std::vector<std::int64_t> currentIds() const;
 
   std::filesystem::path path_;
   int codePage_;
@@ -64,6 +75,7 @@ class TableCursor : public CursorImpl {
   std::vector<std::int64_t> inverse_;   // physical -> position, -1 outside the range
   std::vector<std::int64_t> ids_;       // physical -> bookmark; empty = the physical index itself
   std::int64_t nextId_ = 0;
+  std::string stamp_;
 };
 
 }  // namespace db::paradox

@@ -413,3 +413,49 @@ TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ParadoxDriver, TwoCursorsOnOneControlTableDoNotLoseChanges) {
+  TempDir dir;
+  auto file = copyTable("pxlib/TypSammlung.DB", dir.path());
+  db::paradox::TableCursor a(file, 0, false);
+  db::paradox::TableCursor b(file, 0, false);
+  db::Row row;
+  ASSERT_TRUE(a.read(0, row));
+  row[0] = std::string("AAA from A");
+  a.insert(row);
+  // b still holds the table as it was; its edit must land on the current file, keeping a's row.
+  ASSERT_TRUE(b.read(1, row));
+  ASSERT_EQ(row[0], db::Value{std::string("Erste Zeile")});
+  row[10] = true;
+  auto pos = b.update(1, row);
+  ASSERT_TRUE(pos.has_value());
+  ASSERT_TRUE(b.read(*pos, row));
+  EXPECT_EQ(row[0], db::Value{std::string("Erste Zeile")});
+  EXPECT_EQ(row[10], db::Value{true});
+  db::paradox::TableCursor c(file, 0, true);
+  EXPECT_EQ(c.count(), 6);
+  bool seenA = false;
+  for (std::int64_t i = 0; c.read(i, row); ++i) seenA = seenA || row[0] == db::Value{std::string("AAA from A")};
+  EXPECT_TRUE(seenA);
+  // A row deleted through one cursor cannot be edited through the other.
+  ASSERT_TRUE(a.read(0, row));
+  b.remove(*b.positionOf(b.bookmarkAt(0)));
+  EXPECT_THROW(a.update(0, row), EngineError);
+}
+
+TEST_F(ParadoxDriver, SessionCodePageOverridesTheHeader) {
+  session_.setParadoxCodePage(1251);
+  connect(kSamples / "Rparadox");
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("of_cp866");
+  t.open();
+  EXPECT_EQ(t.findField("Наименование"), nullptr);
+  session_.setParadoxCodePage(0);
+  t.open();
+  EXPECT_NE(t.findField("Наименование"), nullptr);
+}
+
+}  // namespace
