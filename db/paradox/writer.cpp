@@ -438,7 +438,9 @@ void writeTable(const std::filesystem::path& dbFile, const TableSpec& spec, std:
     wr::writeSecondary(index, plan.fields, stored, fmt, text, cipher, data, tree);
   }
 
-  files.commit(staleFiles(plan, produced));
+  std::vector<std::string> stale = staleFiles(plan, produced);
+  for (std::string& name : wr::abandonedTempFiles(plan.dir, plan.stem)) stale.push_back(std::move(name));
+  files.commit(stale);
 }
 
 }  // namespace db::paradox

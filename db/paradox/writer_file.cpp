@@ -1,6 +1,7 @@
 #include "db/paradox/writer_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -139,6 +140,36 @@ void TempFiles::commit(const std::vector<std::string>& stale) {
     if (::unlink(p.c_str()) != 0 && errno != ENOENT) ioError("cannot remove the obsolete", p, errno);
   }
   if (!stale.empty()) syncDirectory(dir_);
+}
+
+namespace {
+
+std::string upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+}  // namespace
+
+std::vector<std::string> abandonedTempFiles(const std::filesystem::path& dir, const std::string& stem) {
+  // Names are "." + final name + ".new" + pid + "-" + counter, as create() makes them.
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string name = entry.path().filename().string();
+    const std::size_t mark = name.rfind(".new");
+    if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark < 2) continue;
+    const std::string finalName = name.substr(1, mark - 1);
+    if (upper(finalName.substr(0, finalName.find('.'))) != upper(stem)) continue;
+    const std::size_t dash = name.find('-', mark);
+    const std::string pidText = name.substr(mark + 4, dash == std::string::npos ? 0 : dash - mark - 4);
+    if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos) continue;
+    const long pid = std::stol(pidText);
+    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      found.push_back(name);
+  }
+  return found;
 }
 
 Cipher::Cipher(std::uint32_t key, std::uint32_t blockSize) : key_(key), blockSize_(blockSize) {}

@@ -65,6 +65,10 @@ class TempFiles {
   std::vector<Entry> entries_;
 };
 
+// Temporary files in `dir` that an earlier write of the table named `stem` (ignoring case) left behind
+// when its process died; files of a process still running are not listed.
+std::vector<std::string> abandonedTempFiles(const std::filesystem::path& dir, const std::string& stem);
+
 // The table cipher, built on the reader's decryption so that both always agree: decrypting a zero
 // chunk yields its key stream, decrypting the chunk 0..255 yields its byte permutation.
 class Cipher {

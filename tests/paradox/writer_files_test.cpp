@@ -1,8 +1,12 @@
 // The files a written table consists of: primary and secondary indexes, headers beside real ones,
 // refusals that leave an existing table alone, replacement, and speed.
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 #include "db/paradox/index.h"
 #include "writer_test_support.h"
@@ -302,6 +306,60 @@ TEST(WriterFiles, ReplacementRemovesFilesTheNewTableNoLongerUses) {
   db::paradox::writeTable(dir.path() / "R.db", plain, {{std::int64_t{1}, std::string("a")}});
   EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"R.VAL", "R.db"}));
   EXPECT_EQ(readBack(dir.path() / "R.db").size(), 1u);
+}
+
+TEST(WriterFiles, AKilledWriteLeavesTheOldOrTheNewTable) {
+  TempDir dir;
+  const fs::path db = dir.path() / "P.DB";
+  TableSpec spec = numberedSpec();
+  spec.fields.push_back({"Uwagi", 'M', 10});
+  spec.secondary = {{"", {"Kwota"}, true}};
+  auto withMemo = [](std::vector<Row> rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].push_back(std::string(20 + i % 200, 'u'));
+    return rows;
+  };
+  db::paradox::writeTable(db, spec, withMemo(numberedRows(100)));
+  const std::vector<Row> next = withMemo(numberedRows(100000));
+  // Runs the write in a child process and kills it after `delay` (never when negative); returns the time
+  // the child lived.
+  auto runChild = [&](std::chrono::milliseconds delay) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+      try {
+        db::paradox::writeTable(db, spec, next);
+      } catch (...) {
+        ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    EXPECT_GT(child, 0);
+    if (delay.count() >= 0) {
+      std::this_thread::sleep_for(delay);
+      ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return std::chrono::steady_clock::now() - start;
+  };
+  // A first, complete run tells how long a write takes; kills then land at fractions of that time.
+  const auto full =
+      std::chrono::duration_cast<std::chrono::milliseconds>(runChild(std::chrono::milliseconds(-1)));
+  ASSERT_EQ(readBack(db).size(), next.size());
+  db::paradox::writeTable(db, spec, withMemo(numberedRows(100)));
+  bool leftBehind = false;
+  for (int percent : {40, 60, 80, 95}) {
+    runChild(full * percent / 100);
+    leftBehind = leftBehind || listDir(dir.path()).size() > 5;
+    const auto rows = readBack(db);  // blobs included, without a warning
+    EXPECT_TRUE(rows.size() == 100 || rows.size() == next.size())
+        << rows.size() << " rows, killed at " << percent << "%";
+  }
+  EXPECT_TRUE(leftBehind) << "no kill hit a write in progress";
+  // The next write completes and clears what the killed ones left behind.
+  db::paradox::writeTable(db, spec, withMemo(numberedRows(10)));
+  EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"P.DB", "P.MB", "P.PX", "P.X03", "P.Y03"}));
+  EXPECT_EQ(readBack(db).size(), 10u);
 }
 
 TEST(WriterFiles, AMillionRowsTakeSeconds) {
