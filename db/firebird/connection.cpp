@@ -91,7 +91,10 @@ class Statement : public StatementImpl {
                               core_->hasOutput ? core_->output.buffer() : nullptr);
     if (st.failed()) {
       ServerError error = errorFromStatus(st.current(), errc::kSqlError);
-      link.afterFailure();
+      if (auto lost = link.afterFailure()) {
+        throw ServerError(error.code(), std::string(error.what()) + "\n" + lost->what(), error.nativeCode(),
+                          error.sqlCode());
+      }
       throw error;
     }
   }

@@ -72,7 +72,15 @@ void Link::commit() {
   if (!dirty_) return;
   Status st;
   write_->commit(&st);
-  st.check();
+  if (st.failed()) {
+    // A transaction whose commit failed is still open; its changes cannot be kept, and the caller
+    // must hear that they are gone rather than believe them stored.
+    ServerError error = errorFromStatus(st.current(), errc::kSqlError);
+    rollback();
+    throw ServerError(error.code(),
+                      std::string(error.what()) + "\nZmiany od poprzedniego zatwierdzenia zostały wycofane.",
+                      error.nativeCode(), error.sqlCode());
+  }
   write_.forget();
   dirty_ = false;
   sinceCommit_ = 0;
@@ -93,17 +101,22 @@ void Link::noteChange() {
   if (++sinceCommit_ >= commitInterval_) commit();
 }
 
-void Link::afterFailure() noexcept {
+std::optional<ServerError> Link::afterFailure() noexcept {
   try {
     dirty_ = true;
     commit();
-  } catch (const EngineError&) {
-    rollback();
+    return std::nullopt;
+  } catch (const ServerError& e) {
+    return e;
+  } catch (const EngineError& e) {
+    return ServerError(e.code(), e.what(), e.nativeCode(), 0);
   }
 }
 
 void Link::close() {
   if (!attachment_) return;
+  for (ResultCursor* cursor : std::set<ResultCursor*>(cursors_)) cursor->connectionClosed();
+  for (StatementCore* statement : std::set<StatementCore*>(statements_)) statement->connectionClosed();
   commit();
   write_.reset();
   if (read_) {
@@ -136,6 +149,7 @@ StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql
       &st, link->writeTransaction(), static_cast<unsigned>(sql.size()), sql.c_str(), link->dialect(),
       Firebird::IStatement::PREPARE_PREFETCH_METADATA));
   st.check();
+  link->track(this);
   type = statement->getType(&st);
   st.check();
   Ref<Firebird::IMessageMetadata> in(statement->getInputMetadata(&st));
@@ -149,7 +163,17 @@ StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql
   if (hasOutput) output.layout(out.get(), link->enableBcd());
 }
 
-StatementCore::~StatementCore() = default;
+StatementCore::~StatementCore() {
+  if (statement) link->untrack(this);
+}
+
+void StatementCore::connectionClosed() noexcept {
+  Status st;
+  statement->free(&st);
+  if (!st.failed()) statement.forget();
+  statement.reset();
+  link->untrack(this);
+}
 
 void StatementCore::bind(const std::vector<Value>& values, const BlobContext& blobs) {
   if (values.size() != input.count()) {
@@ -179,6 +203,7 @@ ResultCursor::ResultCursor(std::shared_ptr<StatementCore> core, std::vector<Fiel
       &st, transaction_, core_->input.metadata(), core_->input.buffer(), core_->output.metadata(), 0));
   st.check();
   core_->openCursor = this;
+  core_->link->track(this);
   if (fields_.empty()) fields_ = core_->output.fieldDefs();
 }
 
@@ -189,6 +214,11 @@ ResultCursor::~ResultCursor() {
   closeResultSet();
 }
 
+void ResultCursor::connectionClosed() noexcept {
+  closeResultSet();
+  connectionLost_ = true;
+}
+
 void ResultCursor::closeResultSet() noexcept {
   if (!resultSet_) return;
   Status st;
@@ -196,9 +226,11 @@ void ResultCursor::closeResultSet() noexcept {
   if (!st.failed()) resultSet_.forget();
   resultSet_.reset();
   if (core_ && core_->openCursor == this) core_->openCursor = nullptr;
+  if (core_) core_->link->untrack(this);
 }
 
 bool ResultCursor::fetchOne() {
+  if (connectionLost_) throw EngineError(errc::kState, "Połączenie z bazą Firebird zostało zamknięte");
   if (!resultSet_) return false;
   Status st;
   int rc = resultSet_->fetchNext(&st, core_->output.buffer());

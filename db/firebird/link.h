@@ -4,6 +4,8 @@
 #include <firebird/Interface.h>
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,9 @@ namespace db::firebird {
 //  - before opening a cursor, because cursors read through a separate read-only read-committed
 //    transaction that only sees committed rows (and, being read-only, holds no garbage back);
 //  - at disconnect.
+class ResultCursor;
+struct StatementCore;
+
 class Link {
  public:
   Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd, int commitInterval);
@@ -44,15 +49,25 @@ class Link {
   // Records one executed change; commits when commitInterval() have gathered.
   void noteChange();
   void markDirty() { dirty_ = true; }
-  // After a failed statement: keeps the work done before it (see the rule above). Never throws.
-  void afterFailure() noexcept;
+  // After a failed statement: keeps the work done before it (see the rule above). Never throws;
+  // returns the commit's error when that work could not be kept (it is then rolled back).
+  std::optional<ServerError> afterFailure() noexcept;
   // Commits and detaches; later use raises kState.
   void close();
 
   // Runs a query through the read transaction and returns all its rows (metadata look-ups).
   std::vector<Row> selectAll(const std::string& sql, const std::vector<Value>& params);
 
+  // Statements and cursors register themselves so that close() can release their client objects
+  // while the attachment still exists: the client crashes when they are used or released after it.
+  void track(StatementCore* statement) { statements_.insert(statement); }
+  void untrack(StatementCore* statement) { statements_.erase(statement); }
+  void track(ResultCursor* cursor) { cursors_.insert(cursor); }
+  void untrack(ResultCursor* cursor) { cursors_.erase(cursor); }
+
  private:
+  std::set<StatementCore*> statements_;
+  std::set<ResultCursor*> cursors_;
   Ref<Firebird::IAttachment> attachment_;
   Ref<Firebird::ITransaction> write_;
   Ref<Firebird::ITransaction> read_;
@@ -62,8 +77,6 @@ class Link {
   bool dirty_ = false;
   int sinceCommit_ = 0;
 };
-
-class ResultCursor;
 
 // A prepared statement with its messages; shared by the statement object and its open cursor.
 struct StatementCore {
@@ -80,6 +93,8 @@ struct StatementCore {
   ~StatementCore();
   void bind(const std::vector<Value>& values, const BlobContext& blobs);
   void bind(const std::vector<BoundParam>& params, const BlobContext& blobs);
+  // The connection is closing: frees the statement.
+  void connectionClosed() noexcept;
 };
 
 // Rows of a result set, fetched only as they are read and kept for reading again.
@@ -102,6 +117,8 @@ class ResultCursor : public CursorImpl {
 
   // Reads the remaining rows and closes the result set, so that the statement can run again.
   void fetchRest();
+  // The connection is closing: releases the result set; reading further rows raises kState.
+  void connectionClosed() noexcept;
 
  private:
   bool fetchOne();
@@ -113,6 +130,7 @@ class ResultCursor : public CursorImpl {
   std::vector<FieldDef> fields_;
   std::vector<Row> rows_;
   std::vector<IndexDef> indexes_;
+  bool connectionLost_ = false;
 };
 
 }  // namespace db::firebird

@@ -169,4 +169,27 @@ TEST_F(Statements, CountAfterInsertSeesTheRows) {
   EXPECT_EQ(q.recordCount(), 1);
 }
 
+TEST_F(Statements, StatementsOutlivingTheirConnectionFailCleanly) {
+  exec("INSERT INTO KLIENCI (ID) VALUES (1)");
+  exec("INSERT INTO KLIENCI (ID) VALUES (2)");
+  auto driver = db::firebird::makeDriver();
+  auto connection = driver->connect(temp_->params(), session_);
+  auto insert = connection->prepare("INSERT INTO KLIENCI (ID) VALUES (?)", {"ID"});
+  insert->execute({db::BoundParam{"ID", db::FieldType::Integer, std::int64_t{3}}});
+  auto select = connection->prepare("SELECT ID FROM KLIENCI ORDER BY ID", {});
+  auto cursor = select->open({});
+  db::Row row;
+  ASSERT_TRUE(cursor->read(0, row));
+  // Closing the connection commits its work; what is left of it only reports errors.
+  connection.reset();
+  EXPECT_THROW(insert->execute({db::BoundParam{"ID", db::FieldType::Integer, std::int64_t{4}}}),
+               db::EngineError);
+  EXPECT_THROW(select->open({}), db::EngineError);
+  EXPECT_THROW(cursor->read(2, row), db::EngineError);
+  cursor.reset();
+  select.reset();
+  insert.reset();
+  EXPECT_EQ(countIn(database()), 3);
+}
+
 }  // namespace
