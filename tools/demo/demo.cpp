@@ -76,7 +76,7 @@ Summary createDemo(const Options& options) {
     if (!options.force)
       throw std::runtime_error(dir.string() + " is not empty; use --force to replace the demo installation there");
     // Only what a demo creates is removed; anything else the operator keeps there stays.
-    for (const char* part : {".complete", "wine", "drive_c", ".schema.sql"}) fs::remove_all(dir / part);
+    for (const char* part : {".complete", "wine", "drive_c"}) fs::remove_all(dir / part);
   }
   fs::create_directories(dir);
 
@@ -87,7 +87,7 @@ Summary createDemo(const Options& options) {
   const fs::path main = dir / "drive_c" / "Kalmiro";
   Summary summary;
   std::vector<DemoTable> jst = buildCatalogue(options.rows, false);
-  const std::string script = schemaScript(jst);
+  const std::vector<std::string> schema = schemaStatements(jst);
   writeControlTables(main / "KONWERSJA", jst);
   for (const auto& t : jst) {
     if (!t.fb.empty()) ++summary.firebirdTables;
@@ -102,15 +102,13 @@ Summary createDemo(const Options& options) {
     // A server runs as its own user, which must be able to create the files.
     if (!options.server.empty())
       fs::permissions(jstDb.file.parent_path(), fs::perms::all, fs::perm_options::replace);
-    const fs::path scratch = dir / ".schema.sql";
-    createDatabase(jstDb.create, script, scratch);
+    createDatabase(jstDb.create, schema);
     // Both editions start from the same schema. A local file is copied (the schema takes seconds to
     // build); a server's files belong to the server, so it builds the second one itself.
     if (options.server.empty())
       fs::copy_file(jstDb.file, jbDb.file, fs::copy_options::overwrite_existing);
     else
-      createDatabase(jbDb.create, script, scratch);
-    fs::remove(scratch);
+      createDatabase(jbDb.create, schema);
     summary.databases = {jstDb.gdbPath, jbDb.gdbPath};
   }
   writeWindowsText(dir / ".complete", {fmt::format("rows={}", options.rows)});

@@ -1,14 +1,11 @@
 #include "tools/demo/firebird_schema.h"
 
 #include <fmt/format.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <fstream>
-#include <stdexcept>
 
-extern char** environ;
+#include "db/engine.h"
+#include "db/firebird/driver.h"
 
 namespace konw::demo {
 
@@ -110,8 +107,14 @@ std::vector<db::Row> productDictionary(const DemoTable& t) {
   return rows;
 }
 
-std::string schemaScript(const std::vector<DemoTable>& tables) {
+std::vector<std::string> schemaStatements(const std::vector<DemoTable>& tables) {
+  std::vector<std::string> out;
   std::string sql;
+  // Statements are collected in `sql` and cut off one by one.
+  auto done = [&] {
+    out.push_back(std::move(sql));
+    sql.clear();
+  };
   for (const auto& t : tables) {
     if (t.fb.empty()) continue;
     sql += fmt::format("CREATE TABLE {} (\n", quoted(t.fb));
@@ -122,21 +125,25 @@ std::string schemaScript(const std::vector<DemoTable>& tables) {
       sql += fmt::format("  CONSTRAINT {} PRIMARY KEY ({}){}\n", quoted("PK_" + t.fb), joinQuoted(t.fbPrimary),
                          t.fbCheck.empty() ? "" : ",");
     if (!t.fbCheck.empty()) sql += "  " + t.fbCheck + "\n";
-    sql += ");\n";
+    sql += ")";
+    done();
     int n = 0;
-    for (const auto& idx : t.fbIndexes)
-      sql += fmt::format("CREATE INDEX {} ON {} ({});\n", quoted(fmt::format("IX_{}_{}", t.fb, ++n)), quoted(t.fb),
-                         joinQuoted(idx));
+    for (const auto& idx : t.fbIndexes) {
+      sql = fmt::format("CREATE INDEX {} ON {} ({})", quoted(fmt::format("IX_{}_{}", t.fb, ++n)), quoted(t.fb),
+                        joinQuoted(idx));
+      done();
+    }
     if (!t.generator().empty()) {
       const std::string field = fbNameOf(t, t.autoIncField);
-      sql += fmt::format("CREATE SEQUENCE {};\n", quoted(t.generator()));
-      sql += fmt::format(
-          "SET TERM ^ ;\nCREATE TRIGGER {} FOR {} ACTIVE BEFORE INSERT POSITION 0 AS\nBEGIN\n"
-          "  IF (NEW.{} IS NULL) THEN NEW.{} = GEN_ID({}, 1);\nEND^\nSET TERM ; ^\n",
+      sql = fmt::format("CREATE SEQUENCE {}", quoted(t.generator()));
+      done();
+      sql = fmt::format(
+          "CREATE TRIGGER {} FOR {} ACTIVE BEFORE INSERT POSITION 0 AS\nBEGIN\n"
+          "  IF (NEW.{} IS NULL) THEN NEW.{} = GEN_ID({}, 1);\nEND",
           quoted(t.trigger()), quoted(t.fb), quoted(field), quoted(field), quoted(t.generator()));
+      done();
     }
   }
-  sql += "COMMIT;\n";
   // The product's own dictionary entries.
   for (const auto& t : tables) {
     if (!t.dictionary || t.fb.empty()) continue;
@@ -156,36 +163,41 @@ std::string schemaScript(const std::vector<DemoTable>& tables) {
     for (const auto& r : rows) {
       std::string values;
       for (std::size_t c : used) values += (values.empty() ? "" : ",") + sqlLiteral(r[c]);
-      sql += fmt::format("INSERT INTO {} ({}) VALUES ({});\n", quoted(t.fb), joinQuoted(names), values);
+      sql = fmt::format("INSERT INTO {} ({}) VALUES ({})", quoted(t.fb), joinQuoted(names), values);
+      done();
       if (idCol >= 0 && std::holds_alternative<std::int64_t>(r[static_cast<std::size_t>(idCol)]))
         maxId = std::max(maxId, std::get<std::int64_t>(r[static_cast<std::size_t>(idCol)]));
     }
-    if (idCol >= 0) sql += fmt::format("ALTER SEQUENCE {} RESTART WITH {};\n", quoted(t.generator()), maxId);
+    if (idCol >= 0) {
+      sql = fmt::format("ALTER SEQUENCE {} RESTART WITH {}", quoted(t.generator()), maxId);
+      done();
+    }
   }
-  sql += "COMMIT;\n";
-  return sql;
+  return out;
 }
 
-void createDatabase(const std::string& location, const std::string& script, const std::filesystem::path& scriptFile) {
-  {
-    std::ofstream out(scriptFile, std::ios::binary | std::ios::trunc);
-    // The script is UTF-8; the connection character set makes Firebird store it as WIN1250.
-    out << "SET NAMES UTF8;\nSET SQL DIALECT 3;\n"
-        << fmt::format("CREATE DATABASE '{}' USER 'SYSDBA' PASSWORD 'palisandr' PAGE_SIZE 8192 "
-                       "DEFAULT CHARACTER SET WIN1250;\n",
-                       escape(location))
-        << script;
-    if (!out) throw std::runtime_error("cannot write " + scriptFile.string());
+void createDatabase(const std::string& location, const std::vector<std::string>& statements) {
+  db::firebird::ConnectOptions options;
+  options.location = location;
+  options.password = "palisandr";
+  db::firebird::createDatabase(options, "WIN1250");
+
+  db::registerDriver("INTRBASE", [] { return db::firebird::makeDriver(); });
+  db::Session session;
+  db::Database database("DBi", session);
+  database.setDriverName("INTRBASE");
+  for (const std::string& line : {"SERVER NAME=" + location, std::string("USER NAME=SYSDBA"),
+                                  std::string("PASSWORD=palisandr"), std::string("SQLDIALECT=3")})
+    database.addParam(line);
+  database.connect();
+  // Each statement commits as it executes, so later ones see the tables the earlier ones made.
+  for (const auto& sql : statements) {
+    db::Query q;
+    q.setDatabase(&database);
+    q.addSql(sql);
+    q.execSql();
   }
-  const std::string file = scriptFile.string();
-  std::vector<char*> argv = {const_cast<char*>("isql-fb"), const_cast<char*>("-q"), const_cast<char*>("-b"),
-                             const_cast<char*>("-i"), const_cast<char*>(file.c_str()), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "isql-fb", nullptr, nullptr, argv.data(), environ) != 0)
-    throw std::runtime_error("cannot start isql-fb (package firebird3.0-utils)");
-  int status = 0;
-  if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error("isql-fb failed to create the database " + location);
+  database.disconnect();
 }
 
 }  // namespace konw::demo

@@ -1,7 +1,6 @@
 // The Firebird side of the demo: the schema script and the database it is run into.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,11 +16,11 @@ std::string sqlLiteral(const db::Value& value);
 // Each row holds one value per Firebird column (columns without a Paradox counterpart are null).
 std::vector<db::Row> productDictionary(const DemoTable& t);
 
-// The whole script after CREATE DATABASE: tables, keys, indexes, generators, triggers, dictionary rows.
-std::string schemaScript(const std::vector<DemoTable>& tables);
+// The statements that build the schema: tables, keys, indexes, generators, triggers, dictionary rows.
+std::vector<std::string> schemaStatements(const std::vector<DemoTable>& tables);
 
-// Creates the database `location` (a host path, or HOST:/path through a server) and runs the schema
-// script in it with isql-fb. `scriptFile` is a scratch file the caller owns. Throws std::runtime_error.
-void createDatabase(const std::string& location, const std::string& script, const std::filesystem::path& scriptFile);
+// Creates the database `location` (a host path, or HOST:/path through a server; charset WIN1250,
+// dialect 3) and runs the statements in it. Throws db::EngineError.
+void createDatabase(const std::string& location, const std::vector<std::string>& statements);
 
 }  // namespace konw::demo
