@@ -286,6 +286,10 @@ TEST(WriterFiles, UnwritableOrMissingDirectoryIsAnError) {
     EXPECT_TRUE(listDir(locked).empty());
   }
   ::chmod(locked.c_str(), 0755);
+  // /proc takes no new files, whoever asks.
+  if (fs::is_directory("/proc")) {
+    EXPECT_EQ(errorCode([&] { db::paradox::writeTable("/proc/T.DB", spec, {{std::string("a")}}); }), errc::kIo);
+  }
 }
 
 TEST(WriterFiles, ReplacementRemovesFilesTheNewTableNoLongerUses) {
