@@ -1,14 +1,14 @@
 // bench/run paradox-scan [FILE]: rows per second of reading every row of a Paradox table with every value
 // decoded, through the driver's cursor as the conversion reads it. Without FILE it first writes a
 // 1,000,000-row table of six fields.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "db/error.h"
 #include "db/paradox/cursor.h"
@@ -20,8 +20,8 @@ namespace {
 
 fs::path writeSample(const fs::path& dir) {
   db::paradox::TableSpec spec;
-  spec.fields = {{"Id", 'I', 4}, {"Nazwa", 'A', 30}, {"Kwota", '$', 8}, {"Ilosc", 'N', 8}, {"Data", 'D', 4},
-                 {"Zatw", 'L', 1}};
+  spec.fields = {{"Id", 'I', 4},    {"Nazwa", 'A', 30}, {"Kwota", '$', 8},
+                 {"Ilosc", 'N', 8}, {"Data", 'D', 4},   {"Zatw", 'L', 1}};
   spec.keyFields = 1;
   spec.codePage = 1250;
   spec.blockSizeKb = 4;
@@ -29,9 +29,11 @@ fs::path writeSample(const fs::path& dir) {
   rows.reserve(1000000);
   std::mt19937 rng(42);
   for (int i = 1; i <= 1000000; ++i) {
-    rows.push_back({db::Value{std::int64_t{i}}, db::Value{"Pozycja budżetu nr " + std::to_string(rng() % 100000)},
+    rows.push_back({db::Value{std::int64_t{i}},
+                    db::Value{"Pozycja budżetu nr " + std::to_string(rng() % 100000)},
                     db::Value{static_cast<double>(rng() % 10000000) / 100.0},
-                    db::Value{static_cast<double>(rng() % 1000)}, db::Value{db::Date{static_cast<std::int32_t>(40000 + rng() % 9000)}},
+                    db::Value{static_cast<double>(rng() % 1000)},
+                    db::Value{db::Date{static_cast<std::int32_t>(40000 + rng() % 9000)}},
                     i % 7 == 0 ? db::Value{db::Null{}} : db::Value{i % 2 == 0}});
   }
   fs::path file = dir / "scan.db";
@@ -67,7 +69,8 @@ int main(int argc, char** argv) {
     double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     if (!temp.empty()) fs::remove_all(temp);
     const double rate = s > 0 ? rows / s : 0;
-    std::printf("read %lld rows of %s in %.3f s (check %zu)\n", static_cast<long long>(rows), file.c_str(), s, check);
+    std::printf("read %lld rows of %s in %.3f s (check %zu)\n", static_cast<long long>(rows), file.c_str(), s,
+                check);
     std::printf("paradox-scan: %.0f\n", rate);
     return 0;
   } catch (const std::exception& e) {

@@ -42,16 +42,18 @@ void BlobFile::read(std::uint32_t ref, std::uint32_t length, std::uint16_t mod, 
     const std::uint64_t units = le16(u + 1);
     const std::uint32_t stored = le32(u + 3);
     const std::uint16_t storedMod = le16(u + 7);
-    if (index != 0xFF) warnings.push_back(name_ + ": single blob block referred to with index " + std::to_string(index));
+    if (index != 0xFF)
+      warnings.push_back(name_ + ": single blob block referred to with index " + std::to_string(index));
     if (9 + std::uint64_t{stored} > units * kUnit) corrupt(ref, "blob longer than its block");
     if (offset + 9 + stored > src_->size()) corrupt(ref, "blob past the end of the file");
     if (stored != length || storedMod != mod)
-      warnings.push_back(name_ + ": blob at " + std::to_string(offset) + " has length " + std::to_string(stored) +
-                         " and modification " + std::to_string(storedMod) + ", the record says " +
-                         std::to_string(length) + " and " + std::to_string(mod));
+      warnings.push_back(name_ + ": blob at " + std::to_string(offset) + " has length " +
+                         std::to_string(stored) + " and modification " + std::to_string(storedMod) +
+                         ", the record says " + std::to_string(length) + " and " + std::to_string(mod));
     out.resize(stored);
     if (key_ == 0) {
-      if (src_->readAt(offset + 9, out.data(), stored) != stored) corrupt(ref, "blob past the end of the file");
+      if (src_->readAt(offset + 9, out.data(), stored) != stored)
+        corrupt(ref, "blob past the end of the file");
       return;
     }
     // The cipher works on whole 256-byte chunks of the file: decrypt the chunks the blob spans.

@@ -13,7 +13,9 @@ namespace db::paradox {
 
 namespace {
 
-bool isMultibyte(int number) { return number == 932 || number == 936 || number == 949 || number == 950; }
+bool isMultibyte(int number) {
+  return number == 932 || number == 936 || number == 949 || number == 950;
+}
 
 const detail::CodePageTable* findTable(int number) {
   for (const auto& t : detail::kCodePages)
@@ -36,7 +38,9 @@ void putUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-bool CodePage::known(int number) { return findTable(number) != nullptr || isMultibyte(number); }
+bool CodePage::known(int number) {
+  return findTable(number) != nullptr || isMultibyte(number);
+}
 
 const CodePage& CodePage::get(int number) {
   static std::mutex mutex;

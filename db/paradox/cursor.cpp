@@ -42,8 +42,8 @@ TableCursor::TableCursor(std::filesystem::path dbFile, int codePage, bool readOn
 std::string TableCursor::fileStamp() const {
   struct stat st {};
   if (::stat(path_.c_str(), &st) != 0) return {};
-  return std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) +
-         "." + std::to_string(st.st_mtim.tv_nsec);
+  return std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+         std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
 std::vector<std::int64_t> TableCursor::currentIds() const {
@@ -123,7 +123,8 @@ std::int64_t TableCursor::count() {
 
 std::int64_t TableCursor::bookmarkAt(std::int64_t pos) {
   auto phys = physicalAt(pos);
-  if (!phys) throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+  if (!phys)
+    throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
   return ids_.empty() ? static_cast<std::int64_t>(*phys) : ids_[*phys];
 }
 
@@ -155,10 +156,12 @@ std::vector<IndexDef> TableCursor::indexDefs() {
   for (const auto& ix : secondary()) {
     IndexDef d;
     d.name = ix.name;
-    for (std::size_t i = 0; i < ix.fields.size(); ++i) d.fields += (i ? ";" : "") + h.fields[ix.fields[i]].name;
+    for (std::size_t i = 0; i < ix.fields.size(); ++i)
+      d.fields += (i ? ";" : "") + h.fields[ix.fields[i]].name;
     d.caseInsensitive = !ix.caseSensitive;
     d.unique = ix.unique;
-    d.descending = !ix.descending.empty() && std::all_of(ix.descending.begin(), ix.descending.end(), [](bool b) { return b; });
+    d.descending = !ix.descending.empty() &&
+                   std::all_of(ix.descending.begin(), ix.descending.end(), [](bool b) { return b; });
     out.push_back(d);
   }
   return out;
@@ -181,7 +184,8 @@ void TableCursor::setOrder(const std::string& indexName, const std::string& fiel
     for (const auto& name : splitNames(fieldNames)) {
       auto it = std::find_if(h.fields.begin(), h.fields.end(),
                              [&](const FieldInfo& f) { return equalsIgnoreCase(f.name, name); });
-      if (it == h.fields.end()) throw EngineError(errc::kNotFound, reader_->name() + ": no field named " + name);
+      if (it == h.fields.end())
+        throw EngineError(errc::kNotFound, reader_->name() + ": no field named " + name);
       fields.push_back(static_cast<int>(it - h.fields.begin()));
       descending.push_back(false);
     }
@@ -199,7 +203,8 @@ void TableCursor::setOrder(const std::string& indexName, const std::string& fiel
 
 void TableCursor::setRange(std::optional<std::pair<int, Value>> range) {
   if (range && (range->first < 0 || range->first >= static_cast<int>(reader_->header().fields.size())))
-    throw EngineError(errc::kNotFound, reader_->name() + ": no field number " + std::to_string(range->first + 1));
+    throw EngineError(errc::kNotFound,
+                      reader_->name() + ": no field number " + std::to_string(range->first + 1));
   range_ = std::move(range);
   rebuildView();
 }
@@ -249,26 +254,31 @@ void TableCursor::requireWritable() const {
 Row TableCursor::coerceRow(const Row& row) const {
   const auto& fields = reader_->header().fields;
   if (row.size() != fields.size())
-    throw EngineError(errc::kConversion, reader_->name() + ": a row needs " + std::to_string(fields.size()) + " values");
+    throw EngineError(errc::kConversion,
+                      reader_->name() + ": a row needs " + std::to_string(fields.size()) + " values");
   Row out(row.size());
   for (std::size_t i = 0; i < row.size(); ++i) out[i] = coerceToField(fields[i], row[i]);
   return out;
 }
 
-void TableCursor::checkKeyUnique(const std::vector<Row>& rows, const Row& row, std::optional<std::size_t> self) const {
+void TableCursor::checkKeyUnique(const std::vector<Row>& rows, const Row& row,
+                                 std::optional<std::size_t> self) const {
   const int k = reader_->header().keyFields;
   if (k == 0) return;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (self && *self == i) continue;
     bool same = true;
     for (int f = 0; f < k && same; ++f) same = compareValues(rows[i][f], row[f]) == 0;
-    if (same) throw EngineError(errc::kKeyViolation, reader_->name() + ": key violation (the key is already in the table)");
+    if (same)
+      throw EngineError(errc::kKeyViolation,
+                        reader_->name() + ": key violation (the key is already in the table)");
   }
 }
 
 std::optional<std::size_t> TableCursor::physicalOfCurrent(std::int64_t pos) {
   auto phys = physicalAt(pos);
-  if (!phys) throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+  if (!phys)
+    throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
   const std::int64_t id = ids_.empty() ? static_cast<std::int64_t>(*phys) : ids_[*phys];
   refreshIfChanged();
   if (ids_.empty()) return phys;
@@ -322,7 +332,8 @@ void TableCursor::remove(std::int64_t pos) {
   rewrite(rows, ids, -1);
 }
 
-std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows, const std::vector<std::int64_t>& ids,
+std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows,
+                                                 const std::vector<std::int64_t>& ids,
                                                  std::int64_t affected) {
   const Header& h = reader_->header();
   TableSpec spec;

@@ -70,10 +70,10 @@ class TableCursor : public CursorImpl {
   bool orderCaseInsensitive_ = false;
   std::optional<std::pair<int, Value>> range_;
 
-  bool identity_ = true;           // positions are chain positions
-  std::vector<std::uint32_t> view_;     // position -> physical
-  std::vector<std::int64_t> inverse_;   // physical -> position, -1 outside the range
-  std::vector<std::int64_t> ids_;       // physical -> bookmark; empty = the physical index itself
+  bool identity_ = true;               // positions are chain positions
+  std::vector<std::uint32_t> view_;    // position -> physical
+  std::vector<std::int64_t> inverse_;  // physical -> position, -1 outside the range
+  std::vector<std::int64_t> ids_;      // physical -> bookmark; empty = the physical index itself
   std::int64_t nextId_ = 0;
   std::string stamp_;
 };

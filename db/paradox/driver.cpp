@@ -22,7 +22,8 @@ bool endsWithDb(const std::string& name) {
 // Rows computed once (aggregates).
 class MemoryCursor final : public CursorImpl {
  public:
-  MemoryCursor(std::vector<FieldDef> fields, std::vector<Row> rows) : fields_(std::move(fields)), rows_(std::move(rows)) {}
+  MemoryCursor(std::vector<FieldDef> fields, std::vector<Row> rows)
+      : fields_(std::move(fields)), rows_(std::move(rows)) {}
   const std::vector<FieldDef>& fields() const override { return fields_; }
   bool read(std::int64_t pos, Row& out) override {
     if (pos < 0 || static_cast<std::size_t>(pos) >= rows_.size()) return false;
@@ -55,12 +56,15 @@ class ProjectionCursor final : public CursorImpl {
   bool read(std::int64_t pos, Row& out) override {
     if (!table_->read(pos, whole_)) return false;
     out.resize(columns_.size());
-    for (std::size_t i = 0; i < columns_.size(); ++i) out[i] = std::move(whole_[static_cast<std::size_t>(columns_[i])]);
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      out[i] = std::move(whole_[static_cast<std::size_t>(columns_[i])]);
     return true;
   }
   std::int64_t count() override { return table_->count(); }
   std::int64_t bookmarkAt(std::int64_t pos) override { return table_->bookmarkAt(pos); }
-  std::optional<std::int64_t> positionOf(std::int64_t bookmark) override { return table_->positionOf(bookmark); }
+  std::optional<std::int64_t> positionOf(std::int64_t bookmark) override {
+    return table_->positionOf(bookmark);
+  }
 
  private:
   std::unique_ptr<TableCursor> table_;
@@ -73,7 +77,8 @@ class Connection;
 
 class Statement final : public StatementImpl {
  public:
-  Statement(Connection& connection, LocalSelect select) : connection_(connection), select_(std::move(select)) {}
+  Statement(Connection& connection, LocalSelect select)
+      : connection_(connection), select_(std::move(select)) {}
   void execute(const std::vector<BoundParam>& params) override { open(params); }
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override;
 
@@ -98,9 +103,8 @@ class Connection final : public ConnectionImpl {
       std::string stem = file.substr(0, file.size() - 3);
       if (all || equalsIgnoreCase(stem, wanted)) names.push_back(stem);
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-      return upperAscii(a) < upperAscii(b);
-    });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return upperAscii(a) < upperAscii(b); });
     return names;
   }
 
@@ -113,11 +117,13 @@ class Connection final : public ConnectionImpl {
     if (file.find('/') != std::string::npos || file.find('\\') != std::string::npos)
       throw EngineError(errc::kNotFound, "Paradox table name must not contain a path: " + name);
     auto path = konw::findIgnoringCase(dir_, file);
-    if (path.empty()) throw EngineError(errc::kNotFound, "Paradox table " + name + " not found in " + dir_.string());
+    if (path.empty())
+      throw EngineError(errc::kNotFound, "Paradox table " + name + " not found in " + dir_.string());
     return std::make_unique<TableCursor>(path, session_.paradoxCodePage(), readOnly);
   }
 
-  std::unique_ptr<StatementImpl> prepare(const std::string& sql, const std::vector<std::string>& paramNames) override {
+  std::unique_ptr<StatementImpl> prepare(const std::string& sql,
+                                         const std::vector<std::string>& paramNames) override {
     if (!paramNames.empty())
       throw EngineError(errc::kNotSupported, "Paradox local SQL takes no parameters: " + sql);
     return std::make_unique<Statement>(*this, parseLocalSelect(sql));
@@ -151,7 +157,8 @@ std::unique_ptr<CursorImpl> Statement::open(const std::vector<BoundParam>& param
       d.name = select_.alias.empty() ? "COUNT" : select_.alias;
       d.type = FieldType::Integer;
       d.number = 1;
-      return std::make_unique<MemoryCursor>(std::vector<FieldDef>{d}, std::vector<Row>{Row{Value{table->count()}}});
+      return std::make_unique<MemoryCursor>(std::vector<FieldDef>{d},
+                                            std::vector<Row>{Row{Value{table->count()}}});
     }
     case LocalSelect::Kind::Max: {
       const int column = fieldIndex(*table, select_.columns.front(), select_.table);
@@ -174,17 +181,21 @@ class ParadoxDriver final : public Driver {
  public:
   std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params, Session& session) override {
     auto location = paramValue(params, "PATH");
-    if (!location || location->empty()) throw EngineError(errc::kConnect, "Paradox database needs a PATH= line");
+    if (!location || location->empty())
+      throw EngineError(errc::kConnect, "Paradox database needs a PATH= line");
     std::filesystem::path dir = konw::hostPath(*location);
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec))
-      throw EngineError(errc::kConnect, "Paradox directory " + *location + " does not exist (" + dir.string() + ")");
+      throw EngineError(errc::kConnect,
+                        "Paradox directory " + *location + " does not exist (" + dir.string() + ")");
     return std::make_unique<Connection>(dir, session);
   }
 };
 
 }  // namespace
 
-std::unique_ptr<Driver> makeDriver() { return std::make_unique<ParadoxDriver>(); }
+std::unique_ptr<Driver> makeDriver() {
+  return std::make_unique<ParadoxDriver>();
+}
 
 }  // namespace db::paradox

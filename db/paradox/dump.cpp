@@ -17,13 +17,27 @@ void putString(std::ostream& out, const std::string& s) {
   out << '"';
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out << "\\\""; break;
-      case '\\': out << "\\\\"; break;
-      case '\n': out << "\\n"; break;
-      case '\r': out << "\\r"; break;
-      case '\t': out << "\\t"; break;
-      case '\b': out << "\\b"; break;
-      case '\f': out << "\\f"; break;
+      case '"':
+        out << "\\\"";
+        break;
+      case '\\':
+        out << "\\\\";
+        break;
+      case '\n':
+        out << "\\n";
+        break;
+      case '\r':
+        out << "\\r";
+        break;
+      case '\t':
+        out << "\\t";
+        break;
+      case '\b':
+        out << "\\b";
+        break;
+      case '\f':
+        out << "\\f";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -40,8 +54,10 @@ void putString(std::ostream& out, const std::string& s) {
 std::string ymdText(Date d) {
   const Ymd ymd = ymdFromDate(d);
   char buf[32];
-  if (ymd.year < 0) std::snprintf(buf, sizeof buf, "-%04d-%02u-%02u", -ymd.year, ymd.month, ymd.day);
-  else std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", ymd.year, ymd.month, ymd.day);
+  if (ymd.year < 0)
+    std::snprintf(buf, sizeof buf, "-%04d-%02u-%02u", -ymd.year, ymd.month, ymd.day);
+  else
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", ymd.year, ymd.month, ymd.day);
   return buf;
 }
 
@@ -55,8 +71,10 @@ std::string timeText(Time t) {
 }
 
 void putBytes(std::ostream& out, const std::string& data, const std::string& indent) {
-  out << "{\n" << indent << " \"length\": " << data.size() << ",\n" << indent << " \"sha256\": \""
-      << sha256Hex(data) << "\"\n" << indent << "}";
+  out << "{\n"
+      << indent << " \"length\": " << data.size() << ",\n"
+      << indent << " \"sha256\": \"" << sha256Hex(data) << "\"\n"
+      << indent << "}";
 }
 
 void putValue(std::ostream& out, char type, const Value& v, const std::string& indent) {
@@ -65,19 +83,39 @@ void putValue(std::ostream& out, char type, const Value& v, const std::string& i
     return;
   }
   switch (type) {
-    case 'A': case 'M': putString(out, std::get<std::string>(v)); return;
-    case 'N': case '$': putString(out, shortestDouble(std::get<double>(v))); return;
-    case 'S': case 'I': case '+': out << std::get<std::int64_t>(v); return;
-    case 'D': putString(out, ymdText(std::get<Date>(v))); return;
-    case 'T': putString(out, timeText(std::get<Time>(v))); return;
+    case 'A':
+    case 'M':
+      putString(out, std::get<std::string>(v));
+      return;
+    case 'N':
+    case '$':
+      putString(out, shortestDouble(std::get<double>(v)));
+      return;
+    case 'S':
+    case 'I':
+    case '+':
+      out << std::get<std::int64_t>(v);
+      return;
+    case 'D':
+      putString(out, ymdText(std::get<Date>(v)));
+      return;
+    case 'T':
+      putString(out, timeText(std::get<Time>(v)));
+      return;
     case '@': {
       const auto& dt = std::get<DateTime>(v);
       putString(out, ymdText(dt.date) + "T" + timeText(dt.time));
       return;
     }
-    case 'L': out << (std::get<bool>(v) ? "true" : "false"); return;
-    case '#': putString(out, std::get<Decimal>(v).toString()); return;
-    default: putBytes(out, std::get<Bytes>(v).data, indent); return;
+    case 'L':
+      out << (std::get<bool>(v) ? "true" : "false");
+      return;
+    case '#':
+      putString(out, std::get<Decimal>(v).toString());
+      return;
+    default:
+      putBytes(out, std::get<Bytes>(v).data, indent);
+      return;
   }
 }
 
@@ -111,7 +149,8 @@ std::string shortestDouble(double v) {
     } else if (static_cast<int>(digits.size()) <= exp + 1) {
       out += digits + std::string(static_cast<std::size_t>(exp + 1) - digits.size(), '0') + ".0";
     } else {
-      out += digits.substr(0, static_cast<std::size_t>(exp + 1)) + "." + digits.substr(static_cast<std::size_t>(exp + 1));
+      out += digits.substr(0, static_cast<std::size_t>(exp + 1)) + "." +
+             digits.substr(static_cast<std::size_t>(exp + 1));
     }
     return out;
   }
@@ -132,8 +171,10 @@ void dumpTable(const std::filesystem::path& dbFile, int codePage, std::ostream& 
   out << "{\n \"file\": ";
   putString(out, dbFile.filename().string());
   out << ",\n \"version\": \"" << h.versionText() << "\",\n \"codepage\": ";
-  if (h.codePage != 0) out << h.codePage;
-  else out << "null";
+  if (h.codePage != 0)
+    out << h.codePage;
+  else
+    out << "null";
   out << ",\n \"encrypted\": " << (h.encryption != 0 ? "true" : "false") << ",\n \"records\": " << h.records
       << ",\n \"fields\": [";
   for (std::size_t i = 0; i < h.fields.size(); ++i) {

@@ -67,8 +67,7 @@ constexpr char kT1Hex[] =
     "B8251DDBFF3A219AB0C3F76352F52294F9B4B7BE9F543BCEE13C73CBEA2D4500"
     "9DC278E7960F143AA4DC01648DD6594E390F157DF08C8AC578034AE8FBEF18B4"
     "523179D08EAAC3C6CEEDE9425AD62D06C79AB13862D97E6174D246DECB2B0C59"
-    "0B649D1C4FB206919B63B5B2A9FDAD5A38F9136E9D2D4B02F9136F50CB2109FA"
-    ;
+    "0B649D1C4FB206919B63B5B2A9FDAD5A38F9136E9D2D4B02F9136F50CB2109FA";
 constexpr char kT2Hex[] =
     "61A7790237346F8101C2B2B3D64D3E030660984446681CEB104A5BAE22482442"
     "9F5590C17D2F6C414E8256D81E3228C6EDBC3C3AE9873B8F8608A3FBA46299FF"
@@ -77,8 +76,7 @@ constexpr char kT2Hex[] =
     "7B497AF1EEF7750991679738D38947311F2C0ECE20CC9C2317920FF4136471C8"
     "CD3DB4CFE15052AF6D27B69430048C534BD24F21296A1AEC5C7E519A0D85E61D"
     "C588A8DD9EF65FDABD6E9D54DB5EC0805DB840631512A20C07AD70147216D0A6"
-    "6535BAE7ABFCC3C9BE0BB0F545E24C730A3678438B8AF066D100DF7CE3E857D7"
-    ;
+    "6535BAE7ABFCC3C9BE0BB0F545E24C730A3678438B8AF066D100DF7CE3E857D7";
 constexpr char kT3Hex[] =
     "F908030FAD5210D83987F0E9D7BC929A1853D59CDBD4DD985D70B64616BF2C90"
     "94B31C971E745AA92EB44C4991436525AC8F2D6805E1F1048B7B333632A10E72"
@@ -87,13 +85,13 @@ constexpr char kT3Hex[] =
     "CF07296367BD3835C18DF5F4AE5C563722889945AB78718A123EBB5E96CAC420"
     "7A7ED63A3C76DF01C2554AE44DD91BA7EA470A0BA258AA51D141E25931C8E86D"
     "CE2309E66FC02F609FE74E6E95A093A3DEF8B18C6B770CFF2B4BC7CC7CC342FA"
-    "50A4EDFC7D73BEE3FD345B17B7308457F68375799BEBC585614F693BE5645F3F"
-    ;
+    "50A4EDFC7D73BEE3FD345B17B7308457F68375799BEBC585614F693BE5645F3F";
 
 constexpr std::array<unsigned char, 256> fromHex(const char* hex) {
   std::array<unsigned char, 256> out{};
   auto nibble = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
-  for (int i = 0; i < 256; ++i) out[i] = static_cast<unsigned char>(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
+  for (int i = 0; i < 256; ++i)
+    out[i] = static_cast<unsigned char>(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
   return out;
 }
 constexpr auto kT1 = fromHex(kT1Hex);
@@ -144,7 +142,9 @@ std::unique_ptr<ByteSource> openFile(const std::filesystem::path& path) {
   return std::make_unique<FileSource>(fd, static_cast<std::uint64_t>(st.st_size));
 }
 
-std::unique_ptr<ByteSource> memorySource(std::string data) { return std::make_unique<MemorySource>(std::move(data)); }
+std::unique_ptr<ByteSource> memorySource(std::string data) {
+  return std::make_unique<MemorySource>(std::move(data));
+}
 
 const char* Header::versionText() const {
   if (version <= 3) return "3.0";
@@ -163,37 +163,73 @@ int Header::level() const {
 
 char typeLetter(std::uint8_t code) {
   switch (code) {
-    case 0x01: return 'A';
-    case 0x02: return 'D';
-    case 0x03: return 'S';
-    case 0x04: return 'I';
-    case 0x05: return '$';
-    case 0x06: return 'N';
-    case 0x09: return 'L';
-    case 0x0C: return 'M';
-    case 0x0D: return 'B';
-    case 0x0E: return 'F';
-    case 0x0F: return 'O';
-    case 0x10: return 'G';
-    case 0x14: return 'T';
-    case 0x15: return '@';
-    case 0x16: return '+';
-    case 0x17: return '#';
-    case 0x18: return 'Y';
-    default: return 0;
+    case 0x01:
+      return 'A';
+    case 0x02:
+      return 'D';
+    case 0x03:
+      return 'S';
+    case 0x04:
+      return 'I';
+    case 0x05:
+      return '$';
+    case 0x06:
+      return 'N';
+    case 0x09:
+      return 'L';
+    case 0x0C:
+      return 'M';
+    case 0x0D:
+      return 'B';
+    case 0x0E:
+      return 'F';
+    case 0x0F:
+      return 'O';
+    case 0x10:
+      return 'G';
+    case 0x14:
+      return 'T';
+    case 0x15:
+      return '@';
+    case 0x16:
+      return '+';
+    case 0x17:
+      return '#';
+    case 0x18:
+      return 'Y';
+    default:
+      return 0;
   }
 }
 
 int fieldWidth(char type, int size) {
   switch (type) {
-    case 'A': case 'Y': return size >= 1 ? size : 0;
-    case 'D': case 'I': case '+': case 'T': return size == 4 ? 4 : 0;
-    case 'S': return size == 2 ? 2 : 0;
-    case '$': case 'N': case '@': return size == 8 ? 8 : 0;
-    case 'L': return size == 1 ? 1 : 0;
-    case 'M': case 'B': case 'F': case 'O': case 'G': return size >= 10 ? size : 0;
-    case '#': return size <= 32 ? 17 : 0;
-    default: return 0;
+    case 'A':
+    case 'Y':
+      return size >= 1 ? size : 0;
+    case 'D':
+    case 'I':
+    case '+':
+    case 'T':
+      return size == 4 ? 4 : 0;
+    case 'S':
+      return size == 2 ? 2 : 0;
+    case '$':
+    case 'N':
+    case '@':
+      return size == 8 ? 8 : 0;
+    case 'L':
+      return size == 1 ? 1 : 0;
+    case 'M':
+    case 'B':
+    case 'F':
+    case 'O':
+    case 'G':
+      return size >= 10 ? size : 0;
+    case '#':
+      return size <= 32 ? 17 : 0;
+    default:
+      return 0;
   }
 }
 
@@ -290,7 +326,8 @@ void decryptDbBlock(unsigned char* data, std::size_t n, std::uint32_t key, std::
 
 void decryptMbChunk(unsigned char* data, std::size_t n, std::uint32_t key) {
   const unsigned a = key & 0xFF, b = (key >> 8) & 0xFF;
-  for (std::size_t c = 0; c * 256 < n; ++c) decryptChunk(data + c * 256, a, b, (a + 1) & 0xFF, (b + 1) & 0xFF);
+  for (std::size_t c = 0; c * 256 < n; ++c)
+    decryptChunk(data + c * 256, a, b, (a + 1) & 0xFF, (b + 1) & 0xFF);
 }
 
 double decodeDouble(const unsigned char* p) {

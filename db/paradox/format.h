@@ -83,14 +83,21 @@ void decryptMbChunk(unsigned char* data, std::size_t n, std::uint32_t key);
 constexpr std::int32_t kParadoxDayOffset = 693594;
 
 // Field decoding helpers on big-endian, sign-flipped record bytes.
-inline std::uint16_t be16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+inline std::uint16_t be16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
 inline std::uint32_t be32(const unsigned char* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
-inline std::uint64_t be64(const unsigned char* p) { return std::uint64_t{be32(p)} << 32 | be32(p + 4); }
-inline std::uint16_t le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+inline std::uint64_t be64(const unsigned char* p) {
+  return std::uint64_t{be32(p)} << 32 | be32(p + 4);
+}
+inline std::uint16_t le16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 inline std::uint32_t le32(const unsigned char* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
 }
 // The double of an N, $ or @ field whose bytes are not all zero.
 double decodeDouble(const unsigned char* p);

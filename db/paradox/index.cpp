@@ -18,24 +18,28 @@ std::string lowerAscii(std::string s) {
 // Sort key of an index file extension: Xnn by number first, then XGn; -1 when not an index data file.
 long indexExtensionRank(const std::string& ext) {
   auto allHex = [](const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    return !s.empty() && std::all_of(s.begin(), s.end(),
+                                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
   };
   if (ext.size() == 4 && ext[1] == 'x' && allHex(ext.substr(2))) return std::stol(ext.substr(2), nullptr, 16);
   if (ext.size() >= 4 && ext.size() <= 5 && ext[1] == 'x' && ext[2] == 'g' &&
-      std::all_of(ext.begin() + 3, ext.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+      std::all_of(ext.begin() + 3, ext.end(),
+                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
     return 0x10000 + std::stol(ext.substr(3), nullptr, 36);
   return -1;
 }
 
 }  // namespace
 
-SecondaryIndex readIndexFile(const ByteSource& src, const Header& table, int codePage, const std::string& fileName) {
+SecondaryIndex readIndexFile(const ByteSource& src, const Header& table, int codePage,
+                             const std::string& fileName) {
   Header h = readHeader(src, codePage, fileName);
   auto bad = [&](const std::string& why) {
     return EngineError(errc::kCorrupt, fileName + ": damaged index file (" + why + ")");
   };
   const bool maintained = h.fileType == 5 || h.fileType == 8;
-  if (h.fileType != 3 && h.fileType != 5 && h.fileType != 6 && h.fileType != 8) throw bad("not an index data file");
+  if (h.fileType != 3 && h.fileType != 5 && h.fileType != 6 && h.fileType != 8)
+    throw bad("not an index data file");
   SecondaryIndex ix;
   ix.fileName = fileName;
   ix.composite = h.fileType == 6 || h.fileType == 8;

@@ -21,7 +21,8 @@ struct SecondaryIndex {
 
 // Reads the definition in one index data file against the table's header. EngineError kCorrupt when the
 // file is not an index of that table.
-SecondaryIndex readIndexFile(const ByteSource& src, const Header& table, int codePage, const std::string& fileName);
+SecondaryIndex readIndexFile(const ByteSource& src, const Header& table, int codePage,
+                             const std::string& fileName);
 
 // Every secondary index beside `dbFile` (Xnn by field number, then XGn by number).
 std::vector<SecondaryIndex> readSecondaryIndexes(const std::filesystem::path& dbFile, const Header& table,

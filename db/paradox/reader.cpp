@@ -52,24 +52,68 @@ FieldDef engineFieldDef(const FieldInfo& f, int number) {
   d.name = f.name;
   d.number = number;
   switch (f.type) {
-    case 'A': d.type = FieldType::String; d.size = f.size; break;
-    case 'N': d.type = FieldType::Float; break;
-    case '$': d.type = FieldType::Currency; break;
-    case 'S': d.type = FieldType::Smallint; break;
-    case 'I': d.type = FieldType::Integer; break;
-    case '+': d.type = FieldType::AutoInc; break;
-    case 'D': d.type = FieldType::Date; break;
-    case 'T': d.type = FieldType::Time; break;
-    case '@': d.type = FieldType::DateTime; break;
-    case 'L': d.type = FieldType::Boolean; break;
-    case 'M': d.type = FieldType::Memo; d.size = f.size - 10; break;
-    case 'F': d.type = FieldType::FmtMemo; d.size = f.size - 10; break;
-    case 'B': d.type = FieldType::Blob; d.size = f.size - 10; break;
-    case 'G': d.type = FieldType::Graphic; d.size = f.size - 10; break;
-    case 'O': d.type = FieldType::ParadoxOle; d.size = f.size - 10; break;
-    case '#': d.type = FieldType::BCD; d.size = f.size; d.scale = f.size; break;
-    case 'Y': d.type = FieldType::Bytes; d.size = f.size; break;
-    default: break;
+    case 'A':
+      d.type = FieldType::String;
+      d.size = f.size;
+      break;
+    case 'N':
+      d.type = FieldType::Float;
+      break;
+    case '$':
+      d.type = FieldType::Currency;
+      break;
+    case 'S':
+      d.type = FieldType::Smallint;
+      break;
+    case 'I':
+      d.type = FieldType::Integer;
+      break;
+    case '+':
+      d.type = FieldType::AutoInc;
+      break;
+    case 'D':
+      d.type = FieldType::Date;
+      break;
+    case 'T':
+      d.type = FieldType::Time;
+      break;
+    case '@':
+      d.type = FieldType::DateTime;
+      break;
+    case 'L':
+      d.type = FieldType::Boolean;
+      break;
+    case 'M':
+      d.type = FieldType::Memo;
+      d.size = f.size - 10;
+      break;
+    case 'F':
+      d.type = FieldType::FmtMemo;
+      d.size = f.size - 10;
+      break;
+    case 'B':
+      d.type = FieldType::Blob;
+      d.size = f.size - 10;
+      break;
+    case 'G':
+      d.type = FieldType::Graphic;
+      d.size = f.size - 10;
+      break;
+    case 'O':
+      d.type = FieldType::ParadoxOle;
+      d.size = f.size - 10;
+      break;
+    case '#':
+      d.type = FieldType::BCD;
+      d.size = f.size;
+      d.scale = f.size;
+      break;
+    case 'Y':
+      d.type = FieldType::Bytes;
+      d.size = f.size;
+      break;
+    default:
+      break;
   }
   return d;
 }
@@ -82,10 +126,12 @@ std::unique_ptr<TableReader> TableReader::open(const std::filesystem::path& dbFi
   BlobOpener opener = [dir, mbName, dbFile]() -> std::unique_ptr<ByteSource> {
     auto mb = findIgnoringCase(dir, mbName);
     if (mb.empty())
-      throw EngineError(errc::kNotFound, dbFile.filename().string() + ": its blob file " + mbName + " is missing");
+      throw EngineError(errc::kNotFound,
+                        dbFile.filename().string() + ": its blob file " + mbName + " is missing");
     return openFile(mb);
   };
-  return std::make_unique<TableReader>(std::move(src), std::move(opener), codePage, dbFile.filename().string());
+  return std::make_unique<TableReader>(std::move(src), std::move(opener), codePage,
+                                       dbFile.filename().string());
 }
 
 TableReader::TableReader(std::unique_ptr<ByteSource> db, BlobOpener openBlobs, int codePage, std::string name)
@@ -135,7 +181,8 @@ void TableReader::walkChain() {
     if (addSize >= 0) {
       if (addSize % header_.recordSize != 0) corrupt("record count of block " + std::to_string(k));
       count = static_cast<std::uint64_t>(addSize) / header_.recordSize + 1;
-      if (6 + count * header_.recordSize > bs) corrupt("block " + std::to_string(k) + " holds more than fits");
+      if (6 + count * header_.recordSize > bs)
+        corrupt("block " + std::to_string(k) + " holds more than fits");
       if (offset + 6 + count * header_.recordSize > size)
         corrupt("record cut off by the end of the file in block " + std::to_string(k));
     }
@@ -148,8 +195,8 @@ void TableReader::walkChain() {
   }
   cached_ = SIZE_MAX;
   if (rowCount_ != header_.records)
-    warnings_.push_back(name_ + ": header says " + std::to_string(header_.records) + " records, the blocks hold " +
-                        std::to_string(rowCount_));
+    warnings_.push_back(name_ + ": header says " + std::to_string(header_.records) +
+                        " records, the blocks hold " + std::to_string(rowCount_));
 }
 
 void TableReader::loadBlock(std::size_t blockIndex) {
@@ -171,7 +218,8 @@ void TableReader::loadBlock(std::size_t blockIndex) {
 const unsigned char* TableReader::record(std::size_t index) {
   std::size_t b = cached_;
   auto inBlock = [&](std::size_t i) {
-    return i < blocks_.size() && index >= blocks_[i].firstRow && index < blocks_[i].firstRow + blocks_[i].count;
+    return i < blocks_.size() && index >= blocks_[i].firstRow &&
+           index < blocks_[i].firstRow + blocks_[i].count;
   };
   if (!inBlock(b)) {
     if (b != SIZE_MAX && inBlock(b + 1)) {
@@ -210,8 +258,10 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
     }
     case 'S': {
       std::uint16_t x = be16(p);
-      if (x == 0) out = Null{};
-      else out = std::int64_t{static_cast<std::int16_t>(x ^ 0x8000u)};
+      if (x == 0)
+        out = Null{};
+      else
+        out = std::int64_t{static_cast<std::int16_t>(x ^ 0x8000u)};
       return;
     }
     case 'I':
@@ -224,9 +274,12 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         return;
       }
       const auto v = static_cast<std::int32_t>(x ^ 0x80000000u);
-      if (f.type == 'D') out = Date{static_cast<std::int32_t>(std::int64_t{v} - kParadoxDayOffset)};
-      else if (f.type == 'T') out = Time{std::int64_t{v} * 1000};
-      else out = std::int64_t{v};
+      if (f.type == 'D')
+        out = Date{static_cast<std::int32_t>(std::int64_t{v} - kParadoxDayOffset)};
+      else if (f.type == 'T')
+        out = Time{std::int64_t{v} * 1000};
+      else
+        out = std::int64_t{v};
       return;
     }
     case 'N':
@@ -257,15 +310,19 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
       return;
     }
     case 'L':
-      if (p[0] == 0) out = Null{};
-      else out = p[0] != 0x80;
+      if (p[0] == 0)
+        out = Null{};
+      else
+        out = p[0] != 0x80;
       return;
     case '#':
       decodeBcd(f, p, out);
       return;
     case 'Y':
-      if (allZero(p, f.width)) out = Null{};
-      else bytesSlot(out).assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.width));
+      if (allZero(p, f.width))
+        out = Null{};
+      else
+        bytesSlot(out).assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.width));
       return;
     default:
       decodeBlob(f, p, out);
@@ -308,7 +365,8 @@ void TableReader::decodeBlob(const FieldInfo& f, const unsigned char* p, Value& 
   const unsigned char* data;
   std::size_t n;
   if (ref == 0) {
-    if (length > static_cast<std::uint32_t>(leader)) corrupt("in-record blob of field " + f.name + " longer than its field");
+    if (length > static_cast<std::uint32_t>(leader))
+      corrupt("in-record blob of field " + f.name + " longer than its field");
     data = p;
     n = length;
   } else {

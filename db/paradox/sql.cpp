@@ -26,8 +26,8 @@ std::vector<Token> tokenize(const std::string& sql, const std::string& whole) {
       ++i;
     } else if (std::isalpha(c) || c == '_' || c >= 0x80) {
       std::size_t start = i;
-      while (i < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' || sql[i] == '$' ||
-                                static_cast<unsigned char>(sql[i]) >= 0x80))
+      while (i < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' ||
+                                sql[i] == '$' || static_cast<unsigned char>(sql[i]) >= 0x80))
         ++i;
       out.push_back({Token::Type::Word, sql.substr(start, i - start)});
     } else if (c == '"') {
@@ -75,15 +75,18 @@ class Parser {
     keyword("FROM");
     s.table = name("a table name");
     symbol(";");
-    if (t_[pos_].type != Token::Type::End) throw refuse("unexpected '" + t_[pos_].text + "' after the table name");
+    if (t_[pos_].type != Token::Type::End)
+      throw refuse("unexpected '" + t_[pos_].text + "' after the table name");
     return s;
   }
 
  private:
   EngineError refuse(const std::string& why) const {
-    return EngineError(errc::kNotSupported,
-                       "Paradox local SQL supports only SELECT *, a field list, MAX(field) or COUNT(*) FROM one "
-                       "table; " + why + " in: " + sql_);
+    return EngineError(
+        errc::kNotSupported,
+        "Paradox local SQL supports only SELECT *, a field list, MAX(field) or COUNT(*) FROM one "
+        "table; " +
+            why + " in: " + sql_);
   }
   bool peekKeyword(const char* kw) const {
     return t_[pos_].type == Token::Type::Word && equalsIgnoreCase(t_[pos_].text, kw);
@@ -125,6 +128,8 @@ class Parser {
 
 }  // namespace
 
-LocalSelect parseLocalSelect(const std::string& sql) { return Parser(tokenize(sql, sql), sql).parse(); }
+LocalSelect parseLocalSelect(const std::string& sql) {
+  return Parser(tokenize(sql, sql), sql).parse();
+}
 
 }  // namespace db::paradox

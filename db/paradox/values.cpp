@@ -74,7 +74,8 @@ int compareNumbers(const Value& a, const Value& b) {
 Decimal toDecimal(const Value& v, int scale) {
   if (const auto* d = std::get_if<Decimal>(&v)) return d->rescaled(scale);
   if (const auto* s = std::get_if<std::string>(&v)) return Decimal::parse(*s).rescaled(scale);
-  if (const auto* i = std::get_if<std::int64_t>(&v)) return Decimal{static_cast<__int128>(*i), 0}.rescaled(scale);
+  if (const auto* i = std::get_if<std::int64_t>(&v))
+    return Decimal{static_cast<__int128>(*i), 0}.rescaled(scale);
   return Decimal::fromDouble(valueToDouble(v), scale);
 }
 
@@ -85,13 +86,16 @@ int compareValues(const Value& a, const Value& b, bool caseInsensitive) {
   if (na || nb) return na == nb ? 0 : na ? -1 : 1;
   if (isNumber(a) && isNumber(b)) return compareNumbers(a, b);
   if (a.index() != b.index()) return a.index() < b.index() ? -1 : 1;
-  if (const auto* s = std::get_if<std::string>(&a)) return compareText(*s, std::get<std::string>(b), caseInsensitive);
+  if (const auto* s = std::get_if<std::string>(&a))
+    return compareText(*s, std::get<std::string>(b), caseInsensitive);
   if (const auto* x = std::get_if<Bytes>(&a)) {
     int r = x->data.compare(std::get<Bytes>(b).data);
     return r < 0 ? -1 : r > 0 ? 1 : 0;
   }
-  if (const auto* d = std::get_if<Date>(&a)) return d->day < std::get<Date>(b).day ? -1 : d->day > std::get<Date>(b).day;
-  if (const auto* t = std::get_if<Time>(&a)) return t->us < std::get<Time>(b).us ? -1 : t->us > std::get<Time>(b).us;
+  if (const auto* d = std::get_if<Date>(&a))
+    return d->day < std::get<Date>(b).day ? -1 : d->day > std::get<Date>(b).day;
+  if (const auto* t = std::get_if<Time>(&a))
+    return t->us < std::get<Time>(b).us ? -1 : t->us > std::get<Time>(b).us;
   const auto& x = std::get<DateTime>(a);
   const auto& y = std::get<DateTime>(b);
   return x < y ? -1 : y < x ? 1 : 0;

@@ -1,10 +1,11 @@
 // The "STANDARD" driver through the engine: opening by name, orders, ranges, bookmarks, local SQL and
 // edits of control tables.
+#include "db/paradox/driver.h"
+
 #include <gtest/gtest.h>
 
 #include "db/engine.h"
 #include "db/paradox/cursor.h"
-#include "db/paradox/driver.h"
 #include "db/paradox/writer.h"
 #include "paradox_support.h"
 
@@ -63,8 +64,8 @@ TEST_F(ParadoxDriver, OpensTablesByNameIgnoringCaseAndExtension) {
 TEST_F(ParadoxDriver, TableNamesByPattern) {
   connect(kSamples / "paradoxdriver/fields");
   auto all = session_.tableNames(database_, "*");
-  EXPECT_EQ(all, (std::vector<std::string>{"bytes", "date35", "date4", "date5", "date7", "fmemo", "graphic240",
-                                           "logical", "long", "memo", "time"}));
+  EXPECT_EQ(all, (std::vector<std::string>{"bytes", "date35", "date4", "date5", "date7", "fmemo",
+                                           "graphic240", "logical", "long", "memo", "time"}));
   EXPECT_EQ(session_.tableNames(database_, "*.db"), all);
   EXPECT_EQ(session_.tableNames(database_, "MEMO"), std::vector<std::string>{"memo"});
   EXPECT_EQ(session_.tableNames(database_, "memo.DB"), std::vector<std::string>{"memo"});
@@ -118,7 +119,9 @@ TEST_F(ParadoxDriver, DescendingCaseInsensitiveIndexOrder) {
   db::paradox::TableSpec spec;
   spec.fields = {{"Id", 'I', 4}, {"Name", 'A', 10}};
   spec.secondary = {{"ByName", {"Name"}, false}};
-  std::vector<db::Row> rows = {{1, std::string("beta")}, {2, std::string("Alpha")}, {3, std::string("gamma")},
+  std::vector<db::Row> rows = {{1, std::string("beta")},
+                               {2, std::string("Alpha")},
+                               {3, std::string("gamma")},
                                {4, std::string("ALPHB")}};
   db::paradox::writeTable(dir.path() / "names.db", spec, rows);
   connect(dir.path());
@@ -180,8 +183,9 @@ class ParadoxSql : public ParadoxDriver {
                             {{1, std::string("pierwszy")}, {2, std::string("drugi")}, {7, db::Null{}}});
     db::paradox::TableSpec p;
     p.fields = {{"A", 'I', 4}, {"B", 'A', 5}};
-    db::paradox::writeTable(dir_.path() / "P.DB", p,
-                            {{5, std::string("x")}, {db::Null{}, std::string("y")}, {12, std::string("z")}, {-3, db::Null{}}});
+    db::paradox::writeTable(
+        dir_.path() / "P.DB", p,
+        {{5, std::string("x")}, {db::Null{}, std::string("y")}, {12, std::string("z")}, {-3, db::Null{}}});
     connect(dir_.path());
   }
   db::Query& run(const std::string& sql) {
@@ -201,7 +205,8 @@ TEST_F(ParadoxSql, FieldList) {
   ASSERT_EQ(q.fieldCount(), 2);
   EXPECT_EQ(q.field(0).name(), "ParStr");
   EXPECT_EQ(column(q, "Kod"), (std::vector<db::Value>{1, 2, 7}));
-  EXPECT_EQ(column(q, "ParStr"), (std::vector<db::Value>{std::string("pierwszy"), std::string("drugi"), db::Null{}}));
+  EXPECT_EQ(column(q, "ParStr"),
+            (std::vector<db::Value>{std::string("pierwszy"), std::string("drugi"), db::Null{}}));
 }
 
 TEST_F(ParadoxSql, MaxWithAlias) {
@@ -222,9 +227,10 @@ TEST_F(ParadoxSql, CountAndStar) {
 }
 
 TEST_F(ParadoxSql, EverythingElseIsRefused) {
-  for (const char* sql : {"update P set A = 1", "select A from P where A = 1", "select A from P, Conf",
-                          "delete from P", "select min(A) from P", "select A from P order by A", "select from P",
-                          "select A, from P", "select * from", "insert into P values (1, 'a')"}) {
+  for (const char* sql :
+       {"update P set A = 1", "select A from P where A = 1", "select A from P, Conf", "delete from P",
+        "select min(A) from P", "select A from P order by A", "select from P", "select A, from P",
+        "select * from", "insert into P values (1, 'a')"}) {
     EXPECT_EQ(errorCode([&] { run(sql); }), errc::kNotSupported) << sql;
   }
   EXPECT_EQ(errorCode([&] { run("select NoSuch from P"); }), errc::kNotFound);
@@ -345,12 +351,15 @@ TEST_F(ParadoxDriver, EditingAnEncryptedTableKeepsItEncrypted) {
   t.close();
   db::paradox::TableCursor again(file, 0, true);
   EXPECT_NE(again.reader().header().encryption, 0u);
-  EXPECT_EQ(again.reader().header().encryption, db::paradox::TableReader::open(kSamples / "paradoxdriver/encrypt/encrypted.db", 0)->header().encryption);
+  EXPECT_EQ(again.reader().header().encryption,
+            db::paradox::TableReader::open(kSamples / "paradoxdriver/encrypt/encrypted.db", 0)
+                ->header()
+                .encryption);
   std::vector<db::Value> texts;
   db::Row row;
   for (std::int64_t i = 0; again.read(i, row); ++i) texts.push_back(row[1]);
-  EXPECT_EQ(texts, (std::vector<db::Value>{std::string("Value 1"), std::string("Changed"), std::string("Value 3"),
-                                           std::string("Last one")}));
+  EXPECT_EQ(texts, (std::vector<db::Value>{std::string("Value 1"), std::string("Changed"),
+                                           std::string("Value 3"), std::string("Last one")}));
   // No plain text of the rows may be left in the file.
   EXPECT_EQ(readBytes(file).find("Value 3"), std::string::npos);
   EXPECT_NE(readBytes(file), before);
@@ -395,7 +404,8 @@ TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
   TempDir dir;
   copyTable("pxlib/TypSammlung.DB", dir.path());
   std::map<std::string, std::string> before;
-  for (const auto& e : fs::directory_iterator(dir.path())) before[e.path().filename().string()] = readBytes(e.path());
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    before[e.path().filename().string()] = readBytes(e.path());
   connect(dir.path());
   {
     db::Table t;
@@ -408,7 +418,8 @@ TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
     EXPECT_EQ(errorCode([&] { t.insert(); }), errc::kReadOnly);
   }
   std::map<std::string, std::string> after;
-  for (const auto& e : fs::directory_iterator(dir.path())) after[e.path().filename().string()] = readBytes(e.path());
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    after[e.path().filename().string()] = readBytes(e.path());
   EXPECT_EQ(before, after);
 }
 
@@ -437,7 +448,8 @@ TEST_F(ParadoxDriver, TwoCursorsOnOneControlTableDoNotLoseChanges) {
   db::paradox::TableCursor c(file, 0, true);
   EXPECT_EQ(c.count(), 6);
   bool seenA = false;
-  for (std::int64_t i = 0; c.read(i, row); ++i) seenA = seenA || row[0] == db::Value{std::string("AAA from A")};
+  for (std::int64_t i = 0; c.read(i, row); ++i)
+    seenA = seenA || row[0] == db::Value{std::string("AAA from A")};
   EXPECT_TRUE(seenA);
   // A row deleted through one cursor cannot be edited through the other.
   ASSERT_TRUE(a.read(0, row));

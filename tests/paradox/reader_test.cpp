@@ -1,4 +1,6 @@
 // The reader on real tables: values and nulls of every type, code pages, and damaged files.
+#include "db/paradox/reader.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -7,7 +9,6 @@
 #include "db/paradox/dump.h"
 #include "db/paradox/format.h"
 #include "db/paradox/index.h"
-#include "db/paradox/reader.h"
 #include "db/paradox/sha256.h"
 #include "paradox_support.h"
 
@@ -70,10 +71,10 @@ TEST(Reader, DatesTimesAndDecimalsAreExact) {
 TEST(Reader, EngineFieldTypes) {
   auto r = TableReader::open(kSamples / "pxlib/TypSammlung.DB", 0);
   using db::FieldType;
-  std::vector<FieldType> want = {FieldType::String, FieldType::Float,    FieldType::Currency, FieldType::Smallint,
-                                 FieldType::Integer, FieldType::BCD,     FieldType::Date,     FieldType::Time,
-                                 FieldType::DateTime, FieldType::Memo,   FieldType::Boolean,  FieldType::AutoInc,
-                                 FieldType::Blob,   FieldType::Bytes};
+  std::vector<FieldType> want = {
+      FieldType::String,  FieldType::Float,   FieldType::Currency, FieldType::Smallint, FieldType::Integer,
+      FieldType::BCD,     FieldType::Date,    FieldType::Time,     FieldType::DateTime, FieldType::Memo,
+      FieldType::Boolean, FieldType::AutoInc, FieldType::Blob,     FieldType::Bytes};
   ASSERT_EQ(r->fieldDefs().size(), want.size());
   for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(r->fieldDefs()[i].type, want[i]) << i;
   EXPECT_EQ(r->fieldDefs()[0].size, 30);
@@ -150,7 +151,8 @@ TEST(Reader, IndexDefinitionsBesideTheTable) {
   EXPECT_TRUE(ix[0].caseSensitive);
   EXPECT_EQ(ix[1].name, "Zähler");
   auto rd = TableReader::open(kSamples / "paradoxdriver/joins/indexed.db", 0);
-  auto named = db::paradox::readSecondaryIndexes(kSamples / "paradoxdriver/joins/indexed.db", rd->header(), 0);
+  auto named =
+      db::paradox::readSecondaryIndexes(kSamples / "paradoxdriver/joins/indexed.db", rd->header(), 0);
   ASSERT_EQ(named.size(), 1u);
   EXPECT_EQ(named[0].name, "Descending");
   EXPECT_FALSE(named[0].caseSensitive);
@@ -169,7 +171,8 @@ TEST(Sha256, KnownVectors) {
   using db::paradox::sha256Hex;
   EXPECT_EQ(sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  EXPECT_EQ(sha256Hex(std::string(1000, 'a')), "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
+  EXPECT_EQ(sha256Hex(std::string(1000, 'a')),
+            "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
 }
 
 // ---- damaged files: an engine error, never a crash or a hang
@@ -178,8 +181,8 @@ TEST(Damaged, TruncatedTable) {
   TempDir dir;
   auto db = copyTable("Rparadox/of_cp866.db", dir.path());
   std::string bytes = readBytes(db);
-  for (std::size_t cut : {std::size_t{10}, std::size_t{100}, std::size_t{2047}, std::size_t{2048 + 3},
-                          bytes.size() / 2 + 17}) {
+  for (std::size_t cut :
+       {std::size_t{10}, std::size_t{100}, std::size_t{2047}, std::size_t{2048 + 3}, bytes.size() / 2 + 17}) {
     writeBytes(db, bytes.substr(0, cut));
     EXPECT_EQ(errorCode([&] {
                 auto r = TableReader::open(db, 0);
@@ -238,8 +241,8 @@ TEST(Damaged, BadHeaderValues) {
     std::size_t at;
     char value;
   };
-  for (Patch p : {Patch{0x00, 0x01}, Patch{0x05, 0x07}, Patch{0x21, 0x7F}, Patch{0x22, '\x80'}, Patch{0x02, 0x10},
-                  Patch{0x03, 0x7F}, Patch{0x78, 0x33}}) {
+  for (Patch p : {Patch{0x00, 0x01}, Patch{0x05, 0x07}, Patch{0x21, 0x7F}, Patch{0x22, '\x80'},
+                  Patch{0x02, 0x10}, Patch{0x03, 0x7F}, Patch{0x78, 0x33}}) {
     std::string bad = bytes;
     bad[p.at] = p.value;
     writeBytes(db, bad);

@@ -46,7 +46,8 @@ void expectSame(const json& want, const json& got, const std::string& where) {
   }
   if (want.is_array() && got.is_array()) {
     ASSERT_EQ(want.size(), got.size()) << where;
-    for (std::size_t i = 0; i < want.size(); ++i) expectSame(want[i], got[i], where + "[" + std::to_string(i) + "]");
+    for (std::size_t i = 0; i < want.size(); ++i)
+      expectSame(want[i], got[i], where + "[" + std::to_string(i) + "]");
     return;
   }
   if (want.is_object() && got.is_object()) {
@@ -74,15 +75,16 @@ TEST_P(SampleDump, MatchesExpected) {
   expectSame(want, got, rel);
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, SampleDump, ::testing::ValuesIn(sampleTables()),
-                         [](const auto& info) {
-                           std::string s = info.param;
-                           for (auto& c : s)
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return s;
-                         });
+INSTANTIATE_TEST_SUITE_P(Samples, SampleDump, ::testing::ValuesIn(sampleTables()), [](const auto& info) {
+  std::string s = info.param;
+  for (auto& c : s)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return s;
+});
 
-TEST(SampleDumpSet, CoversEveryTable) { EXPECT_EQ(sampleTables().size(), 33u); }
+TEST(SampleDumpSet, CoversEveryTable) {
+  EXPECT_EQ(sampleTables().size(), 33u);
+}
 
 TEST(ShortestDouble, ReadsLikeRepr) {
   using db::paradox::shortestDouble;

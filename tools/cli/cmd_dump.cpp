@@ -54,7 +54,8 @@ int runDump(const std::vector<std::string>& args) {
   return std::cout ? 0 : 1;
 }
 
-const bool registered = konw::cli::registerCommand(
-    {"dump", "dump TABLE.DB [--codepage N]", "print a Paradox table as JSON (header, fields, indexes, rows)", runDump});
+const bool registered =
+    konw::cli::registerCommand({"dump", "dump TABLE.DB [--codepage N]",
+                                "print a Paradox table as JSON (header, fields, indexes, rows)", runDump});
 
 }  // namespace
