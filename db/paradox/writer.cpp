@@ -260,6 +260,8 @@ void planIndexes(const TableSpec& spec, TablePlan& plan) {
   std::set<int> singleFields;
   int named = 0;
   static constexpr char kHex[] = "0123456789ABCDEF";
+  // Level-3 index files carry no field numbers, so nothing would tie them to their fields.
+  if (spec.level < 4 && !spec.secondary.empty()) invalid("secondary indexes need level 4 or later");
   for (const SecondaryIndexSpec& is : spec.secondary) {
     wr::IndexPlan ip;
     ip.name = is.name;
@@ -286,7 +288,6 @@ void planIndexes(const TableSpec& spec, TablePlan& plan) {
       ip.dataFile = plan.companion("X" + suffix);
       ip.treeFile = plan.companion("Y" + suffix);
     } else {
-      if (spec.level < 4) invalid(what + ": named indexes need level 4 or later");
       text.encode(is.name, ip.rawName, what + " name");
       if (ip.rawName.find('\0') != std::string::npos) invalid(what + ": name holds a NUL character");
       if (!names.insert(upperAscii(is.name)).second) invalid(what + ": another index has the same name");

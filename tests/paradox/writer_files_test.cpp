@@ -229,6 +229,12 @@ TEST(WriterFiles, InvalidSpecsAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(refused(with([](TableSpec& s) { s.secondary = {{"", {"A", "N"}, true}}; })), errc::kNotSupported);
   EXPECT_EQ(refused(with([](TableSpec& s) { s.secondary = {{"I", {"M"}, true}}; })), errc::kNotSupported);
   EXPECT_EQ(refused(with([](TableSpec& s) {
+              s.level = 3;
+              s.fields[1].type = 'N';
+              s.secondary = {{"", {"N"}, true}};
+            })),
+            errc::kNotSupported);
+  EXPECT_EQ(refused(with([](TableSpec& s) {
               s.fields = {{"A", 'A', 255}, {"B", 'A', 255}, {"C", 'A', 255}, {"D", 'A', 255}, {"E", 'A', 255},
                           {"F", 'A', 255}, {"G", 'A', 255}, {"H", 'A', 255}, {"I", 'A', 255}};
             })),
@@ -288,7 +294,8 @@ TEST(WriterFiles, UnwritableOrMissingDirectoryIsAnError) {
   ::chmod(locked.c_str(), 0755);
   // /proc takes no new files, whoever asks.
   if (fs::is_directory("/proc")) {
-    EXPECT_EQ(errorCode([&] { db::paradox::writeTable("/proc/T.DB", spec, {{std::string("a")}}); }), errc::kIo);
+    EXPECT_EQ(errorCode([&] { db::paradox::writeTable("/proc/T.DB", spec, {{std::string("a")}}); }),
+              errc::kIo);
   }
 }
 
