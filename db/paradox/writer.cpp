@@ -153,7 +153,7 @@ void planFormat(const TableSpec& spec, TablePlan& plan) {
   // Level 3 tables name no language driver, and their sort-order byte stays 0.
   if (spec.level == 3) fmt.sortCode = 0;
   if (spec.sortOrderCode) fmt.sortCode = *spec.sortOrderCode;
-  fmt.stamp = static_cast<std::uint32_t>(std::time(nullptr));
+  fmt.stamp = spec.timeStamp ? *spec.timeStamp : static_cast<std::uint32_t>(std::time(nullptr));
 
   if (!spec.password.empty() && spec.encryption)
     invalid("a table is encrypted either with a password or with a given key, not both");

@@ -37,6 +37,9 @@ struct TableSpec {
   // Language driver named in the header (levels 4 and later); "" picks the usual one for the code page.
   std::string sortOrder;
   std::optional<std::uint8_t> sortOrderCode;  // the header's sort-order byte; nullopt goes with sortOrder
+  // Time stamp of level-4-and-later headers (seconds since 1970); nullopt writes the current time. With a
+  // fixed stamp the same spec and rows give the same bytes.
+  std::optional<std::uint32_t> timeStamp;
 };
 
 // Writes `dbFile` (T.DB) with T.PX when keyed, T.MB when a field needs it, and the secondary index files.

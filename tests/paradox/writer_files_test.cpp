@@ -373,6 +373,23 @@ TEST(WriterFiles, AKilledWriteLeavesTheOldOrTheNewTable) {
   EXPECT_EQ(readBack(db).size(), 10u);
 }
 
+TEST(WriterFiles, AFixedTimeStampGivesTheSameBytes) {
+  TableSpec spec = numberedSpec();
+  spec.fields.push_back({"Uwagi", 'M', 10});
+  spec.secondary = {{"", {"Kwota"}, true}, {"Nazwy", {"Nazwa"}, false}};
+  spec.password = "tajne";
+  spec.timeStamp = 1711640520u;
+  std::vector<Row> rows = numberedRows(500);
+  for (Row& r : rows) r.push_back(std::string(300, 'u'));
+  TempDir a, b;
+  db::paradox::writeTable(a.path() / "T.DB", spec, rows);
+  db::paradox::writeTable(b.path() / "T.DB", spec, rows);
+  ASSERT_EQ(listDir(a.path()), listDir(b.path()));
+  for (const auto& name : listDir(a.path()))
+    EXPECT_EQ(readBytes(a.path() / name), readBytes(b.path() / name)) << name;
+  EXPECT_EQ(u32(readBytes(a.path() / "T.DB"), 0x60), 1711640520u);
+}
+
 TEST(WriterFiles, AMillionRowsTakeSeconds) {
   TempDir dir;
   TableSpec spec;
