@@ -366,3 +366,64 @@ TEST_F(DemoData, SkippedIndexesAreMissingOnTheOtherSide) {
   // The matching keys really match: the plan's classification index is on both sides.
   EXPECT_EQ(keysOf(*data, "WYKWYD.DB"), keysOf(*fb, "WYKWYD"));
 }
+
+// Each dictionary gives the comparison something to report: entries the user added, entries of the
+// product the user removed, and entries the user renamed.
+TEST_F(DemoData, DictionariesDifferFromTheProductsInAllThreeWays) {
+  db::Session session;
+  session.addPassword("wrzo");
+  auto control = paradoxDatabase(session, main() / "KONWERSJA");
+  auto data = paradoxDatabase(session, main() / "DANE");
+  auto fb = firebird(session);
+
+  // Entries of a table by key text, each with the text of its first field after the key.
+  auto entries = [](db::Dataset& d, const std::string& keyList) {
+    std::vector<std::string> keys;
+    for (std::size_t pos = 0; pos <= keyList.size();) {
+      std::size_t end = keyList.find(';', pos);
+      if (end == std::string::npos) end = keyList.size();
+      keys.push_back(keyList.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    std::map<std::string, std::string> out;
+    for (d.first(); !d.eof(); d.next()) {
+      std::string key;
+      for (const auto& k : keys) key += d.fieldByName(k).asString() + ";";
+      out[key] = d.fieldByName("NAZWA").asString();
+    }
+    return out;
+  };
+  db::Table lista;
+  lista.setDatabase(control.get());
+  lista.setTableName("ListaTabel.db");
+  lista.open();
+  int added = 0, removed = 0, changed = 0, dictionaries = 0;
+  for (lista.first(); !lista.eof(); lista.next()) {
+    if (!lista.fieldByName("SLOWNIK").asBoolean()) continue;
+    ++dictionaries;
+    db::Table p;
+    p.setDatabase(data.get());
+    p.setTableName(lista.fieldByName("TABELA").asString() + ".DB");
+    p.open();
+    db::Query f;
+    f.setDatabase(fb.get());
+    f.addSql("Select * From\"" + lista.fieldByName("TABELA_IB").asString() + "\"");
+    f.open();
+    const auto user = entries(p, lista.fieldByName("KLUCZ_SLOWNIKA").asString());
+    const auto product = entries(f, lista.fieldByName("KLUCZ_SLOWNIKA_IB").asString());
+    int tableDiffs = 0;
+    for (const auto& [key, name] : user) {
+      auto it = product.find(key);
+      if (it == product.end()) ++added, ++tableDiffs;
+      else if (it->second != name) ++changed, ++tableDiffs;
+    }
+    for (const auto& [key, name] : product)
+      if (!user.count(key)) ++removed, ++tableDiffs;
+    // Most entries agree: the dictionaries are the same classification.
+    EXPECT_LT(tableDiffs * 2, static_cast<int>(user.size())) << p.tableName() << " " << added << "/" << removed << "/" << changed;
+  }
+  EXPECT_GE(dictionaries, 5);
+  EXPECT_GE(added, 5);
+  EXPECT_GE(removed, 5);
+  EXPECT_GE(changed, 5);
+}

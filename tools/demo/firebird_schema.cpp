@@ -83,11 +83,12 @@ std::vector<db::Row> productDictionary(const DemoTable& t) {
     const int col = fbColumnIndex(t, fbNameOf(t, t.spec.fields[f].name));
     if (col >= 0) source[static_cast<std::size_t>(col)] = static_cast<int>(f);
   }
-  // The first text field outside the key carries the entry's name.
+  // The first text field outside the table's key and the dictionary's key carries the entry's name.
+  const std::string dictKey = ";" + t.dictKey + ";";
   int nameField = -1;
   for (std::size_t f = static_cast<std::size_t>(t.spec.keyFields); f < t.spec.fields.size() && nameField < 0; ++f)
-    if (t.spec.fields[f].type == 'A') nameField = static_cast<int>(f);
-  if (nameField < 0 && t.spec.keyFields == 0 && t.spec.fields.size() > 1) nameField = 1;
+    if (t.spec.fields[f].type == 'A' && dictKey.find(";" + t.spec.fields[f].name + ";") == std::string::npos)
+      nameField = static_cast<int>(f);
 
   auto convert = [&](const db::Row& in, bool changed) {
     db::Row out(t.fbColumns.size(), db::Value(db::Null{}));
