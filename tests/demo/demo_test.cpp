@@ -427,3 +427,19 @@ TEST_F(DemoData, DictionariesDifferFromTheProductsInAllThreeWays) {
   EXPECT_GE(removed, 5);
   EXPECT_GE(changed, 5);
 }
+
+TEST_F(DemoData, PlansAndExecutionsHoldTheRequestedRowsInAll) {
+  db::Session session;
+  session.addPassword("wrzo");
+  auto data = paradoxDatabase(session, main() / "DANE");
+  std::int64_t total = 0;
+  for (const char* name : {"PLANDOCH.DB", "PLANWYD.DB", "WYKDOCH.DB", "WYKWYD.DB"}) {
+    db::Table t;
+    t.setDatabase(data.get());
+    t.setTableName(name);
+    t.open();
+    EXPECT_GT(t.recordCount(), 0) << name;
+    total += t.recordCount();
+  }
+  EXPECT_EQ(total, 2000);
+}
