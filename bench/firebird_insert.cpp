@@ -76,10 +76,11 @@ int main(int argc, char** argv) {
     char dzial[8], rozdzial[8], par[8];
     auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < rows; ++i) {
-      std::snprintf(dzial, sizeof dzial, "%03ld", i % 1000);
-      std::snprintf(rozdzial, sizeof rozdzial, "%05ld", (i / 1000) % 100000);
-      std::snprintf(par, sizeof par, "%04ld", i % 10000);
-      insert.param(0).setValue(std::int64_t{2000 + i / 100000000});
+      // Keys ascend, as rows come from a keyed Paradox table (stored in primary-key order).
+      std::snprintf(dzial, sizeof dzial, "%03ld", (i / 1000) % 1000);
+      std::snprintf(rozdzial, sizeof rozdzial, "%05ld", (i / 10) % 100);
+      std::snprintf(par, sizeof par, "%04ld", i % 10);
+      insert.param(0).setValue(std::int64_t{2000 + i / 1000000});
       insert.param(1).setValue(std::string(dzial));
       insert.param(2).setValue(std::string(rozdzial));
       insert.param(3).setValue(std::string(par));
