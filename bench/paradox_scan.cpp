@@ -19,12 +19,12 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path writeSample(const fs::path& dir) {
-  db::paradox::TableSpec spec;
-  spec.fields = {{"Id", 'I', 4},    {"Nazwa", 'A', 30}, {"Kwota", '$', 8},
+  db::paradox::TableSpec tdef;
+  tdef.fields = {{"Id", 'I', 4},    {"Nazwa", 'A', 30}, {"Kwota", '$', 8},
                  {"Ilosc", 'N', 8}, {"Data", 'D', 4},   {"Zatw", 'L', 1}};
-  spec.keyFields = 1;
-  spec.codePage = 1250;
-  spec.blockSizeKb = 4;
+  tdef.keyFields = 1;
+  tdef.codePage = 1250;
+  tdef.blockSizeKb = 4;
   std::vector<db::Row> rows;
   rows.reserve(1000000);
   std::mt19937 rng(42);
@@ -37,7 +37,7 @@ fs::path writeSample(const fs::path& dir) {
                     i % 7 == 0 ? db::Value{db::Null{}} : db::Value{i % 2 == 0}});
   }
   fs::path file = dir / "scan.db";
-  db::paradox::writeTable(file, spec, std::move(rows));
+  db::paradox::writeTable(file, tdef, std::move(rows));
   return file;
 }
 

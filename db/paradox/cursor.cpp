@@ -336,19 +336,19 @@ std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows,
                                                  const std::vector<std::int64_t>& ids,
                                                  std::int64_t affected) {
   const Header& h = reader_->header();
-  TableSpec spec;
-  for (const auto& f : h.fields) spec.fields.push_back({f.name, f.type, f.size});
-  spec.keyFields = h.keyFields;
-  spec.codePage = reader_->codePage();
-  spec.level = h.level();
-  spec.blockSizeKb = static_cast<int>(h.blockSize / 1024);
-  if (h.encryption != 0) spec.encryption = h.encryption;
+  TableSpec tdef;
+  for (const auto& f : h.fields) tdef.fields.push_back({f.name, f.type, f.size});
+  tdef.keyFields = h.keyFields;
+  tdef.codePage = reader_->codePage();
+  tdef.level = h.level();
+  tdef.blockSizeKb = static_cast<int>(h.blockSize / 1024);
+  if (h.encryption != 0) tdef.encryption = h.encryption;
   for (const auto& ix : secondary()) {
     SecondaryIndexSpec s;
     s.name = ix.composite ? ix.name : "";
     for (int f : ix.fields) s.fields.push_back(h.fields[f].name);
     s.caseSensitive = ix.caseSensitive;
-    spec.secondary.push_back(std::move(s));
+    tdef.secondary.push_back(std::move(s));
   }
   if (h.level() >= 5) {
     std::int64_t last = h.autoInc;
@@ -357,10 +357,10 @@ std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows,
       for (const auto& r : rows)
         if (const auto* v = std::get_if<std::int64_t>(&r[f])) last = std::max(last, *v);
     }
-    spec.nextAutoInc = static_cast<std::int32_t>(last + 1);
+    tdef.nextAutoInc = static_cast<std::int32_t>(last + 1);
   }
 
-  writeTable(path_, spec, rows);
+  writeTable(path_, tdef, rows);
   reload(rows, ids);
   if (affected < 0) return std::nullopt;
   return positionOf(affected);

@@ -115,10 +115,10 @@ struct TablePlan {
   }
 };
 
-void planFormat(const TableSpec& spec, TablePlan& plan) {
+void planFormat(const TableSpec& tdef, TablePlan& plan) {
   wr::Format& fmt = plan.fmt;
-  fmt.level = spec.level;
-  switch (spec.level) {
+  fmt.level = tdef.level;
+  switch (tdef.level) {
     case 3:
       fmt.version = 4;
       break;
@@ -132,57 +132,57 @@ void planFormat(const TableSpec& spec, TablePlan& plan) {
       fmt.version = 12;
       break;
     default:
-      invalid("file format level " + std::to_string(spec.level) + " is not one of 3, 4, 5, 7");
+      invalid("file format level " + std::to_string(tdef.level) + " is not one of 3, 4, 5, 7");
   }
-  const int kb = spec.blockSizeKb;
-  const bool allowed = (kb >= 1 && kb <= 4) || (spec.level == 7 && (kb == 8 || kb == 16 || kb == 32));
+  const int kb = tdef.blockSizeKb;
+  const bool allowed = (kb >= 1 && kb <= 4) || (tdef.level == 7 && (kb == 8 || kb == 16 || kb == 32));
   if (!allowed)
     invalid("block size " + std::to_string(kb) + " KiB is not allowed at level " +
-            std::to_string(spec.level));
+            std::to_string(tdef.level));
   fmt.blockKb = static_cast<std::uint8_t>(kb);
   fmt.blockSize = static_cast<std::uint32_t>(kb) * 1024;
-  fmt.codePage = spec.codePage;
-  fmt.headerCodePage = spec.level >= 4;
-  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);  // refuses unknown pages
-  wr::defaultSortOrder(spec.codePage, fmt.sortName, fmt.sortCode);
-  if (!spec.sortOrder.empty()) {
-    fmt.sortName = spec.sortOrder;
+  fmt.codePage = tdef.codePage;
+  fmt.headerCodePage = tdef.level >= 4;
+  const wr::TextEncoder& text = wr::TextEncoder::get(tdef.codePage);  // refuses unknown pages
+  wr::defaultSortOrder(tdef.codePage, fmt.sortName, fmt.sortCode);
+  if (!tdef.sortOrder.empty()) {
+    fmt.sortName = tdef.sortOrder;
     if (fmt.sortName.find('\0') != std::string::npos || fmt.sortName.size() > 31)
       invalid("invalid sort-order name");
   }
   // Level 3 tables name no language driver, and their sort-order byte stays 0.
-  if (spec.level == 3) fmt.sortCode = 0;
-  if (spec.sortOrderCode) fmt.sortCode = *spec.sortOrderCode;
-  fmt.stamp = spec.timeStamp ? *spec.timeStamp : static_cast<std::uint32_t>(std::time(nullptr));
+  if (tdef.level == 3) fmt.sortCode = 0;
+  if (tdef.sortOrderCode) fmt.sortCode = *tdef.sortOrderCode;
+  fmt.stamp = tdef.timeStamp ? *tdef.timeStamp : static_cast<std::uint32_t>(std::time(nullptr));
 
-  if (!spec.password.empty() && spec.encryption)
+  if (!tdef.password.empty() && tdef.encryption)
     invalid("a table is encrypted either with a password or with a given key, not both");
-  if (!spec.password.empty()) {
+  if (!tdef.password.empty()) {
     std::string raw;
-    text.encode(spec.password, raw, "password");
+    text.encode(tdef.password, raw, "password");
     fmt.key = wr::keyForPassword(raw);
-  } else if (spec.encryption) {
-    if (*spec.encryption == 0xFF00FF00u) invalid("0xFF00FF00 is not a usable encryption key");
-    fmt.key = *spec.encryption;
+  } else if (tdef.encryption) {
+    if (*tdef.encryption == 0xFF00FF00u) invalid("0xFF00FF00 is not a usable encryption key");
+    fmt.key = *tdef.encryption;
   }
 }
 
-void planFields(const TableSpec& spec, TablePlan& plan) {
-  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);
-  if (spec.fields.empty()) invalid("a table needs at least one field");
-  if (spec.fields.size() > kMaxFields) invalid("a table holds at most 255 fields");
+void planFields(const TableSpec& tdef, TablePlan& plan) {
+  const wr::TextEncoder& text = wr::TextEncoder::get(tdef.codePage);
+  if (tdef.fields.empty()) invalid("a table needs at least one field");
+  if (tdef.fields.size() > kMaxFields) invalid("a table holds at most 255 fields");
   std::set<std::string> seen;
   int offset = 0;
-  for (const FieldSpec& fs : spec.fields) {
+  for (const FieldSpec& fs : tdef.fields) {
     Field f;
     f.name = fs.name;
     f.type = fs.type;
     f.code = typeCode(fs.type);
     const std::string what = "field \"" + fs.name + "\"";
     if (f.code == 0) invalid(what + ": unknown type '" + std::string(1, fs.type) + "'");
-    if (levelOfType(fs.type) > spec.level)
+    if (levelOfType(fs.type) > tdef.level)
       invalid(what + ": type " + std::string(1, fs.type) + " does not exist at level " +
-              std::to_string(spec.level));
+              std::to_string(tdef.level));
     if (fs.name.empty()) invalid("a field has no name");
     text.encode(fs.name, f.rawName, what + " name");
     if (f.rawName.size() > kMaxFieldName) invalid(what + ": names are at most 25 characters");
@@ -234,9 +234,9 @@ void planFields(const TableSpec& spec, TablePlan& plan) {
     invalid("a record of " + std::to_string(plan.recordSize) + " bytes does not fit a block of " +
             std::to_string(plan.fmt.blockSize) + " bytes");
 
-  if (spec.keyFields < 0 || spec.keyFields > static_cast<int>(plan.fields.size()))
-    invalid("key field count " + std::to_string(spec.keyFields) + " is out of range");
-  plan.keyFields = spec.keyFields;
+  if (tdef.keyFields < 0 || tdef.keyFields > static_cast<int>(plan.fields.size()))
+    invalid("key field count " + std::to_string(tdef.keyFields) + " is out of range");
+  plan.keyFields = tdef.keyFields;
   for (int i = 0; i < plan.keyFields; ++i) {
     if (isBlob(plan.fields[i].type))
       invalid("field \"" + plan.fields[i].name + "\": a blob cannot be part of the key");
@@ -254,15 +254,15 @@ int findField(const TablePlan& plan, const std::string& name) {
   return -1;
 }
 
-void planIndexes(const TableSpec& spec, TablePlan& plan) {
-  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);
+void planIndexes(const TableSpec& tdef, TablePlan& plan) {
+  const wr::TextEncoder& text = wr::TextEncoder::get(tdef.codePage);
   std::set<std::string> names;
   std::set<int> singleFields;
   int named = 0;
   static constexpr char kHex[] = "0123456789ABCDEF";
   // Level-3 index files carry no field numbers, so nothing would tie them to their fields.
-  if (spec.level < 4 && !spec.secondary.empty()) invalid("secondary indexes need level 4 or later");
-  for (const SecondaryIndexSpec& is : spec.secondary) {
+  if (tdef.level < 4 && !tdef.secondary.empty()) invalid("secondary indexes need level 4 or later");
+  for (const SecondaryIndexSpec& is : tdef.secondary) {
     wr::IndexPlan ip;
     ip.name = is.name;
     ip.caseSensitive = is.caseSensitive;
@@ -300,7 +300,7 @@ void planIndexes(const TableSpec& spec, TablePlan& plan) {
   }
 }
 
-TablePlan makePlan(const std::filesystem::path& dbFile, const TableSpec& spec) {
+TablePlan makePlan(const std::filesystem::path& dbFile, const TableSpec& tdef) {
   TablePlan plan;
   const std::string ext = dbFile.extension().string();
   if (upperAscii(ext) != ".DB") invalid("a Paradox table's file name must end in .DB: " + dbFile.string());
@@ -312,9 +312,9 @@ TablePlan makePlan(const std::filesystem::path& dbFile, const TableSpec& spec) {
   std::error_code ec;
   if (!std::filesystem::is_directory(plan.dir, ec))
     throw EngineError(errc::kNotFound, "directory " + plan.dir.string() + " does not exist");
-  planFormat(spec, plan);
-  planFields(spec, plan);
-  planIndexes(spec, plan);
+  planFormat(tdef, plan);
+  planFields(tdef, plan);
+  planIndexes(tdef, plan);
   return plan;
 }
 
@@ -347,10 +347,10 @@ std::vector<std::string> staleFiles(const TablePlan& plan, const std::set<std::s
 
 }  // namespace
 
-void writeTable(const std::filesystem::path& dbFile, const TableSpec& spec, std::vector<Row> rows) {
-  const TablePlan plan = makePlan(dbFile, spec);
+void writeTable(const std::filesystem::path& dbFile, const TableSpec& tdef, std::vector<Row> rows) {
+  const TablePlan plan = makePlan(dbFile, tdef);
   const wr::Format& fmt = plan.fmt;
-  const wr::TextEncoder& text = wr::TextEncoder::get(spec.codePage);
+  const wr::TextEncoder& text = wr::TextEncoder::get(tdef.codePage);
   if (rows.size() > 0xFFFFFFFEu) invalid("too many rows for one table");
   const auto count = static_cast<std::uint32_t>(rows.size());
   const wr::BlockPlan blocks = wr::planBlocks(count, plan.recordSize, fmt.blockSize, plan.dbName);
@@ -406,7 +406,7 @@ void writeTable(const std::filesystem::path& dbFile, const TableSpec& spec, std:
     db.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
   db.rawFileName = text.encodeLossy(plan.dbName);
   // The header keeps the last number handed out; never one below a value already in the table.
-  const std::int64_t lastAutoInc = std::max<std::int64_t>(std::int64_t{spec.nextAutoInc} - 1, maxAutoInc);
+  const std::int64_t lastAutoInc = std::max<std::int64_t>(std::int64_t{tdef.nextAutoInc} - 1, maxAutoInc);
   db.autoInc = static_cast<std::uint32_t>(std::max<std::int64_t>(lastAutoInc, 0));
   auto record = [&](std::uint32_t i) { return &recs[std::size_t{order[i]} * plan.recordSize]; };
   wr::writeRecords(files.create(plan.dbName, kRankTable), wr::buildHeader(fmt, db), fmt, cipher,

@@ -38,7 +38,7 @@ struct TableSpec {
   std::string sortOrder;
   std::optional<std::uint8_t> sortOrderCode;  // the header's sort-order byte; nullopt goes with sortOrder
   // Time stamp of level-4-and-later headers (seconds since 1970); nullopt writes the current time. With a
-  // fixed stamp the same spec and rows give the same bytes.
+  // fixed stamp the same definition and rows give the same bytes.
   std::optional<std::uint32_t> timeStamp;
 };
 
@@ -46,6 +46,6 @@ struct TableSpec {
 // Rows are Values per field (A/M/F text, N/$ double, S/I/+ integer, D Date, T Time, @ DateTime, L bool,
 // # Decimal, B/G/O/Y Bytes, Null anywhere); keyed tables are stored in key order. Existing files are
 // replaced only once the new ones are complete; throws EngineError on invalid input or I/O failure.
-void writeTable(const std::filesystem::path& dbFile, const TableSpec& spec, std::vector<Row> rows);
+void writeTable(const std::filesystem::path& dbFile, const TableSpec& tdef, std::vector<Row> rows);
 
 }  // namespace db::paradox

@@ -38,11 +38,11 @@ BlockPlan planBlocks(std::uint64_t records, std::uint32_t recordSize, std::uint3
   return plan;
 }
 
-void setBlocks(HeaderSpec& spec, const BlockPlan& plan, std::uint32_t records) {
-  spec.records = records;
-  spec.blocks = static_cast<std::uint16_t>(plan.blocks);
-  spec.firstBlock = plan.blocks ? 1 : 0;
-  spec.lastBlock = static_cast<std::uint16_t>(plan.blocks);
+void setBlocks(HeaderSpec& tdef, const BlockPlan& plan, std::uint32_t records) {
+  tdef.records = records;
+  tdef.blocks = static_cast<std::uint16_t>(plan.blocks);
+  tdef.firstBlock = plan.blocks ? 1 : 0;
+  tdef.lastBlock = static_cast<std::uint16_t>(plan.blocks);
 }
 
 void writeRecords(OutFile& out, const std::string& header, const Format& fmt, Cipher& cipher,
@@ -63,7 +63,7 @@ void writeRecords(OutFile& out, const std::string& header, const Format& fmt, Ci
   }
 }
 
-void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec spec, const TreeLeaves& leaves) {
+void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec tdef, const TreeLeaves& leaves) {
   const std::uint32_t entrySize = leaves.keyLength + 6;
   const std::uint32_t perBlock = (fmt.blockSize - kBlockHeader) / entrySize;
   if (perBlock < 2) throw EngineError(errc::kNotSupported, "index key too long for the block size");
@@ -106,14 +106,14 @@ void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec spec,
   }
   const std::uint32_t totalBlocks = nextBlock - 1;
 
-  spec.recordSize = static_cast<std::uint16_t>(entrySize);
-  spec.records = totalEntries;
-  spec.blocks = static_cast<std::uint16_t>(totalBlocks);
-  spec.firstBlock = totalBlocks ? 1 : 0;
-  spec.lastBlock = static_cast<std::uint16_t>(totalBlocks);
-  spec.root = static_cast<std::uint16_t>(totalBlocks ? totalBlocks : 1);
-  spec.levels = static_cast<std::uint8_t>(totalBlocks ? levels.size() : 0);
-  const std::string header = buildHeader(fmt, spec);
+  tdef.recordSize = static_cast<std::uint16_t>(entrySize);
+  tdef.records = totalEntries;
+  tdef.blocks = static_cast<std::uint16_t>(totalBlocks);
+  tdef.firstBlock = totalBlocks ? 1 : 0;
+  tdef.lastBlock = static_cast<std::uint16_t>(totalBlocks);
+  tdef.root = static_cast<std::uint16_t>(totalBlocks ? totalBlocks : 1);
+  tdef.levels = static_cast<std::uint8_t>(totalBlocks ? levels.size() : 0);
+  const std::string header = buildHeader(fmt, tdef);
   out.append(header.data(), header.size());
 
   // Blocks of one level are chained to each other, in key order.

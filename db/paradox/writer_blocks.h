@@ -20,8 +20,8 @@ struct BlockPlan {
 BlockPlan planBlocks(std::uint64_t records, std::uint32_t recordSize, std::uint32_t blockSize,
                      const std::string& what);
 
-// Fills the block-related fields of `spec` for a file with `plan` and the given record count.
-void setBlocks(HeaderSpec& spec, const BlockPlan& plan, std::uint32_t records);
+// Fills the block-related fields of `tdef` for a file with `plan` and the given record count.
+void setBlocks(HeaderSpec& tdef, const BlockPlan& plan, std::uint32_t records);
 
 // Appends the header and then the records, `record(i)` giving record i, in a chain of full blocks
 // numbered 1, 2, ... in file order. Each block goes through `cipher`.
@@ -36,9 +36,9 @@ struct TreeLeaves {
   std::vector<std::uint16_t> counts;  // records in each block
 };
 
-// Writes a whole B-tree file (.PX, Ynn, YGn): `spec` holds its type, key descriptors and name; records,
+// Writes a whole B-tree file (.PX, Ynn, YGn): `tdef` holds its type, key descriptors and name; records,
 // blocks, root and levels are filled in here. Entries are the key, then the block number, the count of
 // records (leaf level) or entries (upper levels) below, and a zero, each an S value.
-void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec spec, const TreeLeaves& leaves);
+void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec tdef, const TreeLeaves& leaves);
 
 }  // namespace db::paradox::wr

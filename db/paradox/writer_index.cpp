@@ -77,20 +77,20 @@ void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableField
   sortKeys.shrink_to_fit();
 
   const BlockPlan plan = planBlocks(rows.count, recordSize, fmt.blockSize, index.dataFile);
-  HeaderSpec spec;
-  spec.fileType = named ? 6 : 3;
-  spec.recordSize = static_cast<std::uint16_t>(recordSize);
-  setBlocks(spec, plan, rows.count);
-  spec.fields = fields;
-  spec.keyFields = static_cast<int>(index.fields.size()) + 2;
-  for (int fi : index.fields) spec.fieldNumbers.push_back(static_cast<std::uint16_t>(fi + 1));
+  HeaderSpec tdef;
+  tdef.fileType = named ? 6 : 3;
+  tdef.recordSize = static_cast<std::uint16_t>(recordSize);
+  setBlocks(tdef, plan, rows.count);
+  tdef.fields = fields;
+  tdef.keyFields = static_cast<int>(index.fields.size()) + 2;
+  for (int fi : index.fields) tdef.fieldNumbers.push_back(static_cast<std::uint16_t>(fi + 1));
   for (std::uint16_t k = 1; k <= 3; ++k)
-    spec.fieldNumbers.push_back(static_cast<std::uint16_t>(index.fields.size() + k));
-  spec.rawIndexName = index.rawName;
-  spec.indexFlags = index.caseSensitive ? 0x00 : 0x01;
-  spec.firstIndexedField = static_cast<std::uint8_t>(index.fields.front() + 1);
-  spec.rawFileName = text.encodeLossy(index.dataFile);
-  writeRecords(dataOut, buildHeader(fmt, spec), fmt, cipher, recordSize, rows.count,
+    tdef.fieldNumbers.push_back(static_cast<std::uint16_t>(index.fields.size() + k));
+  tdef.rawIndexName = index.rawName;
+  tdef.indexFlags = index.caseSensitive ? 0x00 : 0x01;
+  tdef.firstIndexedField = static_cast<std::uint8_t>(index.fields.front() + 1);
+  tdef.rawFileName = text.encodeLossy(index.dataFile);
+  writeRecords(dataOut, buildHeader(fmt, tdef), fmt, cipher, recordSize, rows.count,
                [&](std::uint32_t i) { return &recs[std::size_t{order[i]} * recordSize]; });
 
   TreeLeaves leaves;

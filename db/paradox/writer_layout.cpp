@@ -50,11 +50,11 @@ void defaultSortOrder(int codePage, std::string& name, std::uint8_t& code) {
   }
 }
 
-std::string buildHeader(const Format& fmt, const HeaderSpec& spec) {
-  const bool rows = holdsRows(spec.fileType);
+std::string buildHeader(const Format& fmt, const HeaderSpec& tdef) {
+  const bool rows = holdsRows(tdef.fileType);
   const bool extended = rows && fmt.version >= 5;
-  const bool xg = spec.fileType == 6 || spec.fileType == 8;
-  const std::size_t nf = spec.fields.size();
+  const bool xg = tdef.fileType == 6 || tdef.fileType == 8;
+  const std::size_t nf = tdef.fields.size();
   const std::size_t nameArea = fmt.version >= 12 ? 261 : 79;
 
   // The variable part first: its length decides the header size.
@@ -67,7 +67,7 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& spec) {
     put16(static_cast<std::uint16_t>(v));
     put16(static_cast<std::uint16_t>(v >> 16));
   };
-  for (const Field& f : spec.fields) {
+  for (const Field& f : tdef.fields) {
     var.push_back(static_cast<char>(f.code));
     var.push_back(static_cast<char>(f.size));
   }
@@ -76,30 +76,30 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& spec) {
   put32(tableNamePtr + 4);
   if (rows) {
     std::uint32_t namePtr = kPointerBase + 0x400;
-    for (const Field& f : spec.fields) {
+    for (const Field& f : tdef.fields) {
       put32(namePtr);
       namePtr += static_cast<std::uint32_t>(f.rawName.size() + 1);
     }
   }
-  std::string tableName = spec.rawFileName.substr(0, nameArea - 1);
+  std::string tableName = tdef.rawFileName.substr(0, nameArea - 1);
   tableName.resize(nameArea, '\0');
   var += tableName;
   const std::size_t varStart = extended ? 0x78 : 0x58;
   std::size_t fieldNumbersAt = 0, sortNameAt = 0, indexNameAt = 0;
   if (rows) {
-    for (const Field& f : spec.fields) {
+    for (const Field& f : tdef.fields) {
       var += f.rawName;
       var.push_back('\0');
     }
     if (fmt.version >= 5) {
       fieldNumbersAt = varStart + var.size();
-      for (std::uint16_t n : spec.fieldNumbers) put16(n);
+      for (std::uint16_t n : tdef.fieldNumbers) put16(n);
       sortNameAt = varStart + var.size();
       var += fmt.sortName;
       var.push_back('\0');
       if (xg) {
         indexNameAt = varStart + var.size();
-        var += spec.rawIndexName;
+        var += tdef.rawIndexName;
         var.push_back('\0');
       }
     }
@@ -112,31 +112,31 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& spec) {
 
   std::string out(size, '\0');
   auto* h = reinterpret_cast<unsigned char*>(out.data());
-  putLe16(h + 0x00, spec.recordSize);
+  putLe16(h + 0x00, tdef.recordSize);
   putLe16(h + 0x02, static_cast<std::uint16_t>(size));
-  h[0x04] = spec.fileType;
+  h[0x04] = tdef.fileType;
   h[0x05] = fmt.blockKb;
-  putLe32(h + 0x06, spec.records);
-  putLe16(h + 0x0A, spec.blocks);
-  putLe16(h + 0x0C, spec.blocks);
-  putLe16(h + 0x0E, spec.firstBlock);
-  putLe16(h + 0x10, spec.lastBlock);
+  putLe32(h + 0x06, tdef.records);
+  putLe16(h + 0x0A, tdef.blocks);
+  putLe16(h + 0x0C, tdef.blocks);
+  putLe16(h + 0x0E, tdef.firstBlock);
+  putLe16(h + 0x10, tdef.lastBlock);
   putLe16(h + 0x12, 3);
-  h[0x15] = spec.firstIndexedField;
-  if ((spec.fileType == 0 || isIndexData(spec.fileType))) putLe32(h + 0x16, kPointerBase - 0x2000);
-  putLe16(h + 0x1E, spec.root);
-  h[0x20] = spec.levels;
+  h[0x15] = tdef.firstIndexedField;
+  if ((tdef.fileType == 0 || isIndexData(tdef.fileType))) putLe32(h + 0x16, kPointerBase - 0x2000);
+  putLe16(h + 0x1E, tdef.root);
+  h[0x20] = tdef.levels;
   putLe16(h + 0x21, static_cast<std::uint16_t>(nf));
-  putLe16(h + 0x23, static_cast<std::uint16_t>(spec.keyFields));
+  putLe16(h + 0x23, static_cast<std::uint16_t>(tdef.keyFields));
   // From level 4 on, the key lives in the extension and 0x25 only says so.
   putLe32(h + 0x25, extended ? 0xFF00FF00u : fmt.key);
   h[0x29] = fmt.sortCode;
-  if (isIndexData(spec.fileType)) h[0x2C] = 0xFF;
+  if (isIndexData(tdef.fileType)) h[0x2C] = 0xFF;
   if (rows) h[0x2D] = 1;
   putLe32(h + 0x30, tableNamePtr);
   putLe32(h + 0x34, fieldInfoPtr);
   h[0x39] = fmt.version;
-  putLe16(h + 0x3A, spec.blocks);
+  putLe16(h + 0x3A, tdef.blocks);
   if (rows) {
     h[0x3E] = 0x1F;
     h[0x3F] = 0x0F;
@@ -145,9 +145,9 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& spec) {
       putLe32(h + 0x44, kPointerBase + 0x802);
     }
   }
-  putLe32(h + 0x49, spec.autoInc);
+  putLe32(h + 0x49, tdef.autoInc);
   putLe16(h + 0x51, static_cast<std::uint16_t>(used));
-  h[0x55] = spec.indexFlags;
+  h[0x55] = tdef.indexFlags;
   if (rows && fmt.version >= 5) h[0x56] = 0x20;
   if (extended) {
     putLe16(h + 0x58, static_cast<std::uint16_t>(0x100 | fmt.version));
@@ -161,7 +161,7 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& spec) {
     h[0x6C] = 1;
     h[0x6D] = 1;
     putLe16(h + 0x6E, static_cast<std::uint16_t>(sortNameAt - 0x58));
-    if (!isIndexData(spec.fileType)) putLe16(h + 0x70, 1);
+    if (!isIndexData(tdef.fileType)) putLe16(h + 0x70, 1);
   }
   std::memcpy(h + varStart, var.data(), var.size());
   return out;

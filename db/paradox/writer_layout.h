@@ -52,7 +52,7 @@ struct HeaderSpec {
 };
 
 // The header bytes (a multiple of 2 KiB). EngineError kNotSupported when the header would not fit.
-std::string buildHeader(const Format& fmt, const HeaderSpec& spec);
+std::string buildHeader(const Format& fmt, const HeaderSpec& tdef);
 
 // Usual language driver and sort-order byte for a code page.
 void defaultSortOrder(int codePage, std::string& name, std::uint8_t& code);

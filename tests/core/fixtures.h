@@ -27,10 +27,10 @@ inline void writeText(const fs::path& file, const std::string& text) {
 
 // Params.DB with every declared field; `typ` is TYPJST.
 inline void writeParams(const fs::path& dir, const std::string& typ, bool dropGmina = false) {
-  TableSpec spec;
-  spec.password = "wrzo";
+  TableSpec tdef;
+  tdef.password = "wrzo";
   auto A = [](const char* n, int s) { return FieldSpec{n, 'A', s}; };
-  spec.fields = {A("TypUzytk", 1), {"IdJST", 'I', 0}, A("TYPJST", 1), A("JedB", 1), A("NAZWA", 252), A("REGON", 9),
+  tdef.fields = {A("TypUzytk", 1), {"IdJST", 'I', 0}, A("TYPJST", 1), A("JedB", 1), A("NAZWA", 252), A("REGON", 9),
                  A("WK", 2), A("PK", 2), A("GK", 2), A("GT", 2), A("PT", 1), A("Wojewodztwo", 40), A("Powiat", 40),
                  A("Gmina", 40), A("TypGminy", 20), A("RIOw", 35), A("PostName", 35), A("MailAdr", 128),
                  A("POP3", 80), A("SMTP", 80), {"POP3port", 'I', 0}, {"SMTPport", 'I', 0}, A("UserId", 30),
@@ -44,21 +44,21 @@ inline void writeParams(const fs::path& dir, const std::string& typ, bool dropGm
                  std::int64_t{110}, std::int64_t{25}, db::Null{}, db::Null{}, std::int64_t{0}, std::string("WR"),
                  false, std::int64_t{0}};
   if (dropGmina) {
-    spec.fields.erase(spec.fields.begin() + 13);
+    tdef.fields.erase(tdef.fields.begin() + 13);
     row.erase(row.begin() + 13);
   }
-  db::paradox::writeTable(dir / "Params.DB", spec, {row});
+  db::paradox::writeTable(dir / "Params.DB", tdef, {row});
 }
 
 // Conf with a WerPl row (unless `wersja` is null), preceded by another row.
 inline void writeConf(const fs::path& dir, const std::optional<std::string>& wersja) {
-  TableSpec spec;
-  spec.password = "wrzo";
-  spec.fields = {{"Kod", 'A', 20}, {"ParStr", 'A', 60}};
-  spec.keyFields = 1;
+  TableSpec tdef;
+  tdef.password = "wrzo";
+  tdef.fields = {{"Kod", 'A', 20}, {"ParStr", 'A', 60}};
+  tdef.keyFields = 1;
   std::vector<db::Row> rows = {{std::string("Aaa"), std::string("pierwszy")}};
   if (wersja) rows.push_back({std::string("WerPl"), *wersja});
-  db::paradox::writeTable(dir / "Conf.DB", spec, rows);
+  db::paradox::writeTable(dir / "Conf.DB", tdef, rows);
 }
 
 struct ListaRow {
@@ -72,8 +72,8 @@ inline void writeControlTables(const fs::path& dir, const std::vector<ListaRow>&
                                const std::string& missing = "") {
   auto A = [](const char* n, int s) { return FieldSpec{n, 'A', s}; };
   fs::create_directories(dir);
-  auto write = [&](const std::string& name, TableSpec spec, std::vector<db::Row> rows) {
-    if (name != missing) db::paradox::writeTable(dir / name, spec, rows);
+  auto write = [&](const std::string& name, TableSpec tdef, std::vector<db::Row> rows) {
+    if (name != missing) db::paradox::writeTable(dir / name, tdef, rows);
   };
   TableSpec l;
   l.keyFields = 1;

@@ -116,14 +116,14 @@ TEST_F(ParadoxDriver, ReadsInIndexOrFieldOrder) {
 
 TEST_F(ParadoxDriver, DescendingCaseInsensitiveIndexOrder) {
   TempDir dir;
-  db::paradox::TableSpec spec;
-  spec.fields = {{"Id", 'I', 4}, {"Name", 'A', 10}};
-  spec.secondary = {{"ByName", {"Name"}, false}};
+  db::paradox::TableSpec tdef;
+  tdef.fields = {{"Id", 'I', 4}, {"Name", 'A', 10}};
+  tdef.secondary = {{"ByName", {"Name"}, false}};
   std::vector<db::Row> rows = {{1, std::string("beta")},
                                {2, std::string("Alpha")},
                                {3, std::string("gamma")},
                                {4, std::string("ALPHB")}};
-  db::paradox::writeTable(dir.path() / "names.db", spec, rows);
+  db::paradox::writeTable(dir.path() / "names.db", tdef, rows);
   connect(dir.path());
   db::Table t;
   t.setDatabase(&database_);

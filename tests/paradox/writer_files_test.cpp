@@ -69,9 +69,9 @@ std::vector<std::string> treeLeaves(const std::string& px, std::size_t keyLength
 TEST(WriterFiles, PrimaryIndexPointsAtEveryDataBlockInOrder) {
   for (int n : {1, 40, 5000}) {
     TempDir dir;
-    TableSpec spec = numberedSpec();
-    spec.blockSizeKb = 1;
-    db::paradox::writeTable(dir.path() / "P.DB", spec, numberedRows(n));
+    TableSpec tdef = numberedSpec();
+    tdef.blockSizeKb = 1;
+    db::paradox::writeTable(dir.path() / "P.DB", tdef, numberedRows(n));
     const std::string table = readBytes(dir.path() / "P.DB"), px = readBytes(dir.path() / "P.PX");
     EXPECT_EQ(byteAt(px, 4), 1u);
     EXPECT_EQ(u16(px, 0x21), 1u) << "key fields";
@@ -103,12 +103,12 @@ TEST(WriterFiles, PrimaryIndexPointsAtEveryDataBlockInOrder) {
 TEST(WriterFiles, SecondaryIndexesAreFoundAndMatchTheRows) {
   TempDir dir;
   const fs::path db = dir.path() / "S.DB";
-  TableSpec spec = numberedSpec();
-  spec.secondary = {{"", {"Kwota"}, true}, {"PoNazwie", {"Nazwa", "Id"}, false}};
+  TableSpec tdef = numberedSpec();
+  tdef.secondary = {{"", {"Kwota"}, true}, {"PoNazwie", {"Nazwa", "Id"}, false}};
   std::vector<Row> rows = numberedRows(300);
   rows[5][1] = std::string("ŻABA");
   rows[6][1] = std::string("żaba");
-  db::paradox::writeTable(db, spec, rows);
+  db::paradox::writeTable(db, tdef, rows);
   EXPECT_TRUE(fs::exists(dir.path() / "S.X03"));
   EXPECT_TRUE(fs::exists(dir.path() / "S.Y03"));
   EXPECT_TRUE(fs::exists(dir.path() / "S.XG0"));
@@ -164,12 +164,12 @@ TEST(WriterFiles, HeadersLookLikeRealTablesOfTheSameLevel) {
         Case{4, "paradoxdriver/fields/date4.db"}, Case{3, "paradoxdriver/fields/date35.db"}}) {
     const std::string real = readBytes(kSamples / c.sample);
     TempDir dir;
-    TableSpec spec;
-    spec.level = c.level;
-    spec.codePage = 1252;
-    spec.fields = {{"DATE", 'D'}, {"TEKST", 'A', 10}};
-    spec.keyFields = byteAt(real, 4) == 0 ? 1 : 0;
-    db::paradox::writeTable(dir.path() / "H.DB", spec, {{db::Date{1}, std::string("a")}});
+    TableSpec tdef;
+    tdef.level = c.level;
+    tdef.codePage = 1252;
+    tdef.fields = {{"DATE", 'D'}, {"TEKST", 'A', 10}};
+    tdef.keyFields = byteAt(real, 4) == 0 ? 1 : 0;
+    db::paradox::writeTable(dir.path() / "H.DB", tdef, {{db::Date{1}, std::string("a")}});
     const std::string ours = readBytes(dir.path() / "H.DB");
     SCOPED_TRACE(c.sample);
     for (std::size_t at : {0x02, 0x04, 0x05, 0x39})
@@ -200,8 +200,8 @@ TEST(WriterFiles, HeadersLookLikeRealTablesOfTheSameLevel) {
 TEST(WriterFiles, InvalidSpecsAreRefusedBeforeAnythingIsWritten) {
   TempDir dir;
   const fs::path db = dir.path() / "Z.DB";
-  auto refused = [&](TableSpec spec, std::vector<Row> rows = {}) {
-    return errorCode([&] { db::paradox::writeTable(db, spec, rows); });
+  auto refused = [&](TableSpec tdef, std::vector<Row> rows = {}) {
+    return errorCode([&] { db::paradox::writeTable(db, tdef, rows); });
   };
   TableSpec ok;
   ok.fields = {{"A", 'A', 10}, {"M", 'M', 10}, {"N", 'N'}};
@@ -246,10 +246,10 @@ TEST(WriterFiles, InvalidSpecsAreRefusedBeforeAnythingIsWritten) {
 TEST(WriterFiles, BadValuesFailAndLeaveTheExistingTableIntact) {
   TempDir dir;
   const fs::path db = dir.path() / "W.DB";
-  TableSpec spec;
-  spec.fields = {{"Id", 'S'}, {"Tekst", 'A', 5}, {"Memo", 'M', 10}, {"Bcd", '#', 1}};
-  spec.secondary = {{"", {"Tekst"}, true}};
-  db::paradox::writeTable(db, spec, {{std::int64_t{1}, std::string("stary"), std::string(100, 'o'), Null{}}});
+  TableSpec tdef;
+  tdef.fields = {{"Id", 'S'}, {"Tekst", 'A', 5}, {"Memo", 'M', 10}, {"Bcd", '#', 1}};
+  tdef.secondary = {{"", {"Tekst"}, true}};
+  db::paradox::writeTable(db, tdef, {{std::int64_t{1}, std::string("stary"), std::string(100, 'o'), Null{}}});
   std::map<std::string, std::string> before;
   for (const auto& name : listDir(dir.path())) before[name] = readBytes(dir.path() / name);
 
@@ -269,7 +269,7 @@ TEST(WriterFiles, BadValuesFailAndLeaveTheExistingTableIntact) {
     std::vector<Row> rows(
         50, Row{std::int64_t{2}, std::string("nowy"), std::string(3000, 'n'), db::Decimal{5, 1}});
     rows.push_back(row);
-    EXPECT_EQ(errorCode([&] { db::paradox::writeTable(db, spec, rows); }), code);
+    EXPECT_EQ(errorCode([&] { db::paradox::writeTable(db, tdef, rows); }), code);
     for (const auto& [name, bytes] : before) EXPECT_EQ(readBytes(dir.path() / name), bytes) << name;
     EXPECT_EQ(listDir(dir.path()).size(), before.size()) << "no temporary file may stay behind";
   }
@@ -277,37 +277,37 @@ TEST(WriterFiles, BadValuesFailAndLeaveTheExistingTableIntact) {
 
 TEST(WriterFiles, UnwritableOrMissingDirectoryIsAnError) {
   TempDir dir;
-  TableSpec spec;
-  spec.fields = {{"A", 'A', 5}};
-  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "brak" / "T.DB", spec, {}); }),
+  TableSpec tdef;
+  tdef.fields = {{"A", 'A', 5}};
+  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "brak" / "T.DB", tdef, {}); }),
             errc::kNotFound);
-  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "T.TXT", spec, {}); }), errc::kNotSupported);
+  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "T.TXT", tdef, {}); }), errc::kNotSupported);
   // A directory we may not write into (skipped for a superuser, who may write anywhere).
   const fs::path locked = dir.path() / "zamkniety";
   fs::create_directory(locked);
   ::chmod(locked.c_str(), 0555);
   if (::geteuid() != 0) {
-    EXPECT_EQ(errorCode([&] { db::paradox::writeTable(locked / "T.DB", spec, {{std::string("a")}}); }),
+    EXPECT_EQ(errorCode([&] { db::paradox::writeTable(locked / "T.DB", tdef, {{std::string("a")}}); }),
               errc::kIo);
     EXPECT_TRUE(listDir(locked).empty());
   }
   ::chmod(locked.c_str(), 0755);
   // /proc takes no new files, whoever asks.
   if (fs::is_directory("/proc")) {
-    EXPECT_EQ(errorCode([&] { db::paradox::writeTable("/proc/T.DB", spec, {{std::string("a")}}); }),
+    EXPECT_EQ(errorCode([&] { db::paradox::writeTable("/proc/T.DB", tdef, {{std::string("a")}}); }),
               errc::kIo);
   }
 }
 
 TEST(WriterFiles, ReplacementRemovesFilesTheNewTableNoLongerUses) {
   TempDir dir;
-  TableSpec spec;
-  spec.fields = {{"Id", 'I'}, {"Memo", 'M', 10}};
-  spec.keyFields = 1;
-  spec.secondary = {{"", {"Memo"}, true}};
-  EXPECT_NE(errorCode([&] { db::paradox::writeTable(dir.path() / "R.db", spec, {}); }), 0) << "blob index";
-  spec.secondary.clear();
-  db::paradox::writeTable(dir.path() / "R.db", spec, {{std::int64_t{1}, std::string(200, 'x')}});
+  TableSpec tdef;
+  tdef.fields = {{"Id", 'I'}, {"Memo", 'M', 10}};
+  tdef.keyFields = 1;
+  tdef.secondary = {{"", {"Memo"}, true}};
+  EXPECT_NE(errorCode([&] { db::paradox::writeTable(dir.path() / "R.db", tdef, {}); }), 0) << "blob index";
+  tdef.secondary.clear();
+  db::paradox::writeTable(dir.path() / "R.db", tdef, {{std::int64_t{1}, std::string(200, 'x')}});
   EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"R.db", "R.mb", "R.px"}));
   writeBytes(dir.path() / "R.X02", "stale index");  // left by another program, in another case
   writeBytes(dir.path() / "R.VAL", "checks");
@@ -322,14 +322,14 @@ TEST(WriterFiles, ReplacementRemovesFilesTheNewTableNoLongerUses) {
 TEST(WriterFiles, AKilledWriteLeavesTheOldOrTheNewTable) {
   TempDir dir;
   const fs::path db = dir.path() / "P.DB";
-  TableSpec spec = numberedSpec();
-  spec.fields.push_back({"Uwagi", 'M', 10});
-  spec.secondary = {{"", {"Kwota"}, true}};
+  TableSpec tdef = numberedSpec();
+  tdef.fields.push_back({"Uwagi", 'M', 10});
+  tdef.secondary = {{"", {"Kwota"}, true}};
   auto withMemo = [](std::vector<Row> rows) {
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i].push_back(std::string(20 + i % 200, 'u'));
     return rows;
   };
-  db::paradox::writeTable(db, spec, withMemo(numberedRows(100)));
+  db::paradox::writeTable(db, tdef, withMemo(numberedRows(100)));
   const std::vector<Row> next = withMemo(numberedRows(100000));
   // Runs the write in a child process and kills it after `delay` (never when negative); returns the time
   // the child lived.
@@ -338,7 +338,7 @@ TEST(WriterFiles, AKilledWriteLeavesTheOldOrTheNewTable) {
     const pid_t child = ::fork();
     if (child == 0) {
       try {
-        db::paradox::writeTable(db, spec, next);
+        db::paradox::writeTable(db, tdef, next);
       } catch (...) {
         ::_exit(1);
       }
@@ -357,7 +357,7 @@ TEST(WriterFiles, AKilledWriteLeavesTheOldOrTheNewTable) {
   const auto full =
       std::chrono::duration_cast<std::chrono::milliseconds>(runChild(std::chrono::milliseconds(-1)));
   ASSERT_EQ(readBack(db).size(), next.size());
-  db::paradox::writeTable(db, spec, withMemo(numberedRows(100)));
+  db::paradox::writeTable(db, tdef, withMemo(numberedRows(100)));
   bool leftBehind = false;
   for (int percent : {40, 60, 80, 95}) {
     runChild(full * percent / 100);
@@ -368,22 +368,22 @@ TEST(WriterFiles, AKilledWriteLeavesTheOldOrTheNewTable) {
   }
   EXPECT_TRUE(leftBehind) << "no kill hit a write in progress";
   // The next write completes and clears what the killed ones left behind.
-  db::paradox::writeTable(db, spec, withMemo(numberedRows(10)));
+  db::paradox::writeTable(db, tdef, withMemo(numberedRows(10)));
   EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"P.DB", "P.MB", "P.PX", "P.X03", "P.Y03"}));
   EXPECT_EQ(readBack(db).size(), 10u);
 }
 
 TEST(WriterFiles, AFixedTimeStampGivesTheSameBytes) {
-  TableSpec spec = numberedSpec();
-  spec.fields.push_back({"Uwagi", 'M', 10});
-  spec.secondary = {{"", {"Kwota"}, true}, {"Nazwy", {"Nazwa"}, false}};
-  spec.password = "tajne";
-  spec.timeStamp = 1711640520u;
+  TableSpec tdef = numberedSpec();
+  tdef.fields.push_back({"Uwagi", 'M', 10});
+  tdef.secondary = {{"", {"Kwota"}, true}, {"Nazwy", {"Nazwa"}, false}};
+  tdef.password = "tajne";
+  tdef.timeStamp = 1711640520u;
   std::vector<Row> rows = numberedRows(500);
   for (Row& r : rows) r.push_back(std::string(300, 'u'));
   TempDir a, b;
-  db::paradox::writeTable(a.path() / "T.DB", spec, rows);
-  db::paradox::writeTable(b.path() / "T.DB", spec, rows);
+  db::paradox::writeTable(a.path() / "T.DB", tdef, rows);
+  db::paradox::writeTable(b.path() / "T.DB", tdef, rows);
   ASSERT_EQ(listDir(a.path()), listDir(b.path()));
   for (const auto& name : listDir(a.path()))
     EXPECT_EQ(readBytes(a.path() / name), readBytes(b.path() / name)) << name;
@@ -392,10 +392,10 @@ TEST(WriterFiles, AFixedTimeStampGivesTheSameBytes) {
 
 TEST(WriterFiles, AMillionRowsTakeSeconds) {
   TempDir dir;
-  TableSpec spec;
-  spec.fields = {{"Id", 'I'},   {"Nazwa", 'A', 20}, {"Kwota", '$'},
+  TableSpec tdef;
+  tdef.fields = {{"Id", 'I'},   {"Nazwa", 'A', 20}, {"Kwota", '$'},
                  {"Data", 'D'}, {"Ilosc", 'S'},     {"Znak", 'L'}};
-  spec.keyFields = 1;
+  tdef.keyFields = 1;
   const int n = 1'000'000;
   std::vector<Row> rows;
   rows.reserve(n);
@@ -403,7 +403,7 @@ TEST(WriterFiles, AMillionRowsTakeSeconds) {
     rows.push_back({std::int64_t{n - i}, std::string("pozycja ") + std::to_string(i), i * 0.01,
                     db::Date{i % 40000}, std::int64_t{i % 1000}, i % 2 == 0});
   const auto start = std::chrono::steady_clock::now();
-  db::paradox::writeTable(dir.path() / "DUZA.DB", spec, std::move(rows));
+  db::paradox::writeTable(dir.path() / "DUZA.DB", tdef, std::move(rows));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(seconds, 30.0);
   auto r = db::paradox::TableReader::open(dir.path() / "DUZA.DB", 0);

@@ -17,27 +17,27 @@ std::string dumpOf(const fs::path& db) {
   return out.str();
 }
 
-// The spec that describes an existing table, as a rewrite of it would pass.
+// The table definition that describes an existing table, as a rewrite of it would pass.
 TableSpec specOf(const fs::path& db) {
   auto reader = db::paradox::TableReader::open(db, 0);
   const auto& h = reader->header();
-  TableSpec spec;
-  for (const auto& f : h.fields) spec.fields.push_back({f.name, f.type, f.size});
-  spec.keyFields = h.keyFields;
-  spec.codePage = h.codePage != 0 ? h.codePage : 437;
-  spec.level = h.level();
-  spec.blockSizeKb = static_cast<int>(h.blockSize / 1024);
-  if (h.encryption != 0) spec.encryption = h.encryption;
-  spec.sortOrder = h.sortOrderName;
-  spec.sortOrderCode = h.sortOrder;
+  TableSpec tdef;
+  for (const auto& f : h.fields) tdef.fields.push_back({f.name, f.type, f.size});
+  tdef.keyFields = h.keyFields;
+  tdef.codePage = h.codePage != 0 ? h.codePage : 437;
+  tdef.level = h.level();
+  tdef.blockSizeKb = static_cast<int>(h.blockSize / 1024);
+  if (h.encryption != 0) tdef.encryption = h.encryption;
+  tdef.sortOrder = h.sortOrderName;
+  tdef.sortOrderCode = h.sortOrder;
   for (const auto& ix : db::paradox::readSecondaryIndexes(db, h, 0)) {
     db::paradox::SecondaryIndexSpec s;
     s.name = ix.composite ? ix.name : "";
     for (int f : ix.fields) s.fields.push_back(h.fields[f].name);
     s.caseSensitive = ix.caseSensitive;
-    spec.secondary.push_back(s);
+    tdef.secondary.push_back(s);
   }
-  return spec;
+  return tdef;
 }
 
 TEST(WriterRewrite, RealTablesDumpTheSameAfterARewrite) {
@@ -57,9 +57,9 @@ TEST(WriterRewrite, RealTablesDumpTheSameAfterARewrite) {
       rows.resize(reader->rowCount());
       for (std::size_t i = 0; i < rows.size(); ++i) reader->readRow(i, rows[i]);
     }
-    TableSpec spec = specOf(original);
-    if (spec.level == 3) spec.codePage = 437;  // the reader decodes level-3 text as 437
-    db::paradox::writeTable(copy, spec, rows);
+    TableSpec tdef = specOf(original);
+    if (tdef.level == 3) tdef.codePage = 437;  // the reader decodes level-3 text as 437
+    db::paradox::writeTable(copy, tdef, rows);
     std::string expected = dumpOf(original);
     // Level 3 is always written as 3.5, the later of its two versions.
     const std::string v30 = "\"version\": \"3.0\"";

@@ -50,16 +50,16 @@ Row fullRow() {
 TEST(WriterRoundTrip, EveryTypeKeepsItsValueAndItsNull) {
   TempDir dir;
   const fs::path db = dir.path() / "WSZYSTKO.DB";
-  TableSpec spec = everyType();
-  Row nulls(spec.fields.size(), Null{});
-  db::paradox::writeTable(db, spec, {fullRow(), nulls});
+  TableSpec tdef = everyType();
+  Row nulls(tdef.fields.size(), Null{});
+  db::paradox::writeTable(db, tdef, {fullRow(), nulls});
 
   const auto rows = readBack(db);
   ASSERT_EQ(rows.size(), 2u);
   const Row expected = fullRow();
   for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(rows[0][i], expected[i]) << "field " << spec.fields[i].name;
-    EXPECT_TRUE(db::isNull(rows[1][i])) << "null of field " << spec.fields[i].name;
+    EXPECT_EQ(rows[0][i], expected[i]) << "field " << tdef.fields[i].name;
+    EXPECT_TRUE(db::isNull(rows[1][i])) << "null of field " << tdef.fields[i].name;
   }
   const auto h = headerOf(db);
   EXPECT_EQ(h.codePage, 1250);
@@ -73,8 +73,8 @@ TEST(WriterRoundTrip, EveryTypeKeepsItsValueAndItsNull) {
 TEST(WriterRoundTrip, ValuesAtTheEdgesOfTheirRanges) {
   TempDir dir;
   const fs::path db = dir.path() / "GRANICE.DB";
-  TableSpec spec;
-  spec.fields = {{"S", 'S'}, {"I", 'I'}, {"N", 'N'}, {"D", 'D'}, {"T", 'T'}, {"B", '#', 0}, {"Z", '#', 32}};
+  TableSpec tdef;
+  tdef.fields = {{"S", 'S'}, {"I", 'I'}, {"N", 'N'}, {"D", 'D'}, {"T", 'T'}, {"B", '#', 0}, {"Z", '#', 32}};
   std::vector<Row> in = {
       {std::int64_t{32767}, std::int64_t{-2147483647}, 0.0, Date{-693593}, Time{0}, Decimal{0, 0},
        Decimal::parse("0.12345678901234567890123456789012")},
@@ -83,7 +83,7 @@ TEST(WriterRoundTrip, ValuesAtTheEdgesOfTheirRanges) {
        Decimal::parse("-0.00000000000000000000000000000001")},
       {std::int64_t{-1}, std::int64_t{1}, 1e300, Date{0}, Time{999}, Decimal{5, 0}, Decimal::parse("0.5")},
   };
-  db::paradox::writeTable(db, spec, in);
+  db::paradox::writeTable(db, tdef, in);
   const auto rows = readBack(db);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0], in[0]);
@@ -97,7 +97,7 @@ TEST(WriterRoundTrip, ValuesAtTheEdgesOfTheirRanges) {
   EXPECT_EQ(rows[2][6], in[2][6]);
   // With 32 decimals no integral digit is left.
   in[2][6] = Decimal{1, 0};
-  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(db, spec, in); }), errc::kConversion);
+  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(db, tdef, in); }), errc::kConversion);
 }
 
 TEST(WriterRoundTrip, TextInEveryWritableCodePage) {
@@ -105,10 +105,10 @@ TEST(WriterRoundTrip, TextInEveryWritableCodePage) {
       {1250, kPolish}, {852, kPolish}, {1252, "Größe ÀÉÎõü"}, {866, "Съешь же ещё"}, {437, "Ça ñ ü ß"}};
   for (const auto& [page, text] : cases) {
     TempDir dir;
-    TableSpec spec;
-    spec.codePage = page;
-    spec.fields = {{"Tekst", 'A', 40}, {"Notatka", 'M', 10}};
-    db::paradox::writeTable(dir.path() / "T.DB", spec, {{text, text + " " + text}});
+    TableSpec tdef;
+    tdef.codePage = page;
+    tdef.fields = {{"Tekst", 'A', 40}, {"Notatka", 'M', 10}};
+    db::paradox::writeTable(dir.path() / "T.DB", tdef, {{text, text + " " + text}});
     const auto rows = readBack(dir.path() / "T.DB");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(std::get<std::string>(rows[0][0]), text) << page;
@@ -117,9 +117,9 @@ TEST(WriterRoundTrip, TextInEveryWritableCodePage) {
   }
   // The bytes are the code page's, not UTF-8: "ż" is 0xBF in 1250.
   TempDir dir;
-  TableSpec spec;
-  spec.fields = {{"A", 'A', 5}};
-  db::paradox::writeTable(dir.path() / "T.DB", spec, {{std::string("ż")}});
+  TableSpec tdef;
+  tdef.fields = {{"A", 'A', 5}};
+  db::paradox::writeTable(dir.path() / "T.DB", tdef, {{std::string("ż")}});
   EXPECT_EQ(chainRecords(readBytes(dir.path() / "T.DB")).at(0), std::string("\xBF\0\0\0\0", 5));
 }
 
@@ -146,11 +146,11 @@ TEST(WriterRoundTrip, OlderLevelsHoldTheirTypes) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    TableSpec spec;
-    spec.level = c.level;
-    spec.codePage = 437;
-    spec.fields = c.fields;
-    db::paradox::writeTable(dir.path() / "L.DB", spec, {c.row});
+    TableSpec tdef;
+    tdef.level = c.level;
+    tdef.codePage = 437;
+    tdef.fields = c.fields;
+    db::paradox::writeTable(dir.path() / "L.DB", tdef, {c.row});
     const auto h = headerOf(dir.path() / "L.DB");
     EXPECT_EQ(h.version, c.version);
     EXPECT_EQ(h.codePage, c.level == 3 ? 0 : 437) << "level 3 declares no code page";
@@ -159,23 +159,23 @@ TEST(WriterRoundTrip, OlderLevelsHoldTheirTypes) {
     EXPECT_EQ(rows[0], c.row) << "level " << c.level;
   }
   // A type the level does not know is refused.
-  TableSpec spec;
-  spec.level = 3;
-  spec.fields = {{"M", 'M', 10}};
+  TableSpec tdef;
+  tdef.level = 3;
+  tdef.fields = {{"M", 'M', 10}};
   TempDir dir;
-  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "L.DB", spec, {}); }), errc::kNotSupported);
+  EXPECT_EQ(errorCode([&] { db::paradox::writeTable(dir.path() / "L.DB", tdef, {}); }), errc::kNotSupported);
 }
 
 TEST(WriterRoundTrip, ManyFieldsNeedALargerHeader) {
   TempDir dir;
-  TableSpec spec;
-  spec.blockSizeKb = 4;
+  TableSpec tdef;
+  tdef.blockSizeKb = 4;
   Row row;
   for (int i = 0; i < 250; ++i) {
-    spec.fields.push_back({"Pole numer " + std::to_string(i) + " ąęłńóśźż", 'S'});
+    tdef.fields.push_back({"Pole numer " + std::to_string(i) + " ąęłńóśźż", 'S'});
     row.push_back(std::int64_t{i - 125});
   }
-  db::paradox::writeTable(dir.path() / "SZEROKA.DB", spec, {row});
+  db::paradox::writeTable(dir.path() / "SZEROKA.DB", tdef, {row});
   const auto h = headerOf(dir.path() / "SZEROKA.DB");
   EXPECT_GT(h.headerSize, 2048);
   EXPECT_EQ(h.headerSize % 2048, 0);
@@ -186,16 +186,16 @@ TEST(WriterRoundTrip, ManyFieldsNeedALargerHeader) {
 
 TEST(WriterRoundTrip, KeyedRowsComeBackInKeyOrder) {
   TempDir dir;
-  TableSpec spec;
-  spec.fields = {{"Grupa", 'A', 10}, {"Numer", 'N'}, {"Opis", 'A', 10}};
-  spec.keyFields = 2;
+  TableSpec tdef;
+  tdef.fields = {{"Grupa", 'A', 10}, {"Numer", 'N'}, {"Opis", 'A', 10}};
+  tdef.keyFields = 2;
   std::vector<Row> in = {
       {std::string("b"), 2.0, std::string("4")},   {std::string("a"), 10.0, std::string("2")},
       {std::string("a"), -5.5, std::string("1")},  {std::string("ą"), 0.0, std::string("6")},
       {std::string("b"), -1.0, std::string("3")},  {Null{}, 3.0, std::string("0")},
       {std::string("ab"), 1.0, std::string("2b")}, {std::string("a"), 1e9, std::string("2c")},
   };
-  db::paradox::writeTable(dir.path() / "K.DB", spec, in);
+  db::paradox::writeTable(dir.path() / "K.DB", tdef, in);
   std::vector<std::string> order;
   for (const Row& r : readBack(dir.path() / "K.DB")) order.push_back(std::get<std::string>(r[2]));
   // Blank first, then text by code-page bytes ("ą" is 0xB9 in 1250), numbers numerically within.
@@ -206,14 +206,14 @@ TEST(WriterRoundTrip, KeyedRowsComeBackInKeyOrder) {
 
 TEST(WriterRoundTrip, DuplicateKeyIsRefusedAndTheOldTableStays) {
   TempDir dir;
-  TableSpec spec;
-  spec.fields = {{"Id", 'I'}, {"Nazwa", 'A', 10}};
-  spec.keyFields = 1;
-  db::paradox::writeTable(dir.path() / "K.DB", spec, {{std::int64_t{1}, std::string("x")}});
+  TableSpec tdef;
+  tdef.fields = {{"Id", 'I'}, {"Nazwa", 'A', 10}};
+  tdef.keyFields = 1;
+  db::paradox::writeTable(dir.path() / "K.DB", tdef, {{std::int64_t{1}, std::string("x")}});
   const std::string before = readBytes(dir.path() / "K.DB");
   EXPECT_EQ(errorCode([&] {
               db::paradox::writeTable(
-                  dir.path() / "K.DB", spec,
+                  dir.path() / "K.DB", tdef,
                   {{std::int64_t{2}, std::string("a")}, {std::int64_t{2}, std::string("b")}});
             }),
             errc::kKeyViolation);
@@ -224,8 +224,8 @@ TEST(WriterRoundTrip, DuplicateKeyIsRefusedAndTheOldTableStays) {
 TEST(WriterRoundTrip, BlobsInRecordSubAllocatedAndInTheirOwnBlocks) {
   TempDir dir;
   const fs::path db = dir.path() / "BLOBY.DB";
-  TableSpec spec;
-  spec.fields = {{"Nr", 'S'}, {"Memo", 'M', 30}, {"Obraz", 'G', 10}};
+  TableSpec tdef;
+  tdef.fields = {{"Nr", 'S'}, {"Memo", 'M', 30}, {"Obraz", 'G', 10}};
   std::string large(20000, '\0');
   for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7);
   std::vector<Row> in;
@@ -235,7 +235,7 @@ TEST(WriterRoundTrip, BlobsInRecordSubAllocatedAndInTheirOwnBlocks) {
   in.push_back({std::int64_t{3}, std::string(5000, 'y'), Bytes{large}});              // blocks of their own
   for (int i = 0; i < 70; ++i)
     in.push_back({std::int64_t{10 + i}, std::string(40 + i, 'a' + i % 26), Null{}});
-  db::paradox::writeTable(db, spec, in);
+  db::paradox::writeTable(db, tdef, in);
 
   const auto rows = readBack(db);
   ASSERT_EQ(rows.size(), in.size());
@@ -270,16 +270,16 @@ TEST(WriterRoundTrip, BlobsInRecordSubAllocatedAndInTheirOwnBlocks) {
 TEST(WriterRoundTrip, EncryptedTableReadsBackWithoutPassword) {
   TempDir dir;
   const fs::path db = dir.path() / "TAJNE.DB";
-  TableSpec spec;
-  spec.fields = {{"Id", 'I'}, {"Tekst", 'A', 20}, {"Memo", 'M', 10}};
-  spec.keyFields = 1;
-  spec.password = "hasło";
-  spec.blockSizeKb = 1;
+  TableSpec tdef;
+  tdef.fields = {{"Id", 'I'}, {"Tekst", 'A', 20}, {"Memo", 'M', 10}};
+  tdef.keyFields = 1;
+  tdef.password = "hasło";
+  tdef.blockSizeKb = 1;
   std::vector<Row> in;
   for (int i = 0; i < 8000; ++i)
     in.push_back(
         {std::int64_t{i}, std::string("wiersz ") + std::to_string(i), std::string(20 + i % 300, 'm')});
-  db::paradox::writeTable(db, spec, in);
+  db::paradox::writeTable(db, tdef, in);
 
   const auto h = headerOf(db);
   EXPECT_EQ(h.rawEncryption, 0xFF00FF00u);
@@ -290,7 +290,7 @@ TEST(WriterRoundTrip, EncryptedTableReadsBackWithoutPassword) {
   EXPECT_EQ(readBack(db), in);
 
   // A given key is written as it is, so a rewritten table keeps its encryption.
-  TableSpec again = spec;
+  TableSpec again = tdef;
   again.password.clear();
   again.encryption = h.encryption;
   db::paradox::writeTable(db, again, in);
@@ -303,11 +303,11 @@ TEST(WriterRoundTrip, EncryptedTableReadsBackWithoutPassword) {
 
 TEST(WriterRoundTrip, LevelThreeCarriesTheKeyInTheMainWord) {
   TempDir dir;
-  TableSpec spec;
-  spec.level = 3;
-  spec.fields = {{"A", 'A', 8}};
-  spec.encryption = 0x12345678u;
-  db::paradox::writeTable(dir.path() / "S.DB", spec, {{std::string("tajne")}});
+  TableSpec tdef;
+  tdef.level = 3;
+  tdef.fields = {{"A", 'A', 8}};
+  tdef.encryption = 0x12345678u;
+  db::paradox::writeTable(dir.path() / "S.DB", tdef, {{std::string("tajne")}});
   const auto h = headerOf(dir.path() / "S.DB");
   EXPECT_EQ(h.rawEncryption, 0x12345678u);
   EXPECT_EQ(readBack(dir.path() / "S.DB").at(0).at(0), Value{std::string("tajne")});
