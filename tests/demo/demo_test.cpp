@@ -517,3 +517,84 @@ TEST_F(DemoData, IndexesMatchExceptTheDeliberateDifferences) {
   // Only the execution of revenue keeps an unaccepted difference: ROK in Paradox, ROK;MIESIAC in Firebird.
   EXPECT_EQ(reported, (std::set<std::string>{"WYKDOCH ROK", "WYKDOCH ROK;MIESIAC"}));
 }
+
+// Field by field, the two sides agree in the comparison's terms (type pairs, sizes of equal types,
+// positions) except where the control tables accept a difference or the demo shows an unaccepted one.
+TEST_F(DemoData, FieldsMatchExceptTheDeliberateDifferences) {
+  db::Session session;
+  session.addPassword("wrzo");
+  auto control = paradoxDatabase(session, main() / "KONWERSJA");
+  auto data = paradoxDatabase(session, main() / "DANE");
+  auto fb = firebird(session);
+  auto upper = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+  };
+  auto rowsOf = [&](const std::string& table) {
+    auto t = std::make_unique<db::Table>();
+    t->setDatabase(control.get());
+    t->setTableName(table);
+    t->open();
+    return t;
+  };
+  std::map<std::int64_t, std::map<std::string, std::string>> map;  // IDTF -> Firebird -> Paradox
+  std::set<std::tuple<std::int64_t, std::string, std::int64_t, std::int64_t>> sizes, orders;
+  for (auto t = rowsOf("ListaTabelPola.db"); !t->eof(); t->next())
+    map[t->fieldByName("TABELA").asInteger()][upper(t->fieldByName("POLE_IB").asString())] =
+        upper(t->fieldByName("POLE_PDX").asString());
+  for (auto t = rowsOf("ListaTabelRozmiary.db"); !t->eof(); t->next())
+    sizes.insert({t->fieldByName("TABELA").asInteger(), upper(t->fieldByName("POLE_IB").asString()),
+                  t->fieldByName("ROZMIAR_PDX").asInteger(), t->fieldByName("ROZMIAR_IB").asInteger()});
+  for (auto t = rowsOf("ListaTabelKolejnosc.db"); !t->eof(); t->next())
+    orders.insert({t->fieldByName("TABELA").asInteger(), upper(t->fieldByName("POLE_IB").asString()),
+                   t->fieldByName("NR_POLA_PDX").asInteger(), t->fieldByName("NR_POLA_IB").asInteger()});
+
+  auto sameType = [](db::FieldType ib, db::FieldType pdx) {
+    using T = db::FieldType;
+    return ib == pdx || (ib == T::Integer && pdx == T::AutoInc) || (ib == T::Date && pdx == T::DateTime) ||
+           (ib == T::String && pdx == T::Boolean);
+  };
+  std::set<std::string> reported;
+  for (auto lista = rowsOf("ListaTabel.db"); !lista->eof(); lista->next()) {
+    const std::int64_t id = lista->fieldByName("IDTF").asInteger();
+    const fs::path file = konw::findIgnoringCase(main() / "DANE", lista->fieldByName("TABELA").asString() + ".DB");
+    if (file.empty()) continue;
+    const std::string ib = lista->fieldByName("TABELA_IB").asString();
+    db::Table p, f;
+    p.setDatabase(data.get());
+    p.setTableName(file.filename().string());
+    p.open();
+    f.setDatabase(fb.get());
+    f.setTableName(ib);
+    f.open();
+    std::set<std::string> seen;
+    for (int i = 0; i < f.fieldCount(); ++i) {
+      const db::Field& column = f.field(i);
+      const std::string a = upper(column.name());
+      const std::string b = map[id].count(a) ? map[id][a] : a;
+      seen.insert(b);
+      const db::Field* field = p.findField(b);
+      if (!field) {
+        bool accepted = false;
+        for (const auto& o : orders) accepted = accepted || (std::get<0>(o) == id && std::get<1>(o) == a && std::get<2>(o) == 0);
+        if (!accepted) reported.insert(ib + "." + a + " missing in Paradox");
+        continue;
+      }
+      if (!sameType(column.dataType(), field->dataType()))
+        reported.insert(ib + "." + a + " type " + db::fieldTypeName(column.dataType()) + "/" +
+                        db::fieldTypeName(field->dataType()));
+      else if (column.dataType() == field->dataType() && column.dataType() != db::FieldType::Blob &&
+               field->dataType() != db::FieldType::Memo && column.size() != field->size() &&
+               !sizes.count({id, a, field->size(), column.size()}))
+        reported.insert(ib + "." + a + " size");
+      if (column.fieldNo() != field->fieldNo() && !orders.count({id, a, field->fieldNo(), column.fieldNo()}))
+        reported.insert(ib + "." + a + " position");
+    }
+    for (int i = 0; i < p.fieldCount(); ++i)
+      if (!seen.count(upper(p.field(i).name()))) reported.insert(ib + "." + upper(p.field(i).name()) + " missing in Firebird");
+  }
+  EXPECT_EQ(reported, (std::set<std::string>{"WIELOLETNIA.KWOTA type BCD/Currency", "DOTACJE.BENEFICJENT size",
+                                             "DOTACJE.DATAUMOWY position", "DOTACJE.KWOTA position",
+                                             "POWIADOMIENIA.PRIORYTET missing in Paradox",
+                                             "ZMIANYPLANU.STARYKOD missing in Firebird"}));
+}

@@ -261,6 +261,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
                                    : null(),
                         i % 4 == 0 ? txt(fmt::format("K{:04}", i)) : null()});
     }
+    t.fbColumns = mirrorColumns(t);
+    t.fbColumns.pop_back();  // STARYKOD
     out.push_back(std::move(t));
   }
   if (!jb) {
