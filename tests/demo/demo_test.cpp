@@ -1,6 +1,8 @@
 // The demo installation as the program will meet it: configuration found through the Wine prefix,
 // Paradox tables readable with the product's password, control tables that agree with the real
 // differences between the two databases, and the same bytes for the same parameters.
+#include "tools/demo/demo.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -16,7 +18,6 @@
 #include "platform/hostpath.h"
 #include "platform/ini.h"
 #include "support/scratch_dir.h"
-#include "tools/demo/demo.h"
 
 namespace fs = std::filesystem;
 
@@ -67,7 +68,8 @@ TEST(DemoFiles, SameRowCountGivesSameBytesAndOtherCountsScaleThePlans) {
     EXPECT_TRUE(bytes == it->second) << name << " differs between two runs with the same row count";
   }
   const auto third = filesUnder(c.path / "demo");
-  EXPECT_LT(third.at("drive_c/Kalmiro/DANE/WYKWYD.DB").size(), first.at("drive_c/Kalmiro/DANE/WYKWYD.DB").size());
+  EXPECT_LT(third.at("drive_c/Kalmiro/DANE/WYKWYD.DB").size(),
+            first.at("drive_c/Kalmiro/DANE/WYKWYD.DB").size());
   EXPECT_TRUE(third.at("drive_c/Kalmiro/DANE/DZIALY.DB") == first.at("drive_c/Kalmiro/DANE/DZIALY.DB"));
 }
 
@@ -109,7 +111,10 @@ TEST(DemoFiles, ConfigurationLeadsToTheDataThroughThePrefix) {
   const fs::path dataHost = konw::hostPath(data);
   const fs::path dataJbHost = konw::hostPath(dataJb);
   const fs::path controlHost = konw::hostPath(main + "KONWERSJA\\");
-  if (before) ::setenv("WINEPREFIX", saved.c_str(), 1); else ::unsetenv("WINEPREFIX");
+  if (before)
+    ::setenv("WINEPREFIX", saved.c_str(), 1);
+  else
+    ::unsetenv("WINEPREFIX");
 
   EXPECT_EQ(ini, "C:\\Kalmiro\\Kalmiro.ini");
   EXPECT_EQ(main, "C:\\Kalmiro\\");
@@ -145,8 +150,8 @@ class DemoData : public ::testing::Test {
     auto d = std::make_unique<db::Database>("DBi", session);
     d->setDriverName("INTRBASE");
     d->addParam("SERVER NAME=" + (main() / "BAZA" / "KALMIRO.FDB").string());
-    for (const char* line : {"USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER", "LANGDRIVER=anpolish",
-                             "ENABLE BCD=TRUE", "SQLDIALECT=3"})
+    for (const char* line : {"USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
+                             "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"})
       d->addParam(line);
     d->connect();
     return d;
@@ -160,7 +165,8 @@ TEST_F(DemoData, ParamsAndConfIdentifyTheUnitAndARecentVersion) {
   // The product's tables carry its password; the control tables none.
   EXPECT_NE(db::paradox::TableReader::open(main() / "DANE" / "Params.DB", 0)->header().encryption, 0u);
   EXPECT_NE(db::paradox::TableReader::open(main() / "DANE" / "PLANWYD.DB", 0)->header().encryption, 0u);
-  EXPECT_EQ(db::paradox::TableReader::open(main() / "KONWERSJA" / "ListaTabel.db", 0)->header().encryption, 0u);
+  EXPECT_EQ(db::paradox::TableReader::open(main() / "KONWERSJA" / "ListaTabel.db", 0)->header().encryption,
+            0u);
   db::Session session;
   session.addPassword("wrzo");
   auto d = paradoxDatabase(session, main() / "DANE");
@@ -169,20 +175,25 @@ TEST_F(DemoData, ParamsAndConfIdentifyTheUnitAndARecentVersion) {
   params.setTableName("Params.DB");
   params.open();
   const std::vector<std::pair<std::string, db::FieldType>> declared = {
-      {"TypUzytk", db::FieldType::String}, {"IdJST", db::FieldType::Integer}, {"TYPJST", db::FieldType::String},
-      {"JedB", db::FieldType::String},     {"NAZWA", db::FieldType::String},  {"REGON", db::FieldType::String},
-      {"WK", db::FieldType::String},       {"PK", db::FieldType::String},     {"GK", db::FieldType::String},
-      {"GT", db::FieldType::String},       {"PT", db::FieldType::String},     {"Wojewodztwo", db::FieldType::String},
-      {"Powiat", db::FieldType::String},   {"Gmina", db::FieldType::String},  {"TypGminy", db::FieldType::String},
-      {"RIOw", db::FieldType::String},     {"PostName", db::FieldType::String}, {"MailAdr", db::FieldType::String},
-      {"POP3", db::FieldType::String},     {"SMTP", db::FieldType::String},   {"POP3port", db::FieldType::Integer},
-      {"SMTPport", db::FieldType::Integer}, {"UserId", db::FieldType::String}, {"PostPass", db::FieldType::String},
-      {"SerwTime", db::FieldType::Integer}, {"KodRIO", db::FieldType::String}, {"IsPost", db::FieldType::Boolean},
-      {"ConectType", db::FieldType::Integer}};
+      {"TypUzytk", db::FieldType::String},  {"IdJST", db::FieldType::Integer},
+      {"TYPJST", db::FieldType::String},    {"JedB", db::FieldType::String},
+      {"NAZWA", db::FieldType::String},     {"REGON", db::FieldType::String},
+      {"WK", db::FieldType::String},        {"PK", db::FieldType::String},
+      {"GK", db::FieldType::String},        {"GT", db::FieldType::String},
+      {"PT", db::FieldType::String},        {"Wojewodztwo", db::FieldType::String},
+      {"Powiat", db::FieldType::String},    {"Gmina", db::FieldType::String},
+      {"TypGminy", db::FieldType::String},  {"RIOw", db::FieldType::String},
+      {"PostName", db::FieldType::String},  {"MailAdr", db::FieldType::String},
+      {"POP3", db::FieldType::String},      {"SMTP", db::FieldType::String},
+      {"POP3port", db::FieldType::Integer}, {"SMTPport", db::FieldType::Integer},
+      {"UserId", db::FieldType::String},    {"PostPass", db::FieldType::String},
+      {"SerwTime", db::FieldType::Integer}, {"KodRIO", db::FieldType::String},
+      {"IsPost", db::FieldType::Boolean},   {"ConectType", db::FieldType::Integer}};
   ASSERT_EQ(params.fieldCount(), static_cast<int>(declared.size()));
   for (int i = 0; i < params.fieldCount(); ++i) {
     EXPECT_EQ(params.field(i).name(), declared[static_cast<std::size_t>(i)].first);
-    EXPECT_EQ(params.field(i).dataType(), declared[static_cast<std::size_t>(i)].second) << params.field(i).name();
+    EXPECT_EQ(params.field(i).dataType(), declared[static_cast<std::size_t>(i)].second)
+        << params.field(i).name();
   }
   EXPECT_EQ(params.fieldByName("NAZWA").size(), 252);
   EXPECT_EQ(params.fieldByName("TYPJST").asString(), "G");
@@ -247,7 +258,9 @@ TEST_F(DemoData, ControlTablesAgreeWithBothDatabases) {
                          lista->fieldByName("GENERATOR_IB").asString() + "'"),
                 1);
       auto t = open(*data, pdx + ".DB");
-      EXPECT_EQ(t->fieldByName(lista->fieldByName("AUTOINC_PDX").asString()).dataType(), db::FieldType::AutoInc) << pdx;
+      EXPECT_EQ(t->fieldByName(lista->fieldByName("AUTOINC_PDX").asString()).dataType(),
+                db::FieldType::AutoInc)
+          << pdx;
     }
     if (lista->fieldByName("SLOWNIK").asBoolean()) {
       ++dictionaries;
@@ -287,8 +300,10 @@ TEST_F(DemoData, ControlTablesAgreeWithBothDatabases) {
     const std::string field = rozmiary->fieldByName("POLE_IB").asString();
     auto p = open(*data, pdx + ".DB");
     auto f = open(*fb, ib);
-    EXPECT_EQ(p->fieldByName(field).size(), rozmiary->fieldByName("ROZMIAR_PDX").asInteger()) << pdx << "." << field;
-    EXPECT_EQ(f->fieldByName(field).size(), rozmiary->fieldByName("ROZMIAR_IB").asInteger()) << ib << "." << field;
+    EXPECT_EQ(p->fieldByName(field).size(), rozmiary->fieldByName("ROZMIAR_PDX").asInteger())
+        << pdx << "." << field;
+    EXPECT_EQ(f->fieldByName(field).size(), rozmiary->fieldByName("ROZMIAR_IB").asInteger())
+        << ib << "." << field;
     EXPECT_NE(p->fieldByName(field).size(), f->fieldByName(field).size());
   }
   EXPECT_GE(sizes, 2);
@@ -306,7 +321,8 @@ TEST_F(DemoData, ControlTablesAgreeWithBothDatabases) {
       EXPECT_EQ(p->findField(field), nullptr) << pdx << "." << field;
     else
       EXPECT_EQ(p->fieldByName(field).fieldNo(), pdxNo) << pdx << "." << field;
-    EXPECT_EQ(f->fieldByName(field).fieldNo(), kolejnosc->fieldByName("NR_POLA_IB").asInteger()) << ib << "." << field;
+    EXPECT_EQ(f->fieldByName(field).fieldNo(), kolejnosc->fieldByName("NR_POLA_IB").asInteger())
+        << ib << "." << field;
   }
   EXPECT_GE(orders, 4);
 
@@ -415,13 +431,16 @@ TEST_F(DemoData, DictionariesDifferFromTheProductsInAllThreeWays) {
     int tableDiffs = 0;
     for (const auto& [key, name] : user) {
       auto it = product.find(key);
-      if (it == product.end()) ++added, ++tableDiffs;
-      else if (it->second != name) ++changed, ++tableDiffs;
+      if (it == product.end())
+        ++added, ++tableDiffs;
+      else if (it->second != name)
+        ++changed, ++tableDiffs;
     }
     for (const auto& [key, name] : product)
       if (!user.count(key)) ++removed, ++tableDiffs;
     // Most entries agree: the dictionaries are the same classification.
-    EXPECT_LT(tableDiffs * 2, static_cast<int>(user.size())) << p.tableName() << " " << added << "/" << removed << "/" << changed;
+    EXPECT_LT(tableDiffs * 2, static_cast<int>(user.size()))
+        << p.tableName() << " " << added << "/" << removed << "/" << changed;
   }
   EXPECT_GE(dictionaries, 5);
   EXPECT_GE(added, 5);
@@ -557,7 +576,8 @@ TEST_F(DemoData, FieldsMatchExceptTheDeliberateDifferences) {
   std::set<std::string> reported;
   for (auto lista = rowsOf("ListaTabel.db"); !lista->eof(); lista->next()) {
     const std::int64_t id = lista->fieldByName("IDTF").asInteger();
-    const fs::path file = konw::findIgnoringCase(main() / "DANE", lista->fieldByName("TABELA").asString() + ".DB");
+    const fs::path file =
+        konw::findIgnoringCase(main() / "DANE", lista->fieldByName("TABELA").asString() + ".DB");
     if (file.empty()) continue;
     const std::string ib = lista->fieldByName("TABELA_IB").asString();
     db::Table p, f;
@@ -576,7 +596,8 @@ TEST_F(DemoData, FieldsMatchExceptTheDeliberateDifferences) {
       const db::Field* field = p.findField(b);
       if (!field) {
         bool accepted = false;
-        for (const auto& o : orders) accepted = accepted || (std::get<0>(o) == id && std::get<1>(o) == a && std::get<2>(o) == 0);
+        for (const auto& o : orders)
+          accepted = accepted || (std::get<0>(o) == id && std::get<1>(o) == a && std::get<2>(o) == 0);
         if (!accepted) reported.insert(ib + "." + a + " missing in Paradox");
         continue;
       }
@@ -591,10 +612,12 @@ TEST_F(DemoData, FieldsMatchExceptTheDeliberateDifferences) {
         reported.insert(ib + "." + a + " position");
     }
     for (int i = 0; i < p.fieldCount(); ++i)
-      if (!seen.count(upper(p.field(i).name()))) reported.insert(ib + "." + upper(p.field(i).name()) + " missing in Firebird");
+      if (!seen.count(upper(p.field(i).name())))
+        reported.insert(ib + "." + upper(p.field(i).name()) + " missing in Firebird");
   }
-  EXPECT_EQ(reported, (std::set<std::string>{"WIELOLETNIA.KWOTA type BCD/Currency", "DOTACJE.BENEFICJENT size",
-                                             "DOTACJE.DATAUMOWY position", "DOTACJE.KWOTA position",
-                                             "POWIADOMIENIA.PRIORYTET missing in Paradox",
-                                             "ZMIANYPLANU.STARYKOD missing in Firebird"}));
+  EXPECT_EQ(reported,
+            (std::set<std::string>{"WIELOLETNIA.KWOTA type BCD/Currency", "DOTACJE.BENEFICJENT size",
+                                   "DOTACJE.DATAUMOWY position", "DOTACJE.KWOTA position",
+                                   "POWIADOMIENIA.PRIORYTET missing in Paradox",
+                                   "ZMIANYPLANU.STARYKOD missing in Firebird"}));
 }

@@ -18,10 +18,14 @@ const Paragraph& paragraphOf(Rng& rng, char typ) {
   }
 }
 
-std::string taskCode(Rng& rng) { return fmt::format("Z{:03}", rng.between(1, 40)); }
+std::string taskCode(Rng& rng) {
+  return fmt::format("Z{:03}", rng.between(1, 40));
+}
 
 // Splits the large-table row count: plans are smaller than the monthly executions.
-std::int64_t share(std::int64_t rows, int percent) { return rows * percent / 100; }
+std::int64_t share(std::int64_t rows, int percent) {
+  return rows * percent / 100;
+}
 
 const char* kSourceDigits = "0789";
 
@@ -47,7 +51,8 @@ void fillPlan(DemoTable& t, std::int64_t n, bool revenue) {
     r.push_back(rng.chance(40) ? null() : txt(taskCode(rng)));
     r.push_back(zl(plan + change));
     r.push_back(zl(plan));
-    r.push_back(change != 0 ? day(2024, static_cast<unsigned>(rng.between(1, 12)), static_cast<unsigned>(rng.between(1, 28)))
+    r.push_back(change != 0 ? day(2024, static_cast<unsigned>(rng.between(1, 12)),
+                                  static_cast<unsigned>(rng.between(1, 28)))
                             : null());
     if (revenue) r.push_back(rng.chance(5) ? txt("Korekta wg uchwały Rady Gminy") : null());
     t.rows.push_back(std::move(r));
@@ -81,7 +86,8 @@ void fillExecution(DemoTable& t, std::int64_t n, bool revenue) {
       r.push_back(zl(a));
       r.push_back(zl(a + rng.between(0, 300000)));
       r.push_back(rng.chance(95) ? zl(0) : zl(rng.between(100, 30000)));
-      r.push_back(day(2024, static_cast<unsigned>(1 + (i - 1) % 12), static_cast<unsigned>(rng.between(1, 28))));
+      r.push_back(
+          day(2024, static_cast<unsigned>(1 + (i - 1) % 12), static_cast<unsigned>(rng.between(1, 28))));
     }
     t.rows.push_back(std::move(r));
   }
@@ -94,10 +100,11 @@ void fillReport(DemoTable& t, int n) {
   const auto& ch = chapters();
   for (int i = 1; i <= n; ++i) {
     const Chapter& c = ch[rng.below(ch.size())];
-    t.rows.push_back({num(i), i % 11 == 0 ? null() : txt("2024"),
-                      i % 7 == 0 ? null() : txt(std::to_string(1 + i % 4)), txt(kinds[rng.below(5)]), txt(c.dzial),
-                      txt(c.rozdzial), rng.chance(20) ? null() : txt(paragraphs()[rng.below(paragraphs().size())].par),
-                      i % 5 == 0 ? null() : txt(fmt::format("W{}", rng.between(1, 9))), zl(rng.between(0, 90000000))});
+    t.rows.push_back(
+        {num(i), i % 11 == 0 ? null() : txt("2024"), i % 7 == 0 ? null() : txt(std::to_string(1 + i % 4)),
+         txt(kinds[rng.below(5)]), txt(c.dzial), txt(c.rozdzial),
+         rng.chance(20) ? null() : txt(paragraphs()[rng.below(paragraphs().size())].par),
+         i % 5 == 0 ? null() : txt(fmt::format("W{}", rng.between(1, 9))), zl(rng.between(0, 90000000))});
   }
 }
 
@@ -113,7 +120,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.large = true;
     t.autoIncField = "ID";
     t.spec.fields = fieldList(
-        "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D,UWAGA:A80");
+        "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D,UWAGA:"
+        "A80");
     t.spec.keyFields = 1;
     t.spec.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
     t.fbPrimary = {"ID"};
@@ -149,7 +157,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.large = true;
     t.autoIncField = "ID";
     t.spec.fields = fieldList(
-        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,NALEZNOSCI:N,DOCHODY:N,ZALEGLOSCI:N,NADPLATY:N");
+        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,NALEZNOSCI:N,DOCHODY:N,ZALEGLOSCI:N,"
+        "NADPLATY:N");
     t.spec.keyFields = 1;
     t.spec.secondary = {{"", {"ROK"}, true}};
     t.fbPrimary = {"ID"};
@@ -166,7 +175,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.large = t.dizez = true;
     t.autoIncField = "ID";
     t.spec.fields = fieldList(
-        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,WYDATKI:N,ZOBOWIAZANIA:N,ZOBWYMAG:N,DATAOPER:D");
+        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,WYDATKI:N,ZOBOWIAZANIA:N,ZOBWYMAG:N,"
+        "DATAOPER:D");
     t.spec.keyFields = 1;
     t.spec.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
     t.fbPrimary = {"ID"};
@@ -183,7 +193,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.dizez = name[0] == 'J';
     if (jb && !t.dizez) continue;
     t.autoIncField = "IDSP";
-    t.spec.fields = fieldList("IDSP:+,ROK:A4,KWARTAL:A1,TYPSPR:A10,DZIAL:A3,ROZDZIAL:A5,PAR:A3,VAL1:A20,KWOTA:N");
+    t.spec.fields =
+        fieldList("IDSP:+,ROK:A4,KWARTAL:A1,TYPSPR:A10,DZIAL:A3,ROZDZIAL:A5,PAR:A3,VAL1:A20,KWOTA:N");
     t.spec.keyFields = 1;
     t.spec.secondary = {{"IDX_SPR", {"TYPSPR", "DZIAL", "ROZDZIAL"}, true}};
     t.fbPrimary = {"IDSP"};
@@ -201,10 +212,11 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.spec.keyFields = 1;
     t.fbPrimary = {"IDUW"};
     t.rows = {
-        {num(1), txt("2024"), txt("I"), txt("Rb-27S"), txt("Dochody z podatku od nieruchomości wyższe o 4% od planu."),
-         txt("Wiśniewska")},
+        {num(1), txt("2024"), txt("I"), txt("Rb-27S"),
+         txt("Dochody z podatku od nieruchomości wyższe o 4% od planu."), txt("Wiśniewska")},
         {num(2), txt("2024"), txt("II"), txt("Rb-28S"), txt("   "), txt("Wiśniewska")},
-        {num(3), txt("2023"), txt("IV"), txt("Rb-28S"), txt(" Zobowiązania wymagalne spłacone w styczniu. "), null()},
+        {num(3), txt("2023"), txt("IV"), txt("Rb-28S"), txt(" Zobowiązania wymagalne spłacone w styczniu. "),
+         null()},
         {num(4), txt("2023"), null(), txt("Rb-N"), null(), txt("Żółkiewska")},
         {num(5), null(), txt("III"), null(), txt("\r\n\t "), txt("Żółkiewska")},
         {num(6), txt("2024"), txt("I"), txt("Rb-Z"), txt(" ą "), txt("Szczęsny")},
@@ -243,7 +255,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.autoIncField = "IDZM";
     // STARYKOD went away with the Firebird edition: the comparison reports it and the copy drops it.
     t.spec.fields = fieldList(
-        "IDZM:+,NRUCHWALY:A20,DATAUCHW:D,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N,TYPZM:A1,OPIS:M20,STARYKOD:A10");
+        "IDZM:+,NRUCHWALY:A20,DATAUCHW:D,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N,TYPZM:A1,OPIS:M20,"
+        "STARYKOD:A10");
     t.spec.keyFields = 1;
     t.fbPrimary = {"IDZM"};
     static const char* kSessions[] = {"XL", "XLI", "XLII", "XLIII"};
@@ -251,15 +264,16 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     for (int i = 1; i <= 60; ++i) {
       const Chapter& c = chapters()[rng.below(chapters().size())];
       const char typ = rng.chance(50) ? 'D' : 'W';
-      t.rows.push_back({num(i), txt(fmt::format("{}/{}/2024", kSessions[i % 4], 200 + i / 4)),
-                        day(2024, static_cast<unsigned>(1 + i % 12), static_cast<unsigned>(1 + i % 27)), txt(c.dzial),
-                        txt(c.rozdzial), txt(paragraphOf(rng, typ).par), i % 6 == 0 ? null() : txt("0"),
-                        zl(rng.between(-5000000, 9000000)), txt(std::string(1, typ)),
-                        i % 3 == 0 ? txt(fmt::format("Zmiana planu w rozdziale {} na wniosek kierownika jednostki.\r\n"
-                                                     "Źródło: zwiększenie dochodów własnych.",
-                                                     c.rozdzial))
-                                   : null(),
-                        i % 4 == 0 ? txt(fmt::format("K{:04}", i)) : null()});
+      t.rows.push_back(
+          {num(i), txt(fmt::format("{}/{}/2024", kSessions[i % 4], 200 + i / 4)),
+           day(2024, static_cast<unsigned>(1 + i % 12), static_cast<unsigned>(1 + i % 27)), txt(c.dzial),
+           txt(c.rozdzial), txt(paragraphOf(rng, typ).par), i % 6 == 0 ? null() : txt("0"),
+           zl(rng.between(-5000000, 9000000)), txt(std::string(1, typ)),
+           i % 3 == 0 ? txt(fmt::format("Zmiana planu w rozdziale {} na wniosek kierownika jednostki.\r\n"
+                                        "Źródło: zwiększenie dochodów własnych.",
+                                        c.rozdzial))
+                      : null(),
+           i % 4 == 0 ? txt(fmt::format("K{:04}", i)) : null()});
     }
     t.fbColumns = mirrorColumns(t);
     t.fbColumns.pop_back();  // STARYKOD
@@ -281,14 +295,16 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
                             "w sprawie zaciągnięcia kredytu długoterminowego",
                             "w sprawie udzielenia pomocy finansowej Powiatowi Gnieźnieńskiemu"};
     for (int i = 1; i <= 25; ++i)
-      t.rows.push_back({num(i), txt(fmt::format("{}/{}/{}", i < 10 ? "XXXIX" : "XL", 180 + i, i < 4 ? 2023 : 2024)),
-                        day(i < 4 ? 2023 : 2024, static_cast<unsigned>(1 + i % 12), static_cast<unsigned>(1 + (i * 3) % 28)),
-                        txt(tytuly[i % 5]),
-                        i % 2 ? txt(fmt::format("§ 1. {}.\r\n§ 2. Wykonanie uchwały powierza się Wójtowi Gminy.\r\n"
-                                                "§ 3. Uchwała wchodzi w życie z dniem podjęcia.",
-                                                tytuly[i % 5]))
-                              : null(),
-                        txt(i % 3 ? "R" : "W"), i % 4 == 0 ? null() : flag(i % 7 != 0)});
+      t.rows.push_back(
+          {num(i), txt(fmt::format("{}/{}/{}", i < 10 ? "XXXIX" : "XL", 180 + i, i < 4 ? 2023 : 2024)),
+           day(i < 4 ? 2023 : 2024, static_cast<unsigned>(1 + i % 12),
+               static_cast<unsigned>(1 + (i * 3) % 28)),
+           txt(tytuly[i % 5]),
+           i % 2 ? txt(fmt::format("§ 1. {}.\r\n§ 2. Wykonanie uchwały powierza się Wójtowi Gminy.\r\n"
+                                   "§ 3. Uchwała wchodzi w życie z dniem podjęcia.",
+                                   tytuly[i % 5]))
+                 : null(),
+           txt(i % 3 ? "R" : "W"), i % 4 == 0 ? null() : flag(i % 7 != 0)});
     out.push_back(std::move(t));
   }
   if (!jb) {
@@ -298,17 +314,21 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.spec.fields = fieldList("KOD:A10,NAZWA:A120,DZIAL:A3,ROZDZIAL:A5,WIELOLETNIE:L");
     t.spec.keyFields = 1;
     t.fbPrimary = {"KOD"};
-    const char* zad[] = {"Przebudowa drogi gminnej w Łubowie", "Budowa sieci wodociągowej w Woźnikach",
-                         "Termomodernizacja szkoły w Łubowie", "Zakup samochodu dla OSP Fałkowo",
+    const char* zad[] = {"Przebudowa drogi gminnej w Łubowie",    "Budowa sieci wodociągowej w Woźnikach",
+                         "Termomodernizacja szkoły w Łubowie",    "Zakup samochodu dla OSP Fałkowo",
                          "Remont świetlicy wiejskiej w Myszkach", "Oświetlenie uliczne w Owieczkach"};
     for (int i = 1; i <= 40; ++i) {
       const Chapter& c = chapters()[static_cast<std::size_t>(i * 7) % chapters().size()];
-      t.rows.push_back({txt(fmt::format("Z{:03}", i)), txt(fmt::format("{} - etap {}", zad[i % 6], 1 + i / 6)),
-                        txt(c.dzial), txt(c.rozdzial), i % 5 == 0 ? null() : flag(i % 3 == 0)});
+      t.rows.push_back({txt(fmt::format("Z{:03}", i)),
+                        txt(fmt::format("{} - etap {}", zad[i % 6], 1 + i / 6)), txt(c.dzial),
+                        txt(c.rozdzial), i % 5 == 0 ? null() : flag(i % 3 == 0)});
     }
     // Firebird puts the classification before the name; the control tables accept the new order.
-    t.fbColumns = {{"KOD", "VARCHAR(10) NOT NULL"}, {"DZIAL", "VARCHAR(3)"}, {"ROZDZIAL", "VARCHAR(5)"},
-                   {"NAZWA", "VARCHAR(120)"},       {"WIELOLETNIE", "CHAR(1)"}};
+    t.fbColumns = {{"KOD", "VARCHAR(10) NOT NULL"},
+                   {"DZIAL", "VARCHAR(3)"},
+                   {"ROZDZIAL", "VARCHAR(5)"},
+                   {"NAZWA", "VARCHAR(120)"},
+                   {"WIELOLETNIE", "CHAR(1)"}};
     t.orders = {{"NAZWA", 2, 4}, {"DZIAL", 3, 2}, {"ROZDZIAL", 4, 3}};
     out.push_back(std::move(t));
   }
@@ -318,7 +338,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "JEDNOSTKI";
     t.dizez = true;
     t.autoIncField = "IDJEDN";
-    t.spec.fields = fieldList("IDJEDN:+,SYMBOL:A10,NAZWA:A120,REGON:A9,NIP:A13,ADRES:A80,DYREKTOR:A60,DATAOTW:D");
+    t.spec.fields =
+        fieldList("IDJEDN:+,SYMBOL:A10,NAZWA:A120,REGON:A9,NIP:A13,ADRES:A80,DYREKTOR:A60,DATAOTW:D");
     t.spec.keyFields = 1;
     t.spec.secondary = {{"", {"SYMBOL"}, true}};
     t.fbPrimary = {"IDJEDN"};
@@ -330,7 +351,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
          null(), txt("ul. Szkolna 3, 62-260 Łubowo"), txt("Anna Kołodziej"), day(1999, 9, 1)},
         {num(3), txt("GOPS"), txt("Gminny Ośrodek Pomocy Społecznej w Łubowie"), txt("631000111"),
          txt("784-10-99-001"), txt("Łubowo 26, 62-260 Łubowo"), null(), day(1991, 1, 1)},
-        {num(4), txt("GBP"), txt("Gminna Biblioteka Publiczna w Łubowie"), null(), null(), null(), null(), null()},
+        {num(4), txt("GBP"), txt("Gminna Biblioteka Publiczna w Łubowie"), null(), null(), null(), null(),
+         null()},
         {num(7), txt("PRZ-F"), txt("Przedszkole Samorządowe w Fałkowie"), txt("301234567"), null(),
          txt("Fałkowo 12, 62-260 Łubowo"), txt("Beata Żak"), day(2012, 9, 1)},
     };
@@ -347,9 +369,11 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     for (int m = 1; m <= 12; ++m)
       for (int k = 0; k < 4; ++k) {
         const Chapter& c = chapters()[rng.below(chapters().size())];
-        t.rows.push_back({txt("2024"), num(m), txt(c.dzial), txt(c.rozdzial), zl(rng.between(100000, 90000000)),
-                          k == 3 ? null() : clock(static_cast<int>(rng.between(7, 15)), static_cast<int>(rng.between(0, 59))),
-                          k == 2 ? null() : flag(m < 4)});
+        t.rows.push_back(
+            {txt("2024"), num(m), txt(c.dzial), txt(c.rozdzial), zl(rng.between(100000, 90000000)),
+             k == 3 ? null()
+                    : clock(static_cast<int>(rng.between(7, 15)), static_cast<int>(rng.between(0, 59))),
+             k == 2 ? null() : flag(m < 4)});
       }
     out.push_back(std::move(t));
   }
@@ -367,7 +391,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     Rng rng = Rng::forName(t.pdx);
     for (int i = 1; i <= 30; ++i) {
       const Chapter& c = chapters()[rng.below(chapters().size())];
-      db::Row r{num(i), txt("2025"), txt(c.dzial), txt(c.rozdzial), txt(paragraphOf(rng, jo ? 'W' : 'D').par)};
+      db::Row r{num(i), txt("2025"), txt(c.dzial), txt(c.rozdzial),
+                txt(paragraphOf(rng, jo ? 'W' : 'D').par)};
       if (jo) {
         r.push_back(zl(rng.between(1000, 5000000)));
         r.push_back(txt(i % 2 ? "SP-LUB" : "PRZ-F"));

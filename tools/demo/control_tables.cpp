@@ -23,7 +23,9 @@ TableSpec controlSpec(const std::string& fields, const std::string& orderField) 
   return spec;
 }
 
-db::Value textOrNull(const std::string& s) { return s.empty() ? null() : txt(s); }
+db::Value textOrNull(const std::string& s) {
+  return s.empty() ? null() : txt(s);
+}
 
 std::string upper(std::string s) {
   for (char& c : s)
@@ -65,8 +67,8 @@ void writeControlTables(const std::filesystem::path& directory, const std::vecto
     if (!t.listed) continue;
     ++id;
     lista.push_back({num(id), flag(false), txt(upper(t.pdx)), txt(t.fb), textOrNull(t.autoIncField),
-                     textOrNull(t.trigger()), textOrNull(t.generator()), flag(t.dictionary), textOrNull(t.dictKey),
-                     textOrNull(t.dictKeyIb), flag(t.dizez)});
+                     textOrNull(t.trigger()), textOrNull(t.generator()), flag(t.dictionary),
+                     textOrNull(t.dictKey), textOrNull(t.dictKeyIb), flag(t.dizez)});
     for (const auto& [p, f] : t.fieldMap)
       pola.push_back({num(static_cast<std::int64_t>(pola.size() + 1)), num(id), txt(p), txt(f)});
     for (const auto& s : t.sizes)
@@ -89,12 +91,14 @@ void writeControlTables(const std::filesystem::path& directory, const std::vecto
                          "GENERATOR_IB:A40,SLOWNIK:L,KLUCZ_SLOWNIKA:A40,KLUCZ_SLOWNIKA_IB:A40,DIZEZ:L",
                          "TABELA_IB"),
              std::move(lista));
-  writeTable(directory / "ListaTabelPola.db", controlSpec("IDTF:+,TABELA:I,POLE_PDX:A32,POLE_IB:A32", "TABELA"),
-             std::move(pola));
+  writeTable(directory / "ListaTabelPola.db",
+             controlSpec("IDTF:+,TABELA:I,POLE_PDX:A32,POLE_IB:A32", "TABELA"), std::move(pola));
   writeTable(directory / "ListaTabelRozmiary.db",
-             controlSpec("IDTF:+,TABELA:I,POLE_IB:A32,ROZMIAR_PDX:N,ROZMIAR_IB:N", "TABELA"), std::move(rozmiary));
+             controlSpec("IDTF:+,TABELA:I,POLE_IB:A32,ROZMIAR_PDX:N,ROZMIAR_IB:N", "TABELA"),
+             std::move(rozmiary));
   writeTable(directory / "ListaTabelKolejnosc.db",
-             controlSpec("IDTF:+,TABELA:I,POLE_IB:A32,NR_POLA_PDX:I,NR_POLA_IB:I", "TABELA"), std::move(kolejnosc));
+             controlSpec("IDTF:+,TABELA:I,POLE_IB:A32,NR_POLA_PDX:I,NR_POLA_IB:I", "TABELA"),
+             std::move(kolejnosc));
   writeTable(directory / "ListaTabelSkip.DB", controlSpec("IDTF:+,TABELA:A25", "TABELA"), std::move(skip));
   TableSpec idx;
   idx.fields = fieldList("IDTF:+,TABELA_IB:A25,TABELA_PDX:A25,IDX_KLUCZ:A255");

@@ -24,9 +24,9 @@ void writeWindowsText(const fs::path& file, const std::vector<std::string>& line
 
 // Where a database lies and how the product's INI names it.
 struct DatabaseLocation {
-  fs::path file;         // host file
-  std::string gdbPath;   // the INI's GDBPath
-  std::string create;    // the location isql-fb creates
+  fs::path file;        // host file
+  std::string gdbPath;  // the INI's GDBPath
+  std::string create;   // the location isql-fb creates
 };
 
 DatabaseLocation databaseLocation(const fs::path& dir, const std::string& server, const std::string& name) {
@@ -47,13 +47,13 @@ void writeConfiguration(const fs::path& dir, const DatabaseLocation& jst, const 
   writeWindowsText(dir / "wine" / "drive_c" / "windows" / "win.ini",
                    {"[windows]", "load=", "run=", "", "[VELMARO]", "Kalmiro=C:\\Kalmiro\\Kalmiro.ini",
                     "DIZEZ=C:\\Kalmiro\\Kalmiro.ini", ""});
-  writeWindowsText(dir / "drive_c" / "Kalmiro" / "Kalmiro.ini",
-                   {"; Konfiguracja stanowisk systemu Kalmiro", "[configJST]", "PathMain=C:\\Kalmiro\\",
-                    "Drukarka=domyslna", "", "[configKalmiro]", "PathData=C:\\Kalmiro\\DANE\\",
-                    "GDBPath=" + jst.gdbPath, "", "[configJB]", "PathData=C:\\Kalmiro\\DANEJB\\",
-                    "GDBPath=" + jb.gdbPath, "",
-                    "; stanowisko w księgowości (inny komputer)", "[00E04C6A1B2F]",
-                    "PathData=\\\\SERWER\\Kalmiro\\DANE\\", "GDBPath=serwer:/var/lib/kalmiro/KALMIRO.FDB", ""});
+  writeWindowsText(
+      dir / "drive_c" / "Kalmiro" / "Kalmiro.ini",
+      {"; Konfiguracja stanowisk systemu Kalmiro", "[configJST]", "PathMain=C:\\Kalmiro\\",
+       "Drukarka=domyslna", "", "[configKalmiro]", "PathData=C:\\Kalmiro\\DANE\\", "GDBPath=" + jst.gdbPath,
+       "", "[configJB]", "PathData=C:\\Kalmiro\\DANEJB\\", "GDBPath=" + jb.gdbPath, "",
+       "; stanowisko w księgowości (inny komputer)", "[00E04C6A1B2F]", "PathData=\\\\SERWER\\Kalmiro\\DANE\\",
+       "GDBPath=serwer:/var/lib/kalmiro/KALMIRO.FDB", ""});
   const fs::path dosdevices = dir / "wine" / "dosdevices";
   fs::create_directories(dosdevices);
   // Relative, so that the whole demo directory can be moved.
@@ -74,7 +74,8 @@ Summary createDemo(const Options& options) {
   const fs::path dir = fs::absolute(options.dir).lexically_normal();
   if (!emptyOrMissing(dir)) {
     if (!options.force)
-      throw std::runtime_error(dir.string() + " is not empty; use --force to replace the demo installation there");
+      throw std::runtime_error(dir.string() +
+                               " is not empty; use --force to replace the demo installation there");
     // Only what a demo creates is removed; anything else the operator keeps there stays.
     for (const char* part : {".complete", "wine", "drive_c"}) fs::remove_all(dir / part);
   }

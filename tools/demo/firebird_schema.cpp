@@ -11,7 +11,9 @@ namespace konw::demo {
 
 namespace {
 
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string quoted(const std::string& name) {
+  return "\"" + name + "\"";
+}
 
 std::string joinQuoted(const std::vector<std::string>& names) {
   std::string out;
@@ -28,7 +30,9 @@ std::string escape(const std::string& s) {
   return out;
 }
 
-bool contains(const std::vector<std::size_t>& v, std::size_t i) { return std::find(v.begin(), v.end(), i) != v.end(); }
+bool contains(const std::vector<std::size_t>& v, std::size_t i) {
+  return std::find(v.begin(), v.end(), i) != v.end();
+}
 
 // The product's wording of an entry the user renamed: users shorten the official names.
 std::string productWording(const std::string& user, int size) {
@@ -86,7 +90,8 @@ std::vector<db::Row> productDictionary(const DemoTable& t) {
   // The first text field outside the table's key and the dictionary's key carries the entry's name.
   const std::string dictKey = ";" + t.dictKey + ";";
   int nameField = -1;
-  for (std::size_t f = static_cast<std::size_t>(t.spec.keyFields); f < t.spec.fields.size() && nameField < 0; ++f)
+  for (std::size_t f = static_cast<std::size_t>(t.spec.keyFields); f < t.spec.fields.size() && nameField < 0;
+       ++f)
     if (t.spec.fields[f].type == 'A' && dictKey.find(";" + t.spec.fields[f].name + ";") == std::string::npos)
       nameField = static_cast<int>(f);
 
@@ -123,15 +128,15 @@ std::vector<std::string> schemaStatements(const std::vector<DemoTable>& tables) 
       sql += fmt::format("  {} {}{}\n", quoted(t.fbColumns[i].name), t.fbColumns[i].sql,
                          i + 1 < t.fbColumns.size() || !t.fbPrimary.empty() || !t.fbCheck.empty() ? "," : "");
     if (!t.fbPrimary.empty())
-      sql += fmt::format("  CONSTRAINT {} PRIMARY KEY ({}){}\n", quoted("PK_" + t.fb), joinQuoted(t.fbPrimary),
-                         t.fbCheck.empty() ? "" : ",");
+      sql += fmt::format("  CONSTRAINT {} PRIMARY KEY ({}){}\n", quoted("PK_" + t.fb),
+                         joinQuoted(t.fbPrimary), t.fbCheck.empty() ? "" : ",");
     if (!t.fbCheck.empty()) sql += "  " + t.fbCheck + "\n";
     sql += ")";
     done();
     int n = 0;
     for (const auto& idx : t.fbIndexes) {
-      sql = fmt::format("CREATE INDEX {} ON {} ({})", quoted(fmt::format("IX_{}_{}", t.fb, ++n)), quoted(t.fb),
-                        joinQuoted(idx));
+      sql = fmt::format("CREATE INDEX {} ON {} ({})", quoted(fmt::format("IX_{}_{}", t.fb, ++n)),
+                        quoted(t.fb), joinQuoted(idx));
       done();
     }
     if (!t.generator().empty()) {

@@ -17,16 +17,22 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.spec.fields = fieldList("ROK:A4,POZYCJA:A10,NAZWA:A200,KWOTA:$,PROGNOZA:#2");
     t.spec.keyFields = 2;
     t.fbPrimary = {"ROK", "POZYCJA"};
-    const char* poz[][2] = {{"1", "Dochody ogółem"},          {"1.1", "Dochody bieżące"},
-                            {"1.1.1", "Dochody z tytułu udziału we wpływach z podatku dochodowego od osób fizycznych"},
-                            {"1.2", "Dochody majątkowe"},     {"2", "Wydatki ogółem"},
-                            {"2.1", "Wydatki bieżące"},       {"2.2", "Wydatki majątkowe"},
-                            {"3", "Wynik budżetu"},           {"6", "Kwota długu"}};
+    const char* poz[][2] = {
+        {"1", "Dochody ogółem"},
+        {"1.1", "Dochody bieżące"},
+        {"1.1.1", "Dochody z tytułu udziału we wpływach z podatku dochodowego od osób fizycznych"},
+        {"1.2", "Dochody majątkowe"},
+        {"2", "Wydatki ogółem"},
+        {"2.1", "Wydatki bieżące"},
+        {"2.2", "Wydatki majątkowe"},
+        {"3", "Wynik budżetu"},
+        {"6", "Kwota długu"}};
     Rng rng = Rng::forName(t.pdx);
     for (int rok = 2024; rok <= 2030; ++rok)
       for (const auto& p : poz) {
         const std::int64_t grosze = rng.between(100000000, 9000000000);
-        db::Value prognoza = rok == 2024 ? null() : db::Value(db::Decimal{grosze + rng.between(0, 99999999), 2});
+        db::Value prognoza =
+            rok == 2024 ? null() : db::Value(db::Decimal{grosze + rng.between(0, 99999999), 2});
         t.rows.push_back({txt(std::to_string(rok)), txt(p[0]), txt(p[1]), zl(grosze), prognoza});
       }
     out.push_back(std::move(t));
@@ -37,7 +43,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.fb = "DOTACJE";
     t.autoIncField = "IDDOT";
     t.spec.fields = fieldList(
-        "IDDOT:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,BENEFICJENT:A120,KWOTA:N,DATAUMOWY:D,ROZLICZONA:L");
+        "IDDOT:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,BENEFICJENT:A120,KWOTA:N,DATAUMOWY:D,ROZLICZONA:"
+        "L");
     t.spec.keyFields = 1;
     t.fbPrimary = {"IDDOT"};
     const char* ben[] = {"Ludowy Klub Sportowy „Orzeł” Łubowo", "Stowarzyszenie Kobiet Wiejskich w Fałkowie",
@@ -46,10 +53,11 @@ void addOtherTables(std::vector<DemoTable>& out) {
     Rng rng = Rng::forName(t.pdx);
     for (int i = 1; i <= 45; ++i) {
       const Chapter& c = chapters()[rng.below(chapters().size())];
-      t.rows.push_back({num(i), txt(i % 4 ? "2024" : "2023"), txt(c.dzial), txt(c.rozdzial), txt(i % 2 ? "236" : "231"),
-                        txt("0"), txt(ben[i % 5]), zl(rng.between(500000, 25000000)),
-                        day(i % 4 ? 2024 : 2023, static_cast<unsigned>(1 + i % 12), static_cast<unsigned>(1 + i % 28)),
-                        i % 6 == 0 ? null() : flag(i % 4 == 0)});
+      t.rows.push_back(
+          {num(i), txt(i % 4 ? "2024" : "2023"), txt(c.dzial), txt(c.rozdzial), txt(i % 2 ? "236" : "231"),
+           txt("0"), txt(ben[i % 5]), zl(rng.between(500000, 25000000)),
+           day(i % 4 ? 2024 : 2023, static_cast<unsigned>(1 + i % 12), static_cast<unsigned>(1 + i % 28)),
+           i % 6 == 0 ? null() : flag(i % 4 == 0)});
     }
     // The Firebird table was rebuilt by hand: a wider beneficiary and the date before the amount.
     // None of it is in the control tables, so the comparison reports both.
@@ -70,10 +78,11 @@ void addOtherTables(std::vector<DemoTable>& out) {
     for (int i = 1; i <= 8; ++i) {
       std::string bytes = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
       for (int k = 0; k < 200 * i; ++k) bytes.push_back(static_cast<char>(rng.below(256)));
-      t.rows.push_back({num(i), txt(fmt::format("uchwala_XL_{}_2024.pdf", 200 + i)),
-                        i == 5 ? null() : db::Value(db::Bytes{bytes}),
-                        i % 2 ? txt("Skan uchwały z podpisami radnych") : null(),
-                        stamp(2024, static_cast<unsigned>(i), 10 + static_cast<unsigned>(i), 9 + i, 5 * i, i)});
+      t.rows.push_back(
+          {num(i), txt(fmt::format("uchwala_XL_{}_2024.pdf", 200 + i)),
+           i == 5 ? null() : db::Value(db::Bytes{bytes}),
+           i % 2 ? txt("Skan uchwały z podpisami radnych") : null(),
+           stamp(2024, static_cast<unsigned>(i), 10 + static_cast<unsigned>(i), 9 + i, 5 * i, i)});
     }
     out.push_back(std::move(t));
   }
@@ -111,8 +120,9 @@ void addOtherTables(std::vector<DemoTable>& out) {
     const char* ops[] = {"Dopisanie pozycji planu", "Zmiana kwoty planu", "Usunięcie pozycji wykonania",
                          "Wydruk sprawozdania Rb-27S", "Zamknięcie miesiąca"};
     for (int i = 1; i <= 120; ++i)
-      t.rows.push_back({num(i), stamp(2024, static_cast<unsigned>(1 + i / 11), static_cast<unsigned>(1 + i % 28), 8 + i % 9,
-                                      i % 60, (i * 7) % 60),
+      t.rows.push_back({num(i),
+                        stamp(2024, static_cast<unsigned>(1 + i / 11), static_cast<unsigned>(1 + i % 28),
+                              8 + i % 9, i % 60, (i * 7) % 60),
                         txt(i % 3 ? "skarbnik" : "ksiegowa"), txt(ops[i % 5])});
     out.push_back(std::move(t));
   }
@@ -123,7 +133,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.listed = false;
     t.spec.fields = fieldList("LP:I,TEKST:A120,WARTOSC:N");
     for (int i = 1; i <= 5; ++i)
-      t.rows.push_back({num(i), txt(fmt::format("Wiersz zestawienia nr {}", i)), i == 3 ? null() : zl(i * 123456)});
+      t.rows.push_back(
+          {num(i), txt(fmt::format("Wiersz zestawienia nr {}", i)), i == 3 ? null() : zl(i * 123456)});
     out.push_back(std::move(t));
   }
   {

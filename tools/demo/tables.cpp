@@ -15,7 +15,8 @@ std::vector<db::paradox::FieldSpec> fieldList(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     const std::string item = text.substr(pos, end - pos);
     const std::size_t colon = item.find(':');
-    if (colon == std::string::npos || colon + 1 >= item.size()) throw std::invalid_argument("field list item: " + item);
+    if (colon == std::string::npos || colon + 1 >= item.size())
+      throw std::invalid_argument("field list item: " + item);
     db::paradox::FieldSpec f;
     f.name = item.substr(0, colon);
     f.type = item[colon + 1];
@@ -31,22 +32,35 @@ std::vector<db::paradox::FieldSpec> fieldList(const std::string& text) {
 
 std::string fbTypeFor(const db::paradox::FieldSpec& f) {
   switch (f.type) {
-    case 'A': return fmt::format("VARCHAR({})", f.size);
-    case 'S': return "SMALLINT";
+    case 'A':
+      return fmt::format("VARCHAR({})", f.size);
+    case 'S':
+      return "SMALLINT";
     case 'I':
-    case '+': return "INTEGER";
-    case 'N': return "DOUBLE PRECISION";
+    case '+':
+      return "INTEGER";
+    case 'N':
+      return "DOUBLE PRECISION";
     // Money stays exact in Firebird; the engine reports it as BCD, not Currency.
-    case '$': return "NUMERIC(15,2)";
-    case '#': return fmt::format("NUMERIC(15,{})", f.size);
-    case 'D': return "DATE";
-    case 'T': return "TIME";
-    case '@': return "TIMESTAMP";
+    case '$':
+      return "NUMERIC(15,2)";
+    case '#':
+      return fmt::format("NUMERIC(15,{})", f.size);
+    case 'D':
+      return "DATE";
+    case 'T':
+      return "TIME";
+    case '@':
+      return "TIMESTAMP";
     // The copy writes logical values as "T" / "N".
-    case 'L': return "CHAR(1)";
-    case 'M': return "BLOB SUB_TYPE TEXT";
-    case 'B': return "BLOB SUB_TYPE 0";
-    default: throw std::invalid_argument(std::string("no Firebird type for Paradox type ") + f.type);
+    case 'L':
+      return "CHAR(1)";
+    case 'M':
+      return "BLOB SUB_TYPE TEXT";
+    case 'B':
+      return "BLOB SUB_TYPE 0";
+    default:
+      throw std::invalid_argument(std::string("no Firebird type for Paradox type ") + f.type);
   }
 }
 
@@ -104,7 +118,8 @@ const std::vector<Chapter>& chapters() {
       {"855", "85502", "Rodzina", "Świadczenia rodzinne, świadczenie z funduszu alimentacyjnego"},
       {"900", "90002", "Gospodarka komunalna i ochrona środowiska", "Gospodarka odpadami komunalnymi"},
       {"900", "90015", "Gospodarka komunalna i ochrona środowiska", "Oświetlenie ulic, placów i dróg"},
-      {"921", "92109", "Kultura i ochrona dziedzictwa narodowego", "Domy i ośrodki kultury, świetlice i kluby"},
+      {"921", "92109", "Kultura i ochrona dziedzictwa narodowego",
+       "Domy i ośrodki kultury, świetlice i kluby"},
       {"921", "92116", "Kultura i ochrona dziedzictwa narodowego", "Biblioteki"},
       {"926", "92605", "Kultura fizyczna", "Zadania w zakresie kultury fizycznej"},
   };

@@ -43,12 +43,12 @@ struct DemoTable {
   std::string fbCheck;       // an extra table constraint, SQL text
   std::string autoIncField;  // Paradox + field; with it the Firebird table gets a generator and a trigger
 
-  bool writePdx = true; // false: the Paradox file is absent (a listed table the unit never used)
-  bool listed = true;   // a ListaTabel row
-  bool skipped = false; // a ListaTabelSkip row
+  bool writePdx = true;  // false: the Paradox file is absent (a listed table the unit never used)
+  bool listed = true;    // a ListaTabel row
+  bool skipped = false;  // a ListaTabelSkip row
   bool dictionary = false;
-  bool dizez = false;   // belongs to the JB edition too (also written to the JB data set)
-  bool large = false;   // scaled by the --rows count
+  bool dizez = false;  // belongs to the JB edition too (also written to the JB data set)
+  bool large = false;  // scaled by the --rows count
   std::string dictKey, dictKeyIb;
 
   std::vector<std::pair<std::string, std::string>> fieldMap;  // Paradox name -> Firebird name
@@ -58,10 +58,11 @@ struct DemoTable {
   std::vector<std::string> skipPdxIndexes;  // Paradox keys Firebird lacks, accepted
   bool skipNoIndex = false;                 // a Firebird table without any index, accepted
 
-  std::vector<db::Row> rows;         // Paradox rows
+  std::vector<db::Row> rows;  // Paradox rows
   // Large tables make their rows only when they are written, so that one table at a time is in memory.
   std::function<void(DemoTable&)> fill;
-  std::vector<db::Row> productOnly;  // dictionary entries the product ships and the user removed (Paradox order)
+  std::vector<db::Row>
+      productOnly;  // dictionary entries the product ships and the user removed (Paradox order)
   // Entries (by row number) whose text the user changed; Firebird keeps the product's wording.
   std::vector<std::size_t> changedByUser;
   // Entries (by row number) the user added; Firebird has them not.
@@ -104,7 +105,7 @@ struct Chapter {
 struct Paragraph {
   const char* par;  // three digits
   const char* nazwa;
-  char typ;         // 'D' revenue, 'W' expenditure
+  char typ;  // 'D' revenue, 'W' expenditure
 };
 const std::vector<Chapter>& chapters();
 const std::vector<Paragraph>& paragraphs();

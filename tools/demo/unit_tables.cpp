@@ -20,13 +20,34 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
         "SMTP:A80,POP3port:I,SMTPport:I,UserId:A30,PostPass:A15,SerwTime:I,KodRIO:A2,IsPost:L,ConectType:I");
     // One row, no key: the Firebird table has no index either, which the control tables accept.
     t.skipNoIndex = true;
-    t.rows.push_back({txt(jb ? "B" : "J"), num(300307), txt("G"), txt(jb ? "T" : "N"),
+    t.rows.push_back({txt(jb ? "B" : "J"),
+                      num(300307),
+                      txt("G"),
+                      txt(jb ? "T" : "N"),
                       txt(jb ? "Szkoła Podstawowa im. Marii Konopnickiej w Łubowie" : "Gmina Łubowo"),
-                      txt("631258960"), txt("30"), txt("03"), txt("07"), txt("2"), null(), txt("wielkopolskie"),
-                      txt("gnieźnieński"), txt("Łubowo"), txt("gmina wiejska"), txt("RIO w Poznaniu"),
-                      txt("Urząd Gminy Łubowo"), txt("skarbnik@lubowo.example.pl"), txt("poczta.lubowo.example.pl"),
-                      txt("poczta.lubowo.example.pl"), num(110), num(25), txt("skarbnik"), null(), num(15),
-                      txt("PO"), flag(false), num(1)});
+                      txt("631258960"),
+                      txt("30"),
+                      txt("03"),
+                      txt("07"),
+                      txt("2"),
+                      null(),
+                      txt("wielkopolskie"),
+                      txt("gnieźnieński"),
+                      txt("Łubowo"),
+                      txt("gmina wiejska"),
+                      txt("RIO w Poznaniu"),
+                      txt("Urząd Gminy Łubowo"),
+                      txt("skarbnik@lubowo.example.pl"),
+                      txt("poczta.lubowo.example.pl"),
+                      txt("poczta.lubowo.example.pl"),
+                      num(110),
+                      num(25),
+                      txt("skarbnik"),
+                      null(),
+                      num(15),
+                      txt("PO"),
+                      flag(false),
+                      num(1)});
     out.push_back(std::move(t));
   }
   {
@@ -42,7 +63,8 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
         {txt("RokBudz"), txt("2024"), num(2024), null(), txt("Bieżący rok budżetowy")},
         {txt("Waluta"), txt("PLN"), null(), null(), txt("Waluta planu i sprawozdań")},
         {txt("Zaokr"), txt("0.01"), num(2), null(), txt("Dokładność zaokrągleń kwot")},
-        {txt("Archiwum"), txt("C:\\Kalmiro\\ARCHIWUM\\"), null(), day(2023, 12, 29), txt("Katalog kopii zapasowych")},
+        {txt("Archiwum"), txt("C:\\Kalmiro\\ARCHIWUM\\"), null(), day(2023, 12, 29),
+         txt("Katalog kopii zapasowych")},
         {txt("OstKopia"), null(), null(), day(2024, 3, 28), txt("Data ostatniej kopii danych")},
     };
     out.push_back(std::move(t));
@@ -63,8 +85,9 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
     t.rows = {
         {num(1), txt("admin"), txt("Administrator"), null(), txt("5f4dcc3b5aa765d61d8327deb882cf99"),
          txt("WSZYSTKIE"), flag(true), flag(true), stamp(2019, 1, 2, 8, 0, 0), stamp(2024, 3, 28, 15, 42, 7)},
-        {num(2), txt("skarbnik"), txt("Wiśniewska"), txt("Małgorzata"), txt("e10adc3949ba59abbe56e057f20f883e"),
-         txt("PLAN;SPRAW"), flag(false), flag(true), stamp(2019, 1, 2, 8, 15, 0), stamp(2024, 3, 28, 14, 1, 55)},
+        {num(2), txt("skarbnik"), txt("Wiśniewska"), txt("Małgorzata"),
+         txt("e10adc3949ba59abbe56e057f20f883e"), txt("PLAN;SPRAW"), flag(false), flag(true),
+         stamp(2019, 1, 2, 8, 15, 0), stamp(2024, 3, 28, 14, 1, 55)},
         {num(3), txt("ksiegowa"), txt("Żółkiewska"), txt("Grażyna"), txt("25d55ad283aa400af464c76d713c07ad"),
          txt("SPRAW"), flag(false), flag(true), stamp(2020, 6, 1, 9, 30, 0), null()},
         {num(5), txt("wojt"), txt("Szczęsny"), txt("Jerzy"), null(), txt("PODGLĄD"), null(), flag(false),
@@ -101,7 +124,8 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.rows.push_back({txt("020"), txt("Leśnictwo"), null()});
     t.changedByUser = {2, 7};
     t.addedByUser = {static_cast<std::size_t>(t.rows.size() - 1)};
-    t.productOnly = {{txt("630"), txt("Turystyka"), flag(true)}, {txt("730"), txt("Szkolnictwo wyższe i nauka"), flag(false)}};
+    t.productOnly = {{txt("630"), txt("Turystyka"), flag(true)},
+                     {txt("730"), txt("Szkolnictwo wyższe i nauka"), flag(false)}};
     out.push_back(std::move(t));
   }
   {
@@ -113,13 +137,16 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.spec.fields = fieldList("DZIAL:A3,ROZDZIAL:A5,NAZWA:A150,AKTYWNY:L");
     t.spec.keyFields = 2;
     t.fbPrimary = {"DZIAL", "ROZDZIAL"};
-    for (const auto& c : chapters()) t.rows.push_back({txt(c.dzial), txt(c.rozdzial), txt(c.nazwaRozdzialu), flag(true)});
+    for (const auto& c : chapters())
+      t.rows.push_back({txt(c.dzial), txt(c.rozdzial), txt(c.nazwaRozdzialu), flag(true)});
     t.changedByUser = every(t.rows.size(), 3, 9);
     t.addedByUser = {5, 19};
-    t.productOnly = {{txt("600"), txt("60014"), txt("Drogi publiczne powiatowe"), flag(true)},
-                     {txt("801"), txt("80150"), txt("Realizacja zadań wymagających stosowania specjalnej organizacji nauki"),
-                      flag(true)},
-                     {txt("852"), txt("85228"), txt("Usługi opiekuńcze i specjalistyczne usługi opiekuńcze"), flag(false)}};
+    t.productOnly = {
+        {txt("600"), txt("60014"), txt("Drogi publiczne powiatowe"), flag(true)},
+        {txt("801"), txt("80150"),
+         txt("Realizacja zadań wymagających stosowania specjalnej organizacji nauki"), flag(true)},
+        {txt("852"), txt("85228"), txt("Usługi opiekuńcze i specjalistyczne usługi opiekuńcze"),
+         flag(false)}};
     out.push_back(std::move(t));
   }
   {
@@ -136,9 +163,11 @@ void addDictionaries(std::vector<DemoTable>& out) {
     int n = 0;
     for (const auto& p : paragraphs()) {
       ++n;
-      db::Value opis = n % 4 == 0 ? txt(fmt::format("Paragraf {}: {}.\r\nStosować zgodnie z objaśnieniami do klasyfikacji.",
-                                                      p.par, p.nazwa))
-                                  : null();
+      db::Value opis =
+          n % 4 == 0
+              ? txt(fmt::format("Paragraf {}: {}.\r\nStosować zgodnie z objaśnieniami do klasyfikacji.",
+                                p.par, p.nazwa))
+              : null();
       t.rows.push_back({txt(p.par), txt(p.nazwa), txt(std::string(1, p.typ)),
                         n % 5 == 0 ? txt("T") : (n % 3 == 0 ? null() : txt("N")), opis});
     }
@@ -178,16 +207,24 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.spec.fields = fieldList("KONTO:A20,NAZWA:A120,SYNTETYKA:L,POZIOM:S");
     t.spec.keyFields = 1;
     t.fbPrimary = {"NR_KONTA"};
-    const char* konta[][2] = {{"130", "Rachunek bieżący jednostki"},       {"133", "Rachunek budżetu"},
-                              {"134", "Kredyty bankowe"},                  {"135", "Rachunek środków funduszy specjalnego przeznaczenia"},
-                              {"201", "Rozrachunki z odbiorcami i dostawcami"}, {"221", "Należności z tytułu dochodów budżetowych"},
-                              {"222", "Rozliczenie dochodów budżetowych"}, {"223", "Rozliczenie wydatków budżetowych"},
-                              {"224", "Rozliczenie dotacji budżetowych"},  {"231", "Rozrachunki z tytułu wynagrodzeń"},
-                              {"901", "Dochody budżetu"},                  {"902", "Wydatki budżetu"},
-                              {"909", "Rozliczenia międzyokresowe"},       {"961", "Wynik wykonania budżetu"}};
+    const char* konta[][2] = {{"130", "Rachunek bieżący jednostki"},
+                              {"133", "Rachunek budżetu"},
+                              {"134", "Kredyty bankowe"},
+                              {"135", "Rachunek środków funduszy specjalnego przeznaczenia"},
+                              {"201", "Rozrachunki z odbiorcami i dostawcami"},
+                              {"221", "Należności z tytułu dochodów budżetowych"},
+                              {"222", "Rozliczenie dochodów budżetowych"},
+                              {"223", "Rozliczenie wydatków budżetowych"},
+                              {"224", "Rozliczenie dotacji budżetowych"},
+                              {"231", "Rozrachunki z tytułu wynagrodzeń"},
+                              {"901", "Dochody budżetu"},
+                              {"902", "Wydatki budżetu"},
+                              {"909", "Rozliczenia międzyokresowe"},
+                              {"961", "Wynik wykonania budżetu"}};
     for (const auto& k : konta) {
       t.rows.push_back({txt(k[0]), txt(k[1]), flag(true), num(1)});
-      t.rows.push_back({txt(std::string(k[0]) + "-01"), txt(std::string(k[1]) + " - analityka"), flag(false), num(2)});
+      t.rows.push_back(
+          {txt(std::string(k[0]) + "-01"), txt(std::string(k[1]) + " - analityka"), flag(false), num(2)});
     }
     t.changedByUser = every(t.rows.size(), 4, 7);
     t.addedByUser = {9, 21};
@@ -206,17 +243,24 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.spec.secondary = {{"", {"SYMBOL"}, true}};
     t.fbPrimary = {"IDPOZ"};
     t.fbIndexes = {{"SYMBOL"}};
-    const char* poz[][3] = {{"A", "Aktywa trwałe", "1"},        {"A.I", "Wartości niematerialne i prawne", "2"},
-                            {"A.II", "Rzeczowe aktywa trwałe", "2"}, {"A.II.1", "Środki trwałe", "3"},
-                            {"A.II.1.1", "Grunty", "4"},         {"A.II.1.2", "Budynki, lokale i obiekty inżynierii", "4"},
-                            {"B", "Aktywa obrotowe", "1"},       {"B.I", "Zapasy", "2"},
-                            {"B.II", "Należności krótkoterminowe", "2"}, {"B.III", "Środki pieniężne", "2"},
-                            {"C", "Fundusz", "1"},               {"D", "Zobowiązania i rezerwy", "1"}};
+    const char* poz[][3] = {{"A", "Aktywa trwałe", "1"},
+                            {"A.I", "Wartości niematerialne i prawne", "2"},
+                            {"A.II", "Rzeczowe aktywa trwałe", "2"},
+                            {"A.II.1", "Środki trwałe", "3"},
+                            {"A.II.1.1", "Grunty", "4"},
+                            {"A.II.1.2", "Budynki, lokale i obiekty inżynierii", "4"},
+                            {"B", "Aktywa obrotowe", "1"},
+                            {"B.I", "Zapasy", "2"},
+                            {"B.II", "Należności krótkoterminowe", "2"},
+                            {"B.III", "Środki pieniężne", "2"},
+                            {"C", "Fundusz", "1"},
+                            {"D", "Zobowiązania i rezerwy", "1"}};
     std::int64_t id = 0;
     for (const auto& p : poz) {
       ++id;
       const int level = p[2][0] - '0';
-      t.rows.push_back({num(id * 10), txt(p[0]), txt(p[1]), num(level), level == 1 ? txt("T") : null(), num(id)});
+      t.rows.push_back(
+          {num(id * 10), txt(p[0]), txt(p[1]), num(level), level == 1 ? txt("T") : null(), num(id)});
     }
     t.changedByUser = {3, 8};
     t.addedByUser = {11};
@@ -237,8 +281,9 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.dictKey = t.dictKeyIb = "SYMBOL";
     // Neither side has a key: the comparison reports the Firebird table without indexes.
     t.spec.fields = fieldList("SYMBOL:A10,NAZWA:A40");
-    t.rows = {{txt("szt."), txt("sztuka")}, {txt("km"), txt("kilometr")}, {txt("m2"), txt("metr kwadratowy")},
-              {txt("os."), txt("osoba")},    {txt("godz."), txt("godzina")}, {txt("kpl."), txt("komplet")}};
+    t.rows = {{txt("szt."), txt("sztuka")},        {txt("km"), txt("kilometr")},
+              {txt("m2"), txt("metr kwadratowy")}, {txt("os."), txt("osoba")},
+              {txt("godz."), txt("godzina")},      {txt("kpl."), txt("komplet")}};
     t.changedByUser = {1};
     t.productOnly = {{txt("ha"), txt("hektar")}};
     out.push_back(std::move(t));
