@@ -85,7 +85,7 @@ class Statement : public StatementImpl {
     Link& link = *core_->link;
     Firebird::ITransaction* tra = link.writeTransaction();
     core_->bind(params, BlobContext{link.attachment(), tra});
-    Status st;
+    Status& st = core_->status;
     core_->statement->execute(&st, tra, core_->input.metadata(), core_->input.buffer(),
                               core_->hasOutput ? core_->output.metadata() : nullptr,
                               core_->hasOutput ? core_->output.buffer() : nullptr);

@@ -232,7 +232,7 @@ void ResultCursor::closeResultSet() noexcept {
 bool ResultCursor::fetchOne() {
   if (connectionLost_) throw EngineError(errc::kState, "Połączenie z bazą Firebird zostało zamknięte");
   if (!resultSet_) return false;
-  Status st;
+  Status& st = core_->status;
   int rc = resultSet_->fetchNext(&st, core_->output.buffer());
   if (rc == Firebird::IStatus::RESULT_NO_DATA) {
     closeResultSet();

@@ -87,6 +87,7 @@ struct StatementCore {
   OutputMessage output;
   bool hasOutput = false;
   ResultCursor* openCursor = nullptr;  // the cursor reading this statement's result set, if any
+  Status status;                       // reused by every execution and fetch: no allocation per row
 
   // Prepares `sql` on the link.
   StatementCore(std::shared_ptr<Link> link, const std::string& sql);
