@@ -47,7 +47,12 @@ fs::path wineDriveRoot(char upperLetter) {
   } else {
     prefix = ".wine";
   }
-  return prefix / "dosdevices" / (std::string(1, lowerAscii(upperLetter)) + ":");
+  fs::path link = prefix / "dosdevices" / (std::string(1, lowerAscii(upperLetter)) + ":");
+  // The link's own name holds a colon, which a Firebird location would take for a server name:
+  // hand on the directory it leads to.
+  std::error_code ec;
+  fs::path target = fs::canonical(link, ec);
+  return ec ? link : target;
 }
 
 // Appends each component to `base`, taking the existing entry when the name only differs in case.
