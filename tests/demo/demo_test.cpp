@@ -621,3 +621,29 @@ TEST_F(DemoData, FieldsMatchExceptTheDeliberateDifferences) {
                                    "POWIADOMIENIA.PRIORYTET missing in Paradox",
                                    "ZMIANYPLANU.STARYKOD missing in Firebird"}));
 }
+
+// The program opens the database by the INI's GDBPath, a path on drive C: of the prefix.
+TEST_F(DemoData, DatabaseOpensByItsWindowsPath) {
+  const char* before = std::getenv("WINEPREFIX");
+  const std::string saved = before ? before : "";
+  ::setenv("WINEPREFIX", (dir_->path / "demo" / "wine").c_str(), 1);
+  db::Session session;
+  db::Database d("DBi", session);
+  d.setDriverName("INTRBASE");
+  for (const char* line :
+       {"SERVER NAME=C:\\Kalmiro\\BAZA\\KALMIRO.FDB", "USER NAME=SYSDBA", "PASSWORD=palisandr",
+        "SQLQRYMODE=SERVER", "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"})
+    d.addParam(line);
+  std::string error;
+  try {
+    d.connect();
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (before)
+    ::setenv("WINEPREFIX", saved.c_str(), 1);
+  else
+    ::unsetenv("WINEPREFIX");
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(d.connected());
+}
