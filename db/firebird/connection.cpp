@@ -23,7 +23,7 @@ class Statement : public StatementImpl {
 
   void execute(const std::vector<BoundParam>& params) override {
     Link& link = *core_->link;
-    if (core_->openCursor) core_->openCursor->fetchRest();
+    if (core_->openCursor) core_->openCursor->abandon();
     switch (core_->type) {
       case isc_info_sql_stmt_start_trans:
         return;

@@ -149,7 +149,6 @@ StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql
       &st, link->writeTransaction(), static_cast<unsigned>(sql.size()), sql.c_str(), link->dialect(),
       Firebird::IStatement::PREPARE_PREFETCH_METADATA));
   st.check();
-  link->track(this);
   type = statement->getType(&st);
   st.check();
   Ref<Firebird::IMessageMetadata> in(statement->getInputMetadata(&st));
@@ -161,6 +160,8 @@ StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql
   st.check();
   hasOutput = columns > 0;
   if (hasOutput) output.layout(out.get(), link->enableBcd());
+  // Last, so that a constructor that failed leaves nothing registered.
+  link->track(this);
 }
 
 StatementCore::~StatementCore() {
@@ -196,15 +197,15 @@ void StatementCore::bind(const std::vector<BoundParam>& params, const BlobContex
 ResultCursor::ResultCursor(std::shared_ptr<StatementCore> core, std::vector<FieldDef> fields,
                            Firebird::ITransaction* transaction)
     : core_(std::move(core)), fields_(std::move(fields)) {
-  if (core_->openCursor) core_->openCursor->fetchRest();
+  if (core_->openCursor) core_->openCursor->abandon();
   transaction_ = transaction ? transaction : core_->link->readTransaction();
   Status st;
   resultSet_ = Ref<Firebird::IResultSet>(core_->statement->openCursor(
       &st, transaction_, core_->input.metadata(), core_->input.buffer(), core_->output.metadata(), 0));
   st.check();
+  if (fields_.empty()) fields_ = core_->output.fieldDefs();
   core_->openCursor = this;
   core_->link->track(this);
-  if (fields_.empty()) fields_ = core_->output.fieldDefs();
 }
 
 ResultCursor::ResultCursor(std::vector<FieldDef> fields, std::vector<Row> rows)
@@ -216,7 +217,12 @@ ResultCursor::~ResultCursor() {
 
 void ResultCursor::connectionClosed() noexcept {
   closeResultSet();
-  connectionLost_ = true;
+  closedBecause_ = "Połączenie z bazą Firebird zostało zamknięte";
+}
+
+void ResultCursor::abandon() noexcept {
+  closeResultSet();
+  closedBecause_ = "Wynik zapytania został zamknięty przez ponowne wykonanie polecenia";
 }
 
 void ResultCursor::closeResultSet() noexcept {
@@ -230,7 +236,7 @@ void ResultCursor::closeResultSet() noexcept {
 }
 
 bool ResultCursor::fetchOne() {
-  if (connectionLost_) throw EngineError(errc::kState, "Połączenie z bazą Firebird zostało zamknięte");
+  if (!closedBecause_.empty()) throw EngineError(errc::kState, closedBecause_);
   if (!resultSet_) return false;
   Status& st = core_->status;
   int rc = resultSet_->fetchNext(&st, core_->output.buffer());

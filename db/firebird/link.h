@@ -116,10 +116,12 @@ class ResultCursor : public CursorImpl {
   std::vector<IndexDef> indexDefs() override { return indexes_; }
   void setIndexDefs(std::vector<IndexDef> defs) { indexes_ = std::move(defs); }
 
-  // Reads the remaining rows and closes the result set, so that the statement can run again.
+  // Reads the remaining rows and closes the result set.
   void fetchRest();
-  // The connection is closing: releases the result set; reading further rows raises kState.
+  // The connection is closing: releases the result set; reading past the rows fetched raises kState.
   void connectionClosed() noexcept;
+  // The statement runs again (a statement has one result set at a time): as connectionClosed().
+  void abandon() noexcept;
 
  private:
   bool fetchOne();
@@ -131,7 +133,7 @@ class ResultCursor : public CursorImpl {
   std::vector<FieldDef> fields_;
   std::vector<Row> rows_;
   std::vector<IndexDef> indexes_;
-  bool connectionLost_ = false;
+  std::string closedBecause_;  // why rows can no longer be fetched; empty while they can
 };
 
 }  // namespace db::firebird
