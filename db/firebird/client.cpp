@@ -29,12 +29,6 @@ void Status::check(std::uint16_t code) {
   if (failed()) throw errorFromStatus(&wrapper_, code);
 }
 
-std::int64_t Status::gdsCode() const {
-  if (!failed()) return 0;
-  const intptr_t* v = const_cast<Firebird::CheckStatusWrapper&>(wrapper_).getErrors();
-  return v[0] == isc_arg_gds ? v[1] : 0;
-}
-
 ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code) {
   const intptr_t* vector = status->getErrors();
   std::int64_t gds = (vector[0] == isc_arg_gds) ? vector[1] : 0;

@@ -45,8 +45,6 @@ class Status {
   // The status as it stands, for reading after a failed call.
   Firebird::IStatus* current() { return &wrapper_; }
   bool failed() const { return (wrapper_.getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
-  // The first error number of the status (0 when none).
-  std::int64_t gdsCode() const;
 
  private:
   Firebird::CheckStatusWrapper wrapper_;

@@ -222,11 +222,14 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
   }
   switch (s.sqlType) {
     case SQL_VARYING: {
-      std::string t = textFromValue(value);
+      // Text is copied straight from the value; other values are formatted first.
+      std::string formatted;
+      std::string_view t =
+          text ? std::string_view(*text) : std::string_view(formatted = textFromValue(value));
       // Trailing blanks beyond the declared size are dropped, as the server does for CHAR columns.
       if (t.size() > s.length) {
         std::size_t keep = t.find_last_not_of(' ');
-        t.resize(keep == std::string::npos ? 0 : keep + 1);
+        t = t.substr(0, keep == std::string_view::npos ? 0 : keep + 1);
       }
       if (t.size() > s.length) {
         conversionError(
