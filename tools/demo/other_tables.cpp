@@ -87,6 +87,29 @@ void addOtherTables(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
+    // Local tax rates. One rate was entered without a year; the copy gives that key field 0.
+    DemoTable t;
+    t.pdx = "STAWKI";
+    t.fb = "STAWKI";
+    t.spec.fields = fieldList("ROK:I,RODZAJ:A10,STAWKA:N,JEDNOSTKA:A10,OPIS:A120");
+    t.spec.keyFields = 2;
+    t.fbPrimary = {"ROK", "RODZAJ"};
+    t.rows = {
+        {null(), txt("GRUNTY-IN"), real(0.2), txt("zł/m2"),
+         txt("Grunty pozostałe, stawka z uchwały z 1999 r.")},
+        {num(2023), txt("BUD-MIESZ"), real(0.99), txt("zł/m2"), txt("Budynki mieszkalne")},
+        {num(2023), txt("BUD-DZIAL"), real(25.74), txt("zł/m2"),
+         txt("Budynki związane z działalnością gospodarczą")},
+        {num(2024), txt("BUD-MIESZ"), real(1.15), txt("zł/m2"), txt("Budynki mieszkalne")},
+        {num(2024), txt("BUD-DZIAL"), real(28.78), txt("zł/m2"),
+         txt("Budynki związane z działalnością gospodarczą")},
+        {num(2024), txt("BUDOWLE"), real(2.0), txt("%"), txt("Budowle - od wartości")},
+        {num(2024), txt("ROLNY"), real(158.83), txt("zł/ha"), null()},
+        {num(2024), txt("LESNY"), real(53.50), txt("zł/ha"), txt("Podatek leśny od 1 ha fizycznego")},
+    };
+    out.push_back(std::move(t));
+  }
+  {
     // Nothing was ever sent, so the column that only Firebird has costs no row.
     DemoTable t;
     t.pdx = "POWIADOMIENIA";
