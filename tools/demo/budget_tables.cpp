@@ -119,11 +119,11 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "PLANDOCH";
     t.large = true;
     t.autoIncField = "ID";
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D,UWAGA:"
         "A80");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
     t.fbPrimary = {"ID"};
     // Firebird's reports need one more index; Paradox never had it.
     t.fbIndexes = {{"DZIAL", "ROZDZIAL", "PAR"}, {"ROK", "DZIAL", "ROZDZIAL"}};
@@ -138,10 +138,10 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "PLANWYD";
     t.large = t.dizez = true;
     t.autoIncField = "ID";
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,GRUPA:A2,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}, {"", {"ZADANIE"}, true}};
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}, {"", {"ZADANIE"}, true}};
     t.fieldMap = {{"GRUPA", "GRUPA_WYD"}};
     t.fbPrimary = {"ID"};
     t.fbIndexes = {{"DZIAL", "ROZDZIAL", "PAR"}};
@@ -156,11 +156,11 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "WYKDOCH";
     t.large = true;
     t.autoIncField = "ID";
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,NALEZNOSCI:N,DOCHODY:N,ZALEGLOSCI:N,"
         "NADPLATY:N");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{"", {"ROK"}, true}};
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{"", {"ROK"}, true}};
     t.fbPrimary = {"ID"};
     // Paradox's index on ROK has only a longer Firebird counterpart: reported, not accepted.
     t.fbIndexes = {{"ROK", "MIESIAC"}};
@@ -174,11 +174,11 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "WYKWYD";
     t.large = t.dizez = true;
     t.autoIncField = "ID";
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,WYDATKI:N,ZOBOWIAZANIA:N,ZOBWYMAG:N,"
         "DATAOPER:D");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
     t.fbPrimary = {"ID"};
     t.fbIndexes = {{"DZIAL", "ROZDZIAL", "PAR"}};
     std::int64_t n = rows - share(rows, 15) - share(rows, 25) - share(rows, 25);
@@ -193,10 +193,10 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.dizez = name[0] == 'J';
     if (jb && !t.dizez) continue;
     t.autoIncField = "IDSP";
-    t.spec.fields =
+    t.tdef.fields =
         fieldList("IDSP:+,ROK:A4,KWARTAL:A1,TYPSPR:A10,DZIAL:A3,ROZDZIAL:A5,PAR:A3,VAL1:A20,KWOTA:N");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{"IDX_SPR", {"TYPSPR", "DZIAL", "ROZDZIAL"}, true}};
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{"IDX_SPR", {"TYPSPR", "DZIAL", "ROZDZIAL"}, true}};
     t.fbPrimary = {"IDSP"};
     t.fbIndexes = {{"TYPSPR", "DZIAL", "ROZDZIAL"}};
     fillReport(t, t.dizez ? 120 : 300);
@@ -208,8 +208,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "UWAGI";
     t.dizez = true;
     t.autoIncField = "IDUW";
-    t.spec.fields = fieldList("IDUW:+,ROK:A4,PT:A3,TYPSPR:A10,UWAGI:M20,AUTOR:A40");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("IDUW:+,ROK:A4,PT:A3,TYPSPR:A10,UWAGI:M20,AUTOR:A40");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDUW"};
     t.rows = {
         {num(1), txt("2024"), txt("I"), txt("Rb-27S"),
@@ -232,8 +232,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     DemoTable t;
     t.pdx = "BILTOBESTIAMAP";
     t.fb = "BILTOBESTIAMAP";
-    t.spec.fields = fieldList("TYPSPR:A10,POZBIL:A10,POZBESTIA:A10,OPIS:A80");
-    t.spec.keyFields = 2;
+    t.tdef.fields = fieldList("TYPSPR:A10,POZBIL:A10,POZBESTIA:A10,OPIS:A80");
+    t.tdef.keyFields = 2;
     t.fbPrimary = {"TYPSPR", "POZBIL"};
     // Rows without a report kind are leftovers of an old release; Firebird refuses them.
     t.fbCheck = "CHECK (TRIM(\"TYPSPR\") <> '')";
@@ -254,10 +254,10 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "ZMIANYPLANU";
     t.autoIncField = "IDZM";
     // STARYKOD went away with the Firebird edition: the comparison reports it and the copy drops it.
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "IDZM:+,NRUCHWALY:A20,DATAUCHW:D,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N,TYPZM:A1,OPIS:M20,"
         "STARYKOD:A10");
-    t.spec.keyFields = 1;
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDZM"};
     static const char* kSessions[] = {"XL", "XLI", "XLII", "XLIII"};
     Rng rng = Rng::forName(t.pdx);
@@ -284,9 +284,9 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.pdx = "UCHWALY";
     t.fb = "UCHWALY";
     t.autoIncField = "IDUCHW";
-    t.spec.fields = fieldList("IDUCHW:+,NUMER:A20,DATA:D,TYTUL:A200,TRESC:M40,ORGAN:A1,OBOWIAZUJE:L");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{"", {"NUMER"}, true}};
+    t.tdef.fields = fieldList("IDUCHW:+,NUMER:A20,DATA:D,TYTUL:A200,TRESC:M40,ORGAN:A1,OBOWIAZUJE:L");
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{"", {"NUMER"}, true}};
     t.fbPrimary = {"IDUCHW"};
     t.fbIndexes = {{"NUMER"}};
     const char* tytuly[] = {"w sprawie uchwały budżetowej Gminy Łubowo na rok 2024",
@@ -311,8 +311,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     DemoTable t;
     t.pdx = "ZADANIA";
     t.fb = "ZADANIA";
-    t.spec.fields = fieldList("KOD:A10,NAZWA:A120,DZIAL:A3,ROZDZIAL:A5,WIELOLETNIE:L");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("KOD:A10,NAZWA:A120,DZIAL:A3,ROZDZIAL:A5,WIELOLETNIE:L");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"KOD"};
     const char* zad[] = {"Przebudowa drogi gminnej w Łubowie",    "Budowa sieci wodociągowej w Woźnikach",
                          "Termomodernizacja szkoły w Łubowie",    "Zakup samochodu dla OSP Fałkowo",
@@ -338,10 +338,10 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = "JEDNOSTKI";
     t.dizez = true;
     t.autoIncField = "IDJEDN";
-    t.spec.fields =
+    t.tdef.fields =
         fieldList("IDJEDN:+,SYMBOL:A10,NAZWA:A120,REGON:A9,NIP:A13,ADRES:A80,DYREKTOR:A60,DATAOTW:D");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{"", {"SYMBOL"}, true}};
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{"", {"SYMBOL"}, true}};
     t.fbPrimary = {"IDJEDN"};
     t.fbIndexes = {{"SYMBOL"}};
     t.rows = {
@@ -363,7 +363,7 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.pdx = "HARMONOGRAM";
     t.fb = "HARMONOGRAM";
     // A working table without any key on either side; the control tables accept that.
-    t.spec.fields = fieldList("ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,KWOTA:N,GODZWPROW:T,ZATWIERDZONY:L");
+    t.tdef.fields = fieldList("ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,KWOTA:N,GODZWPROW:T,ZATWIERDZONY:L");
     t.skipNoIndex = true;
     Rng rng = Rng::forName(t.pdx);
     for (int m = 1; m <= 12; ++m)
@@ -384,9 +384,9 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     t.fb = t.pdx;
     t.subdir = jo ? "BUFOR/JO" : "BUFOR";
     t.listed = false;
-    t.spec.fields = fieldList(jo ? "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N,JEDNOSTKA:A10"
+    t.tdef.fields = fieldList(jo ? "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N,JEDNOSTKA:A10"
                                  : "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N");
-    t.spec.keyFields = 1;
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"ID"};
     Rng rng = Rng::forName(t.pdx);
     for (int i = 1; i <= 30; ++i) {

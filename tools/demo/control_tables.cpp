@@ -16,11 +16,11 @@ using db::paradox::SecondaryIndexSpec;
 using db::paradox::TableSpec;
 
 TableSpec controlSpec(const std::string& fields, const std::string& orderField) {
-  TableSpec spec;
-  spec.fields = fieldList(fields);
-  spec.keyFields = 1;  // IDTF
-  spec.secondary = {SecondaryIndexSpec{"", {orderField}, true}};
-  return spec;
+  TableSpec tdef;
+  tdef.fields = fieldList(fields);
+  tdef.keyFields = 1;  // IDTF
+  tdef.secondary = {SecondaryIndexSpec{"", {orderField}, true}};
+  return tdef;
 }
 
 db::Value textOrNull(const std::string& s) {
@@ -33,28 +33,14 @@ std::string upper(std::string s) {
   return s;
 }
 
-// The writer stamps extended headers with the current time. A demo must come out byte for byte the same
-// for the same parameters, so its files carry one fixed moment instead (28 March 2024, 15:42 UTC).
+// Headers of level 4 and later carry a time stamp. A demo must come out byte for byte the same for the
+// same parameters, so its files carry one fixed moment instead (28 March 2024, 15:42 UTC).
 constexpr std::uint32_t kDemoStamp = 1711640520u;
 
-void pinTimeStamp(const std::filesystem::path& file) {
-  std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-  unsigned char h[0x6C] = {};
-  if (!f.read(reinterpret_cast<char*>(h), sizeof h)) return;
-  // Extended headers (level 4 and later) repeat the version byte of 0x39 at 0x58 with 0x01 after it.
-  if (h[0x59] != 0x01 || h[0x58] != h[0x39]) return;
-  unsigned char stamp[4];
-  for (int i = 0; i < 4; ++i) stamp[i] = static_cast<unsigned char>(kDemoStamp >> (8 * i));
-  f.seekp(0x60);
-  f.write(reinterpret_cast<const char*>(stamp), 4);
-}
-
-// Writes a table and pins the stamps of every file it consists of (T.DB, T.PX, T.Xnn, T.Ynn, T.MB).
-void writeTablePinned(const std::filesystem::path& dbFile, const TableSpec& spec, std::vector<db::Row> rows) {
-  db::paradox::writeTable(dbFile, spec, std::move(rows));
-  const std::string stem = dbFile.stem().string();
-  for (const auto& e : std::filesystem::directory_iterator(dbFile.parent_path()))
-    if (e.is_regular_file() && e.path().stem().string() == stem) pinTimeStamp(e.path());
+// Writes a table with the demo's fixed time stamp.
+void writeTablePinned(const std::filesystem::path& dbFile, TableSpec tdef, std::vector<db::Row> rows) {
+  tdef.timeStamp = kDemoStamp;
+  db::paradox::writeTable(dbFile, tdef, std::move(rows));
 }
 
 }  // namespace
@@ -114,7 +100,7 @@ std::int64_t writeParadoxTables(const std::filesystem::path& dataDir, std::vecto
     const std::filesystem::path dir = t.subdir.empty() ? dataDir : dataDir / t.subdir;
     std::filesystem::create_directories(dir);
     written += static_cast<std::int64_t>(t.rows.size());
-    writeTablePinned(dir / (t.pdx + ".DB"), t.spec, std::move(t.rows));
+    writeTablePinned(dir / (t.pdx + ".DB"), t.tdef, std::move(t.rows));
     t.rows = {};
   }
   return written;

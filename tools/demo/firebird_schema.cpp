@@ -83,16 +83,16 @@ std::string sqlLiteral(const db::Value& value) {
 std::vector<db::Row> productDictionary(const DemoTable& t) {
   // Which Paradox field feeds each Firebird column.
   std::vector<int> source(t.fbColumns.size(), -1);
-  for (std::size_t f = 0; f < t.spec.fields.size(); ++f) {
-    const int col = fbColumnIndex(t, fbNameOf(t, t.spec.fields[f].name));
+  for (std::size_t f = 0; f < t.tdef.fields.size(); ++f) {
+    const int col = fbColumnIndex(t, fbNameOf(t, t.tdef.fields[f].name));
     if (col >= 0) source[static_cast<std::size_t>(col)] = static_cast<int>(f);
   }
   // The first text field outside the table's key and the dictionary's key carries the entry's name.
   const std::string dictKey = ";" + t.dictKey + ";";
   int nameField = -1;
-  for (std::size_t f = static_cast<std::size_t>(t.spec.keyFields); f < t.spec.fields.size() && nameField < 0;
+  for (std::size_t f = static_cast<std::size_t>(t.tdef.keyFields); f < t.tdef.fields.size() && nameField < 0;
        ++f)
-    if (t.spec.fields[f].type == 'A' && dictKey.find(";" + t.spec.fields[f].name + ";") == std::string::npos)
+    if (t.tdef.fields[f].type == 'A' && dictKey.find(";" + t.tdef.fields[f].name + ";") == std::string::npos)
       nameField = static_cast<int>(f);
 
   auto convert = [&](const db::Row& in, bool changed) {
@@ -101,7 +101,7 @@ std::vector<db::Row> productDictionary(const DemoTable& t) {
       if (source[c] < 0) continue;
       db::Value v = in[static_cast<std::size_t>(source[c])];
       if (changed && source[c] == nameField && std::holds_alternative<std::string>(v))
-        v = productWording(std::get<std::string>(v), t.spec.fields[static_cast<std::size_t>(nameField)].size);
+        v = productWording(std::get<std::string>(v), t.tdef.fields[static_cast<std::size_t>(nameField)].size);
       out[c] = std::move(v);
     }
     return out;
@@ -158,7 +158,7 @@ std::vector<std::string> schemaStatements(const std::vector<DemoTable>& tables) 
     std::vector<std::size_t> used;
     for (std::size_t c = 0; c < t.fbColumns.size(); ++c) {
       bool fed = false;
-      for (const auto& f : t.spec.fields) fed = fed || fbNameOf(t, f.name) == t.fbColumns[c].name;
+      for (const auto& f : t.tdef.fields) fed = fed || fbNameOf(t, f.name) == t.fbColumns[c].name;
       if (fed) {
         names.push_back(t.fbColumns[c].name);
         used.push_back(c);

@@ -14,8 +14,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.fb = "WIELOLETNIA";
     // KWOTA is a money field in Paradox and exact NUMERIC in Firebird: no data is lost, but the
     // comparison sees Currency against BCD and reports it.
-    t.spec.fields = fieldList("ROK:A4,POZYCJA:A10,NAZWA:A200,KWOTA:$,PROGNOZA:#2");
-    t.spec.keyFields = 2;
+    t.tdef.fields = fieldList("ROK:A4,POZYCJA:A10,NAZWA:A200,KWOTA:$,PROGNOZA:#2");
+    t.tdef.keyFields = 2;
     t.fbPrimary = {"ROK", "POZYCJA"};
     const char* poz[][2] = {
         {"1", "Dochody ogółem"},
@@ -42,10 +42,10 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.pdx = "DOTACJE";
     t.fb = "DOTACJE";
     t.autoIncField = "IDDOT";
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "IDDOT:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,BENEFICJENT:A120,KWOTA:N,DATAUMOWY:D,ROZLICZONA:"
         "L");
-    t.spec.keyFields = 1;
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDDOT"};
     const char* ben[] = {"Ludowy Klub Sportowy „Orzeł” Łubowo", "Stowarzyszenie Kobiet Wiejskich w Fałkowie",
                          "Ochotnicza Straż Pożarna w Woźnikach", "Parafia Rzymskokatolicka pw. św. Jakuba",
@@ -71,8 +71,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.pdx = "ZALACZNIKI";
     t.fb = "ZALACZNIKI";
     t.autoIncField = "IDZAL";
-    t.spec.fields = fieldList("IDZAL:+,NAZWAPLIKU:A80,ZAWARTOSC:B10,OPIS:M20,DATADOD:@");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("IDZAL:+,NAZWAPLIKU:A80,ZAWARTOSC:B10,OPIS:M20,DATADOD:@");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDZAL"};
     Rng rng = Rng::forName(t.pdx);
     for (int i = 1; i <= 8; ++i) {
@@ -91,8 +91,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     DemoTable t;
     t.pdx = "STAWKI";
     t.fb = "STAWKI";
-    t.spec.fields = fieldList("ROK:I,RODZAJ:A10,STAWKA:N,JEDNOSTKA:A10,OPIS:A120");
-    t.spec.keyFields = 2;
+    t.tdef.fields = fieldList("ROK:I,RODZAJ:A10,STAWKA:N,JEDNOSTKA:A10,OPIS:A120");
+    t.tdef.keyFields = 2;
     t.fbPrimary = {"ROK", "RODZAJ"};
     t.rows = {
         {null(), txt("GRUNTY-IN"), real(0.2), txt("zł/m2"),
@@ -114,8 +114,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     DemoTable t;
     t.pdx = "POWIADOMIENIA";
     t.fb = "POWIADOMIENIA";
-    t.spec.fields = fieldList("IDPOW:I,ADRESAT:A60,TRESC:A200");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("IDPOW:I,ADRESAT:A60,TRESC:A200");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDPOW"};
     t.fbColumns = mirrorColumns(t);
     t.fbColumns.push_back({"PRIORYTET", "SMALLINT"});
@@ -127,8 +127,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.pdx = "ARCHPLAN";
     t.fb = "ARCHPLAN";
     t.writePdx = false;
-    t.spec.fields = fieldList("ID:I,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("ID:I,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"ID"};
     out.push_back(std::move(t));
   }
@@ -138,8 +138,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
     t.pdx = "HISTORIA";
     t.listed = false;
     t.skipped = true;
-    t.spec.fields = fieldList("IDH:+,DATA:@,UZYTKOWNIK:A20,OPERACJA:A120");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("IDH:+,DATA:@,UZYTKOWNIK:A20,OPERACJA:A120");
+    t.tdef.keyFields = 1;
     const char* ops[] = {"Dopisanie pozycji planu", "Zmiana kwoty planu", "Usunięcie pozycji wykonania",
                          "Wydruk sprawozdania Rb-27S", "Zamknięcie miesiąca"};
     for (int i = 1; i <= 120; ++i)
@@ -154,7 +154,7 @@ void addOtherTables(std::vector<DemoTable>& out) {
     DemoTable t;
     t.pdx = name;
     t.listed = false;
-    t.spec.fields = fieldList("LP:I,TEKST:A120,WARTOSC:N");
+    t.tdef.fields = fieldList("LP:I,TEKST:A120,WARTOSC:N");
     for (int i = 1; i <= 5; ++i)
       t.rows.push_back(
           {num(i), txt(fmt::format("Wiersz zestawienia nr {}", i)), i == 3 ? null() : zl(i * 123456)});

@@ -74,10 +74,10 @@ std::string fbNameOf(const DemoTable& t, const std::string& pdxField) {
 
 std::vector<FbColumn> mirrorColumns(const DemoTable& t) {
   std::vector<FbColumn> out;
-  for (std::size_t i = 0; i < t.spec.fields.size(); ++i) {
-    const auto& f = t.spec.fields[i];
+  for (std::size_t i = 0; i < t.tdef.fields.size(); ++i) {
+    const auto& f = t.tdef.fields[i];
     std::string sql = fbTypeFor(f);
-    if (static_cast<int>(i) < t.spec.keyFields) sql += " NOT NULL";
+    if (static_cast<int>(i) < t.tdef.keyFields) sql += " NOT NULL";
     out.push_back({fbNameOf(t, f.name), sql});
   }
   return out;
@@ -167,7 +167,7 @@ std::vector<DemoTable> buildCatalogue(std::int64_t rows, bool jb) {
   for (auto& t : out) {
     // Product tables carry the product's password; the Firebird side mirrors them unless the table
     // definition built its own columns (the deliberate differences).
-    t.spec.password = "wrzo";
+    t.tdef.password = "wrzo";
     if (t.fbColumns.empty() && !t.fb.empty()) t.fbColumns = mirrorColumns(t);
   }
   return out;

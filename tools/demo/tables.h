@@ -35,7 +35,7 @@ struct DemoTable {
   std::string pdx;     // Paradox table name, file pdx + ".DB"
   std::string fb;      // Firebird table name; "" when Firebird has no such table
   std::string subdir;  // "" (data directory), "BUFOR" or "BUFOR/JO"
-  db::paradox::TableSpec spec;
+  db::paradox::TableSpec tdef;
 
   std::vector<FbColumn> fbColumns;
   std::vector<std::string> fbPrimary;

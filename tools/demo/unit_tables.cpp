@@ -14,7 +14,7 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
     t.pdx = "Params";
     t.fb = "PARAMS";
     t.dizez = true;
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "TypUzytk:A1,IdJST:I,TYPJST:A1,JedB:A1,NAZWA:A252,REGON:A9,WK:A2,PK:A2,GK:A2,GT:A2,PT:A1,"
         "Wojewodztwo:A40,Powiat:A40,Gmina:A40,TypGminy:A20,RIOw:A35,PostName:A35,MailAdr:A128,POP3:A80,"
         "SMTP:A80,POP3port:I,SMTPport:I,UserId:A30,PostPass:A15,SerwTime:I,KodRIO:A2,IsPost:L,ConectType:I");
@@ -55,8 +55,8 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
     t.pdx = "Conf";
     t.fb = "CONF";
     t.dizez = true;
-    t.spec.fields = fieldList("Kod:A10,ParStr:A60,ParInt:I,ParData:D,Opis:A80");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("Kod:A10,ParStr:A60,ParInt:I,ParData:D,Opis:A80");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"KOD"};
     t.rows = {
         {txt("WerPl"), txt("3.67"), num(367), day(2024, 1, 15), txt("Wersja struktury danych")},
@@ -75,11 +75,11 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
     t.fb = "USER_";
     t.dizez = true;
     t.autoIncField = "IDUSER";
-    t.spec.fields = fieldList(
+    t.tdef.fields = fieldList(
         "IDUSER:+,LOGIN:A20,NAZWISKO:A40,IMIE:A30,HASLO:A32,UPRAWNIENIA:A20,ADMIN:L,AKTYWNY:L,"
         "DATAUTW:@,OSTLOGOWANIE:@");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{"", {"LOGIN"}, true}};
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{"", {"LOGIN"}, true}};
     t.fbPrimary = {"IDUSER"};
     t.fbIndexes = {{"LOGIN"}};
     t.rows = {
@@ -115,8 +115,8 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.fb = "DZIALY";
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "DZIAL";
-    t.spec.fields = fieldList("DZIAL:A3,NAZWA:A120,AKTYWNY:L");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("DZIAL:A3,NAZWA:A120,AKTYWNY:L");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"DZIAL"};
     std::set<std::string> seen;
     for (const auto& c : chapters())
@@ -134,8 +134,8 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.fb = "ROZDZIALY";
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "DZIAL;ROZDZIAL";
-    t.spec.fields = fieldList("DZIAL:A3,ROZDZIAL:A5,NAZWA:A150,AKTYWNY:L");
-    t.spec.keyFields = 2;
+    t.tdef.fields = fieldList("DZIAL:A3,ROZDZIAL:A5,NAZWA:A150,AKTYWNY:L");
+    t.tdef.keyFields = 2;
     t.fbPrimary = {"DZIAL", "ROZDZIAL"};
     for (const auto& c : chapters())
       t.rows.push_back({txt(c.dzial), txt(c.rozdzial), txt(c.nazwaRozdzialu), flag(true)});
@@ -155,9 +155,9 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.fb = "PARAGRAFY";
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "PAR";
-    t.spec.fields = fieldList("PAR:A3,NAZWA:A120,TYP:A1,POGRUB:A1,OPIS:M20");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{"", {"TYP"}, true}};
+    t.tdef.fields = fieldList("PAR:A3,NAZWA:A120,TYP:A1,POGRUB:A1,OPIS:M20");
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{"", {"TYP"}, true}};
     t.fbPrimary = {"PAR"};
     t.fbIndexes = {{"TYP"}};
     int n = 0;
@@ -186,8 +186,8 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.fb = "ZRODLA";
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "PAR4";
-    t.spec.fields = fieldList("PAR4:A1,NAZWA:A80");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("PAR4:A1,NAZWA:A80");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"PAR4"};
     t.rows = {{txt("0"), txt("Dochody i wydatki bez wyodrębnionego źródła")},
               {txt("1"), txt("Środki z budżetu Unii Europejskiej")},
@@ -204,8 +204,8 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.dictKey = "KONTO";
     t.dictKeyIb = "NR_KONTA";
     t.fieldMap = {{"KONTO", "NR_KONTA"}};
-    t.spec.fields = fieldList("KONTO:A20,NAZWA:A120,SYNTETYKA:L,POZIOM:S");
-    t.spec.keyFields = 1;
+    t.tdef.fields = fieldList("KONTO:A20,NAZWA:A120,SYNTETYKA:L,POZIOM:S");
+    t.tdef.keyFields = 1;
     t.fbPrimary = {"NR_KONTA"};
     const char* konta[][2] = {{"130", "Rachunek bieżący jednostki"},
                               {"133", "Rachunek budżetu"},
@@ -238,9 +238,9 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "SYMBOL";
     t.autoIncField = "IDPOZ";
-    t.spec.fields = fieldList("IDPOZ:+,SYMBOL:A10,NAZWA:A150,POZIOM:S,POGRUB:A1,KOLEJNOSC:I");
-    t.spec.keyFields = 1;
-    t.spec.secondary = {{"", {"SYMBOL"}, true}};
+    t.tdef.fields = fieldList("IDPOZ:+,SYMBOL:A10,NAZWA:A150,POZIOM:S,POGRUB:A1,KOLEJNOSC:I");
+    t.tdef.keyFields = 1;
+    t.tdef.secondary = {{"", {"SYMBOL"}, true}};
     t.fbPrimary = {"IDPOZ"};
     t.fbIndexes = {{"SYMBOL"}};
     const char* poz[][3] = {{"A", "Aktywa trwałe", "1"},
@@ -280,7 +280,7 @@ void addDictionaries(std::vector<DemoTable>& out) {
     t.dictionary = true;
     t.dictKey = t.dictKeyIb = "SYMBOL";
     // Neither side has a key: the comparison reports the Firebird table without indexes.
-    t.spec.fields = fieldList("SYMBOL:A10,NAZWA:A40");
+    t.tdef.fields = fieldList("SYMBOL:A10,NAZWA:A40");
     t.rows = {{txt("szt."), txt("sztuka")},        {txt("km"), txt("kilometr")},
               {txt("m2"), txt("metr kwadratowy")}, {txt("os."), txt("osoba")},
               {txt("godz."), txt("godzina")},      {txt("kpl."), txt("komplet")}};
