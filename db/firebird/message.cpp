@@ -184,18 +184,27 @@ void InputMessage::layout(Firebird::IMessageMetadata* described) {
   Status st;
   unsigned n = described->getCount(&st);
   st.check();
-  Ref<Firebird::IMetadataBuilder> builder(described->getBuilder(&st));
-  st.check();
+  Ref<Firebird::IMetadataBuilder> builder;
   for (unsigned i = 0; i < n; ++i) {
     unsigned type = described->getType(&st, i) & ~1u;
     st.check();
     if (type == SQL_TEXT) {
+      if (!builder) {
+        builder = Ref<Firebird::IMetadataBuilder>(described->getBuilder(&st));
+        st.check();
+      }
       builder->setType(&st, i, SQL_VARYING);
       st.check();
     }
   }
-  meta_ = Ref<Firebird::IMessageMetadata>(builder->getMetadata(&st));
-  st.check();
+  if (builder) {
+    meta_ = Ref<Firebird::IMessageMetadata>(builder->getMetadata(&st));
+    st.check();
+  } else {
+    // The statement's own description is the cheapest for the server to take on every execution.
+    described->addRef();
+    meta_ = Ref<Firebird::IMessageMetadata>(described);
+  }
   unsigned length = meta_->getMessageLength(&st);
   st.check();
   buffer_.assign(length, 0);
