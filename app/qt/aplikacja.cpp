@@ -6,6 +6,7 @@
 
 #include "app/konwersja.h"
 #include "app/qt/okno_konwersji.h"
+#include "db/drivers.h"
 
 namespace konw {
 
@@ -43,6 +44,7 @@ int uruchomProgram(int argc, char** argv) {
   Aplikacja app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   zaladujTlumaczeniePolskie(app);
+  db::registerBuiltinDrivers();
 
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(QString::fromLocal8Bit(argv[i]).toStdString());
