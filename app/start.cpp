@@ -38,7 +38,10 @@ bool TfrmConvert::FormCreate() {
   bool ok = false;
   try {
     wyjatki.UserName.clear();
-    wyjatki.ErrorLog = UsunRozszerzenie(programPath_) + ".log";
+    // A program file without an extension (as off Windows) keeps its whole name: cutting at the last dot
+    // of its directories would put the log elsewhere ("/opt/x.y/konwersja" into "/opt/x.log").
+    const auto nazwa = programPath_.substr(programPath_.find_last_of("/\\") + 1);
+    wyjatki.ErrorLog = (nazwa.find('.') == std::string::npos ? programPath_ : UsunRozszerzenie(programPath_)) + ".log";
 
     Przerwano = false;
     BladKonwersji = false;

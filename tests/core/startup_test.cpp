@@ -128,3 +128,20 @@ TEST_F(StartUp, FirebirdTablesAndPrimaryKeyFields) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ErrorLogName, FollowsTheProgramFileWithOrWithoutAnExtension) {
+  test::TempDir dir;
+  test::ScopedEnv noWinIni{"KONWERSJA_WININI", (dir.path / "brak.ini").string()};
+  db::registerBuiltinDrivers();
+  for (auto [program, log] : {std::pair{"a.b/konwersja", "a.b/konwersja.log"}, {"bin/konw.exe", "bin/konw.log"}}) {
+    std::filesystem::create_directories((dir.path / program).parent_path());
+    konw::ScriptedOperator ui;
+    konw::TfrmConvert frm{ui, {}, (dir.path / program).string()};
+    frm.FormCreate();
+    EXPECT_EQ(frm.wyjatki.ErrorLog, (dir.path / log).string());
+  }
+}
+
+}  // namespace
