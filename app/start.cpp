@@ -9,16 +9,6 @@ namespace konw {
 
 bool Przerwano = false;
 
-namespace {
-
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-}  // namespace
-
 TfrmConvert::TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath)
     : ui_(ui), arguments_(std::move(arguments)), programPath_(std::move(programPath)) {
   wyjatki.ui = &ui_;
@@ -98,13 +88,13 @@ bool TfrmConvert::UtworzModulDanych() {
 
 bool TfrmConvert::CzyTrybZaawansowany() const {
   for (std::size_t i = 0; i < 2 && i < arguments_.size(); ++i)
-    if (upper(arguments_[i]) == "ADVANCED") return true;
+    if (db::upperAscii(arguments_[i]) == "ADVANCED") return true;
   return false;
 }
 
 std::string TfrmConvert::EdycjaZWierszaPolecen() const {
-  const std::string first = arguments_.size() > 0 ? upper(arguments_[0]) : std::string();
-  const std::string second = arguments_.size() > 1 ? upper(arguments_[1]) : std::string();
+  const std::string first = arguments_.size() > 0 ? db::upperAscii(arguments_[0]) : std::string();
+  const std::string second = arguments_.size() > 1 ? db::upperAscii(arguments_[1]) : std::string();
   for (const std::string* a : {&first, &second})
     if (*a == "JST" || *a == "JB") return *a;
   return {};

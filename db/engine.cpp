@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/cp1250.h"
+
 namespace db {
 
 // ---------------------------------------------------------------- helpers
@@ -29,18 +31,6 @@ char32_t upperCodePoint(char32_t c) {
   return c;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 bool isNumeric(const Value& v) {
   return std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v) ||
@@ -78,7 +68,7 @@ std::string foldCase(const std::string& s) {
       ++i;
     } else if ((b & 0xE0) == 0xC0 && i + 1 < s.size()) {
       char32_t c = ((b & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
-      appendUtf8(out, upperCodePoint(c));
+      konw::appendUtf8(out, upperCodePoint(c));
       i += 2;
     } else {
       out.push_back(static_cast<char>(b));

@@ -39,15 +39,7 @@ std::vector<std::string> components(const std::string& text) {
 fs::path wineDriveRoot(char upperLetter) {
   std::string var = std::string("KONWERSJA_DRIVE_") + upperLetter;
   if (const char* dir = std::getenv(var.c_str()); dir && *dir) return fs::path(dir);
-  fs::path prefix;
-  if (const char* wp = std::getenv("WINEPREFIX"); wp && *wp) {
-    prefix = wp;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    prefix = fs::path(home) / ".wine";
-  } else {
-    prefix = ".wine";
-  }
-  fs::path link = prefix / "dosdevices" / (std::string(1, lowerAscii(upperLetter)) + ":");
+  fs::path link = winePrefix() / "dosdevices" / (std::string(1, lowerAscii(upperLetter)) + ":");
   // The link's own name holds a colon, which a Firebird location would take for a server name:
   // hand on the directory it leads to.
   std::error_code ec;
@@ -90,6 +82,12 @@ fs::path findIgnoringCase(const fs::path& directory, const std::string& name) {
     if (equalIgnoringCase(entry, name)) return it->path();
   }
   return {};
+}
+
+fs::path winePrefix() {
+  if (const char* wp = std::getenv("WINEPREFIX"); wp && *wp) return wp;
+  if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".wine";
+  return ".wine";
 }
 
 fs::path hostPath(const std::string& location) {

@@ -14,6 +14,9 @@ namespace konw {
 // so the result may name a file still to be created. Never throws.
 std::filesystem::path hostPath(const std::string& location);
 
+// The Wine prefix: $WINEPREFIX, else ~/.wine.
+std::filesystem::path winePrefix();
+
 // Whether a location is written the Windows way: a drive letter and a colon ("C:", "c:\x").
 bool isDriveLocation(const std::string& location);
 

@@ -103,15 +103,7 @@ fs::path profileFilePath(const std::string& fileName) {
   if (sameName(fileName, "WIN.INI")) {
     if (const char* env = std::getenv("KONWERSJA_WININI"); env && *env) return fs::path(env);
   }
-  fs::path prefix;
-  if (const char* wp = std::getenv("WINEPREFIX"); wp && *wp) {
-    prefix = wp;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    prefix = fs::path(home) / ".wine";
-  } else {
-    prefix = ".wine";
-  }
-  fs::path windows = prefix / "drive_c";
+  fs::path windows = winePrefix() / "drive_c";
   fs::path found = findIgnoringCase(windows, "windows");
   windows = found.empty() ? windows / "windows" : found;
   found = findIgnoringCase(windows, fileName);

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "db/paradox/codepage_tables.h"
+#include "platform/cp1250.h"
 
 namespace db::paradox {
 
@@ -23,18 +24,6 @@ const detail::CodePageTable* findTable(int number) {
   return nullptr;
 }
 
-void putUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 }  // namespace
 
@@ -57,7 +46,7 @@ CodePage::CodePage(int number) : number_(number), multibyte_(isMultibyte(number)
   const detail::CodePageTable* table = findTable(multibyte_ ? 1252 : number);
   for (int i = 0; i < 128; ++i) {
     std::string s;
-    putUtf8(s, table->high[i]);
+    konw::appendUtf8(s, table->high[i]);
     auto& slot = high_[i];
     for (std::size_t k = 0; k < s.size(); ++k) slot[k] = s[k];
     slot[3] = static_cast<char>(s.size());

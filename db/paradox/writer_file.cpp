@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "db/engine.h"
 #include "db/error.h"
 #include "db/paradox/format.h"
 
@@ -142,16 +143,6 @@ void TempFiles::commit(const std::vector<std::string>& stale) {
   if (!stale.empty()) syncDirectory(dir_);
 }
 
-namespace {
-
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-}  // namespace
-
 std::vector<std::string> abandonedTempFiles(const std::filesystem::path& dir, const std::string& stem) {
   // Names are "." + final name + ".new" + pid + "-" + counter, as create() makes them.
   std::vector<std::string> found;
@@ -161,7 +152,7 @@ std::vector<std::string> abandonedTempFiles(const std::filesystem::path& dir, co
     const std::size_t mark = name.rfind(".new");
     if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark < 2) continue;
     const std::string finalName = name.substr(1, mark - 1);
-    if (upper(finalName.substr(0, finalName.find('.'))) != upper(stem)) continue;
+    if (db::upperAscii(finalName.substr(0, finalName.find('.'))) != db::upperAscii(stem)) continue;
     const std::size_t dash = name.find('-', mark);
     const std::string pidText = name.substr(mark + 4, dash == std::string::npos ? 0 : dash - mark - 4);
     if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos) continue;
