@@ -111,6 +111,16 @@ class TfrmConvert {
   // The current table's label (TABELA, or TABELA/TABELA_IB when they differ ignoring case).
   std::string EtykietaTabeli();
 
+  // ---- structure comparison (compare/porownanie.cpp)
+  // Compares the Firebird table TabelaIB with the Paradox table TabelaPDX through dm()->TblI and TblP,
+  // which stay on them; with ZTabelamiKonf the control tables map names and accept differences. Fills
+  // the four texts (cleared first) and returns the classes (kKlasa* of compare/porownanie.h).
+  unsigned char PorownajStrukturyTabel(const std::string& TabelaIB, const std::string& TabelaPDX, bool ZTabelamiKonf,
+                                       std::string& Opis, std::string& Informacje, std::string& Krytyczne,
+                                       std::string& Bledy);
+  // The run's comparison of the current ListaTabel row (TABELA_IB with TABELA in DBp), logged.
+  void PorownajStrukturyBiezacejTabeli();
+
   // ---- state
   std::string SciezkaParadoxa;
   std::string SciezkaInterbase;
