@@ -121,6 +121,14 @@ class TfrmConvert {
   // The run's comparison of the current ListaTabel row (TABELA_IB with TABELA in DBp), logged.
   void PorownajStrukturyBiezacejTabeli();
 
+  // ---- table copy (convert/kopia.cpp)
+  // Copies the current ListaTabel row's table from Paradox into Firebird; errors are logged and passed on.
+  void Convert();
+  // Whether the Paradox file of the named table exists in the Paradox data directory.
+  bool IstniejeTabelaParadoxa(const std::string& name);
+  // Rows of the named Firebird table as decimal text ("USER" is counted as "USER_").
+  std::string LiczbaRekordow(const std::string& name);
+
   // ---- state
   std::string SciezkaParadoxa;
   std::string SciezkaInterbase;
