@@ -1,0 +1,352 @@
+// The table copy: empties the Firebird table and inserts every Paradox row through one prepared
+// INSERT, with the Firebird auto-numbering (trigger and generator) kept out of the way meanwhile.
+#include "convert/kopia.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/konwersja.h"
+#include "control/konwersja_dm.h"
+#include "db/engine.h"
+#include "platform/hostpath.h"
+
+namespace konw {
+
+namespace {
+
+constexpr const char* kMiejsce = "TfrmConvert.Convert";
+constexpr const char* kPasek = "PasekCzastkowy";
+
+// What a source field's value goes through on its way into its parameter.
+enum class Regula : std::uint8_t {
+  Zwykla,         // unchanged, a null stays null
+  SpacjaDlaNull,  // a null becomes " "
+  PustyDlaNull,   // a null becomes ""
+  TakNie,         // "T" for true, "N" for false or null
+  Klucz,          // a null becomes the key replacement of the source type
+  Pogrub,         // "T" when the text is exactly "T", else "N"
+  Uwagi,          // null when nothing but blanks and control characters
+  PierwszyZnak,   // first character of the text
+  DwaZnaki,       // first two characters of the text
+};
+
+// A copied source field: where it goes and how, worked out once per table.
+struct Wiazanie {
+  int pole = 0;      // position in the source table
+  int parametr = 0;  // position of the target column, which is also its parameter's
+  Regula regula = Regula::Zwykla;
+  db::Value zamiennikNull;  // Klucz: the value in place of a null
+};
+
+std::string dq(const std::string& name) {
+  return "\"" + name + "\"";
+}
+
+// The rule of a source field; later tests replace the rule chosen by earlier ones.
+Regula wybierzRegule(const std::string& P, const std::string& pole, db::FieldType typ, bool wKluczu) {
+  Regula r = Regula::Zwykla;
+  if (pole == "PAR4" || pole == "PAR") r = Regula::SpacjaDlaNull;
+  if ((P == "JBSPRAWPLAN" || P == "SPRAWPLAN") && (pole == "ROK" || pole == "DZIAL" || pole == "ROZDZIAL" ||
+                                                   pole == "KWARTAL" || pole == "TYPSPR" || pole == "VAL1"))
+    r = Regula::PustyDlaNull;
+  if (typ == db::FieldType::Boolean) r = Regula::TakNie;
+  if (wKluczu) r = Regula::Klucz;
+  if (pole == "POGRUB") r = Regula::Pogrub;
+  if (pole == "UWAGI") r = Regula::Uwagi;
+  const bool uwagi = P + ".DB" == "UWAGI.DB";
+  if (uwagi && pole == "PT") r = Regula::PierwszyZnak;
+  if (uwagi && pole == "ROK") r = Regula::DwaZnaki;
+  return r;
+}
+
+bool tylkoBiale(const std::string& text) {
+  for (unsigned char c : text)
+    if (c > ' ') return false;
+  return true;
+}
+
+// The value's text; a null reads as empty text.
+std::string tekst(const db::Value& v) {
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  return db::valueToText(v);
+}
+
+// The texts that rules hand over, made once so that a row copies them without allocating.
+const db::Value kSpacja{std::string(" ")};
+const db::Value kPusty{std::string()};
+const db::Value kTak{std::string("T")};
+const db::Value kNie{std::string("N")};
+
+void ustawParametr(db::Param& p, const Wiazanie& w, const db::Value& v) {
+  switch (w.regula) {
+    case Regula::Zwykla:
+      p.setValue(v);
+      return;
+    case Regula::SpacjaDlaNull:
+      p.setValue(db::isNull(v) ? kSpacja : v);
+      return;
+    case Regula::PustyDlaNull:
+      p.setValue(db::isNull(v) ? kPusty : v);
+      return;
+    case Regula::TakNie: {
+      const auto* b = std::get_if<bool>(&v);
+      p.setValue(b && *b ? kTak : kNie);
+      return;
+    }
+    case Regula::Klucz:
+      p.setValue(db::isNull(v) ? w.zamiennikNull : v);
+      return;
+    case Regula::Pogrub: {
+      const auto* s = std::get_if<std::string>(&v);
+      const bool t = s ? *s == "T" : (!db::isNull(v) && db::valueToText(v) == "T");
+      p.setValue(t ? kTak : kNie);
+      return;
+    }
+    case Regula::Uwagi: {
+      const auto* s = std::get_if<std::string>(&v);
+      const bool pusty = s ? tylkoBiale(*s) : tylkoBiale(tekst(v));
+      p.setValue(pusty ? db::Value{db::Null{}} : v);
+      return;
+    }
+    case Regula::PierwszyZnak:
+      p.setValue(PierwszeZnaki(tekst(v), 1));
+      return;
+    case Regula::DwaZnaki:
+      p.setValue(PierwszeZnaki(tekst(v), 2));
+      return;
+  }
+}
+
+void wykonaj(db::Query& q, const std::string& sql) {
+  q.clearSql();
+  q.addSql(sql);
+  q.execSql();
+}
+
+void otworz(db::Query& q, const std::string& sql) {
+  q.clearSql();
+  q.addSql(sql);
+  q.open();
+}
+
+}  // namespace
+
+db::Value WartoscPolaKlucza(db::FieldType type) {
+  using db::FieldType;
+  switch (type) {
+    case FieldType::String:
+    case FieldType::WideString:
+      return std::string(" ");
+    case FieldType::Smallint:
+    case FieldType::Integer:
+    case FieldType::Word:
+    case FieldType::Float:
+    case FieldType::Currency:
+    case FieldType::Date:
+    case FieldType::Time:
+    case FieldType::DateTime:
+    case FieldType::AutoInc:
+    case FieldType::LargeInt:
+      return std::int64_t{0};
+    case FieldType::Boolean:
+      return false;
+    default:
+      return db::Null{};
+  }
+}
+
+std::string PierwszeZnaki(const std::string& text, std::size_t count) {
+  std::size_t end = 0;
+  for (std::size_t n = 0; n < count && end < text.size(); ++n) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return text.substr(0, end);
+}
+
+bool TfrmConvert::IstniejeTabelaParadoxa(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(hostPath(SciezkaParadoxa + "\\" + name + ".db"), ec);
+}
+
+std::string TfrmConvert::LiczbaRekordow(const std::string& name) {
+  db::Query& q = dm_->qryTemp;
+  otworz(q, "SELECT COUNT(*) FROM " + (name == "USER" ? std::string("USER_") : name));
+  const std::int64_t count = q.fieldByName("COUNT").asInteger();
+  q.close();
+  return std::to_string(count);
+}
+
+void TfrmConvert::Convert() {
+  if (Przerwano) return;
+  TdmKonw& dm = *dm_;
+  bool triggerWylaczony = false;
+  std::string T;
+  try {
+    dm.DBi.disconnect();
+    dm.DBp.disconnect();
+    dm.DBp.connect();
+    dm.DBi.connect();
+
+    db::Table& lista = dm.tblLista;
+    T = lista.fieldByName("TRIGGER_IB").asString();
+    const std::string G = lista.fieldByName("GENERATOR_IB").asString();
+    const std::string A = lista.fieldByName("AUTOINC_PDX").asString();
+    const std::string P = lista.fieldByName("TABELA").asString();
+    const std::string F = lista.fieldByName("TABELA_IB").asString();
+
+    const bool ObslugaTriggera = !T.empty() && !G.empty() && !A.empty();
+    if (!ObslugaTriggera) ZapiszKomunikat("  (trigger, generator lub auto-id puste)", kOgolny);
+
+    std::int32_t NajwiekszyIndeks = 0;
+    if (ObslugaTriggera) {
+      wykonaj(dm.qryInterbase, "alter trigger " + T + " inactive;");
+      triggerWylaczony = true;
+      otworz(dm.qryParadox, "select max(" + A + ") as max_i from " + dq(P) + ";");
+      if (!dm.qryParadox.eof())
+        NajwiekszyIndeks = static_cast<std::int32_t>(dm.qryParadox.fieldByName("max_i").asInteger());
+    }
+
+    wykonaj(dm.qryInterbase, "Delete From " + F);
+
+    bool bladDostepu = false;
+    try {
+      otworz(dm.qryParadox, "select count(*) from " + dq(P));
+    } catch (const db::EngineError&) {
+      bladDostepu = true;
+    }
+
+    // Read only: the product's Paradox data is never changed by a conversion.
+    std::optional<db::Table> zrodlo;
+    zrodlo.emplace();
+    zrodlo->setDatabase(&dm.DBp);
+    zrodlo->setTableName(P + ".DB");
+    zrodlo->setReadOnly(true);
+    zrodlo->open();
+
+    if (bladDostepu) {
+      ZapiszKomunikat("*** Błąd w trakcie dostępu do danych! (" + P + ") ***",
+                      kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    } else {
+      const auto LiczbaZrodlowych = static_cast<std::int32_t>(dm.qryParadox.field(0).asInteger());
+      dm.qryParadox.close();
+      const std::int32_t LiczbaPol = zrodlo->fieldCount();
+      if (LiczbaZrodlowych == 0) {
+        ZapiszKomunikat("  brak danych w tabeli", kOgolny);
+      } else {
+        ZapiszKomunikat("  rekordów: " + std::to_string(LiczbaZrodlowych), kOgolny);
+        ZapiszKomunikat("  pól: " + std::to_string(LiczbaPol), kOgolny);
+        ui_.setProgressPosition(kPasek, 0);
+        ui_.setProgressRange(kPasek, 0, LiczbaZrodlowych);
+
+        // The primary key of F. The reconnection above closed TblI, so its definitions are read
+        // by opening it once; the definitions stay when it is closed again.
+        if (!db::equalsIgnoreCase(dm.TblI.tableName(), F)) dm.TblI.setTableName(F);
+        if (dm.TblI.active()) {
+          dm.TblI.refreshIndexDefs();
+        } else {
+          dm.TblI.open();
+          dm.TblI.close();
+        }
+
+        struct Kolumna {
+          std::string nazwa;
+          db::FieldType typ;
+          bool wKluczu;
+        };
+        std::vector<Kolumna> kolumny;
+        otworz(dm.qryInterbase, "Select * From " + F);
+        std::string listaKolumn, listaParametrow;
+        for (int k = 0; k < dm.qryInterbase.fieldCount(); ++k) {
+          const db::Field& c = dm.qryInterbase.field(k);
+          kolumny.push_back({c.name(), c.dataType(), dm.PoleWKluczuGlownym(c)});
+          if (k > 0) {
+            listaKolumn += ",";
+            listaParametrow += ",";
+          }
+          listaKolumn += dq(c.name());
+          listaParametrow += ":" + dq(c.name());
+        }
+        dm.qryInterbase.close();
+        db::Query& insert = dm.qryTemp;
+        insert.clearSql();
+        insert.addSql("INSERT INTO " + F + " (" + listaKolumn + ") " + "VALUES (" + listaParametrow + ")");
+
+        if (P + ".DB" == "S_BILANSPOZ.DB") {
+          const std::pair<const char*, db::Value> stale[] = {{"MNOZNIK", std::int64_t{1}},
+                                                             {"DOPUSZCZAZNAK", std::int64_t{0}},
+                                                             {"HINTEDYCJI", std::string()}};
+          for (const auto& [nazwa, wartosc] : stale) {
+            if (zrodlo->findField(nazwa)) continue;
+            db::Param& p = insert.paramByName(nazwa);
+            p.setDataType(std::holds_alternative<std::string>(wartosc) ? db::FieldType::String
+                                                                       : db::FieldType::Integer);
+            p.setValue(wartosc);
+          }
+        }
+
+        std::vector<Wiazanie> wiazania;
+        for (int i = 0; i < LiczbaPol; ++i) {
+          const db::Field& f = zrodlo->field(i);
+          const std::string pole = db::upperAscii(f.name());
+          const std::string cel = dm.OdpowiednikPola(pole, TdmKonw::Kierunek::ParadoxDoFirebird);
+          for (int k = 0; k < static_cast<int>(kolumny.size()); ++k) {
+            if (!db::equalsIgnoreCase(kolumny[k].nazwa, cel)) continue;
+            insert.param(k).setDataType(kolumny[k].typ);
+            Wiazanie w{i, k, wybierzRegule(P, pole, f.dataType(), kolumny[k].wKluczu), db::Null{}};
+            if (w.regula == Regula::Klucz) w.zamiennikNull = WartoscPolaKlucza(f.dataType());
+            wiazania.push_back(std::move(w));
+            break;
+          }
+        }
+
+        // A refused row of BILTOBESTIAMAP without TYPSPR is left out: Firebird does not accept it.
+        const db::Field* typspr = F == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;
+        zrodlo->first();
+        for (std::int32_t r = 0; r < LiczbaZrodlowych; ++r) {
+          try {
+            for (const Wiazanie& w : wiazania)
+              ustawParametr(insert.param(w.parametr), w, zrodlo->field(w.pole).value());
+            insert.execSql();
+          } catch (...) {
+            if (!typspr || !typspr->asString().empty()) throw;
+          }
+          ui_.processMessages();
+          if (Przerwano) break;
+          ui_.stepProgress(kPasek);
+          zrodlo->next();
+        }
+
+        zrodlo.reset();
+        dm.qryParadox.close();
+        // Counted in F, the table the rows went into (for USER_ that is also what "USER" counts).
+        ZapiszKomunikat("  ilość skopiowanych rekordów: " + LiczbaRekordow(F), kOgolny);
+      }
+    }
+
+    if (ObslugaTriggera) {
+      wykonaj(dm.qryInterbase,
+              "set generator " + G + " to " + std::to_string(std::int64_t{NajwiekszyIndeks} + 1) + " ;");
+      ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(NajwiekszyIndeks), kOgolny);
+      wykonaj(dm.qryInterbase, "alter trigger " + T + " active;");
+      triggerWylaczony = false;
+    }
+  } catch (...) {
+    ZapiszBlad(kMiejsce);
+    // The product numbers its rows through the trigger: it must not stay switched off after a failed
+    // copy. The generator is left as it was, since the table's contents are not known here.
+    if (triggerWylaczony) {
+      try {
+        wykonaj(dm.qryInterbase, "alter trigger " + T + " active;");
+      } catch (...) {
+      }
+    }
+    throw;
+  }
+}
+
+}  // namespace konw

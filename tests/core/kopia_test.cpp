@@ -1,0 +1,356 @@
+// The table copy on real files: Paradox tables written for the test and a temporary Firebird database.
+#include "convert/kopia.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "firebird/fb_fixture.h"
+#include "fixtures.h"
+
+namespace {
+
+using namespace test;
+using Wiersze = std::vector<std::vector<std::string>>;
+
+class Kopia : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db::registerBuiltinDrivers();
+    konw::Przerwano = false;
+    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
+    ASSERT_TRUE(frm.UtworzModulDanych());
+    frm.SciezkaGlowna = (root.path / "PROG").string();
+    frm.SciezkaParadoxa = dane.string();
+    fs::create_directories(dane);
+    auto& dm = *frm.dm();
+    dm.DBp.setDriverName("STANDARD");
+    dm.DBp.clearParams();
+    for (const std::string& line : {"PATH=" + dane.string(), std::string("DEFAULT DRIVER=PARADOX")})
+      dm.DBp.addParam(line);
+    dm.DBi.setDriverName("INTRBASE");
+    dm.DBi.clearParams();
+    for (const auto& line : fb.params()) dm.DBi.addParam(line);
+  }
+  void TearDown() override {
+    delete konw::dmKonw;
+    konw::Przerwano = false;
+  }
+
+  struct Pozycja {
+    std::string tabela, tabelaIb, trigger, generator, autoinc;
+  };
+  // The control tables listing `lista`, with ListaTabel standing on its first row.
+  void listuj(const std::vector<Pozycja>& lista,
+              const std::vector<std::tuple<std::int64_t, std::string, std::string>>& pola = {}) {
+    std::vector<ListaRow> rows;
+    for (std::size_t i = 0; i < lista.size(); ++i)
+      rows.push_back({static_cast<std::int64_t>(i + 1), lista[i].tabela, lista[i].tabelaIb});
+    writeControlTables(root.path / "PROG" / "KONWERSJA", rows, pola);
+    auto& dm = *frm.dm();
+    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+    for (const auto& p : lista) {
+      ASSERT_TRUE(dm.tblLista.locate("TABELA", {p.tabela}, false));
+      dm.tblLista.edit();
+      dm.tblLista.fieldByName("TRIGGER_IB").setAsString(p.trigger);
+      dm.tblLista.fieldByName("GENERATOR_IB").setAsString(p.generator);
+      dm.tblLista.fieldByName("AUTOINC_PDX").setAsString(p.autoinc);
+      dm.tblLista.post();
+    }
+    stan(lista.front().tabela);
+  }
+  void stan(const std::string& tabela) { ASSERT_TRUE(frm.dm()->tblLista.locate("TABELA", {tabela}, false)); }
+
+  void sql(const std::string& text) {
+    frm.dm()->DBi.connect();
+    db::Query q;
+    q.setDatabase(&frm.dm()->DBi);
+    q.addSql(text);
+    q.execSql();
+  }
+  // Rows as text, "NULL" for a null.
+  Wiersze wiersze(const std::string& text) {
+    frm.dm()->DBi.connect();
+    db::Query q;
+    q.setDatabase(&frm.dm()->DBi);
+    q.addSql(text);
+    q.open();
+    Wiersze out;
+    for (; !q.eof(); q.next()) {
+      out.emplace_back();
+      for (int i = 0; i < q.fieldCount(); ++i)
+        out.back().push_back(q.field(i).isNull() ? "NULL" : q.field(i).asString());
+    }
+    return out;
+  }
+  std::string jedna(const std::string& text) { return wiersze(text).at(0).at(0); }
+  std::string generator(const std::string& g) {
+    return jedna("select gen_id(" + g + ", 0) from rdb$database");
+  }
+  std::string triggerNieaktywny(const std::string& t) {
+    return jedna("select rdb$trigger_inactive from rdb$triggers where rdb$trigger_name = '" + t + "'");
+  }
+  const std::vector<std::string>& ogolny() { return ui.memo("mKomunikaty"); }
+  bool zapisano(const std::string& line) { return std::ranges::count(ogolny(), line) == 1; }
+
+  // Every file of the Paradox directory with its bytes.
+  std::map<std::string, std::string> pliki() {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::directory_iterator(dane)) {
+      std::ifstream in(e.path(), std::ios::binary);
+      out[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return out;
+  }
+
+  // DOCHODY numbered by trigger TRG_DOCH from generator GEN_DOCH.
+  void dochodyWFirebird() {
+    sql("create generator GEN_DOCH");
+    sql("create table DOCHODY (ID integer not null primary key, NAZWA varchar(60), KWOTA numeric(15,2), "
+        "DATA date)");
+    sql("create trigger TRG_DOCH for DOCHODY before insert as begin if (new.ID is null) then "
+        "new.ID = gen_id(GEN_DOCH, 1); end");
+  }
+  void dochodyWParadoksie(std::vector<db::Row> rows) {
+    TableSpec t;
+    t.fields = {{"ID", '+', 0}, {"Nazwa", 'A', 60}, {"Kwota", '$', 0}, {"Data", 'D', 0}};
+    t.keyFields = 1;
+    db::paradox::writeTable(dane / "Dochody.DB", t, std::move(rows));
+  }
+
+  TempDir root;
+  fs::path dane = root.path / "DANE";
+  fbtest::TempDatabase fb;
+  konw::ScriptedOperator ui;
+  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
+};
+
+TEST_F(Kopia, RowsArriveExactlyAndTheGeneratorIsSetPastTheHighestNumber) {
+  dochodyWFirebird();
+  sql("insert into DOCHODY (ID, NAZWA) values (500, 'stary wiersz')");
+  dochodyWParadoksie(
+      {{std::int64_t{7}, std::string("Żółć gęślą jaźń"), 1234567.89, db::dateFromYmd(2024, 2, 29)},
+       {std::int64_t{41}, std::string("Opłata skarbowa"), 0.1 + 0.2, db::Null{}},
+       {std::int64_t{12}, db::Null{}, -17.05, db::dateFromYmd(1999, 12, 31)}});
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  const auto przed = pliki();
+
+  frm.Convert();
+
+  EXPECT_EQ(wiersze("select ID, NAZWA, KWOTA, DATA from DOCHODY order by ID"),
+            (Wiersze{{"7", "Żółć gęślą jaźń", "1234567.89", "2024-02-29"},
+                     {"12", "NULL", "-17.05", "1999-12-31"},
+                     {"41", "Opłata skarbowa", "0.30", "NULL"}}));
+  EXPECT_EQ(generator("GEN_DOCH"), "42");
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+  EXPECT_EQ(ogolny(),
+            (std::vector<std::string>{"  rekordów: 3", "  pól: 4", "  ilość skopiowanych rekordów: 3",
+                                      "  największa wartość indeksu: 41"}));
+  EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 3);
+  EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3);
+  EXPECT_EQ(ui.processMessagesCalls, 3);
+  EXPECT_FALSE(frm.BladKonwersji);
+  EXPECT_EQ(pliki(), przed) << "the Paradox data must stay as it was";
+
+  // The product numbers new rows past the copied ones again (the generator's next value is 43).
+  sql("insert into DOCHODY (NAZWA) values ('nowy')");
+  EXPECT_EQ(jedna("select ID from DOCHODY where NAZWA = 'nowy'"), "43");
+}
+
+TEST_F(Kopia, EmptyTableIsEmptiedInFirebirdAndTheGeneratorStartsAtOne) {
+  dochodyWFirebird();
+  sql("insert into DOCHODY (ID, NAZWA) values (3, 'stary wiersz')");
+  sql("set generator GEN_DOCH to 77");
+  dochodyWParadoksie({});
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+
+  frm.Convert();
+
+  EXPECT_TRUE(wiersze("select * from DOCHODY").empty());
+  EXPECT_EQ(generator("GEN_DOCH"), "1");
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+  EXPECT_EQ(ogolny(),
+            (std::vector<std::string>{"  brak danych w tabeli", "  największa wartość indeksu: 0"}));
+}
+
+TEST_F(Kopia, IncompleteTriggerConfigurationLeavesTriggerAndGeneratorAlone) {
+  dochodyWFirebird();
+  sql("alter trigger TRG_DOCH inactive");
+  sql("set generator GEN_DOCH to 100");
+  dochodyWParadoksie({{std::int64_t{5}, std::string("a"), 1.0, db::Null{}}});
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "", "ID"}});
+
+  frm.Convert();
+
+  EXPECT_EQ(jedna("select count(*) from DOCHODY"), "1");
+  EXPECT_EQ(generator("GEN_DOCH"), "100");
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "1");
+  ASSERT_FALSE(ogolny().empty());
+  EXPECT_EQ(ogolny().front(), "  (trigger, generator lub auto-id puste)");
+  EXPECT_TRUE(
+      std::ranges::none_of(ogolny(), [](const std::string& l) { return l.find("indeksu") != l.npos; }));
+}
+
+TEST_F(Kopia, ColumnRulesForKeysLogicalsAndNamedFields) {
+  // Key KOD;NR in Firebird; the Paradox table has no key, so its key fields may be blank.
+  sql("create table POZYCJE (KOD varchar(5) not null, NR integer not null, AKTYWNA char(1), PAR varchar(3), "
+      "PAR4 varchar(3), ROK varchar(4), UWAGI varchar(20), POGRUB char(1), ILOSC integer, NAZWA varchar(20), "
+      "KWOTA_PLN numeric(15,2), constraint PK_POZYCJE primary key (KOD, NR))");
+  TableSpec t;
+  t.fields = {{"Kod", 'A', 5},   {"Nr", 'I', 0},     {"Aktywna", 'L', 0}, {"Par", 'A', 3},
+              {"PAR4", 'A', 3},  {"Rok", 'A', 4},    {"Uwagi", 'A', 20},  {"Pogrub", 'A', 1},
+              {"Ilosc", 'I', 0}, {"Nazwa", 'A', 20}, {"Kwota", '$', 0},   {"Nieznane", 'A', 5}};
+  const db::Value N = db::Null{};
+  db::paradox::writeTable(
+      dane / "Pozycje.DB", t,
+      {{N, N, true, N, N, N, std::string("   "), std::string("T"), N, N, 1.5, std::string("x")},
+       {std::string("B"), std::int64_t{2}, false, std::string("7"), std::string("8"), std::string("2024"),
+        std::string(" a "), std::string("t"), std::int64_t{4}, std::string("b"), 2.0, std::string("y")},
+       {std::string("C"), std::int64_t{3}, N, N, N, N, N, N, N, N, N, N}});
+  listuj({{"Pozycje", "POZYCJE", "", "", ""}}, {{1, "KWOTA", "Kwota_Pln"}});
+
+  frm.Convert();
+
+  EXPECT_EQ(wiersze("select KOD, NR, AKTYWNA, PAR, PAR4, ROK, UWAGI, POGRUB, ILOSC, NAZWA, KWOTA_PLN "
+                    "from POZYCJE order by NR"),
+            (Wiersze{{" ", "0", "T", " ", " ", "NULL", "NULL", "T", "NULL", "NULL", "1.50"},
+                     {"B", "2", "N", "7", "8", "2024", " a ", "N", "4", "b", "2.00"},
+                     {"C", "3", "N", " ", " ", "NULL", "NULL", "N", "NULL", "NULL", "NULL"}}));
+  EXPECT_EQ(ogolny().back(), "  ilość skopiowanych rekordów: 3") << "the unknown field causes no message";
+}
+
+TEST_F(Kopia, RulesOfSprawplanUwagiAndSBilanspoz) {
+  sql("create table SPRAWPLAN (ID integer not null primary key, ROK varchar(4), KWARTAL varchar(1))");
+  sql("create table UWAGI (ID integer not null primary key, PT varchar(1), ROK varchar(2))");
+  sql("create table S_BILANSPOZ (ID integer not null primary key, MNOZNIK integer, DOPUSZCZAZNAK integer, "
+      "HINTEDYCJI varchar(10))");
+  TableSpec s;
+  s.fields = {{"ID", 'I', 0}, {"ROK", 'A', 4}, {"KWARTAL", 'A', 1}};
+  db::paradox::writeTable(dane / "SPRAWPLAN.DB", s, {{std::int64_t{1}, db::Null{}, db::Null{}}});
+  TableSpec u;
+  u.fields = {{"ID", 'I', 0}, {"PT", 'A', 3}, {"ROK", 'A', 4}};
+  db::paradox::writeTable(dane / "UWAGI.DB", u,
+                          {{std::int64_t{1}, std::string("Łąk"), std::string("2024")},
+                           {std::int64_t{2}, db::Null{}, db::Null{}}});
+  TableSpec b;
+  b.fields = {{"ID", 'I', 0}};
+  db::paradox::writeTable(dane / "S_BILANSPOZ.DB", b, {{std::int64_t{1}}, {std::int64_t{2}}});
+  listuj({{"SPRAWPLAN", "SPRAWPLAN", "", "", ""},
+          {"UWAGI", "UWAGI", "", "", ""},
+          {"S_BILANSPOZ", "S_BILANSPOZ", "", "", ""}});
+
+  frm.Convert();
+  stan("UWAGI");
+  frm.Convert();
+  stan("S_BILANSPOZ");
+  frm.Convert();
+
+  EXPECT_EQ(wiersze("select ROK, KWARTAL from SPRAWPLAN"), (Wiersze{{"", ""}}));
+  EXPECT_EQ(wiersze("select PT, ROK from UWAGI order by ID"), (Wiersze{{"Ł", "20"}, {"", ""}}));
+  EXPECT_EQ(wiersze("select MNOZNIK, DOPUSZCZAZNAK, HINTEDYCJI from S_BILANSPOZ"),
+            (Wiersze{{"1", "0", ""}, {"1", "0", ""}}));
+}
+
+TEST_F(Kopia, ColumnWithoutSourceStopsTheCopyWithTheErrorBlockAndTheTriggerBackOn) {
+  dochodyWFirebird();
+  sql("alter table DOCHODY add KATEGORIA varchar(3)");
+  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}}});
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+
+  EXPECT_THROW(frm.Convert(), db::EngineError);
+
+  EXPECT_TRUE(frm.BladKonwersji);
+  ASSERT_FALSE(ogolny().empty());
+  const std::string& blok = ogolny().back();
+  EXPECT_NE(blok.find("Brak wartości dla parametru \"KATEGORIA\""), std::string::npos) << blok;
+  EXPECT_TRUE(blok.ends_with("Błąd wystąpił w: TfrmConvert.Convert")) << blok;
+  EXPECT_TRUE(wiersze("select * from DOCHODY").empty());
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+}
+
+TEST_F(Kopia, BreakStopsAfterTheCurrentRowAndStillRestoresTheNumbering) {
+  dochodyWFirebird();
+  std::vector<db::Row> rows;
+  for (std::int64_t id = 1; id <= 10; ++id) rows.push_back({id, std::string("w"), 1.0, db::Null{}});
+  dochodyWParadoksie(rows);
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  ui.onProcessMessages = [&] {
+    if (ui.processMessagesCalls == 4) konw::Przerwano = true;
+  };
+
+  frm.Convert();
+
+  EXPECT_EQ(jedna("select count(*) from DOCHODY"), "4");
+  EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 4"));
+  EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3) << "the bar is not advanced for the row of the break";
+  EXPECT_EQ(generator("GEN_DOCH"), "11");
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+
+  // A copy started with the break pending does nothing at all.
+  sql("delete from DOCHODY");
+  frm.Convert();
+  EXPECT_EQ(jedna("select count(*) from DOCHODY"), "0");
+  EXPECT_EQ(ui.processMessagesCalls, 4);
+}
+
+TEST_F(Kopia, BiltobestiamapRowsWithoutTypsprAreDroppedOthersFail) {
+  sql("create table BILTOBESTIAMAP (ID integer not null primary key, TYPSPR varchar(2) not null)");
+  TableSpec t;
+  t.fields = {{"ID", 'I', 0}, {"TYPSPR", 'A', 2}};
+  db::paradox::writeTable(dane / "BILTOBESTIAMAP.DB", t,
+                          {{std::int64_t{1}, std::string("RB")},
+                           {std::int64_t{2}, db::Null{}},
+                           {std::int64_t{3}, std::string("RZ")},
+                           {std::int64_t{3}, std::string("XX")}});
+  listuj({{"BILTOBESTIAMAP", "BILTOBESTIAMAP", "", "", ""}});
+
+  EXPECT_THROW(frm.Convert(), db::EngineError) << "a duplicate key is refused even here";
+  EXPECT_EQ(wiersze("select ID, TYPSPR from BILTOBESTIAMAP order by ID"),
+            (Wiersze{{"1", "RB"}, {"3", "RZ"}}));
+}
+
+TEST_F(Kopia, ParadoxFileTestAndFirebirdRowCount) {
+  dochodyWFirebird();
+  sql("create table USER_ (ID integer)");
+  sql("insert into USER_ values (1)");
+  sql("insert into USER_ values (2)");
+  dochodyWParadoksie({});
+  listuj({{"Dochody", "DOCHODY", "", "", ""}});
+
+  EXPECT_TRUE(frm.IstniejeTabelaParadoxa("Dochody"));
+  EXPECT_FALSE(frm.IstniejeTabelaParadoxa("Wydatki"));
+  frm.SciezkaParadoxa += "\\";
+  EXPECT_TRUE(frm.IstniejeTabelaParadoxa("DOCHODY"));
+  EXPECT_EQ(frm.LiczbaRekordow("USER"), "2");
+  EXPECT_EQ(frm.LiczbaRekordow("dochody"), "0");
+}
+
+TEST_F(Kopia, CopiedRowsAreCountedInTheTableTheyWentInto) {
+  sql("create table WYDATKI_B (ID integer not null primary key)");
+  TableSpec t;
+  t.fields = {{"ID", 'I', 0}};
+  db::paradox::writeTable(dane / "Wydatki.DB", t, {{std::int64_t{1}}, {std::int64_t{2}}});
+  listuj({{"Wydatki", "WYDATKI_B", "", "", ""}});
+
+  frm.Convert();
+
+  EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 2"));
+  EXPECT_FALSE(frm.BladKonwersji);
+}
+
+TEST(KluczBezWartosci, ReplacementFollowsTheSourceType) {
+  using db::FieldType;
+  EXPECT_EQ(konw::WartoscPolaKlucza(FieldType::String), db::Value{std::string(" ")});
+  EXPECT_EQ(konw::WartoscPolaKlucza(FieldType::WideString), db::Value{std::string(" ")});
+  for (auto t : {FieldType::Smallint, FieldType::Float, FieldType::Currency, FieldType::Date,
+                 FieldType::DateTime, FieldType::AutoInc, FieldType::LargeInt})
+    EXPECT_EQ(konw::WartoscPolaKlucza(t), db::Value{std::int64_t{0}}) << db::fieldTypeName(t);
+  EXPECT_EQ(konw::WartoscPolaKlucza(FieldType::Boolean), db::Value{false});
+  for (auto t : {FieldType::FixedChar, FieldType::BCD, FieldType::Memo, FieldType::Blob})
+    EXPECT_TRUE(db::isNull(konw::WartoscPolaKlucza(t))) << db::fieldTypeName(t);
+  EXPECT_EQ(konw::PierwszeZnaki("Łąka", 2), "Łą");
+  EXPECT_EQ(konw::PierwszeZnaki("a", 2), "a");
+}
+
+}  // namespace
