@@ -73,7 +73,9 @@ bool zgodneTypy(FieldType ib, FieldType pdx) {
          (ib == FieldType::String && pdx == FieldType::Boolean);
 }
 
-std::string liczba(int n) { return std::to_string(n); }
+std::string liczba(int n) {
+  return std::to_string(n);
+}
 
 // Whether the control table has a row with these values (text ignoring case).
 bool jestWiersz(db::Table& table, const std::string& pola, const std::vector<db::Value>& wartosci) {
@@ -82,7 +84,9 @@ bool jestWiersz(db::Table& table, const std::string& pola, const std::vector<db:
 
 }  // namespace
 
-std::string NazwaTypuPola(FieldType type) { return db::fieldTypeName(type); }
+std::string NazwaTypuPola(FieldType type) {
+  return db::fieldTypeName(type);
+}
 
 std::string OdpowiednikKlucza(TdmKonw& dm, const std::string& klucz, Kierunek kierunek) {
   std::string wynik;
@@ -98,8 +102,9 @@ std::string OdpowiednikKlucza(TdmKonw& dm, const std::string& klucz, Kierunek ki
 }
 
 unsigned char TfrmConvert::PorownajStrukturyTabel(const std::string& TabelaIB, const std::string& TabelaPDX,
-                                                  bool ZTabelamiKonf, std::string& Opis, std::string& Informacje,
-                                                  std::string& Krytyczne, std::string& Bledy) {
+                                                  bool ZTabelamiKonf, std::string& Opis,
+                                                  std::string& Informacje, std::string& Krytyczne,
+                                                  std::string& Bledy) {
   Wynik wynik(Opis, Informacje, Krytyczne, Bledy);
   TdmKonw& dm = *dm_;
   db::Table& TblI = dm.TblI;
@@ -167,13 +172,15 @@ unsigned char TfrmConvert::PorownajStrukturyTabel(const std::string& TabelaIB, c
     }
   }
 
-  // Fields of the Paradox table that Firebird lacks: no control table accepts these, their data would be lost.
+  // Fields of the Paradox table that Firebird lacks: no control table accepts these, their data would be
+  // lost.
   for (int i = 0; i < TblP.fieldCount(); ++i) {
     ui_.processMessages();
     const std::string C = db::upperAscii(TblP.field(i).name());
     const std::string D =
         ZTabelamiKonf ? db::upperAscii(dm.OdpowiednikPola(C, Kierunek::ParadoxDoFirebird)) : C;
-    if (!TblI.findField(D)) wynik.zapisz("    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
+    if (!TblI.findField(D))
+      wynik.zapisz("    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
   }
 
   TblI.refreshIndexDefs();
@@ -200,7 +207,8 @@ unsigned char TfrmConvert::PorownajStrukturyTabel(const std::string& TabelaIB, c
         break;
       }
     if (znaleziony) continue;
-    const bool dozwolony = ZTabelamiKonf && jestWiersz(dm.tblIdxPomijane, "TABELA_PDX;IDX_KLUCZ", {TabelaPDX, K});
+    const bool dozwolony =
+        ZTabelamiKonf && jestWiersz(dm.tblIdxPomijane, "TABELA_PDX;IDX_KLUCZ", {TabelaPDX, K});
     if (!dozwolony) wynik.zapisz("    brak indeksu  (w paradox): " + H, kKlasaBlad);
   }
 
@@ -224,13 +232,15 @@ unsigned char TfrmConvert::PorownajStrukturyTabel(const std::string& TabelaIB, c
         podobny = L;
     }
     if (znaleziony) continue;
-    const bool dozwolony = ZTabelamiKonf && jestWiersz(dm.tblIdxPomijane, "TABELA_IB;IDX_KLUCZ", {TabelaIB, K});
+    const bool dozwolony =
+        ZTabelamiKonf && jestWiersz(dm.tblIdxPomijane, "TABELA_IB;IDX_KLUCZ", {TabelaIB, K});
     if (dozwolony) continue;
     if (podobny.empty())
       wynik.zapisz("    brak indeksu (w firebird): " + H, kKlasaKrytyczna);
     else
-      wynik.zapisz("    brak indeksu (w firebird): " + H + "\r\n    (podobny indeks dłuższy: " + podobny + ")",
-                   kKlasaInformacja);
+      wynik.zapisz(
+          "    brak indeksu (w firebird): " + H + "\r\n    (podobny indeks dłuższy: " + podobny + ")",
+          kKlasaInformacja);
   }
 
   return wynik.klasy();
@@ -244,9 +254,9 @@ void TfrmConvert::PorownajStrukturyBiezacejTabeli() {
   ZapiszKomunikat("  porównanie struktur...", kOgolny);
 
   std::string opis, informacje, krytyczne, bledy;
-  const unsigned char klasy =
-      PorownajStrukturyTabel(dm.tblLista.fieldByName("TABELA_IB").asString(),
-                             dm.tblLista.fieldByName("TABELA").asString(), true, opis, informacje, krytyczne, bledy);
+  const unsigned char klasy = PorownajStrukturyTabel(dm.tblLista.fieldByName("TABELA_IB").asString(),
+                                                     dm.tblLista.fieldByName("TABELA").asString(), true, opis,
+                                                     informacje, krytyczne, bledy);
 
   if (klasy & (kKlasaInformacja | kKlasaBlad | kKlasaKrytyczna)) ZapiszKomunikat(opis, kOgolny);
   if (klasy & kKlasaKrytyczna)

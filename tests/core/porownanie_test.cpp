@@ -1,8 +1,9 @@
 // The structure comparison of one table against a real Firebird database and real Paradox files,
 // with the control tables of the installation.
+#include "compare/porownanie.h"
+
 #include <gtest/gtest.h>
 
-#include "compare/porownanie.h"
 #include "firebird/fb_fixture.h"
 #include "fixtures.h"
 
@@ -57,7 +58,8 @@ class Porownanie : public ::testing::Test {
   }
   Wynik porownaj(const std::string& tabelaIb, const std::string& tabelaPdx, bool konf) {
     Wynik w{0, "stare", "stare", "stare", "stare"};
-    w.klasy = frm.PorownajStrukturyTabel(tabelaIb, tabelaPdx, konf, w.opis, w.informacje, w.krytyczne, w.bledy);
+    w.klasy =
+        frm.PorownajStrukturyTabel(tabelaIb, tabelaPdx, konf, w.opis, w.informacje, w.krytyczne, w.bledy);
     return w;
   }
 
@@ -123,8 +125,12 @@ TEST_F(Porownanie, TypeAndPositionAreCheckedTogether) {
             "\r\n    inna kolejność pola: NAZWA (firebird: 3, paradox: 2)");
   EXPECT_EQ(w.krytyczne, "\r\n    inny typ pola: KWOTA (firebird: BCD, paradox: Currency)");
 
-  wiersz(dm_->tblKolejnosc, {{"POLE_IB", std::string("NAZWA")}, {"NR_POLA_PDX", std::int64_t{2}}, {"NR_POLA_IB", std::int64_t{3}}});
-  wiersz(dm_->tblKolejnosc, {{"POLE_IB", std::string("KWOTA")}, {"NR_POLA_PDX", std::int64_t{2}}, {"NR_POLA_IB", std::int64_t{3}}});
+  wiersz(
+      dm_->tblKolejnosc,
+      {{"POLE_IB", std::string("NAZWA")}, {"NR_POLA_PDX", std::int64_t{2}}, {"NR_POLA_IB", std::int64_t{3}}});
+  wiersz(
+      dm_->tblKolejnosc,
+      {{"POLE_IB", std::string("KWOTA")}, {"NR_POLA_PDX", std::int64_t{2}}, {"NR_POLA_IB", std::int64_t{3}}});
   w = porownaj("PLANY", "Plany", true);
   EXPECT_EQ(w.bledy, "\r\n    inna kolejność pola: KWOTA (firebird: 2, paradox: 3)");
 }
@@ -132,8 +138,10 @@ TEST_F(Porownanie, TypeAndPositionAreCheckedTogether) {
 TEST_F(Porownanie, MappedAndMissingFields) {
   ib("create table PLANY (ID integer not null primary key, GRUPA_WYD varchar(10), NOWE integer)");
   ib("create index IX_GRUPA on PLANY (ID, GRUPA_WYD)");
-  pdx("Plany", {{"ID", 'I', 0}, {"Grupa", 'A', 8}, {"STARE", 'I', 0}}, 1, {{"ixGrupa", {"ID", "Grupa"}, false}});
-  EXPECT_EQ(konw::OdpowiednikKlucza(*dm_, "id;GRUPA_WYD", konw::TdmKonw::Kierunek::FirebirdDoParadox), "id;Grupa");
+  pdx("Plany", {{"ID", 'I', 0}, {"Grupa", 'A', 8}, {"STARE", 'I', 0}}, 1,
+      {{"ixGrupa", {"ID", "Grupa"}, false}});
+  EXPECT_EQ(konw::OdpowiednikKlucza(*dm_, "id;GRUPA_WYD", konw::TdmKonw::Kierunek::FirebirdDoParadox),
+            "id;Grupa");
 
   Wynik w = porownaj("PLANY", "Plany", true);
   EXPECT_EQ(w.klasy, 14u);
@@ -144,8 +152,12 @@ TEST_F(Porownanie, MappedAndMissingFields) {
   EXPECT_EQ(w.bledy, "\r\n    brak pola (w paradox): NOWE");
 
   // Position 0 lets a Firebird field be missing; nothing accepts a Paradox field that Firebird lacks.
-  wiersz(dm_->tblKolejnosc, {{"POLE_IB", std::string("nowe")}, {"NR_POLA_PDX", std::int64_t{0}}, {"NR_POLA_IB", std::int64_t{3}}});
-  wiersz(dm_->tblKolejnosc, {{"POLE_IB", std::string("STARE")}, {"NR_POLA_PDX", std::int64_t{0}}, {"NR_POLA_IB", std::int64_t{0}}});
+  wiersz(
+      dm_->tblKolejnosc,
+      {{"POLE_IB", std::string("nowe")}, {"NR_POLA_PDX", std::int64_t{0}}, {"NR_POLA_IB", std::int64_t{3}}});
+  wiersz(
+      dm_->tblKolejnosc,
+      {{"POLE_IB", std::string("STARE")}, {"NR_POLA_PDX", std::int64_t{0}}, {"NR_POLA_IB", std::int64_t{0}}});
   w = porownaj("PLANY", "Plany", true);
   EXPECT_EQ(w.klasy, 12u);
   EXPECT_EQ(w.bledy, "");
@@ -174,7 +186,8 @@ TEST_F(Porownanie, MissingIndexesAndTheSimilarLongerOne) {
             "\r\n    brak indeksu  (w paradox): ROK;DZIAL"
             "\r\n    brak indeksu  (w paradox): DZIAL;ROK"
             "\r\n    brak indeksu  (w paradox): ROK;DZIAL;ROZDZIAL");
-  EXPECT_EQ(w.informacje, "\r\n    brak indeksu (w firebird): ROK\r\n    (podobny indeks dłuższy: ROK;DZIAL;ROZDZIAL)");
+  EXPECT_EQ(w.informacje,
+            "\r\n    brak indeksu (w firebird): ROK\r\n    (podobny indeks dłuższy: ROK;DZIAL;ROZDZIAL)");
   EXPECT_EQ(w.krytyczne, "\r\n    brak indeksu (w firebird): ROZDZIAL;DZIAL;ROK");
   EXPECT_EQ(w.opis, w.bledy + w.informacje + w.krytyczne);
 
@@ -182,10 +195,12 @@ TEST_F(Porownanie, MissingIndexesAndTheSimilarLongerOne) {
   for (const char* klucz : {"rok;dzial", "DZIAL;ROK", "ROK;DZIAL;ROZDZIAL"})
     wiersz(dm_->tblIdxPomijane, {{"TABELA_PDX", std::string("PLANY")}, {"IDX_KLUCZ", std::string(klucz)}});
   wiersz(dm_->tblIdxPomijane, {{"TABELA_IB", std::string("Plany")}, {"IDX_KLUCZ", std::string("ROK")}});
-  wiersz(dm_->tblIdxPomijane, {{"TABELA_PDX", std::string("Plany")}, {"IDX_KLUCZ", std::string("ROZDZIAL;DZIAL;ROK")}});
+  wiersz(dm_->tblIdxPomijane,
+         {{"TABELA_PDX", std::string("Plany")}, {"IDX_KLUCZ", std::string("ROZDZIAL;DZIAL;ROK")}});
   w = porownaj("PLANY", "Plany", true);
   EXPECT_EQ(w.klasy, 12u);
-  EXPECT_EQ(w.opis, "\r\n    brak indeksu (w firebird): ROZDZIAL;DZIAL;ROK") << "rows on the wrong side accept nothing";
+  EXPECT_EQ(w.opis, "\r\n    brak indeksu (w firebird): ROZDZIAL;DZIAL;ROK")
+      << "rows on the wrong side accept nothing";
   EXPECT_EQ(porownaj("PLANY", "Plany", false).klasy, 15u);
 }
 
