@@ -81,6 +81,16 @@ const db::Value kPusty{std::string()};
 const db::Value kTak{std::string("T")};
 const db::Value kNie{std::string("N")};
 
+// The first `count` characters of UTF-8 text (whole characters, never a part of one).
+std::string PierwszeZnaki(const std::string& text, std::size_t count) {
+  std::size_t end = 0;
+  for (std::size_t n = 0; n < count && end < text.size(); ++n) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return text.substr(0, end);
+}
+
 void ustawParametr(db::Param& p, const Wiazanie& w, const db::Value& v) {
   switch (w.regula) {
     case Regula::Zwykla:
@@ -133,6 +143,72 @@ void otworz(db::Query& q, const std::string& sql) {
   q.open();
 }
 
+// Puts the INSERT of F into qryTemp, with the S_BILANSPOZ constants, and works out once where every
+// source field goes and by which rule, so that the row loop does no lookups.
+std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std::string& P,
+                                      const std::string& F) {
+  // The primary key of F. The copy's reconnection closed TblI, so its definitions are read
+  // by opening it once; the definitions stay when it is closed again.
+  if (!db::equalsIgnoreCase(dm.TblI.tableName(), F)) dm.TblI.setTableName(F);
+  if (dm.TblI.active()) {
+    dm.TblI.refreshIndexDefs();
+  } else {
+    dm.TblI.open();
+    dm.TblI.close();
+  }
+
+  struct Kolumna {
+    std::string nazwa;
+    db::FieldType typ;
+    bool wKluczu;
+  };
+  std::vector<Kolumna> kolumny;
+  otworz(dm.qryInterbase, "Select * From " + F);
+  std::string listaKolumn, listaParametrow;
+  for (int k = 0; k < dm.qryInterbase.fieldCount(); ++k) {
+    const db::Field& c = dm.qryInterbase.field(k);
+    kolumny.push_back({c.name(), c.dataType(), dm.PoleWKluczuGlownym(c)});
+    if (k > 0) {
+      listaKolumn += ",";
+      listaParametrow += ",";
+    }
+    listaKolumn += dq(c.name());
+    listaParametrow += ":" + dq(c.name());
+  }
+  dm.qryInterbase.close();
+  db::Query& insert = dm.qryTemp;
+  insert.clearSql();
+  insert.addSql("INSERT INTO " + F + " (" + listaKolumn + ") " + "VALUES (" + listaParametrow + ")");
+
+  if (P + ".DB" == "S_BILANSPOZ.DB") {
+    const std::pair<const char*, db::Value> stale[] = {
+        {"MNOZNIK", std::int64_t{1}}, {"DOPUSZCZAZNAK", std::int64_t{0}}, {"HINTEDYCJI", std::string()}};
+    for (const auto& [nazwa, wartosc] : stale) {
+      if (zrodlo.findField(nazwa)) continue;
+      db::Param& p = insert.paramByName(nazwa);
+      p.setDataType(std::holds_alternative<std::string>(wartosc) ? db::FieldType::String
+                                                                 : db::FieldType::Integer);
+      p.setValue(wartosc);
+    }
+  }
+
+  std::vector<Wiazanie> wiazania;
+  for (int i = 0; i < zrodlo.fieldCount(); ++i) {
+    const db::Field& f = zrodlo.field(i);
+    const std::string pole = db::upperAscii(f.name());
+    const std::string cel = dm.OdpowiednikPola(pole, TdmKonw::Kierunek::ParadoxDoFirebird);
+    for (int k = 0; k < static_cast<int>(kolumny.size()); ++k) {
+      if (!db::equalsIgnoreCase(kolumny[k].nazwa, cel)) continue;
+      insert.param(k).setDataType(kolumny[k].typ);
+      Wiazanie w{i, k, wybierzRegule(P, pole, f.dataType(), kolumny[k].wKluczu), db::Null{}};
+      if (w.regula == Regula::Klucz) w.zamiennikNull = WartoscPolaKlucza(f.dataType());
+      wiazania.push_back(std::move(w));
+      break;
+    }
+  }
+  return wiazania;
+}
+
 }  // namespace
 
 db::Value WartoscPolaKlucza(db::FieldType type) {
@@ -157,15 +233,6 @@ db::Value WartoscPolaKlucza(db::FieldType type) {
     default:
       return db::Null{};
   }
-}
-
-std::string PierwszeZnaki(const std::string& text, std::size_t count) {
-  std::size_t end = 0;
-  for (std::size_t n = 0; n < count && end < text.size(); ++n) {
-    ++end;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-  }
-  return text.substr(0, end);
 }
 
 bool TfrmConvert::IstniejeTabelaParadoxa(const std::string& name) {
@@ -243,66 +310,8 @@ void TfrmConvert::Convert() {
         ui_.setProgressPosition(kPasek, 0);
         ui_.setProgressRange(kPasek, 0, LiczbaZrodlowych);
 
-        // The primary key of F. The reconnection above closed TblI, so its definitions are read
-        // by opening it once; the definitions stay when it is closed again.
-        if (!db::equalsIgnoreCase(dm.TblI.tableName(), F)) dm.TblI.setTableName(F);
-        if (dm.TblI.active()) {
-          dm.TblI.refreshIndexDefs();
-        } else {
-          dm.TblI.open();
-          dm.TblI.close();
-        }
-
-        struct Kolumna {
-          std::string nazwa;
-          db::FieldType typ;
-          bool wKluczu;
-        };
-        std::vector<Kolumna> kolumny;
-        otworz(dm.qryInterbase, "Select * From " + F);
-        std::string listaKolumn, listaParametrow;
-        for (int k = 0; k < dm.qryInterbase.fieldCount(); ++k) {
-          const db::Field& c = dm.qryInterbase.field(k);
-          kolumny.push_back({c.name(), c.dataType(), dm.PoleWKluczuGlownym(c)});
-          if (k > 0) {
-            listaKolumn += ",";
-            listaParametrow += ",";
-          }
-          listaKolumn += dq(c.name());
-          listaParametrow += ":" + dq(c.name());
-        }
-        dm.qryInterbase.close();
         db::Query& insert = dm.qryTemp;
-        insert.clearSql();
-        insert.addSql("INSERT INTO " + F + " (" + listaKolumn + ") " + "VALUES (" + listaParametrow + ")");
-
-        if (P + ".DB" == "S_BILANSPOZ.DB") {
-          const std::pair<const char*, db::Value> stale[] = {{"MNOZNIK", std::int64_t{1}},
-                                                             {"DOPUSZCZAZNAK", std::int64_t{0}},
-                                                             {"HINTEDYCJI", std::string()}};
-          for (const auto& [nazwa, wartosc] : stale) {
-            if (zrodlo->findField(nazwa)) continue;
-            db::Param& p = insert.paramByName(nazwa);
-            p.setDataType(std::holds_alternative<std::string>(wartosc) ? db::FieldType::String
-                                                                       : db::FieldType::Integer);
-            p.setValue(wartosc);
-          }
-        }
-
-        std::vector<Wiazanie> wiazania;
-        for (int i = 0; i < LiczbaPol; ++i) {
-          const db::Field& f = zrodlo->field(i);
-          const std::string pole = db::upperAscii(f.name());
-          const std::string cel = dm.OdpowiednikPola(pole, TdmKonw::Kierunek::ParadoxDoFirebird);
-          for (int k = 0; k < static_cast<int>(kolumny.size()); ++k) {
-            if (!db::equalsIgnoreCase(kolumny[k].nazwa, cel)) continue;
-            insert.param(k).setDataType(kolumny[k].typ);
-            Wiazanie w{i, k, wybierzRegule(P, pole, f.dataType(), kolumny[k].wKluczu), db::Null{}};
-            if (w.regula == Regula::Klucz) w.zamiennikNull = WartoscPolaKlucza(f.dataType());
-            wiazania.push_back(std::move(w));
-            break;
-          }
-        }
+        const std::vector<Wiazanie> wiazania = przygotujInsert(dm, *zrodlo, P, F);
 
         // A refused row of BILTOBESTIAMAP without TYPSPR is left out: Firebird does not accept it.
         const db::Field* typspr = F == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;

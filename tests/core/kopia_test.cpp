@@ -1,5 +1,4 @@
 // The table copy on real files: Paradox tables written for the test and a temporary Firebird database.
-#include "convert/kopia.h"
 
 #include <gtest/gtest.h>
 
@@ -337,20 +336,6 @@ TEST_F(Kopia, CopiedRowsAreCountedInTheTableTheyWentInto) {
 
   EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 2"));
   EXPECT_FALSE(frm.BladKonwersji);
-}
-
-TEST(KluczBezWartosci, ReplacementFollowsTheSourceType) {
-  using db::FieldType;
-  EXPECT_EQ(konw::WartoscPolaKlucza(FieldType::String), db::Value{std::string(" ")});
-  EXPECT_EQ(konw::WartoscPolaKlucza(FieldType::WideString), db::Value{std::string(" ")});
-  for (auto t : {FieldType::Smallint, FieldType::Float, FieldType::Currency, FieldType::Date,
-                 FieldType::DateTime, FieldType::AutoInc, FieldType::LargeInt})
-    EXPECT_EQ(konw::WartoscPolaKlucza(t), db::Value{std::int64_t{0}}) << db::fieldTypeName(t);
-  EXPECT_EQ(konw::WartoscPolaKlucza(FieldType::Boolean), db::Value{false});
-  for (auto t : {FieldType::FixedChar, FieldType::BCD, FieldType::Memo, FieldType::Blob})
-    EXPECT_TRUE(db::isNull(konw::WartoscPolaKlucza(t))) << db::fieldTypeName(t);
-  EXPECT_EQ(konw::PierwszeZnaki("Łąka", 2), "Łą");
-  EXPECT_EQ(konw::PierwszeZnaki("a", 2), "a");
 }
 
 }  // namespace

@@ -1,0 +1,172 @@
+// Rows a second of the table copy (TfrmConvert::Convert) from a Paradox table into an embedded Firebird
+// table, against the same rows put through the driver's prepared INSERT directly.
+// Last line: "copy-table: <ratio>".
+//   bench/run copy-table [ROWS]     (default 300,000; embedded unless KONWERSJA_TEST_FB_SERVER names a
+//   server, e.g. 127.0.0.1)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/konwersja.h"
+#include "app/scripted_operator.h"
+#include "control/konwersja_dm.h"
+#include "db/drivers.h"
+#include "db/engine.h"
+#include "db/firebird/driver.h"
+#include "db/paradox/writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kColumns =
+    "(ROK SMALLINT NOT NULL, DZIAL VARCHAR(3) NOT NULL, ROZDZIAL VARCHAR(5) NOT NULL, PAR VARCHAR(4) NOT "
+    "NULL, "
+    "KWOTA NUMERIC(15,2), NAZWA VARCHAR(60), AKTYWNY CHAR(1), PRIMARY KEY (ROK, DZIAL, ROZDZIAL, PAR))";
+
+void exec(db::Database& database, const std::string& sql) {
+  db::Query q;
+  q.setDatabase(&database);
+  q.addSql(sql);
+  q.execSql();
+}
+
+std::int64_t count(db::Database& database, const std::string& table) {
+  db::Query q;
+  q.setDatabase(&database);
+  q.addSql("SELECT COUNT(*) FROM " + table);
+  q.open();
+  return q.field(0).asInteger();
+}
+
+double seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// The Paradox table PLANY with `rows` rows in key order.
+void writePlan(const fs::path& dir, long rows) {
+  db::paradox::TableSpec tdef;
+  tdef.fields = {{"ROK", 'S', 0},   {"DZIAL", 'A', 3},  {"ROZDZIAL", 'A', 5}, {"PAR", 'A', 4},
+                 {"KWOTA", '$', 0}, {"NAZWA", 'A', 60}, {"AKTYWNY", 'L', 0}};
+  tdef.keyFields = 4;
+  std::vector<db::Row> data;
+  data.reserve(static_cast<std::size_t>(rows));
+  char dzial[8], rozdzial[8], par[8];
+  for (long i = 0; i < rows; ++i) {
+    std::snprintf(dzial, sizeof dzial, "%03ld", (i / 1000) % 1000);
+    std::snprintf(rozdzial, sizeof rozdzial, "%05ld", (i / 10) % 100);
+    std::snprintf(par, sizeof par, "%04ld", i % 10);
+    data.push_back({std::int64_t{2000 + i / 1000000}, std::string(dzial), std::string(rozdzial),
+                    std::string(par), static_cast<double>(i * 7919 % 10000000) / 100,
+                    std::string("Wydatki bieżące jednostki"), i % 3 != 0});
+  }
+  db::paradox::writeTable(dir / "PLANY.DB", tdef, std::move(data));
+}
+
+void writeLista(const fs::path& dir) {
+  db::paradox::TableSpec tdef;
+  tdef.keyFields = 1;
+  tdef.fields = {{"IDTF", '+', 0},         {"KONWERTOWANA", 'L', 0}, {"TABELA", 'A', 25},
+                 {"TABELA_IB", 'A', 25},   {"AUTOINC_PDX", 'A', 25}, {"TRIGGER_IB", 'A', 40},
+                 {"GENERATOR_IB", 'A', 40}};
+  db::paradox::writeTable(dir / "ListaTabel.db", tdef,
+                          {{std::int64_t{1}, true, std::string("PLANY"), std::string("PLANY"), db::Null{},
+                            db::Null{}, db::Null{}}});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long rows = argc > 1 ? std::atol(argv[1]) : 300000;
+  if (rows <= 0) {
+    std::fprintf(stderr, "usage: %s [ROWS]\n", argv[0]);
+    return 2;
+  }
+  std::string dir = (fs::temp_directory_path() / "konw-bench-XXXXXX").string();
+  if (!mkdtemp(dir.data())) return 1;
+  fs::permissions(dir, fs::perms::all);
+  const char* server = std::getenv("KONWERSJA_TEST_FB_SERVER");
+  db::firebird::ConnectOptions options;
+  options.location = (server && *server ? std::string(server) + ":" : std::string()) + dir + "/bench.fdb";
+  options.password = "palisandr";
+  int rc = 0;
+  try {
+    fs::create_directories(fs::path(dir) / "DANE");
+    fs::create_directories(fs::path(dir) / "KONWERSJA");
+    writePlan(fs::path(dir) / "DANE", rows);
+    writeLista(fs::path(dir) / "KONWERSJA");
+    db::firebird::createDatabase(options);
+    db::registerBuiltinDrivers();
+
+    konw::ScriptedOperator ui;
+    konw::TfrmConvert frm(ui, {}, dir + "/konwersja");
+    if (!frm.UtworzModulDanych()) throw std::runtime_error("no data module");
+    konw::TdmKonw& dm = *frm.dm();
+    dm.DBp.setDriverName("STANDARD");
+    dm.DBp.addParam("PATH=" + dir + "/DANE");
+    dm.DBi.setDriverName("INTRBASE");
+    dm.DBi.addParam("SERVER NAME=" + options.location);
+    for (const char* line : {"USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
+                             "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"}) {
+      dm.DBi.addParam(line);
+    }
+    dm.dbKonwersja.setParam(0, "PATH=" + dir + "/KONWERSJA");
+    dm.dbKonwersja.connect();
+    dm.tblLista.open();
+    dm.DBi.connect();
+    exec(dm.DBi, std::string("CREATE TABLE PLANY ") + kColumns);
+    exec(dm.DBi, std::string("CREATE TABLE PLANY2 ") + kColumns);
+
+    auto start = std::chrono::steady_clock::now();
+    frm.Convert();
+    const std::int64_t copied = count(dm.DBi, "PLANY");
+    const double copySeconds = seconds(start);
+
+    // The same rows through the driver alone: the ceiling of the copy.
+    db::Table source;
+    source.setDatabase(&dm.DBp);
+    source.setTableName("PLANY.DB");
+    source.setReadOnly(true);
+    source.open();
+    db::Query insert;
+    insert.setDatabase(&dm.DBi);
+    insert.addSql(
+        "INSERT INTO PLANY2 (\"ROK\",\"DZIAL\",\"ROZDZIAL\",\"PAR\",\"KWOTA\",\"NAZWA\",\"AKTYWNY\") "
+        "VALUES (:\"ROK\",:\"DZIAL\",:\"ROZDZIAL\",:\"PAR\",:\"KWOTA\",:\"NAZWA\",:\"AKTYWNY\")");
+    const db::Value tak{std::string("T")}, nie{std::string("N")};
+    start = std::chrono::steady_clock::now();
+    for (; !source.eof(); source.next()) {
+      for (int k = 0; k < 6; ++k) insert.param(k).setValue(source.field(k).value());
+      insert.param(6).setValue(source.field(6).asBoolean() ? tak : nie);
+      insert.execSql();
+    }
+    const std::int64_t direct = count(dm.DBi, "PLANY2");
+    const double directSeconds = seconds(start);
+    source.close();
+
+    if (copied != rows || direct != rows || frm.BladKonwersji) {
+      std::fprintf(stderr, "row counts differ: %ld asked, %lld copied, %lld inserted directly\n", rows,
+                   static_cast<long long>(copied), static_cast<long long>(direct));
+      rc = 1;
+    } else {
+      const double copyRate = rows / copySeconds;
+      const double directRate = rows / directSeconds;
+      std::printf("%s, %ld rows of 7 fields\n", server && *server ? server : "embedded", rows);
+      std::printf("table copy (Convert):              %.0f rows/s (%.2f s)\n", copyRate, copySeconds);
+      std::printf("prepared INSERT through the driver: %.0f rows/s (%.2f s)\n", directRate, directSeconds);
+      std::printf("copy-table: %.2f\n", copyRate / directRate);
+    }
+    dm.DBi.disconnect();
+    dm.DBp.disconnect();
+    delete konw::dmKonw;
+    db::firebird::dropDatabase(options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "copy-table failed: %s\n", e.what());
+    rc = 1;
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  return rc;
+}
