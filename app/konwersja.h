@@ -129,6 +129,17 @@ class TfrmConvert {
   // Rows of the named Firebird table as decimal text ("USER" is counted as "USER_").
   std::string LiczbaRekordow(const std::string& name);
 
+  // ---- conversion run and dictionaries (convert/)
+  // The handler of "&Konwertuj": checks, confirmation, the run over ListaTabel and its verdict. Never throws.
+  void Konwertuj();
+  // The header block and the walk of ListaTabel for a conversion kind (0..4); errors are logged, then passed on.
+  void PrzepiszParadoxToInterbase(unsigned kind);
+  // Lists the Paradox tables that neither ListaTabel nor ListaTabelSkip names.
+  void RaportPominietychTabel();
+  // Compares the current ListaTabel row's dictionary in Paradox with the one in Firebird and logs what the
+  // copy will replace; writes to neither database. Errors are logged, then passed on.
+  void PorownajZawartoscTabeliSlownikow();
+
   // ---- state
   std::string SciezkaParadoxa;
   std::string SciezkaInterbase;
