@@ -134,6 +134,8 @@ class TfrmConvert {
   void Konwertuj();
   // The header block and the walk of ListaTabel for a conversion kind (0..4); errors are logged, then passed on.
   void PrzepiszParadoxToInterbase(unsigned kind);
+  // Handles the current ListaTabel row of the walk; false when a break request ends the walk.
+  bool KonwertujBiezacyWiersz();
   // Lists the Paradox tables that neither ListaTabel nor ListaTabelSkip names.
   void RaportPominietychTabel();
   // Compares the current ListaTabel row's dictionary in Paradox with the one in Firebird and logs what the
