@@ -83,6 +83,7 @@ int uruchomProgram(int argc, char** argv) {
   OknoKonwersji okno;
   TfrmConvert logika(okno, std::move(arguments), QCoreApplication::applicationFilePath().toStdString());
   okno.ustawLogike(&logika);
+  okno.akcjaKonwertuj = [&logika] { logika.Konwertuj(); };
   logika.wyjatki.stanOkien = [&okno] { return okno.stanOkien(); };
   app.obslugaWyjatku = [&logika](const std::exception_ptr& e, bool dataControl) {
     logika.wyjatki.HandleException(e, dataControl);

@@ -1,0 +1,244 @@
+// The dictionary comparison: before a dictionary table is copied, its entries in Paradox are matched
+// by key with those of the product's own dictionary in Firebird, and what the copy will add, remove or
+// change is logged. Neither database is written.
+#include "convert/slownik.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/konwersja.h"
+#include "control/konwersja_dm.h"
+#include "db/engine.h"
+
+namespace konw {
+
+namespace {
+
+constexpr const char* kMiejsce = "TfrmConvert.PorownajZawartoscTabeliSlownikow";
+constexpr const char* kMiejsceKlucza = "TfrmConvert.WstawWartosciZTabeli";
+constexpr const char* kPasek = "PasekCzastkowy";
+constexpr std::int64_t kMikrosekundDoby = 86'400'000'000;
+
+std::string dq(const std::string& name) {
+  return "\"" + name + "\"";
+}
+
+// Names of a key's field list: split at every ";", empty pieces and blanks kept.
+std::vector<std::string> nazwyPol(const std::string& lista) {
+  std::vector<std::string> out(1);
+  for (char c : lista) {
+    if (c == ';')
+      out.emplace_back();
+    else
+      out.back().push_back(c);
+  }
+  return out;
+}
+
+bool jestTekstem(const db::Value& v) {
+  return std::holds_alternative<std::string>(v) || std::holds_alternative<db::Bytes>(v);
+}
+
+bool jestDataCzasem(const db::Value& v) {
+  return std::holds_alternative<db::Date>(v) || std::holds_alternative<db::Time>(v) ||
+         std::holds_alternative<db::DateTime>(v);
+}
+
+std::string tekst(const db::Value& v) {
+  if (const auto* b = std::get_if<db::Bytes>(&v)) return b->data;
+  return std::get<std::string>(v);
+}
+
+// A date, time or date-time as microseconds from day zero.
+__int128 mikrosekundy(const db::Value& v) {
+  if (const auto* d = std::get_if<db::Date>(&v)) return static_cast<__int128>(d->day) * kMikrosekundDoby;
+  if (const auto* t = std::get_if<db::Time>(&v)) return t->us;
+  const auto& dt = std::get<db::DateTime>(v);
+  return static_cast<__int128>(dt.date.day) * kMikrosekundDoby + dt.time.us;
+}
+
+// A text compared with a number or a date is read as a number first; the product's data writes the
+// decimal separator as a comma or as a dot.
+db::Value liczbaZTekstu(const std::string& s) {
+  std::string t = s;
+  while (!t.empty() && t.front() == ' ') t.erase(t.begin());
+  while (!t.empty() && t.back() == ' ') t.pop_back();
+  for (char& c : t)
+    if (c == ',') c = '.';
+  try {
+    return db::Decimal::parse(t);
+  } catch (const std::exception&) {
+  }
+  // Exponent forms ("1.5E3"); nothing else that strtod would accept (hexadecimal, "inf", "nan").
+  const bool dozwolone = !t.empty() && t.find_first_not_of("0123456789+-.eE") == std::string::npos;
+  char* koniec = nullptr;
+  const double d = dozwolone ? std::strtod(t.c_str(), &koniec) : 0.0;
+  if (dozwolone && koniec && *koniec == '\0' && std::isfinite(d)) return d;
+  throw db::EngineError(db::errc::kConversion, "Nie można porównać wartości '" + s + "' z liczbą ani datą");
+}
+
+// Two numbers or dates by value.
+bool rowneLiczbowo(const db::Value& a, const db::Value& b) {
+  const bool dataA = jestDataCzasem(a), dataB = jestDataCzasem(b);
+  if (!dataA && !dataB) return db::valuesEqual(a, b, false);
+  if (dataA && dataB) return mikrosekundy(a) == mikrosekundy(b);
+  const db::Value& data = dataA ? a : b;
+  const db::Value& liczba = dataA ? b : a;
+  if (const auto* i = std::get_if<std::int64_t>(&liczba))
+    return mikrosekundy(data) == static_cast<__int128>(*i) * kMikrosekundDoby;
+  return db::valueToDouble(data) == db::valueToDouble(liczba);
+}
+
+}  // namespace
+
+std::string KluczNaTekst(const KluczSlownika& klucz) {
+  if (klucz.size() == 1) return db::valueToText(klucz.front());
+  std::string out;
+  for (const db::Value& v : klucz) out += db::valueToText(v) + ";";
+  return out;
+}
+
+bool RowneWartosciSlownika(const db::Value& paradox, const db::Value& firebird) {
+  if (db::isNull(paradox) || db::isNull(firebird)) return db::isNull(paradox) && db::isNull(firebird);
+  auto jakoTekst = [](const db::Value& v) -> db::Value {
+    if (const auto* b = std::get_if<bool>(&v)) return WartoscTN(*b);
+    return v;
+  };
+  const db::Value p = jakoTekst(paradox);
+  const db::Value f = jakoTekst(firebird);
+  const bool tekstP = jestTekstem(p), tekstF = jestTekstem(f);
+  if (tekstP && tekstF) return tekst(p) == tekst(f);
+  if (std::holds_alternative<db::Bytes>(p) || std::holds_alternative<db::Bytes>(f))
+    throw db::EngineError(db::errc::kConversion, "Nie można porównać danych binarnych z liczbą ani datą");
+  if (tekstP) return rowneLiczbowo(liczbaZTekstu(tekst(p)), f);
+  if (tekstF) return rowneLiczbowo(p, liczbaZTekstu(tekst(f)));
+  return rowneLiczbowo(p, f);
+}
+
+bool WstawWartosciZTabeli(TfrmConvert& frm, db::Dataset& dataset, StronaSlownika strona, KluczSlownika& klucz) {
+  const bool paradox = strona == StronaSlownika::Paradox;
+  TdmKonw& dm = *frm.dm();
+  try {
+    const std::string lista = dm.tblLista.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString();
+    KluczSlownika odczytany;
+    for (const std::string& nazwa : nazwyPol(lista)) odczytany.push_back(dataset.fieldByName(nazwa).value());
+    klucz = std::move(odczytany);
+    return true;
+  } catch (...) {
+    frm.ZapiszKomunikat("*** Błąd przy pobieraniu wartości z klucza słownika. ***", kOgolny | kBledy | kBledyKrytyczne);
+    try {
+      db::Table& l = dm.tblLista;
+      frm.ZapiszKomunikat("  Identyfikator tabeli: " + l.fieldByName("IDTF").asString() + "\r\n" + "  słownik: " +
+                              l.fieldByName(paradox ? "TABELA" : "TABELA_IB").asString() + "\r\n" + "  klucz: " +
+                              l.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString(),
+                          kOgolny | kBledy | kBledyKrytyczne);
+    } catch (...) {
+    }
+    frm.ZapiszBlad(kMiejsceKlucza);
+    frm.ZglosBlad(kMiejsceKlucza, "Błąd przy pobieraniu wartości z klucza słownika.", "");
+    return false;
+  }
+}
+
+void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
+  if (Przerwano) return;
+  TdmKonw& dm = *dm_;
+  try {
+    db::Table& lista = dm.tblLista;
+    const std::string P = lista.fieldByName("TABELA").asString();
+    const std::string F = lista.fieldByName("TABELA_IB").asString();
+    const std::string kluczPdx = lista.fieldByName("KLUCZ_SLOWNIKA").asString();
+    const std::string kluczIb = lista.fieldByName("KLUCZ_SLOWNIKA_IB").asString();
+
+    db::Query& pdx = dm.qryParadox;
+    db::Query& ib = dm.qryInterbase;
+    pdx.clearSql();
+    pdx.addSql("Select * From" + dq(P));
+    pdx.open();
+    ib.clearSql();
+    ib.addSql("select count(*) as IBc from " + dq(F));
+    ib.open();
+    const std::int64_t liczbaIb = ib.fieldByName("IBc").asInteger();
+    ib.close();
+    ib.clearSql();
+    ib.addSql("Select * From" + dq(F));
+    ib.open();
+
+    ui_.setProgressPosition(kPasek, 0);
+    ui_.setProgressRange(kPasek, 0, static_cast<int>(pdx.recordCount() + liczbaIb));
+
+    std::int32_t LiczbaDodanych = 0, LiczbaUsunietych = 0, LiczbaZmienionych = 0;
+    // A key that could not be read leaves the previous one; before the first read there is none,
+    // and an entry without a key is found nowhere.
+    KluczSlownika klucz;
+
+    for (pdx.first(); !pdx.eof();) {
+      WstawWartosciZTabeli(*this, pdx, StronaSlownika::Paradox, klucz);
+      if (klucz.empty() || !ib.locate(kluczIb, klucz, false)) ++LiczbaDodanych;
+      ui_.processMessages();
+      if (Przerwano) break;
+      ui_.stepProgress(kPasek);
+      pdx.next();
+    }
+    if (LiczbaDodanych >= 1)
+      ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych), kOgolny);
+
+    if (!Przerwano) {
+      for (ib.first(); !ib.eof();) {
+        WstawWartosciZTabeli(*this, ib, StronaSlownika::Firebird, klucz);
+        if (klucz.empty() || !pdx.locate(kluczPdx, klucz, false)) {
+          if (++LiczbaUsunietych == 1)
+            ZapiszKomunikat("  Klucze haseł usuniętych z formatu Firebird: ", kDodatkoweInfo);
+          ZapiszKomunikat("    " + KluczNaTekst(klucz), kDodatkoweInfo);
+        } else {
+          std::string zmienione;
+          for (int j = 0; j < pdx.fieldCount(); ++j) {
+            if (j >= ib.fieldCount())
+              throw db::EngineError(db::errc::kNotFound, "Tabela " + F + " ma mniej pól niż tabela " + P +
+                                                             " formatu Paradox");
+            const db::Field& poleP = pdx.field(j);
+            const db::Value wartoscP =
+                poleP.dataType() == db::FieldType::Boolean ? db::Value{WartoscTN(poleP.asBoolean())} : poleP.value();
+            if (RowneWartosciSlownika(wartoscP, ib.field(j).value())) continue;
+            if (zmienione.empty()) {
+              ZapiszKomunikat("  Klucz hasła zmienionego: " + KluczNaTekst(klucz), kDodatkoweInfo);
+            } else {
+              zmienione += ", ";
+            }
+            zmienione += poleP.name();
+          }
+          if (!zmienione.empty()) {
+            ++LiczbaZmienionych;
+            ZapiszKomunikat("    Zmiana w polach: " + zmienione, kDodatkoweInfo);
+          }
+        }
+        ui_.processMessages();
+        if (Przerwano) break;
+        ui_.stepProgress(kPasek);
+        ib.next();
+      }
+    }
+
+    if (LiczbaUsunietych >= 1)
+      ZapiszKomunikat("  Ilość haseł usuniętych z formatu Firebird: " + std::to_string(LiczbaUsunietych),
+                      kOgolny | kDodatkoweInfo);
+    if (LiczbaZmienionych >= 1)
+      ZapiszKomunikat("  Ilość haseł zmienionych przez użytkownika: " + std::to_string(LiczbaZmienionych),
+                      kOgolny | kDodatkoweInfo);
+    if (LiczbaUsunietych >= 1 || LiczbaZmienionych >= 1)
+      ZapiszKomunikat("      (szczegółowe informacje: zakładki " + dq(ui_.caption("TabSheetLogi")) + "-" +
+                          dq(ui_.caption("TabSheetDodatInfo")) + ")",
+                      kOgolny);
+    pdx.close();
+    ib.close();
+  } catch (...) {
+    ZapiszBlad(kMiejsce);
+    throw;
+  }
+}
+
+}  // namespace konw
