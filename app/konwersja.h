@@ -21,6 +21,7 @@
 namespace konw {
 
 class TdmKonw;
+class TfrmLokalizacja;
 
 // Program-wide: the operator confirmed a break of the running conversion.
 extern bool Przerwano;
@@ -141,6 +142,25 @@ class TfrmConvert {
   // Compares the current ListaTabel row's dictionary in Paradox with the one in Firebird and logs what the
   // copy will replace; writes to neither database. Errors are logged, then passed on.
   void PorownajZawartoscTabeliSlownikow();
+
+  // ---- report, location dialog, viewers
+  // The whole-database structure comparison appended to the memo mPorownanie (compare/raport.cpp);
+  // with ZTabelamiKonf the control tables map names, accept differences and leave skipped tables out.
+  // Ignored while a comparison or a conversion runs. Engine errors outside a table's opening pass on.
+  void PorownajBazy(bool ZTabelamiKonf);
+  // Writes mPorownanie's text (Windows-1250, CR LF) to the file the operator chooses; ignored while a
+  // comparison runs; throws std::runtime_error when the file cannot be written.
+  void ZapiszPorownanie();
+  bool PorownanieTrwa = false;
+  // The data-location dialog (config/lokalizacja.cpp): the operator's new locations applied and tested,
+  // the previous ones restored when they do not work.
+  void ActionZmienKonfig();
+  // "server:path" split at the first colon; both outputs untouched when there is no colon.
+  static void RozdzielSerwerISciezke(const std::string& Sciezka, std::string& Serwer, std::string& SciezkaPliku);
+  // "server:path"; empty when the path is empty.
+  static std::string PolaczSerwerISciezke(const std::string& Serwer, const std::string& SciezkaPliku);
+  // The dialog's state, created on first use and kept.
+  std::shared_ptr<TfrmLokalizacja> frmLokalizacja;
 
   // ---- state
   std::string SciezkaParadoxa;

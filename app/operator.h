@@ -7,6 +7,8 @@
 
 namespace konw {
 
+class TfrmLokalizacja;
+
 enum class MsgKind { Error, Warning, Information, Question };
 
 // Buttons of a message box; a set is a bitwise or.
@@ -53,6 +55,17 @@ class Operator {
   virtual void beep() {}
   // Brings the main window back when it is minimised.
   virtual void restoreWindow() {}
+
+  // ---- report, location dialog, viewers
+  // The whole text of a memo, its lines separated by CR LF.
+  virtual std::string memoText(const std::string& memo) const = 0;
+  // The save-file question: proposes `proposedName`, adds `defaultExtension` to a name without one,
+  // offers the filter ("description|pattern|..."), asks before overwriting and requires an existing
+  // directory. Returns the chosen file, empty when the operator cancels.
+  virtual std::string saveFileName(const std::string& proposedName, const std::string& defaultExtension,
+                                   const std::string& filter) = 0;
+  // Shows the data-location dialog modally over its state; true when it closes with OK.
+  virtual bool showLocationDialog(TfrmLokalizacja& dialog) = 0;
 };
 
 }  // namespace konw

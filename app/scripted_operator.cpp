@@ -109,4 +109,27 @@ void ScriptedOperator::stepProgress(const std::string& bar) {
   b.pos = b.pos + 1 > b.max ? b.min : b.pos + 1;
 }
 
+// ---- report, location dialog, viewers
+
+std::string ScriptedOperator::memoText(const std::string& memo) const {
+  std::string text;
+  const auto& lines = this->memo(memo);
+  for (std::size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
+  return text;
+}
+
+std::string ScriptedOperator::saveFileName(const std::string& proposedName, const std::string& defaultExtension,
+                                           const std::string& filter) {
+  saveQuestions.push_back({proposedName, defaultExtension, filter});
+  if (saveAnswers_.empty()) return {};
+  std::string file = saveAnswers_.front();
+  saveAnswers_.pop_front();
+  return file;
+}
+
+bool ScriptedOperator::showLocationDialog(TfrmLokalizacja& dialog) {
+  ++locationDialogs;
+  return onLocationDialog ? onLocationDialog(dialog) : false;
+}
+
 }  // namespace konw

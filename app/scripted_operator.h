@@ -71,11 +71,28 @@ class ScriptedOperator : public Operator {
   void refreshGrid(const std::string& grid) override { ++gridRefreshes[grid]; }
   void beep() override { ++beeps; }
 
+  // ---- report, location dialog, viewers
+  // The file the next save questions answer, in order; once used up a save question is cancelled.
+  void answerSaveFile(const std::string& file) { saveAnswers_.push_back(file); }
+  struct SaveQuestion {
+    std::string proposedName, defaultExtension, filter;
+  };
+  std::vector<SaveQuestion> saveQuestions;
+  // Acts as the operator in the location dialog: edits its state and returns whether OK is pressed.
+  // Without it the dialog is cancelled.
+  std::function<bool(TfrmLokalizacja&)> onLocationDialog;
+  int locationDialogs = 0;
+  std::string memoText(const std::string& memo) const override;
+  std::string saveFileName(const std::string& proposedName, const std::string& defaultExtension,
+                           const std::string& filter) override;
+  bool showLocationDialog(TfrmLokalizacja& dialog) override;
+
  private:
   struct Bar {
     int min = 0, max = 100, pos = 0;
   };
   std::deque<Button> answers_;
+  std::deque<std::string> saveAnswers_;
   std::vector<Box> boxes_;
   std::map<std::string, std::string> captions_;
   std::set<std::string> hidden_, disabled_, checked_, hiddenTabs_;

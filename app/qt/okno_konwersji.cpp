@@ -18,6 +18,7 @@
 
 #include "app/konwersja.h"
 #include "app/projekt_okna.h"
+#include "app/qt/strona_porownanie.h"
 #include "control/konwersja_dm.h"
 
 namespace konw {
@@ -78,9 +79,11 @@ OknoKonwersji::OknoKonwersji(QWidget* parent) : QWidget(parent) {
   pageControl_ = utworz<QTabWidget>(this, "PageControl", 0, 0, 632, 438);
   zbudujStroneKonwersja(strona(pageControl_, "TabKonwersja"));
   zbudujStroneWyniki(strona(pageControl_, "TabSheetLogi"));
-  strona(pageControl_, "tsPorownanie");
+  zbudujStronePorownanie(strona(pageControl_, "tsPorownanie"), [this] { return logika_; });
   zbudujStroneOpcje(strona(pageControl_, "TabOpcje"));
   strona(pageControl_, "tsListaTabel");
+
+  akcjaZmienKonfig = [this] { logika_->ActionZmienKonfig(); };
 
   for (auto name : projekt::kUkryteKontrolki)
     if (QWidget* w = kontrolka(std::string(name))) w->setVisible(false);

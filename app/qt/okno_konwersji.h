@@ -63,6 +63,11 @@ class OknoKonwersji : public QWidget, public Operator {
   void refreshGrid(const std::string& grid) override;
   void beep() override;
   void restoreWindow() override;
+  // ---- report, location dialog, viewers
+  std::string memoText(const std::string& memo) const override;
+  std::string saveFileName(const std::string& proposedName, const std::string& defaultExtension,
+                           const std::string& filter) override;
+  bool showLocationDialog(TfrmLokalizacja& dialog) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -83,6 +88,7 @@ class OknoKonwersji : public QWidget, public Operator {
   std::vector<long long> zakladkiWierszy_;  // ListaTabel bookmarks of the grid's rows
   bool wypelnianie_ = false;
   int kursory_ = 0;
+  QWidget* frmLokalizacja_ = nullptr;  // the location dialog, created on first use and kept
 };
 
 }  // namespace konw

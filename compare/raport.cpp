@@ -1,0 +1,207 @@
+// The whole-database comparison report and its file. The report goes to the memo mPorownanie line by
+// line, so that what was found before an engine error stays there.
+#include "compare/raport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+#include "app/konwersja.h"
+#include "compare/porownanie.h"
+#include "control/konwersja_dm.h"
+#include "db/engine.h"
+#include "platform/cp1250.h"
+#include "platform/hostpath.h"
+
+namespace konw {
+
+namespace {
+
+constexpr const char* kMemo = "mPorownanie";
+
+std::string dwieCyfry(int v) {
+  return (v < 10 ? "0" : "") + std::to_string(v);
+}
+
+std::tm teraz() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+// Alphabetical order of upper-cased names as the system sorts words: an underscore before the digits
+// and letters, so that USER_ follows USER and precedes USERS.
+bool przed(const std::string& a, const std::string& b) {
+  auto waga = [](char c) { return c == '_' ? '\x01' : c; };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return waga(x) < waga(y); });
+}
+
+// Upper-cased and in alphabetical order.
+std::vector<std::string> posortowane(std::vector<std::string> nazwy) {
+  for (auto& n : nazwy) n = db::upperAscii(n);
+  std::stable_sort(nazwy.begin(), nazwy.end(), przed);
+  return nazwy;
+}
+
+// For the length of a comparison: the hourglass, and the buttons that would start another comparison,
+// a save, a conversion or a change of the locations made inert, since all of them move TblI, TblP and
+// ListaTabel's current row or reconnect the databases that the comparison reads.
+class TrwaniePorownania {
+ public:
+  explicit TrwaniePorownania(TfrmConvert& frm) : frm_(frm) {
+    frm_.PorownanieTrwa = true;
+    frm_.ui().setBusyCursor(true);
+    for (const char* b : kPrzyciski) frm_.ui().setEnabled(b, false);
+  }
+  ~TrwaniePorownania() {
+    for (const char* b : kPrzyciski) frm_.ui().setEnabled(b, true);
+    frm_.ui().setBusyCursor(false);
+    frm_.PorownanieTrwa = false;
+  }
+  TrwaniePorownania(const TrwaniePorownania&) = delete;
+  TrwaniePorownania& operator=(const TrwaniePorownania&) = delete;
+
+ private:
+  static constexpr const char* kPrzyciski[] = {"btnPorownaj", "btnErrAllowPorow", "btnZapiszPorownanie",
+                                               "btnKonwert", "btnKonfig"};
+  TfrmConvert& frm_;
+};
+
+// A Firebird table that ListaTabel does not name is compared with none of the maps' rows: the three
+// detail tables follow an inactive master meanwhile, which gives them only the rows linked to no table.
+class BezMapTabeli {
+ public:
+  BezMapTabeli(TdmKonw& dm, bool odlacz) : dm_(dm), odlacz_(odlacz) {
+    if (odlacz_)
+      for (db::Table* t : {&dm_.tblPola, &dm_.tblRozmiar, &dm_.tblKolejnosc})
+        t->setMasterSource(&pusta_, "IDTF", "TABELA");
+  }
+  ~BezMapTabeli() {
+    if (!odlacz_) return;
+    for (db::Table* t : {&dm_.tblPola, &dm_.tblRozmiar, &dm_.tblKolejnosc}) {
+      try {
+        t->setMasterSource(&dm_.tblLista, "IDTF", "TABELA");
+      } catch (...) {
+        // The link field exists (the table was linked before); nothing else can fail here.
+      }
+    }
+  }
+  BezMapTabeli(const BezMapTabeli&) = delete;
+  BezMapTabeli& operator=(const BezMapTabeli&) = delete;
+
+ private:
+  TdmKonw& dm_;
+  bool odlacz_;
+  db::Table pusta_;
+};
+
+}  // namespace
+
+std::string OdpowiednikParadox(const std::string& nazwaIB) {
+  if (!nazwaIB.empty() && nazwaIB.back() == '_') return nazwaIB.substr(0, nazwaIB.size() - 1);
+  return nazwaIB;
+}
+
+db::Database& BazaParadox(TdmKonw& dm, const std::string& nazwaIB) {
+  if (nazwaIB.starts_with("BUF_JB")) return dm.DBpbjo;
+  if (nazwaIB.starts_with("BUF_")) return dm.DBpb;
+  return dm.DBp;
+}
+
+std::string WpisTabeli(const std::string& nazwaIB, const std::string& opis) {
+  std::string naglowek = nazwaIB;
+  if (!nazwaIB.empty() && nazwaIB.back() == '_') naglowek += " (" + OdpowiednikParadox(nazwaIB) + ")";
+  return naglowek + ": " + (opis.empty() ? std::string(" ok") : opis);
+}
+
+std::string LiniaDatyRaportu(const std::tm& kiedy) {
+  return "Porównanie danych Paradox-Firebird, " + std::to_string(kiedy.tm_year + 1900) + "-" +
+         dwieCyfry(kiedy.tm_mon + 1) + "-" + dwieCyfry(kiedy.tm_mday) + ", " + dwieCyfry(kiedy.tm_hour) +
+         ":" + dwieCyfry(kiedy.tm_min) + ":" + dwieCyfry(kiedy.tm_sec);
+}
+
+std::string NazwaPlikuRaportu(const std::tm& kiedy) {
+  return "GDBvsDB_" + std::to_string(kiedy.tm_year + 1900) + dwieCyfry(kiedy.tm_mon + 1) +
+         dwieCyfry(kiedy.tm_mday) + dwieCyfry(kiedy.tm_hour) + dwieCyfry(kiedy.tm_min) + ".txt";
+}
+
+void ZapiszPlikRaportu(const std::string& file, const std::string& text) {
+  // Every line ends in CR LF, whatever the memo gave.
+  std::string crlf;
+  crlf.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) crlf += '\r';
+    crlf += text[i];
+  }
+  const std::string bytes = utf8ToCp1250(crlf);
+  std::FILE* f = std::fopen(hostPath(file).c_str(), "wb");
+  if (!f) throw std::runtime_error("Nie można utworzyć pliku " + file);
+  const bool zapisany = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+  if (std::fclose(f) != 0 || !zapisany) throw std::runtime_error("Błąd zapisu pliku " + file);
+}
+
+void TfrmConvert::PorownajBazy(bool ZTabelamiKonf) {
+  // The window keeps processing messages meanwhile: a click that would start a second comparison, or one
+  // made during a conversion run, finds this and does nothing.
+  if (PorownanieTrwa || WTrakcieKonwersji()) return;
+  TdmKonw& dm = *dm_;
+  TrwaniePorownania trwanie(*this);
+
+  ui_.appendMemo(kMemo, "--------------------");
+  ui_.appendMemo(kMemo, LiniaDatyRaportu(teraz()));
+  ui_.appendMemo(kMemo, "  Położenie danych w formacie Firebird: " + SciezkaInterbase);
+  ui_.appendMemo(kMemo, "  Położenie danych w formacie Paradox: " + SciezkaParadoxa);
+  ui_.appendMemo(kMemo, "  Numer wersji danych w formacie Paradox: " + ui_.caption("lblWersjaPdx"));
+  ui_.appendMemo(kMemo, " ");
+  ui_.appendMemo(kMemo, "-- tabele firebird: ");
+
+  const std::vector<std::string> tabeleIB = posortowane(dm.session.tableNames(dm.DBi, "*"));
+  for (const std::string& nazwa : tabeleIB) {
+    ui_.processMessages();
+    dm.TblI.close();
+    dm.TblP.close();
+    const std::string pdx = OdpowiednikParadox(nazwa);
+    dm.TblP.setDatabase(&BazaParadox(dm, nazwa));
+
+    std::string opis, informacje, krytyczne, bledy;
+    if (ZTabelamiKonf) {
+      const bool wLiscie = dm.tblLista.locate("TABELA_IB", {nazwa}, true);
+      BezMapTabeli bezMap(dm, !wLiscie);
+      if (dm.tblPomijane.locate("TABELA", {pdx}, true)) continue;
+      PorownajStrukturyTabel(nazwa, pdx, true, opis, informacje, krytyczne, bledy);
+    } else {
+      PorownajStrukturyTabel(nazwa, pdx, false, opis, informacje, krytyczne, bledy);
+    }
+    ui_.appendMemo(kMemo, WpisTabeli(nazwa, opis));
+  }
+
+  ui_.appendMemo(kMemo, "");
+  ui_.appendMemo(kMemo, "-- tabele paradox: ");
+  for (db::Database* baza : {&dm.DBp, &dm.DBpb, &dm.DBpbjo}) {
+    for (const std::string& nazwa : posortowane(dm.session.tableNames(*baza, "*.db"))) {
+      if (dm.tblPomijane.locate("TABELA", {nazwa}, true)) continue;
+      ui_.processMessages();
+      const bool maOdpowiednik = std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa, przed) ||
+                                 std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa + "_", przed);
+      if (!maOdpowiednik) ui_.appendMemo(kMemo, "  brak w firebird tabeli: " + nazwa);
+    }
+  }
+}
+
+void TfrmConvert::ZapiszPorownanie() {
+  if (PorownanieTrwa) return;
+  ui_.setBusyCursor(true);
+  struct Kursor {
+    Operator& ui;
+    ~Kursor() { ui.setBusyCursor(false); }
+  } kursor{ui_};
+  const std::string plik =
+      ui_.saveFileName(NazwaPlikuRaportu(teraz()), "txt", "pliki tekstowe|*.txt|wszystkie pliki|*.*");
+  if (plik.empty()) return;
+  ZapiszPlikRaportu(plik, ui_.memoText(kMemo));
+}
+
+}  // namespace konw
