@@ -93,6 +93,16 @@ bool rowneLiczbowo(const db::Value& a, const db::Value& b) {
   return db::valueToDouble(data) == db::valueToDouble(liczba);
 }
 
+// Makes current the entry of `dataset` whose key fields (`lista`) equal `klucz`. An entry without a key
+// is found nowhere, and so is any entry when the list names a field the dataset lacks: that list's own
+// key reads fail and are reported entry by entry in the pass over this side.
+bool znajdzWpis(db::Dataset& dataset, const std::string& lista, const KluczSlownika& klucz) {
+  if (klucz.empty()) return false;
+  for (const std::string& nazwa : nazwyPol(lista))
+    if (!dataset.findField(nazwa)) return false;
+  return dataset.locate(lista, klucz, false);
+}
+
 }  // namespace
 
 std::string KluczNaTekst(const KluczSlownika& klucz) {
@@ -172,13 +182,12 @@ void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
     ui_.setProgressRange(kPasek, 0, static_cast<int>(pdx.recordCount() + liczbaIb));
 
     std::int32_t LiczbaDodanych = 0, LiczbaUsunietych = 0, LiczbaZmienionych = 0;
-    // A key that could not be read leaves the previous one; before the first read there is none,
-    // and an entry without a key is found nowhere.
+    // A key that could not be read leaves the previous one; before the first read there is none.
     KluczSlownika klucz;
 
     for (pdx.first(); !pdx.eof();) {
       WstawWartosciZTabeli(*this, pdx, StronaSlownika::Paradox, klucz);
-      if (klucz.empty() || !ib.locate(kluczIb, klucz, false)) ++LiczbaDodanych;
+      if (!znajdzWpis(ib, kluczIb, klucz)) ++LiczbaDodanych;
       ui_.processMessages();
       if (Przerwano) break;
       ui_.stepProgress(kPasek);
@@ -190,7 +199,7 @@ void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
     if (!Przerwano) {
       for (ib.first(); !ib.eof();) {
         WstawWartosciZTabeli(*this, ib, StronaSlownika::Firebird, klucz);
-        if (klucz.empty() || !pdx.locate(kluczPdx, klucz, false)) {
+        if (!znajdzWpis(pdx, kluczPdx, klucz)) {
           if (++LiczbaUsunietych == 1)
             ZapiszKomunikat("  Klucze haseł usuniętych z formatu Firebird: ", kDodatkoweInfo);
           ZapiszKomunikat("    " + KluczNaTekst(klucz), kDodatkoweInfo);

@@ -1,0 +1,254 @@
+// The dictionary comparison on a Paradox dictionary and its Firebird counterpart, and the equality of
+// field values it uses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "convert/slownik.h"
+#include "firebird/fb_fixture.h"
+#include "fixtures.h"
+
+namespace {
+
+using namespace test;
+using Linie = std::vector<std::string>;
+using konw::KluczNaTekst;
+using konw::RowneWartosciSlownika;
+
+const std::string kWskazanie = "      (szczegółowe informacje: zakładki \"Wyniki\"-\"Dodatkowe informacje\")";
+
+TEST(WartosciSlownika, EqualityOfFieldValues) {
+  const db::Date dzien = db::dateFromYmd(2024, 3, 1);
+  struct Przypadek {
+    db::Value p, f;
+    bool rowne;
+  };
+  const Przypadek przypadki[] = {
+      {db::Null{}, db::Null{}, true},
+      {db::Null{}, std::string(""), false},
+      {std::string("Abc"), std::string("ABC"), false},
+      {std::string("Abc"), std::string("Abc "), false},
+      {std::string("Abc"), std::string("Abc"), true},
+      {true, std::string("T"), true},
+      {false, std::string("N"), true},
+      {true, std::string("N"), false},
+      {std::int64_t{12}, db::Decimal{1200, 2}, true},
+      {1234.5, db::Decimal{123450, 2}, true},
+      {0.1 + 0.2, db::Decimal{30, 2}, true},
+      {std::int64_t{12}, db::Decimal{1201, 2}, false},
+      {std::string("12"), std::int64_t{12}, true},
+      {std::string("12,50"), db::Decimal{125, 1}, true},
+      {std::string("1.5E3"), std::int64_t{1500}, true},
+      {dzien, db::DateTime{dzien, {}}, true},
+      {dzien, db::DateTime{dzien, db::Time{1}}, false},
+      {dzien, std::int64_t{dzien.day}, true},
+      {std::string(std::to_string(dzien.day)), dzien, true},
+  };
+  for (const auto& c : przypadki) {
+    SCOPED_TRACE(db::valueToText(c.p) + " / " + db::valueToText(c.f));
+    EXPECT_EQ(RowneWartosciSlownika(c.p, c.f), c.rowne);
+    EXPECT_EQ(RowneWartosciSlownika(c.f, c.p), c.rowne) << "the same both ways";
+  }
+  // A text that is no number cannot be compared with a number or a date.
+  EXPECT_THROW(RowneWartosciSlownika(std::string("abc"), std::int64_t{1}), db::EngineError);
+  EXPECT_THROW(RowneWartosciSlownika(dzien, std::string("0x10")), db::EngineError);
+}
+
+TEST(WartosciSlownika, KeyAsText) {
+  EXPECT_EQ(KluczNaTekst({std::int64_t{12}}), "12");
+  EXPECT_EQ(KluczNaTekst({std::int64_t{12}, std::string("ABC")}), "12;ABC;");
+  EXPECT_EQ(KluczNaTekst({db::Null{}}), "");
+  EXPECT_EQ(KluczNaTekst({db::Null{}, std::string("A")}), ";A;");
+}
+
+class Slownik : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db::registerBuiltinDrivers();
+    konw::Przerwano = false;
+    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
+    ASSERT_TRUE(frm.UtworzModulDanych());
+    frm.SciezkaGlowna = (root.path / "PROG").string();
+    fs::create_directories(dane);
+    auto& dm = *frm.dm();
+    dm.DBp.setDriverName("STANDARD");
+    dm.DBp.clearParams();
+    for (const std::string& line : {"PATH=" + dane.string(), std::string("DEFAULT DRIVER=PARADOX")})
+      dm.DBp.addParam(line);
+    dm.DBi.setDriverName("INTRBASE");
+    dm.DBi.clearParams();
+    for (const auto& line : fb.params()) dm.DBi.addParam(line);
+    // Open log files, as during a run: a write to several categories reaches them all.
+    for (std::size_t k = 0; k < frm.logi.size(); ++k) {
+      frm.logi[k].sciezka = (root.path / konw::kNazwyLogow[k]).string();
+      ASSERT_TRUE(frm.InitLogFile(frm.logi[k], false));
+    }
+  }
+  void TearDown() override {
+    delete konw::dmKonw;
+    konw::Przerwano = false;
+  }
+
+  void sql(const std::string& text) {
+    frm.dm()->DBi.connect();
+    db::Query q;
+    q.setDatabase(&frm.dm()->DBi);
+    q.addSql(text);
+    q.execSql();
+  }
+  // ListaTabel with the one dictionary row, standing on it; DBp and DBi connected as in a run.
+  void listuj(const std::string& p, const std::string& f, const std::string& klucz, const std::string& kluczIb) {
+    writeControlTables(root.path / "PROG" / "KONWERSJA", {{5, p, f}}, {});
+    auto& dm = *frm.dm();
+    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+    dm.tblLista.first();
+    dm.tblLista.edit();
+    dm.tblLista.fieldByName("SLOWNIK").setAsBoolean(true);
+    dm.tblLista.fieldByName("KLUCZ_SLOWNIKA").setAsString(klucz);
+    dm.tblLista.fieldByName("KLUCZ_SLOWNIKA_IB").setAsString(kluczIb);
+    dm.tblLista.post();
+    dm.DBp.connect();
+    dm.DBi.connect();
+  }
+
+  // ZRODLA: KOD, NAZWA, OPIS, AKTYWNY (logical in Paradox, T/N in Firebird), KWOTA.
+  void zrodla(std::vector<db::Row> paradox, const std::vector<std::string>& firebird) {
+    TableSpec t;
+    t.fields = {{"KOD", 'A', 5}, {"NAZWA", 'A', 40}, {"OPIS", 'A', 40}, {"AKTYWNY", 'L', 0}, {"KWOTA", '$', 0}};
+    t.keyFields = 1;
+    db::paradox::writeTable(dane / "Zrodla.DB", t, std::move(paradox));
+    sql("create table ZRODLA (KOD varchar(5) not null primary key, NAZWA varchar(40), OPIS varchar(40), "
+        "AKTYWNY char(1), KWOTA numeric(15,2))");
+    for (const auto& w : firebird) sql("insert into ZRODLA values (" + w + ")");
+  }
+  static db::Row wpis(const char* kod, const char* nazwa, const char* opis, bool aktywny, double kwota) {
+    return {std::string(kod), std::string(nazwa), std::string(opis), aktywny, kwota};
+  }
+
+  const Linie& ogolny() { return ui.memo("mKomunikaty"); }
+  const Linie& inf() { return ui.memo("mKomInf"); }
+
+  TempDir root;
+  fs::path dane = root.path / "DANE";
+  fbtest::TempDatabase fb;
+  konw::ScriptedOperator ui;
+  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
+};
+
+TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
+  zrodla({wpis("1", "Budżet", "opis", true, 10.5), wpis("2", "Unia", "opis", false, 0.1 + 0.2),
+          wpis("3", "Własne", "opis", true, 1), wpis("4", "Abc", "x", true, 1), wpis("5", "Krajowe", "x", true, 1),
+          wpis("6", "Nowe", "x", true, 1)},
+         {"'1', 'Budżet', 'opis', 'T', 10.50", "'2', 'Unia Europejska', 'inny', 'N', 0.30",
+          "'3', 'Własne', 'opis', 'N', 1", "'4', 'ABC', 'x', 'T', 1", "'5', 'Krajowe ', 'x', 'T', 1",
+          "'8', 'Stare', 'x', 'T', 1", "'9', 'Dawne', 'x', 'T', 1"});
+  listuj("Zrodla", "ZRODLA", "KOD", "KOD");
+  frm.NaglowekDoZapisu.fill(true);
+
+  frm.PorownajZawartoscTabeliSlownikow();
+
+  EXPECT_EQ(ogolny(), (Linie{"  Ilość haseł dodanych w formacie Firebird: 1",
+                             "  Ilość haseł usuniętych z formatu Firebird: 2",
+                             "  Ilość haseł zmienionych przez użytkownika: 4", kWskazanie}));
+  EXPECT_EQ(inf(), (Linie{" ", std::string(30, '-'), "Zrodla",  // the table's opening
+                          "  Klucz hasła zmienionego: 2", "    Zmiana w polach: NAZWA, OPIS",
+                          "  Klucz hasła zmienionego: 3", "    Zmiana w polach: AKTYWNY",
+                          "  Klucz hasła zmienionego: 4", "    Zmiana w polach: NAZWA",
+                          "  Klucz hasła zmienionego: 5", "    Zmiana w polach: NAZWA",
+                          "  Klucze haseł usuniętych z formatu Firebird: ", "    8", "    9",
+                          "  Ilość haseł usuniętych z formatu Firebird: 2",
+                          "  Ilość haseł zmienionych przez użytkownika: 4"}));
+  EXPECT_TRUE(ui.memo("mKomBl").empty());
+  EXPECT_FALSE(frm.Niezgodnosc || frm.NiezgodnoscKrytyczna || frm.BladKonwersji) << "no message marks the run";
+  EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 13);
+  EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 13);
+  EXPECT_FALSE(frm.dm()->qryParadox.active() || frm.dm()->qryInterbase.active());
+  EXPECT_EQ(frm.dm()->tblLista.fieldByName("IDTF").asInteger(), 5);
+}
+
+TEST_F(Slownik, IdenticalDictionariesWriteNothing) {
+  zrodla({wpis("1", "Budżet", "opis", true, 10.5)}, {"'1', 'Budżet', 'opis', 'T', 10.5"});
+  listuj("ZRODLA", "ZRODLA", "KOD", "KOD");
+
+  frm.PorownajZawartoscTabeliSlownikow();
+
+  EXPECT_TRUE(ogolny().empty());
+  EXPECT_TRUE(inf().empty());
+  EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 2);
+}
+
+TEST_F(Slownik, KeyOfTwoFieldsIsMatchedWholeAndWithCase) {
+  TableSpec t;
+  t.fields = {{"DZIAL", 'I', 0}, {"ROZDZIAL", 'A', 5}, {"NAZWA", 'A', 40}};
+  t.keyFields = 2;
+  db::paradox::writeTable(dane / "Rozdzial.DB", t,
+                          {{std::int64_t{12}, std::string("AB"), std::string("x")},
+                           {std::int64_t{12}, std::string("ABC"), std::string("y")}});
+  sql("create table ROZDZIALY (DZ integer not null, ROZ varchar(5) not null, NAZWA varchar(40), "
+      "primary key (DZ, ROZ))");
+  sql("insert into ROZDZIALY values (12, 'ABC', 'y')");
+  sql("insert into ROZDZIALY values (12, 'abc', 'z')");
+  listuj("ROZDZIAL", "ROZDZIALY", "DZIAL;ROZDZIAL", "DZ;ROZ");
+
+  frm.PorownajZawartoscTabeliSlownikow();
+
+  EXPECT_EQ(inf(), (Linie{"  Klucze haseł usuniętych z formatu Firebird: ", "    12;abc;",
+                          "  Ilość haseł usuniętych z formatu Firebird: 1"}));
+  EXPECT_EQ(ogolny().front(), "  Ilość haseł dodanych w formacie Firebird: 1");
+}
+
+TEST_F(Slownik, KeyThatCannotBeReadIsReportedForEveryEntryAndTheComparisonGoesOn) {
+  zrodla({wpis("1", "a", "a", true, 1), wpis("2", "b", "b", true, 1)}, {"'1', 'a', 'a', 'T', 1"});
+  listuj("ZRODLA", "ZRODLA", "", "KOD");
+
+  frm.PorownajZawartoscTabeliSlownikow();
+
+  const std::string blad = "*** Błąd przy pobieraniu wartości z klucza słownika. ***";
+  const std::string opis = "  Identyfikator tabeli: 5\r\n  słownik: ZRODLA\r\n  klucz: ";
+  EXPECT_EQ(std::ranges::count(ogolny(), blad), 2);
+  EXPECT_EQ(std::ranges::count(ogolny(), opis), 2);
+  EXPECT_EQ(std::ranges::count(ui.memo("mKomBlKr"), blad), 2);
+  // The error block once, then one empty line for the second failure.
+  auto blok = std::ranges::find_if(ogolny(), [](const std::string& l) { return l.starts_with("\r\n*****"); });
+  ASSERT_NE(blok, ogolny().end());
+  EXPECT_TRUE(blok->ends_with("Błąd wystąpił w: TfrmConvert.WstawWartosciZTabeli"));
+  EXPECT_EQ(std::ranges::count(ogolny(), ""), 1);
+  EXPECT_TRUE(frm.BladKonwersji);
+  ASSERT_EQ(ui.boxes().size(), 2u);
+  EXPECT_EQ(ui.boxes()[0].text, "Błąd przy pobieraniu wartości z klucza słownika.");
+  // The Firebird pass still ran: its one entry's key was read and found.
+  EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3);
+}
+
+TEST_F(Slownik, BreakInTheFirstPassLeavesTheSecondOut) {
+  zrodla({wpis("1", "a", "a", true, 1), wpis("2", "b", "b", true, 1), wpis("3", "c", "c", true, 1)},
+         {"'7', 'x', 'x', 'T', 1"});
+  listuj("ZRODLA", "ZRODLA", "KOD", "KOD");
+  ui.onProcessMessages = [&] {
+    if (ui.processMessagesCalls == 2) konw::Przerwano = true;
+  };
+
+  frm.PorownajZawartoscTabeliSlownikow();
+
+  EXPECT_EQ(ogolny(), (Linie{"  Ilość haseł dodanych w formacie Firebird: 2"}));
+  EXPECT_TRUE(inf().empty()) << "no removed entry reported: the second pass was left out";
+  EXPECT_EQ(ui.processMessagesCalls, 2);
+}
+
+TEST_F(Slownik, FirebirdTableWithFewerColumnsIsAnErrorPassedOn) {
+  TableSpec t;
+  t.fields = {{"KOD", 'A', 5}, {"NAZWA", 'A', 40}};
+  t.keyFields = 1;
+  db::paradox::writeTable(dane / "ZRODLA.DB", t, {{std::string("1"), std::string("a")}});
+  sql("create table ZRODLA (KOD varchar(5) not null primary key)");
+  sql("insert into ZRODLA values ('1')");
+  listuj("ZRODLA", "ZRODLA", "KOD", "KOD");
+
+  EXPECT_THROW(frm.PorownajZawartoscTabeliSlownikow(), db::EngineError);
+
+  ASSERT_FALSE(ogolny().empty());
+  EXPECT_TRUE(ogolny().back().ends_with("Błąd wystąpił w: TfrmConvert.PorownajZawartoscTabeliSlownikow"));
+  EXPECT_TRUE(frm.BladKonwersji);
+}
+
+}  // namespace
