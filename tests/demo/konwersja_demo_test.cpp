@@ -1,0 +1,160 @@
+// A whole conversion of the demo installation, found the way a real one is (WIN.INI of the Wine prefix):
+// the verdict, the rows that reached Firebird and the log files in the Paradox data directory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+
+#include "app/konwersja.h"
+#include "app/scripted_operator.h"
+#include "control/konwersja_dm.h"
+#include "db/drivers.h"
+#include "platform/cp1250.h"
+#include "platform/hostpath.h"
+#include "support/scratch_dir.h"
+#include "tools/demo/demo.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class EnvGuard {
+ public:
+  EnvGuard(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~EnvGuard() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+std::string bajty(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// Every file under the directory with its bytes, the conversion logs left out.
+std::map<std::string, std::string> daneParadoxa(const fs::path& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    if (e.is_regular_file() && e.path().extension() != ".log") out[e.path().string()] = bajty(e.path());
+  return out;
+}
+
+class KonwersjaDemo : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    db::registerBuiltinDrivers();
+    dir_ = new test::TempDir;
+    konw::demo::Options options;
+    options.dir = dir_->path / "demo";
+    options.rows = 300;
+    konw::demo::createDemo(options);
+    fs::create_directories(dir_->path / "bin");
+  }
+  static void TearDownTestSuite() {
+    if (::testing::UnitTest::GetInstance()->failed_test_count() > 0) {
+      std::ifstream log(dir_->path / "bin" / "konwersja.log");
+      std::cerr << "error log:\n" << log.rdbuf();
+    }
+    delete dir_;
+    dir_ = nullptr;
+  }
+
+  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) {
+    auto frm = std::make_unique<konw::TfrmConvert>(ui, std::move(args), (dir_->path / "bin" / "konwersja").string());
+    frm->identyfikatorStanowiska = [] { return std::string("020000000001"); };
+    return frm;
+  }
+
+  // Paradox rows that the copy must have brought over: all of them, except the BILTOBESTIAMAP rows
+  // without TYPSPR that Firebird refuses.
+  static std::int64_t doPrzeniesienia(konw::TdmKonw& dm, const std::string& P, const std::string& F) {
+    db::Table t;
+    t.setDatabase(&dm.DBp);
+    t.setTableName(P + ".DB");
+    t.setReadOnly(true);
+    t.open();
+    if (F != "BILTOBESTIAMAP") return t.recordCount();
+    std::int64_t n = 0;
+    for (t.first(); !t.eof(); t.next()) n += t.fieldByName("TYPSPR").asString().empty() ? 0 : 1;
+    return n;
+  }
+  static std::int64_t wFirebirdzie(konw::TdmKonw& dm, const std::string& F) {
+    db::Query q;
+    q.setDatabase(&dm.DBi);
+    q.addSql("select count(*) from " + F);
+    q.open();
+    return q.field(0).asInteger();
+  }
+
+  static test::TempDir* dir_;
+  EnvGuard prefix{"WINEPREFIX", (dir_->path / "demo" / "wine").c_str()};
+  EnvGuard winini{"KONWERSJA_WININI", nullptr};
+  EnvGuard drive{"KONWERSJA_DRIVE_C", nullptr};
+  konw::ScriptedOperator ui;
+};
+
+test::TempDir* KonwersjaDemo::dir_ = nullptr;
+
+TEST_F(KonwersjaDemo, JstEditionConvertsEveryListedTable) {
+  auto frm = start({});
+  ASSERT_TRUE(frm->FormCreate());
+  ASSERT_TRUE(ui.boxes().empty()) << ui.boxes().front().text;
+  const fs::path dane = konw::hostPath(frm->SciezkaParadoxa);
+  const auto przed = daneParadoxa(dane);
+
+  const std::size_t odRunu = ui.memo("mKomunikaty").size();
+  ui.answer(konw::kYes);
+  frm->Konwertuj();
+
+  // The demo keeps critical structure differences on purpose; everything else went through.
+  ASSERT_EQ(ui.boxes().size(), 2u) << ui.boxes().back().text;
+  EXPECT_EQ(ui.boxes()[1].kind, konw::MsgKind::Warning);
+  EXPECT_TRUE(ui.boxes()[1].text.starts_with(
+      "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA KRYTYCZNĄ NIEZGODNOŚĆ STRUKTURY BAZY!"))
+      << ui.boxes()[1].text;
+  const auto& ogolny = ui.memo("mKomunikaty");
+  for (const auto& l : ogolny) EXPECT_FALSE(l.starts_with("\r\n*****")) << l;
+  EXPECT_EQ(std::ranges::count(ogolny, "*** Tabela: ARCHPLAN nie istnieje ***"), 1);
+  EXPECT_EQ(std::ranges::count(ogolny, "  TMPRAP") + std::ranges::count(ogolny, "  WYDRUKI"), 2);
+
+  auto& dm = *frm->dm();
+  dm.DBi.connect();
+  int tabele = 0;
+  for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next()) {
+    const std::string P = dm.tblLista.fieldByName("TABELA").asString();
+    const std::string F = dm.tblLista.fieldByName("TABELA_IB").asString();
+    if (!frm->IstniejeTabelaParadoxa(P)) continue;
+    SCOPED_TRACE(P + "/" + F);
+    EXPECT_EQ(wFirebirdzie(dm, F), doPrzeniesienia(dm, P, F));
+    ++tabele;
+  }
+  EXPECT_GE(tabele, 25);
+
+  // Four logs in the Paradox data directory, closed; the general one holds what the page shows.
+  for (std::size_t k = 0; k < frm->logi.size(); ++k) {
+    const fs::path plik = konw::hostPath(frm->logi[k].sciezka);
+    SCOPED_TRACE(plik.string());
+    ASSERT_TRUE(fs::exists(plik));
+    EXPECT_TRUE(fs::equivalent(plik.parent_path(), dane));
+    const std::string nazwa = konw::kNazwyLogow[k];
+    EXPECT_TRUE(plik.filename().string().starts_with(nazwa.substr(0, nazwa.size() - 4) + "_"));
+    EXPECT_FALSE(frm->logi[k].otwarty());
+  }
+  std::string oczekiwany;
+  for (std::size_t i = odRunu; i < ogolny.size(); ++i) oczekiwany += konw::utf8ToCp1250(ogolny[i]) + "\r\n";
+  EXPECT_EQ(bajty(konw::hostPath(frm->logi[0].sciezka)), oczekiwany);
+
+  EXPECT_EQ(daneParadoxa(dane), przed) << "the Paradox data must stay as it was";
+}
+
+}  // namespace
