@@ -88,8 +88,8 @@ void TfrmConvert::Konwertuj() {
   try {
     if (SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, true)) return;
     const unsigned kind = RodzajKonwersji;
-    if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase), kYes | kNo,
-                       kNo) != kYes)
+    if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase),
+                       kYes | kNo, kNo) != kYes)
       return;
 
     UstawStanPracy(true);
@@ -149,12 +149,16 @@ void TfrmConvert::PrzepiszParadoxToInterbase(unsigned kind) {
 
     ZapiszKomunikat(kRowne, kWszystkie);
     ZapiszKomunikat("Przeniesienie danych Paradox-Firebird, " + DataICzas(), kWszystkie);
-    ZapiszKomunikat("  Położenie danych w formacie Firebird: " + ui_.caption("lblSciezkaInterbase"), kWszystkie);
-    ZapiszKomunikat("  Położenie danych w formacie Paradox: " + ui_.caption("lblSciezkaParadoxa"), kWszystkie);
+    ZapiszKomunikat("  Położenie danych w formacie Firebird: " + ui_.caption("lblSciezkaInterbase"),
+                    kWszystkie);
+    ZapiszKomunikat("  Położenie danych w formacie Paradox: " + ui_.caption("lblSciezkaParadoxa"),
+                    kWszystkie);
     ZapiszKomunikat("  Numer wersji danych w formacie Paradox: " + ui_.caption("lblWersjaPdx"), kWszystkie);
     ZapiszKomunikat(" ", kWszystkie);
     db::Table& params = dm.PARAMS;
-    auto wartosc = [&](const char* pole) { return params.isEmpty() ? std::string() : params.fieldByName(pole).asString(); };
+    auto wartosc = [&](const char* pole) {
+      return params.isEmpty() ? std::string() : params.fieldByName(pole).asString();
+    };
     const struct {
       const char* wartosc;
       const char* etykieta;
@@ -164,10 +168,12 @@ void TfrmConvert::PrzepiszParadoxToInterbase(unsigned kind) {
                           {"txtPow", "lblPow", "Powiat"},
                           {"txtGm", "lblGm", "Gmina"}};
     for (const auto& l : linieJednostki)
-      if (ui_.visible(l.wartosc)) ZapiszKomunikat("  " + ui_.caption(l.etykieta) + wartosc(l.pole), kWszystkie);
+      if (ui_.visible(l.wartosc))
+        ZapiszKomunikat("  " + ui_.caption(l.etykieta) + wartosc(l.pole), kWszystkie);
     if (ui_.visible("txtTypgminy")) ZapiszKomunikat("  " + wartosc("TypGminy"), kWszystkie);
-    ZapiszKomunikat("  " + ui_.caption("Label19") + wartosc("WK") + wartosc("PK") + wartosc("GK") + wartosc("GT"),
-                    kWszystkie);
+    ZapiszKomunikat(
+        "  " + ui_.caption("Label19") + wartosc("WK") + wartosc("PK") + wartosc("GK") + wartosc("GT"),
+        kWszystkie);
     ZapiszKomunikat(kRowne, kWszystkie);
     ZapiszKomunikat(" ", kWszystkie);
 
@@ -206,16 +212,20 @@ bool TfrmConvert::KonwertujBiezacyWiersz() {
   const std::string F = lista.fieldByName("TABELA_IB").asString();
   const Kategorie krytyczne = kOgolny | kBledy | kBledyKrytyczne;
   const Znaczniki obaZnaczniki = kNiezgodnoscKrytyczna | kNiezgodnosc;
-  if (P.empty()) ZapiszKomunikat("*** Brak nazwy tabeli Paradox (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
-  if (F.empty()) ZapiszKomunikat("*** Brak nazwy tabeli Firebird (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
+  if (P.empty())
+    ZapiszKomunikat("*** Brak nazwy tabeli Paradox (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
+  if (F.empty())
+    ZapiszKomunikat("*** Brak nazwy tabeli Firebird (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
   if (P.empty() || F.empty()) return true;
 
   if (!IstniejeTabelaParadoxa(P)) {
-    if (!jb || dizez) ZapiszKomunikat("*** Tabela: " + P + " nie istnieje ***", kOgolny | kBledy, kNiezgodnosc);
+    if (!jb || dizez)
+      ZapiszKomunikat("*** Tabela: " + P + " nie istnieje ***", kOgolny | kBledy, kNiezgodnosc);
     return true;
   }
   if (jb && !dm.TabelaIstniejeWFirebird(F)) {
-    ZapiszKomunikat("*** Tabela: \"" + P + "\" nie istnieje w bazie formatu Firebird ***", krytyczne, obaZnaczniki);
+    ZapiszKomunikat("*** Tabela: \"" + P + "\" nie istnieje w bazie formatu Firebird ***", krytyczne,
+                    obaZnaczniki);
     return true;
   }
   NaglowekTabeli(Kategoria::Ogolny);
@@ -242,7 +252,8 @@ void TfrmConvert::RaportPominietychTabel() {
     for (const std::string& nazwa : nazwy) {
       ui_.processMessages();
       const std::string duze = db::upperAscii(nazwa);
-      if (dm.tblLista.locate("TABELA", {duze}, false) || dm.tblPomijane.locate("TABELA", {duze}, false)) continue;
+      if (dm.tblLista.locate("TABELA", {duze}, false) || dm.tblPomijane.locate("TABELA", {duze}, false))
+        continue;
       if (pierwsza) {
         ZapiszKomunikat("\r\n" + kKreski, kOgolny | kDodatkoweInfo);
         ZapiszKomunikat("Pominięte tabele formatu paradox:", kOgolny | kDodatkoweInfo);

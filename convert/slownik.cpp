@@ -129,23 +129,27 @@ bool RowneWartosciSlownika(const db::Value& paradox, const db::Value& firebird) 
   return rowneLiczbowo(p, f);
 }
 
-bool WstawWartosciZTabeli(TfrmConvert& frm, db::Dataset& dataset, StronaSlownika strona, KluczSlownika& klucz) {
+bool WstawWartosciZTabeli(TfrmConvert& frm, db::Dataset& dataset, StronaSlownika strona,
+                          KluczSlownika& klucz) {
   const bool paradox = strona == StronaSlownika::Paradox;
   TdmKonw& dm = *frm.dm();
   try {
-    const std::string lista = dm.tblLista.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString();
+    const std::string lista =
+        dm.tblLista.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString();
     KluczSlownika odczytany;
     for (const std::string& nazwa : nazwyPol(lista)) odczytany.push_back(dataset.fieldByName(nazwa).value());
     klucz = std::move(odczytany);
     return true;
   } catch (...) {
-    frm.ZapiszKomunikat("*** Błąd przy pobieraniu wartości z klucza słownika. ***", kOgolny | kBledy | kBledyKrytyczne);
+    frm.ZapiszKomunikat("*** Błąd przy pobieraniu wartości z klucza słownika. ***",
+                        kOgolny | kBledy | kBledyKrytyczne);
     try {
       db::Table& l = dm.tblLista;
-      frm.ZapiszKomunikat("  Identyfikator tabeli: " + l.fieldByName("IDTF").asString() + "\r\n" + "  słownik: " +
-                              l.fieldByName(paradox ? "TABELA" : "TABELA_IB").asString() + "\r\n" + "  klucz: " +
-                              l.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString(),
-                          kOgolny | kBledy | kBledyKrytyczne);
+      frm.ZapiszKomunikat(
+          "  Identyfikator tabeli: " + l.fieldByName("IDTF").asString() + "\r\n" +
+              "  słownik: " + l.fieldByName(paradox ? "TABELA" : "TABELA_IB").asString() + "\r\n" +
+              "  klucz: " + l.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString(),
+          kOgolny | kBledy | kBledyKrytyczne);
     } catch (...) {
     }
     frm.ZapiszBlad(kMiejsceKlucza);
@@ -194,7 +198,8 @@ void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
       pdx.next();
     }
     if (LiczbaDodanych >= 1)
-      ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych), kOgolny);
+      ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych),
+                      kOgolny);
 
     if (!Przerwano) {
       for (ib.first(); !ib.eof();) {
@@ -207,11 +212,12 @@ void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
           std::string zmienione;
           for (int j = 0; j < pdx.fieldCount(); ++j) {
             if (j >= ib.fieldCount())
-              throw db::EngineError(db::errc::kNotFound, "Tabela " + F + " ma mniej pól niż tabela " + P +
-                                                             " formatu Paradox");
+              throw db::EngineError(db::errc::kNotFound,
+                                    "Tabela " + F + " ma mniej pól niż tabela " + P + " formatu Paradox");
             const db::Field& poleP = pdx.field(j);
-            const db::Value wartoscP =
-                poleP.dataType() == db::FieldType::Boolean ? db::Value{WartoscTN(poleP.asBoolean())} : poleP.value();
+            const db::Value wartoscP = poleP.dataType() == db::FieldType::Boolean
+                                           ? db::Value{WartoscTN(poleP.asBoolean())}
+                                           : poleP.value();
             if (RowneWartosciSlownika(wartoscP, ib.field(j).value())) continue;
             if (zmienione.empty()) {
               ZapiszKomunikat("  Klucz hasła zmienionego: " + KluczNaTekst(klucz), kDodatkoweInfo);

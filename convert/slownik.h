@@ -24,13 +24,16 @@ enum class StronaSlownika { Paradox, Firebird };
 // Reads the key of the dataset's current entry through the current ListaTabel row's field list of that
 // side (KLUCZ_SLOWNIKA or KLUCZ_SLOWNIKA_IB). On failure writes the log lines, the error block and the
 // error report, leaves `klucz` unchanged and returns false; never throws.
-bool WstawWartosciZTabeli(TfrmConvert& frm, db::Dataset& dataset, StronaSlownika strona, KluczSlownika& klucz);
+bool WstawWartosciZTabeli(TfrmConvert& frm, db::Dataset& dataset, StronaSlownika strona,
+                          KluczSlownika& klucz);
 
 // A single value as text (null: empty text); several values each followed by ";".
 std::string KluczNaTekst(const KluczSlownika& klucz);
 
 // "T" for true, "N" for false.
-inline std::string WartoscTN(bool b) { return b ? "T" : "N"; }
+inline std::string WartoscTN(bool b) {
+  return b ? "T" : "N";
+}
 
 // Whether a field of a Paradox entry equals the field of the same position in the Firebird entry:
 // texts character for character, logicals as their "T"/"N" text, numbers and dates by value (a date as

@@ -19,7 +19,8 @@ const std::string kGwiazdki(51, '*');
 const std::string kPodglad = "(Podgląd zapisanego przebiegu konwersji - zakładka \"Wyniki\")";
 const std::string kKoniec = "Procedura przeniesienia danych dobiegła do końca.\r\n" + kPodglad;
 const std::string kUwaga =
-    "UWAGA! Operacja spowoduje skasowanie dotychczasowych danych w docelowej bazie formatu Firebird. Czy chcesz "
+    "UWAGA! Operacja spowoduje skasowanie dotychczasowych danych w docelowej bazie formatu Firebird. Czy "
+    "chcesz "
     "kontynuować?";
 
 struct Wiersz {
@@ -73,8 +74,9 @@ class Przebieg : public ::testing::Test {
     TableSpec s;
     s.keyFields = 1;
     s.fields = {{"IDTF", '+', 0}, {"TABELA", 'A', 25}};
-    db::paradox::writeTable(konf / "ListaTabelSkip.DB", s,
-                            {{std::int64_t{1}, std::string("PARAMS")}, {std::int64_t{2}, std::string("CONF")}});
+    db::paradox::writeTable(
+        konf / "ListaTabelSkip.DB", s,
+        {{std::int64_t{1}, std::string("PARAMS")}, {std::int64_t{2}, std::string("CONF")}});
     auto& dm = *frm.dm();
     ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
     for (const auto& w : lista) {
@@ -117,7 +119,8 @@ class Przebieg : public ::testing::Test {
     t.fields = {{"ID", 'I', 0}, {"NAZWA", 'A', 20}};
     t.keyFields = 1;
     std::vector<db::Row> rows;
-    for (int i = 1; i <= wiersze; ++i) rows.push_back({std::int64_t{i}, std::string("wiersz ") + std::to_string(i)});
+    for (int i = 1; i <= wiersze; ++i)
+      rows.push_back({std::int64_t{i}, std::string("wiersz ") + std::to_string(i)});
     db::paradox::writeTable(dane / (pdx + ".DB"), t, rows);
   }
 
@@ -170,7 +173,8 @@ TEST_F(Przebieg, WholeRunCopiesTheListLogsToFourFilesAndEndsFinished) {
   EXPECT_EQ(pytanie.kind, konw::MsgKind::Question);
   EXPECT_EQ(pytanie.caption, "POTWIERDZENIE");
   EXPECT_EQ(pytanie.text,
-            "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.\n\r\n\r" + kUwaga);
+            "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.\n\r\n\r" +
+                kUwaga);
   EXPECT_EQ(pytanie.buttons, konw::kYes | konw::kNo);
   EXPECT_EQ(pytanie.defaultButton, konw::kNo);
   EXPECT_EQ(ui.boxes().size(), 2u);
@@ -231,14 +235,17 @@ TEST_F(Przebieg, KindsSelectRowsOfTheList) {
     std::string zdanie;
     Linie tabele;
   };
-  for (const auto& p : {Przypadek{1, "Program dokona konwersji bazy danych Paradox do bazy Firebird bez tabel słownikowych.",
-                                  {"DOCHODY", "WYDATKI"}},
-                        Przypadek{2, "Program dokona konwersji słowników z bazy danych Paradox do bazy Firebird.",
-                                  {"DZIALY"}},
-                        Przypadek{4, "Program dokona konwersji wybranych tabel bazy danych Paradox do bazy Firebird.",
-                                  {"DOCHODY"}},
-                        Przypadek{0, "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.",
-                                  {"DOCHODY", "DZIALY", "WYDATKI"}}}) {
+  for (const auto& p :
+       {Przypadek{1,
+                  "Program dokona konwersji bazy danych Paradox do bazy Firebird bez tabel słownikowych.",
+                  {"DOCHODY", "WYDATKI"}},
+        Przypadek{
+            2, "Program dokona konwersji słowników z bazy danych Paradox do bazy Firebird.", {"DZIALY"}},
+        Przypadek{
+            4, "Program dokona konwersji wybranych tabel bazy danych Paradox do bazy Firebird.", {"DOCHODY"}},
+        Przypadek{0,
+                  "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.",
+                  {"DOCHODY", "DZIALY", "WYDATKI"}}}) {
     SCOPED_TRACE("kind " + std::to_string(p.kind));
     const Linie ogolny = konwertuj(p.kind);
     EXPECT_EQ(ui.boxes().front().text, p.zdanie + "\n\r\n\r" + kUwaga);
@@ -259,7 +266,7 @@ TEST_F(Przebieg, KindThreeCreatesEmptyLogsAndConvertsNothing) {
   const Linie ogolny = konwertuj(3);
 
   EXPECT_EQ(ui.boxes().front().text, "Program dokona przepisania słowników do bufora: " + fb.location() +
-                                          "\n\r\n\rCzy chcesz kontynuować?");
+                                         "\n\r\n\rCzy chcesz kontynuować?");
   EXPECT_TRUE(ogolny.empty()) << ogolny.front();
   EXPECT_EQ(werdykt().kind, konw::MsgKind::Information);
   EXPECT_EQ(werdykt().text, kKoniec);
@@ -281,7 +288,8 @@ TEST_F(Przebieg, KindFourWithNothingTickedWritesHeaderAndSkippedTables) {
   ASSERT_FALSE(ogolny.empty());
   EXPECT_EQ(ogolny.front(), std::string(30, '='));
   EXPECT_FALSE(ma(ogolny, "DOCHODY"));
-  EXPECT_EQ(odLinii(ogolny, "\r\n" + kKreski), (Linie{"\r\n" + kKreski, "Pominięte tabele formatu paradox:", "  OBCE"}));
+  EXPECT_EQ(odLinii(ogolny, "\r\n" + kKreski),
+            (Linie{"\r\n" + kKreski, "Pominięte tabele formatu paradox:", "  OBCE"}));
   EXPECT_EQ(werdykt().text, kKoniec);
   EXPECT_EQ(jedna("select count(*) from DOCHODY"), "1");
 }
@@ -303,10 +311,11 @@ TEST_F(Przebieg, MissingParadoxTableDependsOnTheEdition) {
             (Linie{kKreski, "ARCHIWUM", archiwum, " ", kKreski, "TYLKOJST", tylkoJst}));
   EXPECT_FALSE(ma(strona("mKomBlKr"), archiwum));
   EXPECT_EQ(werdykt().kind, konw::MsgKind::Information);
-  EXPECT_EQ(werdykt().text,
-            "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka Wyniki-Błędy)."
-            "\r\n\r\n" +
-                kKoniec);
+  EXPECT_EQ(
+      werdykt().text,
+      "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka Wyniki-Błędy)."
+      "\r\n\r\n" +
+          kKoniec);
   EXPECT_EQ(ui.activeLogPage(), "TabSheetBledy");
 
   // JB: a table outside the JB edition (DIZEZ false) leaves no trace, not even the separator.
@@ -339,10 +348,11 @@ TEST_F(Przebieg, JbEditionRequiresTheFirebirdTable) {
   EXPECT_FALSE(ma(ogolny, "BEZFB")) << "no heading, no comparison, no copy";
   EXPECT_EQ(odLinii(strona("mKomBlKr"), kKreski), (Linie{kKreski, "BEZFB", komunikat}));
   EXPECT_EQ(werdykt().kind, konw::MsgKind::Warning);
-  EXPECT_EQ(werdykt().text,
-            "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA KRYTYCZNĄ NIEZGODNOŚĆ STRUKTURY BAZY! (zakładka "
-            "Wyniki-Błędy krytyczne)\r\n\r\n" +
-                kKoniec);
+  EXPECT_EQ(
+      werdykt().text,
+      "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA KRYTYCZNĄ NIEZGODNOŚĆ STRUKTURY BAZY! (zakładka "
+      "Wyniki-Błędy krytyczne)\r\n\r\n" +
+          kKoniec);
   EXPECT_EQ(ui.activeLogPage(), "TabSheetBledyKryt");
 }
 
@@ -351,7 +361,8 @@ TEST_F(Przebieg, RowWithoutNamesGivesTwoCriticalMessages) {
 
   const Linie ogolny = konwertuj(0);
 
-  const Linie oba = {"*** Brak nazwy tabeli Paradox (ident. 7) ***", "*** Brak nazwy tabeli Firebird (ident. 7) ***"};
+  const Linie oba = {"*** Brak nazwy tabeli Paradox (ident. 7) ***",
+                     "*** Brak nazwy tabeli Firebird (ident. 7) ***"};
   const Linie poKreskach = odLinii(ogolny, kKreski);
   ASSERT_GE(poKreskach.size(), 3u);
   EXPECT_EQ(Linie(poKreskach.begin() + 1, poKreskach.begin() + 3), oba);
@@ -451,10 +462,11 @@ TEST_F(Przebieg, ErrorInTheCopyStopsTheRunWithTheErrorVerdict) {
   EXPECT_FALSE(ma(ogolny, "WYDATKI"));
   EXPECT_FALSE(ma(ogolny, "Pominięte tabele formatu paradox:"));
   EXPECT_EQ(werdykt().kind, konw::MsgKind::Error);
-  EXPECT_EQ(werdykt().text,
-            "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH WYSTĄPIŁ BŁĄD!\r\n\r\nProcedura przeniesienia danych została "
-            "przerwana z powodu błędu w trakcie konwersji.\r\n" +
-                kPodglad);
+  EXPECT_EQ(
+      werdykt().text,
+      "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH WYSTĄPIŁ BŁĄD!\r\n\r\nProcedura przeniesienia danych została "
+      "przerwana z powodu błędu w trakcie konwersji.\r\n" +
+          kPodglad);
   EXPECT_EQ(ui.activeLogPage(), "TabSheetBledyKryt");
   std::ifstream log(frm.wyjatki.ErrorLog, std::ios::binary);
   const std::string bledy((std::istreambuf_iterator<char>(log)), {});

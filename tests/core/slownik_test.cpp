@@ -1,10 +1,11 @@
 // The dictionary comparison on a Paradox dictionary and its Firebird counterpart, and the equality of
 // field values it uses.
+#include "convert/slownik.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "convert/slownik.h"
 #include "firebird/fb_fixture.h"
 #include "fixtures.h"
 
@@ -97,7 +98,8 @@ class Slownik : public ::testing::Test {
     q.execSql();
   }
   // ListaTabel with the one dictionary row, standing on it; DBp and DBi connected as in a run.
-  void listuj(const std::string& p, const std::string& f, const std::string& klucz, const std::string& kluczIb) {
+  void listuj(const std::string& p, const std::string& f, const std::string& klucz,
+              const std::string& kluczIb) {
     writeControlTables(root.path / "PROG" / "KONWERSJA", {{5, p, f}}, {});
     auto& dm = *frm.dm();
     ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
@@ -114,7 +116,8 @@ class Slownik : public ::testing::Test {
   // ZRODLA: KOD, NAZWA, OPIS, AKTYWNY (logical in Paradox, T/N in Firebird), KWOTA.
   void zrodla(std::vector<db::Row> paradox, const std::vector<std::string>& firebird) {
     TableSpec t;
-    t.fields = {{"KOD", 'A', 5}, {"NAZWA", 'A', 40}, {"OPIS", 'A', 40}, {"AKTYWNY", 'L', 0}, {"KWOTA", '$', 0}};
+    t.fields = {
+        {"KOD", 'A', 5}, {"NAZWA", 'A', 40}, {"OPIS", 'A', 40}, {"AKTYWNY", 'L', 0}, {"KWOTA", '$', 0}};
     t.keyFields = 1;
     db::paradox::writeTable(dane / "Zrodla.DB", t, std::move(paradox));
     sql("create table ZRODLA (KOD varchar(5) not null primary key, NAZWA varchar(40), OPIS varchar(40), "
@@ -137,8 +140,8 @@ class Slownik : public ::testing::Test {
 
 TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
   zrodla({wpis("1", "Budżet", "opis", true, 10.5), wpis("2", "Unia", "opis", false, 0.1 + 0.2),
-          wpis("3", "Własne", "opis", true, 1), wpis("4", "Abc", "x", true, 1), wpis("5", "Krajowe", "x", true, 1),
-          wpis("6", "Nowe", "x", true, 1)},
+          wpis("3", "Własne", "opis", true, 1), wpis("4", "Abc", "x", true, 1),
+          wpis("5", "Krajowe", "x", true, 1), wpis("6", "Nowe", "x", true, 1)},
          {"'1', 'Budżet', 'opis', 'T', 10.50", "'2', 'Unia Europejska', 'inny', 'N', 0.30",
           "'3', 'Własne', 'opis', 'N', 1", "'4', 'ABC', 'x', 'T', 1", "'5', 'Krajowe ', 'x', 'T', 1",
           "'8', 'Stare', 'x', 'T', 1", "'9', 'Dawne', 'x', 'T', 1"});
@@ -159,7 +162,8 @@ TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
                           "  Ilość haseł usuniętych z formatu Firebird: 2",
                           "  Ilość haseł zmienionych przez użytkownika: 4"}));
   EXPECT_TRUE(ui.memo("mKomBl").empty());
-  EXPECT_FALSE(frm.Niezgodnosc || frm.NiezgodnoscKrytyczna || frm.BladKonwersji) << "no message marks the run";
+  EXPECT_FALSE(frm.Niezgodnosc || frm.NiezgodnoscKrytyczna || frm.BladKonwersji)
+      << "no message marks the run";
   EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 13);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 13);
   EXPECT_FALSE(frm.dm()->qryParadox.active() || frm.dm()->qryInterbase.active());

@@ -70,7 +70,8 @@ class KonwersjaDemo : public ::testing::Test {
   }
 
   std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) {
-    auto frm = std::make_unique<konw::TfrmConvert>(ui, std::move(args), (dir_->path / "bin" / "konwersja").string());
+    auto frm =
+        std::make_unique<konw::TfrmConvert>(ui, std::move(args), (dir_->path / "bin" / "konwersja").string());
     frm->identyfikatorStanowiska = [] { return std::string("020000000001"); };
     return frm;
   }

@@ -43,13 +43,14 @@ class OperatorKonsoli : public konw::ScriptedOperator {
  public:
   explicit OperatorKonsoli(bool tak) : tak_(tak) {}
 
-  konw::Button messageBox(konw::MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
-                          konw::Button defaultButton) override {
+  konw::Button messageBox(konw::MsgKind kind, const std::string& caption, const std::string& text,
+                          unsigned buttons, konw::Button defaultButton) override {
     const bool potwierdzenie = kind == konw::MsgKind::Question && caption == "POTWIERDZENIE";
     konw::Button odpowiedz = konw::ScriptedOperator::messageBox(kind, caption, text, buttons, defaultButton);
     if (potwierdzenie) odpowiedz = tak_ ? konw::kYes : konw::kNo;
     std::printf("[%s] %s\n%s\n", nazwaRodzaju(kind), caption.c_str(), bezCr(text).c_str());
-    if (buttons != konw::kOk) std::printf("-> %s\n", odpowiedz == konw::kYes ? "Yes" : odpowiedz == konw::kNo ? "No" : "OK");
+    if (buttons != konw::kOk)
+      std::printf("-> %s\n", odpowiedz == konw::kYes ? "Yes" : odpowiedz == konw::kNo ? "No" : "OK");
     std::printf("\n");
     std::fflush(stdout);
     return odpowiedz;
@@ -141,9 +142,9 @@ int runConvert(const std::vector<std::string>& args) {
   return zakonczono ? 0 : 1;
 }
 
-const bool registered = konw::cli::registerCommand(
-    {"convert", kUzycie,
-     "run a whole conversion without a window (Yes to the confirmation only with --yes); exit 0 when it finished",
-     runConvert});
+const bool registered = konw::cli::registerCommand({"convert", kUzycie,
+                                                    "run a whole conversion without a window (Yes to the "
+                                                    "confirmation only with --yes); exit 0 when it finished",
+                                                    runConvert});
 
 }  // namespace
