@@ -18,6 +18,7 @@
 
 #include "app/konwersja.h"
 #include "app/projekt_okna.h"
+#include "app/qt/podtabela.h"
 #include "app/qt/strona_porownanie.h"
 #include "control/konwersja_dm.h"
 
@@ -81,7 +82,7 @@ OknoKonwersji::OknoKonwersji(QWidget* parent) : QWidget(parent) {
   zbudujStroneWyniki(strona(pageControl_, "TabSheetLogi"));
   zbudujStronePorownanie(strona(pageControl_, "tsPorownanie"), [this] { return logika_; });
   zbudujStroneOpcje(strona(pageControl_, "TabOpcje"));
-  strona(pageControl_, "tsListaTabel");
+  zbudujStroneListaTabel(strona(pageControl_, "tsListaTabel"), [this] { wypelnijSiatke(); });
 
   akcjaZmienKonfig = [this] { logika_->ActionZmienKonfig(); };
 
