@@ -193,14 +193,16 @@ void TfrmConvert::PorownajBazy(bool ZTabelamiKonf) {
 
 void TfrmConvert::ZapiszPorownanie() {
   if (PorownanieTrwa) return;
+  // The name is proposed from the moment the save starts; the hourglass is kept off the dialog itself,
+  // where the operator still has to point and type, and shown while the file is written.
+  const std::string plik =
+      ui_.saveFileName(NazwaPlikuRaportu(teraz()), "txt", "pliki tekstowe|*.txt|wszystkie pliki|*.*");
+  if (plik.empty()) return;
   ui_.setBusyCursor(true);
   struct Kursor {
     Operator& ui;
     ~Kursor() { ui.setBusyCursor(false); }
   } kursor{ui_};
-  const std::string plik =
-      ui_.saveFileName(NazwaPlikuRaportu(teraz()), "txt", "pliki tekstowe|*.txt|wszystkie pliki|*.*");
-  if (plik.empty()) return;
   ZapiszPlikRaportu(plik, ui_.memoText(kMemo));
 }
 
