@@ -117,6 +117,10 @@ class PanelListyTabel : public QWidget {
     if (!model_) {
       model_ = new ModelTabeli(dmKonw->tblLista, kKolumnyListyTabel, 0, this);
       siatka_->setModel(model_);
+      // The conversion kind's grid shows TABELA and TABELA_IB too.
+      connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+        if (poZmianieListy_) poZmianieListy_();
+      });
       connect(siatka_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
               [this](const QModelIndex& i) {
                 if (i.isValid()) model_->siatka().przejdz(i.row());

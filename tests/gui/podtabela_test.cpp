@@ -213,6 +213,8 @@ TEST_F(Podtabela, PageListaTabelEditsTheListAndOpensTheViewerOfTheSelectedTable)
   EXPECT_EQ(okno.findChild<QTableWidget*>(QStringLiteral("ExRxDBGrid1"))->rowCount(), 3);
   EXPECT_TRUE(m->setData(m->index(siatka->currentIndex().row(), 0), QStringLiteral("Nowa"), Qt::EditRole));
   EXPECT_TRUE(dm->tblLista.locate("TABELA", {std::string("Nowa")}, false));
+  auto* rodzaje = okno.findChild<QTableWidget*>(QStringLiteral("ExRxDBGrid1"));
+  EXPECT_EQ(rodzaje->findItems(QStringLiteral("Nowa"), Qt::MatchExactly).size(), 1);
 }
 
 }  // namespace
