@@ -137,11 +137,19 @@ TEST(FirebirdConnect, FailureToConnectIsAnEngineError) {
   EXPECT_FALSE(d.connected());
 }
 
-TEST(FirebirdConnect, ServerChecksThePassword) {
-  if (!fbtest::serverName()) GTEST_SKIP() << "only a server checks passwords";
+TEST(FirebirdConnect, OnlyAServerChecksThePassword) {
   fbtest::TempDatabase temp;
   auto options = temp.options();
   options.password = "zle-haslo";
+  if (!fbtest::serverName()) {
+    // In-process access is the file owner's: the engine takes any password, as the demo relies on.
+    auto attachment = db::firebird::attach(options, false);
+    db::firebird::Status st;
+    attachment->detach(&st);
+    EXPECT_FALSE(st.failed());
+    attachment.forget();
+    return;
+  }
   try {
     db::firebird::attach(options, false);
     FAIL() << "wrong password accepted";
