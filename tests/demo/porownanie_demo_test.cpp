@@ -11,23 +11,9 @@
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "support/scratch_dir.h"
-#include "tools/demo/demo.h"
+#include "demo/demo_fixture.h"
 
 namespace {
-
-class EnvGuard {
- public:
-  EnvGuard(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~EnvGuard() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
 
 struct Roznice {
   unsigned klasy;
@@ -41,20 +27,11 @@ std::ostream& operator<<(std::ostream& out, const Roznice& r) {
 }
 
 TEST(PorownanieDemo, OnlyTheUnacceptedDifferencesShow) {
-  db::registerBuiltinDrivers();
-  test::TempDir dir;
-  konw::demo::Options options;
-  options.dir = dir.path / "demo";
-  options.rows = 40;
-  konw::demo::createDemo(options);
-  std::filesystem::create_directories(dir.path / "bin");
-  EnvGuard prefix{"WINEPREFIX", (dir.path / "demo" / "wine").c_str()};
-  EnvGuard winini{"KONWERSJA_WININI", nullptr};
-  EnvGuard drive{"KONWERSJA_DRIVE_C", nullptr};
-
+  demotest::DemoInstallation demo(40);
+  demotest::FoundThroughWine env(demo);
   konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (dir.path / "bin" / "konwersja").string()};
-  frm.identyfikatorStanowiska = [] { return std::string("020000000001"); };
+  auto okno = demo.window(ui);
+  konw::TfrmConvert& frm = *okno;
   ASSERT_TRUE(frm.FormCreate());
   auto& dm = *frm.dm();
 

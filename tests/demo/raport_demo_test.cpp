@@ -10,23 +10,9 @@
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "support/scratch_dir.h"
-#include "tools/demo/demo.h"
+#include "demo/demo_fixture.h"
 
 namespace {
-
-class EnvGuard {
- public:
-  EnvGuard(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~EnvGuard() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
 
 // The Firebird entries of the last report in the memo: table name -> its message lines.
 std::map<std::string, std::vector<std::string>> wpisy(const std::vector<std::string>& memo, std::size_t od) {
@@ -53,20 +39,11 @@ std::map<std::string, std::vector<std::string>> wpisy(const std::vector<std::str
 }
 
 TEST(RaportDemo, ControlTablesAcceptWhatTheyRecordAndBothPartsFindTheirTables) {
-  db::registerBuiltinDrivers();
-  test::TempDir dir;
-  konw::demo::Options options;
-  options.dir = dir.path / "demo";
-  options.rows = 40;
-  konw::demo::createDemo(options);
-  std::filesystem::create_directories(dir.path / "bin");
-  EnvGuard prefix{"WINEPREFIX", (dir.path / "demo" / "wine").c_str()};
-  EnvGuard winini{"KONWERSJA_WININI", nullptr};
-  EnvGuard drive{"KONWERSJA_DRIVE_C", nullptr};
-
+  demotest::DemoInstallation demo(40);
+  demotest::FoundThroughWine env(demo);
   konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (dir.path / "bin" / "konwersja").string()};
-  frm.identyfikatorStanowiska = [] { return std::string("020000000001"); };
+  auto okno = demo.window(ui);
+  konw::TfrmConvert& frm = *okno;
   ASSERT_TRUE(frm.FormCreate());
   frm.PorownajBazy(true);
   const std::size_t drugi = ui.memo("mPorownanie").size();

@@ -2,67 +2,36 @@
 // prefix's WIN.INI and its C: drive.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 
 #include "app/konwersja.h"
 #include "app/scripted_operator.h"
 #include "control/konwersja_dm.h"
-#include "db/drivers.h"
-#include "support/scratch_dir.h"
-#include "tools/demo/demo.h"
+#include "demo/demo_fixture.h"
 
 namespace {
 
-class EnvGuard {
- public:
-  EnvGuard(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~EnvGuard() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
 class StartUpOnDemo : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    db::registerBuiltinDrivers();
-    dir_ = new test::TempDir;
-    konw::demo::Options options;
-    options.dir = dir_->path / "demo";
-    options.rows = 300;
-    konw::demo::createDemo(options);
-    std::filesystem::create_directories(dir_->path / "bin");  // the error log lies beside the program
-  }
+  static void SetUpTestSuite() { demo_ = new demotest::DemoInstallation(300); }
   static void TearDownTestSuite() {
     if (::testing::UnitTest::GetInstance()->failed_test_count() > 0) {
-      std::ifstream log(dir_->path / "bin" / "konwersja.log");
+      std::ifstream log(demo_->errorLog());
       std::cerr << "error log:\n" << log.rdbuf();
     }
-    delete dir_;
-    dir_ = nullptr;
+    delete demo_;
+    demo_ = nullptr;
   }
 
-  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) {
-    auto frm = std::make_unique<konw::TfrmConvert>(ui, std::move(args), (dir_->path / "bin" / "konwersja").string());
-    frm->identyfikatorStanowiska = [] { return std::string("020000000001"); };
-    return frm;
-  }
+  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) { return demo_->window(ui, std::move(args)); }
 
-  static test::TempDir* dir_;
-  EnvGuard prefix{"WINEPREFIX", (dir_->path / "demo" / "wine").c_str()};
-  EnvGuard winini{"KONWERSJA_WININI", nullptr};
-  EnvGuard drive{"KONWERSJA_DRIVE_C", nullptr};
+  static demotest::DemoInstallation* demo_;
+  demotest::FoundThroughWine env{*demo_};
   konw::ScriptedOperator ui;
 };
 
-test::TempDir* StartUpOnDemo::dir_ = nullptr;
+demotest::DemoInstallation* StartUpOnDemo::demo_ = nullptr;
 
 TEST_F(StartUpOnDemo, JstEditionShowsTheCommuneAndAcceptsTheVersion) {
   auto frm = start({});

@@ -1,0 +1,71 @@
+// The demo installation in a temporary directory, found the way the program finds a real one: through
+// the Wine prefix's WIN.INI and its C: drive.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/konwersja.h"
+#include "db/drivers.h"
+#include "support/scratch_dir.h"
+#include "tools/demo/demo.h"
+
+namespace demotest {
+
+// Sets (or with nullptr removes) an environment variable for the guard's lifetime.
+class EnvGuard {
+ public:
+  EnvGuard(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~EnvGuard() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+  EnvGuard(const EnvGuard&) = delete;
+  EnvGuard& operator=(const EnvGuard&) = delete;
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+class DemoInstallation {
+ public:
+  explicit DemoInstallation(std::int64_t rows) {
+    db::registerBuiltinDrivers();
+    konw::demo::Options options;
+    options.dir = root();
+    options.rows = rows;
+    konw::demo::createDemo(options);
+    std::filesystem::create_directories(dir_.path / "bin");  // the error log lies beside the program
+  }
+
+  std::filesystem::path root() const { return dir_.path / "demo"; }
+  std::filesystem::path program() const { return dir_.path / "bin" / "konwersja"; }
+  // The program's error log (written beside the program).
+  std::filesystem::path errorLog() const { return dir_.path / "bin" / "konwersja.log"; }
+
+  // A new main window on this installation, with a fixed workstation identifier no section names.
+  std::unique_ptr<konw::TfrmConvert> window(konw::Operator& ui, std::vector<std::string> args = {}) const {
+    auto frm = std::make_unique<konw::TfrmConvert>(ui, std::move(args), program().string());
+    frm->identyfikatorStanowiska = [] { return std::string("020000000001"); };
+    return frm;
+  }
+
+ private:
+  test::TempDir dir_;
+};
+
+// The environment under which the program finds the demo through its Wine prefix.
+struct FoundThroughWine {
+  explicit FoundThroughWine(const DemoInstallation& demo)
+      : prefix("WINEPREFIX", (demo.root() / "wine").c_str()),
+        winini("KONWERSJA_WININI", nullptr),
+        drive("KONWERSJA_DRIVE_C", nullptr) {}
+  EnvGuard prefix, winini, drive;
+};
+
+}  // namespace demotest
