@@ -14,6 +14,7 @@
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "db/engine.h"
+#include "bench/bench_support.h"
 #include "db/firebird/driver.h"
 #include "db/paradox/writer.h"
 
@@ -26,24 +27,9 @@ constexpr const char* kColumns =
     "NULL, "
     "KWOTA NUMERIC(15,2), NAZWA VARCHAR(60), AKTYWNY CHAR(1), PRIMARY KEY (ROK, DZIAL, ROZDZIAL, PAR))";
 
-void exec(db::Database& database, const std::string& sql) {
-  db::Query q;
-  q.setDatabase(&database);
-  q.addSql(sql);
-  q.execSql();
-}
-
-std::int64_t count(db::Database& database, const std::string& table) {
-  db::Query q;
-  q.setDatabase(&database);
-  q.addSql("SELECT COUNT(*) FROM " + table);
-  q.open();
-  return q.field(0).asInteger();
-}
-
-double seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+using bench::count;
+using bench::exec;
+using bench::seconds;
 
 // The Paradox table PLANY with `rows` rows in key order.
 void writePlan(const fs::path& dir, long rows) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "db/engine.h"
+#include "bench/bench_support.h"
 #include "db/firebird/driver.h"
 
 namespace {
@@ -18,24 +19,9 @@ constexpr const char* kColumns =
     "NULL, "
     "KWOTA NUMERIC(15,2), PRIMARY KEY (ROK, DZIAL, ROZDZIAL, PAR))";
 
-void exec(db::Database& database, const std::string& sql) {
-  db::Query q;
-  q.setDatabase(&database);
-  q.addSql(sql);
-  q.execSql();
-}
-
-std::int64_t count(db::Database& database, const std::string& table) {
-  db::Query q;
-  q.setDatabase(&database);
-  q.addSql("SELECT COUNT(*) FROM " + table);
-  q.open();
-  return q.field(0).asInteger();
-}
-
-double seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+using bench::count;
+using bench::exec;
+using bench::seconds;
 
 }  // namespace
 

@@ -112,6 +112,17 @@ inline void writeControlTables(const fs::path& dir, const std::vector<ListaRow>&
   write("ListaIndekSkip.db", x, {});
 }
 
+// Points the data module's DBp at a Paradox directory and DBi at a Firebird database (its parameter lines).
+inline void wskazBazy(konw::TdmKonw& dm, const fs::path& dane, const std::vector<std::string>& firebird) {
+  dm.DBp.setDriverName("STANDARD");
+  dm.DBp.clearParams();
+  dm.DBp.addParam("PATH=" + dane.string());
+  dm.DBp.addParam("DEFAULT DRIVER=PARADOX");
+  dm.DBi.setDriverName("INTRBASE");
+  dm.DBi.clearParams();
+  for (const auto& line : firebird) dm.DBi.addParam(line);
+}
+
 // A process-wide environment change undone at the end of a test.
 class ScopedEnv {
  public:

@@ -23,14 +23,7 @@ class Kopia : public ::testing::Test {
     frm.SciezkaGlowna = (root.path / "PROG").string();
     frm.SciezkaParadoxa = dane.string();
     fs::create_directories(dane);
-    auto& dm = *frm.dm();
-    dm.DBp.setDriverName("STANDARD");
-    dm.DBp.clearParams();
-    for (const std::string& line : {"PATH=" + dane.string(), std::string("DEFAULT DRIVER=PARADOX")})
-      dm.DBp.addParam(line);
-    dm.DBi.setDriverName("INTRBASE");
-    dm.DBi.clearParams();
-    for (const auto& line : fb.params()) dm.DBi.addParam(line);
+    test::wskazBazy(*frm.dm(), dane, fb.params());
   }
   void TearDown() override {
     delete konw::dmKonw;

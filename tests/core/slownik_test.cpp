@@ -71,14 +71,7 @@ class Slownik : public ::testing::Test {
     ASSERT_TRUE(frm.UtworzModulDanych());
     frm.SciezkaGlowna = (root.path / "PROG").string();
     fs::create_directories(dane);
-    auto& dm = *frm.dm();
-    dm.DBp.setDriverName("STANDARD");
-    dm.DBp.clearParams();
-    for (const std::string& line : {"PATH=" + dane.string(), std::string("DEFAULT DRIVER=PARADOX")})
-      dm.DBp.addParam(line);
-    dm.DBi.setDriverName("INTRBASE");
-    dm.DBi.clearParams();
-    for (const auto& line : fb.params()) dm.DBi.addParam(line);
+    test::wskazBazy(*frm.dm(), dane, fb.params());
     // Open log files, as during a run: a write to several categories reaches them all.
     for (std::size_t k = 0; k < frm.logi.size(); ++k) {
       frm.logi[k].sciezka = (root.path / konw::kNazwyLogow[k]).string();

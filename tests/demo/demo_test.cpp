@@ -157,6 +157,18 @@ class DemoData : public ::testing::Test {
     return d;
   }
 
+  // The index keys (field lists) of a table.
+  static std::set<std::string> keysOf(db::Database& d, const std::string& table) {
+    db::Table t;
+    t.setDatabase(&d);
+    t.setTableName(table);
+    t.open();
+    t.refreshIndexDefs();
+    std::set<std::string> keys;
+    for (const auto& i : t.indexDefs()) keys.insert(i.fields);
+    return keys;
+  }
+
   static test::TempDir* dir_;
 };
 test::TempDir* DemoData::dir_ = nullptr;
@@ -350,16 +362,6 @@ TEST_F(DemoData, SkippedIndexesAreMissingOnTheOtherSide) {
   auto control = paradoxDatabase(session, main() / "KONWERSJA");
   auto data = paradoxDatabase(session, main() / "DANE");
   auto fb = firebird(session);
-  auto keysOf = [](db::Database& d, const std::string& table) {
-    db::Table t;
-    t.setDatabase(&d);
-    t.setTableName(table);
-    t.open();
-    t.refreshIndexDefs();
-    std::set<std::string> keys;
-    for (const auto& i : t.indexDefs()) keys.insert(i.fields);
-    return keys;
-  };
   db::Table skip;
   skip.setDatabase(control.get());
   skip.setTableName("ListaIndekSkip.db");
@@ -472,16 +474,6 @@ TEST_F(DemoData, IndexesMatchExceptTheDeliberateDifferences) {
   auto control = paradoxDatabase(session, main() / "KONWERSJA");
   auto data = paradoxDatabase(session, main() / "DANE");
   auto fb = firebird(session);
-  auto keysOf = [](db::Database& d, const std::string& table) {
-    db::Table t;
-    t.setDatabase(&d);
-    t.setTableName(table);
-    t.open();
-    t.refreshIndexDefs();
-    std::set<std::string> keys;
-    for (const auto& i : t.indexDefs()) keys.insert(i.fields);
-    return keys;
-  };
   std::map<std::pair<std::int64_t, std::string>, std::string> fieldMap;  // (IDTF, Paradox) -> Firebird
   db::Table pola;
   pola.setDatabase(control.get());
