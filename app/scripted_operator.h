@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "platform/operator.h"
 
 namespace konw {
 

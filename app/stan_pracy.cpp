@@ -5,20 +5,9 @@
 
 namespace konw {
 
-namespace {
-
-std::string dq(const std::string& s) {
-  return "\"" + s + "\"";
-}
-
-}  // namespace
-
-void TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
+Werdykt TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
   if (Praca) {
-    Przerwano = false;
-    BladKonwersji = false;
-    NiezgodnoscKrytyczna = false;
-    Niezgodnosc = false;
+    przebieg.Rozpocznij();
     ui_.setActivePage("TabKonwersja");
     ui_.setVisible("btnKonwert", false);
     ui_.setTabVisible("TabSheetLogi", false);
@@ -37,31 +26,32 @@ void TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
     ui_.setVisible("btnBreak", true);
     ui_.setEnabled("btnBreak", true);
     ui_.setFocus("btnBreak");
-    return;
+    return Werdykt::NieRozpoczety;
   }
 
   ui_.setVisible("PanelPaski", false);
   ui_.beep();
   if (dm_) dm_->DBi.disconnect();
 
-  const std::string W = ui_.caption("TabSheetLogi");
-  const std::string K = ui_.caption("TabSheetBledyKryt");
-  const std::string B = ui_.caption("TabSheetBledy");
-  const std::string podglad = "(Podgląd zapisanego przebiegu konwersji - zakładka " + dq(W) + ")";
+  const std::string W = kPodpisStronyWynikow;
+  const std::string K = kPodpisyStronLogow[3];
+  const std::string B = kPodpisyStronLogow[2];
+  const std::string podglad = "(Podgląd zapisanego przebiegu konwersji - zakładka \"" + W + "\")";
   const std::string E = "Procedura przeniesienia danych dobiegła do końca.\r\n" + podglad;
   const std::string gwiazdki(51, '*');
 
+  const Werdykt werdykt = przebieg.werdykt();
   MsgKind kind = MsgKind::Information;
   std::string text;
   std::string stronaLogu;
-  if (Przerwano) {
+  if (werdykt == Werdykt::Przerwany) {
     for (const std::string& l :
          {std::string(" "), gwiazdki, std::string("   PRZENIESIENIE DANYCH PRZERWANO "), gwiazdki})
       ZapiszKomunikat(l, kWszystkie);
     kind = MsgKind::Warning;
     text = "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n" + podglad;
     stronaLogu = "TabSheetBledyKryt";
-  } else if (BladKonwersji) {
+  } else if (werdykt == Werdykt::Blad) {
     for (const std::string& l :
          {std::string(" "), gwiazdki, std::string("PRZENIESIENIE DANYCH PRZERWANE Z POWODU BŁĘDU"), gwiazdki})
       ZapiszKomunikat(l, kWszystkie);
@@ -71,14 +61,14 @@ void TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
         "przerwana z powodu błędu w trakcie konwersji.\r\n" +
         podglad;
     stronaLogu = "TabSheetBledyKryt";
-  } else if (NiezgodnoscKrytyczna) {
+  } else if (werdykt == Werdykt::NiezgodnoscKrytyczna) {
     kind = MsgKind::Warning;
     text =
         "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA KRYTYCZNĄ NIEZGODNOŚĆ STRUKTURY BAZY! "
         "(zakładka " +
         W + "-" + K + ")\r\n\r\n" + E;
     stronaLogu = "TabSheetBledyKryt";
-  } else if (Niezgodnosc) {
+  } else if (werdykt == Werdykt::Niezgodnosc) {
     text = "UWAGA: W TRAKCIE PRZENOSZENIA DANYCH NATRAFIONO NA NIEZGODNOŚĆ STRUKTURY BAZY (zakładka " + W +
            "-" + B + ")." + "\r\n\r\n" + E;
     stronaLogu = "TabSheetBledy";
@@ -96,19 +86,14 @@ void TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
 
   if (!BezKomunikatu) {
     ui_.setTabVisible("TabSheetLogi", true);
-    try {
-      ui_.setActivePage("TabSheetLogi");
-      ui_.processMessages();
-      ui_.setActivePage(stronaLogu);
-    } catch (...) {
-    }
+    ui_.setActivePage("TabSheetLogi");
+    ui_.processMessages();
+    ui_.setActivePage(stronaLogu);
   }
 
-  Przerwano = false;
-  BladKonwersji = false;
-  NiezgodnoscKrytyczna = false;
-  Niezgodnosc = false;
+  przebieg.Zakoncz();
   ui_.restoreWindow();
+  return werdykt;
 }
 
 }  // namespace konw

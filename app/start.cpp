@@ -2,26 +2,19 @@
 #include <exception>
 
 #include "app/konwersja.h"
+#include "config/lokalizacja.h"
 #include "control/konwersja_dm.h"
 #include "platform/paths.h"
 
 namespace konw {
 
-bool Przerwano = false;
-
 TfrmConvert::TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath)
-    : ui_(ui), arguments_(std::move(arguments)), programPath_(std::move(programPath)) {
+    : przebieg(ui, wyjatki, SciezkaParadoxa), ui_(ui), arguments_(std::move(arguments)), programPath_(std::move(programPath)) {
   wyjatki.ui = &ui_;
   wyjatki.programPath = programPath_;
 }
 
-TfrmConvert::~TfrmConvert() {
-  ZamknijPlikiLogow();
-  if (dm_ && dmKonw == dm_) {
-    delete dm_;
-    dmKonw = nullptr;
-  }
-}
+TfrmConvert::~TfrmConvert() { ZamknijPlikiLogow(); }
 
 bool TfrmConvert::FormCreate() {
   JestWOnCreate = true;
@@ -33,8 +26,7 @@ bool TfrmConvert::FormCreate() {
     const auto nazwa = programPath_.substr(programPath_.find_last_of("/\\") + 1);
     wyjatki.ErrorLog = (nazwa.find('.') == std::string::npos ? programPath_ : UsunRozszerzenie(programPath_)) + ".log";
 
-    Przerwano = false;
-    BladKonwersji = false;
+    przebieg.flagi = {};
     SciezkaParadoxa.clear();
     SciezkaInterbase.clear();
 
@@ -45,7 +37,7 @@ bool TfrmConvert::FormCreate() {
       else
         ZaznaczRadio(edycja == "JST" ? "JST" : "JB");
 
-      if (dm_->OtworzTabeleKonfiguracyjne()) {
+      if (dm_->OtworzTabeleKonfiguracyjne(SciezkaGlowna, programPath_)) {
         if (CzyTrybZaawansowany()) {
           ui_.setTabVisible("TabOpcje", true);
           ui_.setTabVisible("tsListaTabel", true);
@@ -61,6 +53,7 @@ bool TfrmConvert::FormCreate() {
       }
     }
   } catch (...) {
+    // Whatever ended the start-up is reported; the program then ends.
     ZglosBlad("TfrmConvert.FormCreate", "", "");
     ok = false;
   }
@@ -71,13 +64,9 @@ bool TfrmConvert::FormCreate() {
 bool TfrmConvert::UtworzModulDanych() {
   ui_.setBusyCursor(true);
   try {
-    if (!dmKonw) {
-      dmKonw = new TdmKonw(*this);
-      dm_ = dmKonw;
-    } else if (&dmKonw->frm() == this) {
-      dm_ = dmKonw;
-    }
-  } catch (...) {
+    if (!dm_) dm_ = std::make_unique<TdmKonw>(wyjatki);
+    przebieg.dm = dm_.get();
+  } catch (const std::exception&) {
     ui_.setBusyCursor(false);
     ui_.messageBox(MsgKind::Error, kApplicationTitle, "Błąd otwarcia modułu dostępu do danych.", kOk, kOk);
     return false;
@@ -88,21 +77,21 @@ bool TfrmConvert::UtworzModulDanych() {
 
 bool TfrmConvert::CzyTrybZaawansowany() const {
   for (std::size_t i = 0; i < 2 && i < arguments_.size(); ++i)
-    if (db::upperAscii(arguments_[i]) == "ADVANCED") return true;
+    if (upperAscii(arguments_[i]) == "ADVANCED") return true;
   return false;
 }
 
 std::string TfrmConvert::EdycjaZWierszaPolecen() const {
-  const std::string first = arguments_.size() > 0 ? db::upperAscii(arguments_[0]) : std::string();
-  const std::string second = arguments_.size() > 1 ? db::upperAscii(arguments_[1]) : std::string();
+  const std::string first = arguments_.size() > 0 ? upperAscii(arguments_[0]) : std::string();
+  const std::string second = arguments_.size() > 1 ? upperAscii(arguments_[1]) : std::string();
   for (const std::string* a : {&first, &second})
     if (*a == "JST" || *a == "JB") return *a;
   return {};
 }
 
 void TfrmConvert::RadioGroup1Click(int itemIndex) {
-  if (itemIndex >= 0 && itemIndex <= 4) RodzajKonwersji = static_cast<unsigned>(itemIndex);
-  ui_.setEnabled("ExRxDBGrid1", RodzajKonwersji == 4);
+  if (itemIndex >= 0 && itemIndex <= 4) Rodzaj = static_cast<RodzajKonwersji>(itemIndex);
+  ui_.setEnabled("ExRxDBGrid1", Rodzaj == RodzajKonwersji::WybraneTabele);
   ui_.refreshGrid("ExRxDBGrid1");
 }
 
@@ -116,7 +105,7 @@ bool TfrmConvert::ExRxDBGrid1KeyDown(Klawisz key, bool ctrlOnly) {
       try {
         // Down on the last row would append a row to the list.
         return dm_ && dm_->tblLista.active() && dm_->tblLista.recNo() == dm_->tblLista.recordCount();
-      } catch (...) {
+      } catch (const db::EngineError&) {
         return false;
       }
     case Klawisz::Other:
@@ -128,7 +117,7 @@ bool TfrmConvert::ExRxDBGrid1KeyDown(Klawisz key, bool ctrlOnly) {
 bool TfrmConvert::FormClose() {
   if (WTrakcieKonwersji()) {
     PotwierdzPrzerwanie();
-    if (!Przerwano) return false;
+    if (!przebieg.flagi.Przerwano) return false;
   }
   ZamknijPlikiLogow();
   return true;
@@ -137,7 +126,7 @@ bool TfrmConvert::FormClose() {
 void TfrmConvert::PotwierdzPrzerwanie() {
   if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", "Czy przerwać konwersję danych?", kYes | kNo, kNo) ==
       kYes)
-    Przerwano = true;
+    przebieg.flagi.Przerwano = true;
 }
 
 }  // namespace konw

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     exec(dm.DBi, std::string("CREATE TABLE PLANY2 ") + kColumns);
 
     auto start = std::chrono::steady_clock::now();
-    frm.Convert();
+    frm.przebieg.Convert();
     const std::int64_t copied = count(dm.DBi, "PLANY");
     const double copySeconds = seconds(start);
 
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     const double directSeconds = seconds(start);
     source.close();
 
-    if (copied != rows || direct != rows || frm.BladKonwersji) {
+    if (copied != rows || direct != rows || frm.przebieg.flagi.BladKonwersji) {
       std::fprintf(stderr, "row counts differ: %ld asked, %lld copied, %lld inserted directly\n", rows,
                    static_cast<long long>(copied), static_cast<long long>(direct));
       rc = 1;
@@ -146,7 +146,6 @@ int main(int argc, char** argv) {
     }
     dm.DBi.disconnect();
     dm.DBp.disconnect();
-    delete konw::dmKonw;
     db::firebird::dropDatabase(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "copy-table failed: %s\n", e.what());

@@ -1,65 +1,27 @@
 // The structure comparison of one table: what each side lacks, the types, sizes and positions of the
-// fields both sides have, and the indexes. Every difference is one line of one class; the control
-// tables of the current ListaTabel row may map the names and accept a difference.
+// fields both sides have, and the indexes. Every difference is one line of one class.
 #include "compare/porownanie.h"
 
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <initializer_list>
 
-#include "app/konwersja.h"
+#include "control/konwersja_dm.h"
 #include "db/engine.h"
+#include "platform/operator.h"
 
 namespace konw {
 
 namespace {
 
 using db::FieldType;
-using Kierunek = TdmKonw::Kierunek;
 
-// The four texts of an outcome being built, with its classes.
-class Wynik {
- public:
-  Wynik(std::string& opis, std::string& informacje, std::string& krytyczne, std::string& bledy)
-      : opis_(opis), informacje_(informacje), krytyczne_(krytyczne), bledy_(bledy) {
-    opis_.clear();
-    informacje_.clear();
-    krytyczne_.clear();
-    bledy_.clear();
-  }
-
-  // A line goes to the full description and to the list of its class.
-  void zapisz(const std::string& linia, unsigned char klasa) {
-    opis_ += "\r\n" + linia;
-    lista(klasa) += "\r\n" + linia;
-    klasy_ |= klasa;
-  }
-
-  // A table that cannot be opened ends the comparison: the line stands in the critical list alone,
-  // while the outcome counts as both an error and a critical one.
-  unsigned char bladOtwarcia(const char* strona) {
-    const std::string linia = std::string("  błąd otwarcia tabeli ") + strona;
-    opis_ += "\r\n" + linia;
-    krytyczne_ += "\r\n" + linia;
-    klasy_ |= kKlasaBlad | kKlasaKrytyczna;
-    return klasy_;
-  }
-
-  unsigned char klasy() const { return klasy_; }
-
- private:
-  std::string& lista(unsigned char klasa) {
-    if (klasa == kKlasaInformacja) return informacje_;
-    if (klasa == kKlasaBlad) return bledy_;
-    return krytyczne_;
-  }
-
-  std::string& opis_;
-  std::string& informacje_;
-  std::string& krytyczne_;
-  std::string& bledy_;
-  unsigned char klasy_ = kKlasaZawsze;
-};
+// The outcome being built: a line goes to the full description and to the list of its class.
+void zapisz(WynikPorownania& w, const std::string& linia, unsigned char klasa) {
+  w.opis += "\r\n" + linia;
+  std::string& lista = klasa == kKlasaInformacja ? w.informacje : klasa == kKlasaBlad ? w.bledy : w.krytyczne;
+  lista += "\r\n" + linia;
+  w.klasy |= klasa;
+}
 
 // "A", or "A (B)" when the counterpart is named otherwise.
 std::string zOdpowiednikiem(const std::string& nazwa, const std::string& odpowiednik) {
@@ -73,196 +35,203 @@ bool zgodneTypy(FieldType ib, FieldType pdx) {
          (ib == FieldType::String && pdx == FieldType::Boolean);
 }
 
-std::string liczba(int n) {
-  return std::to_string(n);
+// Whether a control table has a row whose first columns (from `od`) equal these values, text ignoring case.
+bool jestWiersz(const WierszeKontrolne& wiersze, std::size_t od, std::initializer_list<db::Value> wartosci) {
+  for (const auto& wiersz : wiersze) {
+    std::size_t k = od;
+    bool zgodny = true;
+    for (const db::Value& v : wartosci) zgodny = zgodny && k < wiersz.size() && db::valuesEqual(wiersz[k++], v, true);
+    if (zgodny) return true;
+  }
+  return false;
 }
 
-// Whether the control table has a row with these values (text ignoring case).
-bool jestWiersz(db::Table& table, const std::string& pola, const std::vector<db::Value>& wartosci) {
-  return table.locate(pola, wartosci, true);
+const PoleTabeli* znajdzPole(const StrukturaTabeli& t, const std::string& nazwa) {
+  for (const PoleTabeli& p : t.pola)
+    if (equalsIgnoreCase(p.nazwa, nazwa)) return &p;
+  return nullptr;
 }
 
 }  // namespace
 
-std::string NazwaTypuPola(FieldType type) {
-  return db::fieldTypeName(type);
+std::string MapyTabeli::OdpowiednikPola(const std::string& nazwa, bool doFirebird) const {
+  const std::size_t szukane = doFirebird ? 0 : 1;
+  for (const auto& wiersz : pola)
+    if (wiersz.size() == 2 && db::valuesEqual(wiersz[szukane], std::string(nazwa), true))
+      return db::isNull(wiersz[1 - szukane]) ? std::string() : db::valueToText(wiersz[1 - szukane]);
+  return nazwa;
 }
 
-std::string OdpowiednikKlucza(TdmKonw& dm, const std::string& klucz, Kierunek kierunek) {
+std::string MapyTabeli::OdpowiednikKlucza(const std::string& klucz, bool doFirebird) const {
   std::string wynik;
-  std::size_t poczatek = 0;
-  while (true) {
-    const std::size_t koniec = klucz.find(';', poczatek);
-    wynik += dm.OdpowiednikPola(klucz.substr(poczatek, koniec - poczatek), kierunek);
-    if (koniec == std::string::npos) break;
-    wynik += ';';
-    poczatek = koniec + 1;
-  }
-  return wynik;
+  for (const std::string& nazwa : splitList(klucz)) wynik += ";" + OdpowiednikPola(nazwa, doFirebird);
+  return wynik.substr(1);
 }
 
-unsigned char TfrmConvert::PorownajStrukturyTabel(const std::string& TabelaIB, const std::string& TabelaPDX,
-                                                  bool ZTabelamiKonf, std::string& Opis,
-                                                  std::string& Informacje, std::string& Krytyczne,
-                                                  std::string& Bledy) {
-  Wynik wynik(Opis, Informacje, Krytyczne, Bledy);
-  TdmKonw& dm = *dm_;
-  db::Table& TblI = dm.TblI;
-  db::Table& TblP = dm.TblP;
+std::string NazwaTypuPola(FieldType type) { return db::fieldTypeName(type); }
 
-  TblI.close();
-  TblP.close();
-  TblI.setDatabase(&dm.DBi);
-  TblI.setTableName(TabelaIB);
-  TblP.setTableName(TabelaPDX);
-  try {
-    TblI.open();
-  } catch (...) {
-    return wynik.bladOtwarcia("firebird!");
-  }
-  try {
-    TblP.open();
-  } catch (...) {
-    return wynik.bladOtwarcia("paradox!");
-  }
+WynikPorownania BladOtwarcia(const char* strona) {
+  // A table that cannot be opened ends the comparison: the line stands in the critical list alone,
+  // while the outcome counts as both an error and a critical one.
+  WynikPorownania w;
+  const std::string linia = std::string("\r\n  błąd otwarcia tabeli ") + strona;
+  w.opis = w.krytyczne = linia;
+  w.klasy |= kKlasaBlad | kKlasaKrytyczna;
+  return w;
+}
+
+WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabeli& pdx, const MapyTabeli* mapy,
+                                  const std::function<void()>& krok) {
+  WynikPorownania w;
+  auto liczba = [](std::int64_t n) { return std::to_string(n); };
+  auto nastepny = [&] {
+    if (krok) krok();
+  };
 
   // Fields of the Firebird table.
-  for (int i = 0; i < TblI.fieldCount(); ++i) {
-    ui_.processMessages();
-    db::Field& poleI = TblI.field(i);
-    const std::string A = db::upperAscii(poleI.name());
-    const std::string B =
-        ZTabelamiKonf ? db::upperAscii(dm.OdpowiednikPola(A, Kierunek::FirebirdDoParadox)) : A;
+  for (const PoleTabeli& poleI : ib.pola) {
+    nastepny();
+    const std::string A = upperAscii(poleI.nazwa);
+    const std::string B = mapy ? upperAscii(mapy->OdpowiednikPola(A, false)) : A;
     const std::string nazwa = zOdpowiednikiem(A, B);
 
-    db::Field* poleP = TblP.findField(B);
+    const PoleTabeli* poleP = znajdzPole(pdx, B);
     if (!poleP) {
-      const bool dozwolony =
-          ZTabelamiKonf && jestWiersz(dm.tblKolejnosc, "POLE_IB;NR_POLA_PDX", {A, std::int64_t{0}});
-      if (!dozwolony) wynik.zapisz("    brak pola (w paradox): " + nazwa, kKlasaBlad);
+      if (!mapy || !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{0}}))
+        zapisz(w, "    brak pola (w paradox): " + nazwa, kKlasaBlad);
       continue;
     }
-
-    const FieldType typI = poleI.dataType();
-    const FieldType typP = poleP->dataType();
-    if (!zgodneTypy(typI, typP))
-      wynik.zapisz("    inny typ pola: " + nazwa + " (firebird: " + NazwaTypuPola(typI) +
-                       ", paradox: " + NazwaTypuPola(typP) + ")",
-                   kKlasaKrytyczna);
+    if (!zgodneTypy(poleI.typ, poleP->typ))
+      zapisz(w,
+             "    inny typ pola: " + nazwa + " (firebird: " + NazwaTypuPola(poleI.typ) +
+                 ", paradox: " + NazwaTypuPola(poleP->typ) + ")",
+             kKlasaKrytyczna);
 
     // Blob and memo sizes are what each engine keeps in the record, not the field's capacity.
-    if (typI == typP && typI != FieldType::Blob && typP != FieldType::Memo && poleI.size() != poleP->size()) {
-      const bool dozwolony =
-          ZTabelamiKonf && jestWiersz(dm.tblRozmiar, "POLE_IB;ROZMIAR_PDX;ROZMIAR_IB",
-                                      {A, std::int64_t{poleP->size()}, std::int64_t{poleI.size()}});
-      if (!dozwolony)
-        wynik.zapisz("    inny rozmiar pola: " + nazwa + " (firebird: " + liczba(poleI.size()) +
-                         ", paradox: " + liczba(poleP->size()) + ")",
-                     kKlasaKrytyczna);
-    }
+    if (poleI.typ == poleP->typ && poleI.typ != FieldType::Blob && poleP->typ != FieldType::Memo &&
+        poleI.rozmiar != poleP->rozmiar &&
+        (!mapy || !jestWiersz(mapy->rozmiary, 0, {A, std::int64_t{poleP->rozmiar}, std::int64_t{poleI.rozmiar}})))
+      zapisz(w,
+             "    inny rozmiar pola: " + nazwa + " (firebird: " + liczba(poleI.rozmiar) +
+                 ", paradox: " + liczba(poleP->rozmiar) + ")",
+             kKlasaKrytyczna);
 
-    if (poleI.fieldNo() != poleP->fieldNo()) {
-      const bool dozwolony =
-          ZTabelamiKonf && jestWiersz(dm.tblKolejnosc, "POLE_IB;NR_POLA_PDX;NR_POLA_IB",
-                                      {A, std::int64_t{poleP->fieldNo()}, std::int64_t{poleI.fieldNo()}});
-      if (!dozwolony)
-        wynik.zapisz("    inna kolejność pola: " + nazwa + " (firebird: " + liczba(poleI.fieldNo()) +
-                         ", paradox: " + liczba(poleP->fieldNo()) + ")",
-                     kKlasaBlad);
-    }
+    if (poleI.numer != poleP->numer &&
+        (!mapy || !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{poleP->numer}, std::int64_t{poleI.numer}})))
+      zapisz(w,
+             "    inna kolejność pola: " + nazwa + " (firebird: " + liczba(poleI.numer) +
+                 ", paradox: " + liczba(poleP->numer) + ")",
+             kKlasaBlad);
   }
 
   // Fields of the Paradox table that Firebird lacks: no control table accepts these, their data would be
   // lost.
-  for (int i = 0; i < TblP.fieldCount(); ++i) {
-    ui_.processMessages();
-    const std::string C = db::upperAscii(TblP.field(i).name());
-    const std::string D =
-        ZTabelamiKonf ? db::upperAscii(dm.OdpowiednikPola(C, Kierunek::ParadoxDoFirebird)) : C;
-    if (!TblI.findField(D))
-      wynik.zapisz("    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
+  for (const PoleTabeli& poleP : pdx.pola) {
+    nastepny();
+    const std::string C = upperAscii(poleP.nazwa);
+    const std::string D = mapy ? upperAscii(mapy->OdpowiednikPola(C, true)) : C;
+    if (!znajdzPole(ib, D)) zapisz(w, "    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
   }
 
-  TblI.refreshIndexDefs();
-  TblP.refreshIndexDefs();
-  const std::vector<db::IndexDef>& indeksyI = TblI.indexDefs();
-  const std::vector<db::IndexDef>& indeksyP = TblP.indexDefs();
+  // ListaIndekSkip accepts a missing index by the Firebird or the Paradox table's name and the key.
+  auto pominiety = [&](std::size_t kolumnaTabeli, const std::string& tabela, const std::string& klucz) {
+    if (!mapy) return false;
+    for (const auto& wiersz : mapy->indeksy)
+      if (wiersz.size() == 3 && db::valuesEqual(wiersz[kolumnaTabeli], tabela, true) &&
+          db::valuesEqual(wiersz[2], klucz, true))
+        return true;
+    return false;
+  };
 
-  if (indeksyI.empty()) {
-    const bool dozwolony =
-        ZTabelamiKonf && jestWiersz(dm.tblIdxPomijane, "TABELA_IB;IDX_KLUCZ", {TabelaIB, std::string("*")});
-    if (!dozwolony) wynik.zapisz("    tabela firebird nie posiada żadnego indeksu", kKlasaInformacja);
-  }
+  if (ib.indeksy.empty() && !pominiety(0, ib.nazwa, "*"))
+    zapisz(w, "    tabela firebird nie posiada żadnego indeksu", kKlasaInformacja);
 
   // Firebird indexes that Paradox lacks.
-  for (const db::IndexDef& indeksI : indeksyI) {
-    ui_.processMessages();
+  for (const db::IndexDef& indeksI : ib.indeksy) {
+    nastepny();
     const std::string& K = indeksI.fields;
-    std::string H = db::upperAscii(K);
-    if (ZTabelamiKonf) H = db::upperAscii(OdpowiednikKlucza(dm, H, Kierunek::FirebirdDoParadox));
+    const std::string H = upperAscii(mapy ? mapy->OdpowiednikKlucza(upperAscii(K), false) : K);
     bool znaleziony = false;
-    for (const db::IndexDef& indeksP : indeksyP)
-      if (db::upperAscii(indeksP.fields) == H) {
-        znaleziony = true;
-        break;
-      }
-    if (znaleziony) continue;
-    const bool dozwolony =
-        ZTabelamiKonf && jestWiersz(dm.tblIdxPomijane, "TABELA_PDX;IDX_KLUCZ", {TabelaPDX, K});
-    if (!dozwolony) wynik.zapisz("    brak indeksu  (w paradox): " + H, kKlasaBlad);
+    for (const db::IndexDef& indeksP : pdx.indeksy) znaleziony = znaleziony || upperAscii(indeksP.fields) == H;
+    if (!znaleziony && !pominiety(1, pdx.nazwa, K)) zapisz(w, "    brak indeksu  (w paradox): " + H, kKlasaBlad);
   }
 
   // Paradox indexes that Firebird lacks. A Firebird index that begins with the same fields serves
   // the same searches, so its absence is only worth a note.
-  for (const db::IndexDef& indeksP : indeksyP) {
-    ui_.processMessages();
+  for (const db::IndexDef& indeksP : pdx.indeksy) {
+    nastepny();
     const std::string& K = indeksP.fields;
-    std::string H = db::upperAscii(K);
-    if (ZTabelamiKonf) H = db::upperAscii(OdpowiednikKlucza(dm, H, Kierunek::ParadoxDoFirebird));
+    const std::string H = upperAscii(mapy ? mapy->OdpowiednikKlucza(upperAscii(K), true) : K);
     bool znaleziony = false;
     std::string podobny;
-    for (const db::IndexDef& indeksI : indeksyI) {
-      const std::string L = db::upperAscii(indeksI.fields);
-      if (L == H) {
-        znaleziony = true;
-        break;
-      }
+    for (const db::IndexDef& indeksI : ib.indeksy) {
+      const std::string L = upperAscii(indeksI.fields);
+      znaleziony = znaleziony || L == H;
       if (L.size() > H.size() && L.compare(0, H.size(), H) == 0 && L[H.size()] == ';' &&
           (podobny.empty() || L.size() > podobny.size()))
         podobny = L;
     }
-    if (znaleziony) continue;
-    const bool dozwolony =
-        ZTabelamiKonf && jestWiersz(dm.tblIdxPomijane, "TABELA_IB;IDX_KLUCZ", {TabelaIB, K});
-    if (dozwolony) continue;
+    if (znaleziony || pominiety(0, ib.nazwa, K)) continue;
     if (podobny.empty())
-      wynik.zapisz("    brak indeksu (w firebird): " + H, kKlasaKrytyczna);
+      zapisz(w, "    brak indeksu (w firebird): " + H, kKlasaKrytyczna);
     else
-      wynik.zapisz(
-          "    brak indeksu (w firebird): " + H + "\r\n    (podobny indeks dłuższy: " + podobny + ")",
-          kKlasaInformacja);
+      zapisz(w, "    brak indeksu (w firebird): " + H + "\r\n    (podobny indeks dłuższy: " + podobny + ")",
+             kKlasaInformacja);
   }
-
-  return wynik.klasy();
+  return w;
 }
 
-void TfrmConvert::PorownajStrukturyBiezacejTabeli() {
-  TdmKonw& dm = *dm_;
+StrukturaTabeli OpisTabeli(db::Table& table) {
+  StrukturaTabeli t{table.tableName(), {}, {}};
+  for (int i = 0; i < table.fieldCount(); ++i) {
+    const db::Field& f = table.field(i);
+    t.pola.push_back({f.name(), f.dataType(), f.size(), f.fieldNo()});
+  }
+  table.refreshIndexDefs();
+  t.indeksy = table.indexDefs();
+  return t;
+}
+
+MapyTabeli WczytajMapy(TdmKonw& dm) {
+  auto wiersze = [](db::Table& t, std::initializer_list<const char*> kolumny) {
+    WierszeKontrolne out;
+    if (!t.active()) return out;
+    for (t.first(); !t.eof(); t.next()) {
+      out.emplace_back();
+      for (const char* k : kolumny) out.back().push_back(t.fieldByName(k).value());
+    }
+    return out;
+  };
+  return {wiersze(dm.tblPola, {"POLE_PDX", "POLE_IB"}),
+          wiersze(dm.tblRozmiar, {"POLE_IB", "ROZMIAR_PDX", "ROZMIAR_IB"}),
+          wiersze(dm.tblKolejnosc, {"POLE_IB", "NR_POLA_PDX", "NR_POLA_IB"}),
+          wiersze(dm.tblIdxPomijane, {"TABELA_IB", "TABELA_PDX", "IDX_KLUCZ"})};
+}
+
+WynikPorownania PorownajStrukturyTabel(TdmKonw& dm, Operator& ui, const std::string& TabelaIB,
+                                       const std::string& TabelaPDX, bool ZTabelamiKonf) {
   dm.TblI.close();
   dm.TblP.close();
-  dm.TblP.setDatabase(&dm.DBp);
-  ZapiszKomunikat("  porównanie struktur...", kOgolny);
-
-  std::string opis, informacje, krytyczne, bledy;
-  const unsigned char klasy = PorownajStrukturyTabel(dm.tblLista.fieldByName("TABELA_IB").asString(),
-                                                     dm.tblLista.fieldByName("TABELA").asString(), true, opis,
-                                                     informacje, krytyczne, bledy);
-
-  if (klasy & (kKlasaInformacja | kKlasaBlad | kKlasaKrytyczna)) ZapiszKomunikat(opis, kOgolny);
-  if (klasy & kKlasaKrytyczna)
-    ZapiszKomunikat(krytyczne, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
-  if (klasy & kKlasaBlad) ZapiszKomunikat(bledy, kBledy, kNiezgodnosc);
-  if (klasy & kKlasaInformacja) ZapiszKomunikat(informacje, kDodatkoweInfo);
+  dm.TblI.setDatabase(&dm.DBi);
+  dm.TblI.setTableName(TabelaIB);
+  dm.TblP.setTableName(TabelaPDX);
+  // An engine error is the only way a table fails to open; anything else is not the comparison's to judge.
+  try {
+    dm.TblI.open();
+  } catch (const db::EngineError&) {
+    return BladOtwarcia("firebird!");
+  }
+  try {
+    dm.TblP.open();
+  } catch (const db::EngineError&) {
+    return BladOtwarcia("paradox!");
+  }
+  StrukturaTabeli ib = OpisTabeli(dm.TblI);
+  StrukturaTabeli pdx = OpisTabeli(dm.TblP);
+  ib.nazwa = TabelaIB;
+  pdx.nazwa = TabelaPDX;
+  const MapyTabeli mapy = ZTabelamiKonf ? WczytajMapy(dm) : MapyTabeli{};
+  return PorownajStruktury(ib, pdx, ZTabelamiKonf ? &mapy : nullptr, [&] { ui.processMessages(); });
 }
 
 }  // namespace konw

@@ -7,7 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/konwersja.h"
+#include "log/conversion_log.h"
+#include "platform/operator.h"
 #include "compare/porownanie.h"
 #include "control/konwersja_dm.h"
 #include "db/engine.h"
@@ -18,17 +19,10 @@ namespace konw {
 
 namespace {
 
-constexpr const char* kMemo = "mPorownanie";
+constexpr const char* kMemo = kMemoPorownania;
 
 std::string dwieCyfry(int v) {
   return (v < 10 ? "0" : "") + std::to_string(v);
-}
-
-std::tm teraz() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
 }
 
 // Alphabetical order of upper-cased names as the system sorts words: an underscore before the digits
@@ -45,30 +39,6 @@ std::vector<std::string> posortowane(std::vector<std::string> nazwy) {
   std::stable_sort(nazwy.begin(), nazwy.end(), przed);
   return nazwy;
 }
-
-// For the length of a comparison: the hourglass, and the buttons that would start another comparison,
-// a save, a conversion or a change of the locations made inert, since all of them move TblI, TblP and
-// ListaTabel's current row or reconnect the databases that the comparison reads.
-class TrwaniePorownania {
- public:
-  explicit TrwaniePorownania(TfrmConvert& frm) : frm_(frm) {
-    frm_.PorownanieTrwa = true;
-    frm_.ui().setBusyCursor(true);
-    for (const char* b : kPrzyciski) frm_.ui().setEnabled(b, false);
-  }
-  ~TrwaniePorownania() {
-    for (const char* b : kPrzyciski) frm_.ui().setEnabled(b, true);
-    frm_.ui().setBusyCursor(false);
-    frm_.PorownanieTrwa = false;
-  }
-  TrwaniePorownania(const TrwaniePorownania&) = delete;
-  TrwaniePorownania& operator=(const TrwaniePorownania&) = delete;
-
- private:
-  static constexpr const char* kPrzyciski[] = {"btnPorownaj", "btnErrAllowPorow", "btnZapiszPorownanie",
-                                               "btnKonwert", "btnKonfig"};
-  TfrmConvert& frm_;
-};
 
 // A Firebird table that ListaTabel does not name is compared with none of the maps' rows: the three
 // detail tables follow an inactive master meanwhile, which gives them only the rows linked to no table.
@@ -143,67 +113,45 @@ void ZapiszPlikRaportu(const std::string& file, const std::string& text) {
   if (std::fclose(f) != 0 || !zapisany) throw std::runtime_error("Błąd zapisu pliku " + file);
 }
 
-void TfrmConvert::PorownajBazy(bool ZTabelamiKonf) {
-  // The window keeps processing messages meanwhile: a click that would start a second comparison, or one
-  // made during a conversion run, finds this and does nothing.
-  if (PorownanieTrwa || WTrakcieKonwersji()) return;
-  TdmKonw& dm = *dm_;
-  TrwaniePorownania trwanie(*this);
-
-  ui_.appendMemo(kMemo, "--------------------");
-  ui_.appendMemo(kMemo, LiniaDatyRaportu(teraz()));
-  ui_.appendMemo(kMemo, "  Położenie danych w formacie Firebird: " + SciezkaInterbase);
-  ui_.appendMemo(kMemo, "  Położenie danych w formacie Paradox: " + SciezkaParadoxa);
-  ui_.appendMemo(kMemo, "  Numer wersji danych w formacie Paradox: " + ui_.caption("lblWersjaPdx"));
-  ui_.appendMemo(kMemo, " ");
-  ui_.appendMemo(kMemo, "-- tabele firebird: ");
+void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek,
+                  bool ZTabelamiKonf) {
+  ui.appendMemo(kMemo, "--------------------");
+  ui.appendMemo(kMemo, LiniaDatyRaportu(CzasLokalny()));
+  for (const std::string& linia : naglowek) ui.appendMemo(kMemo, linia);
+  ui.appendMemo(kMemo, " ");
+  ui.appendMemo(kMemo, "-- tabele firebird: ");
 
   const std::vector<std::string> tabeleIB = posortowane(dm.session.tableNames(dm.DBi, "*"));
   for (const std::string& nazwa : tabeleIB) {
-    ui_.processMessages();
+    ui.processMessages();
     dm.TblI.close();
     dm.TblP.close();
     const std::string pdx = OdpowiednikParadox(nazwa);
     dm.TblP.setDatabase(&BazaParadox(dm, nazwa));
 
-    std::string opis, informacje, krytyczne, bledy;
+    WynikPorownania wynik;
     if (ZTabelamiKonf) {
       const bool wLiscie = dm.tblLista.locate("TABELA_IB", {nazwa}, true);
       BezMapTabeli bezMap(dm, !wLiscie);
       if (dm.tblPomijane.locate("TABELA", {pdx}, true)) continue;
-      PorownajStrukturyTabel(nazwa, pdx, true, opis, informacje, krytyczne, bledy);
+      wynik = PorownajStrukturyTabel(dm, ui, nazwa, pdx, true);
     } else {
-      PorownajStrukturyTabel(nazwa, pdx, false, opis, informacje, krytyczne, bledy);
+      wynik = PorownajStrukturyTabel(dm, ui, nazwa, pdx, false);
     }
-    ui_.appendMemo(kMemo, WpisTabeli(nazwa, opis));
+    ui.appendMemo(kMemo, WpisTabeli(nazwa, wynik.opis));
   }
 
-  ui_.appendMemo(kMemo, "");
-  ui_.appendMemo(kMemo, "-- tabele paradox: ");
+  ui.appendMemo(kMemo, "");
+  ui.appendMemo(kMemo, "-- tabele paradox: ");
   for (db::Database* baza : {&dm.DBp, &dm.DBpb, &dm.DBpbjo}) {
     for (const std::string& nazwa : posortowane(dm.session.tableNames(*baza, "*.db"))) {
       if (dm.tblPomijane.locate("TABELA", {nazwa}, true)) continue;
-      ui_.processMessages();
+      ui.processMessages();
       const bool maOdpowiednik = std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa, przed) ||
                                  std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa + "_", przed);
-      if (!maOdpowiednik) ui_.appendMemo(kMemo, "  brak w firebird tabeli: " + nazwa);
+      if (!maOdpowiednik) ui.appendMemo(kMemo, "  brak w firebird tabeli: " + nazwa);
     }
   }
-}
-
-void TfrmConvert::ZapiszPorownanie() {
-  if (PorownanieTrwa) return;
-  // The name is proposed from the moment the save starts; the hourglass is kept off the dialog itself,
-  // where the operator still has to point and type, and shown while the file is written.
-  const std::string plik =
-      ui_.saveFileName(NazwaPlikuRaportu(teraz()), "txt", "pliki tekstowe|*.txt|wszystkie pliki|*.*");
-  if (plik.empty()) return;
-  ui_.setBusyCursor(true);
-  struct Kursor {
-    Operator& ui;
-    ~Kursor() { ui.setBusyCursor(false); }
-  } kursor{ui_};
-  ZapiszPlikRaportu(plik, ui_.memoText(kMemo));
 }
 
 }  // namespace konw

@@ -1,10 +1,11 @@
 // The whole-database comparison report: every Firebird table against its Paradox counterpart, then
-// every Paradox table for a Firebird counterpart. The operations are TfrmConvert::PorownajBazy and
-// TfrmConvert::ZapiszPorownanie; these are their pure parts.
+// every Paradox table for a Firebird counterpart, appended to the page's memo line by line, so that
+// what was found before an engine error stays there.
 #pragma once
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace db {
 class Database;
@@ -12,7 +13,16 @@ class Database;
 
 namespace konw {
 
+class Operator;
 class TdmKonw;
+
+// The memo of the report's page.
+inline constexpr const char* kMemoPorownania = "mPorownanie";
+
+// Appends the report with `naglowek`'s lines (the locations and the data version) after its date; with
+// ZTabelamiKonf the control tables map names, accept differences and leave skipped tables out. Engine
+// errors outside a table's opening pass on.
+void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek, bool ZTabelamiKonf);
 
 // The Paradox counterpart of a Firebird table: the name without one trailing "_".
 std::string OdpowiednikParadox(const std::string& nazwaIB);

@@ -1,6 +1,6 @@
 // The data-location dialog's state and handlers, free of any toolkit: the window shows it through
 // Operator::showLocationDialog and the operator's edits land here. TfrmConvert::ActionZmienKonfig
-// (config/lokalizacja.cpp) fills it, shows it and applies what the operator chose.
+// fills it, shows it and applies what the operator chose.
 #pragma once
 
 #include <stdexcept>

@@ -1,8 +1,8 @@
-// The budget unit's identification and the Paradox data version.
+#include "config/unit.h"
+
 #include <array>
 
-#include "app/konwersja.h"
-#include "control/konwersja_dm.h"
+#include "db/engine.h"
 
 namespace konw {
 
@@ -27,19 +27,6 @@ constexpr std::array<PoleParams, 28> kPolaParams = {{
     {"ConectType", db::FieldType::Integer},
 }};
 
-// Value labels and the fields they show.
-constexpr std::array<std::pair<const char*, const char*>, 9> kEtykietyJednostki = {{
-    {"txtZwiazek", "NAZWA"},
-    {"txtWoj", "Wojewodztwo"},
-    {"txtPow", "Powiat"},
-    {"txtGm", "Gmina"},
-    {"txtWk", "WK"},
-    {"txtPk", "PK"},
-    {"txtGk", "GK"},
-    {"txtGt", "GT"},
-    {"txtTypgminy", "TypGminy"},
-}};
-
 void sprawdzPolaParams(db::Table& params) {
   for (const auto& p : kPolaParams) {
     db::Field* f = params.findField(p.name);
@@ -53,43 +40,27 @@ void sprawdzPolaParams(db::Table& params) {
 
 }  // namespace
 
-void TfrmConvert::WyczyscDaneJednostki() {
-  for (const auto& [label, field] : kEtykietyJednostki) ui_.setCaption(label, "");
-}
-
-bool TfrmConvert::UstawInformacjeOJednostce() {
-  try {
-    db::Table& params = dm_->PARAMS;
-    if (!params.active()) {
-      params.open();
-      sprawdzPolaParams(params);
-    }
-    for (const auto& [label, field] : kEtykietyJednostki)
-      ui_.setCaption(label, params.isEmpty() ? std::string() : params.fieldByName(field).asString());
-
-    // An empty kind (or no record) shows no optional line: the unit is still identified by its GUS code.
-    const std::string typ = params.isEmpty() ? std::string() : params.fieldByName("TYPJST").asString();
-    const char rodzaj = typ.empty() ? '\0' : typ[0];
-    const bool woj = rodzaj == 'G' || rodzaj == 'M' || rodzaj == 'P' || rodzaj == 'W';
-    const bool pow = rodzaj == 'G' || rodzaj == 'M' || rodzaj == 'P';
-    const bool gm = rodzaj == 'G';
-    const bool zwiazek = rodzaj == 'Z';
-    for (const char* c : {"lblWoj", "txtWoj", "txtWk"}) ui_.setVisible(c, woj);
-    for (const char* c : {"lblPow", "txtPow", "txtPk"}) ui_.setVisible(c, pow);
-    for (const char* c : {"lblGm", "txtGm", "txtTypgminy", "txtGk", "txtGt"}) ui_.setVisible(c, gm);
-    for (const char* c : {"lblZwiazek", "txtZwiazek"}) ui_.setVisible(c, zwiazek);
-    return true;
-  } catch (...) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle, "Błąd w trakcie dostępu do informacji o jednostce budżetowej.",
-                   kOk, kOk);
-    ZapiszBlad("TfrmConvert.UstawInformacjeOJednostce");
-    ZglosBlad("TfrmConvert.UstawInformacjeOJednostce", "", "");
-    return false;
+DaneJednostki CzytajDaneJednostki(db::Table& params) {
+  if (!params.active()) {
+    params.open();
+    sprawdzPolaParams(params);
   }
+  DaneJednostki d;
+  if (params.isEmpty()) return d;
+  auto pole = [&](const char* name) { return params.fieldByName(name).asString(); };
+  d = {pole("NAZWA"), pole("Wojewodztwo"), pole("Powiat"), pole("Gmina"), pole("TypGminy"),
+       pole("WK"),    pole("PK"),          pole("GK"),     pole("GT")};
+  // An empty kind shows no optional line: the unit is still identified by its GUS code.
+  const std::string typ = pole("TYPJST");
+  const char rodzaj = typ.empty() ? '\0' : typ[0];
+  d.woj = rodzaj == 'G' || rodzaj == 'M' || rodzaj == 'P' || rodzaj == 'W';
+  d.pow = rodzaj == 'G' || rodzaj == 'M' || rodzaj == 'P';
+  d.gm = rodzaj == 'G';
+  d.zwiazek = rodzaj == 'Z';
+  return d;
 }
 
-std::string TfrmConvert::OdczytajWersjeDanych() {
-  db::Query& q = dm_->qryParadox;
+std::string OdczytajWersjeDanych(db::Query& q) {
   q.close();
   q.clearSql();
   q.addSql("Select ParStr,Kod From Conf");
@@ -99,19 +70,6 @@ std::string TfrmConvert::OdczytajWersjeDanych() {
   return q.fieldByName("ParStr").asString();
 }
 
-bool TfrmConvert::SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji) {
-  if (SciezkaP.empty()) return true;
-  dm_->qryParadox.close();
-  if (!UstawSciezkiDoBaz(SciezkaP, SciezkaI, JestWKonwersji, true)) return true;
-  // Compared as text, character by character, as the product always has.
-  if (ui_.caption("lblWersjaPdx") < std::string("3.65")) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
-                   "zaktualizować dane.",
-                   kOk, kOk);
-    return true;
-  }
-  return false;
-}
+bool WersjaWystarczajaca(const std::string& wersja) { return wersja >= std::string("3.65"); }
 
 }  // namespace konw

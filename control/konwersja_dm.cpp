@@ -2,14 +2,19 @@
 
 #include <filesystem>
 
-#include "app/konwersja.h"
 #include "platform/paths.h"
 
 namespace konw {
 
-TdmKonw* dmKonw = nullptr;
-
 namespace {
+
+constexpr const char* kHaslo = "wrzo";
+
+void ustawBaze(db::Database& database, const std::string& driver, std::initializer_list<std::string> lines) {
+  database.setDriverName(driver);
+  database.clearParams();
+  for (const auto& line : lines) database.addParam(line);
+}
 
 void przypiszTabele(db::Table& table, db::Database& database, const std::string& name, const std::string& order) {
   table.setDatabase(&database);
@@ -19,14 +24,14 @@ void przypiszTabele(db::Table& table, db::Database& database, const std::string&
 
 }  // namespace
 
-TdmKonw::TdmKonw(TfrmConvert& frm)
+TdmKonw::TdmKonw(TAppException& wyjatki)
     : session(db::Session::global()),
       dbKonwersja("dbKonwersja", session),
       DBp("DBp", session),
       DBpb("DBpb", session),
       DBpbjo("DBpbjo", session),
       DBi("DBi", session),
-      frm_(frm) {
+      wyjatki_(wyjatki) {
   dbKonwersja.setDriverName("STANDARD");
   dbKonwersja.addParam("PATH=");
   dbKonwersja.addParam("DEFAULT DRIVER=PARADOX");
@@ -49,21 +54,31 @@ TdmKonw::TdmKonw(TfrmConvert& frm)
   TblI.setDatabase(&DBi);
   TblP.setDatabase(&DBp);
   TblP.setReadOnly(true);
+  UstawParametryBaz("", "");
 }
 
-TdmKonw::~TdmKonw() {
-  ZamknijTabeleKonfiguracyjne();
-  if (dmKonw == this) dmKonw = nullptr;
+void TdmKonw::UstawParametryBaz(const std::string& SciezkaParadoxa, const std::string& SciezkaInterbase) {
+  session.addPassword(kHaslo);
+  const std::string katalog = UsunKoncowyUkosnik(SciezkaParadoxa);
+  for (db::Database* d : {&DBp, &DBpb, &DBpbjo, &DBi}) d->disconnect();
+  ustawBaze(DBp, "STANDARD", {"PATH=" + SciezkaParadoxa, "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+  ustawBaze(DBpb, "STANDARD", {"PATH=" + katalog + "\\BUFOR\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+  ustawBaze(DBpbjo, "STANDARD", {"PATH=" + katalog + "\\BUFOR\\JO\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+  ustawBaze(DBi, "INTRBASE",
+            {"SERVER NAME=" + SciezkaInterbase, "USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
+             "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"});
 }
+
+TdmKonw::~TdmKonw() { ZamknijTabeleKonfiguracyjne(); }
 
 std::string TdmKonw::NazwaPlikuTabeli(const db::Table& table) { return table.tableName(); }
 
-bool TdmKonw::OtworzTabeleKonfiguracyjne() {
+bool TdmKonw::OtworzTabeleKonfiguracyjne(const std::string& SciezkaGlowna, const std::string& programPath) {
   try {
-    std::string glowny = frm_.SciezkaGlowna;
+    std::string glowny = SciezkaGlowna;
     if (glowny.empty()) {
       // Beside the program: its directory with a trailing separator.
-      glowny = std::filesystem::path(frm_.programPath()).parent_path().string() + "/";
+      glowny = std::filesystem::path(programPath).parent_path().string() + "/";
     }
     std::string sciezka = glowny;
     if (sciezka.back() != '\\' && sciezka.back() != '/') sciezka += "\\";
@@ -79,7 +94,8 @@ bool TdmKonw::OtworzTabeleKonfiguracyjne() {
       if (!OtworzListeTabel(*t)) return false;
     return true;
   } catch (...) {
-    frm_.ZglosBlad("TdmKonw.OtworzTabeleKonfiguracyjne", "", "");
+    // Reported whatever it was: the program cannot go on without its control tables.
+    wyjatki_.ReportError("", "", "TdmKonw.OtworzTabeleKonfiguracyjne");
     return false;
   }
 }
@@ -89,8 +105,9 @@ bool TdmKonw::OtworzListeTabel(db::Table& table) {
     table.open();
     return true;
   } catch (...) {
-    frm_.ZglosBlad("TdmKonw.OtworzListeTabel",
-                   "Błąd otwarcia pliku konfiguracyjnego:\r\n" + SciezkaKonwersji + NazwaPlikuTabeli(table), "");
+    // Reported whatever it was: the message names the table that could not be opened.
+    wyjatki_.ReportError("", "Błąd otwarcia pliku konfiguracyjnego:\r\n" + SciezkaKonwersji + NazwaPlikuTabeli(table),
+                         "TdmKonw.OtworzListeTabel");
     return false;
   }
 }
@@ -119,12 +136,12 @@ bool TdmKonw::PoleWKluczuGlownym(const db::Field& field) {
   try {
     for (const auto& index : TblI.indexDefs()) {
       if (!index.primary) continue;
-      std::string fields = index.fields + ";";
-      for (std::size_t start = 0, end; (end = fields.find(';', start)) != std::string::npos; start = end + 1)
-        if (fields.compare(start, end - start, field.name()) == 0) return true;
+      for (const std::string& name : splitList(index.fields))
+        if (name == field.name()) return true;
       return false;
     }
-  } catch (...) {
+  } catch (const db::EngineError&) {
+    // Index definitions that cannot be read name no key: the field is copied as an ordinary one.
   }
   return false;
 }

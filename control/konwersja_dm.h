@@ -1,5 +1,5 @@
 // The data module: owns every database object of the program and the control tables that drive a
-// conversion. One instance, created by the main window's start-up, reachable through dmKonw.
+// conversion. One instance, owned by the main window and handed to the parts that read the databases.
 #pragma once
 
 #include <memory>
@@ -7,24 +7,27 @@
 
 #include "config/profile.h"
 #include "db/engine.h"
+#include "log/appex.h"
 
 namespace konw {
 
-class TfrmConvert;
-
 class TdmKonw {
  public:
-  explicit TdmKonw(TfrmConvert& frm);
+  // Errors of opening the control tables are reported through `wyjatki`.
+  explicit TdmKonw(TAppException& wyjatki);
   ~TdmKonw();
   TdmKonw(const TdmKonw&) = delete;
   TdmKonw& operator=(const TdmKonw&) = delete;
 
-  TfrmConvert& frm() { return frm_; }
-
   enum class Kierunek { ParadoxDoFirebird, FirebirdDoParadox };
 
-  bool OtworzTabeleKonfiguracyjne();
+  // Opens the six control tables in the directory KONWERSJA under the main directory (beside the
+  // program when the main directory is empty); false, reported, when one cannot be opened.
+  bool OtworzTabeleKonfiguracyjne(const std::string& SciezkaGlowna, const std::string& programPath);
   bool OtworzListeTabel(db::Table& table);
+  // The parameter lines of the four working databases for these locations; none is connected. Set
+  // from the start with empty locations, so that any later pair of locations can connect.
+  void UstawParametryBaz(const std::string& SciezkaParadoxa, const std::string& SciezkaInterbase);
   void ZamknijTabeleKonfiguracyjne() noexcept;
   std::string OdpowiednikPola(const std::string& name, Kierunek direction);
   bool TabelaIstniejeWFirebird(const std::string& name);
@@ -46,10 +49,7 @@ class TdmKonw {
   TProfile Ini;
 
  private:
-  TfrmConvert& frm_;
+  TAppException& wyjatki_;
 };
-
-// The program-wide data module (null until start-up creates it).
-extern TdmKonw* dmKonw;
 
 }  // namespace konw

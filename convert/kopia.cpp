@@ -9,10 +9,11 @@
 #include <system_error>
 #include <vector>
 
-#include "app/konwersja.h"
 #include "control/konwersja_dm.h"
+#include "convert/przebieg.h"
 #include "db/engine.h"
 #include "platform/hostpath.h"
+#include "platform/operator.h"
 
 namespace konw {
 
@@ -42,22 +43,18 @@ struct Wiazanie {
   db::Value zamiennikNull;  // Klucz: the value in place of a null
 };
 
-std::string dq(const std::string& name) {
-  return "\"" + name + "\"";
-}
-
 // The rule of a source field; later tests replace the rule chosen by earlier ones.
-Regula wybierzRegule(const std::string& P, const std::string& pole, db::FieldType typ, bool wKluczu) {
+Regula wybierzRegule(const std::string& tabelaPdx, const std::string& pole, db::FieldType typ, bool wKluczu) {
   Regula r = Regula::Zwykla;
   if (pole == "PAR4" || pole == "PAR") r = Regula::SpacjaDlaNull;
-  if ((P == "JBSPRAWPLAN" || P == "SPRAWPLAN") && (pole == "ROK" || pole == "DZIAL" || pole == "ROZDZIAL" ||
+  if ((tabelaPdx == "JBSPRAWPLAN" || tabelaPdx == "SPRAWPLAN") && (pole == "ROK" || pole == "DZIAL" || pole == "ROZDZIAL" ||
                                                    pole == "KWARTAL" || pole == "TYPSPR" || pole == "VAL1"))
     r = Regula::PustyDlaNull;
   if (typ == db::FieldType::Boolean) r = Regula::TakNie;
   if (wKluczu) r = Regula::Klucz;
   if (pole == "POGRUB") r = Regula::Pogrub;
   if (pole == "UWAGI") r = Regula::Uwagi;
-  const bool uwagi = P + ".DB" == "UWAGI.DB";
+  const bool uwagi = tabelaPdx + ".DB" == "UWAGI.DB";
   if (uwagi && pole == "PT") r = Regula::PierwszyZnak;
   if (uwagi && pole == "ROK") r = Regula::DwaZnaki;
   return r;
@@ -143,13 +140,13 @@ void otworz(db::Query& q, const std::string& sql) {
   q.open();
 }
 
-// Puts the INSERT of F into qryTemp, with the S_BILANSPOZ constants, and works out once where every
-// source field goes and by which rule, so that the row loop does no lookups.
-std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std::string& P,
-                                      const std::string& F) {
-  // The primary key of F. The copy's reconnection closed TblI, so its definitions are read
+// Puts the INSERT into the Firebird table into qryTemp, with the S_BILANSPOZ constants, and works out once
+// where every source field goes and by which rule, so that the row loop does no lookups.
+std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
+                                      const std::string& tabelaIb) {
+  // The primary key of the Firebird table. The copy's reconnection closed TblI, so its definitions are read
   // by opening it once; the definitions stay when it is closed again.
-  if (!db::equalsIgnoreCase(dm.TblI.tableName(), F)) dm.TblI.setTableName(F);
+  if (!equalsIgnoreCase(dm.TblI.tableName(), tabelaIb)) dm.TblI.setTableName(tabelaIb);
   if (dm.TblI.active()) {
     dm.TblI.refreshIndexDefs();
   } else {
@@ -163,7 +160,7 @@ std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
     bool wKluczu;
   };
   std::vector<Kolumna> kolumny;
-  otworz(dm.qryInterbase, "Select * From " + F);
+  otworz(dm.qryInterbase, "Select * From " + tabelaIb);
   std::string listaKolumn, listaParametrow;
   for (int k = 0; k < dm.qryInterbase.fieldCount(); ++k) {
     const db::Field& c = dm.qryInterbase.field(k);
@@ -172,15 +169,15 @@ std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
       listaKolumn += ",";
       listaParametrow += ",";
     }
-    listaKolumn += dq(c.name());
-    listaParametrow += ":" + dq(c.name());
+    listaKolumn += quoteIdentifier(c.name());
+    listaParametrow += ":" + quoteIdentifier(c.name());
   }
   dm.qryInterbase.close();
   db::Query& insert = dm.qryTemp;
   insert.clearSql();
-  insert.addSql("INSERT INTO " + F + " (" + listaKolumn + ") " + "VALUES (" + listaParametrow + ")");
+  insert.addSql("INSERT INTO " + tabelaIb + " (" + listaKolumn + ") " + "VALUES (" + listaParametrow + ")");
 
-  if (P + ".DB" == "S_BILANSPOZ.DB") {
+  if (tabelaPdx + ".DB" == "S_BILANSPOZ.DB") {
     const std::pair<const char*, db::Value> stale[] = {
         {"MNOZNIK", std::int64_t{1}}, {"DOPUSZCZAZNAK", std::int64_t{0}}, {"HINTEDYCJI", std::string()}};
     for (const auto& [nazwa, wartosc] : stale) {
@@ -195,18 +192,67 @@ std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
   std::vector<Wiazanie> wiazania;
   for (int i = 0; i < zrodlo.fieldCount(); ++i) {
     const db::Field& f = zrodlo.field(i);
-    const std::string pole = db::upperAscii(f.name());
+    const std::string pole = upperAscii(f.name());
     const std::string cel = dm.OdpowiednikPola(pole, TdmKonw::Kierunek::ParadoxDoFirebird);
     for (int k = 0; k < static_cast<int>(kolumny.size()); ++k) {
-      if (!db::equalsIgnoreCase(kolumny[k].nazwa, cel)) continue;
+      if (!equalsIgnoreCase(kolumny[k].nazwa, cel)) continue;
       insert.param(k).setDataType(kolumny[k].typ);
-      Wiazanie w{i, k, wybierzRegule(P, pole, f.dataType(), kolumny[k].wKluczu), db::Null{}};
+      Wiazanie w{i, k, wybierzRegule(tabelaPdx, pole, f.dataType(), kolumny[k].wKluczu), db::Null{}};
       if (w.regula == Regula::Klucz) w.zamiennikNull = WartoscPolaKlucza(f.dataType());
       wiazania.push_back(std::move(w));
       break;
     }
   }
   return wiazania;
+}
+
+// Keeps the Firebird auto-numbering out of a copy's way: the trigger is inactive from the guard's start
+// and active again when it ends, whatever way the copy ends, since the product numbers its rows
+// through it.
+class WylaczonyTrigger {
+ public:
+  WylaczonyTrigger(db::Query& q, std::string trigger) : q_(q), trigger_(std::move(trigger)) {
+    wykonaj(q_, "alter trigger " + trigger_ + " inactive;");
+  }
+  // Switches the trigger back on; an error here is the copy's.
+  void Wlacz() {
+    aktywny_ = true;
+    wykonaj(q_, "alter trigger " + trigger_ + " active;");
+  }
+  ~WylaczonyTrigger() {
+    if (aktywny_) return;
+    try {
+      wykonaj(q_, "alter trigger " + trigger_ + " active;");
+    } catch (const db::EngineError&) {
+      // The copy is already failing with its own error, which says more; the connection is likely gone.
+    }
+  }
+  WylaczonyTrigger(const WylaczonyTrigger&) = delete;
+  WylaczonyTrigger& operator=(const WylaczonyTrigger&) = delete;
+
+ private:
+  db::Query& q_;
+  std::string trigger_;
+  bool aktywny_ = false;
+};
+
+// Inserts `liczba` rows of `zrodlo` from its first through the prepared INSERT. A refused row of
+// BILTOBESTIAMAP without TYPSPR is left out (`typspr`): Firebird does not accept it. After each row
+// `poWierszu` tells whether to go on.
+template <typename PoWierszu>
+void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiazanie>& wiazania, std::int32_t liczba,
+                   const db::Field* typspr, PoWierszu&& poWierszu) {
+  zrodlo.first();
+  for (std::int32_t r = 0; r < liczba; ++r) {
+    try {
+      for (const Wiazanie& w : wiazania) ustawParametr(insert.param(w.parametr), w, zrodlo.field(w.pole).value());
+      insert.execSql();
+    } catch (const db::EngineError&) {
+      if (!typspr || !typspr->asString().empty()) throw;
+    }
+    if (!poWierszu()) break;
+    zrodlo.next();
+  }
 }
 
 }  // namespace
@@ -235,24 +281,22 @@ db::Value WartoscPolaKlucza(db::FieldType type) {
   }
 }
 
-bool TfrmConvert::IstniejeTabelaParadoxa(const std::string& name) {
+bool TPrzebieg::IstniejeTabelaParadoxa(const std::string& name) const {
   std::error_code ec;
   return std::filesystem::is_regular_file(hostPath(SciezkaParadoxa + "\\" + name + ".db"), ec);
 }
 
-std::string TfrmConvert::LiczbaRekordow(const std::string& name) {
-  db::Query& q = dm_->qryTemp;
+std::string TPrzebieg::LiczbaRekordow(const std::string& name) {
+  db::Query& q = dm->qryTemp;
   otworz(q, "SELECT COUNT(*) FROM " + (name == "USER" ? std::string("USER_") : name));
   const std::int64_t count = q.fieldByName("COUNT").asInteger();
   q.close();
   return std::to_string(count);
 }
 
-void TfrmConvert::Convert() {
-  if (Przerwano) return;
-  TdmKonw& dm = *dm_;
-  bool triggerWylaczony = false;
-  std::string T;
+void TPrzebieg::Convert() {
+  if (flagi.Przerwano) return;
+  TdmKonw& dm = *this->dm;
   try {
     dm.DBi.disconnect();
     dm.DBp.disconnect();
@@ -260,29 +304,29 @@ void TfrmConvert::Convert() {
     dm.DBi.connect();
 
     db::Table& lista = dm.tblLista;
-    T = lista.fieldByName("TRIGGER_IB").asString();
-    const std::string G = lista.fieldByName("GENERATOR_IB").asString();
-    const std::string A = lista.fieldByName("AUTOINC_PDX").asString();
-    const std::string P = lista.fieldByName("TABELA").asString();
-    const std::string F = lista.fieldByName("TABELA_IB").asString();
+    const std::string trigger = lista.fieldByName("TRIGGER_IB").asString();
+    const std::string generator = lista.fieldByName("GENERATOR_IB").asString();
+    const std::string autoIdPdx = lista.fieldByName("AUTOINC_PDX").asString();
+    const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
+    const std::string tabelaIb = lista.fieldByName("TABELA_IB").asString();
 
-    const bool ObslugaTriggera = !T.empty() && !G.empty() && !A.empty();
-    if (!ObslugaTriggera) ZapiszKomunikat("  (trigger, generator lub auto-id puste)", kOgolny);
+    const bool ObslugaTriggera = !trigger.empty() && !generator.empty() && !autoIdPdx.empty();
+    if (!ObslugaTriggera) log.ZapiszKomunikat("  (trigger, generator lub auto-id puste)", kOgolny);
 
+    std::optional<WylaczonyTrigger> wylaczony;
     std::int32_t NajwiekszyIndeks = 0;
     if (ObslugaTriggera) {
-      wykonaj(dm.qryInterbase, "alter trigger " + T + " inactive;");
-      triggerWylaczony = true;
-      otworz(dm.qryParadox, "select max(" + A + ") as max_i from " + dq(P) + ";");
+      wylaczony.emplace(dm.qryInterbase, trigger);
+      otworz(dm.qryParadox, "select max(" + autoIdPdx + ") as max_i from " + quoteIdentifier(tabelaPdx) + ";");
       if (!dm.qryParadox.eof())
         NajwiekszyIndeks = static_cast<std::int32_t>(dm.qryParadox.fieldByName("max_i").asInteger());
     }
 
-    wykonaj(dm.qryInterbase, "Delete From " + F);
+    wykonaj(dm.qryInterbase, "Delete From " + tabelaIb);
 
     bool bladDostepu = false;
     try {
-      otworz(dm.qryParadox, "select count(*) from " + dq(P));
+      otworz(dm.qryParadox, "select count(*) from " + quoteIdentifier(tabelaPdx));
     } catch (const db::EngineError&) {
       bladDostepu = true;
     }
@@ -291,69 +335,49 @@ void TfrmConvert::Convert() {
     std::optional<db::Table> zrodlo;
     zrodlo.emplace();
     zrodlo->setDatabase(&dm.DBp);
-    zrodlo->setTableName(P + ".DB");
+    zrodlo->setTableName(tabelaPdx + ".DB");
     zrodlo->setReadOnly(true);
     zrodlo->open();
 
     if (bladDostepu) {
-      ZapiszKomunikat("*** Błąd w trakcie dostępu do danych! (" + P + ") ***",
-                      kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+      log.ZapiszKomunikat("*** Błąd w trakcie dostępu do danych! (" + tabelaPdx + ") ***",
+                          kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
     } else {
       const auto LiczbaZrodlowych = static_cast<std::int32_t>(dm.qryParadox.field(0).asInteger());
       dm.qryParadox.close();
       const std::int32_t LiczbaPol = zrodlo->fieldCount();
       if (LiczbaZrodlowych == 0) {
-        ZapiszKomunikat("  brak danych w tabeli", kOgolny);
+        log.ZapiszKomunikat("  brak danych w tabeli", kOgolny);
       } else {
-        ZapiszKomunikat("  rekordów: " + std::to_string(LiczbaZrodlowych), kOgolny);
-        ZapiszKomunikat("  pól: " + std::to_string(LiczbaPol), kOgolny);
+        log.ZapiszKomunikat("  rekordów: " + std::to_string(LiczbaZrodlowych), kOgolny);
+        log.ZapiszKomunikat("  pól: " + std::to_string(LiczbaPol), kOgolny);
         ui_.setProgressPosition(kPasek, 0);
         ui_.setProgressRange(kPasek, 0, LiczbaZrodlowych);
 
-        db::Query& insert = dm.qryTemp;
-        const std::vector<Wiazanie> wiazania = przygotujInsert(dm, *zrodlo, P, F);
-
-        // A refused row of BILTOBESTIAMAP without TYPSPR is left out: Firebird does not accept it.
-        const db::Field* typspr = F == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;
-        zrodlo->first();
-        for (std::int32_t r = 0; r < LiczbaZrodlowych; ++r) {
-          try {
-            for (const Wiazanie& w : wiazania)
-              ustawParametr(insert.param(w.parametr), w, zrodlo->field(w.pole).value());
-            insert.execSql();
-          } catch (...) {
-            if (!typspr || !typspr->asString().empty()) throw;
-          }
+        const std::vector<Wiazanie> wiazania = przygotujInsert(dm, *zrodlo, tabelaPdx, tabelaIb);
+        const db::Field* typspr = tabelaIb == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;
+        kopiujWiersze(*zrodlo, dm.qryTemp, wiazania, LiczbaZrodlowych, typspr, [&] {
           ui_.processMessages();
-          if (Przerwano) break;
+          if (flagi.Przerwano) return false;
           ui_.stepProgress(kPasek);
-          zrodlo->next();
-        }
+          return true;
+        });
 
         zrodlo.reset();
         dm.qryParadox.close();
-        // Counted in F, the table the rows went into (for USER_ that is also what "USER" counts).
-        ZapiszKomunikat("  ilość skopiowanych rekordów: " + LiczbaRekordow(F), kOgolny);
+        // Counted in the table the rows went into (for USER_ that is also what "USER" counts).
+        log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + LiczbaRekordow(tabelaIb), kOgolny);
       }
     }
 
     if (ObslugaTriggera) {
       wykonaj(dm.qryInterbase,
-              "set generator " + G + " to " + std::to_string(std::int64_t{NajwiekszyIndeks} + 1) + " ;");
-      ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(NajwiekszyIndeks), kOgolny);
-      wykonaj(dm.qryInterbase, "alter trigger " + T + " active;");
-      triggerWylaczony = false;
+              "set generator " + generator + " to " + std::to_string(std::int64_t{NajwiekszyIndeks} + 1) + " ;");
+      log.ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(NajwiekszyIndeks), kOgolny);
+      wylaczony->Wlacz();
     }
   } catch (...) {
-    ZapiszBlad(kMiejsce);
-    // The product numbers its rows through the trigger: it must not stay switched off after a failed
-    // copy. The generator is left as it was, since the table's contents are not known here.
-    if (triggerWylaczony) {
-      try {
-        wykonaj(dm.qryInterbase, "alter trigger " + T + " active;");
-      } catch (...) {
-      }
-    }
+    log.ZapiszBlad(kMiejsce);
     throw;
   }
 }

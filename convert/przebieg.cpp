@@ -1,6 +1,5 @@
-// The conversion run: the checks and the confirmation, the walk of ListaTabel by the conversion kind
-// (structure comparison, dictionary comparison and copy of every selected table), the list of Paradox
-// tables that no control table names, and the verdict.
+#include "convert/przebieg.h"
+
 #include <algorithm>
 #include <ctime>
 #include <exception>
@@ -8,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "app/konwersja.h"
+#include "compare/porownanie.h"
 #include "control/konwersja_dm.h"
 #include "db/engine.h"
+#include "platform/operator.h"
 
 namespace konw {
 
 namespace {
 
-constexpr const char* kMiejsceRunu = "TfrmConvert.Konwertuj";
 constexpr const char* kMiejsceWalku = "TfrmConvert.PrzepiszParadoxToInterbase";
 constexpr const char* kPasekCalosc = "PasekCalosc";
 const std::string kKreski(30, '-');
@@ -25,45 +24,21 @@ constexpr const char* kUwagaKasowanie =
     "UWAGA! Operacja spowoduje skasowanie dotychczasowych danych w docelowej bazie formatu Firebird. Czy "
     "chcesz kontynuować?";
 
-// The confirmation's sentence and question for a conversion kind.
-std::string TrescPotwierdzenia(unsigned kind, const std::string& SciezkaInterbase) {
-  std::string zdanie;
-  std::string pytanie = kUwagaKasowanie;
+// Whether the kind converts the current row of ListaTabel. The buffer's kind never reaches the walk.
+bool WybranyWiersz(db::Table& lista, RodzajKonwersji kind) {
   switch (kind) {
-    case 1:
-      zdanie = "Program dokona konwersji bazy danych Paradox do bazy Firebird bez tabel słownikowych.";
-      break;
-    case 2:
-      zdanie = "Program dokona konwersji słowników z bazy danych Paradox do bazy Firebird.";
-      break;
-    case 3:
-      zdanie = "Program dokona przepisania słowników do bufora: " + SciezkaInterbase;
-      pytanie = "Czy chcesz kontynuować?";
-      break;
-    case 4:
-      zdanie = "Program dokona konwersji wybranych tabel bazy danych Paradox do bazy Firebird.";
-      break;
-    default:
-      zdanie = "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.";
-      break;
-  }
-  return zdanie + "\n\r\n\r" + pytanie;
-}
-
-// Whether the kind converts the current row of ListaTabel. Kind 3 never reaches the walk.
-bool WybranyWiersz(db::Table& lista, unsigned kind) {
-  switch (kind) {
-    case 0:
+    case RodzajKonwersji::Wszystko:
       return true;
-    case 1:
+    case RodzajKonwersji::BezSlownikow:
       return !lista.fieldByName("SLOWNIK").asBoolean();
-    case 2:
+    case RodzajKonwersji::Slowniki:
       return lista.fieldByName("SLOWNIK").asBoolean();
-    case 4:
+    case RodzajKonwersji::WybraneTabele:
       return lista.fieldByName("KONWERTOWANA").asBoolean();
-    default:
-      return false;
+    case RodzajKonwersji::SlownikiBufor:
+      break;
   }
+  return false;
 }
 
 // The date and the time as the header of a run shows them (the Polish system's short date and long time).
@@ -79,59 +54,82 @@ std::string DataICzas() {
 
 }  // namespace
 
-void TfrmConvert::Konwertuj() {
-  if (SciezkaInterbase.empty() || SciezkaParadoxa.empty()) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Brak w konfiguracji położenia danych w formacie Paradox i/lub Firebird!", kOk, kOk);
-    return;
+std::string TrescPotwierdzenia(RodzajKonwersji kind, const std::string& SciezkaInterbase) {
+  std::string zdanie;
+  std::string pytanie = kUwagaKasowanie;
+  switch (kind) {
+    case RodzajKonwersji::BezSlownikow:
+      zdanie = "Program dokona konwersji bazy danych Paradox do bazy Firebird bez tabel słownikowych.";
+      break;
+    case RodzajKonwersji::Slowniki:
+      zdanie = "Program dokona konwersji słowników z bazy danych Paradox do bazy Firebird.";
+      break;
+    case RodzajKonwersji::SlownikiBufor:
+      zdanie = "Program dokona przepisania słowników do bufora: " + SciezkaInterbase;
+      pytanie = "Czy chcesz kontynuować?";
+      break;
+    case RodzajKonwersji::WybraneTabele:
+      zdanie = "Program dokona konwersji wybranych tabel bazy danych Paradox do bazy Firebird.";
+      break;
+    case RodzajKonwersji::Wszystko:
+      zdanie = "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.";
+      break;
   }
-  try {
-    if (SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, true)) return;
-    const unsigned kind = RodzajKonwersji;
-    if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase),
-                       kYes | kNo, kNo) != kYes)
-      return;
-
-    UstawStanPracy(true);
-    bool bladPlikowLogu = false;
-    std::exception_ptr blad;
-    try {
-      ui_.setProgressPosition(kPasekCalosc, 0);
-      ui_.setProgressRange(kPasekCalosc, 0, static_cast<int>(dm_->tblLista.recordCount()));
-      try {
-        if (UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, true, true)) {
-          for (PlikLogu& log : logi) {
-            if (!InitLogFile(log, true)) {
-              bladPlikowLogu = true;
-              break;
-            }
-          }
-          if (!bladPlikowLogu && kind != 3) PrzepiszParadoxToInterbase(kind);
-        }
-      } catch (...) {
-        ZapiszBlad(kMiejsceRunu);
-        ZglosBlad(kMiejsceRunu, "", "");
-      }
-    } catch (...) {
-      blad = std::current_exception();
-    }
-    // The idle state and the closing of the files come after every run that entered the running state;
-    // the files are closed even when the verdict itself fails.
-    try {
-      UstawStanPracy(false, bladPlikowLogu);
-    } catch (...) {
-      if (!blad) blad = std::current_exception();
-    }
-    ZamknijPlikiLogow();
-    if (blad) std::rethrow_exception(blad);
-  } catch (...) {
-    ZglosBlad("TfrmConvert.Konwertuj()", "", "");
-  }
+  return zdanie + "\n\r\n\r" + pytanie;
 }
 
-void TfrmConvert::PrzepiszParadoxToInterbase(unsigned kind) {
-  if (Przerwano) return;
-  TdmKonw& dm = *dm_;
+void TPrzebieg::Rozpocznij() {
+  flagi = {};
+  trwa = true;
+}
+
+Werdykt TPrzebieg::werdykt() const {
+  if (flagi.Przerwano) return Werdykt::Przerwany;
+  if (flagi.BladKonwersji) return Werdykt::Blad;
+  if (flagi.NiezgodnoscKrytyczna) return Werdykt::NiezgodnoscKrytyczna;
+  if (flagi.Niezgodnosc) return Werdykt::Niezgodnosc;
+  return Werdykt::Zakonczony;
+}
+
+Werdykt TPrzebieg::Zakoncz() {
+  const Werdykt w = werdykt();
+  flagi = {};
+  trwa = false;
+  return w;
+}
+
+std::string TPrzebieg::EtykietaTabeli() {
+  std::string tabela, tabelaIb;
+  try {
+    if (dm && dm->tblLista.active()) {
+      tabela = dm->tblLista.fieldByName("TABELA").asString();
+      tabelaIb = dm->tblLista.fieldByName("TABELA_IB").asString();
+    }
+  } catch (const db::EngineError&) {
+    // A label is only ever written into the log; an unreadable row leaves what was read.
+  }
+  if (equalsIgnoreCase(tabela, tabelaIb)) return tabela;
+  return tabela + "/" + tabelaIb;
+}
+
+void TPrzebieg::PorownajStrukturyBiezacejTabeli() {
+  dm->TblI.close();
+  dm->TblP.close();
+  dm->TblP.setDatabase(&dm->DBp);
+  log.ZapiszKomunikat("  porównanie struktur...", kOgolny);
+
+  const WynikPorownania w = PorownajStrukturyTabel(*dm, ui_, dm->tblLista.fieldByName("TABELA_IB").asString(),
+                                                   dm->tblLista.fieldByName("TABELA").asString(), true);
+  if (w.klasy & (kKlasaInformacja | kKlasaBlad | kKlasaKrytyczna)) log.ZapiszKomunikat(w.opis, kOgolny);
+  if (w.klasy & kKlasaKrytyczna)
+    log.ZapiszKomunikat(w.krytyczne, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+  if (w.klasy & kKlasaBlad) log.ZapiszKomunikat(w.bledy, kBledy, kNiezgodnosc);
+  if (w.klasy & kKlasaInformacja) log.ZapiszKomunikat(w.informacje, kDodatkoweInfo);
+}
+
+void TPrzebieg::PrzepiszParadoxToInterbase(RodzajKonwersji kind, const std::vector<std::string>& naglowek) {
+  if (flagi.Przerwano) return;
+  TdmKonw& dm = *this->dm;
   db::Table& lista = dm.tblLista;
   std::optional<std::int64_t> zakladka;
   if (!lista.isEmpty()) zakladka = lista.bookmark();
@@ -139,127 +137,103 @@ void TfrmConvert::PrzepiszParadoxToInterbase(unsigned kind) {
     if (!zakladka) return;
     try {
       lista.gotoBookmark(*zakladka);
-    } catch (...) {
+    } catch (const db::EngineError&) {
       // The row was deleted meanwhile (through the list's editor): the list stays where it is.
     }
   };
 
   try {
-    NaglowekDoZapisu.fill(false);
+    log.NaglowekDoZapisu.fill(false);
 
-    ZapiszKomunikat(kRowne, kWszystkie);
-    ZapiszKomunikat("Przeniesienie danych Paradox-Firebird, " + DataICzas(), kWszystkie);
-    ZapiszKomunikat("  Położenie danych w formacie Firebird: " + ui_.caption("lblSciezkaInterbase"),
-                    kWszystkie);
-    ZapiszKomunikat("  Położenie danych w formacie Paradox: " + ui_.caption("lblSciezkaParadoxa"),
-                    kWszystkie);
-    ZapiszKomunikat("  Numer wersji danych w formacie Paradox: " + ui_.caption("lblWersjaPdx"), kWszystkie);
-    ZapiszKomunikat(" ", kWszystkie);
-    db::Table& params = dm.PARAMS;
-    auto wartosc = [&](const char* pole) {
-      return params.isEmpty() ? std::string() : params.fieldByName(pole).asString();
-    };
-    const struct {
-      const char* wartosc;
-      const char* etykieta;
-      const char* pole;
-    } linieJednostki[] = {{"txtZwiazek", "lblZwiazek", "NAZWA"},
-                          {"txtWoj", "lblWoj", "Wojewodztwo"},
-                          {"txtPow", "lblPow", "Powiat"},
-                          {"txtGm", "lblGm", "Gmina"}};
-    for (const auto& l : linieJednostki)
-      if (ui_.visible(l.wartosc))
-        ZapiszKomunikat("  " + ui_.caption(l.etykieta) + wartosc(l.pole), kWszystkie);
-    if (ui_.visible("txtTypgminy")) ZapiszKomunikat("  " + wartosc("TypGminy"), kWszystkie);
-    ZapiszKomunikat(
-        "  " + ui_.caption("Label19") + wartosc("WK") + wartosc("PK") + wartosc("GK") + wartosc("GT"),
-        kWszystkie);
-    ZapiszKomunikat(kRowne, kWszystkie);
-    ZapiszKomunikat(" ", kWszystkie);
+    log.ZapiszKomunikat(kRowne, kWszystkie);
+    log.ZapiszKomunikat("Przeniesienie danych Paradox-Firebird, " + DataICzas(), kWszystkie);
+    for (const std::string& linia : naglowek) log.ZapiszKomunikat(linia, kWszystkie);
+    log.ZapiszKomunikat(kRowne, kWszystkie);
+    log.ZapiszKomunikat(" ", kWszystkie);
 
     for (lista.first(); !lista.eof();) {
       if (WybranyWiersz(lista, kind) && !KonwertujBiezacyWiersz()) break;
       ui_.processMessages();
-      if (Przerwano) break;
+      if (flagi.Przerwano) break;
       ui_.stepProgress(kPasekCalosc);
       lista.next();
     }
 
     RaportPominietychTabel();
   } catch (...) {
-    ZapiszBlad(kMiejsceWalku);
+    log.ZapiszBlad(kMiejsceWalku);
     wrocNaZakladke();
     throw;
   }
   wrocNaZakladke();
 }
 
-bool TfrmConvert::KonwertujBiezacyWiersz() {
-  TdmKonw& dm = *dm_;
+bool TPrzebieg::KonwertujBiezacyWiersz() {
+  TdmKonw& dm = *this->dm;
   db::Table& lista = dm.tblLista;
-  const bool jst = ui_.checked("JST");
-  const bool jb = ui_.checked("JB");
+  const bool jst = edycja == Edycja::JST;
+  const bool jb = edycja == Edycja::JB;
   const bool dizez = lista.fieldByName("DIZEZ").asBoolean();
 
   if (jst || dizez) {
-    ZapiszKomunikat(" ", kOgolny);
-    ZapiszKomunikat(kKreski, kOgolny);
+    log.ZapiszKomunikat(" ", kOgolny);
+    log.ZapiszKomunikat(kKreski, kOgolny);
   }
-  NaglowekDoZapisu.fill(true);
+  log.NaglowekDoZapisu.fill(true);
 
   const std::string idtf = lista.fieldByName("IDTF").asString();
-  const std::string P = lista.fieldByName("TABELA").asString();
-  const std::string F = lista.fieldByName("TABELA_IB").asString();
+  const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
+  const std::string tabelaIb = lista.fieldByName("TABELA_IB").asString();
   const Kategorie krytyczne = kOgolny | kBledy | kBledyKrytyczne;
   const Znaczniki obaZnaczniki = kNiezgodnoscKrytyczna | kNiezgodnosc;
-  if (P.empty())
-    ZapiszKomunikat("*** Brak nazwy tabeli Paradox (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
-  if (F.empty())
-    ZapiszKomunikat("*** Brak nazwy tabeli Firebird (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
-  if (P.empty() || F.empty()) return true;
+  if (tabelaPdx.empty())
+    log.ZapiszKomunikat("*** Brak nazwy tabeli Paradox (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
+  if (tabelaIb.empty())
+    log.ZapiszKomunikat("*** Brak nazwy tabeli Firebird (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
+  if (tabelaPdx.empty() || tabelaIb.empty()) return true;
 
-  if (!IstniejeTabelaParadoxa(P)) {
+  if (!IstniejeTabelaParadoxa(tabelaPdx)) {
     if (!jb || dizez)
-      ZapiszKomunikat("*** Tabela: " + P + " nie istnieje ***", kOgolny | kBledy, kNiezgodnosc);
+      log.ZapiszKomunikat("*** Tabela: " + tabelaPdx + " nie istnieje ***", kOgolny | kBledy, kNiezgodnosc);
     return true;
   }
-  if (jb && !dm.TabelaIstniejeWFirebird(F)) {
-    ZapiszKomunikat("*** Tabela: \"" + P + "\" nie istnieje w bazie formatu Firebird ***", krytyczne,
+  if (jb && !dm.TabelaIstniejeWFirebird(tabelaIb)) {
+    log.ZapiszKomunikat("*** Tabela: \"" + tabelaPdx + "\" nie istnieje w bazie formatu Firebird ***", krytyczne,
                     obaZnaczniki);
     return true;
   }
-  NaglowekTabeli(Kategoria::Ogolny);
+  log.NaglowekTabeli(Kategoria::Ogolny);
   ui_.setCaption("lblNazwaTabeli", EtykietaTabeli());
   PorownajStrukturyBiezacejTabeli();
   if (lista.fieldByName("SLOWNIK").asBoolean()) {
-    ZapiszKomunikat("  porównanie zawartości słowników...", kOgolny);
+    log.ZapiszKomunikat("  porównanie zawartości słowników...", kOgolny);
     PorownajZawartoscTabeliSlownikow();
-    if (Przerwano) return false;
+    if (flagi.Przerwano) return false;
   }
   Convert();
-  return !Przerwano;
+  return !flagi.Przerwano;
 }
 
-void TfrmConvert::RaportPominietychTabel() {
-  TdmKonw& dm = *dm_;
+void TPrzebieg::RaportPominietychTabel() {
+  TdmKonw& dm = *this->dm;
   ui_.setBusyCursor(true);
   try {
     std::vector<std::string> nazwy = dm.session.tableNames(dm.DBp, "*.db");
     std::stable_sort(nazwy.begin(), nazwy.end(), [](const std::string& a, const std::string& b) {
-      return db::upperAscii(a) < db::upperAscii(b);
+      return upperAscii(a) < upperAscii(b);
     });
     bool pierwsza = true;
     for (const std::string& nazwa : nazwy) {
       ui_.processMessages();
-      const std::string duze = db::upperAscii(nazwa);
+      const std::string duze = upperAscii(nazwa);
       if (dm.tblLista.locate("TABELA", {duze}, false) || dm.tblPomijane.locate("TABELA", {duze}, false))
         continue;
       if (pierwsza) {
-        ZapiszKomunikat("\r\n" + kKreski, kOgolny | kDodatkoweInfo);
-        ZapiszKomunikat("Pominięte tabele formatu paradox:", kOgolny | kDodatkoweInfo);
+        log.ZapiszKomunikat("\r\n" + kKreski, kOgolny | kDodatkoweInfo);
+        log.ZapiszKomunikat("Pominięte tabele formatu paradox:", kOgolny | kDodatkoweInfo);
         pierwsza = false;
       }
-      ZapiszKomunikat("  " + duze, kOgolny | kDodatkoweInfo);
+      log.ZapiszKomunikat("  " + duze, kOgolny | kDodatkoweInfo);
     }
   } catch (...) {
     ui_.setBusyCursor(false);

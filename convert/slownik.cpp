@@ -10,9 +10,10 @@
 #include <variant>
 #include <vector>
 
-#include "app/konwersja.h"
 #include "control/konwersja_dm.h"
+#include "convert/przebieg.h"
 #include "db/engine.h"
+#include "platform/operator.h"
 
 namespace konw {
 
@@ -22,22 +23,6 @@ constexpr const char* kMiejsce = "TfrmConvert.PorownajZawartoscTabeliSlownikow";
 constexpr const char* kMiejsceKlucza = "TfrmConvert.WstawWartosciZTabeli";
 constexpr const char* kPasek = "PasekCzastkowy";
 constexpr std::int64_t kMikrosekundDoby = 86'400'000'000;
-
-std::string dq(const std::string& name) {
-  return "\"" + name + "\"";
-}
-
-// Names of a key's field list: split at every ";", empty pieces and blanks kept.
-std::vector<std::string> nazwyPol(const std::string& lista) {
-  std::vector<std::string> out(1);
-  for (char c : lista) {
-    if (c == ';')
-      out.emplace_back();
-    else
-      out.back().push_back(c);
-  }
-  return out;
-}
 
 bool jestTekstem(const db::Value& v) {
   return std::holds_alternative<std::string>(v) || std::holds_alternative<db::Bytes>(v);
@@ -64,14 +49,13 @@ __int128 mikrosekundy(const db::Value& v) {
 // A text compared with a number or a date is read as a number first; the product's data writes the
 // decimal separator as a comma or as a dot.
 db::Value liczbaZTekstu(const std::string& s) {
-  std::string t = s;
-  while (!t.empty() && t.front() == ' ') t.erase(t.begin());
-  while (!t.empty() && t.back() == ' ') t.pop_back();
+  std::string t = trim(s);
   for (char& c : t)
     if (c == ',') c = '.';
   try {
     return db::Decimal::parse(t);
   } catch (const std::exception&) {
+    // Not a plain decimal: read below as a number with an exponent, or refused.
   }
   // Exponent forms ("1.5E3"); nothing else that strtod would accept (hexadecimal, "inf", "nan").
   const bool dozwolone = !t.empty() && t.find_first_not_of("0123456789+-.eE") == std::string::npos;
@@ -98,7 +82,7 @@ bool rowneLiczbowo(const db::Value& a, const db::Value& b) {
 // key reads fail and are reported entry by entry in the pass over this side.
 bool znajdzWpis(db::Dataset& dataset, const std::string& lista, const KluczSlownika& klucz) {
   if (klucz.empty()) return false;
-  for (const std::string& nazwa : nazwyPol(lista))
+  for (const std::string& nazwa : splitList(lista))
     if (!dataset.findField(nazwa)) return false;
   return dataset.locate(lista, klucz, false);
 }
@@ -129,57 +113,60 @@ bool RowneWartosciSlownika(const db::Value& paradox, const db::Value& firebird) 
   return rowneLiczbowo(p, f);
 }
 
-bool WstawWartosciZTabeli(TfrmConvert& frm, db::Dataset& dataset, StronaSlownika strona,
+bool WstawWartosciZTabeli(TPrzebieg& przebieg, db::Dataset& dataset, StronaSlownika strona,
                           KluczSlownika& klucz) {
   const bool paradox = strona == StronaSlownika::Paradox;
-  TdmKonw& dm = *frm.dm();
+  TdmKonw& dm = *przebieg.dm;
+  TLogKonwersji& log = przebieg.log;
   try {
     const std::string lista =
         dm.tblLista.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString();
     KluczSlownika odczytany;
-    for (const std::string& nazwa : nazwyPol(lista)) odczytany.push_back(dataset.fieldByName(nazwa).value());
+    for (const std::string& nazwa : splitList(lista)) odczytany.push_back(dataset.fieldByName(nazwa).value());
     klucz = std::move(odczytany);
     return true;
   } catch (...) {
-    frm.ZapiszKomunikat("*** Błąd przy pobieraniu wartości z klucza słownika. ***",
+    // Whatever stopped the read is reported in the run's error block below.
+    log.ZapiszKomunikat("*** Błąd przy pobieraniu wartości z klucza słownika. ***",
                         kOgolny | kBledy | kBledyKrytyczne);
     try {
       db::Table& l = dm.tblLista;
-      frm.ZapiszKomunikat(
+      log.ZapiszKomunikat(
           "  Identyfikator tabeli: " + l.fieldByName("IDTF").asString() + "\r\n" +
               "  słownik: " + l.fieldByName(paradox ? "TABELA" : "TABELA_IB").asString() + "\r\n" +
               "  klucz: " + l.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString(),
           kOgolny | kBledy | kBledyKrytyczne);
-    } catch (...) {
+    } catch (const db::EngineError&) {
+      // The list's row cannot be read either: the error block below still names the operation.
     }
-    frm.ZapiszBlad(kMiejsceKlucza);
-    frm.ZglosBlad(kMiejsceKlucza, "Błąd przy pobieraniu wartości z klucza słownika.", "");
+    log.ZapiszBlad(kMiejsceKlucza);
+    log.ZglosBlad(kMiejsceKlucza, "Błąd przy pobieraniu wartości z klucza słownika.", "");
     return false;
   }
 }
 
-void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
-  if (Przerwano) return;
-  TdmKonw& dm = *dm_;
+void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
+  if (flagi.Przerwano) return;
+  TdmKonw& dm = *this->dm;
   try {
     db::Table& lista = dm.tblLista;
-    const std::string P = lista.fieldByName("TABELA").asString();
-    const std::string F = lista.fieldByName("TABELA_IB").asString();
+    const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
+    const std::string tabelaIb = lista.fieldByName("TABELA_IB").asString();
     const std::string kluczPdx = lista.fieldByName("KLUCZ_SLOWNIKA").asString();
     const std::string kluczIb = lista.fieldByName("KLUCZ_SLOWNIKA_IB").asString();
 
     db::Query& pdx = dm.qryParadox;
     db::Query& ib = dm.qryInterbase;
     pdx.clearSql();
-    pdx.addSql("Select * From" + dq(P));
+    pdx.addSql("Select * From" + quoteIdentifier(tabelaPdx));
     pdx.open();
     ib.clearSql();
-    ib.addSql("select count(*) as IBc from " + dq(F));
+    ib.addSql("select count(*) as IBc from " + quoteIdentifier(tabelaIb));
     ib.open();
     const std::int64_t liczbaIb = ib.fieldByName("IBc").asInteger();
     ib.close();
     ib.clearSql();
-    ib.addSql("Select * From" + dq(F));
+    ib.addSql("Select * From" + quoteIdentifier(tabelaIb));
     ib.open();
 
     ui_.setProgressPosition(kPasek, 0);
@@ -193,34 +180,34 @@ void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
       WstawWartosciZTabeli(*this, pdx, StronaSlownika::Paradox, klucz);
       if (!znajdzWpis(ib, kluczIb, klucz)) ++LiczbaDodanych;
       ui_.processMessages();
-      if (Przerwano) break;
+      if (flagi.Przerwano) break;
       ui_.stepProgress(kPasek);
       pdx.next();
     }
     if (LiczbaDodanych >= 1)
-      ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych),
+      log.ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych),
                       kOgolny);
 
-    if (!Przerwano) {
+    if (!flagi.Przerwano) {
       for (ib.first(); !ib.eof();) {
         WstawWartosciZTabeli(*this, ib, StronaSlownika::Firebird, klucz);
         if (!znajdzWpis(pdx, kluczPdx, klucz)) {
           if (++LiczbaUsunietych == 1)
-            ZapiszKomunikat("  Klucze haseł usuniętych z formatu Firebird: ", kDodatkoweInfo);
-          ZapiszKomunikat("    " + KluczNaTekst(klucz), kDodatkoweInfo);
+            log.ZapiszKomunikat("  Klucze haseł usuniętych z formatu Firebird: ", kDodatkoweInfo);
+          log.ZapiszKomunikat("    " + KluczNaTekst(klucz), kDodatkoweInfo);
         } else {
           std::string zmienione;
           for (int j = 0; j < pdx.fieldCount(); ++j) {
             if (j >= ib.fieldCount())
               throw db::EngineError(db::errc::kNotFound,
-                                    "Tabela " + F + " ma mniej pól niż tabela " + P + " formatu Paradox");
+                                    "Tabela " + tabelaIb + " ma mniej pól niż tabela " + tabelaPdx + " formatu Paradox");
             const db::Field& poleP = pdx.field(j);
             const db::Value wartoscP = poleP.dataType() == db::FieldType::Boolean
                                            ? db::Value{WartoscTN(poleP.asBoolean())}
                                            : poleP.value();
             if (RowneWartosciSlownika(wartoscP, ib.field(j).value())) continue;
             if (zmienione.empty()) {
-              ZapiszKomunikat("  Klucz hasła zmienionego: " + KluczNaTekst(klucz), kDodatkoweInfo);
+              log.ZapiszKomunikat("  Klucz hasła zmienionego: " + KluczNaTekst(klucz), kDodatkoweInfo);
             } else {
               zmienione += ", ";
             }
@@ -228,30 +215,30 @@ void TfrmConvert::PorownajZawartoscTabeliSlownikow() {
           }
           if (!zmienione.empty()) {
             ++LiczbaZmienionych;
-            ZapiszKomunikat("    Zmiana w polach: " + zmienione, kDodatkoweInfo);
+            log.ZapiszKomunikat("    Zmiana w polach: " + zmienione, kDodatkoweInfo);
           }
         }
         ui_.processMessages();
-        if (Przerwano) break;
+        if (flagi.Przerwano) break;
         ui_.stepProgress(kPasek);
         ib.next();
       }
     }
 
     if (LiczbaUsunietych >= 1)
-      ZapiszKomunikat("  Ilość haseł usuniętych z formatu Firebird: " + std::to_string(LiczbaUsunietych),
+      log.ZapiszKomunikat("  Ilość haseł usuniętych z formatu Firebird: " + std::to_string(LiczbaUsunietych),
                       kOgolny | kDodatkoweInfo);
     if (LiczbaZmienionych >= 1)
-      ZapiszKomunikat("  Ilość haseł zmienionych przez użytkownika: " + std::to_string(LiczbaZmienionych),
+      log.ZapiszKomunikat("  Ilość haseł zmienionych przez użytkownika: " + std::to_string(LiczbaZmienionych),
                       kOgolny | kDodatkoweInfo);
     if (LiczbaUsunietych >= 1 || LiczbaZmienionych >= 1)
-      ZapiszKomunikat("      (szczegółowe informacje: zakładki " + dq(ui_.caption("TabSheetLogi")) + "-" +
-                          dq(ui_.caption("TabSheetDodatInfo")) + ")",
+      log.ZapiszKomunikat("      (szczegółowe informacje: zakładki \"" + std::string(kPodpisStronyWynikow) + "\"-\"" +
+                          kPodpisyStronLogow[1] + "\")",
                       kOgolny);
     pdx.close();
     ib.close();
   } catch (...) {
-    ZapiszBlad(kMiejsce);
+    log.ZapiszBlad(kMiejsce);
     throw;
   }
 }

@@ -1,5 +1,5 @@
 // The comparison of a dictionary's entries in Paradox with its entries in Firebird
-// (TfrmConvert::PorownajZawartoscTabeliSlownikow in slownik.cpp) and the key helpers it uses.
+// (TPrzebieg::PorownajZawartoscTabeliSlownikow in slownik.cpp) and the key helpers it uses.
 #pragma once
 
 #include <string>
@@ -13,7 +13,7 @@ class Dataset;
 
 namespace konw {
 
-class TfrmConvert;
+class TPrzebieg;
 
 // The key of one dictionary entry: the values of the key fields in the order of the field list
 // (one value for a list of one name). Empty when no key has been read yet.
@@ -24,7 +24,7 @@ enum class StronaSlownika { Paradox, Firebird };
 // Reads the key of the dataset's current entry through the current ListaTabel row's field list of that
 // side (KLUCZ_SLOWNIKA or KLUCZ_SLOWNIKA_IB). On failure writes the log lines, the error block and the
 // error report, leaves `klucz` unchanged and returns false; never throws.
-bool WstawWartosciZTabeli(TfrmConvert& frm, db::Dataset& dataset, StronaSlownika strona,
+bool WstawWartosciZTabeli(TPrzebieg& przebieg, db::Dataset& dataset, StronaSlownika strona,
                           KluczSlownika& klucz);
 
 // A single value as text (null: empty text); several values each followed by ";".

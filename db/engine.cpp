@@ -8,14 +8,6 @@ namespace db {
 
 // ---------------------------------------------------------------- helpers
 
-std::string upperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-bool equalsIgnoreCase(const std::string& a, const std::string& b) { return upperAscii(a) == upperAscii(b); }
-
 namespace {
 
 char32_t upperCodePoint(char32_t c) {

@@ -13,6 +13,7 @@
 #include "db/driver.h"
 #include "db/error.h"
 #include "db/value.h"
+#include "platform/text.h"
 
 namespace db {
 
@@ -310,9 +311,8 @@ class Query : public Dataset {
 // marker and the names in order.
 std::pair<std::string, std::vector<std::string>> parseParamMarkers(const std::string& sql);
 
-// Upper-cases the letters a..z only, as names are compared in the system.
-std::string upperAscii(std::string s);
-bool equalsIgnoreCase(const std::string& a, const std::string& b);
+using konw::equalsIgnoreCase;
+using konw::upperAscii;
 // Upper-cases UTF-8 text for comparisons that ignore case: ASCII and the Latin letters of the
 // Windows-1250 and Windows-1252 code pages (Polish letters included).
 std::string foldCase(const std::string& utf8);

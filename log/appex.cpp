@@ -7,8 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/konwersja.h"
-#include "app/operator.h"
+#include "platform/operator.h"
 #include "db/error.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"

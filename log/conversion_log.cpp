@@ -9,8 +9,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "app/konwersja.h"
-#include "control/konwersja_dm.h"
+#include "platform/operator.h"
 #include "db/error.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
@@ -35,12 +34,17 @@ void PlikLogu::zamknij() noexcept {
   }
 }
 
-void TfrmConvert::ZamknijPlikiLogow() noexcept {
+void TLogKonwersji::UstawKatalog(const std::string& katalog) {
+  for (std::size_t k = 0; k < logi.size(); ++k) logi[k].sciezka = katalog + kNazwyLogow[k];
+}
+
+void TLogKonwersji::ZamknijPlikiLogow() noexcept {
   for (auto& log : logi) log.zamknij();
 }
 
-void TfrmConvert::ZapiszLinie(const std::string& line, Kategorie categories) {
-  // The first failure ends the write: the categories after it do not get the line.
+void TLogKonwersji::ZapiszLinie(const std::string& line, Kategorie categories) {
+  // The first failure ends the write: the categories after it do not get the line. A file that cannot
+  // take the line makes the run's logs incomplete, which the run must not report as a success.
   try {
     for (Kategoria k : kKolejnosc) {
       if ((categories & kat(k)) == 0) continue;
@@ -49,13 +53,19 @@ void TfrmConvert::ZapiszLinie(const std::string& line, Kategorie categories) {
       std::FILE* f = logi[index].plik;
       if (!f) return;
       const std::string bytes = utf8ToCp1250(line) + "\r\n";
-      if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fflush(f) != 0) return;
+      if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fflush(f) != 0) {
+        BladZapisu = flagi_.BladKonwersji = true;
+        return;
+      }
     }
-  } catch (...) {
+  } catch (const std::exception&) {
+    // Writing a log line happens inside error handlers too: it must not throw. Out of memory while
+    // encoding the line is the only failure left, and it counts as a failed write.
+    BladZapisu = flagi_.BladKonwersji = true;
   }
 }
 
-void TfrmConvert::ZapiszKomunikat(const std::string& line, Kategorie categories, Znaczniki marks) {
+void TLogKonwersji::ZapiszKomunikat(const std::string& line, Kategorie categories, Znaczniki marks) {
   for (Kategoria k : {Kategoria::DodatkoweInfo, Kategoria::Bledy, Kategoria::BledyKrytyczne}) {
     const auto index = static_cast<std::size_t>(k);
     if ((categories & kat(k)) != 0 && NaglowekDoZapisu[index]) {
@@ -63,36 +73,22 @@ void TfrmConvert::ZapiszKomunikat(const std::string& line, Kategorie categories,
       NaglowekDoZapisu[index] = false;
     }
   }
-  if (marks & kNiezgodnoscKrytyczna) NiezgodnoscKrytyczna = true;
-  if (marks & kNiezgodnosc) Niezgodnosc = true;
+  if (marks & kNiezgodnoscKrytyczna) flagi_.NiezgodnoscKrytyczna = true;
+  if (marks & kNiezgodnosc) flagi_.Niezgodnosc = true;
   ZapiszLinie(line, categories);
 }
 
-void TfrmConvert::OtworzSekcjeTabeli(Kategoria category) {
+void TLogKonwersji::OtworzSekcjeTabeli(Kategoria category) {
   ZapiszLinie(" ", kat(category));
   ZapiszLinie(std::string(30, '-'), kat(category));
-  ZapiszLinie(EtykietaTabeli(), kat(category));
+  ZapiszLinie(etykietaTabeli_(), kat(category));
 }
 
-void TfrmConvert::NaglowekTabeli(Kategoria category) {
-  ZapiszLinie(EtykietaTabeli(), kat(category));
+void TLogKonwersji::NaglowekTabeli(Kategoria category) {
+  ZapiszLinie(etykietaTabeli_(), kat(category));
 }
 
-std::string TfrmConvert::EtykietaTabeli() {
-  std::string tabela, tabelaIb;
-  try {
-    if (dmKonw && dmKonw->tblLista.active()) {
-      tabela = dmKonw->tblLista.fieldByName("TABELA").asString();
-      tabelaIb = dmKonw->tblLista.fieldByName("TABELA_IB").asString();
-    }
-  } catch (...) {
-    // A label is only ever written into the log; an unreadable row leaves what was read.
-  }
-  if (db::equalsIgnoreCase(tabela, tabelaIb)) return tabela;
-  return tabela + "/" + tabelaIb;
-}
-
-std::string TfrmConvert::TekstBleduBazy() const {
+std::string TLogKonwersji::TekstBleduBazy() {
   std::exception_ptr current = std::current_exception();
   if (!current) return {};
   try {
@@ -106,22 +102,22 @@ std::string TfrmConvert::TekstBleduBazy() const {
   }
 }
 
-void TfrmConvert::ZapiszBlad(const std::string& location) {
+void TLogKonwersji::ZapiszBlad(const std::string& location) {
   std::string text;
-  if (!BladKonwersji) {
-    BladKonwersji = true;
+  if (!flagi_.BladKonwersji) {
+    flagi_.BladKonwersji = true;
     text = "\r\n" + std::string(50, '*') + "\r\nBŁĄD W TRAKCIE KONWERSJI DANYCH: \r\n" + TekstBleduBazy() +
            "\r\nBłąd wystąpił w: " + location;
   }
   ZapiszKomunikat(text, kWszystkie, kNiezgodnosc | kNiezgodnoscKrytyczna);
 }
 
-void TfrmConvert::ZglosBlad(const std::string& procedure, const std::string& message,
+void TLogKonwersji::ZglosBlad(const std::string& procedure, const std::string& message,
                             const std::string& comment) {
-  wyjatki.ReportError(comment, message, procedure);
+  wyjatki_.ReportError(comment, message, procedure);
 }
 
-bool TfrmConvert::InitLogFile(PlikLogu& file, bool zapytaj) {
+bool TLogKonwersji::InitLogFile(PlikLogu& file, bool zapytaj) {
   file.zamknij();
   try {
     file.sciezka = NazwaPlikuZDataICzasem(file.sciezka);
@@ -139,7 +135,7 @@ bool TfrmConvert::InitLogFile(PlikLogu& file, bool zapytaj) {
     file.plik = f;
     return true;
   } catch (const std::exception&) {
-    BladKonwersji = true;
+    flagi_.BladKonwersji = true;
     ZglosBlad("TfrmConvert.InitLogFile",
               "Błąd w trakcie tworzenia pliku służącego do zapisu przebiegu konwersji: \r\n" + file.sciezka,
               "");
@@ -159,12 +155,14 @@ std::string NazwaPlikuZDataICzasem(const std::string& name, const std::tm& when)
          two(when.tm_mday) + two(when.tm_hour) + two(when.tm_min) + two(when.tm_sec) + ".log";
 }
 
-std::string NazwaPlikuZDataICzasem(const std::string& name) {
-  std::time_t now = std::time(nullptr);
+std::tm CzasLokalny() {
+  const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return NazwaPlikuZDataICzasem(name, local);
+  return local;
 }
+
+std::string NazwaPlikuZDataICzasem(const std::string& name) { return NazwaPlikuZDataICzasem(name, CzasLokalny()); }
 
 std::string NazwaPlikuZNumerem(const std::string& name) {
   const std::string base = bezRozszerzeniaLog(name);

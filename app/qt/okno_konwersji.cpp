@@ -82,7 +82,8 @@ OknoKonwersji::OknoKonwersji(QWidget* parent) : QWidget(parent) {
   zbudujStroneWyniki(strona(pageControl_, "TabSheetLogi"));
   zbudujStronePorownanie(strona(pageControl_, "tsPorownanie"), [this] { return logika_; });
   zbudujStroneOpcje(strona(pageControl_, "TabOpcje"));
-  zbudujStroneListaTabel(strona(pageControl_, "tsListaTabel"), [this] { wypelnijSiatke(); });
+  zbudujStroneListaTabel(
+      strona(pageControl_, "tsListaTabel"), [this] { return dm(); }, [this] { wypelnijSiatke(); });
 
   akcjaZmienKonfig = [this] { logika_->ActionZmienKonfig(); };
 
@@ -240,14 +241,15 @@ bool OknoKonwersji::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+TdmKonw* OknoKonwersji::dm() const { return logika_ ? logika_->dm() : nullptr; }
+
 void OknoKonwersji::wypelnijSiatke() {
   if (!siatka_) return;
   wypelnianie_ = true;
   siatka_->setRowCount(0);
   zakladkiWierszy_.clear();
-  TdmKonw* dm = dmKonw;
   try {
-    if (dm && dm->tblLista.active()) {
+    if (TdmKonw* dm = this->dm(); dm && dm->tblLista.active()) {
       db::Table& t = dm->tblLista;
       const auto powrot = t.isEmpty() ? -1 : t.bookmark();
       int biezacy = 0;
@@ -280,15 +282,15 @@ void OknoKonwersji::wypelnijSiatke() {
 }
 
 void OknoKonwersji::wierszSiatki(int row) {
-  if (wypelnianie_ || !dmKonw || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size())) return;
-  if (dmKonw->tblLista.active())
-    dmKonw->tblLista.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
+  if (wypelnianie_ || !dm() || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size())) return;
+  if (dm()->tblLista.active())
+    dm()->tblLista.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
 }
 
 void OknoKonwersji::zaznaczenieWSiatce(int row, int column) {
-  if (wypelnianie_ || column != 0 || !dmKonw || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size()))
+  if (wypelnianie_ || column != 0 || !dm() || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size()))
     return;
-  db::Table& t = dmKonw->tblLista;
+  db::Table& t = dm()->tblLista;
   if (!t.active()) return;
   t.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
   t.edit();

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/operator.h"
+#include "platform/operator.h"
 #include "log/appex.h"
 
 class QTabWidget;
@@ -15,6 +15,7 @@ class QPlainTextEdit;
 
 namespace konw {
 
+class TdmKonw;
 class TfrmConvert;
 
 class OknoKonwersji : public QWidget, public Operator {
@@ -26,6 +27,8 @@ class OknoKonwersji : public QWidget, public Operator {
 
   // The logic the window's controls call; set once, before start-up.
   void ustawLogike(TfrmConvert* logika) { logika_ = logika; }
+  // The program's data module, once start-up created it.
+  TdmKonw* dm() const;
   // Centres the window on its screen and gives btnKonfig the focus.
   void przygotujDoPokazania();
   // What the exception logger writes about the open windows and the focused control.

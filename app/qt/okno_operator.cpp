@@ -257,7 +257,7 @@ StanOkien OknoKonwersji::stanOkien() const {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w != this && w->objectName().startsWith(QLatin1String("frm")))
       s.forms.push_back(w->objectName().toStdString());
-  if (dmKonw) s.modules.emplace_back("dmKonw");
+  if (dm()) s.modules.emplace_back("dmKonw");
 
   QWidget* focus = QApplication::focusWidget();
   // Inner parts of a control (a tab bar, an editor's viewport) carry no name: report the named control.

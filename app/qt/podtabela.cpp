@@ -55,8 +55,8 @@ bool potwierdzUsuniecie(QWidget* parent) {
 // The page "Lista tabel": built once the control tables are open (the first time the page shows).
 class PanelListyTabel : public QWidget {
  public:
-  PanelListyTabel(QWidget* page, std::function<void()> poZmianieListy)
-      : QWidget(page), poZmianieListy_(std::move(poZmianieListy)) {
+  PanelListyTabel(QWidget* page, std::function<TdmKonw*()> dm, std::function<void()> poZmianieListy)
+      : QWidget(page), dm_(std::move(dm)), poZmianieListy_(std::move(poZmianieListy)) {
     setObjectName(QStringLiteral("PanelListyTabel"));
     auto* uklad = new QVBoxLayout(this);
     uklad->setContentsMargins(4, 4, 4, 4);
@@ -96,9 +96,10 @@ class PanelListyTabel : public QWidget {
       b->setObjectName(QString::fromLatin1(p.przycisk));
       dol->addWidget(b);
       connect(b, &QPushButton::clicked, this, [this, p] {
-        if (!dmKonw) return;
+        TdmKonw* dm = dm_();
+        if (!dm) return;
         siatka_->zakonczEdycje(true);
-        PokazPodtabele(window(), &(dmKonw->*p.tabela), p.podpis, p.szczegolowa);
+        PokazPodtabele(window(), *dm, &(dm->*p.tabela), p.podpis, p.szczegolowa);
       });
     }
     uklad->addLayout(dol);
@@ -113,9 +114,10 @@ class PanelListyTabel : public QWidget {
  private:
   // The list as it is now: the comparison and the conversion move its current row.
   void odswiez() {
-    if (!dmKonw || !dmKonw->tblLista.active()) return;
+    TdmKonw* dm = dm_();
+    if (!dm || !dm->tblLista.active()) return;
     if (!model_) {
-      model_ = new ModelTabeli(dmKonw->tblLista, kKolumnyListyTabel, 0, this);
+      model_ = new ModelTabeli(dm->tblLista, kKolumnyListyTabel, 0, this);
       siatka_->setModel(model_);
       // The conversion kind's grid shows TABELA and TABELA_IB too.
       connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
@@ -131,6 +133,7 @@ class PanelListyTabel : public QWidget {
     siatka_->wybierz(model_->siatka().biezacy());
   }
 
+  std::function<TdmKonw*()> dm_;
   std::function<void()> poZmianieListy_;
   SiatkaWidok* siatka_ = nullptr;
   ModelTabeli* model_ = nullptr;
@@ -320,11 +323,11 @@ void TfrmPodTbl::done(int result) {
   QDialog::done(result);
 }
 
-void PokazPodtabele(QWidget* parent, db::Table* tabela, const std::string& podpis, bool szczegolowa) {
+void PokazPodtabele(QWidget* parent, TdmKonw& dm, db::Table* tabela, const std::string& podpis, bool szczegolowa) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::unique_ptr<TfrmPodTbl> okno;
   try {
-    okno = std::make_unique<TfrmPodTbl>(PrzygotujPodtabele(*dmKonw, tabela, podpis, szczegolowa), parent);
+    okno = std::make_unique<TfrmPodTbl>(PrzygotujPodtabele(dm, tabela, podpis, szczegolowa), parent);
   } catch (...) {
     QApplication::restoreOverrideCursor();
     throw;
@@ -337,10 +340,10 @@ void PokazPodtabele(QWidget* parent, db::Table* tabela, const std::string& podpi
   okno->exec();
 }
 
-void zbudujStroneListaTabel(QWidget* page, std::function<void()> poZmianieListy) {
+void zbudujStroneListaTabel(QWidget* page, std::function<TdmKonw*()> dm, std::function<void()> poZmianieListy) {
   auto* uklad = new QVBoxLayout(page);
   uklad->setContentsMargins(0, 0, 0, 0);
-  uklad->addWidget(new PanelListyTabel(page, std::move(poZmianieListy)));
+  uklad->addWidget(new PanelListyTabel(page, std::move(dm), std::move(poZmianieListy)));
 }
 
 }  // namespace konw

@@ -15,7 +15,6 @@ class ControlTables : public ::testing::Test {
     ASSERT_TRUE(frm.UtworzModulDanych());
     frm.SciezkaGlowna = (root.path / "PROG").string();
   }
-  void TearDown() override { delete konw::dmKonw; }
 
   void standard() {
     writeControlTables(root.path / "PROG" / "KONWERSJA",
@@ -30,22 +29,22 @@ class ControlTables : public ::testing::Test {
 
 TEST_F(ControlTables, ControlDirectoryIsBelowTheMainDirectoryOrBesideTheProgram) {
   standard();
-  ASSERT_TRUE(frm.dm()->OtworzTabeleKonfiguracyjne());
+  ASSERT_TRUE(frm.dm()->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
   EXPECT_EQ(frm.dm()->SciezkaKonwersji, (root.path / "PROG").string() + "\\KONWERSJA\\");
   frm.SciezkaGlowna = (root.path / "PROG").string() + "\\";
-  ASSERT_TRUE(frm.dm()->OtworzTabeleKonfiguracyjne());
+  ASSERT_TRUE(frm.dm()->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
   EXPECT_EQ(frm.dm()->SciezkaKonwersji, (root.path / "PROG").string() + "\\KONWERSJA\\");
 
   frm.SciezkaGlowna.clear();
   fs::create_directories(root.path / "bin");
-  EXPECT_FALSE(frm.dm()->OtworzTabeleKonfiguracyjne()) << "nothing beside the program";
+  EXPECT_FALSE(frm.dm()->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath())) << "nothing beside the program";
   EXPECT_EQ(frm.dm()->SciezkaKonwersji, (root.path / "bin").string() + "/KONWERSJA\\");
 }
 
 TEST_F(ControlTables, ListIsReadInFirebirdNameOrderWithItsDetails) {
   standard();
   auto& dm = *frm.dm();
-  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
   std::vector<std::string> order;
   for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next())
     order.push_back(dm.tblLista.fieldByName("TABELA_IB").asString());
@@ -73,11 +72,11 @@ TEST_F(ControlTables, ListIsReadInFirebirdNameOrderWithItsDetails) {
 TEST_F(ControlTables, ClearingTheSelectionIsPostedToTheFile) {
   standard();
   auto& dm = *frm.dm();
-  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
   dm.ZerujWybraneTabele();
   EXPECT_EQ(dm.tblLista.recNo(), 1);
   // Reopen from the file.
-  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
   int ticked = 0;
   for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next())
     ticked += dm.tblLista.fieldByName("KONWERTOWANA").asBoolean();
@@ -88,7 +87,7 @@ TEST_F(ControlTables, ClearingTheSelectionIsPostedToTheFile) {
 TEST_F(ControlTables, MissingControlTableIsNamedAndTheOthersStayOpen) {
   writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "A", "A"}}, {}, "ListaIndekSkip.db");
   auto& dm = *frm.dm();
-  EXPECT_FALSE(dm.OtworzTabeleKonfiguracyjne());
+  EXPECT_FALSE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].text,
             "Błąd otwarcia pliku konfiguracyjnego:\r\n" + dm.SciezkaKonwersji + "ListaIndekSkip.db");

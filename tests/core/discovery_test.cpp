@@ -22,7 +22,6 @@ class Discovery : public ::testing::Test {
     frm.identyfikatorStanowiska = [] { return std::string("00E04C6A1B2F"); };
     ASSERT_TRUE(frm.UtworzModulDanych());
   }
-  void TearDown() override { delete konw::dmKonw; }
 
   void winIni(const std::string& text) { writeText(root.path / "win.ini", text); }
   void productIni(const std::string& text) { writeText(drive / "Kalmiro.ini", text); }
@@ -82,7 +81,7 @@ TEST_F(Discovery, OnlyTheJbKeyChecksJbAndUsesItsSection) {
 TEST_F(Discovery, RadioButtonReadsOnlyItsEditionsKey) {
   winIni("[VELMARO]\nKalmiro=D:\\Kalmiro.ini\n");
   productIni("[configJST]\nPathData=D:\\DANE\\\nGDBPath=D:\\K.FDB\n");
-  ui.setChecked("JB", true);
+  frm.ZaznaczBezZdarzenia("JB", true);
   EXPECT_FALSE(frm.WczytajKonfiguracje(true));
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].text, kBrakSystemu);

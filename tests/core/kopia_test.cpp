@@ -17,7 +17,7 @@ class Kopia : public ::testing::Test {
  protected:
   void SetUp() override {
     db::registerBuiltinDrivers();
-    konw::Przerwano = false;
+    frm.przebieg.flagi.Przerwano = false;
     frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
     ASSERT_TRUE(frm.UtworzModulDanych());
     frm.SciezkaGlowna = (root.path / "PROG").string();
@@ -26,8 +26,7 @@ class Kopia : public ::testing::Test {
     test::wskazBazy(*frm.dm(), dane, fb.params());
   }
   void TearDown() override {
-    delete konw::dmKonw;
-    konw::Przerwano = false;
+    frm.przebieg.flagi.Przerwano = false;
   }
 
   struct Pozycja {
@@ -41,7 +40,7 @@ class Kopia : public ::testing::Test {
       rows.push_back({static_cast<std::int64_t>(i + 1), lista[i].tabela, lista[i].tabelaIb});
     writeControlTables(root.path / "PROG" / "KONWERSJA", rows, pola);
     auto& dm = *frm.dm();
-    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     for (const auto& p : lista) {
       ASSERT_TRUE(dm.tblLista.locate("TABELA", {p.tabela}, false));
       dm.tblLista.edit();
@@ -128,7 +127,7 @@ TEST_F(Kopia, RowsArriveExactlyAndTheGeneratorIsSetPastTheHighestNumber) {
   listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
   const auto przed = pliki();
 
-  frm.Convert();
+  frm.przebieg.Convert();
 
   EXPECT_EQ(wiersze("select ID, NAZWA, KWOTA, DATA from DOCHODY order by ID"),
             (Wiersze{{"7", "Żółć gęślą jaźń", "1234567.89", "2024-02-29"},
@@ -142,7 +141,7 @@ TEST_F(Kopia, RowsArriveExactlyAndTheGeneratorIsSetPastTheHighestNumber) {
   EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 3);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3);
   EXPECT_EQ(ui.processMessagesCalls, 3);
-  EXPECT_FALSE(frm.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
   EXPECT_EQ(pliki(), przed) << "the Paradox data must stay as it was";
 
   // The product numbers new rows past the copied ones again (the generator's next value is 43).
@@ -157,7 +156,7 @@ TEST_F(Kopia, EmptyTableIsEmptiedInFirebirdAndTheGeneratorStartsAtOne) {
   dochodyWParadoksie({});
   listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
 
-  frm.Convert();
+  frm.przebieg.Convert();
 
   EXPECT_TRUE(wiersze("select * from DOCHODY").empty());
   EXPECT_EQ(generator("GEN_DOCH"), "1");
@@ -173,7 +172,7 @@ TEST_F(Kopia, IncompleteTriggerConfigurationLeavesTriggerAndGeneratorAlone) {
   dochodyWParadoksie({{std::int64_t{5}, std::string("a"), 1.0, db::Null{}}});
   listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "", "ID"}});
 
-  frm.Convert();
+  frm.przebieg.Convert();
 
   EXPECT_EQ(jedna("select count(*) from DOCHODY"), "1");
   EXPECT_EQ(generator("GEN_DOCH"), "100");
@@ -202,7 +201,7 @@ TEST_F(Kopia, ColumnRulesForKeysLogicalsAndNamedFields) {
        {std::string("C"), std::int64_t{3}, N, N, N, N, N, N, N, N, N, N}});
   listuj({{"Pozycje", "POZYCJE", "", "", ""}}, {{1, "KWOTA", "Kwota_Pln"}});
 
-  frm.Convert();
+  frm.przebieg.Convert();
 
   EXPECT_EQ(wiersze("select KOD, NR, AKTYWNA, PAR, PAR4, ROK, UWAGI, POGRUB, ILOSC, NAZWA, KWOTA_PLN "
                     "from POZYCJE order by NR"),
@@ -232,11 +231,11 @@ TEST_F(Kopia, RulesOfSprawplanUwagiAndSBilanspoz) {
           {"UWAGI", "UWAGI", "", "", ""},
           {"S_BILANSPOZ", "S_BILANSPOZ", "", "", ""}});
 
-  frm.Convert();
+  frm.przebieg.Convert();
   stan("UWAGI");
-  frm.Convert();
+  frm.przebieg.Convert();
   stan("S_BILANSPOZ");
-  frm.Convert();
+  frm.przebieg.Convert();
 
   EXPECT_EQ(wiersze("select ROK, KWARTAL from SPRAWPLAN"), (Wiersze{{"", ""}}));
   EXPECT_EQ(wiersze("select PT, ROK from UWAGI order by ID"), (Wiersze{{"Ł", "20"}, {"", ""}}));
@@ -250,9 +249,9 @@ TEST_F(Kopia, ColumnWithoutSourceStopsTheCopyWithTheErrorBlockAndTheTriggerBackO
   dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}}});
   listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
 
-  EXPECT_THROW(frm.Convert(), db::EngineError);
+  EXPECT_THROW(frm.przebieg.Convert(), db::EngineError);
 
-  EXPECT_TRUE(frm.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
   ASSERT_FALSE(ogolny().empty());
   const std::string& blok = ogolny().back();
   EXPECT_NE(blok.find("Brak wartości dla parametru \"KATEGORIA\""), std::string::npos) << blok;
@@ -268,10 +267,10 @@ TEST_F(Kopia, BreakStopsAfterTheCurrentRowAndStillRestoresTheNumbering) {
   dochodyWParadoksie(rows);
   listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
   ui.onProcessMessages = [&] {
-    if (ui.processMessagesCalls == 4) konw::Przerwano = true;
+    if (ui.processMessagesCalls == 4) frm.przebieg.flagi.Przerwano = true;
   };
 
-  frm.Convert();
+  frm.przebieg.Convert();
 
   EXPECT_EQ(jedna("select count(*) from DOCHODY"), "4");
   EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 4"));
@@ -281,7 +280,7 @@ TEST_F(Kopia, BreakStopsAfterTheCurrentRowAndStillRestoresTheNumbering) {
 
   // A copy started with the break pending does nothing at all.
   sql("delete from DOCHODY");
-  frm.Convert();
+  frm.przebieg.Convert();
   EXPECT_EQ(jedna("select count(*) from DOCHODY"), "0");
   EXPECT_EQ(ui.processMessagesCalls, 4);
 }
@@ -297,7 +296,7 @@ TEST_F(Kopia, BiltobestiamapRowsWithoutTypsprAreDroppedOthersFail) {
                            {std::int64_t{3}, std::string("XX")}});
   listuj({{"BILTOBESTIAMAP", "BILTOBESTIAMAP", "", "", ""}});
 
-  EXPECT_THROW(frm.Convert(), db::EngineError) << "a duplicate key is refused even here";
+  EXPECT_THROW(frm.przebieg.Convert(), db::EngineError) << "a duplicate key is refused even here";
   EXPECT_EQ(wiersze("select ID, TYPSPR from BILTOBESTIAMAP order by ID"),
             (Wiersze{{"1", "RB"}, {"3", "RZ"}}));
 }
@@ -310,12 +309,12 @@ TEST_F(Kopia, ParadoxFileTestAndFirebirdRowCount) {
   dochodyWParadoksie({});
   listuj({{"Dochody", "DOCHODY", "", "", ""}});
 
-  EXPECT_TRUE(frm.IstniejeTabelaParadoxa("Dochody"));
-  EXPECT_FALSE(frm.IstniejeTabelaParadoxa("Wydatki"));
+  EXPECT_TRUE(frm.przebieg.IstniejeTabelaParadoxa("Dochody"));
+  EXPECT_FALSE(frm.przebieg.IstniejeTabelaParadoxa("Wydatki"));
   frm.SciezkaParadoxa += "\\";
-  EXPECT_TRUE(frm.IstniejeTabelaParadoxa("DOCHODY"));
-  EXPECT_EQ(frm.LiczbaRekordow("USER"), "2");
-  EXPECT_EQ(frm.LiczbaRekordow("dochody"), "0");
+  EXPECT_TRUE(frm.przebieg.IstniejeTabelaParadoxa("DOCHODY"));
+  EXPECT_EQ(frm.przebieg.LiczbaRekordow("USER"), "2");
+  EXPECT_EQ(frm.przebieg.LiczbaRekordow("dochody"), "0");
 }
 
 TEST_F(Kopia, CopiedRowsAreCountedInTheTableTheyWentInto) {
@@ -325,10 +324,10 @@ TEST_F(Kopia, CopiedRowsAreCountedInTheTableTheyWentInto) {
   db::paradox::writeTable(dane / "Wydatki.DB", t, {{std::int64_t{1}}, {std::int64_t{2}}});
   listuj({{"Wydatki", "WYDATKI_B", "", "", ""}});
 
-  frm.Convert();
+  frm.przebieg.Convert();
 
   EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 2"));
-  EXPECT_FALSE(frm.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
 }
 
 }  // namespace

@@ -104,7 +104,6 @@ class Lokalizacja : public ::testing::Test {
     ASSERT_TRUE(ui.boxes().empty()) << ui.boxes().front().text;
     ASSERT_TRUE(frm.dm()->DBi.connected());
   }
-  void TearDown() override { delete konw::dmKonw; }
 
   // The operator's part: what the dialog showed, then the edits and the answer.
   struct Pokazane {
@@ -126,7 +125,7 @@ class Lokalizacja : public ::testing::Test {
     EXPECT_EQ(ui.caption("lblSciezkaParadoxa"), paradox);
     EXPECT_EQ(ui.caption("lblSciezkaInterbase"), interbase);
     EXPECT_EQ(ui.caption("lblWersjaPdx"), wersja);
-    EXPECT_EQ(frm.logi[0].sciezka, paradox + "Konwersja.log");
+    EXPECT_EQ(frm.przebieg.log.logi[0].sciezka, paradox + "Konwersja.log");
     EXPECT_EQ(frm.dm()->DBp.params().at(0), "PATH=" + paradox);
     EXPECT_TRUE(frm.dm()->DBp.connected());
     EXPECT_TRUE(frm.dm()->DBi.connected());

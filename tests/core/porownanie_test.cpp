@@ -27,15 +27,11 @@ class Porownanie : public ::testing::Test {
     frm.SciezkaGlowna = (root.path / "PROG").string();
     writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "Plany", "PLANY"}, {2, "Inne", "INNE"}},
                        {{1, "Grupa", "GRUPA_WYD"}, {2, "Kwota", "KWOTA_PLN"}});
-    ASSERT_TRUE(dm_->OtworzTabeleKonfiguracyjne());
+    ASSERT_TRUE(dm_->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     ASSERT_TRUE(dm_->tblLista.locate("TABELA", {std::string("Plany")}, true));
     fs::create_directories(root.path / "DANE");
-    dm_->DBp.setDriverName("STANDARD");
-    dm_->DBp.addParam("PATH=" + (root.path / "DANE").string());
-    dm_->DBi.setDriverName("INTRBASE");
-    for (const auto& line : fb.params()) dm_->DBi.addParam(line);
+    test::wskazBazy(*dm_, root.path / "DANE", fb.params());
   }
-  void TearDown() override { delete konw::dmKonw; }
 
   void ib(const std::string& sql) {
     dm_->qryInterbase.clearSql();
@@ -140,7 +136,7 @@ TEST_F(Porownanie, MappedAndMissingFields) {
   ib("create index IX_GRUPA on PLANY (ID, GRUPA_WYD)");
   pdx("Plany", {{"ID", 'I', 0}, {"Grupa", 'A', 8}, {"STARE", 'I', 0}}, 1,
       {{"ixGrupa", {"ID", "Grupa"}, false}});
-  EXPECT_EQ(konw::OdpowiednikKlucza(*dm_, "id;GRUPA_WYD", konw::TdmKonw::Kierunek::FirebirdDoParadox),
+  EXPECT_EQ(konw::WczytajMapy(*dm_).OdpowiednikKlucza("id;GRUPA_WYD", false),
             "id;Grupa");
 
   Wynik w = porownaj("PLANY", "Plany", true);
@@ -237,10 +233,10 @@ TEST_F(Porownanie, CurrentTableIsComparedIntoTheLog) {
   ib("create table INNE (ID integer)");
   pdx("Plany", {{"ID", 'I', 0}, {"NAZWA", 'A', 35}}, 1);
   pdx("Inne", {{"ID", 'I', 0}}, 0);
-  for (std::size_t i = 0; i < frm.logi.size(); ++i)
-    frm.logi[i].plik = std::fopen((root.path / konw::kNazwyLogow[i]).c_str(), "wb");
-  frm.NaglowekDoZapisu = {false, true, true, true};
-  frm.PorownajStrukturyBiezacejTabeli();
+  for (std::size_t i = 0; i < frm.przebieg.log.logi.size(); ++i)
+    frm.przebieg.log.logi[i].plik = std::fopen((root.path / konw::kNazwyLogow[i]).c_str(), "wb");
+  frm.przebieg.log.NaglowekDoZapisu = {false, true, true, true};
+  frm.przebieg.PorownajStrukturyBiezacejTabeli();
   EXPECT_EQ(dm_->TblP.database(), &dm_->DBp);
   const std::string kryt = "\r\n    inny rozmiar pola: NAZWA (firebird: 40, paradox: 35)";
   const std::string bl = "\r\n    brak pola (w paradox): NOWE";
@@ -248,21 +244,21 @@ TEST_F(Porownanie, CurrentTableIsComparedIntoTheLog) {
   EXPECT_EQ(ui.memo("mKomBl"), (std::vector<std::string>{" ", std::string(30, '-'), "Plany", kryt, bl}));
   EXPECT_EQ(ui.memo("mKomBlKr"), (std::vector<std::string>{" ", std::string(30, '-'), "Plany", kryt}));
   EXPECT_TRUE(ui.memo("mKomInf").empty());
-  EXPECT_TRUE(frm.Niezgodnosc && frm.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi.Niezgodnosc && frm.przebieg.flagi.NiezgodnoscKrytyczna);
 
   // Informational only: no flag. A missing Paradox file: the empty error list is still one entry.
-  frm.Niezgodnosc = frm.NiezgodnoscKrytyczna = false;
+  frm.przebieg.flagi.Niezgodnosc = frm.przebieg.flagi.NiezgodnoscKrytyczna = false;
   ASSERT_TRUE(dm_->tblLista.locate("TABELA", {std::string("Inne")}, true));
-  frm.PorownajStrukturyBiezacejTabeli();
+  frm.przebieg.PorownajStrukturyBiezacejTabeli();
   EXPECT_EQ(ui.memo("mKomInf").back(), "\r\n    tabela firebird nie posiada żadnego indeksu");
-  EXPECT_FALSE(frm.Niezgodnosc || frm.NiezgodnoscKrytyczna);
+  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna);
   fs::remove(root.path / "DANE" / "Inne.DB");
   const auto bledy = ui.memo("mKomBl").size();
-  frm.PorownajStrukturyBiezacejTabeli();
+  frm.przebieg.PorownajStrukturyBiezacejTabeli();
   EXPECT_EQ(ui.memo("mKomBlKr").back(), "\r\n  błąd otwarcia tabeli paradox!");
   ASSERT_EQ(ui.memo("mKomBl").size(), bledy + 2);
   EXPECT_EQ(ui.memo("mKomBl").back(), "");
-  EXPECT_TRUE(frm.Niezgodnosc && frm.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi.Niezgodnosc && frm.przebieg.flagi.NiezgodnoscKrytyczna);
 }
 
 }  // namespace

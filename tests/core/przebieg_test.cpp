@@ -36,7 +36,7 @@ class Przebieg : public ::testing::Test {
  protected:
   void SetUp() override {
     db::registerBuiltinDrivers();
-    konw::Przerwano = false;
+    frm.przebieg.flagi.Przerwano = false;
     frm.wyjatki.ErrorLog = (root.path / "bin" / "konwersja.log").string();
     fs::create_directories(dane / "BUFOR" / "JO");
     fs::create_directories(root.path / "bin");
@@ -58,11 +58,10 @@ class Przebieg : public ::testing::Test {
     ui.setCaption("lblSciezkaInterbase", frm.SciezkaInterbase);
     writeParams(dane, "G");
     writeConf(dane, "3.67");
-    ui.setChecked("JST", true);
+    frm.ZaznaczBezZdarzenia("JST", true);
   }
   void TearDown() override {
-    delete konw::dmKonw;
-    konw::Przerwano = false;
+    frm.przebieg.flagi.Przerwano = false;
   }
 
   // The control tables listing `lista` (Params and Conf skipped), opened, ListaTabel on its first row.
@@ -78,7 +77,7 @@ class Przebieg : public ::testing::Test {
         konf / "ListaTabelSkip.DB", s,
         {{std::int64_t{1}, std::string("PARAMS")}, {std::int64_t{2}, std::string("CONF")}});
     auto& dm = *frm.dm();
-    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     for (const auto& w : lista) {
       ASSERT_TRUE(dm.tblLista.locate("IDTF", {w.idtf}, false));
       dm.tblLista.edit();
@@ -126,7 +125,7 @@ class Przebieg : public ::testing::Test {
 
   // Runs the conversion of a kind, Yes to the confirmation; returns the general page's new lines.
   Linie konwertuj(unsigned kind = 0) {
-    frm.RodzajKonwersji = kind;
+    frm.Rodzaj = static_cast<konw::RodzajKonwersji>(kind);
     ui.clearBoxes();
     ui.answer(konw::kYes);
     const std::size_t od = ui.memo("mKomunikaty").size();
@@ -209,7 +208,7 @@ TEST_F(Przebieg, WholeRunCopiesTheListLogsToFourFilesAndEndsFinished) {
   EXPECT_TRUE(ui.visible("btnKonwert"));
   EXPECT_TRUE(ui.tabVisible("TabSheetLogi"));
   EXPECT_EQ(ui.activeLogPage(), "TabSheetOgolny");
-  EXPECT_FALSE(frm.BladKonwersji || frm.Niezgodnosc || frm.NiezgodnoscKrytyczna || konw::Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji || frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna || frm.przebieg.flagi.Przerwano);
 
   // Four files in the data directory, closed, each beginning with the header block.
   for (const char* nazwa : {"Konwersja", "KonwersjaInf", "KonwersjaBl", "KonwersjaBlKr"}) {
@@ -220,7 +219,7 @@ TEST_F(Przebieg, WholeRunCopiesTheListLogsToFourFilesAndEndsFinished) {
     const std::string tresc((std::istreambuf_iterator<char>(in)), {});
     EXPECT_TRUE(tresc.starts_with(std::string(30, '=') + "\r\nPrzeniesienie danych Paradox-Firebird, "));
   }
-  for (const auto& l : frm.logi) EXPECT_FALSE(l.otwarty());
+  for (const auto& l : frm.przebieg.log.logi) EXPECT_FALSE(l.otwarty());
 }
 
 TEST_F(Przebieg, KindsSelectRowsOfTheList) {
@@ -319,8 +318,8 @@ TEST_F(Przebieg, MissingParadoxTableDependsOnTheEdition) {
   EXPECT_EQ(ui.activeLogPage(), "TabSheetBledy");
 
   // JB: a table outside the JB edition (DIZEZ false) leaves no trace, not even the separator.
-  ui.setChecked("JST", false);
-  ui.setChecked("JB", true);
+  frm.ZaznaczBezZdarzenia("JST", false);
+  frm.ZaznaczBezZdarzenia("JB", true);
   ogolny = konwertuj(0);
   EXPECT_TRUE(ma(ogolny, archiwum));
   EXPECT_FALSE(ma(ogolny, tylkoJst));
@@ -328,7 +327,7 @@ TEST_F(Przebieg, MissingParadoxTableDependsOnTheEdition) {
   EXPECT_EQ(jedna("select count(*) from DOCHODY"), "1");
 
   // Neither edition checked: the separator only for DIZEZ rows, a missing file always reported.
-  ui.setChecked("JB", false);
+  frm.ZaznaczBezZdarzenia("JB", false);
   ogolny = konwertuj(0);
   EXPECT_TRUE(ma(ogolny, archiwum));
   EXPECT_TRUE(ma(ogolny, tylkoJst));
@@ -338,8 +337,8 @@ TEST_F(Przebieg, MissingParadoxTableDependsOnTheEdition) {
 TEST_F(Przebieg, JbEditionRequiresTheFirebirdTable) {
   tabelaParadoxa("Bezfb", 2);
   listuj({{1, "BEZFB", "BEZFB"}});
-  ui.setChecked("JST", false);
-  ui.setChecked("JB", true);
+  frm.ZaznaczBezZdarzenia("JST", false);
+  frm.ZaznaczBezZdarzenia("JB", true);
 
   const Linie ogolny = konwertuj(0);
 
@@ -400,7 +399,7 @@ TEST_F(Przebieg, BreakDuringTheCopyStopsTheWalkButListsSkippedTables) {
   EXPECT_EQ(ui.boxes()[1].text, "Czy przerwać konwersję danych?");
   EXPECT_EQ(werdykt().kind, konw::MsgKind::Warning);
   EXPECT_EQ(werdykt().text, "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n" + kPodglad);
-  EXPECT_FALSE(konw::Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi.Przerwano);
   EXPECT_EQ(jedna("select count(*) from WYDATKI"), "1") << "the second table is not touched";
 }
 
@@ -471,7 +470,7 @@ TEST_F(Przebieg, ErrorInTheCopyStopsTheRunWithTheErrorVerdict) {
   std::ifstream log(frm.wyjatki.ErrorLog, std::ios::binary);
   const std::string bledy((std::istreambuf_iterator<char>(log)), {});
   EXPECT_NE(bledy.find("Procedure/function: TfrmConvert.Konwertuj\r\n"), std::string::npos) << bledy;
-  EXPECT_FALSE(frm.BladKonwersji) << "cleared after the verdict";
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji) << "cleared after the verdict";
 }
 
 TEST_F(Przebieg, LogFilesThatCannotBeCreatedEndTheRunWithoutAVerdict) {

@@ -44,7 +44,7 @@ class Raport : public ::testing::Test {
     frm.SciezkaGlowna = (root.path / "PROG").string();
     writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "Plany", "PLANY"}, {2, "Konta", "KONTA"}},
                        {{1, "Grupa", "GRUPA_WYD"}});
-    ASSERT_TRUE(dm_->OtworzTabeleKonfiguracyjne());
+    ASSERT_TRUE(dm_->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     for (const char* name : {"Inne", "Pominieta"}) {
       dm_->tblPomijane.insert();
       dm_->tblPomijane.fieldByName("TABELA").setAsString(name);
@@ -54,14 +54,14 @@ class Raport : public ::testing::Test {
     for (auto [base, dir] : {std::pair{&dm_->DBp, dane}, std::pair{&dm_->DBpb, dane / "BUFOR"},
                              std::pair{&dm_->DBpbjo, dane / "BUFOR" / "JO"}}) {
       fs::create_directories(dir);
-      base->setDriverName("STANDARD");
+      base->clearParams();
       base->addParam("PATH=" + dir.string());
     }
-    dm_->DBi.setDriverName("INTRBASE");
+    dm_->DBi.clearParams();
     for (const auto& line : fb.params()) dm_->DBi.addParam(line);
     frm.SciezkaInterbase = fb.location();
     frm.SciezkaParadoxa = dane.string();
-    ui.setCaption("lblWersjaPdx", "3.70");
+    frm.WersjaDanych = "3.70";
 
     ib("create table KONTA (ID integer not null primary key, ROK integer, MIESIAC integer, KWOTA "
        "numeric(15,2))");
@@ -84,7 +84,6 @@ class Raport : public ::testing::Test {
     pdx(dane / "BUFOR", "Buf_Stary", {{"ID", 'I', 0}});
     ASSERT_TRUE(dm_->tblLista.locate("TABELA", {std::string("Plany")}, true));
   }
-  void TearDown() override { delete konw::dmKonw; }
 
   void ib(const std::string& sql) {
     dm_->qryInterbase.clearSql();

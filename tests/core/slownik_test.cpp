@@ -66,21 +66,20 @@ class Slownik : public ::testing::Test {
  protected:
   void SetUp() override {
     db::registerBuiltinDrivers();
-    konw::Przerwano = false;
+    frm.przebieg.flagi.Przerwano = false;
     frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
     ASSERT_TRUE(frm.UtworzModulDanych());
     frm.SciezkaGlowna = (root.path / "PROG").string();
     fs::create_directories(dane);
     test::wskazBazy(*frm.dm(), dane, fb.params());
     // Open log files, as during a run: a write to several categories reaches them all.
-    for (std::size_t k = 0; k < frm.logi.size(); ++k) {
-      frm.logi[k].sciezka = (root.path / konw::kNazwyLogow[k]).string();
-      ASSERT_TRUE(frm.InitLogFile(frm.logi[k], false));
+    for (std::size_t k = 0; k < frm.przebieg.log.logi.size(); ++k) {
+      frm.przebieg.log.logi[k].sciezka = (root.path / konw::kNazwyLogow[k]).string();
+      ASSERT_TRUE(frm.przebieg.log.InitLogFile(frm.przebieg.log.logi[k], false));
     }
   }
   void TearDown() override {
-    delete konw::dmKonw;
-    konw::Przerwano = false;
+    frm.przebieg.flagi.Przerwano = false;
   }
 
   void sql(const std::string& text) {
@@ -95,7 +94,7 @@ class Slownik : public ::testing::Test {
               const std::string& kluczIb) {
     writeControlTables(root.path / "PROG" / "KONWERSJA", {{5, p, f}}, {});
     auto& dm = *frm.dm();
-    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne());
+    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     dm.tblLista.first();
     dm.tblLista.edit();
     dm.tblLista.fieldByName("SLOWNIK").setAsBoolean(true);
@@ -139,9 +138,9 @@ TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
           "'3', 'Własne', 'opis', 'N', 1", "'4', 'ABC', 'x', 'T', 1", "'5', 'Krajowe ', 'x', 'T', 1",
           "'8', 'Stare', 'x', 'T', 1", "'9', 'Dawne', 'x', 'T', 1"});
   listuj("Zrodla", "ZRODLA", "KOD", "KOD");
-  frm.NaglowekDoZapisu.fill(true);
+  frm.przebieg.log.NaglowekDoZapisu.fill(true);
 
-  frm.PorownajZawartoscTabeliSlownikow();
+  frm.przebieg.PorownajZawartoscTabeliSlownikow();
 
   EXPECT_EQ(ogolny(), (Linie{"  Ilość haseł dodanych w formacie Firebird: 1",
                              "  Ilość haseł usuniętych z formatu Firebird: 2",
@@ -155,7 +154,7 @@ TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
                           "  Ilość haseł usuniętych z formatu Firebird: 2",
                           "  Ilość haseł zmienionych przez użytkownika: 4"}));
   EXPECT_TRUE(ui.memo("mKomBl").empty());
-  EXPECT_FALSE(frm.Niezgodnosc || frm.NiezgodnoscKrytyczna || frm.BladKonwersji)
+  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna || frm.przebieg.flagi.BladKonwersji)
       << "no message marks the run";
   EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 13);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 13);
@@ -167,7 +166,7 @@ TEST_F(Slownik, IdenticalDictionariesWriteNothing) {
   zrodla({wpis("1", "Budżet", "opis", true, 10.5)}, {"'1', 'Budżet', 'opis', 'T', 10.5"});
   listuj("ZRODLA", "ZRODLA", "KOD", "KOD");
 
-  frm.PorownajZawartoscTabeliSlownikow();
+  frm.przebieg.PorownajZawartoscTabeliSlownikow();
 
   EXPECT_TRUE(ogolny().empty());
   EXPECT_TRUE(inf().empty());
@@ -187,7 +186,7 @@ TEST_F(Slownik, KeyOfTwoFieldsIsMatchedWholeAndWithCase) {
   sql("insert into ROZDZIALY values (12, 'abc', 'z')");
   listuj("ROZDZIAL", "ROZDZIALY", "DZIAL;ROZDZIAL", "DZ;ROZ");
 
-  frm.PorownajZawartoscTabeliSlownikow();
+  frm.przebieg.PorownajZawartoscTabeliSlownikow();
 
   EXPECT_EQ(inf(), (Linie{"  Klucze haseł usuniętych z formatu Firebird: ", "    12;abc;",
                           "  Ilość haseł usuniętych z formatu Firebird: 1"}));
@@ -198,7 +197,7 @@ TEST_F(Slownik, KeyThatCannotBeReadIsReportedForEveryEntryAndTheComparisonGoesOn
   zrodla({wpis("1", "a", "a", true, 1), wpis("2", "b", "b", true, 1)}, {"'1', 'a', 'a', 'T', 1"});
   listuj("ZRODLA", "ZRODLA", "", "KOD");
 
-  frm.PorownajZawartoscTabeliSlownikow();
+  frm.przebieg.PorownajZawartoscTabeliSlownikow();
 
   const std::string blad = "*** Błąd przy pobieraniu wartości z klucza słownika. ***";
   const std::string opis = "  Identyfikator tabeli: 5\r\n  słownik: ZRODLA\r\n  klucz: ";
@@ -210,7 +209,7 @@ TEST_F(Slownik, KeyThatCannotBeReadIsReportedForEveryEntryAndTheComparisonGoesOn
   ASSERT_NE(blok, ogolny().end());
   EXPECT_TRUE(blok->ends_with("Błąd wystąpił w: TfrmConvert.WstawWartosciZTabeli"));
   EXPECT_EQ(std::ranges::count(ogolny(), ""), 1);
-  EXPECT_TRUE(frm.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
   ASSERT_EQ(ui.boxes().size(), 2u);
   EXPECT_EQ(ui.boxes()[0].text, "Błąd przy pobieraniu wartości z klucza słownika.");
   // The Firebird pass still ran: its one entry's key was read and found.
@@ -222,10 +221,10 @@ TEST_F(Slownik, BreakInTheFirstPassLeavesTheSecondOut) {
          {"'7', 'x', 'x', 'T', 1"});
   listuj("ZRODLA", "ZRODLA", "KOD", "KOD");
   ui.onProcessMessages = [&] {
-    if (ui.processMessagesCalls == 2) konw::Przerwano = true;
+    if (ui.processMessagesCalls == 2) frm.przebieg.flagi.Przerwano = true;
   };
 
-  frm.PorownajZawartoscTabeliSlownikow();
+  frm.przebieg.PorownajZawartoscTabeliSlownikow();
 
   EXPECT_EQ(ogolny(), (Linie{"  Ilość haseł dodanych w formacie Firebird: 2"}));
   EXPECT_TRUE(inf().empty()) << "no removed entry reported: the second pass was left out";
@@ -241,11 +240,11 @@ TEST_F(Slownik, FirebirdTableWithFewerColumnsIsAnErrorPassedOn) {
   sql("insert into ZRODLA values ('1')");
   listuj("ZRODLA", "ZRODLA", "KOD", "KOD");
 
-  EXPECT_THROW(frm.PorownajZawartoscTabeliSlownikow(), db::EngineError);
+  EXPECT_THROW(frm.przebieg.PorownajZawartoscTabeliSlownikow(), db::EngineError);
 
   ASSERT_FALSE(ogolny().empty());
   EXPECT_TRUE(ogolny().back().ends_with("Błąd wystąpił w: TfrmConvert.PorownajZawartoscTabeliSlownikow"));
-  EXPECT_TRUE(frm.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
 }
 
 }  // namespace

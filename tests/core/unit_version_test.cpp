@@ -19,7 +19,7 @@ class UnitAndVersion : public ::testing::Test {
     ASSERT_TRUE(frm.UtworzModulDanych());
     auto& dm = *frm.dm();
     for (db::Database* d : {&dm.DBp, &dm.DBpb, &dm.DBpbjo}) {
-      d->setDriverName("STANDARD");
+      d->clearParams();
       d->addParam("PATH=");
       d->addParam("DEFAULT DRIVER=PARADOX");
       d->addParam("ENABLE BCD=FALSE");
@@ -27,7 +27,6 @@ class UnitAndVersion : public ::testing::Test {
     dm.session.addPassword("wrzo");
     frm.SciezkaParadoxa = dane.string() + "/";
   }
-  void TearDown() override { delete konw::dmKonw; }
 
   // Applies the Paradox locations the way UstawSciezkiDoBaz does before it turns to Firebird.
   bool zastosuj() {

@@ -105,7 +105,7 @@ TEST_F(KonwersjaDemo, JstEditionConvertsEveryListedTable) {
   for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next()) {
     const std::string P = dm.tblLista.fieldByName("TABELA").asString();
     const std::string F = dm.tblLista.fieldByName("TABELA_IB").asString();
-    if (!frm->IstniejeTabelaParadoxa(P)) continue;
+    if (!frm->przebieg.IstniejeTabelaParadoxa(P)) continue;
     SCOPED_TRACE(P + "/" + F);
     EXPECT_EQ(wFirebirdzie(dm, F), doPrzeniesienia(dm, P, F));
     ++tabele;
@@ -113,18 +113,18 @@ TEST_F(KonwersjaDemo, JstEditionConvertsEveryListedTable) {
   EXPECT_GE(tabele, 25);
 
   // Four logs in the Paradox data directory, closed; the general one holds what the page shows.
-  for (std::size_t k = 0; k < frm->logi.size(); ++k) {
-    const fs::path plik = konw::hostPath(frm->logi[k].sciezka);
+  for (std::size_t k = 0; k < frm->przebieg.log.logi.size(); ++k) {
+    const fs::path plik = konw::hostPath(frm->przebieg.log.logi[k].sciezka);
     SCOPED_TRACE(plik.string());
     ASSERT_TRUE(fs::exists(plik));
     EXPECT_TRUE(fs::equivalent(plik.parent_path(), dane));
     const std::string nazwa = konw::kNazwyLogow[k];
     EXPECT_TRUE(plik.filename().string().starts_with(nazwa.substr(0, nazwa.size() - 4) + "_"));
-    EXPECT_FALSE(frm->logi[k].otwarty());
+    EXPECT_FALSE(frm->przebieg.log.logi[k].otwarty());
   }
   std::string oczekiwany;
   for (std::size_t i = odRunu; i < ogolny.size(); ++i) oczekiwany += konw::utf8ToCp1250(ogolny[i]) + "\r\n";
-  EXPECT_EQ(bajty(konw::hostPath(frm->logi[0].sciezka)), oczekiwany);
+  EXPECT_EQ(bajty(konw::hostPath(frm->przebieg.log.logi[0].sciezka)), oczekiwany);
 
   EXPECT_EQ(daneParadoxa(dane), przed) << "the Paradox data must stay as it was";
 }

@@ -122,10 +122,10 @@ TEST_F(OknoTest, EditionButtonsRunTheHandlerOnlyWhenClicked) {
 TEST_F(OknoTest, OperatorChoosingSelectedTablesEnablesTheGrid) {
   okno.setEnabled("ExRxDBGrid1", false);
   w<QRadioButton>("RadioGroup1_4")->click();
-  EXPECT_EQ(logika.RodzajKonwersji, 4u);
+  EXPECT_EQ(logika.Rodzaj, konw::RodzajKonwersji{4});
   EXPECT_TRUE(okno.enabled("ExRxDBGrid1"));
   w<QRadioButton>("RadioGroup1_1")->click();
-  EXPECT_EQ(logika.RodzajKonwersji, 1u);
+  EXPECT_EQ(logika.Rodzaj, konw::RodzajKonwersji{1});
   EXPECT_FALSE(okno.enabled("ExRxDBGrid1"));
 }
 
@@ -153,15 +153,15 @@ TEST_F(OknoTest, ClosingDuringARunAsksInPolishAndNoKeepsTheWindow) {
   EXPECT_EQ(box.text, "Czy przerwać konwersję danych?");
   EXPECT_EQ(box.buttons, (QStringList{"Tak", "Nie"}));
   EXPECT_TRUE(okno.isVisible());
-  EXPECT_FALSE(Przerwano);
+  EXPECT_FALSE(logika.przebieg.flagi.Przerwano);
 
   BoxAnswer yes;
   yes.arm("Tak");
   okno.close();
   EXPECT_EQ(yes.pressed, "Tak");
   EXPECT_FALSE(okno.isVisible());
-  EXPECT_TRUE(Przerwano);
-  Przerwano = false;
+  EXPECT_TRUE(logika.przebieg.flagi.Przerwano);
+  logika.przebieg.flagi.Przerwano = false;
 }
 
 TEST_F(OknoTest, WindowStateForTheErrorLog) {

@@ -62,14 +62,13 @@ class Podtabela : public ::testing::Test {
     frm.SciezkaGlowna = (root.path / "PROG").string();
     test::writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "Plany", "PLANY"}, {2, "Konta", "KONTA"}},
                              {{1, "Grupa", "GRUPA_WYD"}, {2, "Kwota", "KWOTA_PLN"}, {2, "Rok", "ROK_B"}});
-    ASSERT_TRUE(dm->OtworzTabeleKonfiguracyjne());
+    ASSERT_TRUE(dm->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     for (const char* t : {"Stara", "Robocza"}) {
       dm->tblPomijane.insert();
       dm->tblPomijane.fieldByName("TABELA").setAsString(t);
       dm->tblPomijane.post();
     }
   }
-  void TearDown() override { delete dmKonw; }
 
   const PrzyciskPodtabeli& przycisk(const char* name) {
     for (const auto& p : kPrzyciskiPodtabel)
@@ -78,7 +77,7 @@ class Podtabela : public ::testing::Test {
   }
   void pokaz(const char* name) {
     const PrzyciskPodtabeli& p = przycisk(name);
-    PokazPodtabele(nullptr, &(dm->*p.tabela), p.podpis, p.szczegolowa);
+    PokazPodtabele(nullptr, *dm, &(dm->*p.tabela), p.podpis, p.szczegolowa);
   }
 
   test::TempDir root;
@@ -139,7 +138,7 @@ TEST_F(Podtabela, OtherTablesShowEveryRowWithoutTheKey) {
   }
 
   wOknie([&](TfrmPodTbl* okno) { widok = odczytaj(okno); });
-  PokazPodtabele(nullptr, nullptr, "X", false);
+  PokazPodtabele(nullptr, *dm, nullptr, "X", false);
   EXPECT_EQ(widok.tytul, "Niewłaściwy parameter wywołania");
   EXPECT_TRUE(widok.kolumny.isEmpty());
 }

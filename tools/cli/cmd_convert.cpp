@@ -14,7 +14,6 @@
 namespace {
 
 constexpr const char* kUzycie = "convert DIR|--winini FILE [--edition JST|JB] [--kind N] [--yes]";
-constexpr const char* kZakonczono = "Procedura przeniesienia danych dobiegła do końca.";
 
 // Line ends inside a text as the terminal shows them.
 std::string bezCr(const std::string& text) {
@@ -125,21 +124,15 @@ int runConvert(const std::vector<std::string>& args) {
   if (rodzaj >= 0) frm.RadioGroup1Click(rodzaj);
   ui.clearBoxes();
 
-  frm.Konwertuj();
+  const konw::Werdykt werdykt = frm.Konwertuj();
 
-  static constexpr const char* kStrony[] = {"TabSheetOgolny", "TabSheetDodatInfo", "TabSheetBledy",
-                                            "TabSheetBledyKryt"};
   for (std::size_t k = 0; k < konw::kMemoLogow.size(); ++k) {
-    std::printf("===== %s =====\n", ui.caption(kStrony[k]).c_str());
+    std::printf("===== %s =====\n", konw::kPodpisyStronLogow[k]);
     for (const std::string& line : ui.memo(konw::kMemoLogow[k])) std::printf("%s\n", bezCr(line).c_str());
     std::printf("\n");
   }
-  for (const konw::PlikLogu& log : frm.logi) std::printf("log file: %s\n", log.sciezka.c_str());
-
-  const auto& boxes = ui.boxes();
-  const bool zakonczono = !boxes.empty() && boxes.back().kind == konw::MsgKind::Information &&
-                          boxes.back().text.rfind(kZakonczono, 0) == 0;
-  return zakonczono ? 0 : 1;
+  for (const konw::PlikLogu& log : frm.przebieg.log.logi) std::printf("log file: %s\n", log.sciezka.c_str());
+  return werdykt == konw::Werdykt::Zakonczony ? 0 : 1;
 }
 
 const bool registered = konw::cli::registerCommand({"convert", kUzycie,

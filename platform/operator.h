@@ -1,4 +1,4 @@
-// The only way the program's logic talks to the operator: message boxes, the window's controls by name,
+// The only way the program's logic talks to the operator (the platform's user interface): message boxes, the window's controls by name,
 // progress bars, the cursor and the processing of pending messages. The Qt window implements it;
 // tests and the headless commands use ScriptedOperator.
 #pragma once
@@ -8,6 +8,9 @@
 namespace konw {
 
 class TfrmLokalizacja;
+
+// The caption of the program's message boxes.
+inline constexpr const char* kApplicationTitle = "Kalmiro - konwersja danych";
 
 enum class MsgKind { Error, Warning, Information, Question };
 

@@ -1,0 +1,94 @@
+// The handler of "&Konwertuj": the checks and the confirmation, the running state, the run itself
+// (convert/) and its verdict.
+#include <exception>
+
+#include "app/konwersja.h"
+#include "app/projekt_okna.h"
+#include "control/konwersja_dm.h"
+
+namespace konw {
+
+namespace {
+
+constexpr const char* kMiejsceRunu = "TfrmConvert.Konwertuj";
+constexpr const char* kPasekCalosc = "PasekCalosc";
+
+std::string podpis(std::string_view control) {
+  for (const auto& p : projekt::kPodpisy)
+    if (p.control == control) return std::string(p.caption);
+  return {};
+}
+
+}  // namespace
+
+std::vector<std::string> TfrmConvert::NaglowekPrzebiegu() const {
+  std::vector<std::string> linie = {"  Położenie danych w formacie Firebird: " + SciezkaInterbase,
+                                    "  Położenie danych w formacie Paradox: " + SciezkaParadoxa,
+                                    "  Numer wersji danych w formacie Paradox: " + WersjaDanych, " "};
+  const DaneJednostki& j = jednostka;
+  if (j.zwiazek) linie.push_back("  " + podpis("lblZwiazek") + j.NAZWA);
+  if (j.woj) linie.push_back("  " + podpis("lblWoj") + j.Wojewodztwo);
+  if (j.pow) linie.push_back("  " + podpis("lblPow") + j.Powiat);
+  if (j.gm) linie.push_back("  " + podpis("lblGm") + j.Gmina);
+  if (j.gm) linie.push_back("  " + j.TypGminy);
+  linie.push_back("  " + podpis("Label19") + j.KodGUS());
+  return linie;
+}
+
+Werdykt TfrmConvert::Konwertuj() {
+  if (SciezkaInterbase.empty() || SciezkaParadoxa.empty()) {
+    ui_.messageBox(MsgKind::Error, kApplicationTitle,
+                   "Brak w konfiguracji położenia danych w formacie Paradox i/lub Firebird!", kOk, kOk);
+    return Werdykt::NieRozpoczety;
+  }
+  Werdykt werdykt = Werdykt::NieRozpoczety;
+  try {
+    if (SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, true)) return werdykt;
+    const RodzajKonwersji kind = Rodzaj;
+    if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase), kYes | kNo,
+                       kNo) != kYes)
+      return werdykt;
+
+    UstawStanPracy(true);
+    przebieg.edycja = edycja;
+    bool bladPlikowLogu = false;
+    std::exception_ptr blad;
+    try {
+      ui_.setProgressPosition(kPasekCalosc, 0);
+      ui_.setProgressRange(kPasekCalosc, 0, static_cast<int>(dm_->tblLista.recordCount()));
+      try {
+        if (UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, true, true)) {
+          for (PlikLogu& log : przebieg.log.logi) {
+            if (!przebieg.log.InitLogFile(log, true)) {
+              bladPlikowLogu = true;
+              break;
+            }
+          }
+          if (!bladPlikowLogu && kind != RodzajKonwersji::SlownikiBufor)
+            przebieg.PrzepiszParadoxToInterbase(kind, NaglowekPrzebiegu());
+        }
+      } catch (...) {
+        // The run's error, whatever it was, goes into its error block and the error log.
+        ZapiszBlad(kMiejsceRunu);
+        ZglosBlad(kMiejsceRunu, "", "");
+      }
+    } catch (...) {
+      blad = std::current_exception();
+    }
+    // The idle state and the closing of the files come after every run that entered the running state;
+    // the files are closed even when the verdict itself fails.
+    try {
+      werdykt = UstawStanPracy(false, bladPlikowLogu);
+    } catch (...) {
+      if (!blad) blad = std::current_exception();
+    }
+    ZamknijPlikiLogow();
+    if (blad) std::rethrow_exception(blad);
+  } catch (...) {
+    // The handler of a button: nothing may escape it; the error log has the block.
+    ZglosBlad("TfrmConvert.Konwertuj()", "", "");
+  }
+  return werdykt;
+}
+
+}  // namespace konw

@@ -1,0 +1,228 @@
+// The locations in use: discovery through the configuration, the edition buttons, the (re)connection of
+// the databases, the budget unit and the data version shown, and the data-location dialog.
+#include "app/konwersja.h"
+#include "config/lokalizacja.h"
+#include "control/konwersja_dm.h"
+#include "platform/mac.h"
+#include "platform/paths.h"
+
+namespace konw {
+
+namespace {
+
+// Value labels of the budget unit and the fields they show.
+constexpr std::pair<const char*, std::string DaneJednostki::*> kEtykietyJednostki[] = {
+    {"txtZwiazek", &DaneJednostki::NAZWA}, {"txtWoj", &DaneJednostki::Wojewodztwo},
+    {"txtPow", &DaneJednostki::Powiat},    {"txtGm", &DaneJednostki::Gmina},
+    {"txtWk", &DaneJednostki::WK},         {"txtPk", &DaneJednostki::PK},
+    {"txtGk", &DaneJednostki::GK},         {"txtGt", &DaneJednostki::GT},
+    {"txtTypgminy", &DaneJednostki::TypGminy},
+};
+
+}  // namespace
+
+void TfrmConvert::ZaznaczBezZdarzenia(const std::string& radio, bool checked) {
+  // The operator interface never runs a click handler when it sets a radio button.
+  ui_.setChecked(radio, checked);
+  if (checked) ui_.setChecked(radio == "JST" ? "JB" : "JST", false);
+  const Edycja e = radio == "JST" ? Edycja::JST : Edycja::JB;
+  if (checked)
+    edycja = e;
+  else if (edycja == e)
+    edycja.reset();
+}
+
+void TfrmConvert::ZaznaczRadio(const std::string& radio) {
+  // Like a click: the handler runs only when the button was not checked yet.
+  if (ui_.checked(radio)) return;
+  ZaznaczBezZdarzenia(radio, true);
+  JSTClick(radio);
+}
+
+void TfrmConvert::JSTClick(const std::string& radio) {
+  ZaznaczBezZdarzenia(radio, true);
+  WczytajKonfiguracje(true);
+  ui_.setCaption("lblSciezkaInterbase", SciezkaInterbase);
+  ui_.setCaption("lblSciezkaParadoxa", SciezkaParadoxa);
+  SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, false);
+}
+
+bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
+  TdmKonw& dm = *dm_;
+  SciezkaParadoxa.clear();
+  SciezkaInterbase.clear();
+  WersjaDanych.clear();
+  ui_.setCaption("lblWersjaPdx", "");
+  for (db::Database* d : {&dm.DBp, &dm.DBi, &dm.DBpb, &dm.DBpbjo}) d->disconnect();
+  WyczyscDaneJednostki();
+
+  const std::string stanowisko = identyfikatorStanowiska ? identyfikatorStanowiska() : PobierzAdresMAC();
+  const WynikKonfiguracji wynik =
+      ZnajdzLokalizacje(dm.Ini, zPrzycisku ? std::optional(edycja.value_or(Edycja::JB)) : std::nullopt, stanowisko);
+  if (!zPrzycisku && wynik.edycja) ZaznaczBezZdarzenia(*wynik.edycja == Edycja::JST ? "JST" : "JB", true);
+  SciezkaGlowna = wynik.lokalizacje.SciezkaGlowna;
+  SciezkaParadoxa = wynik.lokalizacje.SciezkaParadoxa;
+  SciezkaInterbase = wynik.lokalizacje.SciezkaInterbase;
+  if (!wynik.ok()) {
+    ui_.messageBox(MsgKind::Error, kApplicationTitle, wynik.blad, kOk, kOk);
+    return false;
+  }
+
+  dm.UstawParametryBaz(SciezkaParadoxa, SciezkaInterbase);
+  dm.DBp.connect();
+  dm.DBpb.connect();
+  dm.DBpbjo.connect();
+  return true;
+}
+
+bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji,
+                                    bool PokazKomunikat) {
+  TdmKonw& dm = *dm_;
+  bool wynik = false;
+  if (!SciezkaP.empty() && !SciezkaI.empty()) {
+    try {
+      const std::string katalog = UsunKoncowyUkosnik(SciezkaParadoxa);
+      dm.DBp.disconnect();
+      WyczyscDaneJednostki();
+      dm.DBp.setParam(0, "PATH=" + SciezkaP);
+      dm.DBp.connect();
+      dm.DBpb.disconnect();
+      dm.DBpb.setParam(0, "PATH=" + katalog + "\\BUFOR\\");
+      dm.DBpb.connect();
+      dm.DBpbjo.disconnect();
+      dm.DBpbjo.setParam(0, "PATH=" + katalog + "\\BUFOR\\JO\\");
+      dm.DBpbjo.connect();
+
+      wynik = UstawInformacjeOJednostce();
+      WersjaDanych = OdczytajWersjeDanych();
+      ui_.setCaption("lblWersjaPdx", WersjaDanych);
+
+      if (wynik) {
+        dm.DBi.disconnect();
+        dm.DBi.setParam(0, "SERVER NAME=" + SciezkaI);
+        dm.DBi.connect();
+        przebieg.log.UstawKatalog(DodajKoncowyUkosnik(SciezkaP));
+      }
+    } catch (...) {
+      // Any failure means the locations do not work: reported, and the answer is false.
+      wynik = false;
+      if (JestWKonwersji) ZapiszBlad("TfrmConvert.UstawSciezkiDoBaz");
+      ZglosBlad("TfrmConvert.UstawSciezkiDoBaz", "",
+                "(JestWKonwersji=" + LogicznaNaTekst(JestWKonwersji) +
+                    "; JestWOnCreate=" + LogicznaNaTekst(JestWOnCreate) + ")");
+    }
+  }
+
+  if (!JestWOnCreate && !wynik && PokazKomunikat) {
+    ui_.messageBox(MsgKind::Error, kApplicationTitle,
+                   "Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
+                   "Proszę przed konwersją ustawić poprawną konfigurację położenia danych.",
+                   kOk, kOk);
+  }
+  return wynik;
+}
+
+void TfrmConvert::WyczyscDaneJednostki() {
+  jednostka = {};
+  for (const auto& [label, field] : kEtykietyJednostki) ui_.setCaption(label, "");
+}
+
+bool TfrmConvert::UstawInformacjeOJednostce() {
+  try {
+    jednostka = CzytajDaneJednostki(dm_->PARAMS);
+    for (const auto& [label, field] : kEtykietyJednostki) ui_.setCaption(label, jednostka.*field);
+    for (const char* c : {"lblWoj", "txtWoj", "txtWk"}) ui_.setVisible(c, jednostka.woj);
+    for (const char* c : {"lblPow", "txtPow", "txtPk"}) ui_.setVisible(c, jednostka.pow);
+    for (const char* c : {"lblGm", "txtGm", "txtTypgminy", "txtGk", "txtGt"}) ui_.setVisible(c, jednostka.gm);
+    for (const char* c : {"lblZwiazek", "txtZwiazek"}) ui_.setVisible(c, jednostka.zwiazek);
+    return true;
+  } catch (...) {
+    // Whatever the unit's table gave, the unit is unknown: shown, logged and reported.
+    ui_.messageBox(MsgKind::Error, kApplicationTitle, "Błąd w trakcie dostępu do informacji o jednostce budżetowej.",
+                   kOk, kOk);
+    ZapiszBlad("TfrmConvert.UstawInformacjeOJednostce");
+    ZglosBlad("TfrmConvert.UstawInformacjeOJednostce", "", "");
+    return false;
+  }
+}
+
+std::string TfrmConvert::OdczytajWersjeDanych() { return konw::OdczytajWersjeDanych(dm_->qryParadox); }
+
+bool TfrmConvert::SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji) {
+  if (SciezkaP.empty()) return true;
+  dm_->qryParadox.close();
+  if (!UstawSciezkiDoBaz(SciezkaP, SciezkaI, JestWKonwersji, true)) return true;
+  if (!WersjaWystarczajaca(WersjaDanych)) {
+    ui_.messageBox(MsgKind::Error, kApplicationTitle,
+                   "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
+                   "zaktualizować dane.",
+                   kOk, kOk);
+    return true;
+  }
+  return false;
+}
+
+void TfrmConvert::RozdzielSerwerISciezke(const std::string& Sciezka, std::string& Serwer,
+                                         std::string& SciezkaPliku) {
+  const std::size_t dwukropek = Sciezka.find(':');
+  if (Sciezka.empty() || dwukropek == std::string::npos) return;
+  Serwer = Sciezka.substr(0, dwukropek);
+  SciezkaPliku = Sciezka.substr(dwukropek + 1);
+}
+
+std::string TfrmConvert::PolaczSerwerISciezke(const std::string& Serwer, const std::string& SciezkaPliku) {
+  return SciezkaPliku.empty() ? std::string() : Serwer + ":" + SciezkaPliku;
+}
+
+void TfrmConvert::ActionZmienKonfig() {
+  // The dialog reconnects the databases: not while a conversion or a comparison reads them.
+  if (WTrakcieKonwersji() || PorownanieTrwa) return;
+  const std::string staraInterbase = SciezkaInterbase;
+  const std::string staraParadoxa = SciezkaParadoxa;
+  // Whatever way the dialog ends, an error passing through included, the labels show what is in use.
+  struct Etykiety {
+    TfrmConvert& frm;
+    ~Etykiety() {
+      frm.ui().setCaption("lblSciezkaInterbase", frm.SciezkaInterbase);
+      frm.ui().setCaption("lblSciezkaParadoxa", frm.SciezkaParadoxa);
+    }
+  } etykiety{*this};
+
+  if (!frmLokalizacja) frmLokalizacja = std::make_shared<TfrmLokalizacja>();
+  TfrmLokalizacja& dialog = *frmLokalizacja;
+  dialog.ZaznaczSerwer();
+  std::string serwer, sciezka;
+  RozdzielSerwerISciezke(SciezkaInterbase, serwer, sciezka);
+  if (upperAscii(serwer) == "LOCALHOST") dialog.ZaznaczLokalnie();
+  dialog.setFileName(sciezka);
+  dialog.DEParadox = SciezkaParadoxa;
+  dialog.EdServer = serwer;
+
+  if (!ui_.showLocationDialog(dialog)) return;
+
+  // Read before anything changes: a refused file name leaves the configuration as it was.
+  const std::string nowaInterbase = PolaczSerwerISciezke(dialog.EdServer, dialog.FileName());
+  SciezkaInterbase = nowaInterbase;
+  SciezkaParadoxa = dialog.DEParadox;
+  if (SciezkaInterbase.empty() || SciezkaParadoxa.empty()) {
+    SciezkaInterbase = staraInterbase;
+    SciezkaParadoxa = staraParadoxa;
+    ui_.messageBox(
+        MsgKind::Error, kApplicationTitle,
+        "Nie podano położenia danych w formacie Paradox i/lub Firebird! Konfiguracja pozostała nie "
+        "zmieniona.",
+        kOk, kOk);
+    return;
+  }
+  if (!UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, false, false)) {
+    ui_.messageBox(MsgKind::Error, kApplicationTitle,
+                   "Błąd dostępu do danych według podanej nowej konfiguracji położenia danych!\r\n"
+                   "(Poprzednia konfiguracja położenia danych nie została zmieniona)",
+                   kOk, kOk);
+    SciezkaInterbase = staraInterbase;
+    SciezkaParadoxa = staraParadoxa;
+    UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, false, false);
+  }
+}
+
+}  // namespace konw

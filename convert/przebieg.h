@@ -1,0 +1,75 @@
+// The conversion run: the walk of ListaTabel by the conversion kind (structure comparison, dictionary
+// comparison and copy of every selected table), the list of Paradox tables that no control table
+// names, and the verdict that the run's flags select. The run owns its flags and its log.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/discovery.h"
+#include "log/conversion_log.h"
+
+namespace konw {
+
+class Operator;
+class TdmKonw;
+
+enum class RodzajKonwersji { Wszystko = 0, BezSlownikow = 1, Slowniki = 2, SlownikiBufor = 3, WybraneTabele = 4 };
+
+// How a run ended, from the worst: it never started (checks, confirmation), was broken by the operator,
+// stopped by an error, met a critical structure mismatch, a structure mismatch, or finished.
+enum class Werdykt { NieRozpoczety, Przerwany, Blad, NiezgodnoscKrytyczna, Niezgodnosc, Zakonczony };
+
+// The confirmation's sentence and question for a conversion kind.
+std::string TrescPotwierdzenia(RodzajKonwersji kind, const std::string& SciezkaInterbase);
+
+class TPrzebieg {
+ public:
+  // `SciezkaParadoxa`: where the Paradox tables are, as the owner keeps it.
+  TPrzebieg(Operator& ui, TAppException& wyjatki, const std::string& SciezkaParadoxa)
+      : log(ui, wyjatki, flagi, [this] { return EtykietaTabeli(); }), SciezkaParadoxa(SciezkaParadoxa), ui_(ui) {}
+  TPrzebieg(const TPrzebieg&) = delete;
+  TPrzebieg& operator=(const TPrzebieg&) = delete;
+
+  FlagiPrzebiegu flagi;
+  TLogKonwersji log;
+  TdmKonw* dm = nullptr;          // the program's data module, once it exists
+  std::optional<Edycja> edycja;   // the edition whose databases the run converts (none checked: neither)
+  const std::string& SciezkaParadoxa;
+  bool trwa = false;              // between Rozpocznij and Zakoncz
+
+  // A new run: every flag down.
+  void Rozpocznij();
+  // The verdict of the run's flags; the run ends and its flags go down.
+  Werdykt Zakoncz();
+  Werdykt werdykt() const;
+
+  // The header block (`naglowek`: the locations, data version and unit lines) and the walk of ListaTabel
+  // for a conversion kind; errors are logged, then passed on.
+  void PrzepiszParadoxToInterbase(RodzajKonwersji kind, const std::vector<std::string>& naglowek);
+  // Handles the current ListaTabel row of the walk; false when a break request ends the walk.
+  bool KonwertujBiezacyWiersz();
+  // Lists the Paradox tables that neither ListaTabel nor ListaTabelSkip names.
+  void RaportPominietychTabel();
+  // The comparison of the current ListaTabel row (TABELA_IB with TABELA in DBp), logged.
+  void PorownajStrukturyBiezacejTabeli();
+  // Compares the current row's dictionary in Paradox with the one in Firebird and logs what the copy
+  // will replace; writes to neither database. Errors are logged, then passed on.
+  void PorownajZawartoscTabeliSlownikow();
+  // Copies the current row's table from Paradox into Firebird; errors are logged and passed on.
+  void Convert();
+  // Whether the Paradox file of the named table exists in the Paradox data directory.
+  bool IstniejeTabelaParadoxa(const std::string& name) const;
+  // Rows of the named Firebird table as decimal text ("USER" is counted as "USER_").
+  std::string LiczbaRekordow(const std::string& name);
+  // The current table's label (TABELA, or TABELA/TABELA_IB when they differ ignoring case).
+  std::string EtykietaTabeli();
+
+  Operator& ui() { return ui_; }
+
+ private:
+  Operator& ui_;
+};
+
+}  // namespace konw

@@ -1,0 +1,21 @@
+// Text helpers shared by every layer: names compared and quoted the way the system does it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace konw {
+
+// Upper- or lower-cases the letters a..z (A..Z) only, as names are compared in the system.
+std::string upperAscii(std::string s);
+std::string lowerAscii(std::string s);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// Without leading and trailing blanks, tabs and line ends.
+std::string trim(std::string_view s);
+// A list such as an index's fields "A;B": split at every separator, empty pieces and blanks kept.
+std::vector<std::string> splitList(std::string_view list, char separator = ';');
+// A name as an SQL identifier: in double quotes, with every quote inside doubled.
+std::string quoteIdentifier(std::string_view name);
+
+}  // namespace konw
