@@ -114,7 +114,7 @@ class TfrmConvert {
   std::string SciezkaParadoxa;
   std::string SciezkaInterbase;
   std::string SciezkaGlowna;
-  RodzajKonwersji Rodzaj = RodzajKonwersji::Wszystko;
+  TRodzajKonwersji RodzajKonwersji = TRodzajKonwersji::Wszystko;
   std::optional<Edycja> edycja;  // the checked edition button, none before the configuration named one
   std::string WersjaDanych;     // the data version shown
   DaneJednostki jednostka;      // the budget unit shown

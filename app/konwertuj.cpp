@@ -44,7 +44,7 @@ Werdykt TfrmConvert::Konwertuj() {
   Werdykt werdykt = Werdykt::NieRozpoczety;
   try {
     if (SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, true)) return werdykt;
-    const RodzajKonwersji kind = Rodzaj;
+    const TRodzajKonwersji kind = RodzajKonwersji;
     if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase), kYes | kNo,
                        kNo) != kYes)
       return werdykt;
@@ -64,7 +64,7 @@ Werdykt TfrmConvert::Konwertuj() {
               break;
             }
           }
-          if (!bladPlikowLogu && kind != RodzajKonwersji::SlownikiBufor)
+          if (!bladPlikowLogu && kind != TRodzajKonwersji::SlownikiBufor)
             przebieg.PrzepiszParadoxToInterbase(kind, NaglowekPrzebiegu());
         }
       } catch (...) {

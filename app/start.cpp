@@ -90,8 +90,8 @@ std::string TfrmConvert::EdycjaZWierszaPolecen() const {
 }
 
 void TfrmConvert::RadioGroup1Click(int itemIndex) {
-  if (itemIndex >= 0 && itemIndex <= 4) Rodzaj = static_cast<RodzajKonwersji>(itemIndex);
-  ui_.setEnabled("ExRxDBGrid1", Rodzaj == RodzajKonwersji::WybraneTabele);
+  if (itemIndex >= 0 && itemIndex <= 4) RodzajKonwersji = static_cast<TRodzajKonwersji>(itemIndex);
+  ui_.setEnabled("ExRxDBGrid1", RodzajKonwersji == TRodzajKonwersji::WybraneTabele);
   ui_.refreshGrid("ExRxDBGrid1");
 }
 

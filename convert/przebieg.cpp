@@ -25,17 +25,17 @@ constexpr const char* kUwagaKasowanie =
     "chcesz kontynuować?";
 
 // Whether the kind converts the current row of ListaTabel. The buffer's kind never reaches the walk.
-bool WybranyWiersz(db::Table& lista, RodzajKonwersji kind) {
+bool WybranyWiersz(db::Table& lista, TRodzajKonwersji kind) {
   switch (kind) {
-    case RodzajKonwersji::Wszystko:
+    case TRodzajKonwersji::Wszystko:
       return true;
-    case RodzajKonwersji::BezSlownikow:
+    case TRodzajKonwersji::BezSlownikow:
       return !lista.fieldByName("SLOWNIK").asBoolean();
-    case RodzajKonwersji::Slowniki:
+    case TRodzajKonwersji::Slowniki:
       return lista.fieldByName("SLOWNIK").asBoolean();
-    case RodzajKonwersji::WybraneTabele:
+    case TRodzajKonwersji::WybraneTabele:
       return lista.fieldByName("KONWERTOWANA").asBoolean();
-    case RodzajKonwersji::SlownikiBufor:
+    case TRodzajKonwersji::SlownikiBufor:
       break;
   }
   return false;
@@ -54,24 +54,24 @@ std::string DataICzas() {
 
 }  // namespace
 
-std::string TrescPotwierdzenia(RodzajKonwersji kind, const std::string& SciezkaInterbase) {
+std::string TrescPotwierdzenia(TRodzajKonwersji kind, const std::string& SciezkaInterbase) {
   std::string zdanie;
   std::string pytanie = kUwagaKasowanie;
   switch (kind) {
-    case RodzajKonwersji::BezSlownikow:
+    case TRodzajKonwersji::BezSlownikow:
       zdanie = "Program dokona konwersji bazy danych Paradox do bazy Firebird bez tabel słownikowych.";
       break;
-    case RodzajKonwersji::Slowniki:
+    case TRodzajKonwersji::Slowniki:
       zdanie = "Program dokona konwersji słowników z bazy danych Paradox do bazy Firebird.";
       break;
-    case RodzajKonwersji::SlownikiBufor:
+    case TRodzajKonwersji::SlownikiBufor:
       zdanie = "Program dokona przepisania słowników do bufora: " + SciezkaInterbase;
       pytanie = "Czy chcesz kontynuować?";
       break;
-    case RodzajKonwersji::WybraneTabele:
+    case TRodzajKonwersji::WybraneTabele:
       zdanie = "Program dokona konwersji wybranych tabel bazy danych Paradox do bazy Firebird.";
       break;
-    case RodzajKonwersji::Wszystko:
+    case TRodzajKonwersji::Wszystko:
       zdanie = "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.";
       break;
   }
@@ -127,7 +127,7 @@ void TPrzebieg::PorownajStrukturyBiezacejTabeli() {
   if (w.klasy & kKlasaInformacja) log.ZapiszKomunikat(w.informacje, kDodatkoweInfo);
 }
 
-void TPrzebieg::PrzepiszParadoxToInterbase(RodzajKonwersji kind, const std::vector<std::string>& naglowek) {
+void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vector<std::string>& naglowek) {
   if (flagi.Przerwano) return;
   TdmKonw& dm = *this->dm;
   db::Table& lista = dm.tblLista;

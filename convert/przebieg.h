@@ -15,14 +15,14 @@ namespace konw {
 class Operator;
 class TdmKonw;
 
-enum class RodzajKonwersji { Wszystko = 0, BezSlownikow = 1, Slowniki = 2, SlownikiBufor = 3, WybraneTabele = 4 };
+enum class TRodzajKonwersji { Wszystko = 0, BezSlownikow = 1, Slowniki = 2, SlownikiBufor = 3, WybraneTabele = 4 };
 
 // How a run ended, from the worst: it never started (checks, confirmation), was broken by the operator,
 // stopped by an error, met a critical structure mismatch, a structure mismatch, or finished.
 enum class Werdykt { NieRozpoczety, Przerwany, Blad, NiezgodnoscKrytyczna, Niezgodnosc, Zakonczony };
 
 // The confirmation's sentence and question for a conversion kind.
-std::string TrescPotwierdzenia(RodzajKonwersji kind, const std::string& SciezkaInterbase);
+std::string TrescPotwierdzenia(TRodzajKonwersji kind, const std::string& SciezkaInterbase);
 
 class TPrzebieg {
  public:
@@ -47,7 +47,7 @@ class TPrzebieg {
 
   // The header block (`naglowek`: the locations, data version and unit lines) and the walk of ListaTabel
   // for a conversion kind; errors are logged, then passed on.
-  void PrzepiszParadoxToInterbase(RodzajKonwersji kind, const std::vector<std::string>& naglowek);
+  void PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vector<std::string>& naglowek);
   // Handles the current ListaTabel row of the walk; false when a break request ends the walk.
   bool KonwertujBiezacyWiersz();
   // Lists the Paradox tables that neither ListaTabel nor ListaTabelSkip names.

@@ -33,8 +33,8 @@ class Discovery : public ::testing::Test {
 
   TempDir root;
   fs::path drive = root.path / "D";
-  ScopedEnv wininiEnv{"KONWERSJA_WININI", (root.path / "win.ini").string()};
-  ScopedEnv driveEnv{"KONWERSJA_DRIVE_D", drive.string()};
+  EnvGuard wininiEnv{"KONWERSJA_WININI", (root.path / "win.ini").string()};
+  EnvGuard driveEnv{"KONWERSJA_DRIVE_D", drive.string()};
   konw::ScriptedOperator ui;
   konw::TfrmConvert frm{ui, {}, (root.path / "konwersja").string()};
 };

@@ -12,6 +12,7 @@
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "db/paradox/writer.h"
+#include "support/env_guard.h"
 #include "support/scratch_dir.h"
 
 namespace test {
@@ -123,23 +124,5 @@ inline void wskazBazy(konw::TdmKonw& dm, const fs::path& dane, const std::vector
   for (const auto& line : firebird) dm.DBi.addParam(line);
 }
 
-// A process-wide environment change undone at the end of a test.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 }  // namespace test

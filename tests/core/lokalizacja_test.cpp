@@ -134,9 +134,9 @@ class Lokalizacja : public ::testing::Test {
   TempDir root;
   fs::path drive = root.path / "D";
   fbtest::TempDatabase fb;
-  ScopedEnv wininiEnv{"KONWERSJA_WININI", (root.path / "win.ini").string()};
-  ScopedEnv driveD{"KONWERSJA_DRIVE_D", drive.string()};
-  ScopedEnv driveF{"KONWERSJA_DRIVE_F", fs::path(fb.location()).parent_path().string()};
+  EnvGuard wininiEnv{"KONWERSJA_WININI", (root.path / "win.ini").string()};
+  EnvGuard driveD{"KONWERSJA_DRIVE_D", drive.string()};
+  EnvGuard driveF{"KONWERSJA_DRIVE_F", fs::path(fb.location()).parent_path().string()};
   konw::ScriptedOperator ui;
   TfrmConvert frm{ui, {}, (root.path / "konwersja").string()};
   Pokazane pokazane{};

@@ -125,7 +125,7 @@ class Przebieg : public ::testing::Test {
 
   // Runs the conversion of a kind, Yes to the confirmation; returns the general page's new lines.
   Linie konwertuj(unsigned kind = 0) {
-    frm.Rodzaj = static_cast<konw::RodzajKonwersji>(kind);
+    frm.RodzajKonwersji = static_cast<konw::TRodzajKonwersji>(kind);
     ui.clearBoxes();
     ui.answer(konw::kYes);
     const std::size_t od = ui.memo("mKomunikaty").size();

@@ -39,13 +39,13 @@ class Window : public LogicTest {};
 
 TEST_F(Window, ConversionKindEnablesTheGridOnlyForSelectedTables) {
   frm.RadioGroup1Click(4);
-  EXPECT_EQ(frm.Rodzaj, konw::RodzajKonwersji{4});
+  EXPECT_EQ(frm.RodzajKonwersji, konw::TRodzajKonwersji{4});
   EXPECT_TRUE(ui.enabled("ExRxDBGrid1"));
   frm.RadioGroup1Click(7);
-  EXPECT_EQ(frm.Rodzaj, konw::RodzajKonwersji{4});
+  EXPECT_EQ(frm.RodzajKonwersji, konw::TRodzajKonwersji{4});
   EXPECT_TRUE(ui.enabled("ExRxDBGrid1"));
   frm.RadioGroup1Click(2);
-  EXPECT_EQ(frm.Rodzaj, konw::RodzajKonwersji{2});
+  EXPECT_EQ(frm.RodzajKonwersji, konw::TRodzajKonwersji{2});
   EXPECT_FALSE(ui.enabled("ExRxDBGrid1"));
   EXPECT_EQ(ui.gridRefreshes["ExRxDBGrid1"], 3);
 }

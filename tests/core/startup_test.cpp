@@ -38,8 +38,8 @@ class StartUp : public ::testing::Test {
 
   TempDir root;
   fs::path drive = root.path / "D";
-  ScopedEnv wininiEnv{"KONWERSJA_WININI", (root.path / "win.ini").string()};
-  ScopedEnv driveEnv{"KONWERSJA_DRIVE_D", drive.string()};
+  EnvGuard wininiEnv{"KONWERSJA_WININI", (root.path / "win.ini").string()};
+  EnvGuard driveEnv{"KONWERSJA_DRIVE_D", drive.string()};
   fbtest::TempDatabase fb;
   konw::ScriptedOperator ui;
 };
@@ -133,7 +133,7 @@ namespace {
 
 TEST(ErrorLogName, FollowsTheProgramFileWithOrWithoutAnExtension) {
   test::TempDir dir;
-  test::ScopedEnv noWinIni{"KONWERSJA_WININI", (dir.path / "brak.ini").string()};
+  test::EnvGuard noWinIni{"KONWERSJA_WININI", (dir.path / "brak.ini").string()};
   db::registerBuiltinDrivers();
   for (auto [program, log] : {std::pair{"a.b/konwersja", "a.b/konwersja.log"}, {"bin/konw.exe", "bin/konw.log"}}) {
     std::filesystem::create_directories((dir.path / program).parent_path());

@@ -10,27 +10,13 @@
 
 #include "app/konwersja.h"
 #include "db/drivers.h"
+#include "support/env_guard.h"
 #include "support/scratch_dir.h"
 #include "tools/demo/demo.h"
 
 namespace demotest {
 
-// Sets (or with nullptr removes) an environment variable for the guard's lifetime.
-class EnvGuard {
- public:
-  EnvGuard(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~EnvGuard() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
-  EnvGuard(const EnvGuard&) = delete;
-  EnvGuard& operator=(const EnvGuard&) = delete;
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
+using test::EnvGuard;
 
 class DemoInstallation {
  public:

@@ -122,10 +122,10 @@ TEST_F(OknoTest, EditionButtonsRunTheHandlerOnlyWhenClicked) {
 TEST_F(OknoTest, OperatorChoosingSelectedTablesEnablesTheGrid) {
   okno.setEnabled("ExRxDBGrid1", false);
   w<QRadioButton>("RadioGroup1_4")->click();
-  EXPECT_EQ(logika.Rodzaj, konw::RodzajKonwersji{4});
+  EXPECT_EQ(logika.RodzajKonwersji, konw::TRodzajKonwersji{4});
   EXPECT_TRUE(okno.enabled("ExRxDBGrid1"));
   w<QRadioButton>("RadioGroup1_1")->click();
-  EXPECT_EQ(logika.Rodzaj, konw::RodzajKonwersji{1});
+  EXPECT_EQ(logika.RodzajKonwersji, konw::TRodzajKonwersji{1});
   EXPECT_FALSE(okno.enabled("ExRxDBGrid1"));
 }
 

@@ -1,8 +1,11 @@
 // konwersja-cli convert: a whole conversion run without a window. The operator's part is played by a
-// ScriptedOperator that prints every message box; the four log pages are printed at the end.
+// ScriptedOperator that prints every message box; the four log pages are printed at the end, and the
+// exit code tells the verdict.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +16,24 @@
 
 namespace {
 
-constexpr const char* kUzycie = "convert DIR|--winini FILE [--edition JST|JB] [--kind N] [--yes]";
+// Exit codes by verdict.
+int kodWyjscia(konw::Werdykt werdykt) {
+  switch (werdykt) {
+    case konw::Werdykt::Zakonczony:
+      return 0;
+    case konw::Werdykt::NieRozpoczety:
+      return 1;
+    case konw::Werdykt::Niezgodnosc:
+      return 3;
+    case konw::Werdykt::NiezgodnoscKrytyczna:
+      return 4;
+    case konw::Werdykt::Blad:
+      return 5;
+    case konw::Werdykt::Przerwany:
+      return 6;
+  }
+  return 5;
+}
 
 // Line ends inside a text as the terminal shows them.
 std::string bezCr(const std::string& text) {
@@ -59,69 +79,31 @@ class OperatorKonsoli : public konw::ScriptedOperator {
   bool tak_;
 };
 
-int runConvert(const std::vector<std::string>& args) {
+struct Opcje {
   std::string katalog, winini, edycja;
   int rodzaj = -1;
   bool tak = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto wartosc = [&]() -> std::string {
-      if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "konwersja-cli convert: %s needs a value\n", a.c_str());
-        return {};
-      }
-      return args[++i];
-    };
-    if (a == "--winini") {
-      winini = wartosc();
-      if (winini.empty()) return 2;
-    } else if (a == "--edition") {
-      edycja = wartosc();
-      if (edycja != "JST" && edycja != "JB") {
-        std::fprintf(stderr, "konwersja-cli convert: --edition is JST or JB\n");
-        return 2;
-      }
-    } else if (a == "--kind") {
-      const std::string v = wartosc();
-      if (v.size() != 1 || v[0] < '0' || v[0] > '4') {
-        std::fprintf(stderr, "konwersja-cli convert: --kind is a number from 0 to 4\n");
-        return 2;
-      }
-      rodzaj = v[0] - '0';
-    } else if (a == "--yes") {
-      tak = true;
-    } else if (!a.empty() && a[0] == '-') {
-      std::fprintf(stderr, "konwersja-cli convert: unknown option '%s'\n", a.c_str());
-      return 2;
-    } else if (katalog.empty()) {
-      katalog = a;
-    } else {
-      std::fprintf(stderr, "konwersja-cli convert: more than one directory given\n");
-      return 2;
-    }
-  }
-  if (katalog.empty() == winini.empty()) {
-    std::fprintf(stderr, "usage: konwersja-cli %s\n", kUzycie);
-    return 2;
-  }
-  if (!katalog.empty()) {
-    ::setenv("WINEPREFIX", (std::filesystem::absolute(katalog) / "wine").c_str(), 1);
+};
+
+int runConvert(const Opcje& o) {
+  if (!o.katalog.empty()) {
+    ::setenv("WINEPREFIX", (std::filesystem::absolute(o.katalog) / "wine").c_str(), 1);
   } else {
-    ::setenv("KONWERSJA_WININI", std::filesystem::absolute(winini).c_str(), 1);
+    ::setenv("KONWERSJA_WININI", std::filesystem::absolute(o.winini).c_str(), 1);
   }
 
   db::registerBuiltinDrivers();
   std::vector<std::string> arguments;
-  if (!edycja.empty()) arguments.push_back(edycja);
-  if (rodzaj >= 0) arguments.push_back("ADVANCED");
+  if (!o.edycja.empty()) arguments.push_back(o.edycja);
+  if (o.rodzaj >= 0) arguments.push_back("ADVANCED");
   std::error_code ec;
   std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) program = std::filesystem::absolute("konwersja-cli");
 
-  OperatorKonsoli ui(tak);
+  OperatorKonsoli ui(o.tak);
   konw::TfrmConvert frm(ui, std::move(arguments), program.string());
   if (!frm.FormCreate()) return 1;
-  if (rodzaj >= 0) frm.RadioGroup1Click(rodzaj);
+  if (o.rodzaj >= 0) frm.RadioGroup1Click(o.rodzaj);
   ui.clearBoxes();
 
   const konw::Werdykt werdykt = frm.Konwertuj();
@@ -132,12 +114,29 @@ int runConvert(const std::vector<std::string>& args) {
     std::printf("\n");
   }
   for (const konw::PlikLogu& log : frm.przebieg.log.logi) std::printf("log file: %s\n", log.sciezka.c_str());
-  return werdykt == konw::Werdykt::Zakonczony ? 0 : 1;
+  return kodWyjscia(werdykt);
 }
 
-const bool registered = konw::cli::registerCommand({"convert", kUzycie,
-                                                    "run a whole conversion without a window (Yes to the "
-                                                    "confirmation only with --yes); exit 0 when it finished",
-                                                    runConvert});
+std::function<int()> defineConvert(CLI::App& sub) {
+  auto o = std::make_shared<Opcje>();
+  auto* dir = sub.add_option("DIR", o->katalog, "a demo installation (its Wine prefix is DIR/wine)");
+  auto* winini = sub.add_option("--winini", o->winini, "the WIN.INI that names the product's INI file");
+  dir->excludes(winini);
+  sub.add_option("--edition", o->edycja, "the edition to convert")->check(CLI::IsMember({"JST", "JB"}));
+  sub.add_option("--kind", o->rodzaj, "the conversion kind (0 all, 1 all but dictionaries, 2 dictionaries, "
+                                      "3 dictionaries into the buffer, 4 the selected tables)")
+      ->check(CLI::Range(0, 4));
+  sub.add_flag("--yes", o->tak, "answer Yes to the confirmation (otherwise No)");
+  sub.footer(konw::cli::kKodyWyjscia);
+  sub.callback([dir, winini] {
+    if (dir->count() + winini->count() != 1) throw CLI::RequiredError("DIR or --winini");
+  });
+  return [o] { return runConvert(*o); };
+}
+
+const bool registered = konw::cli::registerCommand(
+    {"convert", "run a whole conversion without a window (Yes to the confirmation only with --yes); the exit "
+                "code tells the verdict",
+     defineConvert});
 
 }  // namespace

@@ -1,5 +1,7 @@
 // konwersja-cli dump: prints a Paradox table in the canonical JSON dump form.
+#include <CLI/CLI.hpp>
 #include <cstdio>
+#include <memory>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -11,34 +13,7 @@
 
 namespace {
 
-int runDump(const std::vector<std::string>& args) {
-  std::string file;
-  int codePage = 0;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--codepage") {
-      if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "dump: --codepage needs a number\n");
-        return 2;
-      }
-      try {
-        std::size_t used = 0;
-        codePage = std::stoi(args[++i], &used);
-        if (used != args[i].size() || codePage <= 0) throw std::invalid_argument("code page");
-      } catch (const std::exception&) {
-        std::fprintf(stderr, "dump: bad code page '%s'\n", args[i].c_str());
-        return 2;
-      }
-    } else if (file.empty()) {
-      file = args[i];
-    } else {
-      std::fprintf(stderr, "usage: konwersja-cli dump TABLE.DB [--codepage N]\n");
-      return 2;
-    }
-  }
-  if (file.empty()) {
-    std::fprintf(stderr, "usage: konwersja-cli dump TABLE.DB [--codepage N]\n");
-    return 2;
-  }
+int runDump(const std::string& file, int codePage) {
   // The dump is built in memory first so that a damaged table prints nothing but the error.
   std::ostringstream out;
   std::vector<std::string> warnings;
@@ -54,8 +29,16 @@ int runDump(const std::vector<std::string>& args) {
   return std::cout ? 0 : 1;
 }
 
-const bool registered =
-    konw::cli::registerCommand({"dump", "dump TABLE.DB [--codepage N]",
-                                "print a Paradox table as JSON (header, fields, indexes, rows)", runDump});
+std::function<int()> defineDump(CLI::App& sub) {
+  auto file = std::make_shared<std::string>();
+  auto codePage = std::make_shared<int>(0);
+  sub.add_option("TABLE.DB", *file, "the Paradox table")->required();
+  sub.add_option("--codepage", *codePage, "read text in this code page instead of the header's")
+      ->check(CLI::PositiveNumber);
+  return [file, codePage] { return runDump(*file, *codePage); };
+}
+
+const bool registered = konw::cli::registerCommand(
+    {"dump", "print a Paradox table as JSON (header, fields, indexes, rows)", defineDump});
 
 }  // namespace

@@ -5,14 +5,24 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace konw::cli {
+
+// Exit codes shared by the commands.
+inline constexpr int kWyjscieBladUzycia = 2;
+inline constexpr const char* kKodyWyjscia =
+    "Exit codes of convert: 0 finished, 1 could not start (configuration, control tables, data version, "
+    "locations, confirmation refused), 2 usage error, 3 finished with structure mismatches, 4 finished with a "
+    "critical structure mismatch, 5 stopped by an error, 6 broken by the operator.";
 
 struct Command {
   std::string name;
-  std::string usage;    // one line: "dump TABLE.DB [--codepage N]"
-  std::string summary;  // what it does
-  // Receives the arguments after the command name; returns the process exit code.
-  std::function<int(const std::vector<std::string>&)> run;
+  std::string summary;  // what it does, for --help
+  // Declares the command's arguments on its subcommand and returns what runs it (the exit code).
+  std::function<std::function<int()>(CLI::App&)> define;
 };
 
 // Registers a command; call from a static object in the command's file.

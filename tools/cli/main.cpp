@@ -1,6 +1,8 @@
 // konwersja-cli: headless commands of the conversion tool.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,32 +24,31 @@ const std::vector<Command>& commands() { return registry(); }
 
 }  // namespace konw::cli
 
-namespace {
-
-void printHelp() {
-  std::printf("konwersja-cli: headless commands of the Paradox to Firebird conversion tool\n\n");
-  std::printf("Usage: konwersja-cli COMMAND [ARGS]\n\nCommands:\n");
-  for (const auto& c : konw::cli::commands()) std::printf("  %-40s %s\n", c.usage.c_str(), c.summary.c_str());
-  std::printf("  %-40s %s\n", "--help", "this text");
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    printHelp();
-    return args.empty() ? 2 : 0;
-  }
+  CLI::App app{"konwersja-cli: headless commands of the Paradox to Firebird conversion tool", "konwersja-cli"};
+  app.require_subcommand(1);
+  app.footer(konw::cli::kKodyWyjscia);
+  std::map<CLI::App*, std::function<int()>> runs;
   for (const auto& c : konw::cli::commands()) {
-    if (c.name != args[0]) continue;
+    CLI::App* sub = app.add_subcommand(c.name, c.summary);
+    runs[sub] = c.define(*sub);
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return konw::cli::kWyjscieBladUzycia;
+  }
+  for (auto& [sub, run] : runs) {
+    if (!sub->parsed()) continue;
     try {
-      return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+      return run();
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "konwersja-cli %s: %s\n", c.name.c_str(), e.what());
+      std::fprintf(stderr, "konwersja-cli %s: %s\n", sub->get_name().c_str(), e.what());
       return 1;
     }
   }
-  std::fprintf(stderr, "konwersja-cli: unknown command '%s' (see --help)\n", args[0].c_str());
-  return 2;
+  return konw::cli::kWyjscieBladUzycia;
 }
