@@ -75,7 +75,8 @@ class TfrmConvert {
   // restored when they do not work.
   void ActionZmienKonfig();
   // "server:path" split at the first colon; both outputs untouched when there is no colon.
-  static void RozdzielSerwerISciezke(const std::string& Sciezka, std::string& Serwer, std::string& SciezkaPliku);
+  static void RozdzielSerwerISciezke(const std::string& Sciezka, std::string& Serwer,
+                                     std::string& SciezkaPliku);
   // "server:path"; empty when the path is empty.
   static std::string PolaczSerwerISciezke(const std::string& Serwer, const std::string& SciezkaPliku);
 
@@ -99,9 +100,9 @@ class TfrmConvert {
   // ---- structure comparison and report (app/porownanie.cpp; the work is compare/'s)
   // Compares the Firebird table TabelaIB with the Paradox table TabelaPDX through dm()->TblI and TblP,
   // which stay on them; fills the four texts and returns the classes (kKlasa* of compare/porownanie.h).
-  unsigned char PorownajStrukturyTabel(const std::string& TabelaIB, const std::string& TabelaPDX, bool ZTabelamiKonf,
-                                       std::string& Opis, std::string& Informacje, std::string& Krytyczne,
-                                       std::string& Bledy);
+  unsigned char PorownajStrukturyTabel(const std::string& TabelaIB, const std::string& TabelaPDX,
+                                       bool ZTabelamiKonf, std::string& Opis, std::string& Informacje,
+                                       std::string& Krytyczne, std::string& Bledy);
   // The whole-database structure comparison appended to the memo mPorownanie; ignored while a
   // comparison or a conversion runs.
   void PorownajBazy(bool ZTabelamiKonf);
@@ -116,8 +117,8 @@ class TfrmConvert {
   std::string SciezkaGlowna;
   TRodzajKonwersji RodzajKonwersji = TRodzajKonwersji::Wszystko;
   std::optional<Edycja> edycja;  // the checked edition button, none before the configuration named one
-  std::string WersjaDanych;     // the data version shown
-  DaneJednostki jednostka;      // the budget unit shown
+  std::string WersjaDanych;      // the data version shown
+  DaneJednostki jednostka;       // the budget unit shown
   bool JestWOnCreate = false;
   TAppException wyjatki;
   TPrzebieg przebieg;

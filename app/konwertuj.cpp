@@ -45,8 +45,8 @@ Werdykt TfrmConvert::Konwertuj() {
   try {
     if (SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, true)) return werdykt;
     const TRodzajKonwersji kind = RodzajKonwersji;
-    if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase), kYes | kNo,
-                       kNo) != kYes)
+    if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase),
+                       kYes | kNo, kNo) != kYes)
       return werdykt;
 
     UstawStanPracy(true);

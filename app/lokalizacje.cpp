@@ -12,10 +12,14 @@ namespace {
 
 // Value labels of the budget unit and the fields they show.
 constexpr std::pair<const char*, std::string DaneJednostki::*> kEtykietyJednostki[] = {
-    {"txtZwiazek", &DaneJednostki::NAZWA}, {"txtWoj", &DaneJednostki::Wojewodztwo},
-    {"txtPow", &DaneJednostki::Powiat},    {"txtGm", &DaneJednostki::Gmina},
-    {"txtWk", &DaneJednostki::WK},         {"txtPk", &DaneJednostki::PK},
-    {"txtGk", &DaneJednostki::GK},         {"txtGt", &DaneJednostki::GT},
+    {"txtZwiazek", &DaneJednostki::NAZWA},
+    {"txtWoj", &DaneJednostki::Wojewodztwo},
+    {"txtPow", &DaneJednostki::Powiat},
+    {"txtGm", &DaneJednostki::Gmina},
+    {"txtWk", &DaneJednostki::WK},
+    {"txtPk", &DaneJednostki::PK},
+    {"txtGk", &DaneJednostki::GK},
+    {"txtGt", &DaneJednostki::GT},
     {"txtTypgminy", &DaneJednostki::TypGminy},
 };
 
@@ -57,8 +61,8 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   WyczyscDaneJednostki();
 
   const std::string stanowisko = identyfikatorStanowiska ? identyfikatorStanowiska() : PobierzAdresMAC();
-  const WynikKonfiguracji wynik =
-      ZnajdzLokalizacje(dm.Ini, zPrzycisku ? std::optional(edycja.value_or(Edycja::JB)) : std::nullopt, stanowisko);
+  const WynikKonfiguracji wynik = ZnajdzLokalizacje(
+      dm.Ini, zPrzycisku ? std::optional(edycja.value_or(Edycja::JB)) : std::nullopt, stanowisko);
   if (!zPrzycisku && wynik.edycja) ZaznaczBezZdarzenia(*wynik.edycja == Edycja::JST ? "JST" : "JB", true);
   SciezkaGlowna = wynik.lokalizacje.SciezkaGlowna;
   SciezkaParadoxa = wynik.lokalizacje.SciezkaParadoxa;
@@ -75,8 +79,8 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   return true;
 }
 
-bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji,
-                                    bool PokazKomunikat) {
+bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::string& SciezkaI,
+                                    bool JestWKonwersji, bool PokazKomunikat) {
   TdmKonw& dm = *dm_;
   bool wynik = false;
   if (!SciezkaP.empty() && !SciezkaI.empty()) {
@@ -138,25 +142,29 @@ bool TfrmConvert::UstawInformacjeOJednostce() {
     return true;
   } catch (...) {
     // Whatever the unit's table gave, the unit is unknown: shown, logged and reported.
-    ui_.messageBox(MsgKind::Error, kApplicationTitle, "Błąd w trakcie dostępu do informacji o jednostce budżetowej.",
-                   kOk, kOk);
+    ui_.messageBox(MsgKind::Error, kApplicationTitle,
+                   "Błąd w trakcie dostępu do informacji o jednostce budżetowej.", kOk, kOk);
     ZapiszBlad("TfrmConvert.UstawInformacjeOJednostce");
     ZglosBlad("TfrmConvert.UstawInformacjeOJednostce", "", "");
     return false;
   }
 }
 
-std::string TfrmConvert::OdczytajWersjeDanych() { return konw::OdczytajWersjeDanych(dm_->qryParadox); }
+std::string TfrmConvert::OdczytajWersjeDanych() {
+  return konw::OdczytajWersjeDanych(dm_->qryParadox);
+}
 
-bool TfrmConvert::SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji) {
+bool TfrmConvert::SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI,
+                                      bool JestWKonwersji) {
   if (SciezkaP.empty()) return true;
   dm_->qryParadox.close();
   if (!UstawSciezkiDoBaz(SciezkaP, SciezkaI, JestWKonwersji, true)) return true;
   if (!WersjaWystarczajaca(WersjaDanych)) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
-                   "zaktualizować dane.",
-                   kOk, kOk);
+    ui_.messageBox(
+        MsgKind::Error, kApplicationTitle,
+        "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
+        "zaktualizować dane.",
+        kOk, kOk);
     return true;
   }
   return false;

@@ -1,6 +1,7 @@
 // The structure comparison and the whole-database report as the window starts them.
-#include "app/konwersja.h"
 #include "compare/porownanie.h"
+
+#include "app/konwersja.h"
 #include "compare/raport.h"
 #include "control/konwersja_dm.h"
 
@@ -35,8 +36,9 @@ class TrwaniePorownania {
 }  // namespace
 
 unsigned char TfrmConvert::PorownajStrukturyTabel(const std::string& TabelaIB, const std::string& TabelaPDX,
-                                                  bool ZTabelamiKonf, std::string& Opis, std::string& Informacje,
-                                                  std::string& Krytyczne, std::string& Bledy) {
+                                                  bool ZTabelamiKonf, std::string& Opis,
+                                                  std::string& Informacje, std::string& Krytyczne,
+                                                  std::string& Bledy) {
   WynikPorownania w = konw::PorownajStrukturyTabel(*dm_, ui_, TabelaIB, TabelaPDX, ZTabelamiKonf);
   Opis = std::move(w.opis);
   Informacje = std::move(w.informacje);

@@ -9,12 +9,17 @@
 namespace konw {
 
 TfrmConvert::TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath)
-    : przebieg(ui, wyjatki, SciezkaParadoxa), ui_(ui), arguments_(std::move(arguments)), programPath_(std::move(programPath)) {
+    : przebieg(ui, wyjatki, SciezkaParadoxa),
+      ui_(ui),
+      arguments_(std::move(arguments)),
+      programPath_(std::move(programPath)) {
   wyjatki.ui = &ui_;
   wyjatki.programPath = programPath_;
 }
 
-TfrmConvert::~TfrmConvert() { ZamknijPlikiLogow(); }
+TfrmConvert::~TfrmConvert() {
+  ZamknijPlikiLogow();
+}
 
 bool TfrmConvert::FormCreate() {
   JestWOnCreate = true;
@@ -24,7 +29,8 @@ bool TfrmConvert::FormCreate() {
     // A program file without an extension (as off Windows) keeps its whole name: cutting at the last dot
     // of its directories would put the log elsewhere ("/opt/x.y/konwersja" into "/opt/x.log").
     const auto nazwa = programPath_.substr(programPath_.find_last_of("/\\") + 1);
-    wyjatki.ErrorLog = (nazwa.find('.') == std::string::npos ? programPath_ : UsunRozszerzenie(programPath_)) + ".log";
+    wyjatki.ErrorLog =
+        (nazwa.find('.') == std::string::npos ? programPath_ : UsunRozszerzenie(programPath_)) + ".log";
 
     przebieg.flagi = {};
     SciezkaParadoxa.clear();

@@ -40,7 +40,8 @@ bool jestWiersz(const WierszeKontrolne& wiersze, std::size_t od, std::initialize
   for (const auto& wiersz : wiersze) {
     std::size_t k = od;
     bool zgodny = true;
-    for (const db::Value& v : wartosci) zgodny = zgodny && k < wiersz.size() && db::valuesEqual(wiersz[k++], v, true);
+    for (const db::Value& v : wartosci)
+      zgodny = zgodny && k < wiersz.size() && db::valuesEqual(wiersz[k++], v, true);
     if (zgodny) return true;
   }
   return false;
@@ -68,7 +69,9 @@ std::string MapyTabeli::OdpowiednikKlucza(const std::string& klucz, bool doFireb
   return wynik.substr(1);
 }
 
-std::string NazwaTypuPola(FieldType type) { return db::fieldTypeName(type); }
+std::string NazwaTypuPola(FieldType type) {
+  return db::fieldTypeName(type);
+}
 
 WynikPorownania BladOtwarcia(const char* strona) {
   // A table that cannot be opened ends the comparison: the line stands in the critical list alone,
@@ -80,8 +83,8 @@ WynikPorownania BladOtwarcia(const char* strona) {
   return w;
 }
 
-WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabeli& pdx, const MapyTabeli* mapy,
-                                  const std::function<void()>& krok) {
+WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabeli& pdx,
+                                  const MapyTabeli* mapy, const std::function<void()>& krok) {
   WynikPorownania w;
   auto liczba = [](std::int64_t n) { return std::to_string(n); };
   auto nastepny = [&] {
@@ -110,14 +113,16 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
     // Blob and memo sizes are what each engine keeps in the record, not the field's capacity.
     if (poleI.typ == poleP->typ && poleI.typ != FieldType::Blob && poleP->typ != FieldType::Memo &&
         poleI.rozmiar != poleP->rozmiar &&
-        (!mapy || !jestWiersz(mapy->rozmiary, 0, {A, std::int64_t{poleP->rozmiar}, std::int64_t{poleI.rozmiar}})))
+        (!mapy ||
+         !jestWiersz(mapy->rozmiary, 0, {A, std::int64_t{poleP->rozmiar}, std::int64_t{poleI.rozmiar}})))
       zapisz(w,
              "    inny rozmiar pola: " + nazwa + " (firebird: " + liczba(poleI.rozmiar) +
                  ", paradox: " + liczba(poleP->rozmiar) + ")",
              kKlasaKrytyczna);
 
     if (poleI.numer != poleP->numer &&
-        (!mapy || !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{poleP->numer}, std::int64_t{poleI.numer}})))
+        (!mapy ||
+         !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{poleP->numer}, std::int64_t{poleI.numer}})))
       zapisz(w,
              "    inna kolejność pola: " + nazwa + " (firebird: " + liczba(poleI.numer) +
                  ", paradox: " + liczba(poleP->numer) + ")",
@@ -130,7 +135,8 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
     nastepny();
     const std::string C = upperAscii(poleP.nazwa);
     const std::string D = mapy ? upperAscii(mapy->OdpowiednikPola(C, true)) : C;
-    if (!znajdzPole(ib, D)) zapisz(w, "    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
+    if (!znajdzPole(ib, D))
+      zapisz(w, "    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
   }
 
   // ListaIndekSkip accepts a missing index by the Firebird or the Paradox table's name and the key.
@@ -152,8 +158,10 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
     const std::string& K = indeksI.fields;
     const std::string H = upperAscii(mapy ? mapy->OdpowiednikKlucza(upperAscii(K), false) : K);
     bool znaleziony = false;
-    for (const db::IndexDef& indeksP : pdx.indeksy) znaleziony = znaleziony || upperAscii(indeksP.fields) == H;
-    if (!znaleziony && !pominiety(1, pdx.nazwa, K)) zapisz(w, "    brak indeksu  (w paradox): " + H, kKlasaBlad);
+    for (const db::IndexDef& indeksP : pdx.indeksy)
+      znaleziony = znaleziony || upperAscii(indeksP.fields) == H;
+    if (!znaleziony && !pominiety(1, pdx.nazwa, K))
+      zapisz(w, "    brak indeksu  (w paradox): " + H, kKlasaBlad);
   }
 
   // Paradox indexes that Firebird lacks. A Firebird index that begins with the same fields serves

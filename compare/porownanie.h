@@ -61,8 +61,8 @@ struct WynikPorownania {
 
 // The differences between the two structures, each one line of one class; with `mapy` the control
 // tables' rows map the names and accept differences. `krok` runs before each field and index.
-WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabeli& pdx, const MapyTabeli* mapy,
-                                  const std::function<void()>& krok = {});
+WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabeli& pdx,
+                                  const MapyTabeli* mapy, const std::function<void()>& krok = {});
 
 // The outcome when a side cannot be opened ("firebird!" or "paradox!").
 WynikPorownania BladOtwarcia(const char* strona);

@@ -7,13 +7,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "log/conversion_log.h"
-#include "platform/operator.h"
 #include "compare/porownanie.h"
 #include "control/konwersja_dm.h"
 #include "db/engine.h"
+#include "log/conversion_log.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
+#include "platform/operator.h"
 
 namespace konw {
 
@@ -113,8 +113,7 @@ void ZapiszPlikRaportu(const std::string& file, const std::string& text) {
   if (std::fclose(f) != 0 || !zapisany) throw std::runtime_error("Błąd zapisu pliku " + file);
 }
 
-void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek,
-                  bool ZTabelamiKonf) {
+void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek, bool ZTabelamiKonf) {
   ui.appendMemo(kMemo, "--------------------");
   ui.appendMemo(kMemo, LiniaDatyRaportu(CzasLokalny()));
   for (const std::string& linia : naglowek) ui.appendMemo(kMemo, linia);

@@ -2,7 +2,8 @@
 
 namespace konw {
 
-WynikKonfiguracji ZnajdzLokalizacje(TProfile& ini, std::optional<Edycja> edycja, const std::string& stanowisko) {
+WynikKonfiguracji ZnajdzLokalizacje(TProfile& ini, std::optional<Edycja> edycja,
+                                    const std::string& stanowisko) {
   WynikKonfiguracji wynik;
   ini.FileName = "WIN.INI";
   ini.Section = "VELMARO";

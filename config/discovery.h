@@ -26,6 +26,7 @@ struct WynikKonfiguracji {
 // Reads the locations of `edycja`, or, without one, of the first edition that WIN.INI names (JST, then
 // JB). The product's INI file is searched in the workstation's section (`stanowisko`, may be empty),
 // the edition's and the shared one, in that order, key by key.
-WynikKonfiguracji ZnajdzLokalizacje(TProfile& ini, std::optional<Edycja> edycja, const std::string& stanowisko);
+WynikKonfiguracji ZnajdzLokalizacje(TProfile& ini, std::optional<Edycja> edycja,
+                                    const std::string& stanowisko);
 
 }  // namespace konw

@@ -1,6 +1,5 @@
 #include "config/lokalizacja.h"
 
-
 namespace konw {
 
 void TfrmLokalizacja::ZaznaczLokalnie() {

@@ -15,16 +15,20 @@ struct PoleParams {
 
 // The fields the unit table must have, with their types.
 constexpr std::array<PoleParams, 28> kPolaParams = {{
-    {"TypUzytk", db::FieldType::String},   {"IdJST", db::FieldType::Integer},     {"TYPJST", db::FieldType::String},
-    {"JedB", db::FieldType::String},       {"NAZWA", db::FieldType::String},      {"REGON", db::FieldType::String},
-    {"WK", db::FieldType::String},         {"PK", db::FieldType::String},         {"GK", db::FieldType::String},
-    {"GT", db::FieldType::String},         {"PT", db::FieldType::String},         {"Wojewodztwo", db::FieldType::String},
-    {"Powiat", db::FieldType::String},     {"Gmina", db::FieldType::String},      {"TypGminy", db::FieldType::String},
-    {"RIOw", db::FieldType::String},       {"PostName", db::FieldType::String},   {"MailAdr", db::FieldType::String},
-    {"POP3", db::FieldType::String},       {"SMTP", db::FieldType::String},       {"POP3port", db::FieldType::Integer},
-    {"SMTPport", db::FieldType::Integer},  {"UserId", db::FieldType::String},     {"PostPass", db::FieldType::String},
-    {"SerwTime", db::FieldType::Integer},  {"KodRIO", db::FieldType::String},     {"IsPost", db::FieldType::Boolean},
-    {"ConectType", db::FieldType::Integer},
+    {"TypUzytk", db::FieldType::String},  {"IdJST", db::FieldType::Integer},
+    {"TYPJST", db::FieldType::String},    {"JedB", db::FieldType::String},
+    {"NAZWA", db::FieldType::String},     {"REGON", db::FieldType::String},
+    {"WK", db::FieldType::String},        {"PK", db::FieldType::String},
+    {"GK", db::FieldType::String},        {"GT", db::FieldType::String},
+    {"PT", db::FieldType::String},        {"Wojewodztwo", db::FieldType::String},
+    {"Powiat", db::FieldType::String},    {"Gmina", db::FieldType::String},
+    {"TypGminy", db::FieldType::String},  {"RIOw", db::FieldType::String},
+    {"PostName", db::FieldType::String},  {"MailAdr", db::FieldType::String},
+    {"POP3", db::FieldType::String},      {"SMTP", db::FieldType::String},
+    {"POP3port", db::FieldType::Integer}, {"SMTPport", db::FieldType::Integer},
+    {"UserId", db::FieldType::String},    {"PostPass", db::FieldType::String},
+    {"SerwTime", db::FieldType::Integer}, {"KodRIO", db::FieldType::String},
+    {"IsPost", db::FieldType::Boolean},   {"ConectType", db::FieldType::Integer},
 }};
 
 void sprawdzPolaParams(db::Table& params) {
@@ -70,6 +74,8 @@ std::string OdczytajWersjeDanych(db::Query& q) {
   return q.fieldByName("ParStr").asString();
 }
 
-bool WersjaWystarczajaca(const std::string& wersja) { return wersja >= std::string("3.65"); }
+bool WersjaWystarczajaca(const std::string& wersja) {
+  return wersja >= std::string("3.65");
+}
 
 }  // namespace konw

@@ -16,7 +16,8 @@ void ustawBaze(db::Database& database, const std::string& driver, std::initializ
   for (const auto& line : lines) database.addParam(line);
 }
 
-void przypiszTabele(db::Table& table, db::Database& database, const std::string& name, const std::string& order) {
+void przypiszTabele(db::Table& table, db::Database& database, const std::string& name,
+                    const std::string& order) {
   table.setDatabase(&database);
   table.setTableName(name);
   if (!order.empty()) table.setIndexFieldNames(order);
@@ -43,7 +44,8 @@ TdmKonw::TdmKonw(TAppException& wyjatki)
   przypiszTabele(tblKolejnosc, dbKonwersja, "ListaTabelKolejnosc.db", "TABELA");
   przypiszTabele(tblPomijane, dbKonwersja, "ListaTabelSkip.DB", "TABELA");
   przypiszTabele(tblIdxPomijane, dbKonwersja, "ListaIndekSkip.db", "IDTF");
-  for (db::Table* detail : {&tblPola, &tblRozmiar, &tblKolejnosc}) detail->setMasterSource(&tblLista, "IDTF", "TABELA");
+  for (db::Table* detail : {&tblPola, &tblRozmiar, &tblKolejnosc})
+    detail->setMasterSource(&tblLista, "IDTF", "TABELA");
 
   // The product's data is only ever read.
   przypiszTabele(PARAMS, DBp, "Params.DB", "");
@@ -62,16 +64,22 @@ void TdmKonw::UstawParametryBaz(const std::string& SciezkaParadoxa, const std::s
   const std::string katalog = UsunKoncowyUkosnik(SciezkaParadoxa);
   for (db::Database* d : {&DBp, &DBpb, &DBpbjo, &DBi}) d->disconnect();
   ustawBaze(DBp, "STANDARD", {"PATH=" + SciezkaParadoxa, "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
-  ustawBaze(DBpb, "STANDARD", {"PATH=" + katalog + "\\BUFOR\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
-  ustawBaze(DBpbjo, "STANDARD", {"PATH=" + katalog + "\\BUFOR\\JO\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+  ustawBaze(DBpb, "STANDARD",
+            {"PATH=" + katalog + "\\BUFOR\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+  ustawBaze(DBpbjo, "STANDARD",
+            {"PATH=" + katalog + "\\BUFOR\\JO\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
   ustawBaze(DBi, "INTRBASE",
             {"SERVER NAME=" + SciezkaInterbase, "USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
              "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"});
 }
 
-TdmKonw::~TdmKonw() { ZamknijTabeleKonfiguracyjne(); }
+TdmKonw::~TdmKonw() {
+  ZamknijTabeleKonfiguracyjne();
+}
 
-std::string TdmKonw::NazwaPlikuTabeli(const db::Table& table) { return table.tableName(); }
+std::string TdmKonw::NazwaPlikuTabeli(const db::Table& table) {
+  return table.tableName();
+}
 
 bool TdmKonw::OtworzTabeleKonfiguracyjne(const std::string& SciezkaGlowna, const std::string& programPath) {
   try {
@@ -106,14 +114,16 @@ bool TdmKonw::OtworzListeTabel(db::Table& table) {
     return true;
   } catch (...) {
     // Reported whatever it was: the message names the table that could not be opened.
-    wyjatki_.ReportError("", "Błąd otwarcia pliku konfiguracyjnego:\r\n" + SciezkaKonwersji + NazwaPlikuTabeli(table),
-                         "TdmKonw.OtworzListeTabel");
+    wyjatki_.ReportError(
+        "", "Błąd otwarcia pliku konfiguracyjnego:\r\n" + SciezkaKonwersji + NazwaPlikuTabeli(table),
+        "TdmKonw.OtworzListeTabel");
     return false;
   }
 }
 
 void TdmKonw::ZamknijTabeleKonfiguracyjne() noexcept {
-  for (db::Table* t : {&tblIdxPomijane, &tblPomijane, &tblKolejnosc, &tblRozmiar, &tblPola, &tblLista}) t->close();
+  for (db::Table* t : {&tblIdxPomijane, &tblPomijane, &tblKolejnosc, &tblRozmiar, &tblPola, &tblLista})
+    t->close();
 }
 
 std::string TdmKonw::OdpowiednikPola(const std::string& name, Kierunek direction) {

@@ -47,8 +47,9 @@ struct Wiazanie {
 Regula wybierzRegule(const std::string& tabelaPdx, const std::string& pole, db::FieldType typ, bool wKluczu) {
   Regula r = Regula::Zwykla;
   if (pole == "PAR4" || pole == "PAR") r = Regula::SpacjaDlaNull;
-  if ((tabelaPdx == "JBSPRAWPLAN" || tabelaPdx == "SPRAWPLAN") && (pole == "ROK" || pole == "DZIAL" || pole == "ROZDZIAL" ||
-                                                   pole == "KWARTAL" || pole == "TYPSPR" || pole == "VAL1"))
+  if ((tabelaPdx == "JBSPRAWPLAN" || tabelaPdx == "SPRAWPLAN") &&
+      (pole == "ROK" || pole == "DZIAL" || pole == "ROZDZIAL" || pole == "KWARTAL" || pole == "TYPSPR" ||
+       pole == "VAL1"))
     r = Regula::PustyDlaNull;
   if (typ == db::FieldType::Boolean) r = Regula::TakNie;
   if (wKluczu) r = Regula::Klucz;
@@ -240,12 +241,13 @@ class WylaczonyTrigger {
 // BILTOBESTIAMAP without TYPSPR is left out (`typspr`): Firebird does not accept it. After each row
 // `poWierszu` tells whether to go on.
 template <typename PoWierszu>
-void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiazanie>& wiazania, std::int32_t liczba,
-                   const db::Field* typspr, PoWierszu&& poWierszu) {
+void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiazanie>& wiazania,
+                   std::int32_t liczba, const db::Field* typspr, PoWierszu&& poWierszu) {
   zrodlo.first();
   for (std::int32_t r = 0; r < liczba; ++r) {
     try {
-      for (const Wiazanie& w : wiazania) ustawParametr(insert.param(w.parametr), w, zrodlo.field(w.pole).value());
+      for (const Wiazanie& w : wiazania)
+        ustawParametr(insert.param(w.parametr), w, zrodlo.field(w.pole).value());
       insert.execSql();
     } catch (const db::EngineError&) {
       if (!typspr || !typspr->asString().empty()) throw;
@@ -317,7 +319,8 @@ void TPrzebieg::Convert() {
     std::int32_t NajwiekszyIndeks = 0;
     if (ObslugaTriggera) {
       wylaczony.emplace(dm.qryInterbase, trigger);
-      otworz(dm.qryParadox, "select max(" + autoIdPdx + ") as max_i from " + quoteIdentifier(tabelaPdx) + ";");
+      otworz(dm.qryParadox,
+             "select max(" + autoIdPdx + ") as max_i from " + quoteIdentifier(tabelaPdx) + ";");
       if (!dm.qryParadox.eof())
         NajwiekszyIndeks = static_cast<std::int32_t>(dm.qryParadox.fieldByName("max_i").asInteger());
     }
@@ -371,8 +374,8 @@ void TPrzebieg::Convert() {
     }
 
     if (ObslugaTriggera) {
-      wykonaj(dm.qryInterbase,
-              "set generator " + generator + " to " + std::to_string(std::int64_t{NajwiekszyIndeks} + 1) + " ;");
+      wykonaj(dm.qryInterbase, "set generator " + generator + " to " +
+                                   std::to_string(std::int64_t{NajwiekszyIndeks} + 1) + " ;");
       log.ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(NajwiekszyIndeks), kOgolny);
       wylaczony->Wlacz();
     }

@@ -55,27 +55,15 @@ std::string DataICzas() {
 }  // namespace
 
 std::string TrescPotwierdzenia(TRodzajKonwersji kind, const std::string& SciezkaInterbase) {
-  std::string zdanie;
-  std::string pytanie = kUwagaKasowanie;
-  switch (kind) {
-    case TRodzajKonwersji::BezSlownikow:
-      zdanie = "Program dokona konwersji bazy danych Paradox do bazy Firebird bez tabel słownikowych.";
-      break;
-    case TRodzajKonwersji::Slowniki:
-      zdanie = "Program dokona konwersji słowników z bazy danych Paradox do bazy Firebird.";
-      break;
-    case TRodzajKonwersji::SlownikiBufor:
-      zdanie = "Program dokona przepisania słowników do bufora: " + SciezkaInterbase;
-      pytanie = "Czy chcesz kontynuować?";
-      break;
-    case TRodzajKonwersji::WybraneTabele:
-      zdanie = "Program dokona konwersji wybranych tabel bazy danych Paradox do bazy Firebird.";
-      break;
-    case TRodzajKonwersji::Wszystko:
-      zdanie = "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.";
-      break;
-  }
-  return zdanie + "\n\r\n\r" + pytanie;
+  static constexpr const char* kZdania[] = {
+      "Program dokona konwersji bazy danych w formacie Paradox do bazy w formacie Firebird.",
+      "Program dokona konwersji bazy danych Paradox do bazy Firebird bez tabel słownikowych.",
+      "Program dokona konwersji słowników z bazy danych Paradox do bazy Firebird.",
+      "Program dokona przepisania słowników do bufora: ",
+      "Program dokona konwersji wybranych tabel bazy danych Paradox do bazy Firebird."};
+  if (kind == TRodzajKonwersji::SlownikiBufor)
+    return kZdania[3] + SciezkaInterbase + "\n\r\n\rCzy chcesz kontynuować?";
+  return kZdania[static_cast<int>(kind)] + std::string("\n\r\n\r") + kUwagaKasowanie;
 }
 
 void TPrzebieg::Rozpocznij() {
@@ -198,8 +186,8 @@ bool TPrzebieg::KonwertujBiezacyWiersz() {
     return true;
   }
   if (jb && !dm.TabelaIstniejeWFirebird(tabelaIb)) {
-    log.ZapiszKomunikat("*** Tabela: \"" + tabelaPdx + "\" nie istnieje w bazie formatu Firebird ***", krytyczne,
-                    obaZnaczniki);
+    log.ZapiszKomunikat("*** Tabela: \"" + tabelaPdx + "\" nie istnieje w bazie formatu Firebird ***",
+                        krytyczne, obaZnaczniki);
     return true;
   }
   log.NaglowekTabeli(Kategoria::Ogolny);

@@ -15,7 +15,13 @@ namespace konw {
 class Operator;
 class TdmKonw;
 
-enum class TRodzajKonwersji { Wszystko = 0, BezSlownikow = 1, Slowniki = 2, SlownikiBufor = 3, WybraneTabele = 4 };
+enum class TRodzajKonwersji {
+  Wszystko = 0,
+  BezSlownikow = 1,
+  Slowniki = 2,
+  SlownikiBufor = 3,
+  WybraneTabele = 4
+};
 
 // How a run ended, from the worst: it never started (checks, confirmation), was broken by the operator,
 // stopped by an error, met a critical structure mismatch, a structure mismatch, or finished.
@@ -28,16 +34,16 @@ class TPrzebieg {
  public:
   // `SciezkaParadoxa`: where the Paradox tables are, as the owner keeps it.
   TPrzebieg(Operator& ui, TAppException& wyjatki, const std::string& SciezkaParadoxa)
-      : log(ui, wyjatki, flagi, [this] { return EtykietaTabeli(); }), SciezkaParadoxa(SciezkaParadoxa), ui_(ui) {}
-  TPrzebieg(const TPrzebieg&) = delete;
-  TPrzebieg& operator=(const TPrzebieg&) = delete;
+      : log(ui, wyjatki, flagi, [this] { return EtykietaTabeli(); }),
+        SciezkaParadoxa(SciezkaParadoxa),
+        ui_(ui) {}
 
   FlagiPrzebiegu flagi;
   TLogKonwersji log;
-  TdmKonw* dm = nullptr;          // the program's data module, once it exists
-  std::optional<Edycja> edycja;   // the edition whose databases the run converts (none checked: neither)
+  TdmKonw* dm = nullptr;         // the program's data module, once it exists
+  std::optional<Edycja> edycja;  // the edition whose databases the run converts (none checked: neither)
   const std::string& SciezkaParadoxa;
-  bool trwa = false;              // between Rozpocznij and Zakoncz
+  bool trwa = false;  // between Rozpocznij and Zakoncz
 
   // A new run: every flag down.
   void Rozpocznij();

@@ -186,7 +186,7 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
     }
     if (LiczbaDodanych >= 1)
       log.ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych),
-                      kOgolny);
+                          kOgolny);
 
     if (!flagi.Przerwano) {
       for (ib.first(); !ib.eof();) {
@@ -199,8 +199,8 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
           std::string zmienione;
           for (int j = 0; j < pdx.fieldCount(); ++j) {
             if (j >= ib.fieldCount())
-              throw db::EngineError(db::errc::kNotFound,
-                                    "Tabela " + tabelaIb + " ma mniej pól niż tabela " + tabelaPdx + " formatu Paradox");
+              throw db::EngineError(db::errc::kNotFound, "Tabela " + tabelaIb + " ma mniej pól niż tabela " +
+                                                             tabelaPdx + " formatu Paradox");
             const db::Field& poleP = pdx.field(j);
             const db::Value wartoscP = poleP.dataType() == db::FieldType::Boolean
                                            ? db::Value{WartoscTN(poleP.asBoolean())}
@@ -227,14 +227,14 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
 
     if (LiczbaUsunietych >= 1)
       log.ZapiszKomunikat("  Ilość haseł usuniętych z formatu Firebird: " + std::to_string(LiczbaUsunietych),
-                      kOgolny | kDodatkoweInfo);
+                          kOgolny | kDodatkoweInfo);
     if (LiczbaZmienionych >= 1)
       log.ZapiszKomunikat("  Ilość haseł zmienionych przez użytkownika: " + std::to_string(LiczbaZmienionych),
-                      kOgolny | kDodatkoweInfo);
+                          kOgolny | kDodatkoweInfo);
     if (LiczbaUsunietych >= 1 || LiczbaZmienionych >= 1)
-      log.ZapiszKomunikat("      (szczegółowe informacje: zakładki \"" + std::string(kPodpisStronyWynikow) + "\"-\"" +
-                          kPodpisyStronLogow[1] + "\")",
-                      kOgolny);
+      log.ZapiszKomunikat("      (szczegółowe informacje: zakładki \"" + std::string(kPodpisStronyWynikow) +
+                              "\"-\"" + kPodpisyStronLogow[1] + "\")",
+                          kOgolny);
     pdx.close();
     ib.close();
   } catch (...) {

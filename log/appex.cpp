@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/operator.h"
 #include "db/error.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
+#include "platform/operator.h"
 #include "platform/sysfacts.h"
 
 namespace konw {

@@ -9,10 +9,10 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "platform/operator.h"
 #include "db/error.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
+#include "platform/operator.h"
 
 namespace konw {
 
@@ -113,7 +113,7 @@ void TLogKonwersji::ZapiszBlad(const std::string& location) {
 }
 
 void TLogKonwersji::ZglosBlad(const std::string& procedure, const std::string& message,
-                            const std::string& comment) {
+                              const std::string& comment) {
   wyjatki_.ReportError(comment, message, procedure);
 }
 
@@ -162,7 +162,9 @@ std::tm CzasLokalny() {
   return local;
 }
 
-std::string NazwaPlikuZDataICzasem(const std::string& name) { return NazwaPlikuZDataICzasem(name, CzasLokalny()); }
+std::string NazwaPlikuZDataICzasem(const std::string& name) {
+  return NazwaPlikuZDataICzasem(name, CzasLokalny());
+}
 
 std::string NazwaPlikuZNumerem(const std::string& name) {
   const std::string base = bezRozszerzeniaLog(name);

@@ -18,7 +18,9 @@ class Operator;
 // Log categories in their fixed writing order.
 enum class Kategoria { Ogolny = 0, DodatkoweInfo = 1, Bledy = 2, BledyKrytyczne = 3 };
 using Kategorie = unsigned;  // set of 1 << Kategoria
-constexpr Kategorie kat(Kategoria k) { return 1u << static_cast<unsigned>(k); }
+constexpr Kategorie kat(Kategoria k) {
+  return 1u << static_cast<unsigned>(k);
+}
 constexpr Kategorie kOgolny = kat(Kategoria::Ogolny);
 constexpr Kategorie kDodatkoweInfo = kat(Kategoria::DodatkoweInfo);
 constexpr Kategorie kBledy = kat(Kategoria::Bledy);
@@ -31,14 +33,12 @@ constexpr Znaczniki kNiezgodnosc = 1;
 constexpr Znaczniki kNiezgodnoscKrytyczna = 2;
 
 // The log base names, the memos that show the categories and the captions of their pages, in
-// category order; the page that holds the four.
-inline constexpr std::array<const char*, 4> kNazwyLogow = {"Konwersja.log", "KonwersjaInf.log", "KonwersjaBl.log",
-                                                          "KonwersjaBlKr.log"};
+// category order; the caption of the page that holds the four.
+inline constexpr std::array<const char*, 4> kNazwyLogow = {"Konwersja.log", "KonwersjaInf.log",
+                                                           "KonwersjaBl.log", "KonwersjaBlKr.log"};
 inline constexpr std::array<const char*, 4> kMemoLogow = {"mKomunikaty", "mKomInf", "mKomBl", "mKomBlKr"};
-inline constexpr std::array<const char*, 4> kStronyLogow = {"TabSheetOgolny", "TabSheetDodatInfo", "TabSheetBledy",
-                                                           "TabSheetBledyKryt"};
 inline constexpr std::array<const char*, 4> kPodpisyStronLogow = {"Ogólny", "Dodatkowe informacje", "Błędy",
-                                                                 "Błędy krytyczne"};
+                                                                  "Błędy krytyczne"};
 inline constexpr const char* kPodpisStronyWynikow = "Wyniki";
 
 // The flags of a run: raised by the operator's break, by the first error and by marked log writes.
@@ -60,7 +60,8 @@ struct PlikLogu {
 class TLogKonwersji {
  public:
   // `etykietaTabeli` names the table being converted: its label opens the table's section in a category.
-  TLogKonwersji(Operator& ui, TAppException& wyjatki, FlagiPrzebiegu& flagi, std::function<std::string()> etykietaTabeli)
+  TLogKonwersji(Operator& ui, TAppException& wyjatki, FlagiPrzebiegu& flagi,
+                std::function<std::string()> etykietaTabeli)
       : ui_(ui), wyjatki_(wyjatki), flagi_(flagi), etykietaTabeli_(std::move(etykietaTabeli)) {}
   ~TLogKonwersji() { ZamknijPlikiLogow(); }
   TLogKonwersji(const TLogKonwersji&) = delete;
@@ -111,6 +112,8 @@ bool PlikZawieraDane(const std::string& location);
 std::tm CzasLokalny();
 
 // "true" or "false", for diagnostic texts.
-inline std::string LogicznaNaTekst(bool b) { return b ? "true" : "false"; }
+inline std::string LogicznaNaTekst(bool b) {
+  return b ? "true" : "false";
+}
 
 }  // namespace konw

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/konwersja.h"
-#include "app/scripted_operator.h"
+#include "app/scripted/scripted_operator.h"
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "db/paradox/writer.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/konwersja.h"
-#include "app/scripted_operator.h"
+#include "app/scripted/scripted_operator.h"
 #include "support/scratch_dir.h"
 
 namespace konw::test_support {

@@ -10,7 +10,7 @@
 #include <map>
 
 #include "app/konwersja.h"
-#include "app/scripted_operator.h"
+#include "app/scripted/scripted_operator.h"
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "platform/cp1250.h"

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "app/konwersja.h"
-#include "app/scripted_operator.h"
+#include "app/scripted/scripted_operator.h"
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "support/scratch_dir.h"

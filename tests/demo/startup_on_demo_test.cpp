@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "app/konwersja.h"
-#include "app/scripted_operator.h"
+#include "app/scripted/scripted_operator.h"
 #include "control/konwersja_dm.h"
 #include "demo/demo_fixture.h"
 

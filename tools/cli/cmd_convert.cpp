@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/konwersja.h"
-#include "app/scripted_operator.h"
+#include "app/scripted/scripted_operator.h"
 #include "db/drivers.h"
 #include "tools/cli/commands.h"
 

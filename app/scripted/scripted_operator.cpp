@@ -1,4 +1,4 @@
-#include "app/scripted_operator.h"
+#include "app/scripted/scripted_operator.h"
 
 #include <algorithm>
 
@@ -118,8 +118,8 @@ std::string ScriptedOperator::memoText(const std::string& memo) const {
   return text;
 }
 
-std::string ScriptedOperator::saveFileName(const std::string& proposedName, const std::string& defaultExtension,
-                                           const std::string& filter) {
+std::string ScriptedOperator::saveFileName(const std::string& proposedName,
+                                           const std::string& defaultExtension, const std::string& filter) {
   saveQuestions.push_back({proposedName, defaultExtension, filter});
   if (saveAnswers_.empty()) return {};
   std::string file = saveAnswers_.front();
