@@ -258,6 +258,8 @@ ConnectOptions connectOptions(const std::vector<std::string>& params) {
   }
   if (auto driver = paramValue(params, "LANGDRIVER")) o.charset = charsetForLanguageDriver(*driver).value_or("");
   if (auto timeout = paramValue(params, "TIMEOUT")) {
+    while (!timeout->empty() && timeout->back() == ' ') timeout->pop_back();
+    while (!timeout->empty() && timeout->front() == ' ') timeout->erase(0, 1);
     int seconds = 0;
     auto [end, ec] = std::from_chars(timeout->data(), timeout->data() + timeout->size(), seconds);
     if (ec != std::errc() || end != timeout->data() + timeout->size() || seconds < 1) {
