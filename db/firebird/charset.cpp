@@ -60,7 +60,8 @@ std::optional<char32_t> nextUtf8(std::string_view s, std::size_t& i) {
   }
   i += static_cast<std::size_t>(extra) + 1;
   // Overlong forms and surrogates are not UTF-8.
-  if ((extra == 2 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF))) {
+  if ((extra == 2 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) ||
+      (extra == 3 && (c < 0x10000 || c > 0x10FFFF))) {
     return std::nullopt;
   }
   return c;
@@ -80,7 +81,8 @@ const char* iconvName(const std::string& name) {
   static const std::map<std::string, std::string> names = [] {
     std::map<std::string, std::string> m;
     for (int n = 1250; n <= 1258; ++n) m["WIN" + std::to_string(n)] = "CP" + std::to_string(n);
-    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13}) m["ISO8859_" + std::to_string(n)] = "ISO-8859-" + std::to_string(n);
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13})
+      m["ISO8859_" + std::to_string(n)] = "ISO-8859-" + std::to_string(n);
     for (int n : {437, 737, 775, 850, 852, 857, 858, 860, 861, 862, 863, 864, 865, 866, 869}) {
       m["DOS" + std::to_string(n)] = "CP" + std::to_string(n);
     }
@@ -164,8 +166,9 @@ void Charset::encode(std::string_view utf8, std::string& out) const {
     }
     auto found = bytes_.find(*c);
     if (found == bytes_.end()) {
-      throw EngineError(errc::kConversion, "Tekstu \"" + shown(utf8) + "\" nie można zapisać w zestawie znaków " +
-                                               name_ + " połączenia z bazą: brak znaku \"" +
+      throw EngineError(errc::kConversion, "Tekstu \"" + shown(utf8) +
+                                               "\" nie można zapisać w zestawie znaków " + name_ +
+                                               " połączenia z bazą: brak znaku \"" +
                                                std::string(utf8.substr(start, i - start)) + "\"");
     }
     out += static_cast<char>(found->second);

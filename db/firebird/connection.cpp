@@ -77,7 +77,8 @@ class Statement : public StatementImpl {
     if (core_->hasOutput) {
       fields = core_->output.fieldDefs();
       rows.emplace_back();
-      core_->output.read(rows.back(), BlobContext{link.attachment(), link.writeTransaction(), link.context()});
+      core_->output.read(rows.back(),
+                         BlobContext{link.attachment(), link.writeTransaction(), link.context()});
     }
     return std::make_unique<ResultCursor>(std::move(fields), std::move(rows));
   }
@@ -104,13 +105,16 @@ class Statement : public StatementImpl {
   // A row another attachment holds, still locked when the wait ran out: the error says which table.
   static bool lockConflict(const ServerError& e) {
     std::int64_t gds = e.nativeCode();
-    return gds == isc_lock_timeout || gds == isc_deadlock || gds == isc_update_conflict || gds == isc_lock_conflict;
+    return gds == isc_lock_timeout || gds == isc_deadlock || gds == isc_update_conflict ||
+           gds == isc_lock_conflict;
   }
   ServerError namedLockError(const ServerError& e) const {
     std::string table = core_->table.empty() ? std::string("(nieznana)") : "\"" + core_->table + "\"";
     return ServerError(e.code(),
-                       "Tabela " + table + " jest zablokowana przez inne połączenie z bazą; blokada nie została "
-                       "zwolniona w ciągu " + std::to_string(core_->link->lockTimeout()) + " s.\n" + e.what(),
+                       "Tabela " + table +
+                           " jest zablokowana przez inne połączenie z bazą; blokada nie została "
+                           "zwolniona w ciągu " +
+                           std::to_string(core_->link->lockTimeout()) + " s.\n" + e.what(),
                        e.nativeCode(), e.sqlCode());
   }
 
@@ -209,12 +213,13 @@ class FirebirdDriver : public Driver {
       Link probe(attach(options, false), linkOptions(options), *Charset::find("UTF8"));
       auto rows = probe.selectAll("SELECT RDB$CHARACTER_SET_NAME FROM RDB$DATABASE", {});
       probe.close();
-      options.charset = charsetForDatabaseDefault(rows.empty() || isNull(rows[0][0]) ? std::string("NONE")
-                                                                                       : valueToText(rows[0][0]));
+      options.charset = charsetForDatabaseDefault(
+          rows.empty() || isNull(rows[0][0]) ? std::string("NONE") : valueToText(rows[0][0]));
     }
     const Charset* charset = Charset::find(options.charset);
     Ref<Firebird::IAttachment> attachment = attach(options, false);
-    return std::make_unique<Connection>(std::make_shared<Link>(std::move(attachment), linkOptions(options), *charset));
+    return std::make_unique<Connection>(
+        std::make_shared<Link>(std::move(attachment), linkOptions(options), *charset));
   }
 };
 
@@ -256,14 +261,16 @@ ConnectOptions connectOptions(const std::vector<std::string>& params) {
       throw EngineError(errc::kConnect, "Niepoprawna wartość COMMIT INTERVAL: " + *interval);
     }
   }
-  if (auto driver = paramValue(params, "LANGDRIVER")) o.charset = charsetForLanguageDriver(*driver).value_or("");
+  if (auto driver = paramValue(params, "LANGDRIVER"))
+    o.charset = charsetForLanguageDriver(*driver).value_or("");
   if (auto timeout = paramValue(params, "TIMEOUT")) {
     while (!timeout->empty() && timeout->back() == ' ') timeout->pop_back();
     while (!timeout->empty() && timeout->front() == ' ') timeout->erase(0, 1);
     int seconds = 0;
     auto [end, ec] = std::from_chars(timeout->data(), timeout->data() + timeout->size(), seconds);
     if (ec != std::errc() || end != timeout->data() + timeout->size() || seconds < 1) {
-      throw EngineError(errc::kConnect, "Niepoprawna wartość TIMEOUT (liczba sekund, co najmniej 1): " + *timeout);
+      throw EngineError(errc::kConnect,
+                        "Niepoprawna wartość TIMEOUT (liczba sekund, co najmniej 1): " + *timeout);
     }
     o.timeout = seconds;
   }
@@ -296,8 +303,9 @@ Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, co
   } catch (const ServerError& e) {
     if (remote && std::chrono::steady_clock::now() - started >= std::chrono::seconds(options.timeout)) {
       throw ServerError(errc::kConnect,
-                        "Serwer bazy danych Firebird nie odpowiedział w ciągu " + std::to_string(options.timeout) +
-                            " s; nie połączono z bazą " + options.location + ".\n" + e.what(),
+                        "Serwer bazy danych Firebird nie odpowiedział w ciągu " +
+                            std::to_string(options.timeout) + " s; nie połączono z bazą " + options.location +
+                            ".\n" + e.what(),
                         e.nativeCode(), e.sqlCode());
     }
     throw;

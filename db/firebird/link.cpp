@@ -10,8 +10,8 @@ namespace db::firebird {
 
 namespace {
 
-Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly, int lockTimeout,
-                                             CallContext context) {
+Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly,
+                                             int lockTimeout, CallContext context) {
   Status st(context);
   Ref<Firebird::IXpbBuilder> tpb(util()->getXpbBuilder(&st, Firebird::IXpbBuilder::TPB, nullptr, 0));
   tpb->insertTag(&st, readOnly ? isc_tpb_read : isc_tpb_write);
@@ -156,7 +156,8 @@ std::string changedTable(const std::string& sql) {
   auto word = [&] {
     blanks();
     std::size_t start = i;
-    while (i < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' || sql[i] == '$')) {
+    while (i < sql.size() &&
+           (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' || sql[i] == '$')) {
       ++i;
     }
     return upperAscii(sql.substr(start, i - start));

@@ -163,7 +163,8 @@ Slot describe(Firebird::IMessageMetadata* meta, unsigned i) {
   s.length = meta->getLength(&st, i);
   s.offset = meta->getOffset(&st, i);
   s.nullOffset = meta->getNullOffset(&st, i);
-  bool textual = s.sqlType == SQL_TEXT || s.sqlType == SQL_VARYING || (s.sqlType == SQL_BLOB && s.subType == 1);
+  bool textual =
+      s.sqlType == SQL_TEXT || s.sqlType == SQL_VARYING || (s.sqlType == SQL_BLOB && s.subType == 1);
   s.text = textual && meta->getCharSet(&st, i) != kOctets;
   return s;
 }

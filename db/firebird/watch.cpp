@@ -7,8 +7,9 @@ namespace db::firebird {
 CallWatch::CallWatch(std::chrono::milliseconds timeout, std::function<void()> cutOff)
     : timeout_(timeout),
       limit_(timeout + std::clamp<std::chrono::milliseconds>(timeout / 10, std::chrono::seconds(2),
-                                                              std::chrono::seconds(5))),
-      cutOff_(std::move(cutOff)), thread_([this] { run(); }) {}
+                                                             std::chrono::seconds(5))),
+      cutOff_(std::move(cutOff)),
+      thread_([this] { run(); }) {}
 
 CallWatch::~CallWatch() {
   {

@@ -1,8 +1,9 @@
 // The connection's character set: chosen from LANGDRIVER or the database's default, text converted at
 // the driver's edge, and text the set cannot hold refused by name.
+#include "db/firebird/charset.h"
+
 #include <gtest/gtest.h>
 
-#include "db/firebird/charset.h"
 #include "db/firebird/link.h"
 #include "fb_fixture.h"
 
@@ -120,7 +121,8 @@ class Storage : public ::testing::TestWithParam<StorageCase> {
     std::vector<std::string> row;
     for (int i = 0; !q.eof() && i < q.fieldCount(); ++i) {
       const Value& v = q.field(i).value();
-      row.push_back(std::holds_alternative<db::Bytes>(v) ? std::get<db::Bytes>(v).data : q.field(i).asString());
+      row.push_back(std::holds_alternative<db::Bytes>(v) ? std::get<db::Bytes>(v).data
+                                                         : q.field(i).asString());
     }
     return row;
   }
@@ -192,12 +194,13 @@ TEST(FirebirdStatements, TableAStatementChanges) {
     const char* sql;
     const char* table;
   };
-  for (const Case& c : {Case{"INSERT INTO plandoch (A) VALUES (1)", "PLANDOCH"},
-                        Case{"  insert\n into \"Mała \"\"x\"\"\" values (1)", "Mała \"x\""},
-                        Case{"UPDATE T_1 SET A = 1", "T_1"}, Case{"update \"t\" set a = 1", "t"},
-                        Case{"DELETE FROM KLIENCI", "KLIENCI"}, Case{"UPDATE OR INSERT INTO X VALUES (1)", "X"},
-                        Case{"MERGE INTO Y USING Z ON 1=1", "Y"}, Case{"SELECT * FROM T", ""},
-                        Case{"ALTER TRIGGER X INACTIVE", ""}, Case{"INSERT INTO \"bez końca", ""}}) {
+  for (const Case& c :
+       {Case{"INSERT INTO plandoch (A) VALUES (1)", "PLANDOCH"},
+        Case{"  insert\n into \"Mała \"\"x\"\"\" values (1)", "Mała \"x\""},
+        Case{"UPDATE T_1 SET A = 1", "T_1"}, Case{"update \"t\" set a = 1", "t"},
+        Case{"DELETE FROM KLIENCI", "KLIENCI"}, Case{"UPDATE OR INSERT INTO X VALUES (1)", "X"},
+        Case{"MERGE INTO Y USING Z ON 1=1", "Y"}, Case{"SELECT * FROM T", ""},
+        Case{"ALTER TRIGGER X INACTIVE", ""}, Case{"INSERT INTO \"bez końca", ""}}) {
     EXPECT_EQ(changedTable(c.sql), c.table) << c.sql;
   }
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <future>
 
+#include "db/firebird/watch.h"
 #include "fb_fixture.h"
 
 namespace {
@@ -45,6 +46,37 @@ TEST_F(Timeouts, RowLockedByAnotherAttachmentIsWaitedForAtMostTheTimeout) {
   // Both attachments stay usable; the holder's change is kept and nothing was deleted.
   holder.disconnect();
   EXPECT_EQ(db::valueToText(scalar(waiter, "SELECT NAZWA FROM PLANDOCH WHERE ID = 1")), "Powiat");
+}
+
+// The watch alone: a call that outlasts the limit is cut off once, and only that one; calls that end in
+// time are left alone.
+TEST(FirebirdCallWatch, CutsOffOnlyACallThatOutlastsTheLimit) {
+  std::mutex mutex;
+  std::condition_variable released;
+  int cutOffs = 0;
+  db::firebird::CallWatch watch(std::chrono::milliseconds(0), [&] {
+    std::lock_guard lock(mutex);
+    ++cutOffs;
+    released.notify_all();
+  });
+  for (int i = 0; i < 1000; ++i) {
+    watch.begin();
+    watch.end();
+  }
+  EXPECT_FALSE(watch.expired());
+  // A call blocked until the watch releases it (a frozen server's call until the attachment is cut).
+  watch.begin();
+  {
+    std::unique_lock lock(mutex);
+    bool ended = released.wait_for(lock, std::chrono::seconds(30), [&] { return cutOffs > 0; });
+    EXPECT_TRUE(ended) << "the blocked call was never cut off";
+  }
+  watch.end();
+  EXPECT_TRUE(watch.expired());
+  watch.begin();
+  watch.end();
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(cutOffs, 1);
 }
 
 // The test server's process, from the pid file tools/fb-test-server keeps; 0 when unknown.
