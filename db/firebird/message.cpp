@@ -218,11 +218,12 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
   }
   switch (s.sqlType) {
     case SQL_VARYING: {
-      // Text is copied straight from the value; other values are formatted first.
+      // Text is copied from the value in the connection's set (bytes exactly as they are); other values
+      // are formatted first.
       std::string formatted;
       std::string_view t =
           text ? std::string_view(*text) : std::string_view(formatted = textFromValue(value));
-      if (s.text && !charset_->passthrough()) {
+      if (s.text && !charset_->passthrough() && !std::holds_alternative<Bytes>(value)) {
         charset_->encode(t, encoded_);
         t = encoded_;
       }
@@ -291,7 +292,10 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
     case SQL_BLOB: {
       ISC_QUAD id{};
       std::string data = textFromValue(value);
-      if (s.text && !charset_->passthrough()) data = charset_->encode(data);
+      // Bytes are stored as they are; only text is the program's UTF-8.
+      if (s.text && !charset_->passthrough() && !std::holds_alternative<Bytes>(value)) {
+        data = charset_->encode(data);
+      }
       writeBlob(blobs, data, &id);
       std::memcpy(p, &id, sizeof id);
       break;

@@ -155,6 +155,16 @@ TEST_P(Storage, TextArrivesWhole) {
   exec("INSERT INTO T (ID, N) VALUES (2, '" + kPolish + "')");
   EXPECT_EQ(select("SELECT N, OCTET_LENGTH(N) FROM T WHERE ID = 2"),
             (std::vector<std::string>{kPolish, std::to_string(GetParam().noneBytes)}));
+  // Bytes are not text: they are stored exactly, in any connection.
+  {
+    db::Query q;
+    q.setDatabase(database_.get());
+    q.addSql("INSERT INTO T (ID, N) VALUES (4, :B)");
+    q.param(0).setValue(db::Bytes{"\xFF\x81z"});
+    q.execSql();
+  }
+  EXPECT_EQ(select("SELECT CAST(N AS VARCHAR(40) CHARACTER SET OCTETS) FROM T WHERE ID = 4"),
+            std::vector<std::string>{"\xFF\x81z"});
   // The server's own messages quote values in the connection's set; they reach the program readable.
   try {
     insert(3, kPolish, "K");
