@@ -217,6 +217,9 @@ class FirebirdDriver : public Driver {
           rows.empty() || isNull(rows[0][0]) ? std::string("NONE") : valueToText(rows[0][0]));
     }
     const Charset* charset = Charset::find(options.charset);
+    if (!charset) {
+      throw EngineError(errc::kConnect, "Nieobsługiwany zestaw znaków połączenia z bazą: " + options.charset);
+    }
     Ref<Firebird::IAttachment> attachment = attach(options, false);
     return std::make_unique<Connection>(
         std::make_shared<Link>(std::move(attachment), linkOptions(options), *charset));
