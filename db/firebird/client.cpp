@@ -2,6 +2,11 @@
 
 #include <ibase.h>
 
+#include <chrono>
+
+#include "db/firebird/charset.h"
+#include "db/firebird/watch.h"
+
 namespace db::firebird {
 
 ServerError::ServerError(std::uint16_t code, const std::string& message, std::int64_t gdsCode, int sqlCode)
@@ -19,17 +24,50 @@ Firebird::IUtil* util() {
   return instance;
 }
 
-Status::Status() : wrapper_(master()->getStatus()) {}
+Status::Status(std::uint16_t code, CallContext context)
+    : BaseStatusWrapper(master()->getStatus()), code_(code), context_(context) {}
 
 Status::~Status() {
-  wrapper_.dispose();
+  status->dispose();
 }
 
-void Status::check(std::uint16_t code) {
-  if (failed()) throw errorFromStatus(&wrapper_, code);
+void Status::clearException(Status* s) {
+  s->BaseStatusWrapper::clearException();
+  if (s->context_.watch) s->context_.watch->begin();
 }
 
-ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code) {
+void Status::checkException(Status* s) {
+  if (CallWatch* watch = s->context_.watch) {
+    watch->end();
+    // A call cut off by the watch fails with a broken connection; what the operator must hear is why.
+    if (watch->expired()) {
+      auto seconds = std::chrono::duration_cast<std::chrono::seconds>(watch->timeout()).count();
+      throw ServerError(errc::kConnect,
+                        "Serwer bazy danych Firebird nie odpowiedział w ciągu " + std::to_string(seconds) +
+                            " s; operację przerwano, połączenie zostało zamknięte, a zmiany od poprzedniego "
+                            "zatwierdzenia zostały wycofane.",
+                        isc_network_error, 0);
+    }
+  }
+  if (s->dirty && s->failed()) throw errorFromStatus(s->status, s->code_, s->context_.charset);
+}
+
+QuietStatus::QuietStatus(CallContext context) : BaseStatusWrapper(master()->getStatus()), context_(context) {}
+
+QuietStatus::~QuietStatus() {
+  status->dispose();
+}
+
+void QuietStatus::clearException(QuietStatus* s) {
+  s->BaseStatusWrapper::clearException();
+  if (s->context_.watch) s->context_.watch->begin();
+}
+
+void QuietStatus::checkException(QuietStatus* s) {
+  if (s->context_.watch) s->context_.watch->end();
+}
+
+ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code, const Charset* charset) {
   const intptr_t* vector = status->getErrors();
   std::int64_t gds = (vector[0] == isc_arg_gds) ? vector[1] : 0;
   // A duplicate primary or unique key is the one refusal callers tell apart by code.
@@ -44,6 +82,7 @@ ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code) {
     if (!message.empty()) message += '\n';
     message += line;
   }
+  if (charset) message = charset->decode(message);
   if (message.empty()) message = "Firebird error " + std::to_string(gds);
   int sqlCode = static_cast<int>(isc_sqlcode(vector));
   return ServerError(code, message, gds, sqlCode);

@@ -27,31 +27,61 @@ class ServerError : public EngineError {
 Firebird::IMaster* master();
 Firebird::IUtil* util();
 
-// The client's status; check() after every client call raises ServerError when the call failed.
-class Status {
+class CallWatch;
+class Charset;
+
+// What the calls of one connection share: the watch over calls that wait for a server (none for the
+// in-process engine) and the character set the server's texts arrive in (none: UTF-8).
+struct CallContext {
+  CallWatch* watch = nullptr;
+  const Charset* charset = nullptr;
+};
+
+// The status handed to every client call. A call that fails throws ServerError at once (the client
+// interface checks the status after each call), so no failure can pass unnoticed; `code` is the
+// entry code of that error (a duplicate key becomes kKeyViolation). A call that takes longer than the
+// connection's watch allows is cut off, and it and every later call throw the watch's error.
+// Where a failure is expected and must not throw (release paths), use QuietStatus.
+class Status : public Firebird::BaseStatusWrapper<Status> {
  public:
-  Status();
+  explicit Status(std::uint16_t code = errc::kSqlError, CallContext context = {});
+  explicit Status(CallContext context) : Status(errc::kSqlError, context) {}
   ~Status();
   Status(const Status&) = delete;
   Status& operator=(const Status&) = delete;
 
-  // The status to hand to a client call (cleared first).
-  Firebird::CheckStatusWrapper* operator&() {
-    wrapper_.init();
-    return &wrapper_;
-  }
-  // Throws ServerError with `code` as the entry code (a duplicate key becomes kKeyViolation).
-  void check(std::uint16_t code = errc::kSqlError);
-  // The status as it stands, for reading after a failed call.
-  Firebird::IStatus* current() { return &wrapper_; }
-  bool failed() const { return (wrapper_.getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
+  // Called by the client interface around every call.
+  static void clearException(Status* status);
+  static void checkException(Status* status);
+
+  bool failed() const { return (getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
 
  private:
-  Firebird::CheckStatusWrapper wrapper_;
+  std::uint16_t code_;
+  CallContext context_;
 };
 
-// Builds the error a failed status stands for, without throwing it.
-ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code);
+// A status that only records: for calls whose failure is expected and handled on the spot, and for
+// release paths that must not throw. The connection's watch still cuts off a call that hangs.
+class QuietStatus : public Firebird::BaseStatusWrapper<QuietStatus> {
+ public:
+  explicit QuietStatus(CallContext context = {});
+  ~QuietStatus();
+  QuietStatus(const QuietStatus&) = delete;
+  QuietStatus& operator=(const QuietStatus&) = delete;
+
+  static void clearException(QuietStatus* status);
+  static void checkException(QuietStatus* status);
+
+  bool failed() const { return (getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
+
+ private:
+  CallContext context_;
+};
+
+// Builds the error a failed status stands for, without throwing it; the server's texts are decoded from
+// `charset` when given.
+ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code, const Charset* charset = nullptr);
 
 // Owner of one reference to a client object (or of a disposable helper such as a parameter builder).
 // Releasing the last reference of an attachment detaches, of a transaction rolls back, of a statement frees

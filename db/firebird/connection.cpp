@@ -1,6 +1,8 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <charconv>
+#include <chrono>
 
 #include "db/engine.h"
 #include "db/firebird/driver.h"
@@ -55,13 +57,13 @@ class Statement : public StatementImpl {
     if (core_->type == isc_info_sql_stmt_select) {
       // The cursor reads committed rows only: what this connection changed must be committed first.
       link.commit();
-      core_->bind(params, BlobContext{link.attachment(), link.readTransaction()});
+      core_->bind(params, BlobContext{link.attachment(), link.readTransaction(), link.context()});
       return std::make_unique<ResultCursor>(core_, std::vector<FieldDef>{});
     }
     if (core_->type == isc_info_sql_stmt_select_for_upd) {
       // Locks need the write transaction, whose next commit would close the cursor: read it all now.
       Firebird::ITransaction* tra = link.writeTransaction();
-      core_->bind(params, BlobContext{link.attachment(), tra});
+      core_->bind(params, BlobContext{link.attachment(), tra, link.context()});
       auto cursor = std::make_unique<ResultCursor>(core_, std::vector<FieldDef>{}, tra);
       cursor->fetchRest();
       link.noteChange();
@@ -75,7 +77,8 @@ class Statement : public StatementImpl {
     if (core_->hasOutput) {
       fields = core_->output.fieldDefs();
       rows.emplace_back();
-      core_->output.read(rows.back(), BlobContext{link.attachment(), link.writeTransaction()});
+      core_->output.read(rows.back(),
+                         BlobContext{link.attachment(), link.writeTransaction(), link.context()});
     }
     return std::make_unique<ResultCursor>(std::move(fields), std::move(rows));
   }
@@ -84,19 +87,35 @@ class Statement : public StatementImpl {
   void run(const std::vector<BoundParam>& params) {
     Link& link = *core_->link;
     Firebird::ITransaction* tra = link.writeTransaction();
-    core_->bind(params, BlobContext{link.attachment(), tra});
-    Status& st = core_->status;
-    core_->statement->execute(&st, tra, core_->input.metadata(), core_->input.buffer(),
-                              core_->hasOutput ? core_->output.metadata() : nullptr,
-                              core_->hasOutput ? core_->output.buffer() : nullptr);
-    if (st.failed()) {
-      ServerError error = errorFromStatus(st.current(), errc::kSqlError);
+    core_->bind(params, BlobContext{link.attachment(), tra, link.context()});
+    try {
+      core_->statement->execute(&core_->status, tra, core_->input.metadata(), core_->input.buffer(),
+                                core_->hasOutput ? core_->output.metadata() : nullptr,
+                                core_->hasOutput ? core_->output.buffer() : nullptr);
+    } catch (const ServerError& failure) {
+      ServerError error = lockConflict(failure) ? namedLockError(failure) : failure;
       if (auto lost = link.afterFailure()) {
         throw ServerError(error.code(), std::string(error.what()) + "\n" + lost->what(), error.nativeCode(),
                           error.sqlCode());
       }
       throw error;
     }
+  }
+
+  // A row another attachment holds, still locked when the wait ran out: the error says which table.
+  static bool lockConflict(const ServerError& e) {
+    std::int64_t gds = e.nativeCode();
+    return gds == isc_lock_timeout || gds == isc_deadlock || gds == isc_update_conflict ||
+           gds == isc_lock_conflict;
+  }
+  ServerError namedLockError(const ServerError& e) const {
+    std::string table = core_->table.empty() ? std::string("(nieznana)") : "\"" + core_->table + "\"";
+    return ServerError(e.code(),
+                       "Tabela " + table +
+                           " jest zablokowana przez inne połączenie z bazą; blokada nie została "
+                           "zwolniona w ciągu " +
+                           std::to_string(core_->link->lockTimeout()) + " s.\n" + e.what(),
+                       e.nativeCode(), e.sqlCode());
   }
 
   std::shared_ptr<StatementCore> core_;
@@ -174,13 +193,36 @@ class Connection : public ConnectionImpl {
   std::shared_ptr<Link> link_;
 };
 
+LinkOptions linkOptions(const ConnectOptions& o) {
+  LinkOptions l;
+  l.dialect = o.dialect;
+  l.enableBcd = o.enableBcd;
+  l.commitInterval = o.commitInterval;
+  l.lockTimeout = o.timeout;
+  // The in-process engine cannot stop answering while the program runs; only a server is watched.
+  if (throughServer(o.location)) l.callTimeout = std::chrono::seconds(o.timeout);
+  return l;
+}
+
 class FirebirdDriver : public Driver {
  public:
   std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params, Session&) override {
     ConnectOptions options = connectOptions(params);
+    if (options.charset.empty()) {
+      // No language driver: the database's default character set, read through a first attachment.
+      Link probe(attach(options, false), linkOptions(options), *Charset::find("UTF8"));
+      auto rows = probe.selectAll("SELECT RDB$CHARACTER_SET_NAME FROM RDB$DATABASE", {});
+      probe.close();
+      options.charset = charsetForDatabaseDefault(
+          rows.empty() || isNull(rows[0][0]) ? std::string("NONE") : valueToText(rows[0][0]));
+    }
+    const Charset* charset = Charset::find(options.charset);
+    if (!charset) {
+      throw EngineError(errc::kConnect, "Nieobsługiwany zestaw znaków połączenia z bazą: " + options.charset);
+    }
     Ref<Firebird::IAttachment> attachment = attach(options, false);
-    return std::make_unique<Connection>(std::make_shared<Link>(std::move(attachment), options.dialect,
-                                                               options.enableBcd, options.commitInterval));
+    return std::make_unique<Connection>(
+        std::make_shared<Link>(std::move(attachment), linkOptions(options), *charset));
   }
 };
 
@@ -191,6 +233,13 @@ bool truthy(const std::optional<std::string>& v, bool fallback) {
 }
 
 }  // namespace
+
+bool throughServer(const std::string& location) {
+  if (konw::isDriveLocation(location)) return false;
+  if (location.starts_with("\\\\") || location.starts_with("inet://")) return true;
+  std::size_t colon = location.find(':');
+  return colon != std::string::npos && colon > 1;
+}
 
 std::string attachLocation(const std::string& location) {
   // "C:\DIR\FILE.GDB" names a local file the Windows way, not a server called "C".
@@ -215,45 +264,61 @@ ConnectOptions connectOptions(const std::vector<std::string>& params) {
       throw EngineError(errc::kConnect, "Niepoprawna wartość COMMIT INTERVAL: " + *interval);
     }
   }
+  if (auto driver = paramValue(params, "LANGDRIVER"))
+    o.charset = charsetForLanguageDriver(*driver).value_or("");
+  if (auto timeout = paramValue(params, "TIMEOUT")) {
+    while (!timeout->empty() && timeout->back() == ' ') timeout->pop_back();
+    while (!timeout->empty() && timeout->front() == ' ') timeout->erase(0, 1);
+    int seconds = 0;
+    auto [end, ec] = std::from_chars(timeout->data(), timeout->data() + timeout->size(), seconds);
+    if (ec != std::errc() || end != timeout->data() + timeout->size() || seconds < 1) {
+      throw EngineError(errc::kConnect,
+                        "Niepoprawna wartość TIMEOUT (liczba sekund, co najmniej 1): " + *timeout);
+    }
+    o.timeout = seconds;
+  }
   return o;
 }
 
 Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, const std::string& charset) {
-  Status st;
+  Status st(errc::kConnect);
   Ref<Firebird::IXpbBuilder> dpb(util()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0));
-  st.check(errc::kConnect);
   dpb->insertString(&st, isc_dpb_user_name, options.user.c_str());
-  st.check(errc::kConnect);
   dpb->insertString(&st, isc_dpb_password, options.password.c_str());
-  st.check(errc::kConnect);
-  // Text crosses the connection as UTF-8; the server converts to and from the columns' character set.
-  dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
-  st.check(errc::kConnect);
+  // The server converts text between the columns' character sets and the connection's.
+  dpb->insertString(&st, isc_dpb_lc_ctype, options.charset.empty() ? "UTF8" : options.charset.c_str());
+  bool remote = throughServer(options.location);
+  // Bounds the whole exchange with a server that accepts the connection and then never answers.
+  if (remote) dpb->insertInt(&st, isc_dpb_connect_timeout, options.timeout);
   if (create) {
     dpb->insertInt(&st, isc_dpb_sql_dialect, static_cast<int>(options.dialect));
-    st.check(errc::kConnect);
     dpb->insertString(&st, isc_dpb_set_db_charset, charset.c_str());
-    st.check(errc::kConnect);
     dpb->insertInt(&st, isc_dpb_page_size, 8192);
-    st.check(errc::kConnect);
   }
   unsigned length = dpb->getBufferLength(&st);
-  st.check(errc::kConnect);
   const unsigned char* buffer = dpb->getBuffer(&st);
-  st.check(errc::kConnect);
   Ref<Firebird::IProvider> provider(master()->getDispatcher());
   std::string path = attachLocation(options.location);
-  Ref<Firebird::IAttachment> attachment(create ? provider->createDatabase(&st, path.c_str(), length, buffer)
-                                               : provider->attachDatabase(&st, path.c_str(), length, buffer));
-  st.check(errc::kConnect);
-  return attachment;
+  auto started = std::chrono::steady_clock::now();
+  try {
+    return Ref<Firebird::IAttachment>(create ? provider->createDatabase(&st, path.c_str(), length, buffer)
+                                             : provider->attachDatabase(&st, path.c_str(), length, buffer));
+  } catch (const ServerError& e) {
+    if (remote && std::chrono::steady_clock::now() - started >= std::chrono::seconds(options.timeout)) {
+      throw ServerError(errc::kConnect,
+                        "Serwer bazy danych Firebird nie odpowiedział w ciągu " +
+                            std::to_string(options.timeout) + " s; nie połączono z bazą " + options.location +
+                            ".\n" + e.what(),
+                        e.nativeCode(), e.sqlCode());
+    }
+    throw;
+  }
 }
 
 void createDatabase(const ConnectOptions& options, const std::string& charset) {
   Ref<Firebird::IAttachment> attachment = attach(options, true, charset);
-  Status st;
+  Status st(errc::kConnect);
   attachment->detach(&st);
-  st.check(errc::kConnect);
   attachment.forget();
 }
 
@@ -261,7 +326,6 @@ void dropDatabase(const ConnectOptions& options) {
   Ref<Firebird::IAttachment> attachment = attach(options, false);
   Status st;
   attachment->dropDatabase(&st);
-  st.check();
   attachment.forget();
 }
 

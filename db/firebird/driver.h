@@ -4,9 +4,11 @@
 // Windows drive path such as "C:\DANE\BAZA.GDB", opens the file in-process), "USER NAME=",
 // "PASSWORD=", "SQLDIALECT=" (default 3) and "ENABLE BCD=" (default TRUE: NUMERIC and DECIMAL are
 // exact BCD fields; FALSE reads them as Float) and "COMMIT INTERVAL=" (statements between the
-// driver's own commits during long loads, default 50,000; see link.h). "SQLQRYMODE" and "LANGDRIVER" are
-// accepted and have no effect: the connection always talks UTF-8 and the database's own character set and
-// collations decide sorting. No login is ever asked for.
+// driver's own commits during long loads, default 50,000; see link.h), "LANGDRIVER=" (a Polish driver
+// such as "anpolish" makes the connection WIN1250; without one the connection takes the database's default
+// character set, see charset.h) and "TIMEOUT=" (seconds, default 60: a server that leaves a call
+// unanswered that long is cut off, and a row locked by another attachment is waited for that long at most).
+// "SQLQRYMODE" is accepted and has no effect. No login is ever asked for.
 #pragma once
 
 #include <firebird/Interface.h>
@@ -29,10 +31,16 @@ struct ConnectOptions {
   unsigned dialect = 3;
   bool enableBcd = true;
   int commitInterval = 50000;
+  // The connection's character set; empty: the database's default (see charset.h).
+  std::string charset;
+  // Seconds a server may leave a call unanswered, and a row lock may be waited for.
+  int timeout = 60;
 };
 
 // Options from the parameter lines; EngineError (kConnect) without a location.
 ConnectOptions connectOptions(const std::vector<std::string>& params);
+// Whether the location names a server ("server:path"), not a file for the in-process engine.
+bool throughServer(const std::string& location);
 // The location handed to the client: drive paths are mapped to host paths, the rest is unchanged.
 std::string attachLocation(const std::string& location);
 // Attaches (or creates) the database; EngineError (kConnect) on failure.

@@ -2,47 +2,47 @@
 
 #include <ibase.h>
 
+#include <cctype>
+
+#include "db/engine.h"
+
 namespace db::firebird {
 
 namespace {
 
-Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly) {
-  Status st;
+Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly,
+                                             int lockTimeout, CallContext context) {
+  Status st(context);
   Ref<Firebird::IXpbBuilder> tpb(util()->getXpbBuilder(&st, Firebird::IXpbBuilder::TPB, nullptr, 0));
-  st.check();
   tpb->insertTag(&st, readOnly ? isc_tpb_read : isc_tpb_write);
-  st.check();
   tpb->insertTag(&st, isc_tpb_read_committed);
-  st.check();
   tpb->insertTag(&st, isc_tpb_rec_version);
-  st.check();
   tpb->insertTag(&st, isc_tpb_wait);
-  st.check();
   if (!readOnly) {
     // No transaction-wide undo log: the transaction is never rolled back as a whole (it is
     // committed at safe points), and a failing statement is still undone by its own savepoint.
     tpb->insertTag(&st, isc_tpb_no_auto_undo);
-    st.check();
   }
   // A row locked by another attachment is waited for, but not for ever.
-  tpb->insertInt(&st, isc_tpb_lock_timeout, 30);
-  st.check();
+  tpb->insertInt(&st, isc_tpb_lock_timeout, lockTimeout);
   unsigned length = tpb->getBufferLength(&st);
-  st.check();
   const unsigned char* buffer = tpb->getBuffer(&st);
-  st.check();
-  Ref<Firebird::ITransaction> tra(attachment->startTransaction(&st, length, buffer));
-  st.check();
-  return tra;
+  return Ref<Firebird::ITransaction>(attachment->startTransaction(&st, length, buffer));
 }
 
 }  // namespace
 
-Link::Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd, int commitInterval)
-    : attachment_(std::move(attachment)),
-      dialect_(dialect),
-      enableBcd_(enableBcd),
-      commitInterval_(commitInterval) {}
+Link::Link(Ref<Firebird::IAttachment> attachment, const LinkOptions& options, const Charset& charset)
+    : attachment_(std::move(attachment)), options_(options), charset_(charset) {
+  if (options_.callTimeout.count() > 0) {
+    // Cancelling with fb_cancel_abort closes the client's end at once: the call waiting for a frozen
+    // server returns, where fb_cancel_raise would itself wait for the server's answer.
+    watch_ = std::make_unique<CallWatch>(options_.callTimeout, [this] {
+      QuietStatus st;
+      if (attachment_) attachment_->cancelOperation(&st, fb_cancel_abort);
+    });
+  }
+}
 
 Link::~Link() {
   try {
@@ -58,24 +58,24 @@ Firebird::IAttachment* Link::attachment() {
 }
 
 Firebird::ITransaction* Link::writeTransaction() {
-  if (!write_) write_ = startTransaction(attachment(), false);
+  if (!write_) write_ = startTransaction(attachment(), false, options_.lockTimeout, context());
   return write_.get();
 }
 
 Firebird::ITransaction* Link::readTransaction() {
-  if (!read_) read_ = startTransaction(attachment(), true);
+  if (!read_) read_ = startTransaction(attachment(), true, options_.lockTimeout, context());
   return read_.get();
 }
 
 void Link::commit() {
   if (!write_) return;
   if (!dirty_) return;
-  Status st;
-  write_->commit(&st);
-  if (st.failed()) {
+  try {
+    Status st(context());
+    write_->commit(&st);
+  } catch (const ServerError& error) {
     // A transaction whose commit failed is still open; its changes cannot be kept, and the caller
     // must hear that they are gone rather than believe them stored.
-    ServerError error = errorFromStatus(st.current(), errc::kSqlError);
     rollback();
     throw ServerError(error.code(),
                       std::string(error.what()) + "\nZmiany od poprzedniego zatwierdzenia zostały wycofane.",
@@ -88,7 +88,7 @@ void Link::commit() {
 
 void Link::rollback() noexcept {
   if (!write_) return;
-  Status st;
+  QuietStatus st(context());
   write_->rollback(&st);
   if (!st.failed()) write_.forget();
   write_.reset();
@@ -98,7 +98,7 @@ void Link::rollback() noexcept {
 
 void Link::noteChange() {
   dirty_ = true;
-  if (++sinceCommit_ >= commitInterval_) commit();
+  if (++sinceCommit_ >= options_.commitInterval) commit();
 }
 
 std::optional<ServerError> Link::afterFailure() noexcept {
@@ -120,22 +120,27 @@ void Link::close() {
   commit();
   write_.reset();
   if (read_) {
-    Status st;
+    QuietStatus st(context());
     read_->commit(&st);
     if (!st.failed()) read_.forget();
     read_.reset();
   }
-  Status st;
-  attachment_->detach(&st);
-  if (!st.failed()) attachment_.forget();
-  attachment_.reset();
-  st.check(errc::kConnect);
+  try {
+    Status st(errc::kConnect, context());
+    attachment_->detach(&st);
+    attachment_.forget();
+  } catch (const EngineError&) {
+    attachment_.reset();
+    watch_.reset();
+    throw;
+  }
+  watch_.reset();
 }
 
 std::vector<Row> Link::selectAll(const std::string& sql, const std::vector<Value>& params) {
   // The statement lives only during this call, so it refers to the link without owning it.
   auto core = std::make_shared<StatementCore>(std::shared_ptr<Link>(std::shared_ptr<Link>{}, this), sql);
-  core->bind(params, BlobContext{attachment(), readTransaction()});
+  core->bind(params, BlobContext{attachment(), readTransaction(), context()});
   ResultCursor cursor(core, {});
   std::vector<Row> rows;
   Row row;
@@ -143,23 +148,66 @@ std::vector<Row> Link::selectAll(const std::string& sql, const std::vector<Value
   return rows;
 }
 
-StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql) : link(std::move(owner)) {
-  Status st;
+std::string changedTable(const std::string& sql) {
+  std::size_t i = 0;
+  auto blanks = [&] {
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+  };
+  auto word = [&] {
+    blanks();
+    std::size_t start = i;
+    while (i < sql.size() &&
+           (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' || sql[i] == '$')) {
+      ++i;
+    }
+    return upperAscii(sql.substr(start, i - start));
+  };
+  std::string first = word();
+  std::size_t afterFirst = i;
+  std::string next = word();
+  if (first == "UPDATE" && next == "OR") {
+    if (word() != "INSERT" || word() != "INTO") return {};
+  } else if (first == "UPDATE") {
+    i = afterFirst;  // the table follows the keyword itself
+  } else if (!((first == "INSERT" && next == "INTO") || (first == "DELETE" && next == "FROM") ||
+               (first == "MERGE" && next == "INTO"))) {
+    return {};
+  }
+  blanks();
+  if (i < sql.size() && sql[i] == '"') {
+    std::string name;
+    for (++i; i < sql.size(); ++i) {
+      if (sql[i] == '"') {
+        if (i + 1 < sql.size() && sql[i + 1] == '"') {
+          name += '"';
+          ++i;
+        } else {
+          return name;
+        }
+      } else {
+        name += sql[i];
+      }
+    }
+    return {};
+  }
+  return word();
+}
+
+StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql)
+    : link(std::move(owner)), table(changedTable(sql)), status(link->context()) {
+  Status st(link->context());
+  // The statement's text, its literals and quoted names included, travels in the connection's set.
+  std::string text = link->charset().encode(sql);
   statement = Ref<Firebird::IStatement>(link->attachment()->prepare(
-      &st, link->writeTransaction(), static_cast<unsigned>(sql.size()), sql.c_str(), link->dialect(),
+      &st, link->writeTransaction(), static_cast<unsigned>(text.size()), text.c_str(), link->dialect(),
       Firebird::IStatement::PREPARE_PREFETCH_METADATA));
-  st.check();
   type = statement->getType(&st);
-  st.check();
   Ref<Firebird::IMessageMetadata> in(statement->getInputMetadata(&st));
-  st.check();
-  input.layout(in.get());
+  input.layout(in.get(), link->charset());
   Ref<Firebird::IMessageMetadata> out(statement->getOutputMetadata(&st));
-  st.check();
   unsigned columns = out->getCount(&st);
-  st.check();
   hasOutput = columns > 0;
-  if (hasOutput) output.layout(out.get(), link->enableBcd());
+  if (hasOutput) output.layout(out.get(), link->enableBcd(), link->charset());
   // Last, so that a constructor that failed leaves nothing registered.
   link->track(this);
 }
@@ -169,7 +217,7 @@ StatementCore::~StatementCore() {
 }
 
 void StatementCore::connectionClosed() noexcept {
-  Status st;
+  QuietStatus st(link->context());
   statement->free(&st);
   if (!st.failed()) statement.forget();
   statement.reset();
@@ -199,10 +247,9 @@ ResultCursor::ResultCursor(std::shared_ptr<StatementCore> core, std::vector<Fiel
     : core_(std::move(core)), fields_(std::move(fields)) {
   if (core_->openCursor) core_->openCursor->abandon();
   transaction_ = transaction ? transaction : core_->link->readTransaction();
-  Status st;
+  Status st(core_->link->context());
   resultSet_ = Ref<Firebird::IResultSet>(core_->statement->openCursor(
       &st, transaction_, core_->input.metadata(), core_->input.buffer(), core_->output.metadata(), 0));
-  st.check();
   if (fields_.empty()) fields_ = core_->output.fieldDefs();
   core_->openCursor = this;
   core_->link->track(this);
@@ -227,7 +274,7 @@ void ResultCursor::abandon() noexcept {
 
 void ResultCursor::closeResultSet() noexcept {
   if (!resultSet_) return;
-  Status st;
+  QuietStatus st(core_ ? core_->link->context() : CallContext{});
   resultSet_->close(&st);
   if (!st.failed()) resultSet_.forget();
   resultSet_.reset();
@@ -244,9 +291,8 @@ bool ResultCursor::fetchOne() {
     closeResultSet();
     return false;
   }
-  st.check();
   Row row;
-  core_->output.read(row, BlobContext{core_->link->attachment(), transaction_});
+  core_->output.read(row, BlobContext{core_->link->attachment(), transaction_, core_->link->context()});
   rows_.push_back(std::move(row));
   return true;
 }

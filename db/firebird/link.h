@@ -3,14 +3,17 @@
 
 #include <firebird/Interface.h>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "db/firebird/charset.h"
 #include "db/firebird/client.h"
 #include "db/firebird/message.h"
+#include "db/firebird/watch.h"
 
 namespace db::firebird {
 
@@ -29,17 +32,33 @@ namespace db::firebird {
 class ResultCursor;
 struct StatementCore;
 
+// How a link behaves, from the connection's parameter lines.
+struct LinkOptions {
+  unsigned dialect = 3;
+  bool enableBcd = true;
+  int commitInterval = 50000;
+  // A row lock held by another attachment is waited for this long (seconds).
+  int lockTimeout = 60;
+  // Through a server: a call with no answer within this time (ms) is cut off. Zero: no watch.
+  std::chrono::milliseconds callTimeout{0};
+};
+
 class Link {
  public:
-  Link(Ref<Firebird::IAttachment> attachment, unsigned dialect, bool enableBcd, int commitInterval);
+  // `charset` is the connection's character set (see charset.h).
+  Link(Ref<Firebird::IAttachment> attachment, const LinkOptions& options, const Charset& charset);
   ~Link();
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
   Firebird::IAttachment* attachment();
-  unsigned dialect() const { return dialect_; }
-  bool enableBcd() const { return enableBcd_; }
-  int commitInterval() const { return commitInterval_; }
+  unsigned dialect() const { return options_.dialect; }
+  bool enableBcd() const { return options_.enableBcd; }
+  int commitInterval() const { return options_.commitInterval; }
+  int lockTimeout() const { return options_.lockTimeout; }
+  const Charset& charset() const { return charset_; }
+  // What every status of a call on this link carries.
+  CallContext context() { return CallContext{watch_.get(), &charset_}; }
 
   Firebird::ITransaction* writeTransaction();
   Firebird::ITransaction* readTransaction();
@@ -71,9 +90,10 @@ class Link {
   Ref<Firebird::IAttachment> attachment_;
   Ref<Firebird::ITransaction> write_;
   Ref<Firebird::ITransaction> read_;
-  unsigned dialect_;
-  bool enableBcd_;
-  int commitInterval_;
+  LinkOptions options_;
+  const Charset& charset_;
+  // Declared last: stopped before anything above is released.
+  std::unique_ptr<CallWatch> watch_;
   bool dirty_ = false;
   int sinceCommit_ = 0;
 };
@@ -87,6 +107,7 @@ struct StatementCore {
   OutputMessage output;
   bool hasOutput = false;
   ResultCursor* openCursor = nullptr;  // the cursor reading this statement's result set, if any
+  std::string table;                   // the table an INSERT, UPDATE or DELETE changes; else empty
   Status status;                       // reused by every execution and fetch: no allocation per row
 
   // Prepares `sql` on the link.
@@ -97,6 +118,10 @@ struct StatementCore {
   // The connection is closing: frees the statement.
   void connectionClosed() noexcept;
 };
+
+// The table a data-changing statement names (INSERT INTO, UPDATE, DELETE FROM, MERGE INTO, UPDATE OR
+// INSERT INTO), as stored: a quoted name as written, a plain one in upper case. Empty for others.
+std::string changedTable(const std::string& sql);
 
 // Rows of a result set, fetched only as they are read and kept for reading again.
 class ResultCursor : public CursorImpl {

@@ -14,8 +14,8 @@ namespace db::firebird {
 
 namespace {
 
-// The connection always talks UTF8: up to four bytes a character.
-constexpr unsigned kBytesPerChar = 4;
+// Character set number of binary text (OCTETS): never converted.
+constexpr unsigned kOctets = 1;
 
 [[noreturn]] void conversionError(const std::string& what) {
   throw EngineError(errc::kConversion, what);
@@ -127,35 +127,29 @@ void storeInteger(unsigned char* p, const Decimal& d) {
 }
 
 void writeBlob(const BlobContext& ctx, const std::string& data, ISC_QUAD* id) {
-  Status st;
+  Status st(ctx.calls);
   Ref<Firebird::IBlob> blob(ctx.attachment->createBlob(&st, ctx.transaction, id, 0, nullptr));
-  st.check();
   constexpr std::size_t kSegment = 32768;
   for (std::size_t pos = 0; pos < data.size(); pos += kSegment) {
     auto n = static_cast<unsigned>(std::min(kSegment, data.size() - pos));
     blob->putSegment(&st, n, data.data() + pos);
-    st.check();
   }
   blob->close(&st);
-  st.check();
   blob.forget();
 }
 
 std::string readBlob(const BlobContext& ctx, ISC_QUAD id) {
-  Status st;
+  Status st(ctx.calls);
   Ref<Firebird::IBlob> blob(ctx.attachment->openBlob(&st, ctx.transaction, &id, 0, nullptr));
-  st.check();
   std::string data;
   char buf[32768];
   for (;;) {
     unsigned got = 0;
     int rc = blob->getSegment(&st, sizeof buf, buf, &got);
     if (rc == Firebird::IStatus::RESULT_NO_DATA) break;
-    st.check();
     data.append(buf, got);
   }
   blob->close(&st);
-  st.check();
   blob.forget();
   return data;
 }
@@ -164,55 +158,48 @@ Slot describe(Firebird::IMessageMetadata* meta, unsigned i) {
   Status st;
   Slot s;
   s.sqlType = meta->getType(&st, i) & ~1u;
-  st.check();
   s.subType = meta->getSubType(&st, i);
-  st.check();
   s.scale = meta->getScale(&st, i);
-  st.check();
   s.length = meta->getLength(&st, i);
-  st.check();
   s.offset = meta->getOffset(&st, i);
-  st.check();
   s.nullOffset = meta->getNullOffset(&st, i);
-  st.check();
+  bool textual =
+      s.sqlType == SQL_TEXT || s.sqlType == SQL_VARYING || (s.sqlType == SQL_BLOB && s.subType == 1);
+  s.text = textual && meta->getCharSet(&st, i) != kOctets;
   return s;
 }
 
 }  // namespace
 
-void InputMessage::layout(Firebird::IMessageMetadata* described) {
+void InputMessage::layout(Firebird::IMessageMetadata* described, const Charset& charset) {
+  charset_ = &charset;
   Status st;
   unsigned n = described->getCount(&st);
-  st.check();
   Ref<Firebird::IMetadataBuilder> builder;
   for (unsigned i = 0; i < n; ++i) {
     unsigned type = described->getType(&st, i) & ~1u;
-    st.check();
     if (type == SQL_TEXT) {
       if (!builder) {
         builder = Ref<Firebird::IMetadataBuilder>(described->getBuilder(&st));
-        st.check();
       }
       builder->setType(&st, i, SQL_VARYING);
-      st.check();
     }
   }
   if (builder) {
     meta_ = Ref<Firebird::IMessageMetadata>(builder->getMetadata(&st));
-    st.check();
   } else {
     // The statement's own description is the cheapest for the server to take on every execution.
     described->addRef();
     meta_ = Ref<Firebird::IMessageMetadata>(described);
   }
   unsigned length = meta_->getMessageLength(&st);
-  st.check();
   buffer_.assign(length, 0);
   slots_.clear();
   for (unsigned i = 0; i < n; ++i) {
     Slot s = describe(meta_.get(), i);
     s.fieldType =
-        mapColumnType(columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, kBytesPerChar)).type;
+        mapColumnType(columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, charset.bytesPerChar()))
+            .type;
     slots_.push_back(s);
   }
 }
@@ -231,10 +218,15 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
   }
   switch (s.sqlType) {
     case SQL_VARYING: {
-      // Text is copied straight from the value; other values are formatted first.
+      // Text is copied from the value in the connection's set (bytes exactly as they are); other values
+      // are formatted first.
       std::string formatted;
       std::string_view t =
           text ? std::string_view(*text) : std::string_view(formatted = textFromValue(value));
+      if (s.text && !charset_->passthrough() && !std::holds_alternative<Bytes>(value)) {
+        charset_->encode(t, encoded_);
+        t = encoded_;
+      }
       // Trailing blanks beyond the declared size are dropped, as the server does for CHAR columns.
       if (t.size() > s.length) {
         std::size_t keep = t.find_last_not_of(' ');
@@ -299,7 +291,12 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
     }
     case SQL_BLOB: {
       ISC_QUAD id{};
-      writeBlob(blobs, textFromValue(value), &id);
+      std::string data = textFromValue(value);
+      // Bytes are stored as they are; only text is the program's UTF-8.
+      if (s.text && !charset_->passthrough() && !std::holds_alternative<Bytes>(value)) {
+        data = charset_->encode(data);
+      }
+      writeBlob(blobs, data, &id);
       std::memcpy(p, &id, sizeof id);
       break;
     }
@@ -310,24 +307,22 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
   *nullFlag = 0;
 }
 
-void OutputMessage::layout(Firebird::IMessageMetadata* described, bool enableBcd) {
+void OutputMessage::layout(Firebird::IMessageMetadata* described, bool enableBcd, const Charset& charset) {
+  charset_ = &charset;
   Status st;
   described->addRef();
   meta_ = Ref<Firebird::IMessageMetadata>(described);
   unsigned n = meta_->getCount(&st);
-  st.check();
   unsigned length = meta_->getMessageLength(&st);
-  st.check();
   buffer_.assign(length, 0);
   slots_.clear();
   defs_.clear();
   for (unsigned i = 0; i < n; ++i) {
     Slot s = describe(meta_.get(), i);
     FieldDef def = mapColumnType(
-        columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, kBytesPerChar), enableBcd);
+        columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, charset.bytesPerChar()), enableBcd);
     const char* alias = meta_->getAlias(&st, i);
-    st.check();
-    def.name = alias ? alias : "";
+    def.name = alias ? charset.decode(alias) : "";
     def.number = static_cast<int>(i) + 1;
     s.fieldType = def.type;
     slots_.push_back(s);
@@ -358,16 +353,17 @@ void OutputMessage::read(Row& out, const BlobContext& blobs) const {
     switch (s.sqlType) {
       case SQL_TEXT: {
         // CHAR arrives padded with blanks to its byte length; the padding is not part of the value.
-        std::string t(reinterpret_cast<const char*>(p), s.length);
+        std::string_view t(reinterpret_cast<const char*>(p), s.length);
         std::size_t keep = t.find_last_not_of(' ');
-        t.resize(keep == std::string::npos ? 0 : keep + 1);
-        out[i] = std::move(t);
+        t = t.substr(0, keep == std::string_view::npos ? 0 : keep + 1);
+        out[i] = s.text ? charset_->decode(t) : std::string(t);
         break;
       }
       case SQL_VARYING: {
         ISC_USHORT len;
         std::memcpy(&len, p, sizeof len);
-        out[i] = std::string(reinterpret_cast<const char*>(p + sizeof len), len);
+        std::string_view t(reinterpret_cast<const char*>(p + sizeof len), len);
+        out[i] = s.text ? charset_->decode(t) : std::string(t);
         break;
       }
       case SQL_SHORT: {
@@ -427,7 +423,7 @@ void OutputMessage::read(Row& out, const BlobContext& blobs) const {
         std::memcpy(&id, p, sizeof id);
         std::string data = readBlob(blobs, id);
         if (s.subType == 1) {
-          out[i] = std::move(data);
+          out[i] = s.text ? charset_->decode(data) : std::move(data);
         } else {
           out[i] = Bytes{std::move(data)};
         }

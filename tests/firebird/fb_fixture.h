@@ -23,14 +23,15 @@ inline const char* serverName() {
 // Creates the database file in a new directory that the server's user may write; removes both.
 class TempDatabase {
  public:
-  TempDatabase() {
+  // `charset` is the database's default character set.
+  explicit TempDatabase(const std::string& charset = "WIN1250") {
     std::string tmpl = (std::filesystem::temp_directory_path() / "konw-fb-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     dir_ = tmpl;
     std::filesystem::permissions(dir_, std::filesystem::perms::all);
     std::string file = (dir_ / "test.fdb").string();
     location_ = serverName() ? std::string(serverName()) + ":" + file : file;
-    db::firebird::createDatabase(options());
+    db::firebird::createDatabase(options(), charset);
   }
   ~TempDatabase() {
     try {

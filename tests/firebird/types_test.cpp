@@ -100,6 +100,13 @@ TEST(FirebirdConnect, OptionsFromParameterLines) {
   EXPECT_EQ(db::firebird::connectOptions({"SERVER NAME=x", "COMMIT INTERVAL=10"}).commitInterval, 10);
   EXPECT_THROW(db::firebird::connectOptions({"SERVER NAME=x", "COMMIT INTERVAL=co"}), db::EngineError);
   EXPECT_TRUE(db::firebird::connectOptions({"SERVER NAME=/x.fdb"}).enableBcd);
+  EXPECT_EQ(o.charset, "WIN1250");
+  EXPECT_EQ(o.timeout, 60);
+  EXPECT_EQ(db::firebird::connectOptions({"SERVER NAME=/x.fdb"}).charset, "");
+  EXPECT_EQ(db::firebird::connectOptions({"SERVER NAME=x", "TIMEOUT=2"}).timeout, 2);
+  for (const char* bad : {"TIMEOUT=0", "TIMEOUT=-5", "TIMEOUT=2s", "TIMEOUT="}) {
+    EXPECT_THROW(db::firebird::connectOptions({"SERVER NAME=x", bad}), db::EngineError) << bad;
+  }
   try {
     db::firebird::connectOptions({"USER NAME=SYSDBA"});
     FAIL() << "no location accepted";
@@ -110,6 +117,11 @@ TEST(FirebirdConnect, OptionsFromParameterLines) {
 
 TEST(FirebirdConnect, LocationsWithADriveLetterAreLocalFiles) {
   using db::firebird::attachLocation;
+  using db::firebird::throughServer;
+  EXPECT_TRUE(throughServer("localhost:C:\\KALMIRO\\DANE.GDB"));
+  EXPECT_TRUE(throughServer("127.0.0.1/3051:/srv/dane.fdb"));
+  EXPECT_FALSE(throughServer("C:\\KALMIRO\\DANE.GDB"));
+  EXPECT_FALSE(throughServer("/srv/dane.fdb"));
   EXPECT_EQ(attachLocation("localhost:C:\\KALMIRO\\DANE.GDB"), "localhost:C:\\KALMIRO\\DANE.GDB");
   EXPECT_EQ(attachLocation("serwer:/srv/dane.fdb"), "serwer:/srv/dane.fdb");
   EXPECT_EQ(attachLocation("/srv/dane.fdb"), "/srv/dane.fdb");

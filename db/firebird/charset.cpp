@@ -1,0 +1,212 @@
+#include "db/firebird/charset.h"
+
+#include <iconv.h>
+
+#include <cctype>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "db/error.h"
+
+namespace db::firebird {
+
+namespace {
+
+std::string upper(std::string_view s) {
+  std::string u(s);
+  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The character starting at `i` (advanced past it); nullopt for a sequence that is not UTF-8.
+std::optional<char32_t> nextUtf8(std::string_view s, std::size_t& i) {
+  auto b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) {
+    ++i;
+    return b;
+  }
+  int extra = (b >= 0xC2 && b < 0xE0) ? 1 : (b >= 0xE0 && b < 0xF0) ? 2 : (b >= 0xF0 && b < 0xF5) ? 3 : -1;
+  if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size()) {
+    ++i;
+    return std::nullopt;
+  }
+  char32_t c = b & (0x3F >> extra);
+  for (int k = 1; k <= extra; ++k) {
+    auto t = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+    if ((t & 0xC0) != 0x80) {
+      ++i;
+      return std::nullopt;
+    }
+    c = (c << 6) | (t & 0x3F);
+  }
+  i += static_cast<std::size_t>(extra) + 1;
+  // Overlong forms and surrogates are not UTF-8.
+  if ((extra == 2 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) ||
+      (extra == 3 && (c < 0x10000 || c > 0x10FFFF))) {
+    return std::nullopt;
+  }
+  return c;
+}
+
+// The value as shown in a message: at most 60 characters of it.
+std::string shown(std::string_view utf8) {
+  std::size_t i = 0, chars = 0;
+  while (i < utf8.size() && chars < 60) {
+    if (!nextUtf8(utf8, i)) return std::string(utf8.substr(0, i));
+    ++chars;
+  }
+  return i < utf8.size() ? std::string(utf8.substr(0, i)) + "…" : std::string(utf8);
+}
+
+const char* iconvName(const std::string& name) {
+  static const std::map<std::string, std::string> names = [] {
+    std::map<std::string, std::string> m;
+    for (int n = 1250; n <= 1258; ++n) m["WIN" + std::to_string(n)] = "CP" + std::to_string(n);
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13})
+      m["ISO8859_" + std::to_string(n)] = "ISO-8859-" + std::to_string(n);
+    for (int n : {437, 737, 775, 850, 852, 857, 858, 860, 861, 862, 863, 864, 865, 866, 869}) {
+      m["DOS" + std::to_string(n)] = "CP" + std::to_string(n);
+    }
+    m["KOI8R"] = "KOI8-R";
+    m["KOI8U"] = "KOI8-U";
+    m["ASCII"] = "ASCII";
+    m["TIS620"] = "TIS-620";
+    return m;
+  }();
+  auto it = names.find(name);
+  return it == names.end() ? nullptr : it->second.c_str();
+}
+
+}  // namespace
+
+Charset::Charset(std::string name, bool singleByte) : name_(std::move(name)), singleByte_(singleByte) {}
+
+bool Charset::buildTable(const char* iconvName) {
+  iconv_t cd = iconv_open("UTF-8", iconvName);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    char in = static_cast<char>(b);
+    char buf[8];
+    char* inp = &in;
+    char* outp = buf;
+    std::size_t inLeft = 1, outLeft = sizeof buf;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    std::string utf8;
+    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) != static_cast<std::size_t>(-1) && outp > buf) {
+      utf8.assign(buf, outp);
+      std::size_t i = 0;
+      if (auto c = nextUtf8(utf8, i)) bytes_.emplace(*c, static_cast<unsigned char>(b));
+    } else {
+      // No character: the C1 control or Latin-1 letter of the same number, read but never written.
+      appendUtf8(utf8, static_cast<char32_t>(b));
+    }
+    auto& slot = high_[static_cast<std::size_t>(b - 0x80)];
+    for (std::size_t k = 0; k < utf8.size() && k < 3; ++k) slot[k] = utf8[k];
+    slot[3] = static_cast<char>(std::min<std::size_t>(utf8.size(), 3));
+  }
+  iconv_close(cd);
+  return true;
+}
+
+const Charset* Charset::find(std::string_view requested) {
+  static std::mutex mutex;
+  static std::map<std::string, std::unique_ptr<Charset>> sets;
+  std::string name = upper(requested);
+  std::lock_guard lock(mutex);
+  auto it = sets.find(name);
+  if (it != sets.end()) return it->second.get();
+  std::unique_ptr<Charset> set;
+  if (name == "UTF8") {
+    set.reset(new Charset(name, false));
+  } else if (const char* iconv = iconvName(name)) {
+    set.reset(new Charset(name, true));
+    if (!set->buildTable(iconv)) set.reset();
+  }
+  return (sets[name] = std::move(set)).get();
+}
+
+void Charset::encode(std::string_view utf8, std::string& out) const {
+  out.clear();
+  if (!singleByte_) {
+    out.assign(utf8);
+    return;
+  }
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    std::size_t start = i;
+    std::optional<char32_t> c = nextUtf8(utf8, i);
+    if (!c) {
+      throw EngineError(errc::kConversion, "Tekst \"" + shown(utf8) + "\" nie jest poprawnym tekstem UTF-8");
+    }
+    auto found = bytes_.find(*c);
+    if (found == bytes_.end()) {
+      throw EngineError(errc::kConversion, "Tekstu \"" + shown(utf8) +
+                                               "\" nie można zapisać w zestawie znaków " + name_ +
+                                               " połączenia z bazą: brak znaku \"" +
+                                               std::string(utf8.substr(start, i - start)) + "\"");
+    }
+    out += static_cast<char>(found->second);
+  }
+}
+
+void Charset::decode(std::string_view bytes, std::string& out) const {
+  out.clear();
+  if (!singleByte_) {
+    out.assign(bytes);
+    return;
+  }
+  out.reserve(bytes.size());
+  for (char ch : bytes) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80) {
+      out += ch;
+    } else {
+      const auto& slot = high_[b - 0x80];
+      out.append(slot.data(), static_cast<std::size_t>(slot[3]));
+    }
+  }
+}
+
+std::optional<std::string> charsetForLanguageDriver(std::string_view driver) {
+  std::string name = upper(driver);
+  if (name.find("POLISH") != std::string::npos) return "WIN1250";
+  if (name.find("CYR") != std::string::npos) return "WIN1251";
+  if (name == "ANSIINTL") return "WIN1252";
+  return std::nullopt;
+}
+
+std::string charsetForDatabaseDefault(std::string_view dbDefault) {
+  std::string name = upper(dbDefault);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  if (name.empty() || name == "NONE" || name == "OCTETS") return "WIN1250";
+  if (name == "UTF8" || name == "UNICODE_FSS") return "UTF8";
+  return Charset::find(name) ? name : "UTF8";
+}
+
+}  // namespace db::firebird

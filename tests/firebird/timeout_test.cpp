@@ -1,0 +1,147 @@
+// Bounded waits: a row locked by another attachment, and a server that stops answering (frozen with
+// SIGSTOP; needs the test server of tools/fb-test-server, whose pid file names the process).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
+
+#include "db/firebird/watch.h"
+#include "fb_fixture.h"
+
+namespace {
+
+using fbtest::FirebirdTest;
+
+class Timeouts : public FirebirdTest {
+ protected:
+  void SetUp() override {
+    FirebirdTest::SetUp();
+    exec("CREATE TABLE PLANDOCH (ID INTEGER NOT NULL PRIMARY KEY, NAZWA VARCHAR(20))");
+    exec("INSERT INTO PLANDOCH VALUES (1, 'Gmina')");
+    scalar("SELECT COUNT(*) FROM PLANDOCH");  // a query commits first: other attachments see the row
+  }
+  // A further attachment whose calls and lock waits are bounded by `seconds`.
+  db::Database& attachment(int seconds) {
+    extra_.push_back(makeDatabase("DBt" + std::to_string(extra_.size())));
+    extra_.back()->addParam("TIMEOUT=" + std::to_string(seconds));
+    extra_.back()->connect();
+    return *extra_.back();
+  }
+};
+
+TEST_F(Timeouts, RowLockedByAnotherAttachmentIsWaitedForAtMostTheTimeout) {
+  db::Database& holder = attachment(1);
+  db::Database& waiter = attachment(1);
+  exec(holder, "UPDATE PLANDOCH SET NAZWA = 'Powiat' WHERE ID = 1");  // not committed yet: the row is locked
+  try {
+    exec(waiter, "DELETE FROM PLANDOCH");
+    FAIL() << "a locked row was deleted";
+  } catch (const db::EngineError& e) {
+    std::string message = e.what();
+    EXPECT_NE(message.find("Tabela \"PLANDOCH\" jest zablokowana"), std::string::npos) << message;
+    EXPECT_NE(message.find("w ciągu 1 s"), std::string::npos) << message;
+  }
+  // Both attachments stay usable; the holder's change is kept and nothing was deleted.
+  holder.disconnect();
+  EXPECT_EQ(db::valueToText(scalar(waiter, "SELECT NAZWA FROM PLANDOCH WHERE ID = 1")), "Powiat");
+}
+
+// The watch alone: a call that outlasts the limit is cut off once, and only that one; calls that end in
+// time are left alone.
+TEST(FirebirdCallWatch, CutsOffOnlyACallThatOutlastsTheLimit) {
+  std::mutex mutex;
+  std::condition_variable released;
+  int cutOffs = 0;
+  db::firebird::CallWatch watch(std::chrono::milliseconds(0), [&] {
+    std::lock_guard lock(mutex);
+    ++cutOffs;
+    released.notify_all();
+  });
+  for (int i = 0; i < 1000; ++i) {
+    watch.begin();
+    watch.end();
+  }
+  EXPECT_FALSE(watch.expired());
+  // A call blocked until the watch releases it (a frozen server's call until the attachment is cut).
+  watch.begin();
+  {
+    std::unique_lock lock(mutex);
+    bool ended = released.wait_for(lock, std::chrono::seconds(30), [&] { return cutOffs > 0; });
+    EXPECT_TRUE(ended) << "the blocked call was never cut off";
+  }
+  watch.end();
+  EXPECT_TRUE(watch.expired());
+  watch.begin();
+  watch.end();
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(cutOffs, 1);
+}
+
+// The test server's process, from the pid file tools/fb-test-server keeps; 0 when unknown.
+pid_t serverPid() {
+  const char* dir = std::getenv("KONWERSJA_FB_STATE_DIR");
+  std::ifstream in(std::string(dir && *dir ? dir : "/tmp/konwersja-fb-server") + "/pid");
+  pid_t pid = 0;
+  if (!(in >> pid) || pid <= 0 || kill(pid, 0) != 0) return 0;
+  return pid;
+}
+
+// Stops the server process for as long as it lives.
+class Frozen {
+ public:
+  explicit Frozen(pid_t pid) : pid_(pid) { kill(pid_, SIGSTOP); }
+  ~Frozen() { kill(pid_, SIGCONT); }
+  Frozen(const Frozen&) = delete;
+  Frozen& operator=(const Frozen&) = delete;
+
+ private:
+  pid_t pid_;
+};
+
+// Runs `call` and returns its error text; fails when it has not ended within `bound` (the server then
+// runs again, so that the call can end and the test with it).
+template <typename Call>
+std::string errorWithin(std::chrono::seconds bound, pid_t server, Call call) {
+  auto result = std::async(std::launch::async, [call] {
+    try {
+      call();
+      return std::string("(no error)");
+    } catch (const db::EngineError& e) {
+      return std::string(e.what());
+    }
+  });
+  if (result.wait_for(bound) != std::future_status::ready) {
+    ADD_FAILURE() << "no answer within " << bound.count() << " s";
+    kill(server, SIGCONT);
+  }
+  return result.get();
+}
+
+TEST_F(Timeouts, FrozenServerEndsTheStatementAndTheConnectInBoundedTime) {
+  if (!fbtest::serverName()) GTEST_SKIP() << "needs a Firebird server (KONWERSJA_TEST_FB_SERVER)";
+  pid_t pid = serverPid();
+  if (!pid) GTEST_SKIP() << "the test server's pid file (tools/fb-test-server) names no running process";
+  db::Database& watched = attachment(2);
+  exec(watched, "INSERT INTO PLANDOCH VALUES (2, 'Powiat')");
+  std::string statement, connect;
+  {
+    Frozen frozen(pid);
+    statement = errorWithin(std::chrono::seconds(30), pid, [&] {
+      exec(watched, "UPDATE PLANDOCH SET NAZWA = 'Miasto'");
+      // Reading commits first: a server that stopped answering never lets either through.
+      scalar(watched, "SELECT COUNT(*) FROM PLANDOCH");
+    });
+    connect = errorWithin(std::chrono::seconds(30), pid, [&] { attachment(2); });
+  }
+  EXPECT_NE(statement.find("nie odpowiedział w ciągu 2 s"), std::string::npos) << statement;
+  EXPECT_NE(connect.find("nie odpowiedział w ciągu 2 s"), std::string::npos) << connect;
+  EXPECT_NE(statement.find("wycofane"), std::string::npos) << statement;
+  // The connection cut off stays closed for good; the server, running again, serves a new one, and
+  // what the cut-off connection had not committed (row 2 and the update) is gone, as its error said.
+  EXPECT_THROW(scalar(watched, "SELECT COUNT(*) FROM PLANDOCH"), db::EngineError);
+  EXPECT_EQ(db::valueToText(scalar(attachment(2), "SELECT LIST(NAZWA) FROM PLANDOCH")), "Gmina");
+}
+
+}  // namespace
