@@ -47,6 +47,19 @@ fs::path wineDriveRoot(char upperLetter) {
   return ec ? link : target;
 }
 
+// The variable's text for one name: upper-cased, anything but an ASCII letter or digit as '_' (a character
+// written in several UTF-8 bytes gives one '_').
+std::string variablePart(const std::string& name) {
+  std::string out;
+  for (unsigned char c : name) {
+    if ((c & 0xC0) == 0x80) continue;  // continuation byte of a UTF-8 sequence
+    if (c >= 'a' && c <= 'z') out += static_cast<char>(c - 'a' + 'A');
+    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) out += static_cast<char>(c);
+    else out += '_';
+  }
+  return out;
+}
+
 // Appends each component to `base`, taking the existing entry when the name only differs in case.
 fs::path resolve(fs::path base, const std::vector<std::string>& parts) {
   std::error_code ec;
@@ -69,6 +82,14 @@ bool isDriveLocation(const std::string& location) {
   if (location.size() < 2 || location[1] != ':') return false;
   char c = location[0];
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isUncLocation(const std::string& location) {
+  return location.size() >= 2 && location[0] == '\\' && location[1] == '\\';
+}
+
+std::string uncVariable(const std::string& server, const std::string& share) {
+  return "KONWERSJA_UNC_" + variablePart(server) + "_" + variablePart(share);
 }
 
 fs::path findIgnoringCase(const fs::path& directory, const std::string& name) {
@@ -96,6 +117,15 @@ fs::path hostPath(const std::string& location) {
     char letter = location[0];
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     return resolve(wineDriveRoot(letter), components(location.substr(2)));
+  }
+  if (isUncLocation(location)) {
+    std::vector<std::string> parts = components(location);
+    if (parts.size() >= 2) {
+      const std::string var = uncVariable(parts[0], parts[1]);
+      if (const char* dir = std::getenv(var.c_str()); dir && *dir)
+        return resolve(fs::path(dir), std::vector<std::string>(parts.begin() + 2, parts.end()));
+    }
+    return resolve(winePrefix() / "dosdevices" / "unc", parts);
   }
   std::error_code ec;
   if (location.find('\\') == std::string::npos && fs::exists(fs::symlink_status(location, ec)))

@@ -4,14 +4,10 @@
 #include <QTranslator>
 #include <QWidget>
 
-#include <pthread.h>
-#include <unistd.h>
-
-#include <csignal>
-
 #include "app/konwersja.h"
 #include "app/qt/okno_konwersji.h"
 #include "db/drivers.h"
+#include "platform/signals.h"
 
 namespace konw {
 
@@ -21,31 +17,6 @@ bool wSiatce(QObject* receiver) {
   for (QObject* o = receiver; o; o = o->parent())
     if (o->objectName() == QLatin1String("ExRxDBGrid1")) return true;
   return false;
-}
-
-constexpr int kSygnalyKonca[] = {SIGTERM, SIGINT, SIGHUP};
-
-sigset_t zbiorSygnalowKonca() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int sig : kSygnalyKonca) sigaddset(&set, sig);
-  return set;
-}
-
-// Called before any thread exists, so that the threads Qt and the Firebird client start inherit the block.
-void zablokujSygnalyKonca() {
-  sigset_t set = zbiorSygnalowKonca();
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
-
-// The embedded Firebird engine takes SIGTERM and SIGINT over for a shutdown of its own that leaves the
-// program running with its window gone, and a detach after such a signal never returns. A terminating
-// signal therefore gets its ordinary meaning back: the process ends at once. The database stays
-// consistent (the engine undoes what was not committed on the next attach), as after a power cut.
-void przywrocSygnalyKonca() {
-  for (int sig : kSygnalyKonca) std::signal(sig, SIG_DFL);
-  sigset_t set = zbiorSygnalowKonca();
-  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace
@@ -71,7 +42,9 @@ bool zaladujTlumaczeniePolskie(QCoreApplication& app) {
 }
 
 int uruchomProgram(int argc, char** argv) {
-  zablokujSygnalyKonca();
+  // Ctrl+C or SIGTERM ends the program at once, from its first moment on (also while start-up waits on an
+  // unreachable server); the Firebird client is kept from shutting the connections down instead.
+  sygnaly::install(sygnaly::Mode::Immediate);
   Aplikacja app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   zaladujTlumaczeniePolskie(app);
@@ -90,7 +63,6 @@ int uruchomProgram(int argc, char** argv) {
   };
 
   if (!logika.FormCreate()) return 1;
-  przywrocSygnalyKonca();
   okno.wypelnijSiatke();
   okno.show();
   okno.przygotujDoPokazania();

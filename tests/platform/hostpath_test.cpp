@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "platform/mac.h"
 #include "support/scratch_dir.h"
@@ -59,12 +61,55 @@ TEST_F(HostPath, PlainHostPathWorksAsItIsAndIgnoresCaseWhenMissing) {
   EXPECT_TRUE(isDriveLocation("d:"));
 }
 
+TEST_F(HostPath, NetworkSharesThroughWineOrTheirVariable) {
+  // The share as Wine keeps it: dosdevices/unc/<server>/<share>, here in a case that differs from the INI.
+  const fs::path unc = dir.path / "prefix" / "dosdevices" / "unc";
+  fs::create_directories(unc / "serwer" / "kalmiro" / "Dane" / "BUFOR");
+  fs::create_directories(dir.path / "mnt" / "ksiegi" / "DANE");
+  fs::create_directories(dir.path / "mnt" / "srv" / "Dane");
+  struct Case {
+    const char* location;
+    std::vector<std::pair<std::string, std::string>> env;  // variables set for this case
+    fs::path expected;
+  };
+  const std::vector<Case> cases = {
+      {"\\\\SERWER\\Kalmiro\\DANE\\", {}, unc / "serwer" / "kalmiro" / "Dane"},
+      {"\\\\serwer\\KALMIRO\\dane\\bufor\\JO", {}, unc / "serwer" / "kalmiro" / "Dane" / "BUFOR" / "JO"},
+      {"\\\\SERWER", {}, unc / "serwer"},
+      {"\\\\INNY\\Kalmiro\\DANE", {}, unc / "INNY" / "Kalmiro" / "DANE"},
+      // The variable wins over Wine's tree, and only for its own share.
+      {"\\\\SERWER\\Kalmiro\\dane", {{"KONWERSJA_UNC_SERWER_KALMIRO", (dir.path / "mnt" / "ksiegi").string()}},
+       dir.path / "mnt" / "ksiegi" / "DANE"},
+      {"\\\\SERWER\\Kalmiro2\\DANE", {{"KONWERSJA_UNC_SERWER_KALMIRO", (dir.path / "mnt" / "ksiegi").string()}},
+       unc / "serwer" / "Kalmiro2" / "DANE"},
+      // Characters a variable name cannot hold become '_'; one '_' per non-ASCII letter.
+      {"\\\\srv-01.firma.local\\dane$\\DANE",
+       {{"KONWERSJA_UNC_SRV_01_FIRMA_LOCAL_DANE_", (dir.path / "mnt" / "srv").string()}},
+       dir.path / "mnt" / "srv" / "Dane"},
+      {"\\\\SERWER\\Księgowość\\DANE", {{"KONWERSJA_UNC_SERWER_KSI_GOWO__", (dir.path / "mnt" / "ksiegi").string()}},
+       dir.path / "mnt" / "ksiegi" / "DANE"},
+      // An empty variable counts as not set.
+      {"\\\\SERWER\\Kalmiro\\DANE", {{"KONWERSJA_UNC_SERWER_KALMIRO", ""}}, unc / "serwer" / "kalmiro" / "Dane"},
+  };
+  for (const auto& c : cases) {
+    for (const auto& [name, value] : c.env) setenv(name.c_str(), value.c_str(), 1);
+    EXPECT_EQ(hostPath(c.location), c.expected) << c.location;
+    for (const auto& [name, value] : c.env) unsetenv(name.c_str());
+  }
+  EXPECT_EQ(uncVariable("srv-01.firma.local", "dane$"), "KONWERSJA_UNC_SRV_01_FIRMA_LOCAL_DANE_");
+  EXPECT_TRUE(isUncLocation("\\\\SERWER\\x"));
+  EXPECT_FALSE(isUncLocation("\\SERWER\\x"));
+  EXPECT_FALSE(isUncLocation("//SERWER/x"));
+  EXPECT_FALSE(isDriveLocation("\\\\C:\\x"));
+}
+
 TEST_F(HostPath, WorkstationAddressFromTheFirstUsableInterface) {
   auto iface = [&](const std::string& name, int index, const std::string& flags, const std::string& addr) {
     fs::create_directories(dir.path / "net" / name);
     std::ofstream(dir.path / "net" / name / "ifindex") << index << "\n";
     std::ofstream(dir.path / "net" / name / "flags") << flags << "\n";
     std::ofstream(dir.path / "net" / name / "address") << addr << "\n";
+    if (name.rfind("eth", 0) == 0) fs::create_directories(dir.path / "net" / name / "device");
   };
   EXPECT_EQ(adresMACZKatalogu(dir.path / "net"), "");
   iface("lo", 1, "0x9", "00:00:00:00:00:00");
