@@ -60,7 +60,15 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   for (db::Database* d : {&dm.DBp, &dm.DBi, &dm.DBpb, &dm.DBpbjo}) d->disconnect();
   WyczyscDaneJednostki();
 
-  const std::string stanowisko = identyfikatorStanowiska ? identyfikatorStanowiska() : PobierzAdresMAC();
+  std::string stanowisko;
+  if (identyfikatorStanowiska) {
+    stanowisko = identyfikatorStanowiska();
+  } else {
+    // Without a physical network adapter no workstation section applies; the operator learns why.
+    const WyborKartySieciowej karta = wybierzKarteSieciowa();
+    stanowisko = karta.adres;
+    if (stanowisko.empty()) ZapiszKomunikat(opisBrakuKartySieciowej(karta), kDodatkoweInfo);
+  }
   const WynikKonfiguracji wynik = ZnajdzLokalizacje(
       dm.Ini, zPrzycisku ? std::optional(edycja.value_or(Edycja::JB)) : std::nullopt, stanowisko);
   if (!zPrzycisku && wynik.edycja) ZaznaczBezZdarzenia(*wynik.edycja == Edycja::JST ? "JST" : "JB", true);

@@ -1,5 +1,6 @@
 #include "control/konwersja_dm.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/paths.h"
@@ -71,6 +72,8 @@ void TdmKonw::UstawParametryBaz(const std::string& SciezkaParadoxa, const std::s
   ustawBaze(DBi, "INTRBASE",
             {"SERVER NAME=" + SciezkaInterbase, "USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
              "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"});
+  // How long a Firebird server may stay silent before a statement is given up (seconds).
+  if (const char* t = std::getenv("KONWERSJA_TIMEOUT"); t && *t) DBi.addParam(std::string("TIMEOUT=") + t);
 }
 
 TdmKonw::~TdmKonw() {

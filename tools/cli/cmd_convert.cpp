@@ -12,6 +12,7 @@
 #include "app/konwersja.h"
 #include "app/scripted/scripted_operator.h"
 #include "db/drivers.h"
+#include "platform/signals.h"
 #include "tools/cli/commands.h"
 
 namespace {
@@ -57,10 +58,17 @@ const char* nazwaRodzaju(konw::MsgKind kind) {
   return "?";
 }
 
-// Prints every box as it comes; the confirmation of the run is answered Yes only when asked to.
+// Prints every box as it comes; the confirmation of the run is answered Yes only when asked to. Ctrl+C
+// (or SIGTERM) during the run is the break button with its question answered Yes.
 class OperatorKonsoli : public konw::ScriptedOperator {
  public:
   explicit OperatorKonsoli(bool tak) : tak_(tak) {}
+  konw::TfrmConvert* frm = nullptr;
+
+  void processMessages() override {
+    konw::ScriptedOperator::processMessages();
+    if (frm && frm->WTrakcieKonwersji() && konw::sygnaly::breakRequested()) frm->przebieg.flagi.Przerwano = true;
+  }
 
   konw::Button messageBox(konw::MsgKind kind, const std::string& caption, const std::string& text,
                           unsigned buttons, konw::Button defaultButton) override {
@@ -92,6 +100,7 @@ int runConvert(const Opcje& o) {
     ::setenv("KONWERSJA_WININI", std::filesystem::absolute(o.winini).c_str(), 1);
   }
 
+  konw::sygnaly::install(konw::sygnaly::Mode::Immediate);
   db::registerBuiltinDrivers();
   std::vector<std::string> arguments;
   if (!o.edycja.empty()) arguments.push_back(o.edycja);
@@ -106,7 +115,12 @@ int runConvert(const Opcje& o) {
   if (o.rodzaj >= 0) frm.RadioGroup1Click(o.rodzaj);
   ui.clearBoxes();
 
+  ui.frm = &frm;
+  konw::sygnaly::setBreakMessage("Przerywanie konwersji po bieżącym wierszu; ponowne Ctrl+C kończy program natychmiast.");
+  konw::sygnaly::clearBreak();
+  konw::sygnaly::setMode(konw::sygnaly::Mode::Break);
   const konw::Werdykt werdykt = frm.Konwertuj();
+  konw::sygnaly::setMode(konw::sygnaly::Mode::Immediate);
 
   for (std::size_t k = 0; k < konw::kMemoLogow.size(); ++k) {
     std::printf("===== %s =====\n", konw::kPodpisyStronLogow[k]);
