@@ -37,8 +37,14 @@ void TfrmConvert::ZaznaczBezZdarzenia(const std::string& radio, bool checked) {
 }
 
 void TfrmConvert::ZaznaczRadio(const std::string& radio) {
-  // Like a click: the handler runs only when the button was not checked yet.
-  if (ui_.checked(radio)) return;
+  const Edycja e = radio == "JST" ? Edycja::JST : Edycja::JB;
+  // A run or a comparison reads the edition's databases: the click is undone.
+  if (WTrakcieKonwersji() || PorownanieTrwa) {
+    if (edycja) ZaznaczBezZdarzenia(*edycja == Edycja::JST ? "JST" : "JB", true);
+    return;
+  }
+  // Like a click: the handler runs only when the button becomes checked.
+  if (edycja == e) return;
   ZaznaczBezZdarzenia(radio, true);
   JSTClick(radio);
 }

@@ -5,6 +5,14 @@
 
 namespace konw {
 
+namespace {
+
+// Controls that would change what a run reads.
+constexpr const char* kNieruchomeWPracy[] = {"JST",         "JB",        "ExRxDBGrid1", "PanelListyTabel",
+                                             "btnPorownaj", "btnErrAllowPorow", "btnZapiszPorownanie"};
+
+}  // namespace
+
 Werdykt TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
   if (Praca) {
     przebieg.Rozpocznij();
@@ -26,6 +34,8 @@ Werdykt TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
     ui_.setVisible("btnBreak", true);
     ui_.setEnabled("btnBreak", true);
     ui_.setFocus("btnBreak");
+    // Nothing the run reads may change meanwhile: the edition, ListaTabel's rows, the comparisons.
+    for (const char* c : kNieruchomeWPracy) ui_.setEnabled(c, false);
     return Werdykt::NieRozpoczety;
   }
 
@@ -83,6 +93,8 @@ Werdykt TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
   ui_.setEnabled("btnKonfig", true);
   ui_.setEnabled("btnClose", true);
   ui_.setEnabled("PageControl", true);
+  for (const char* c : kNieruchomeWPracy) ui_.setEnabled(c, true);
+  ui_.setEnabled("ExRxDBGrid1", RodzajKonwersji == TRodzajKonwersji::WybraneTabele);
 
   if (!BezKomunikatu) {
     ui_.setTabVisible("TabSheetLogi", true);

@@ -13,6 +13,7 @@
 #include "log/conversion_log.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
+#include "platform/text.h"
 #include "platform/operator.h"
 
 namespace konw {
@@ -100,13 +101,7 @@ std::string NazwaPlikuRaportu(const std::tm& kiedy) {
 
 void ZapiszPlikRaportu(const std::string& file, const std::string& text) {
   // Every line ends in CR LF, whatever the memo gave.
-  std::string crlf;
-  crlf.reserve(text.size() + text.size() / 32);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) crlf += '\r';
-    crlf += text[i];
-  }
-  const std::string bytes = utf8ToCp1250(crlf);
+  const std::string bytes = utf8ToCp1250(crLf(text));
   std::FILE* f = std::fopen(hostPath(file).c_str(), "wb");
   if (!f) throw std::runtime_error("Nie można utworzyć pliku " + file);
   const bool zapisany = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;

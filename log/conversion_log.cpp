@@ -13,6 +13,7 @@
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
 #include "platform/operator.h"
+#include "platform/text.h"
 
 namespace konw {
 
@@ -52,7 +53,8 @@ void TLogKonwersji::ZapiszLinie(const std::string& line, Kategorie categories) {
       ui_.appendMemo(kMemoLogow[index], line);
       std::FILE* f = logi[index].plik;
       if (!f) return;
-      const std::string bytes = utf8ToCp1250(line) + "\r\n";
+      // Engine messages may end their lines with a bare LF: the file's lines all end in CR LF.
+      const std::string bytes = crLf(utf8ToCp1250(line)) + "\r\n";
       if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fflush(f) != 0) {
         BladZapisu = flagi_.BladKonwersji = true;
         return;

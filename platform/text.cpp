@@ -42,6 +42,20 @@ std::vector<std::string> splitList(std::string_view list, char separator) {
   return out;
 }
 
+std::string crLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      out += "\r\n";
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 std::string quoteIdentifier(std::string_view name) {
   std::string out = "\"";
   for (char c : name) {

@@ -15,6 +15,8 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b);
 std::string trim(std::string_view s);
 // A list such as an index's fields "A;B": split at every separator, empty pieces and blanks kept.
 std::vector<std::string> splitList(std::string_view list, char separator = ';');
+// The text with every line end as CR LF (a bare LF or CR becomes CR LF).
+std::string crLf(std::string_view text);
 // A name as an SQL identifier: in double quotes, with every quote inside doubled.
 std::string quoteIdentifier(std::string_view name);
 

@@ -112,9 +112,10 @@ void OknoKonwersji::zbudujStroneKonwersja(QWidget* page) {
   for (auto [name, y] : {std::pair{"JST", 18}, std::pair{"JB", 40}}) {
     auto* rb = utworz<QRadioButton>(konfig, name, 540, y, 60, 20);
     rb->setText(podpis(name));
-    // Only the operator's click runs the handler; the logic sets the buttons without it.
+    // Only the operator's click runs the handler, and only when the button becomes checked; the logic
+    // sets the buttons without it.
     connect(rb, &QRadioButton::clicked, this, [this, n = std::string(name)] {
-      if (logika_) logika_->JSTClick(n);
+      if (logika_) logika_->ZaznaczRadio(n);
     });
   }
 
@@ -156,6 +157,8 @@ void OknoKonwersji::zbudujStroneKonwersja(QWidget* page) {
   auto* konfigBtn = przycisk(przyciski, "btnKonfig", 0, 6, 240, 28);
   auto* konwert = przycisk(przyciski, "btnKonwert", 248, 6, 260, 28);
   auto* przerwij = przycisk(przyciski, "btnBreak", 248, 6, 260, 28);
+  // Enter presses it as the space bar does (a button outside a dialog takes Enter only so).
+  przerwij->setAutoDefault(true);
   auto* zamknij = przycisk(przyciski, "btnClose", 516, 6, 96, 28);
   connect(konwert, &QPushButton::clicked, this, [this] {
     if (logika_ && akcjaKonwertuj) akcjaKonwertuj();

@@ -164,6 +164,31 @@ TEST_F(OknoTest, ClosingDuringARunAsksInPolishAndNoKeepsTheWindow) {
   logika.przebieg.flagi.Przerwano = false;
 }
 
+TEST_F(OknoTest, DuringARunOnlyTheBreakActsAndEnterPressesIt) {
+  zaladujTlumaczeniePolskie(*QCoreApplication::instance());
+  okno.show();
+  logika.ZaznaczBezZdarzenia("JST", true);
+  logika.UstawStanPracy(true);
+  for (const char* c : {"JST", "JB", "ExRxDBGrid1", "PanelListyTabel", "btnPorownaj", "btnZapiszPorownanie"})
+    EXPECT_FALSE(okno.findChild<QWidget*>(c)->isEnabled()) << c;
+  // A click that still reached the edition (from code) is undone: the run goes on in its edition.
+  w<QRadioButton>("JB")->setChecked(true);
+  logika.ZaznaczRadio("JB");
+  EXPECT_TRUE(w<QRadioButton>("JST")->isChecked());
+  EXPECT_EQ(logika.edycja, konw::Edycja::JST);
+
+  for (const auto key : {Qt::Key_Return, Qt::Key_Space}) {
+    BoxAnswer box;
+    box.arm("Nie");
+    w<QPushButton>("btnBreak")->setFocus();
+    QTest::keyClick(w<QPushButton>("btnBreak"), key);
+    EXPECT_EQ(box.text, "Czy przerwać konwersję danych?") << key;
+  }
+  logika.UstawStanPracy(false, true);
+  for (const char* c : {"JST", "JB", "PanelListyTabel", "btnPorownaj"})
+    EXPECT_TRUE(okno.findChild<QWidget*>(c)->isEnabled()) << c;
+}
+
 TEST_F(OknoTest, WindowStateForTheErrorLog) {
   okno.show();
   QApplication::setActiveWindow(&okno);
