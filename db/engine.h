@@ -167,6 +167,11 @@ class Dataset {
   void cancel();
   void deleteRecord();
 
+  // What the driver repaired, skipped or doubted while reading this dataset's rows since the last call
+  // (warnings of an earlier opening included: closing keeps them), then forgotten. Empty for drivers
+  // that never doubt what they read.
+  std::vector<ReadWarning> takeWarnings();
+
   // Details follow this dataset's current row (see Table::setMasterSource).
   void addObserver(Dataset* detail);
   void removeObserver(Dataset* detail);
@@ -205,6 +210,7 @@ class Dataset {
   bool empty_ = true;
   State state_ = State::Inactive;
   std::set<Dataset*> observers_;
+  std::vector<ReadWarning> warnings_;  // taken from cursors already closed
 };
 
 // A table of a database, by name.
