@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include "db/error.h"
@@ -18,6 +19,11 @@ std::string lowerAscii(std::string s) {
 }
 
 bool allZero(const unsigned char* p, int n) {
+  if (n == 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word == 0;
+  }
   for (int i = 0; i < n; ++i)
     if (p[i] != 0) return false;
   return true;
@@ -48,6 +54,12 @@ std::string dayText(std::int64_t paradoxDay) {
   return buf;
 }
 
+std::string numberText(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
 const char* problemLabel(int problem) {
   switch (problem) {
     case 0:
@@ -64,8 +76,10 @@ const char* problemLabel(int problem) {
       return "znacznik czasu spoza zakresu";
     case 6:
       return "uszkodzone odwołanie do pliku .MB";
-    default:
+    case 7:
       return "wartość z pliku .MB niezgodna z rekordem";
+    default:
+      return "długość łańcucha bloków niezgodna z nagłówkiem";
   }
 }
 
@@ -189,12 +203,11 @@ void TableReader::corrupt(const std::string& why) const {
 void TableReader::warn(Problem problem, int field, std::string text, bool replaced) {
   if (replaced) replaced_ = true;
   std::string fieldName = field >= 0 ? header_.fields[static_cast<std::size_t>(field)].name : std::string();
-  if (currentRecord_ == 0) {
-    warnings_.push_back({0, std::move(fieldName), std::move(text)});
-    return;
-  }
   Tally& t = tallies_[{problem, field}];
-  if (std::find(t.records.begin(), t.records.end(), currentRecord_) != t.records.end()) return;
+  // Table-wide problems (record 0) come once each, from the walk along the chain.
+  if (currentRecord_ != 0 &&
+      std::find(t.records.begin(), t.records.end(), currentRecord_) != t.records.end())
+    return;
   if (t.records.size() < kDetailedWarnings) {
     t.records.push_back(currentRecord_);
     t.lastCounted = std::max(t.lastCounted, currentRecord_);
@@ -202,7 +215,7 @@ void TableReader::warn(Problem problem, int field, std::string text, bool replac
     return;
   }
   // Rows are read again (orders, ranges, the first row after each open): count each one once.
-  if (currentRecord_ <= t.lastCounted) return;
+  if (currentRecord_ != 0 && currentRecord_ <= t.lastCounted) return;
   t.lastCounted = currentRecord_;
   ++t.more;
 }
@@ -216,8 +229,9 @@ std::vector<ReadWarning> TableReader::takeWarnings() {
         key.second >= 0 ? header_.fields[static_cast<std::size_t>(key.second)].name : std::string();
     out.push_back({0, field,
                    std::string(problemLabel(static_cast<int>(key.first))) + " także w " + std::to_string(t.more) +
-                       (t.more == 1 ? " dalszym rekordzie" : " dalszych rekordach") + " (wymieniono pierwsze " +
-                       std::to_string(kDetailedWarnings) + ")"});
+                       (key.first == Problem::Chain ? (t.more == 1 ? " dalszym bloku" : " dalszych blokach")
+                                                    : (t.more == 1 ? " dalszym rekordzie" : " dalszych rekordach")) +
+                       " (wymieniono pierwsze " + std::to_string(kDetailedWarnings) + ")"});
     t.more = 0;
   }
   return out;
@@ -278,7 +292,7 @@ void TableReader::walkChain() {
   }
   cached_ = SIZE_MAX;
   if (chainLength != header_.blocksInUse || prev != header_.lastBlock)
-    warn(Problem::Chain, -1,
+    warn(Problem::ChainLength, -1,
          "łańcuch bloków przechodzi przez " + std::to_string(chainLength) + " bloków i kończy się na bloku " +
              std::to_string(prev) + ", a nagłówek podaje " + std::to_string(header_.blocksInUse) +
              " bloków w użyciu i ostatni blok " + std::to_string(header_.lastBlock));
@@ -347,7 +361,9 @@ void TableReader::readRow(std::size_t index, Row& out) {
 void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value& out) {
   switch (f.type) {
     case 'A': {
+      // Short text in a wide field leaves a long tail of NULs: skip it eight bytes at a time.
       int n = f.width;
+      while (n >= 8 && allZero(p + n - 8, 8)) n -= 8;
       while (n > 0 && p[n - 1] == 0) --n;
       if (n == 0) {
         out = Null{};
@@ -406,7 +422,7 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
       }
       if (!std::isfinite(v) || std::fabs(v) > 1e17) {
         warn(Problem::Timestamp, currentField_,
-             "znacznik czasu " + std::to_string(v) + " ms spoza zakresu; odczytano jako pusty", true);
+             "znacznik czasu " + numberText(v) + " ms spoza zakresu; odczytano jako pusty", true);
         out = Null{};
         return;
       }

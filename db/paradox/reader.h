@@ -59,7 +59,7 @@ class TableReader {
   static constexpr std::size_t kDetailedWarnings = 20;
 
  private:
-  enum class Problem { Chain, Count, Bcd, Date, Time, Timestamp, BlobRef, BlobMismatch };
+  enum class Problem { Chain, Count, Bcd, Date, Time, Timestamp, BlobRef, BlobMismatch, ChainLength };
   struct Tally {
     std::vector<std::size_t> records;  // rows warned about in detail (1-based)
     std::size_t more = 0;              // rows past those, counted only
