@@ -32,7 +32,8 @@ class Session {
   // Table names of a connected database (see ConnectionImpl::tableNames).
   std::vector<std::string> tableNames(Database& database, const std::string& pattern);
 
-  // Per-directory code page for Paradox text (0 = the header's, else Windows-1250 when it has none).
+  // Code page for Paradox text overriding every table's own (0 = none: each table's header code page,
+  // else the one its language driver implies, else Windows-1250).
   void setParadoxCodePage(int codePage) { paradoxCodePage_ = codePage; }
   int paradoxCodePage() const { return paradoxCodePage_; }
 
