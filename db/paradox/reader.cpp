@@ -78,8 +78,10 @@ const char* problemLabel(int problem) {
       return "uszkodzone odwołanie do pliku .MB";
     case 7:
       return "wartość z pliku .MB niezgodna z rekordem";
-    default:
+    case 8:
       return "długość łańcucha bloków niezgodna z nagłówkiem";
+    default:
+      return "data znacznika czasu spoza zakresu";
   }
 }
 
@@ -218,6 +220,34 @@ void TableReader::warn(Problem problem, int field, std::string text, bool replac
   if (currentRecord_ != 0 && currentRecord_ <= t.lastCounted) return;
   t.lastCounted = currentRecord_;
   ++t.more;
+}
+
+void TableReader::noteValue(Problem problem, double raw, const Decimal* read) {
+  // Days and milliseconds of dates and times are whole numbers; a timestamp's may be anything.
+  const auto whole = [raw] { return static_cast<std::int64_t>(raw); };
+  switch (problem) {
+    case Problem::Date:
+      // Kept as stored (the day may be read back), but no Firebird DATE can take it.
+      warn(problem, currentField_, "data " + dayText(whole()) + " spoza zakresu 0001-01-01 – 9999-12-31");
+      return;
+    case Problem::Time:
+      warn(problem, currentField_, "czas " + std::to_string(whole()) + " ms spoza doby; odczytano jako pusty", true);
+      return;
+    case Problem::Timestamp:
+      warn(problem, currentField_, "znacznik czasu " + numberText(raw) + " ms spoza zakresu; odczytano jako pusty",
+           true);
+      return;
+    case Problem::TimestampDate:
+      warn(problem, currentField_,
+           "data znacznika czasu " + dayText(whole()) + " spoza zakresu 0001-01-01 – 9999-12-31");
+      return;
+    default:
+      warn(problem, currentField_,
+           "cyfry BCD większe niż 9; odczytano " + (read ? read->toString() : std::string()) +
+               " (od pierwszej niepoprawnej cyfry same zera)",
+           true);
+      return;
+  }
 }
 
 std::vector<ReadWarning> TableReader::takeWarnings() {
@@ -393,12 +423,11 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
       if (f.type == 'D') {
         // Kept as stored (the day may be read back), but no Firebird DATE can take it.
         if (v < kFirstDay || v > kLastDay)
-          warn(Problem::Date, currentField_, "data " + dayText(v) + " spoza zakresu 0001-01-01 – 9999-12-31");
+          noteValue(Problem::Date, v);
         out = Date{static_cast<std::int32_t>(std::int64_t{v} - kParadoxDayOffset)};
       } else if (f.type == 'T') {
         if (v < 0 || v >= kMsPerDay) {
-          warn(Problem::Time, currentField_,
-               "czas " + std::to_string(v) + " ms spoza doby; odczytano jako pusty", true);
+          noteValue(Problem::Time, v);
           out = Null{};
           return;
         }
@@ -421,8 +450,7 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         return;
       }
       if (!std::isfinite(v) || std::fabs(v) > 1e17) {
-        warn(Problem::Timestamp, currentField_,
-             "znacznik czasu " + numberText(v) + " ms spoza zakresu; odczytano jako pusty", true);
+        noteValue(Problem::Timestamp, v);
         out = Null{};
         return;
       }
@@ -434,8 +462,7 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         ++day;
       }
       if (day < kFirstDay || day > kLastDay)
-        warn(Problem::Timestamp, currentField_,
-             "data znacznika czasu " + dayText(day) + " spoza zakresu 0001-01-01 – 9999-12-31");
+        noteValue(Problem::TimestampDate, static_cast<double>(day));
       out = DateTime{Date{static_cast<std::int32_t>(day - kParadoxDayOffset)}, Time{us}};
       return;
     }
@@ -477,11 +504,7 @@ void TableReader::decodeBcd(const FieldInfo& f, const unsigned char* p, Value& o
   }
   // The record always holds 32 digits with the header's number of places as the fraction.
   out = Decimal{positive ? unscaled : -unscaled, f.size};
-  if (invalid)
-    warn(Problem::Bcd, currentField_,
-         "cyfry BCD większe niż 9; odczytano " + std::get<Decimal>(out).toString() +
-             " (od pierwszej niepoprawnej cyfry same zera)",
-         true);
+  if (invalid) noteValue(Problem::Bcd, 0, &std::get<Decimal>(out));
 }
 
 void TableReader::decodeBlob(const FieldInfo& f, const unsigned char* p, Value& out) {

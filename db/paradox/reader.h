@@ -59,7 +59,7 @@ class TableReader {
   static constexpr std::size_t kDetailedWarnings = 20;
 
  private:
-  enum class Problem { Chain, Count, Bcd, Date, Time, Timestamp, BlobRef, BlobMismatch, ChainLength };
+  enum class Problem { Chain, Count, Bcd, Date, Time, Timestamp, BlobRef, BlobMismatch, ChainLength, TimestampDate };
   struct Tally {
     std::vector<std::size_t> records;  // rows warned about in detail (1-based)
     std::size_t more = 0;              // rows past those, counted only
@@ -69,6 +69,9 @@ class TableReader {
   // Notes a problem of field `field` (-1 = none) in the row being read (0 = none); `replaced` when the
   // value given out is not the stored one.
   void warn(Problem problem, int field, std::string text, bool replaced = false);
+  // The warning about a value of the field being decoded: a day (Date, TimestampDate), milliseconds
+  // (Time, Timestamp) or the decimal read (Bcd). Kept out of line, off the decoding path.
+  [[gnu::cold, gnu::noinline]] void noteValue(Problem problem, double raw, const Decimal* read = nullptr);
   struct Block {
     std::uint16_t number;
     std::uint16_t count;
