@@ -48,6 +48,8 @@ struct ReadWarning {
   long record = 0;     // the row's number from 1 in the table's stored order; 0 = the table as a whole
   std::string field;   // the field concerned, "" when none
   std::string text;    // what was found and what was done about it (Polish, without the table's name)
+  std::string table;   // the table's file as found ("PLANY.DB"), so that a warning left from an earlier
+                       // opening of the same dataset is never taken for one of the next table
 };
 
 // An open set of rows. Rows are addressed by position (0-based) in the cursor's current order and

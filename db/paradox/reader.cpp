@@ -213,7 +213,7 @@ void TableReader::warn(Problem problem, int field, std::string text, bool replac
   if (t.records.size() < kDetailedWarnings) {
     t.records.push_back(currentRecord_);
     t.lastCounted = std::max(t.lastCounted, currentRecord_);
-    warnings_.push_back({static_cast<long>(currentRecord_), std::move(fieldName), std::move(text)});
+    warnings_.push_back({static_cast<long>(currentRecord_), std::move(fieldName), std::move(text), name_});
     return;
   }
   // Rows are read again (orders, ranges, the first row after each open): count each one once.
@@ -261,7 +261,8 @@ std::vector<ReadWarning> TableReader::takeWarnings() {
                    std::string(problemLabel(static_cast<int>(key.first))) + " także w " + std::to_string(t.more) +
                        (key.first == Problem::Chain ? (t.more == 1 ? " dalszym bloku" : " dalszych blokach")
                                                     : (t.more == 1 ? " dalszym rekordzie" : " dalszych rekordach")) +
-                       " (wymieniono pierwsze " + std::to_string(kDetailedWarnings) + ")"});
+                       " (wymieniono pierwsze " + std::to_string(kDetailedWarnings) + ")",
+                   name_});
     t.more = 0;
   }
   return out;

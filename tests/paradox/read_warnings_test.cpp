@@ -155,6 +155,7 @@ TEST_F(ReadWarnings, EachDamagedValueIsNamedByRecordAndField) {
     ASSERT_EQ(warnings.size(), 1u) << lines(warnings);
     EXPECT_EQ(warnings[0].record, c.record);
     EXPECT_EQ(warnings[0].field, c.field);
+    EXPECT_EQ(warnings[0].table, "PLANY.DB");
     EXPECT_TRUE(contains(warnings[0].text, c.text)) << warnings[0].text;
     if (!std::holds_alternative<db::Null>(c.read) || contains(c.text, "pust")) {
       EXPECT_EQ(values.at(static_cast<std::size_t>(c.record - 1)), c.read);
