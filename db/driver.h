@@ -43,6 +43,15 @@ struct BoundParam {
   Value value;
 };
 
+// Something a driver repaired, skipped or doubted while reading rows, reported without stopping the read.
+struct ReadWarning {
+  long record = 0;     // the row's number from 1 in the table's stored order; 0 = the table as a whole
+  std::string field;   // the field concerned, "" when none
+  std::string text;    // what was found and what was done about it (Polish, without the table's name)
+  std::string table;   // the table's file as found ("PLANY.DB"), so that a warning left from an earlier
+                       // opening of the same dataset is never taken for one of the next table
+};
+
 // An open set of rows. Rows are addressed by position (0-based) in the cursor's current order and
 // range; a bookmark is a stable identity of a row that survives changes to other rows.
 class CursorImpl {
@@ -71,6 +80,8 @@ class CursorImpl {
   virtual std::optional<std::int64_t> insert(const Row& row);
   virtual void remove(std::int64_t pos);
   virtual bool canModify() const { return false; }
+  // Warnings collected since the last call, then forgotten.
+  virtual std::vector<ReadWarning> takeWarnings() { return {}; }
 };
 
 // A prepared statement of a connection.

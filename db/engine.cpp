@@ -1,6 +1,7 @@
 #include "db/engine.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/cp1250.h"
 
@@ -242,12 +243,30 @@ void Dataset::setDatabase(Database* database) {
 }
 
 void Dataset::close() noexcept {
+  if (cursor_) {
+    try {
+      auto left = cursor_->takeWarnings();
+      warnings_.insert(warnings_.end(), std::make_move_iterator(left.begin()), std::make_move_iterator(left.end()));
+    } catch (...) {
+      // Out of memory while keeping them: the warnings of this opening are lost, the close still happens.
+    }
+  }
   cursor_.reset();
   fields_.clear();
   row_.clear();
   state_ = State::Inactive;
   empty_ = eof_ = bof_ = true;
   pos_ = 0;
+}
+
+std::vector<ReadWarning> Dataset::takeWarnings() {
+  std::vector<ReadWarning> out = std::move(warnings_);
+  warnings_.clear();
+  if (cursor_) {
+    auto more = cursor_->takeWarnings();
+    out.insert(out.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  }
+  return out;
 }
 
 void Dataset::requireActive() const {

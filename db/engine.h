@@ -33,7 +33,8 @@ class Session {
   // Table names of a connected database (see ConnectionImpl::tableNames).
   std::vector<std::string> tableNames(Database& database, const std::string& pattern);
 
-  // Per-directory code page for Paradox text (0 = the header's, else Windows-1250 when it has none).
+  // Code page for Paradox text overriding every table's own (0 = none: each table's header code page,
+  // else the one its language driver implies, else Windows-1250).
   void setParadoxCodePage(int codePage) { paradoxCodePage_ = codePage; }
   int paradoxCodePage() const { return paradoxCodePage_; }
 
@@ -168,6 +169,11 @@ class Dataset {
   void cancel();
   void deleteRecord();
 
+  // What the driver repaired, skipped or doubted while reading this dataset's rows since the last call
+  // (warnings of an earlier opening included: closing keeps them), then forgotten. Empty for drivers
+  // that never doubt what they read.
+  std::vector<ReadWarning> takeWarnings();
+
   // Details follow this dataset's current row (see Table::setMasterSource).
   void addObserver(Dataset* detail);
   void removeObserver(Dataset* detail);
@@ -206,6 +212,7 @@ class Dataset {
   bool empty_ = true;
   State state_ = State::Inactive;
   std::set<Dataset*> observers_;
+  std::vector<ReadWarning> warnings_;  // taken from cursors already closed
 };
 
 // A table of a database, by name.

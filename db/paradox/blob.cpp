@@ -18,7 +18,7 @@ BlobFile::BlobFile(std::unique_ptr<ByteSource> src, std::uint32_t key, std::stri
 void BlobFile::corrupt(std::uint32_t ref, const std::string& why) const {
   char hex[16];
   std::snprintf(hex, sizeof hex, "%08X", ref);
-  throw EngineError(errc::kCorrupt, name_ + ": damaged blob reference " + hex + " (" + why + ")");
+  throw EngineError(errc::kCorrupt, name_ + ": uszkodzone odwołanie " + hex + " (" + why + ")");
 }
 
 void BlobFile::loadUnit(std::uint64_t offset) {
@@ -34,7 +34,7 @@ void BlobFile::read(std::uint32_t ref, std::uint32_t length, std::uint16_t mod, 
                     std::vector<std::string>& warnings) {
   const std::uint64_t offset = ref & 0xFFFFFF00u;
   const unsigned index = ref & 0xFF;
-  if (offset == 0 || offset + 12 > src_->size()) corrupt(ref, "block outside the file");
+  if (offset == 0 || offset + 12 > src_->size()) corrupt(ref, "blok poza plikiem");
   loadUnit(offset);
   const unsigned char* u = unit_.data();
   const unsigned type = u[0];
@@ -43,17 +43,17 @@ void BlobFile::read(std::uint32_t ref, std::uint32_t length, std::uint16_t mod, 
     const std::uint32_t stored = le32(u + 3);
     const std::uint16_t storedMod = le16(u + 7);
     if (index != 0xFF)
-      warnings.push_back(name_ + ": single blob block referred to with index " + std::to_string(index));
-    if (9 + std::uint64_t{stored} > units * kUnit) corrupt(ref, "blob longer than its block");
-    if (offset + 9 + stored > src_->size()) corrupt(ref, "blob past the end of the file");
+      warnings.push_back("do pojedynczego bloku odwołanie z indeksem " + std::to_string(index));
+    if (9 + std::uint64_t{stored} > units * kUnit) corrupt(ref, "wartość dłuższa niż jej blok");
+    if (offset + 9 + stored > src_->size()) corrupt(ref, "wartość sięga poza koniec pliku");
     if (stored != length || storedMod != mod)
-      warnings.push_back(name_ + ": blob at " + std::to_string(offset) + " has length " +
-                         std::to_string(stored) + " and modification " + std::to_string(storedMod) +
-                         ", the record says " + std::to_string(length) + " and " + std::to_string(mod));
+      warnings.push_back("wartość pod adresem " + std::to_string(offset) + " ma długość " +
+                         std::to_string(stored) + " i numer zmiany " + std::to_string(storedMod) +
+                         ", a rekord podaje " + std::to_string(length) + " i " + std::to_string(mod));
     out.resize(stored);
     if (key_ == 0) {
       if (src_->readAt(offset + 9, out.data(), stored) != stored)
-        corrupt(ref, "blob past the end of the file");
+        corrupt(ref, "wartość sięga poza koniec pliku");
       return;
     }
     // The cipher works on whole 256-byte chunks of the file: decrypt the chunks the blob spans.
@@ -65,25 +65,25 @@ void BlobFile::read(std::uint32_t ref, std::uint32_t length, std::uint16_t mod, 
     return;
   }
   if (type == 3) {
-    if (index >= 64) corrupt(ref, "sub-allocated blob index out of range");
+    if (index >= 64) corrupt(ref, "indeks wartości w bloku współdzielonym poza zakresem");
     const unsigned char* e = u + 12 + 5 * index;
     const unsigned start = e[0] * 16u;
     const unsigned units = e[1];
     const std::uint16_t storedMod = le16(e + 2);
     const unsigned rest = e[4];
-    if (start == 0 || units == 0 || rest == 0 || rest > 16) corrupt(ref, "empty sub-allocated entry");
+    if (start == 0 || units == 0 || rest == 0 || rest > 16) corrupt(ref, "pusta pozycja bloku współdzielonego");
     const std::uint32_t stored = (units - 1) * 16 + rest;
-    if (start + stored > kUnit) corrupt(ref, "sub-allocated blob past its block");
-    if (offset + start + stored > src_->size()) corrupt(ref, "blob past the end of the file");
+    if (start + stored > kUnit) corrupt(ref, "wartość sięga poza swój blok współdzielony");
+    if (offset + start + stored > src_->size()) corrupt(ref, "wartość sięga poza koniec pliku");
     if (stored != length || storedMod != mod)
-      warnings.push_back(name_ + ": blob at " + std::to_string(offset) + "/" + std::to_string(index) +
-                         " has length " + std::to_string(stored) + " and modification " +
-                         std::to_string(storedMod) + ", the record says " + std::to_string(length) + " and " +
+      warnings.push_back("wartość pod adresem " + std::to_string(offset) + "/" + std::to_string(index) +
+                         " ma długość " + std::to_string(stored) + " i numer zmiany " +
+                         std::to_string(storedMod) + ", a rekord podaje " + std::to_string(length) + " i " +
                          std::to_string(mod));
     out.assign(reinterpret_cast<const char*>(u + start), stored);
     return;
   }
-  corrupt(ref, "block of type " + std::to_string(type));
+  corrupt(ref, "blok typu " + std::to_string(type));
 }
 
 }  // namespace db::paradox

@@ -17,7 +17,7 @@ class BlobFile {
 
   // Reads the blob that a record refers to by `ref` with `length` and modification number `mod` into
   // `out` (replaced). EngineError kCorrupt when the reference does not lead to a blob; mismatches of
-  // length or modification number are noted in `warnings`.
+  // length or modification number are noted in `warnings` (Polish, without the file's name).
   void read(std::uint32_t ref, std::uint32_t length, std::uint16_t mod, std::string& out,
             std::vector<std::string>& warnings);
 

@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,6 +18,19 @@ namespace {
 
 bool isMultibyte(int number) {
   return number == 932 || number == 936 || number == 949 || number == 950;
+}
+
+// Length of the plain-ASCII prefix of the bytes, eight at a time: text of these tables is mostly
+// ASCII, and a value without any other byte is copied whole.
+std::size_t asciiPrefix(const unsigned char* p, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    if ((word & 0x8080808080808080ull) != 0) break;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
 }
 
 const detail::CodePageTable* findTable(int number) {
@@ -53,6 +68,17 @@ CodePage::CodePage(int number) : number_(number), multibyte_(isMultibyte(number)
   }
 }
 
+void CodePage::toUtf8(std::string& out, const unsigned char* p, std::size_t n) const {
+  if (multibyte_ || n == 0) {
+    out.clear();
+    if (n != 0) appendMultibyte(out, p, n);
+    return;
+  }
+  const std::size_t ascii = asciiPrefix(p, n);
+  out.assign(reinterpret_cast<const char*>(p), ascii);
+  if (ascii < n) appendUtf8(out, p + ascii, n - ascii);
+}
+
 void CodePage::appendUtf8(std::string& out, const unsigned char* p, std::size_t n) const {
   if (multibyte_) {
     appendMultibyte(out, p, n);
@@ -61,9 +87,9 @@ void CodePage::appendUtf8(std::string& out, const unsigned char* p, std::size_t 
   // Most text is ASCII: copy runs of it in one go.
   std::size_t i = 0;
   while (i < n) {
-    std::size_t start = i;
-    while (i < n && p[i] < 0x80) ++i;
-    if (i > start) out.append(reinterpret_cast<const char*>(p + start), i - start);
+    const std::size_t run = asciiPrefix(p + i, n - i);
+    if (run > 0) out.append(reinterpret_cast<const char*>(p + i), run);
+    i += run;
     while (i < n && p[i] >= 0x80) {
       const auto& u = high_[p[i] - 0x80];
       out.append(u.data(), static_cast<std::size_t>(u[3]));

@@ -20,10 +20,7 @@ class CodePage {
   // Appends the UTF-8 form of `n` bytes at `p` to `out`.
   void appendUtf8(std::string& out, const unsigned char* p, std::size_t n) const;
   // Replaces `out` with the UTF-8 form of the bytes.
-  void toUtf8(std::string& out, const unsigned char* p, std::size_t n) const {
-    out.clear();
-    appendUtf8(out, p, n);
-  }
+  void toUtf8(std::string& out, const unsigned char* p, std::size_t n) const;
 
  private:
   explicit CodePage(int number);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <numeric>
 
@@ -36,7 +37,16 @@ TableCursor::TableCursor(std::filesystem::path dbFile, int codePage, bool readOn
     : path_(std::move(dbFile)), codePage_(codePage), readOnly_(readOnly) {
   stamp_ = fileStamp();
   reader_ = TableReader::open(path_, codePage_);
+  reader_->setDamagedBlobsAsNull(true);
   nextId_ = static_cast<std::int64_t>(reader_->rowCount());
+}
+
+std::vector<ReadWarning> TableCursor::takeWarnings() {
+  std::vector<ReadWarning> out = std::move(carried_);
+  carried_.clear();
+  auto more = reader_->takeWarnings();
+  out.insert(out.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  return out;
 }
 
 std::string TableCursor::fileStamp() const {
@@ -68,7 +78,11 @@ void TableCursor::reload(const std::vector<Row>& before, const std::vector<std::
     byContent.emplace(std::move(sig), beforeIds[i]);
   }
   stamp_ = fileStamp();
-  reader_ = TableReader::open(path_, codePage_);
+  auto fresh = TableReader::open(path_, codePage_);
+  fresh->setDamagedBlobsAsNull(true);
+  auto untaken = reader_->takeWarnings();
+  carried_.insert(carried_.end(), std::make_move_iterator(untaken.begin()), std::make_move_iterator(untaken.end()));
+  reader_ = std::move(fresh);
   secondary_.reset();
   const std::size_t n = reader_->rowCount();
   ids_.assign(n, -1);
@@ -124,7 +138,8 @@ std::int64_t TableCursor::count() {
 std::int64_t TableCursor::bookmarkAt(std::int64_t pos) {
   auto phys = physicalAt(pos);
   if (!phys)
-    throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+    throw EngineError(errc::kNotFound,
+                      "Tabela " + reader_->name() + " nie ma wiersza na pozycji " + std::to_string(pos + 1));
   return ids_.empty() ? static_cast<std::int64_t>(*phys) : ids_[*phys];
 }
 
@@ -176,7 +191,8 @@ void TableCursor::setOrder(const std::string& indexName, const std::string& fiel
     const SecondaryIndex* found = nullptr;
     for (const auto& ix : secondary())
       if (equalsIgnoreCase(ix.name, indexName)) found = &ix;
-    if (!found) throw EngineError(errc::kNotFound, reader_->name() + ": no index named " + indexName);
+    if (!found)
+      throw EngineError(errc::kNotFound, "Tabela " + reader_->name() + " nie ma indeksu " + indexName);
     fields = found->fields;
     descending = found->descending;
     caseInsensitive = !found->caseSensitive;
@@ -185,7 +201,7 @@ void TableCursor::setOrder(const std::string& indexName, const std::string& fiel
       auto it = std::find_if(h.fields.begin(), h.fields.end(),
                              [&](const FieldInfo& f) { return equalsIgnoreCase(f.name, name); });
       if (it == h.fields.end())
-        throw EngineError(errc::kNotFound, reader_->name() + ": no field named " + name);
+        throw EngineError(errc::kNotFound, "Tabela " + reader_->name() + " nie ma pola " + name);
       fields.push_back(static_cast<int>(it - h.fields.begin()));
       descending.push_back(false);
     }
@@ -204,7 +220,7 @@ void TableCursor::setOrder(const std::string& indexName, const std::string& fiel
 void TableCursor::setRange(std::optional<std::pair<int, Value>> range) {
   if (range && (range->first < 0 || range->first >= static_cast<int>(reader_->header().fields.size())))
     throw EngineError(errc::kNotFound,
-                      reader_->name() + ": no field number " + std::to_string(range->first + 1));
+                      "Tabela " + reader_->name() + " nie ma pola numer " + std::to_string(range->first + 1));
   range_ = std::move(range);
   rebuildView();
 }
@@ -248,14 +264,15 @@ std::vector<Row> TableCursor::readAll() {
 }
 
 void TableCursor::requireWritable() const {
-  if (readOnly_) throw EngineError(errc::kReadOnly, reader_->name() + " is open read-only");
+  if (readOnly_)
+    throw EngineError(errc::kReadOnly, "Tabela " + reader_->name() + " jest otwarta tylko do odczytu");
 }
 
 Row TableCursor::coerceRow(const Row& row) const {
   const auto& fields = reader_->header().fields;
   if (row.size() != fields.size())
-    throw EngineError(errc::kConversion,
-                      reader_->name() + ": a row needs " + std::to_string(fields.size()) + " values");
+    throw EngineError(errc::kConversion, "Wiersz tabeli " + reader_->name() + " wymaga " +
+                                             std::to_string(fields.size()) + " wartości");
   Row out(row.size());
   for (std::size_t i = 0; i < row.size(); ++i) out[i] = coerceToField(fields[i], row[i]);
   return out;
@@ -271,20 +288,22 @@ void TableCursor::checkKeyUnique(const std::vector<Row>& rows, const Row& row,
     for (int f = 0; f < k && same; ++f) same = compareValues(rows[i][f], row[f]) == 0;
     if (same)
       throw EngineError(errc::kKeyViolation,
-                        reader_->name() + ": key violation (the key is already in the table)");
+                        "Naruszenie klucza w tabeli " + reader_->name() + " (taki klucz już w niej jest)");
   }
 }
 
 std::optional<std::size_t> TableCursor::physicalOfCurrent(std::int64_t pos) {
   auto phys = physicalAt(pos);
   if (!phys)
-    throw EngineError(errc::kNotFound, reader_->name() + ": no row at position " + std::to_string(pos + 1));
+    throw EngineError(errc::kNotFound,
+                      "Tabela " + reader_->name() + " nie ma wiersza na pozycji " + std::to_string(pos + 1));
   const std::int64_t id = ids_.empty() ? static_cast<std::int64_t>(*phys) : ids_[*phys];
   refreshIfChanged();
   if (ids_.empty()) return phys;
   auto it = std::find(ids_.begin(), ids_.end(), id);
   if (it == ids_.end())
-    throw EngineError(errc::kNotFound, reader_->name() + ": the row was changed or deleted by someone else");
+    throw EngineError(errc::kNotFound,
+                      "Wiersz tabeli " + reader_->name() + " został w międzyczasie zmieniony lub usunięty");
   return static_cast<std::size_t>(it - ids_.begin());
 }
 
@@ -335,6 +354,12 @@ void TableCursor::remove(std::int64_t pos) {
 std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows,
                                                  const std::vector<std::int64_t>& ids,
                                                  std::int64_t affected) {
+  // Values read as null or zeros because the file is damaged would be written back as such: the
+  // stored ones are lost for good. Such a table is changed by nobody but the one who repairs it.
+  if (reader_->replacedValues())
+    throw EngineError(errc::kCorrupt, "Tabela " + reader_->name() +
+                                          " ma uszkodzone wartości, których nie da się odczytać; zapis "
+                                          "zmiany utrwaliłby ich utratę, więc zmiana nie została zapisana");
   const Header& h = reader_->header();
   TableSpec tdef;
   for (const auto& f : h.fields) tdef.fields.push_back({f.name, f.type, f.size});

@@ -33,6 +33,9 @@ class TableCursor : public CursorImpl {
   std::optional<std::int64_t> insert(const Row& row) override;
   void remove(std::int64_t pos) override;
   bool canModify() const override { return !readOnly_; }
+  // What the reader repaired or doubted (see TableReader::takeWarnings); damaged blob references read
+  // as null here, and a table holding such replaced values refuses every change.
+  std::vector<ReadWarning> takeWarnings() override;
 
   TableReader& reader() { return *reader_; }
 
@@ -76,6 +79,7 @@ class TableCursor : public CursorImpl {
   std::vector<std::int64_t> ids_;      // physical -> bookmark; empty = the physical index itself
   std::int64_t nextId_ = 0;
   std::string stamp_;
+  std::vector<ReadWarning> carried_;  // from readers replaced by a reload
 };
 
 }  // namespace db::paradox

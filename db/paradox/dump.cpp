@@ -162,7 +162,7 @@ std::string shortestDouble(double v) {
 }
 
 void dumpTable(const std::filesystem::path& dbFile, int codePage, std::ostream& out,
-               std::vector<std::string>& warnings) {
+               std::vector<std::string>& warnings, std::string* codePageNote) {
   auto reader = TableReader::open(dbFile, codePage);
   reader->setFormattedMemoAsBytes(true);
   const Header& h = reader->header();
@@ -208,7 +208,8 @@ void dumpTable(const std::filesystem::path& dbFile, int codePage, std::ostream& 
     out << (row.empty() ? "]" : "\n  ]");
   }
   out << (reader->rowCount() == 0 ? "]\n}\n" : "\n ]\n}\n");
-  warnings.insert(warnings.end(), reader->warnings().begin(), reader->warnings().end());
+  for (const auto& w : reader->takeWarnings()) warnings.push_back(warningLine(w));
+  if (codePageNote) *codePageNote = describeCodePage(reader->codePageChoice());
 }
 
 }  // namespace db::paradox

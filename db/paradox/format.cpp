@@ -11,6 +11,7 @@
 
 #include "db/error.h"
 #include "db/paradox/codepage.h"
+#include "db/paradox/langdriver.h"
 
 namespace db::paradox {
 
@@ -30,7 +31,7 @@ class FileSource final : public ByteSource {
       ssize_t r = ::pread(fd_, static_cast<char*>(buf) + done, n - done, static_cast<off_t>(offset + done));
       if (r < 0) {
         if (errno == EINTR) continue;
-        throw EngineError(errc::kIo, std::string("read failed: ") + std::strerror(errno));
+        throw EngineError(errc::kIo, std::string("Błąd odczytu pliku tabeli Paradoxu: ") + std::strerror(errno));
       }
       if (r == 0) break;
       done += static_cast<std::size_t>(r);
@@ -112,7 +113,7 @@ bool isTableOrIndexData(std::uint8_t fileType) {
 }
 
 [[noreturn]] void corrupt(const std::string& what, const std::string& why) {
-  throw EngineError(errc::kCorrupt, what + ": damaged header (" + why + ")");
+  throw EngineError(errc::kCorrupt, "Uszkodzony nagłówek pliku " + what + " (" + why + ")");
 }
 
 // Reads a NUL-terminated string from [pos, end); false when no NUL comes before end.
@@ -132,12 +133,12 @@ std::unique_ptr<ByteSource> openFile(const std::filesystem::path& path) {
   if (fd < 0) {
     int e = errno;
     throw EngineError(e == ENOENT ? errc::kNotFound : errc::kIo,
-                      "cannot open " + path.string() + ": " + std::strerror(e));
+                      "Nie można otworzyć pliku " + path.string() + ": " + std::strerror(e));
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    throw EngineError(errc::kIo, "cannot open " + path.string() + ": not a regular file");
+    throw EngineError(errc::kIo, "Nie można otworzyć pliku " + path.string() + ": to nie jest zwykły plik");
   }
   return std::make_unique<FileSource>(fd, static_cast<std::uint64_t>(st.st_size));
 }
@@ -234,15 +235,14 @@ int fieldWidth(char type, int size) {
 }
 
 int effectiveCodePage(const Header& header, int overrideCodePage) {
-  if (overrideCodePage != 0) return overrideCodePage;
-  return header.codePage != 0 ? header.codePage : 1250;
+  return chooseCodePage(header, overrideCodePage).codePage;
 }
 
 Header readHeader(const ByteSource& src, int codePage, const std::string& what) {
   Header hd;
   std::vector<unsigned char> h(0x78, 0);
   std::size_t got = src.readAt(0, h.data(), h.size());
-  if (got < 0x58) corrupt(what, "file shorter than a header");
+  if (got < 0x58) corrupt(what, "plik krótszy niż nagłówek");
   hd.recordSize = le16(&h[0x00]);
   hd.headerSize = le16(&h[0x02]);
   hd.fileType = h[0x04];
@@ -260,20 +260,20 @@ Header readHeader(const ByteSource& src, int codePage, const std::string& what) 
   hd.autoInc = le32(&h[0x49]);
   hd.flags55 = h[0x55];
 
-  if (!isTableOrIndexData(hd.fileType)) corrupt(what, "not a table or index data file");
+  if (!isTableOrIndexData(hd.fileType)) corrupt(what, "to nie jest plik tabeli ani indeksu");
   if (bs != 1 && bs != 2 && bs != 3 && bs != 4 && bs != 8 && bs != 16 && bs != 32)
-    corrupt(what, "block size " + std::to_string(bs) + " KiB");
+    corrupt(what, "rozmiar bloku " + std::to_string(bs) + " KiB");
   hd.blockSize = bs * 1024u;
-  if (hd.recordSize == 0 || hd.recordSize + 6u > hd.blockSize) corrupt(what, "record size");
-  if (numFields <= 0 || numFields > 1024) corrupt(what, "field count");
-  if (hd.keyFields < 0 || hd.keyFields > numFields) corrupt(what, "key field count");
+  if (hd.recordSize == 0 || hd.recordSize + 6u > hd.blockSize) corrupt(what, "rozmiar rekordu");
+  if (numFields <= 0 || numFields > 1024) corrupt(what, "liczba pól");
+  if (hd.keyFields < 0 || hd.keyFields > numFields) corrupt(what, "liczba pól klucza");
 
   const bool extended = hd.version >= 5;
   const std::size_t varStart = extended ? 0x78 : 0x58;
-  if (hd.headerSize < varStart) corrupt(what, "header size");
-  if (src.size() < hd.headerSize) corrupt(what, "file shorter than its header");
+  if (hd.headerSize < varStart) corrupt(what, "rozmiar nagłówka");
+  if (src.size() < hd.headerSize) corrupt(what, "plik krótszy niż jego nagłówek");
   h.resize(hd.headerSize);
-  if (src.readAt(0, h.data(), h.size()) != h.size()) corrupt(what, "file shorter than its header");
+  if (src.readAt(0, h.data(), h.size()) != h.size()) corrupt(what, "plik krótszy niż jego nagłówek");
   const std::size_t end = hd.headerSize;
 
   hd.encryption = hd.rawEncryption;
@@ -281,41 +281,42 @@ Header readHeader(const ByteSource& src, int codePage, const std::string& what) 
     if (hd.rawEncryption == 0xFF00FF00u) hd.encryption = le32(&h[0x5C]);
     hd.codePage = le16(&h[0x6A]);
   }
-  const int textPage = effectiveCodePage(hd, codePage);
-  const CodePage& cp = CodePage::get(textPage);
-
   std::size_t pos = varStart;
-  if (pos + 2u * numFields > end) corrupt(what, "field descriptors past the header");
+  if (pos + 2u * numFields > end) corrupt(what, "opisy pól poza nagłówkiem");
   int offset = 0;
   hd.fields.resize(numFields);
   for (int i = 0; i < numFields; ++i) {
     FieldInfo& f = hd.fields[i];
     f.type = typeLetter(h[pos + 2 * i]);
     f.size = h[pos + 2 * i + 1];
-    if (f.type == 0) corrupt(what, "unknown type code of field " + std::to_string(i + 1));
+    if (f.type == 0) corrupt(what, "nieznany kod typu pola " + std::to_string(i + 1));
     f.width = fieldWidth(f.type, f.size);
-    if (f.width == 0) corrupt(what, "size of field " + std::to_string(i + 1));
+    if (f.width == 0) corrupt(what, "rozmiar pola " + std::to_string(i + 1));
     f.offset = offset;
     offset += f.width;
   }
-  if (offset != hd.recordSize) corrupt(what, "field sizes do not add up to the record size");
+  if (offset != hd.recordSize) corrupt(what, "rozmiary pól nie sumują się do rozmiaru rekordu");
   pos += 2u * numFields + 4 + 4u * numFields;
   pos += hd.version >= 12 ? 261 : 79;
   std::string raw;
-  for (int i = 0; i < numFields; ++i) {
-    if (!readCString(h, pos, end, raw)) corrupt(what, "field names past the header");
-    cp.toUtf8(hd.fields[i].name, reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
-  }
+  std::vector<std::string> rawNames(numFields);
+  for (int i = 0; i < numFields; ++i)
+    if (!readCString(h, pos, end, rawNames[i])) corrupt(what, "nazwy pól poza nagłówkiem");
   // What follows the names is not needed to read rows; a table that lacks it stays readable.
+  std::string rawIndexName;
   if (hd.version >= 5 && pos + 2u * numFields <= end) {
     for (int i = 0; i < numFields; ++i) hd.fieldNumbers.push_back(le16(&h[pos + 2 * i]));
     pos += 2u * numFields;
     if (readCString(h, pos, end, raw)) {
       hd.sortOrderName = raw;
-      if ((hd.fileType == 6 || hd.fileType == 8) && readCString(h, pos, end, raw))
-        cp.toUtf8(hd.indexName, reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
+      if (hd.fileType == 6 || hd.fileType == 8) readCString(h, pos, end, rawIndexName);
     }
   }
+  // The names are decoded once the language driver, which may decide the code page, is known.
+  const CodePage& cp = CodePage::get(effectiveCodePage(hd, codePage));
+  for (int i = 0; i < numFields; ++i)
+    cp.toUtf8(hd.fields[i].name, reinterpret_cast<const unsigned char*>(rawNames[i].data()), rawNames[i].size());
+  cp.toUtf8(hd.indexName, reinterpret_cast<const unsigned char*>(rawIndexName.data()), rawIndexName.size());
   return hd;
 }
 

@@ -62,11 +62,12 @@ struct Header {
 };
 
 // Parses a .DB, Xnn or XGn header from the start of `src`. Text (field and index names) is decoded
-// with `codePage`, or with the header's own (else Windows-1250) when it is 0. EngineError kCorrupt
+// with `codePage`, or when it is 0 with the table's own (see chooseCodePage). EngineError kCorrupt
 // names `what` when the header is inconsistent.
 Header readHeader(const ByteSource& src, int codePage, const std::string& what);
 
-// The code page text of a table with this header is decoded with, given an override (0 = none).
+// The code page text of a table with this header is decoded with, given an override (0 = none):
+// chooseCodePage(header, overrideCodePage).codePage.
 int effectiveCodePage(const Header& header, int overrideCodePage);
 
 // Bytes a field of type `type` with header size `size` takes in a record; 0 for an unknown type.

@@ -35,22 +35,22 @@ SecondaryIndex readIndexFile(const ByteSource& src, const Header& table, int cod
                              const std::string& fileName) {
   Header h = readHeader(src, codePage, fileName);
   auto bad = [&](const std::string& why) {
-    return EngineError(errc::kCorrupt, fileName + ": damaged index file (" + why + ")");
+    return EngineError(errc::kCorrupt, "Uszkodzony plik indeksu " + fileName + " (" + why + ")");
   };
   const bool maintained = h.fileType == 5 || h.fileType == 8;
   if (h.fileType != 3 && h.fileType != 5 && h.fileType != 6 && h.fileType != 8)
-    throw bad("not an index data file");
+    throw bad("to nie jest plik danych indeksu");
   SecondaryIndex ix;
   ix.fileName = fileName;
   ix.composite = h.fileType == 6 || h.fileType == 8;
   // Each index record ends in a trailer that locates the table row; what precedes it is the key.
   const int trailer = maintained ? table.keyFields + 1 : 3;
   const int keyCount = static_cast<int>(h.fields.size()) - trailer;
-  if (keyCount < 1) throw bad("no indexed field");
-  if (static_cast<int>(h.fieldNumbers.size()) < keyCount) throw bad("field numbers missing");
+  if (keyCount < 1) throw bad("brak indeksowanego pola");
+  if (static_cast<int>(h.fieldNumbers.size()) < keyCount) throw bad("brak numerów pól");
   for (int i = 0; i < keyCount; ++i) {
     const int number = h.fieldNumbers[i] & 0x7FFF;
-    if (number < 1 || number > static_cast<int>(table.fields.size())) throw bad("field number out of range");
+    if (number < 1 || number > static_cast<int>(table.fields.size())) throw bad("numer pola poza zakresem");
     ix.fields.push_back(number - 1);
     ix.descending.push_back((h.fieldNumbers[i] & 0x8000) != 0 || (h.flags55 & 0x10) != 0);
   }

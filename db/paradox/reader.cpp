@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include "db/error.h"
@@ -17,6 +19,11 @@ std::string lowerAscii(std::string s) {
 }
 
 bool allZero(const unsigned char* p, int n) {
+  if (n == 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word == 0;
+  }
   for (int i = 0; i < n; ++i)
     if (p[i] != 0) return false;
   return true;
@@ -33,6 +40,50 @@ std::string& bytesSlot(Value& v) {
 }
 
 constexpr std::int64_t kMsPerDay = 86400000;
+// Paradox day numbers of 0001-01-01 and 9999-12-31: the dates a Firebird DATE can hold.
+constexpr std::int64_t kFirstDay = 1;
+constexpr std::int64_t kLastDay = 3652059;
+
+std::string dayText(std::int64_t paradoxDay) {
+  if (paradoxDay < INT32_MIN + kParadoxDayOffset || paradoxDay > INT32_MAX)
+    return "dzień " + std::to_string(paradoxDay);
+  const Ymd ymd = ymdFromDate(Date{static_cast<std::int32_t>(paradoxDay - kParadoxDayOffset)});
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%s%04d-%02u-%02u", ymd.year < 0 ? "-" : "", ymd.year < 0 ? -ymd.year : ymd.year,
+                ymd.month, ymd.day);
+  return buf;
+}
+
+std::string numberText(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
+const char* problemLabel(int problem) {
+  switch (problem) {
+    case 0:
+      return "nieciągły łańcuch bloków";
+    case 1:
+      return "liczba rekordów niezgodna z nagłówkiem";
+    case 2:
+      return "niepoprawne cyfry BCD";
+    case 3:
+      return "data spoza zakresu";
+    case 4:
+      return "czas spoza doby";
+    case 5:
+      return "znacznik czasu spoza zakresu";
+    case 6:
+      return "uszkodzone odwołanie do pliku .MB";
+    case 7:
+      return "wartość z pliku .MB niezgodna z rekordem";
+    case 8:
+      return "długość łańcucha bloków niezgodna z nagłówkiem";
+    default:
+      return "data znacznika czasu spoza zakresu";
+  }
+}
 
 }  // namespace
 
@@ -126,8 +177,8 @@ std::unique_ptr<TableReader> TableReader::open(const std::filesystem::path& dbFi
   BlobOpener opener = [dir, mbName, dbFile]() -> std::unique_ptr<ByteSource> {
     auto mb = findIgnoringCase(dir, mbName);
     if (mb.empty())
-      throw EngineError(errc::kNotFound,
-                        dbFile.filename().string() + ": its blob file " + mbName + " is missing");
+      throw EngineError(errc::kNotFound, "Brak pliku " + mbName + " z wartościami pól tabeli " +
+                                             dbFile.filename().string() + " (notatki, dane binarne)");
     return openFile(mb);
   };
   return std::make_unique<TableReader>(std::move(src), std::move(opener), codePage,
@@ -137,8 +188,9 @@ std::unique_ptr<TableReader> TableReader::open(const std::filesystem::path& dbFi
 TableReader::TableReader(std::unique_ptr<ByteSource> db, BlobOpener openBlobs, int codePage, std::string name)
     : src_(std::move(db)), openBlobs_(std::move(openBlobs)), name_(std::move(name)) {
   header_ = readHeader(*src_, codePage, name_);
-  if (header_.fileType != 0 && header_.fileType != 2) corrupt("not a table (.DB) file");
-  codePage_ = effectiveCodePage(header_, codePage);
+  if (header_.fileType != 0 && header_.fileType != 2) corrupt("to nie jest plik tabeli (.DB)");
+  choice_ = chooseCodePage(header_, codePage);
+  codePage_ = choice_.codePage;
   cp_ = &CodePage::get(codePage_);
   for (std::size_t i = 0; i < header_.fields.size(); ++i)
     defs_.push_back(engineFieldDef(header_.fields[i], static_cast<int>(i) + 1));
@@ -147,7 +199,80 @@ TableReader::TableReader(std::unique_ptr<ByteSource> db, BlobOpener openBlobs, i
 }
 
 void TableReader::corrupt(const std::string& why) const {
-  throw EngineError(errc::kCorrupt, name_ + ": damaged table (" + why + ")");
+  throw EngineError(errc::kCorrupt, "Uszkodzona tabela " + name_ + " (" + why + ")");
+}
+
+void TableReader::warn(Problem problem, int field, std::string text, bool replaced) {
+  if (replaced) replaced_ = true;
+  std::string fieldName = field >= 0 ? header_.fields[static_cast<std::size_t>(field)].name : std::string();
+  Tally& t = tallies_[{problem, field}];
+  // Table-wide problems (record 0) come once each, from the walk along the chain.
+  if (currentRecord_ != 0 &&
+      std::find(t.records.begin(), t.records.end(), currentRecord_) != t.records.end())
+    return;
+  if (t.records.size() < kDetailedWarnings) {
+    t.records.push_back(currentRecord_);
+    t.lastCounted = std::max(t.lastCounted, currentRecord_);
+    warnings_.push_back({static_cast<long>(currentRecord_), std::move(fieldName), std::move(text), name_});
+    return;
+  }
+  // Rows are read again (orders, ranges, the first row after each open): count each one once.
+  if (currentRecord_ != 0 && currentRecord_ <= t.lastCounted) return;
+  t.lastCounted = currentRecord_;
+  ++t.more;
+}
+
+void TableReader::noteValue(Problem problem, double raw, const Decimal* read) {
+  // Days and milliseconds of dates and times are whole numbers; a timestamp's may be anything.
+  const auto whole = [raw] { return static_cast<std::int64_t>(raw); };
+  switch (problem) {
+    case Problem::Date:
+      // Kept as stored (the day may be read back), but no Firebird DATE can take it.
+      warn(problem, currentField_, "data " + dayText(whole()) + " spoza zakresu 0001-01-01 – 9999-12-31");
+      return;
+    case Problem::Time:
+      warn(problem, currentField_, "czas " + std::to_string(whole()) + " ms spoza doby; odczytano jako pusty", true);
+      return;
+    case Problem::Timestamp:
+      warn(problem, currentField_, "znacznik czasu " + numberText(raw) + " ms spoza zakresu; odczytano jako pusty",
+           true);
+      return;
+    case Problem::TimestampDate:
+      warn(problem, currentField_,
+           "data znacznika czasu " + dayText(whole()) + " spoza zakresu 0001-01-01 – 9999-12-31");
+      return;
+    default:
+      warn(problem, currentField_,
+           "cyfry BCD większe niż 9; odczytano " + (read ? read->toString() : std::string()) +
+               " (od pierwszej niepoprawnej cyfry same zera)",
+           true);
+      return;
+  }
+}
+
+std::vector<ReadWarning> TableReader::takeWarnings() {
+  std::vector<ReadWarning> out = std::move(warnings_);
+  warnings_.clear();
+  for (auto& [key, t] : tallies_) {
+    if (t.more == 0) continue;
+    const std::string field =
+        key.second >= 0 ? header_.fields[static_cast<std::size_t>(key.second)].name : std::string();
+    out.push_back({0, field,
+                   std::string(problemLabel(static_cast<int>(key.first))) + " także w " + std::to_string(t.more) +
+                       (key.first == Problem::Chain ? (t.more == 1 ? " dalszym bloku" : " dalszych blokach")
+                                                    : (t.more == 1 ? " dalszym rekordzie" : " dalszych rekordach")) +
+                       " (wymieniono pierwsze " + std::to_string(kDetailedWarnings) + ")",
+                   name_});
+    t.more = 0;
+  }
+  return out;
+}
+
+std::string warningLine(const ReadWarning& w) {
+  std::string s;
+  if (w.record > 0) s = "rekord " + std::to_string(w.record);
+  if (!w.field.empty()) s += (s.empty() ? "pole " : ", pole ") + w.field;
+  return s.empty() ? w.text : s + ": " + w.text;
 }
 
 void TableReader::walkChain() {
@@ -156,9 +281,10 @@ void TableReader::walkChain() {
   const std::uint64_t maxBlocks = size > header_.headerSize ? (size - header_.headerSize + bs - 1) / bs : 0;
   std::vector<bool> seen(maxBlocks + 1, false);
   std::uint32_t prev = 0;
+  std::uint32_t chainLength = 0;
   for (std::uint32_t k = header_.firstBlock; k != 0;) {
-    if (k > maxBlocks) corrupt("block pointer " + std::to_string(k) + " past the end of the file");
-    if (seen[k]) corrupt("loop in the block chain at block " + std::to_string(k));
+    if (k > maxBlocks) corrupt("wskaźnik bloku " + std::to_string(k) + " poza końcem pliku");
+    if (seen[k]) corrupt("pętla w łańcuchu bloków na bloku " + std::to_string(k));
     seen[k] = true;
     const std::uint64_t offset = header_.headerSize + (k - 1) * bs;
     unsigned char head[6];
@@ -169,34 +295,42 @@ void TableReader::walkChain() {
       decryptDbBlock(buf_.data(), buf_.size(), header_.encryption, k);
       std::copy_n(buf_.data(), 6, head);
     } else if (src_->readAt(offset, head, 6) != 6) {
-      corrupt("block " + std::to_string(k) + " cut short");
+      corrupt("blok " + std::to_string(k) + " urwany");
     }
     const std::uint16_t next = le16(head);
     const std::uint16_t back = le16(head + 2);
     const auto addSize = static_cast<std::int16_t>(le16(head + 4));
     if (back != prev)
-      warnings_.push_back(name_ + ": block " + std::to_string(k) + " names " + std::to_string(back) +
-                          " as previous, the chain came from " + std::to_string(prev));
+      warn(Problem::Chain, -1,
+           "blok " + std::to_string(k) + " wskazuje jako poprzedni blok " + std::to_string(back) +
+               ", a łańcuch doszedł do niego z bloku " + std::to_string(prev));
     std::uint64_t count = 0;
     if (addSize >= 0) {
-      if (addSize % header_.recordSize != 0) corrupt("record count of block " + std::to_string(k));
+      if (addSize % header_.recordSize != 0) corrupt("liczba rekordów bloku " + std::to_string(k));
       count = static_cast<std::uint64_t>(addSize) / header_.recordSize + 1;
       if (6 + count * header_.recordSize > bs)
-        corrupt("block " + std::to_string(k) + " holds more than fits");
+        corrupt("blok " + std::to_string(k) + " zawiera więcej, niż się w nim mieści");
       if (offset + 6 + count * header_.recordSize > size)
-        corrupt("record cut off by the end of the file in block " + std::to_string(k));
+        corrupt("rekord w bloku " + std::to_string(k) + " urwany przez koniec pliku");
     }
     if (count > 0) {
       blocks_.push_back({static_cast<std::uint16_t>(k), static_cast<std::uint16_t>(count), rowCount_});
       rowCount_ += count;
     }
     prev = k;
+    ++chainLength;
     k = next;
   }
   cached_ = SIZE_MAX;
+  if (chainLength != header_.blocksInUse || prev != header_.lastBlock)
+    warn(Problem::ChainLength, -1,
+         "łańcuch bloków przechodzi przez " + std::to_string(chainLength) + " bloków i kończy się na bloku " +
+             std::to_string(prev) + ", a nagłówek podaje " + std::to_string(header_.blocksInUse) +
+             " bloków w użyciu i ostatni blok " + std::to_string(header_.lastBlock));
   if (rowCount_ != header_.records)
-    warnings_.push_back(name_ + ": header says " + std::to_string(header_.records) +
-                        " records, the blocks hold " + std::to_string(rowCount_));
+    warn(Problem::Count, -1,
+         "nagłówek podaje liczbę rekordów " + std::to_string(header_.records) + ", a bloki zawierają " +
+             std::to_string(rowCount_) + "; odczytano " + std::to_string(rowCount_));
 }
 
 void TableReader::loadBlock(std::size_t blockIndex) {
@@ -210,7 +344,7 @@ void TableReader::loadBlock(std::size_t blockIndex) {
     std::fill(buf_.begin() + static_cast<std::ptrdiff_t>(got), buf_.end(), 0);
     decryptDbBlock(buf_.data(), buf_.size(), header_.encryption, k);
   } else if (got < need) {
-    corrupt("block " + std::to_string(k) + " cut short");
+    corrupt("blok " + std::to_string(k) + " urwany");
   }
   cached_ = blockIndex;
 }
@@ -235,11 +369,22 @@ const unsigned char* TableReader::record(std::size_t index) {
 }
 
 void TableReader::readRow(std::size_t index, Row& out) {
-  if (index >= rowCount_) throw EngineError(errc::kNotFound, name_ + ": no row " + std::to_string(index + 1));
+  if (index >= rowCount_)
+    throw EngineError(errc::kNotFound, "Tabela " + name_ + " nie ma rekordu " + std::to_string(index + 1));
   const unsigned char* rec = record(index);
   out.resize(header_.fields.size());
+  struct Current {
+    std::size_t& record;
+    int& field;
+    ~Current() {
+      record = 0;
+      field = -1;
+    }
+  } current{currentRecord_, currentField_};
+  currentRecord_ = index + 1;
   for (std::size_t i = 0; i < header_.fields.size(); ++i) {
     const FieldInfo& f = header_.fields[i];
+    currentField_ = static_cast<int>(i);
     decodeField(f, rec + f.offset, out[i]);
   }
 }
@@ -247,7 +392,9 @@ void TableReader::readRow(std::size_t index, Row& out) {
 void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value& out) {
   switch (f.type) {
     case 'A': {
+      // Short text in a wide field leaves a long tail of NULs: skip it eight bytes at a time.
       int n = f.width;
+      while (n >= 8 && allZero(p + n - 8, 8)) n -= 8;
       while (n > 0 && p[n - 1] == 0) --n;
       if (n == 0) {
         out = Null{};
@@ -274,12 +421,21 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         return;
       }
       const auto v = static_cast<std::int32_t>(x ^ 0x80000000u);
-      if (f.type == 'D')
+      if (f.type == 'D') {
+        // Kept as stored (the day may be read back), but no Firebird DATE can take it.
+        if (v < kFirstDay || v > kLastDay)
+          noteValue(Problem::Date, v);
         out = Date{static_cast<std::int32_t>(std::int64_t{v} - kParadoxDayOffset)};
-      else if (f.type == 'T')
+      } else if (f.type == 'T') {
+        if (v < 0 || v >= kMsPerDay) {
+          noteValue(Problem::Time, v);
+          out = Null{};
+          return;
+        }
         out = Time{std::int64_t{v} * 1000};
-      else
+      } else {
         out = std::int64_t{v};
+      }
       return;
     }
     case 'N':
@@ -295,7 +451,7 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         return;
       }
       if (!std::isfinite(v) || std::fabs(v) > 1e17) {
-        warnings_.push_back(name_ + ": timestamp of field " + f.name + " out of range");
+        noteValue(Problem::Timestamp, v);
         out = Null{};
         return;
       }
@@ -306,6 +462,8 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         us -= kMsPerDay * 1000;
         ++day;
       }
+      if (day < kFirstDay || day > kLastDay)
+        noteValue(Problem::TimestampDate, static_cast<double>(day));
       out = DateTime{Date{static_cast<std::int32_t>(day - kParadoxDayOffset)}, Time{us}};
       return;
     }
@@ -345,12 +503,9 @@ void TableReader::decodeBcd(const FieldInfo& f, const unsigned char* p, Value& o
     if (nib > 9) invalid = true;
     unscaled = unscaled * 10 + (invalid ? 0 : nib);
   }
-  if (invalid && !bcdWarned_) {
-    bcdWarned_ = true;
-    warnings_.push_back(name_ + ": BCD field " + f.name + " holds digits above 9; read as zeros");
-  }
   // The record always holds 32 digits with the header's number of places as the fraction.
   out = Decimal{positive ? unscaled : -unscaled, f.size};
+  if (invalid) noteValue(Problem::Bcd, 0, &std::get<Decimal>(out));
 }
 
 void TableReader::decodeBlob(const FieldInfo& f, const unsigned char* p, Value& out) {
@@ -365,13 +520,31 @@ void TableReader::decodeBlob(const FieldInfo& f, const unsigned char* p, Value& 
   const unsigned char* data;
   std::size_t n;
   if (ref == 0) {
-    if (length > static_cast<std::uint32_t>(leader))
-      corrupt("in-record blob of field " + f.name + " longer than its field");
+    if (length > static_cast<std::uint32_t>(leader)) {
+      const std::string why = "wartość zapisana w rekordzie dłuższa niż jej pole";
+      if (!lenientBlobs_) corrupt(why + " (" + f.name + ")");
+      warn(Problem::BlobRef, currentField_, why + "; odczytano jako pustą", true);
+      out = Null{};
+      return;
+    }
     data = p;
     n = length;
   } else {
     if (!blobs_) blobs_ = std::make_unique<BlobFile>(openBlobs_(), header_.encryption, name_ + " (.MB)");
-    blobs_->read(ref, length, mod, scratch_, warnings_);
+    std::vector<std::string> notes;
+    try {
+      blobs_->read(ref, length, mod, scratch_, notes);
+    } catch (const EngineError& e) {
+      if (!lenientBlobs_ || e.code() != errc::kCorrupt) throw;
+      // The message starts with the .MB file's name; the warning is about this table already.
+      std::string why = e.entries().front().message;
+      const std::string prefix = name_ + " (.MB): ";
+      if (why.compare(0, prefix.size(), prefix) == 0) why.erase(0, prefix.size());
+      warn(Problem::BlobRef, currentField_, why + " w pliku .MB; odczytano jako pustą", true);
+      out = Null{};
+      return;
+    }
+    for (auto& note : notes) warn(Problem::BlobMismatch, currentField_, std::move(note));
     data = reinterpret_cast<const unsigned char*>(scratch_.data());
     n = scratch_.size();
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "db/paradox/blob.h"
 #include "db/paradox/codepage.h"
 #include "db/paradox/format.h"
+#include "db/paradox/langdriver.h"
 
 namespace db::paradox {
 
@@ -20,7 +22,8 @@ class TableReader {
   using BlobOpener = std::function<std::unique_ptr<ByteSource>()>;
 
   // Reads the header and walks the block chain. `openBlobs` opens the .MB file when a value needs it
-  // (it may throw kNotFound). `codePage` overrides the header's (0 = the header's, else 1250).
+  // (it may throw kNotFound). `codePage` overrides the table's (0 = the header's, else its language
+  // driver's, else 1250).
   // EngineError kCorrupt on a damaged header or chain (pointer out of range, loop, cut record).
   TableReader(std::unique_ptr<ByteSource> db, BlobOpener openBlobs, int codePage, std::string name);
 
@@ -40,10 +43,35 @@ class TableReader {
   void readRow(std::size_t index, Row& out);
   // Formatted memos come as Bytes exactly as stored instead of text (for inspection).
   void setFormattedMemoAsBytes(bool raw) { rawFormatted_ = raw; }
-  // Problems noticed so far that did not stop reading (blob mismatches, cut BCD digits, counts).
-  const std::vector<std::string>& warnings() const { return warnings_; }
+  // A blob whose reference leads nowhere in the .MB reads as null with a warning instead of an error
+  // (a missing .MB file stays an error).
+  void setDamagedBlobsAsNull(bool lenient) { lenientBlobs_ = lenient; }
+  // How the code page was chosen.
+  const CodePageChoice& codePageChoice() const { return choice_; }
+
+  // Problems noticed since the last call that did not stop reading (the chain, the record count, blob
+  // references, BCD digits, dates, times and timestamps), then forgotten. A row read again adds nothing;
+  // past kDetailedWarnings of one kind in one field the rest are counted into one summary warning.
+  std::vector<ReadWarning> takeWarnings();
+  // Whether some value read so far was replaced (by null or zeros) because it could not be read as stored.
+  bool replacedValues() const { return replaced_; }
+
+  static constexpr std::size_t kDetailedWarnings = 20;
 
  private:
+  enum class Problem { Chain, Count, Bcd, Date, Time, Timestamp, BlobRef, BlobMismatch, ChainLength, TimestampDate };
+  struct Tally {
+    std::vector<std::size_t> records;  // rows warned about in detail (1-based)
+    std::size_t more = 0;              // rows past those, counted only
+    std::size_t lastCounted = 0;
+    std::string text;                  // the first detailed text, for the summary
+  };
+  // Notes a problem of field `field` (-1 = none) in the row being read (0 = none); `replaced` when the
+  // value given out is not the stored one.
+  void warn(Problem problem, int field, std::string text, bool replaced = false);
+  // The warning about a value of the field being decoded: a day (Date, TimestampDate), milliseconds
+  // (Time, Timestamp) or the decimal read (Bcd). Kept out of line, off the decoding path.
+  [[gnu::cold, gnu::noinline]] void noteValue(Problem problem, double raw, const Decimal* read = nullptr);
   struct Block {
     std::uint16_t number;
     std::uint16_t count;
@@ -71,9 +99,17 @@ class TableReader {
   std::size_t cached_ = SIZE_MAX;
   std::string scratch_;
   bool rawFormatted_ = false;
-  std::vector<std::string> warnings_;
-  bool bcdWarned_ = false;
+  bool lenientBlobs_ = false;
+  CodePageChoice choice_;
+  std::size_t currentRecord_ = 0;  // 1-based number of the row being decoded, 0 outside readRow
+  int currentField_ = -1;
+  std::vector<ReadWarning> warnings_;
+  std::map<std::pair<Problem, int>, Tally> tallies_;
+  bool replaced_ = false;
 };
+
+// A warning as one line: "rekord 12, pole Kwota: ...".
+std::string warningLine(const ReadWarning& warning);
 
 // The engine's field definition for a Paradox field (type mapping and sizes).
 FieldDef engineFieldDef(const FieldInfo& field, int number);

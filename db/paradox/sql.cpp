@@ -18,7 +18,7 @@ std::vector<Token> tokenize(const std::string& sql, const std::string& whole) {
   std::vector<Token> out;
   std::size_t i = 0;
   auto refuse = [&](const std::string& why) {
-    return EngineError(errc::kNotSupported, "Paradox local SQL: " + why + " in: " + whole);
+    return EngineError(errc::kNotSupported, "Lokalny SQL tabel Paradoxu: " + why + " w zapytaniu: " + whole);
   };
   while (i < sql.size()) {
     auto c = static_cast<unsigned char>(sql[i]);
@@ -32,14 +32,14 @@ std::vector<Token> tokenize(const std::string& sql, const std::string& whole) {
       out.push_back({Token::Type::Word, sql.substr(start, i - start)});
     } else if (c == '"') {
       std::size_t end = sql.find('"', i + 1);
-      if (end == std::string::npos) throw refuse("unterminated quoted name");
+      if (end == std::string::npos) throw refuse("niezamknięty cudzysłów nazwy");
       out.push_back({Token::Type::Quoted, sql.substr(i + 1, end - i - 1)});
       i = end + 1;
     } else if (c == '(' || c == ')' || c == ',' || c == '*' || c == ';') {
       out.push_back({Token::Type::Symbol, std::string(1, static_cast<char>(c))});
       ++i;
     } else {
-      throw refuse(std::string("unexpected '") + static_cast<char>(c) + "'");
+      throw refuse(std::string("nieoczekiwany znak '") + static_cast<char>(c) + "'");
     }
   }
   out.push_back({Token::Type::End, ""});
@@ -64,19 +64,19 @@ class Parser {
     } else if (peekKeyword("MAX") && t_[pos_ + 1].text == "(") {
       pos_ += 2;
       s.kind = LocalSelect::Kind::Max;
-      s.columns.push_back(name("a field name"));
+      s.columns.push_back(name("nazwa pola"));
       expectSymbol(")");
       s.alias = optionalAlias();
     } else {
       s.kind = LocalSelect::Kind::Columns;
-      do s.columns.push_back(name("a field name"));
+      do s.columns.push_back(name("nazwa pola"));
       while (symbol(","));
     }
     keyword("FROM");
-    s.table = name("a table name");
+    s.table = name("nazwa tabeli");
     symbol(";");
     if (t_[pos_].type != Token::Type::End)
-      throw refuse("unexpected '" + t_[pos_].text + "' after the table name");
+      throw refuse("nieoczekiwane '" + t_[pos_].text + "' po nazwie tabeli");
     return s;
   }
 
@@ -84,15 +84,15 @@ class Parser {
   EngineError refuse(const std::string& why) const {
     return EngineError(
         errc::kNotSupported,
-        "Paradox local SQL supports only SELECT *, a field list, MAX(field) or COUNT(*) FROM one "
-        "table; " +
-            why + " in: " + sql_);
+        "Lokalny SQL tabel Paradoxu obsługuje tylko SELECT *, listę pól, MAX(pole) lub COUNT(*) FROM "
+        "jednej tabeli; " +
+            why + " w zapytaniu: " + sql_);
   }
   bool peekKeyword(const char* kw) const {
     return t_[pos_].type == Token::Type::Word && equalsIgnoreCase(t_[pos_].text, kw);
   }
   void keyword(const char* kw) {
-    if (!peekKeyword(kw)) throw refuse(std::string("expected ") + kw);
+    if (!peekKeyword(kw)) throw refuse(std::string("oczekiwano ") + kw);
     ++pos_;
   }
   bool symbol(const char* s) {
@@ -101,7 +101,7 @@ class Parser {
     return true;
   }
   void expectSymbol(const char* s) {
-    if (!symbol(s)) throw refuse(std::string("expected '") + s + "'");
+    if (!symbol(s)) throw refuse(std::string("oczekiwano '") + s + "'");
   }
   std::string name(const char* what) {
     const Token& tok = t_[pos_];
@@ -113,12 +113,12 @@ class Parser {
       ++pos_;
       return tok.text;
     }
-    throw refuse(std::string("expected ") + what);
+    throw refuse(std::string("oczekiwano: ") + what);
   }
   std::string optionalAlias() {
     if (!peekKeyword("AS")) return "";
     ++pos_;
-    return name("a column name after AS");
+    return name("nazwa kolumny po AS");
   }
 
   std::vector<Token> t_;

@@ -104,7 +104,7 @@ int compareValues(const Value& a, const Value& b, bool caseInsensitive) {
 Value coerceToField(const FieldInfo& f, const Value& v) {
   if (isNull(v)) return Null{};
   auto fail = [&](const std::string& why) {
-    return EngineError(errc::kConversion, "field " + f.name + ": " + why);
+    return EngineError(errc::kConversion, "Pole " + f.name + ": " + why);
   };
   try {
     switch (f.type) {
@@ -123,21 +123,21 @@ Value coerceToField(const FieldInfo& f, const Value& v) {
       case '+': {
         std::int64_t i = valueToInt(v);
         const std::int64_t lim = f.type == 'S' ? 32767 : std::numeric_limits<std::int32_t>::max();
-        if (i > lim || i < -lim) throw fail("value " + std::to_string(i) + " out of range");
+        if (i > lim || i < -lim) throw fail("wartość " + std::to_string(i) + " poza zakresem pola");
         return i;
       }
       case 'D':
         if (const auto* dt = std::get_if<DateTime>(&v)) return dt->date;
         if (std::holds_alternative<Date>(v)) return v;
-        throw fail("not a date");
+        throw fail("wartość nie jest datą");
       case 'T':
         if (const auto* dt = std::get_if<DateTime>(&v)) return dt->time;
         if (std::holds_alternative<Time>(v)) return v;
-        throw fail("not a time");
+        throw fail("wartość nie jest czasem");
       case '@':
         if (const auto* d = std::get_if<Date>(&v)) return DateTime{*d, Time{}};
         if (std::holds_alternative<DateTime>(v)) return v;
-        throw fail("not a timestamp");
+        throw fail("wartość nie jest znacznikiem czasu");
       case 'L':
         return valueToBool(v);
       case '#':
@@ -145,11 +145,14 @@ Value coerceToField(const FieldInfo& f, const Value& v) {
       default: {
         if (const auto* s = std::get_if<std::string>(&v)) return Bytes{*s};
         if (std::holds_alternative<Bytes>(v)) return v;
-        throw fail("not binary data");
+        throw fail("wartość nie jest daną binarną");
       }
     }
-  } catch (const std::invalid_argument& e) {
-    throw fail(e.what());
+  } catch (const std::invalid_argument&) {
+    // Only decimal text is parsed on the way: say which text it was.
+    const auto* s = std::get_if<std::string>(&v);
+    throw fail(s ? "tekst \"" + *s + "\" nie jest liczbą dziesiętną mieszczącą się w polu"
+                 : std::string("wartości nie można zamienić na liczbę dziesiętną"));
   }
 }
 

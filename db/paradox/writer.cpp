@@ -132,12 +132,12 @@ void planFormat(const TableSpec& tdef, TablePlan& plan) {
       fmt.version = 12;
       break;
     default:
-      invalid("file format level " + std::to_string(tdef.level) + " is not one of 3, 4, 5, 7");
+      invalid("poziom formatu " + std::to_string(tdef.level) + " nie jest żadnym z 3, 4, 5, 7");
   }
   const int kb = tdef.blockSizeKb;
   const bool allowed = (kb >= 1 && kb <= 4) || (tdef.level == 7 && (kb == 8 || kb == 16 || kb == 32));
   if (!allowed)
-    invalid("block size " + std::to_string(kb) + " KiB is not allowed at level " +
+    invalid("rozmiar bloku " + std::to_string(kb) + " KiB jest niedozwolony na poziomie " +
             std::to_string(tdef.level));
   fmt.blockKb = static_cast<std::uint8_t>(kb);
   fmt.blockSize = static_cast<std::uint32_t>(kb) * 1024;
@@ -148,7 +148,7 @@ void planFormat(const TableSpec& tdef, TablePlan& plan) {
   if (!tdef.sortOrder.empty()) {
     fmt.sortName = tdef.sortOrder;
     if (fmt.sortName.find('\0') != std::string::npos || fmt.sortName.size() > 31)
-      invalid("invalid sort-order name");
+      invalid("niepoprawna nazwa sterownika języka");
   }
   // Level 3 tables name no language driver, and their sort-order byte stays 0.
   if (tdef.level == 3) fmt.sortCode = 0;
@@ -156,21 +156,21 @@ void planFormat(const TableSpec& tdef, TablePlan& plan) {
   fmt.stamp = tdef.timeStamp ? *tdef.timeStamp : static_cast<std::uint32_t>(std::time(nullptr));
 
   if (!tdef.password.empty() && tdef.encryption)
-    invalid("a table is encrypted either with a password or with a given key, not both");
+    invalid("tabelę szyfruje się hasłem albo podanym kluczem, nie jednym i drugim");
   if (!tdef.password.empty()) {
     std::string raw;
-    text.encode(tdef.password, raw, "password");
+    text.encode(tdef.password, raw, "hasło");
     fmt.key = wr::keyForPassword(raw);
   } else if (tdef.encryption) {
-    if (*tdef.encryption == 0xFF00FF00u) invalid("0xFF00FF00 is not a usable encryption key");
+    if (*tdef.encryption == 0xFF00FF00u) invalid("0xFF00FF00 nie może być kluczem szyfru");
     fmt.key = *tdef.encryption;
   }
 }
 
 void planFields(const TableSpec& tdef, TablePlan& plan) {
   const wr::TextEncoder& text = wr::TextEncoder::get(tdef.codePage);
-  if (tdef.fields.empty()) invalid("a table needs at least one field");
-  if (tdef.fields.size() > kMaxFields) invalid("a table holds at most 255 fields");
+  if (tdef.fields.empty()) invalid("tabela musi mieć co najmniej jedno pole");
+  if (tdef.fields.size() > kMaxFields) invalid("tabela może mieć najwyżej 255 pól");
   std::set<std::string> seen;
   int offset = 0;
   for (const FieldSpec& fs : tdef.fields) {
@@ -178,22 +178,22 @@ void planFields(const TableSpec& tdef, TablePlan& plan) {
     f.name = fs.name;
     f.type = fs.type;
     f.code = typeCode(fs.type);
-    const std::string what = "field \"" + fs.name + "\"";
-    if (f.code == 0) invalid(what + ": unknown type '" + std::string(1, fs.type) + "'");
+    const std::string what = "pole \"" + fs.name + "\"";
+    if (f.code == 0) invalid(what + ": nieznany typ '" + std::string(1, fs.type) + "'");
     if (levelOfType(fs.type) > tdef.level)
-      invalid(what + ": type " + std::string(1, fs.type) + " does not exist at level " +
+      invalid(what + ": typ " + std::string(1, fs.type) + " nie istnieje na poziomie " +
               std::to_string(tdef.level));
-    if (fs.name.empty()) invalid("a field has no name");
-    text.encode(fs.name, f.rawName, what + " name");
-    if (f.rawName.size() > kMaxFieldName) invalid(what + ": names are at most 25 characters");
-    if (f.rawName.find('\0') != std::string::npos) invalid(what + ": name holds a NUL character");
+    if (fs.name.empty()) invalid("pole nie ma nazwy");
+    text.encode(fs.name, f.rawName, what + ", nazwa");
+    if (f.rawName.size() > kMaxFieldName) invalid(what + ": nazwa może mieć najwyżej 25 znaków");
+    if (f.rawName.find('\0') != std::string::npos) invalid(what + ": nazwa zawiera znak NUL");
     std::string folded;
     for (char c : f.rawName) folded.push_back(static_cast<char>(text.upper(static_cast<unsigned char>(c))));
-    if (!seen.insert(folded).second) invalid(what + ": another field has the same name");
+    if (!seen.insert(folded).second) invalid(what + ": inne pole ma tę samą nazwę");
     switch (fs.type) {
       case 'A':
       case 'Y':
-        if (fs.size < 1 || fs.size > 255) invalid(what + ": size must be 1 to 255");
+        if (fs.size < 1 || fs.size > 255) invalid(what + ": rozmiar musi wynosić od 1 do 255");
         f.size = f.width = fs.size;
         break;
       case 'M':
@@ -202,11 +202,11 @@ void planFields(const TableSpec& tdef, TablePlan& plan) {
       case 'O':
       case 'G':
         f.size = f.width = fs.size == 0 ? 10 : fs.size;
-        if (f.size < 10 || f.size > 250) invalid(what + ": size must be 10 to 250");
+        if (f.size < 10 || f.size > 250) invalid(what + ": rozmiar musi wynosić od 10 do 250");
         plan.hasBlobs = true;
         break;
       case '#':
-        if (fs.size < 0 || fs.size > 32) invalid(what + ": decimals must be 0 to 32");
+        if (fs.size < 0 || fs.size > 32) invalid(what + ": miejsc po przecinku musi być od 0 do 32");
         f.size = fs.size;
         f.width = 17;
         break;
@@ -231,19 +231,19 @@ void planFields(const TableSpec& tdef, TablePlan& plan) {
   }
   plan.recordSize = static_cast<std::uint32_t>(offset);
   if (plan.recordSize + 6 > plan.fmt.blockSize)
-    invalid("a record of " + std::to_string(plan.recordSize) + " bytes does not fit a block of " +
+    invalid("rekord " + std::to_string(plan.recordSize) + " bajtów nie mieści się w bloku " +
             std::to_string(plan.fmt.blockSize) + " bytes");
 
   if (tdef.keyFields < 0 || tdef.keyFields > static_cast<int>(plan.fields.size()))
-    invalid("key field count " + std::to_string(tdef.keyFields) + " is out of range");
+    invalid("liczba pól klucza " + std::to_string(tdef.keyFields) + " poza zakresem");
   plan.keyFields = tdef.keyFields;
   for (int i = 0; i < plan.keyFields; ++i) {
     if (isBlob(plan.fields[i].type))
-      invalid("field \"" + plan.fields[i].name + "\": a blob cannot be part of the key");
+      invalid("pole \"" + plan.fields[i].name + "\": pole typu blob nie może należeć do klucza");
     plan.keyLength += static_cast<std::uint32_t>(plan.fields[i].width);
   }
   if (plan.keyFields > 0 && 2 * (plan.keyLength + 6) + 6 > plan.fmt.blockSize)
-    invalid("the primary key is too long for the block size");
+    invalid("klucz główny za długi na rozmiar bloku");
 }
 
 int findField(const TablePlan& plan, const std::string& name) {
@@ -261,37 +261,37 @@ void planIndexes(const TableSpec& tdef, TablePlan& plan) {
   int named = 0;
   static constexpr char kHex[] = "0123456789ABCDEF";
   // Level-3 index files carry no field numbers, so nothing would tie them to their fields.
-  if (tdef.level < 4 && !tdef.secondary.empty()) invalid("secondary indexes need level 4 or later");
+  if (tdef.level < 4 && !tdef.secondary.empty()) invalid("indeksy dodatkowe wymagają poziomu 4 lub wyższego");
   for (const SecondaryIndexSpec& is : tdef.secondary) {
     wr::IndexPlan ip;
     ip.name = is.name;
     ip.caseSensitive = is.caseSensitive;
-    const std::string what = is.name.empty() ? "secondary index" : "secondary index \"" + is.name + "\"";
-    if (is.fields.empty()) invalid(what + ": no fields");
+    const std::string what = is.name.empty() ? "indeks dodatkowy" : "indeks dodatkowy \"" + is.name + "\"";
+    if (is.fields.empty()) invalid(what + ": brak pól");
     std::set<int> used;
     std::uint32_t length = 0;
     for (const std::string& fn : is.fields) {
       const int fi = findField(plan, fn);
-      if (fi < 0) throw EngineError(errc::kNotFound, what + ": no field \"" + fn + "\"");
-      if (isBlob(plan.fields[fi].type)) invalid(what + ": field \"" + fn + "\" is a blob");
-      if (!used.insert(fi).second) invalid(what + ": field \"" + fn + "\" appears twice");
+      if (fi < 0) throw EngineError(errc::kNotFound, what + ": brak pola \"" + fn + "\"");
+      if (isBlob(plan.fields[fi].type)) invalid(what + ": pole \"" + fn + "\" jest typu blob");
+      if (!used.insert(fi).second) invalid(what + ": pole \"" + fn + "\" występuje dwa razy");
       ip.fields.push_back(fi);
       length += static_cast<std::uint32_t>(plan.fields[fi].width);
     }
-    if (2 * (length + 12) + 6 > plan.fmt.blockSize) invalid(what + ": key too long for the block size");
+    if (2 * (length + 12) + 6 > plan.fmt.blockSize) invalid(what + ": klucz za długi na rozmiar bloku");
     if (is.name.empty()) {
       if (ip.fields.size() != 1 || !is.caseSensitive)
-        invalid("an unnamed secondary index must be one case-sensitive field; name the others");
-      if (!singleFields.insert(ip.fields[0]).second) invalid(what + ": two indexes on the same field");
+        invalid("indeks dodatkowy bez nazwy musi obejmować jedno pole z rozróżnianiem wielkości liter; inne trzeba nazwać");
+      if (!singleFields.insert(ip.fields[0]).second) invalid(what + ": dwa indeksy na tym samym polu");
       const int no = ip.fields[0] + 1;
       const std::string suffix{kHex[no >> 4], kHex[no & 0xF]};
       ip.dataFile = plan.companion("X" + suffix);
       ip.treeFile = plan.companion("Y" + suffix);
     } else {
-      text.encode(is.name, ip.rawName, what + " name");
-      if (ip.rawName.find('\0') != std::string::npos) invalid(what + ": name holds a NUL character");
-      if (!names.insert(upperAscii(is.name)).second) invalid(what + ": another index has the same name");
-      if (named >= 16) invalid("a table holds at most 16 named secondary indexes");
+      text.encode(is.name, ip.rawName, what + ", nazwa");
+      if (ip.rawName.find('\0') != std::string::npos) invalid(what + ": nazwa zawiera znak NUL");
+      if (!names.insert(upperAscii(is.name)).second) invalid(what + ": inny indeks ma tę samą nazwę");
+      if (named >= 16) invalid("tabela może mieć najwyżej 16 nazwanych indeksów dodatkowych");
       ip.dataFile = plan.companion(std::string("XG") + kHex[named]);
       ip.treeFile = plan.companion(std::string("YG") + kHex[named]);
       ++named;
@@ -303,15 +303,15 @@ void planIndexes(const TableSpec& tdef, TablePlan& plan) {
 TablePlan makePlan(const std::filesystem::path& dbFile, const TableSpec& tdef) {
   TablePlan plan;
   const std::string ext = dbFile.extension().string();
-  if (upperAscii(ext) != ".DB") invalid("a Paradox table's file name must end in .DB: " + dbFile.string());
+  if (upperAscii(ext) != ".DB") invalid("nazwa pliku tabeli Paradoxu musi kończyć się na .DB: " + dbFile.string());
   plan.dbName = dbFile.filename().string();
   plan.stem = dbFile.stem().string();
-  if (plan.stem.empty()) invalid("a table needs a name: " + dbFile.string());
+  if (plan.stem.empty()) invalid("tabela musi mieć nazwę: " + dbFile.string());
   plan.lowerExt = ext == ".db";
   plan.dir = dbFile.parent_path().empty() ? std::filesystem::path(".") : dbFile.parent_path();
   std::error_code ec;
   if (!std::filesystem::is_directory(plan.dir, ec))
-    throw EngineError(errc::kNotFound, "directory " + plan.dir.string() + " does not exist");
+    throw EngineError(errc::kNotFound, "Katalog " + plan.dir.string() + " nie istnieje");
   planFormat(tdef, plan);
   planFields(tdef, plan);
   planIndexes(tdef, plan);
@@ -351,7 +351,7 @@ void writeTable(const std::filesystem::path& dbFile, const TableSpec& tdef, std:
   const TablePlan plan = makePlan(dbFile, tdef);
   const wr::Format& fmt = plan.fmt;
   const wr::TextEncoder& text = wr::TextEncoder::get(tdef.codePage);
-  if (rows.size() > 0xFFFFFFFEu) invalid("too many rows for one table");
+  if (rows.size() > 0xFFFFFFFEu) invalid("za dużo wierszy na jedną tabelę");
   const auto count = static_cast<std::uint32_t>(rows.size());
   const wr::BlockPlan blocks = wr::planBlocks(count, plan.recordSize, fmt.blockSize, plan.dbName);
 
@@ -391,9 +391,9 @@ void writeTable(const std::filesystem::path& dbFile, const TableSpec& tdef, std:
     });
     for (std::uint32_t i = 1; i < count; ++i)
       if (std::memcmp(base + order[i - 1] * rs, base + order[i] * rs, kl) == 0)
-        throw EngineError(errc::kKeyViolation, "rows " + std::to_string(order[i - 1] + 1) + " and " +
+        throw EngineError(errc::kKeyViolation, "wiersze " + std::to_string(order[i - 1] + 1) + " i " +
                                                    std::to_string(order[i] + 1) +
-                                                   " have the same primary key");
+                                                   " mają ten sam klucz główny");
   }
 
   wr::HeaderSpec db;

@@ -46,7 +46,7 @@ std::uint32_t BlobWriter::store(const std::string& data) {
     if (!shared_.empty() && (nextSlot_ < 0 || nextData_ + units16 * 16 > kUnit)) closeShared();
     if (shared_.empty()) {
       if (out_.size() + kUnit > kMaxFile)
-        throw EngineError(errc::kNotSupported, "blob file exceeds the format's 4 GiB limit");
+        throw EngineError(errc::kNotSupported, "plik .MB przekroczyłby granicę 4 GiB formatu");
       shared_.assign(kUnit, 0);
       shared_[0] = 3;
       putLe16(&shared_[1], 1);
@@ -70,10 +70,10 @@ std::uint32_t BlobWriter::store(const std::string& data) {
   const std::uint64_t units = (9 + data.size() + kUnit - 1) / kUnit;
   if (units > 0xFFFF)
     throw EngineError(errc::kNotSupported,
-                      "blob of " + std::to_string(data.size()) + " bytes exceeds the format's limit");
+                      "wartość " + std::to_string(data.size()) + " bajtów przekracza granicę formatu");
   const std::uint64_t offset = out_.size();
   if (offset + units * kUnit > kMaxFile)
-    throw EngineError(errc::kNotSupported, "blob file exceeds the format's 4 GiB limit");
+    throw EngineError(errc::kNotSupported, "plik .MB przekroczyłby granicę 4 GiB formatu");
   std::vector<unsigned char> block(units * kUnit, 0);
   block[0] = 2;
   putLe16(&block[1], static_cast<std::uint16_t>(units));

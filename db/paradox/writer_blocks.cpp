@@ -27,13 +27,13 @@ BlockPlan planBlocks(std::uint64_t records, std::uint32_t recordSize, std::uint3
   BlockPlan plan;
   plan.perBlock = (blockSize - kBlockHeader) / recordSize;
   if (plan.perBlock == 0)
-    throw EngineError(errc::kNotSupported, what + ": a record of " + std::to_string(recordSize) +
-                                               " bytes does not fit a block of " + std::to_string(blockSize));
+    throw EngineError(errc::kNotSupported, what + ": rekord " + std::to_string(recordSize) +
+                                               " bajtów nie mieści się w bloku " + std::to_string(blockSize));
   const std::uint64_t blocks = (records + plan.perBlock - 1) / plan.perBlock;
   if (blocks > kMaxBlocks)
-    throw EngineError(errc::kNotSupported, what + ": " + std::to_string(records) + " records need " +
+    throw EngineError(errc::kNotSupported, what + ": " + std::to_string(records) + " rekordów wymaga " +
                                                std::to_string(blocks) +
-                                               " blocks, more than a file can hold; use larger blocks");
+                                               " bloków, więcej niż mieści plik; potrzebne większe bloki");
   plan.blocks = static_cast<std::uint32_t>(blocks);
   return plan;
 }
@@ -49,7 +49,7 @@ void writeRecords(OutFile& out, const std::string& header, const Format& fmt, Ci
                   std::uint32_t recordSize, std::uint32_t count,
                   const std::function<const unsigned char*(std::uint32_t)>& record) {
   out.append(header.data(), header.size());
-  const BlockPlan plan = planBlocks(count, recordSize, fmt.blockSize, "table");
+  const BlockPlan plan = planBlocks(count, recordSize, fmt.blockSize, "tabela");
   std::vector<unsigned char> block(fmt.blockSize);
   std::uint32_t i = 0;
   for (std::uint32_t b = 1; b <= plan.blocks; ++b) {
@@ -66,7 +66,7 @@ void writeRecords(OutFile& out, const std::string& header, const Format& fmt, Ci
 void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec tdef, const TreeLeaves& leaves) {
   const std::uint32_t entrySize = leaves.keyLength + 6;
   const std::uint32_t perBlock = (fmt.blockSize - kBlockHeader) / entrySize;
-  if (perBlock < 2) throw EngineError(errc::kNotSupported, "index key too long for the block size");
+  if (perBlock < 2) throw EngineError(errc::kNotSupported, "klucz indeksu za długi na rozmiar bloku");
 
   // levels[0] holds the leaf entries; each further level one entry per block of the level below.
   std::vector<std::string> levels(1);
@@ -90,7 +90,7 @@ void writeTree(OutFile& out, const Format& fmt, Cipher& cipher, HeaderSpec tdef,
     const std::uint32_t blocks = (entries + perBlock - 1) / perBlock;
     nextBlock += blocks;
     if (nextBlock - 1 > kMaxBlocks)
-      throw EngineError(errc::kNotSupported, "index needs more blocks than a file can hold");
+      throw EngineError(errc::kNotSupported, "indeks wymaga więcej bloków, niż mieści plik");
     if (blocks <= 1) break;
     std::string up;
     for (std::uint32_t b = 0; b < blocks; ++b) {

@@ -28,7 +28,7 @@ void writeAll(int fd, const char* p, std::size_t n, std::uint64_t offset, const 
     const ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(offset));
     if (w < 0) {
       if (errno == EINTR) continue;
-      ioError("cannot write", path, errno);
+      ioError("Nie można zapisać pliku", path, errno);
     }
     p += w;
     n -= static_cast<std::size_t>(w);
@@ -38,11 +38,11 @@ void writeAll(int fd, const char* p, std::size_t n, std::uint64_t offset, const 
 
 void syncDirectory(const std::filesystem::path& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) ioError("cannot open directory", dir, errno);
+  if (fd < 0) ioError("Nie można otworzyć katalogu", dir, errno);
   const int rc = ::fsync(fd);
   const int err = errno;
   ::close(fd);
-  if (rc != 0) ioError("cannot sync directory", dir, err);
+  if (rc != 0) ioError("Nie można utrwalić na dysku katalogu", dir, err);
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ void syncDirectory(const std::filesystem::path& dir) {
 OutFile::OutFile(std::filesystem::path path) : path_(std::move(path)) {
   // O_EXCL: a temporary name that exists already belongs to someone else; never write into it.
   fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd_ < 0) ioError("cannot create", path_, errno);
+  if (fd_ < 0) ioError("Nie można utworzyć pliku", path_, errno);
   buf_.reserve(kBufferSize);
 }
 
@@ -99,10 +99,10 @@ void OutFile::writeAt(std::uint64_t offset, const void* data, std::size_t n) {
 void OutFile::finish() {
   if (fd_ < 0) return;
   flush();
-  if (::fsync(fd_) != 0) fail("cannot sync");
+  if (::fsync(fd_) != 0) fail("Nie można utrwalić na dysku pliku");
   const int rc = ::close(fd_);
   fd_ = -1;
-  if (rc != 0) fail("cannot close");
+  if (rc != 0) fail("Nie można zamknąć pliku");
 }
 
 TempFiles::TempFiles(std::filesystem::path dir) : dir_(std::move(dir)) {}
@@ -132,13 +132,13 @@ void TempFiles::commit(const std::vector<std::string>& stale) {
                    [](const Entry& a, const Entry& b) { return a.rank < b.rank; });
   for (Entry& e : entries_) {
     const std::filesystem::path target = dir_ / e.finalName;
-    if (::rename(e.temp.c_str(), target.c_str()) != 0) ioError("cannot replace", target, errno);
+    if (::rename(e.temp.c_str(), target.c_str()) != 0) ioError("Nie można zastąpić pliku", target, errno);
     e.renamed = true;
   }
   syncDirectory(dir_);
   for (const std::string& name : stale) {
     const std::filesystem::path p = dir_ / name;
-    if (::unlink(p.c_str()) != 0 && errno != ENOENT) ioError("cannot remove the obsolete", p, errno);
+    if (::unlink(p.c_str()) != 0 && errno != ENOENT) ioError("Nie można usunąć zbędnego pliku", p, errno);
   }
   if (!stale.empty()) syncDirectory(dir_);
 }
@@ -192,7 +192,7 @@ void deriveStream(std::size_t n, std::vector<unsigned char>& pad, std::vector<un
   bool seen[256] = {};
   for (std::size_t x = 0; x < 256; ++x) {
     const unsigned char y = probe[x] ^ pad[x];
-    if (seen[y]) throw EngineError(errc::kNotSupported, "the table cipher is not invertible");
+    if (seen[y]) throw EngineError(errc::kNotSupported, "szyfru tabeli nie da się odwrócić");
     seen[y] = true;
     dest[x] = y;
   }

@@ -14,8 +14,8 @@ constexpr std::int64_t kMsPerDay = 86'400'000;
 constexpr std::int64_t kUsPerDay = kMsPerDay * 1000;
 
 const char* typeName(const Value& v) {
-  static constexpr const char* kNames[] = {"null", "boolean", "integer",   "float", "decimal",
-                                           "date", "time",    "date-time", "text",  "bytes"};
+  static constexpr const char* kNames[] = {"pusta",  "logiczna", "całkowita",         "zmiennoprzecinkowa",
+                                           "dziesiętna", "data", "czas", "data z czasem", "tekst", "binarna"};
   return kNames[v.index()];
 }
 
@@ -30,8 +30,8 @@ void encodeBcd(const Decimal& value, int decimals, unsigned char* p) {
   for (int i = 0; i < 32; ++i) limit *= 10;
   for (int s = value.scale; s > decimals; --s) {
     if (mag % 10 != 0)
-      throw EngineError(errc::kConversion, "value " + value.toString() + " has more than " +
-                                               std::to_string(decimals) + " decimals");
+      throw EngineError(errc::kConversion, "wartość " + value.toString() + " ma więcej miejsc po przecinku niż " +
+                                               std::to_string(decimals));
     mag /= 10;
   }
   for (int s = value.scale; s < decimals; ++s) {
@@ -39,7 +39,7 @@ void encodeBcd(const Decimal& value, int decimals, unsigned char* p) {
     mag *= 10;
   }
   if (mag >= limit)
-    throw EngineError(errc::kConversion, "value " + value.toString() + " has more than 32 digits");
+    throw EngineError(errc::kConversion, "wartość " + value.toString() + " ma więcej niż 32 cyfry");
   unsigned char digits[32] = {};
   for (int i = 31; i >= 0; --i) {
     digits[i] = static_cast<unsigned char>(mag % 10);
@@ -58,15 +58,15 @@ RecordEncoder::RecordEncoder(const std::vector<Field>& fields, const TextEncoder
 
 void RecordEncoder::fail(const std::string& why) const {
   throw EngineError(errc::kConversion,
-                    "row " + std::to_string(rowNo_ + 1) + ", field \"" + field_->name + "\": " + why);
+                    "Wiersz " + std::to_string(rowNo_ + 1) + ", pole \"" + field_->name + "\": " + why);
 }
 
 void RecordEncoder::encode(const Row& row, std::uint64_t rowNo, unsigned char* out) {
   rowNo_ = rowNo;
   if (row.size() != fields_.size())
-    throw EngineError(errc::kConversion, "row " + std::to_string(rowNo + 1) + " has " +
-                                             std::to_string(row.size()) + " values for " +
-                                             std::to_string(fields_.size()) + " fields");
+    throw EngineError(errc::kConversion, "Wiersz " + std::to_string(rowNo + 1) + " ma " +
+                                             std::to_string(row.size()) + " wartości na " +
+                                             std::to_string(fields_.size()) + " pól");
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     field_ = &fields_[i];
     if (isNull(row[i])) continue;  // every type's null is all zero bytes
@@ -74,7 +74,7 @@ void RecordEncoder::encode(const Row& row, std::uint64_t rowNo, unsigned char* o
       encodeField(fields_[i], row[i], out + fields_[i].offset);
     } catch (const EngineError& e) {
       // Errors from helpers lack the position; add it once here.
-      if (e.code() == errc::kConversion && e.entries().front().message.rfind("row ", 0) != 0)
+      if (e.code() == errc::kConversion && e.entries().front().message.rfind("Wiersz ", 0) != 0)
         fail(e.entries().front().message);
       throw;
     }
@@ -83,23 +83,23 @@ void RecordEncoder::encode(const Row& row, std::uint64_t rowNo, unsigned char* o
 
 void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p) {
   auto wrongType = [&]() {
-    fail(std::string("a ") + typeName(v) + " value does not fit a field of type " + f.type);
+    fail(std::string("wartość ") + typeName(v) + " nie pasuje do pola typu " + f.type);
   };
   auto asInt = [&](std::int64_t lo, std::int64_t hi) {
     const auto* n = std::get_if<std::int64_t>(&v);
     if (n == nullptr) wrongType();
-    if (*n < lo || *n > hi) fail(std::to_string(*n) + " is outside the field's range");
+    if (*n < lo || *n > hi) fail(std::to_string(*n) + " poza zakresem pola");
     return *n;
   };
   switch (f.type) {
     case 'A': {
       const auto* s = std::get_if<std::string>(&v);
       if (s == nullptr) wrongType();
-      if (s->find('\0') != std::string::npos) fail("text holds a NUL character, which the field cannot keep");
+      if (s->find('\0') != std::string::npos) fail("tekst zawiera znak NUL, którego pole nie przechowa");
       scratch_.clear();
-      text_.encode(*s, scratch_, "text");
+      text_.encode(*s, scratch_, "tekst");
       if (scratch_.size() > static_cast<std::size_t>(f.width))
-        fail("text of " + std::to_string(scratch_.size()) + " bytes is longer than the field (" +
+        fail("tekst ma " + std::to_string(scratch_.size()) + " bajtów, więcej niż pole (" +
              std::to_string(f.width) + ")");
       std::memcpy(p, scratch_.data(), scratch_.size());
       return;
@@ -124,12 +124,12 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       else if (const auto* n = std::get_if<std::int64_t>(&v)) {
         d = static_cast<double>(*n);
         if (static_cast<std::int64_t>(d) != *n || std::abs(*n) > (std::int64_t{1} << 53))
-          fail(std::to_string(*n) + " cannot be held exactly by a floating-point field");
+          fail(std::to_string(*n) + " nie mieści się dokładnie w polu zmiennoprzecinkowym");
       } else if (const auto* dec = std::get_if<Decimal>(&v))
         d = dec->toDouble();
       else
         wrongType();
-      if (!std::isfinite(d)) fail("not a finite number");
+      if (!std::isfinite(d)) fail("to nie jest skończona liczba");
       putDouble(p, d == 0 ? 0.0 : d);  // -0.0 would sort below every negative number
       return;
     }
@@ -137,21 +137,21 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       const auto* d = std::get_if<Date>(&v);
       if (d == nullptr) wrongType();
       const std::int64_t day = std::int64_t{d->day} + kParadoxDayOffset;
-      if (day < -2147483647 || day > 2147483647) fail("date outside the field's range");
+      if (day < -2147483647 || day > 2147483647) fail("data poza zakresem pola");
       putLong(p, day);
       return;
     }
     case 'T': {
       const auto* t = std::get_if<Time>(&v);
       if (t == nullptr) wrongType();
-      if (t->us < 0 || t->us >= kUsPerDay) fail("time of day out of range");
+      if (t->us < 0 || t->us >= kUsPerDay) fail("czas spoza doby");
       putLong(p, t->us / 1000);  // the field keeps milliseconds
       return;
     }
     case '@': {
       const auto* dt = std::get_if<DateTime>(&v);
       if (dt == nullptr) wrongType();
-      if (dt->time.us < 0 || dt->time.us >= kUsPerDay) fail("time of day out of range");
+      if (dt->time.us < 0 || dt->time.us >= kUsPerDay) fail("czas spoza doby");
       const double ms = static_cast<double>(std::int64_t{dt->date.day} + kParadoxDayOffset) * kMsPerDay +
                         static_cast<double>(dt->time.us / 1000);
       putDouble(p, ms == 0 ? 0.0 : ms);
@@ -178,7 +178,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       const auto* b = std::get_if<Bytes>(&v);
       if (b == nullptr) wrongType();
       if (b->data.size() > static_cast<std::size_t>(f.width))
-        fail(std::to_string(b->data.size()) + " bytes do not fit the field (" + std::to_string(f.width) +
+        fail(std::to_string(b->data.size()) + " bajtów nie mieści się w polu (" + std::to_string(f.width) +
              ")");
       std::memcpy(p, b->data.data(), b->data.size());
       return;
@@ -193,7 +193,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
         const auto* s = std::get_if<std::string>(&v);
         if (s == nullptr) wrongType();
         scratch_.clear();
-        text_.encode(*s, scratch_, "text");
+        text_.encode(*s, scratch_, "tekst");
         data = &scratch_;
       } else {
         const auto* b = std::get_if<Bytes>(&v);
@@ -201,20 +201,20 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
         data = &b->data;
       }
       if (data->empty()) return;  // an empty blob is stored as null: length 0
-      if (data->size() > 0xFFFFFFFFu) fail("blob longer than the format allows");
+      if (data->size() > 0xFFFFFFFFu) fail("wartość dłuższa, niż pozwala format");
       const std::size_t leader = static_cast<std::size_t>(f.width) - 10;
       unsigned char* tail = p + leader;
       std::memcpy(p, data->data(), std::min(leader, data->size()));
       putLe32(tail + 4, static_cast<std::uint32_t>(data->size()));
       // What fits the leader stays in the record (reference 0), as Paradox keeps short memos.
       if (data->size() <= leader) return;
-      if (blobs_ == nullptr) fail("no blob file to hold the value");
+      if (blobs_ == nullptr) fail("brak pliku .MB na tę wartość");
       putLe32(tail, blobs_->store(*data));
       putLe16(tail + 8, BlobWriter::kModNumber);
       return;
     }
     default:
-      fail(std::string("unknown field type ") + f.type);
+      fail(std::string("nieznany typ pola ") + f.type);
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "db/engine.h"
 #include "db/paradox/cursor.h"
 #include "db/paradox/writer.h"
@@ -72,10 +74,133 @@ TEST_F(ParadoxDriver, TableNamesByPattern) {
   EXPECT_TRUE(session_.tableNames(database_, "nosuch").empty());
 }
 
-TEST_F(ParadoxDriver, MissingDirectoryRefusesToConnect) {
-  database_.setDriverName("STANDARD");
-  database_.addParam("PATH=/nonexistent/konwersja/dir");
-  EXPECT_EQ(errorCode([&] { database_.connect(); }), errc::kConnect);
+// The message of the error `f` throws; fails the test when it throws none or another code.
+template <class F>
+std::string errorText(std::uint16_t code, F&& f) {
+  try {
+    f();
+  } catch (const EngineError& e) {
+    EXPECT_EQ(e.code(), code) << e.what();
+    return e.what();
+  }
+  ADD_FAILURE() << "no engine error";
+  return {};
+}
+
+TEST_F(ParadoxDriver, MissingDirectoryConnectsButItsTablesCannotBeOpened) {
+  TempDir parent;
+  const fs::path dir = parent.path() / "BUFOR" / "JO";
+  connect(dir);
+  EXPECT_TRUE(database_.connected());
+  EXPECT_TRUE(session_.tableNames(database_, "*.db").empty());
+  db::Table t;
+  t.setDatabase(&database_);
+  t.setTableName("Plany");
+  const std::string text = errorText(errc::kNotFound, [&] { t.open(); });
+  EXPECT_NE(text.find("Nie można otworzyć tabeli Paradoxu Plany: katalog "), std::string::npos) << text;
+  EXPECT_NE(text.find(dir.string()), std::string::npos) << text;
+  EXPECT_NE(text.find("nie istnieje"), std::string::npos) << text;
+  db::Query q;
+  q.setDatabase(&database_);
+  q.addSql("select max(ID) from Plany");
+  EXPECT_EQ(errorText(errc::kNotFound, [&] { q.open(); }), text);
+
+  // Once the directory appears (with its own letter case), the same connection reaches its tables.
+  fs::create_directories(parent.path() / "bufor" / "jo");
+  db::paradox::TableSpec spec;
+  spec.fields = {{"ID", 'I', 4}};
+  db::paradox::writeTable(parent.path() / "bufor" / "jo" / "PLANY.DB", spec, {{7}});
+  EXPECT_NO_THROW(t.open());
+  EXPECT_EQ(session_.tableNames(database_, "*.db"), std::vector<std::string>{"PLANY"});
+  q.open();
+  EXPECT_EQ(q.field(0).asInteger(), 7);
+
+  db::Database noPath{"bez", session_};
+  noPath.setDriverName("STANDARD");
+  EXPECT_EQ(errorCode([&] { noPath.connect(); }), errc::kConnect);
+}
+
+// What the driver raises reaches the operator as it is: Polish, naming what it is about, codes unchanged.
+TEST_F(ParadoxDriver, ErrorsAreInPolishWithTheirCodes) {
+  TempDir dir;
+  copyTable("paradoxdriver/fields/memo.db", dir.path(), false);
+  copyTable("pxlib/TypSammlung.DB", dir.path());
+  auto broken = copyTable("paradoxdriver/joins/C.DB", dir.path(), false);
+  std::string bytes = readBytes(broken);
+  bytes[0x05] = 7;  // a block size no table has
+  writeBytes(broken, bytes);
+  connect(dir.path());
+  db::Table t;
+  t.setDatabase(&database_);
+  db::Query q;
+  q.setDatabase(&database_);
+  auto open = [&](const std::string& name, bool readOnly = false) {
+    return [&t, name, readOnly] {
+      t.setTableName(name);
+      t.setReadOnly(readOnly);
+      t.open();
+    };
+  };
+  auto sql = [&q](const std::string& text) {
+    return [&q, text] {
+      q.clearSql();
+      q.addSql(text);
+      q.open();
+    };
+  };
+  struct Case {
+    const char* what;
+    std::uint16_t code;
+    std::function<void()> act;
+    std::vector<std::string> parts;
+  };
+  const std::vector<Case> cases = {
+      {"missing table", errc::kNotFound, open("Brak"), {"Nie znaleziono tabeli Paradoxu Brak w katalogu "}},
+      {"name with a path", errc::kNotFound, open("../TypSammlung"), {"nie może zawierać ścieżki"}},
+      {"damaged header", errc::kCorrupt, open("C"), {"Uszkodzony nagłówek pliku C.DB", "rozmiar bloku 7"}},
+      {"missing .MB",
+       errc::kNotFound,
+       [&] {
+         open("memo")();
+         t.fieldByName("MEMO").asString();
+       },
+       {"Brak pliku memo.mb", "memo.db"}},
+      {"unsupported SQL", errc::kNotSupported, sql("delete from TypSammlung"), {"Lokalny SQL tabel Paradoxu"}},
+      {"missing field", errc::kNotFound, sql("select Nic from TypSammlung"), {"nie ma pola Nic"}},
+      {"read-only table",
+       errc::kReadOnly,
+       [&] {
+         open("TypSammlung", true)();
+         t.edit();
+       },
+       {"tylko do odczytu"}},
+      {"key violation",
+       errc::kKeyViolation,
+       [&] {
+         open("TypSammlung")();
+         t.insert();
+         t.fieldByName("Alpha").setAsString("Erste Zeile");
+         t.fieldByName("Numerisch").setValue(23.0);
+         t.post();
+       },
+       {"Naruszenie klucza w tabeli TypSammlung.DB"}},
+      {"text outside the code page",
+       errc::kConversion,
+       [&] {
+         open("TypSammlung")();
+         t.insert();
+         t.fieldByName("Alpha").setAsString("Zażółć");
+         t.post();
+       },
+       {"\"ż\"", "stronie kodowej 1252"}},
+  };
+  for (const auto& c : cases) {
+    const std::string text = errorText(c.code, c.act);
+    for (const auto& part : c.parts) EXPECT_NE(text.find(part), std::string::npos) << c.what << ": " << text;
+    for (const char* english : {"not found", "damaged", "cannot", "missing", "Paradox table", " is "})
+      EXPECT_EQ(text.find(english), std::string::npos) << c.what << ": " << text;
+    t.close();
+  }
 }
 
 TEST_F(ParadoxDriver, IndexDefinitionsWithPrimaryFlag) {

@@ -56,7 +56,8 @@ inline std::vector<db::Row> readBack(const fs::path& dbFile, int codePage = 0) {
   auto r = db::paradox::TableReader::open(dbFile, codePage);
   std::vector<db::Row> rows(r->rowCount());
   for (std::size_t i = 0; i < rows.size(); ++i) r->readRow(i, rows[i]);
-  EXPECT_TRUE(r->warnings().empty()) << r->warnings().front();
+  const auto warnings = r->takeWarnings();
+  EXPECT_TRUE(warnings.empty()) << db::paradox::warningLine(warnings.front());
   return rows;
 }
 

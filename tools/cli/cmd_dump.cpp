@@ -17,13 +17,16 @@ int runDump(const std::string& file, int codePage) {
   // The dump is built in memory first so that a damaged table prints nothing but the error.
   std::ostringstream out;
   std::vector<std::string> warnings;
+  std::string codePageNote;
   try {
-    db::paradox::dumpTable(file, codePage, out, warnings);
+    db::paradox::dumpTable(file, codePage, out, warnings, &codePageNote);
   } catch (const db::EngineError& e) {
     std::fprintf(stderr, "dump: %s\n", e.what());
     return 1;
   }
-  for (const auto& w : warnings) std::fprintf(stderr, "dump: warning: %s\n", w.c_str());
+  // Standard output stays the canonical dump; what the reader decided or doubted goes beside it.
+  std::fprintf(stderr, "dump: strona kodowa %s\n", codePageNote.c_str());
+  for (const auto& w : warnings) std::fprintf(stderr, "dump: ostrzeżenie: %s\n", w.c_str());
   std::cout << out.str();
   std::cout.flush();
   return std::cout ? 0 : 1;
