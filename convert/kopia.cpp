@@ -2,6 +2,7 @@
 // INSERT, with the Firebird auto-numbering (trigger and generator) kept out of the way meanwhile.
 #include "convert/kopia.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -299,6 +300,28 @@ std::string TPrzebieg::LiczbaRekordow(const std::string& name) {
 void TPrzebieg::Convert() {
   if (flagi.Przerwano) return;
   TdmKonw& dm = *this->dm;
+  // What the Paradox reader repaired, skipped or doubted in the table, each said once, also when the copy
+  // fails: the operator must know which values did not arrive as stored.
+  std::optional<db::Table> zrodlo;
+  std::string plikPdx;
+  std::vector<std::string> ostrzezenia;
+  auto zbierz = [&](db::Dataset& d) {
+    for (const db::ReadWarning& w : d.takeWarnings()) {
+      if (!equalsIgnoreCase(w.table, plikPdx)) continue;
+      std::string linia = "*** Tabela " + w.table;
+      if (w.record > 0) linia += ", rekord " + std::to_string(w.record);
+      if (!w.field.empty()) linia += ", pole " + w.field;
+      linia += ": " + w.text + " ***";
+      if (std::find(ostrzezenia.begin(), ostrzezenia.end(), linia) == ostrzezenia.end()) ostrzezenia.push_back(linia);
+    }
+  };
+  auto zapiszOstrzezenia = [&] {
+    if (zrodlo) zbierz(*zrodlo);
+    zbierz(dm.qryParadox);
+    for (const std::string& linia : ostrzezenia)
+      log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    ostrzezenia.clear();
+  };
   try {
     dm.DBi.disconnect();
     dm.DBp.disconnect();
@@ -311,6 +334,7 @@ void TPrzebieg::Convert() {
     const std::string autoIdPdx = lista.fieldByName("AUTOINC_PDX").asString();
     const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
     const std::string tabelaIb = lista.fieldByName("TABELA_IB").asString();
+    plikPdx = tabelaPdx + ".DB";
 
     const bool ObslugaTriggera = !trigger.empty() && !generator.empty() && !autoIdPdx.empty();
     if (!ObslugaTriggera) log.ZapiszKomunikat("  (trigger, generator lub auto-id puste)", kOgolny);
@@ -323,6 +347,7 @@ void TPrzebieg::Convert() {
              "select max(" + autoIdPdx + ") as max_i from " + quoteIdentifier(tabelaPdx) + ";");
       if (!dm.qryParadox.eof())
         NajwiekszyIndeks = static_cast<std::int32_t>(dm.qryParadox.fieldByName("max_i").asInteger());
+      zbierz(dm.qryParadox);
     }
 
     wykonaj(dm.qryInterbase, "Delete From " + tabelaIb);
@@ -334,8 +359,8 @@ void TPrzebieg::Convert() {
       bladDostepu = true;
     }
 
+    zbierz(dm.qryParadox);
     // Read only: the product's Paradox data is never changed by a conversion.
-    std::optional<db::Table> zrodlo;
     zrodlo.emplace();
     zrodlo->setDatabase(&dm.DBp);
     zrodlo->setTableName(tabelaPdx + ".DB");
@@ -366,6 +391,7 @@ void TPrzebieg::Convert() {
           return true;
         });
 
+        zbierz(*zrodlo);
         zrodlo.reset();
         dm.qryParadox.close();
         // Counted in the table the rows went into (for USER_ that is also what "USER" counts).
@@ -379,7 +405,9 @@ void TPrzebieg::Convert() {
       log.ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(NajwiekszyIndeks), kOgolny);
       wylaczony->Wlacz();
     }
+    zapiszOstrzezenia();
   } catch (...) {
+    zapiszOstrzezenia();
     log.ZapiszBlad(kMiejsce);
     throw;
   }

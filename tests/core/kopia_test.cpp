@@ -331,3 +331,32 @@ TEST_F(Kopia, CopiedRowsAreCountedInTheTableTheyWentInto) {
 }
 
 }  // namespace
+
+namespace {
+
+// A table whose header promises more rows than its blocks hold is copied as far as it goes, and the
+// reader's doubt reaches the critical errors with the critical mark.
+TEST_F(Kopia, WhatTheReaderDoubtedIsACriticalLine) {
+  dochodyWFirebird();
+  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}},
+                      {std::int64_t{2}, std::string("b"), 2.0, db::Null{}}});
+  {
+    // The record count at offset 6 of the header says 50.
+    std::fstream f(dane / "Dochody.DB", std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(6);
+    const char piecdziesiat[4] = {50, 0, 0, 0};
+    f.write(piecdziesiat, 4);
+  }
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+
+  frm.przebieg.Convert();
+
+  EXPECT_EQ(jedna("select count(*) from DOCHODY"), "2");
+  // Outside a run (no files) a line reaches the first of its pages only: the errors.
+  const auto& bledy = ui.memo("mKomBl");
+  ASSERT_EQ(bledy.size(), 1u);
+  EXPECT_EQ(bledy.back(), "*** Tabela Dochody.DB: nagłówek podaje liczbę rekordów 50, a bloki zawierają 2; odczytano 2 ***");
+  EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+}
+
+}  // namespace
