@@ -48,6 +48,7 @@ class ParadoxDriver : public ::testing::Test {
 };
 
 TEST_F(ParadoxDriver, OpensTablesByNameIgnoringCaseAndExtension) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "paradoxdriver/joins");
   for (const char* name : {"c", "C.DB", "c.db", "MULTIPLE", "Multiple.Db"}) {
     db::Table t;
@@ -62,6 +63,7 @@ TEST_F(ParadoxDriver, OpensTablesByNameIgnoringCaseAndExtension) {
 }
 
 TEST_F(ParadoxDriver, TableNamesByPattern) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "paradoxdriver/fields");
   auto all = session_.tableNames(database_, "*");
   EXPECT_EQ(all, (std::vector<std::string>{"bytes", "date35", "date4", "date5", "date7", "fmemo",
@@ -79,6 +81,7 @@ TEST_F(ParadoxDriver, MissingDirectoryRefusesToConnect) {
 }
 
 TEST_F(ParadoxDriver, IndexDefinitionsWithPrimaryFlag) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "pxlib");
   db::Table t;
   t.setDatabase(&database_);
@@ -95,6 +98,7 @@ TEST_F(ParadoxDriver, IndexDefinitionsWithPrimaryFlag) {
 }
 
 TEST_F(ParadoxDriver, ReadsInIndexOrFieldOrder) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "pxlib");
   db::Table t;
   t.setDatabase(&database_);
@@ -134,6 +138,7 @@ TEST_F(ParadoxDriver, DescendingCaseInsensitiveIndexOrder) {
 }
 
 TEST_F(ParadoxDriver, RangeForMasterDetail) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "pxlib");
   db::Table t;
   t.setDatabase(&database_);
@@ -156,6 +161,7 @@ TEST_F(ParadoxDriver, RangeForMasterDetail) {
 }
 
 TEST_F(ParadoxDriver, LocateAndBookmarksOnARealTable) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "Rparadox");
   db::Table t;
   t.setDatabase(&database_);
@@ -247,6 +253,7 @@ TEST_F(ParadoxSql, EverythingElseIsRefused) {
 class ParadoxEdit : public ParadoxDriver {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_SAMPLES();
     db_ = copyTable("pxlib/TypSammlung.DB", dir_.path());
     connect(dir_.path());
     table_.setDatabase(&database_);
@@ -336,6 +343,7 @@ TEST_F(ParadoxEdit, DeleteRemovesTheRowAndItsBookmark) {
 }
 
 TEST_F(ParadoxDriver, EditingAnEncryptedTableKeepsItEncrypted) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   auto file = copyTable("paradoxdriver/encrypt/encrypted.db", dir.path());
   const std::string before = readBytes(file);
@@ -366,6 +374,7 @@ TEST_F(ParadoxDriver, EditingAnEncryptedTableKeepsItEncrypted) {
 }
 
 TEST_F(ParadoxDriver, EditingKeepsMemosAndGraphics) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   copyTable("paradoxdriver/fields/memo.db", dir.path());
   auto graphic = copyTable("paradoxdriver/fields/graphic240.db", dir.path());
@@ -401,6 +410,7 @@ TEST_F(ParadoxDriver, EditingKeepsMemosAndGraphics) {
 }
 
 TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   copyTable("pxlib/TypSammlung.DB", dir.path());
   std::map<std::string, std::string> before;
@@ -428,6 +438,7 @@ TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
 namespace {
 
 TEST_F(ParadoxDriver, TwoCursorsOnOneControlTableDoNotLoseChanges) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   auto file = copyTable("pxlib/TypSammlung.DB", dir.path());
   db::paradox::TableCursor a(file, 0, false);
@@ -458,6 +469,7 @@ TEST_F(ParadoxDriver, TwoCursorsOnOneControlTableDoNotLoseChanges) {
 }
 
 TEST_F(ParadoxDriver, SessionCodePageOverridesTheHeader) {
+  SKIP_WITHOUT_SAMPLES();
   session_.setParadoxCodePage(1251);
   connect(kSamples / "Rparadox");
   db::Table t;
