@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <cmath>
+#include <optional>
 
 #include "platform/cp1250.h"
 
@@ -77,12 +79,16 @@ bool valuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
     if (std::holds_alternative<std::int64_t>(a) && std::holds_alternative<std::int64_t>(b))
       return std::get<std::int64_t>(a) == std::get<std::int64_t>(b);
     if (std::holds_alternative<Decimal>(a) || std::holds_alternative<Decimal>(b)) {
-      auto toDec = [](const Value& v) {
+      // A float counts as the decimal it was written as, to 15 decimals; an infinity or NaN equals none.
+      auto toDec = [](const Value& v) -> std::optional<Decimal> {
         if (auto d = std::get_if<Decimal>(&v)) return *d;
         if (auto i = std::get_if<std::int64_t>(&v)) return Decimal{*i, 0};
-        return Decimal::fromDouble(std::get<double>(v), 15);
+        const double f = std::get<double>(v);
+        if (!std::isfinite(f)) return std::nullopt;
+        return Decimal::fromDoubleAtMost(f, 15);
       };
-      return toDec(a) == toDec(b);
+      const auto x = toDec(a), y = toDec(b);
+      return x && y && *x == *y;
     }
     return valueToDouble(a) == valueToDouble(b);
   }

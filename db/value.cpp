@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -56,10 +57,42 @@ std::string int128ToString(__int128 v) {
   return {s.rbegin(), s.rend()};
 }
 
-__int128 pow10i(int n) {
-  __int128 p = 1;
-  for (int i = 0; i < n; ++i) p *= 10;
+// 10^38 is the largest power of ten a signed 128-bit integer holds.
+constexpr int kMaxPow10 = 38;
+
+constexpr auto kPow10 = [] {
+  std::array<__int128, kMaxPow10 + 1> p{};
+  p[0] = 1;
+  for (int i = 1; i <= kMaxPow10; ++i) p[i] = p[i - 1] * 10;
   return p;
+}();
+
+// v * 10^n into `out`; false when the product leaves the 128-bit range (n >= 0).
+bool scaleUp(__int128 v, long long n, __int128& out) {
+  if (v == 0) {
+    out = 0;
+    return true;
+  }
+  if (n > kMaxPow10) return false;
+  return !__builtin_mul_overflow(v, kPow10[static_cast<std::size_t>(n)], &out);
+}
+
+int signOf(__int128 v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+
+// The decimal a finite double was written as: its shortest round-trip text, read exactly
+// (0.1 stays 0.1, not 0.1000000000000000055...). 1e30 becomes {1, -30}.
+Decimal shortestDecimal(double value) {
+  if (!std::isfinite(value))
+    throw EngineError(errc::kConversion, "Liczby " + fmt::format("{}", value) + " nie można zapisać jako dziesiętnej");
+  std::string text = fmt::format("{}", value);
+  int exponent = 0;
+  if (auto e = text.find_first_of("eE"); e != std::string::npos) {
+    exponent = std::stoi(text.substr(e + 1));
+    text.resize(e);
+  }
+  Decimal exact = Decimal::parse(text);
+  exact.scale -= exponent;
+  return exact;
 }
 
 std::string formatTime(std::int64_t us) {
@@ -83,7 +116,9 @@ const char* fieldTypeName(FieldType type) { return fieldTypeName(static_cast<int
 const char* fieldTypeName(int type) { return type >= 0 && type < 30 ? kTypeNames[type] : "?"; }
 
 std::string Decimal::toString() const {
-  std::string digits = int128ToString(unscaled < 0 ? -unscaled : unscaled);
+  // The sign is taken off the text: the most negative value has no positive counterpart.
+  std::string digits = int128ToString(unscaled);
+  if (unscaled < 0) digits.erase(0, 1);
   if (scale <= 0) {
     std::string s = (unscaled < 0 ? "-" : "") + digits;
     if (unscaled != 0) s.append(static_cast<std::size_t>(-scale), '0');
@@ -120,43 +155,58 @@ Decimal Decimal::parse(std::string_view text) {
 }
 
 Decimal Decimal::fromDouble(double value, int scale) {
-  if (!std::isfinite(value) || std::fabs(value) >= 1e36)
-    throw EngineError(errc::kConversion, "Liczby " + fmt::format("{}", value) + " nie można zapisać jako dziesiętnej");
-  // The shortest text that round-trips holds exactly the decimal the value was written as
-  // (0.1 stays 0.1, not 0.1000000000000000055...).
-  std::string text = fmt::format("{}", value);
-  int exponent = 0;
-  if (auto e = text.find_first_of("eE"); e != std::string::npos) {
-    exponent = std::stoi(text.substr(e + 1));
-    text.resize(e);
+  const Decimal exact = shortestDecimal(value);
+  try {
+    return exact.rescaled(scale);
+  } catch (const EngineError&) {
+    throw EngineError(errc::kConversion, fmt::format("Liczby {} nie można zapisać jako dziesiętnej z {} miejscami po przecinku",
+                                                     value, scale));
   }
-  Decimal exact = parse(text);
-  exact.scale -= exponent;
-  if (exact.scale < 0) {
-    exact.unscaled *= pow10i(-exact.scale);
-    exact.scale = 0;
-  }
-  return exact.rescaled(scale);
+}
+
+Decimal Decimal::fromDoubleAtMost(double value, int maxScale) {
+  const Decimal exact = shortestDecimal(value);
+  return exact.scale > maxScale ? exact.rescaled(maxScale) : exact;
 }
 
 double Decimal::toDouble() const { return std::stod(toString()); }
 
 Decimal Decimal::rescaled(int newScale) const {
-  Decimal r{unscaled, newScale};
-  if (newScale >= scale) {
-    r.unscaled = unscaled * pow10i(newScale - scale);
+  Decimal r{0, newScale};
+  const long long shift = static_cast<long long>(newScale) - scale;
+  if (shift >= 0) {
+    if (!scaleUp(unscaled, shift, r.unscaled))
+      throw EngineError(errc::kConversion, fmt::format("Liczba {} nie mieści się w zakresie liczb dziesiętnych "
+                                                       "z {} miejscami po przecinku", toString(), newScale));
     return r;
   }
-  const __int128 div = pow10i(scale - newScale);
-  __int128 q = unscaled / div, rem = unscaled % div;
-  if ((rem < 0 ? -rem : rem) * 2 >= div) q += unscaled < 0 ? -1 : 1;
+  // Dropping more than 38 digits leaves zero: every magnitude is below 10^39 / 2.
+  if (-shift > kMaxPow10) return r;
+  const __int128 div = kPow10[static_cast<std::size_t>(-shift)];
+  __int128 q = unscaled / div;
+  const __int128 rem = unscaled % div, absRem = rem < 0 ? -rem : rem;
+  // Half away from zero, written so that nothing is doubled past the range.
+  if (absRem >= div - absRem) q += unscaled < 0 ? -1 : 1;
   r.unscaled = q;
   return r;
 }
 
-bool operator==(const Decimal& a, const Decimal& b) {
-  const int s = std::max(a.scale, b.scale);
-  return a.rescaled(s).unscaled == b.rescaled(s).unscaled;
+std::strong_ordering operator<=>(const Decimal& a, const Decimal& b) {
+  const int sa = signOf(a.unscaled), sb = signOf(b.unscaled);
+  if (sa != sb || sa == 0) return sa <=> sb;
+  if (a.scale == b.scale) return a.unscaled <=> b.unscaled;
+  // Same sign: the one with fewer decimals is brought to the other's scale. When that leaves the
+  // 128-bit range, its magnitude is beyond anything the other one holds.
+  const bool aUp = a.scale < b.scale;
+  const Decimal& up = aUp ? a : b;
+  const Decimal& other = aUp ? b : a;
+  __int128 x = 0;
+  std::strong_ordering upVsOther = std::strong_ordering::equal;
+  if (scaleUp(up.unscaled, static_cast<long long>(other.scale) - up.scale, x))
+    upVsOther = x <=> other.unscaled;
+  else
+    upVsOther = sa > 0 ? std::strong_ordering::greater : std::strong_ordering::less;
+  return aUp ? upVsOther : 0 <=> upVsOther;
 }
 
 Date dateFromYmd(int year, unsigned month, unsigned day) {
@@ -190,7 +240,12 @@ std::int64_t valueToInt(const Value& v) {
       if (!std::isfinite(d) || std::fabs(d) > 9.2e18) conversionError("liczbę całkowitą");
       return static_cast<std::int64_t>(std::llround(d));
     }
-    std::int64_t operator()(const Decimal& d) const { return static_cast<std::int64_t>(d.rescaled(0).unscaled); }
+    std::int64_t operator()(const Decimal& d) const {
+      const __int128 whole = d.rescaled(0).unscaled;
+      if (whole < std::numeric_limits<std::int64_t>::min() || whole > std::numeric_limits<std::int64_t>::max())
+        conversionError("liczbę całkowitą");
+      return static_cast<std::int64_t>(whole);
+    }
     std::int64_t operator()(Date d) const { return d.day; }
     std::int64_t operator()(Time) const { conversionError("liczbę całkowitą"); }
     std::int64_t operator()(const DateTime& dt) const { return dt.date.day; }

@@ -25,6 +25,9 @@ struct Null {
 };
 
 // Exact decimal: unscaled * 10^-scale. Holds 38 digits, enough for any Paradox BCD and Firebird NUMERIC.
+// A negative scale counts trailing zeros of a whole number (1e30 is {1, -30}).
+// Every operation that would leave the 128-bit range throws EngineError (errc::kConversion);
+// comparisons never throw and are exact whatever the scales.
 struct Decimal {
   __int128 unscaled = 0;
   int scale = 0;
@@ -33,12 +36,19 @@ struct Decimal {
   std::string toString() const;
   // Parses "[-+]digits[.digits]"; throws std::invalid_argument on anything else or on overflow.
   static Decimal parse(std::string_view text);
-  // Nearest decimal with the given number of decimals (half away from zero).
+  // Nearest decimal with the given number of decimals (half away from zero); EngineError when the
+  // value is not finite or does not fit at that scale.
   static Decimal fromDouble(double value, int scale);
+  // The decimal the value was written as (its shortest round-trip text), rounded to `maxScale`
+  // decimals when it has more; never scaled up, so any finite value fits. EngineError when not finite.
+  static Decimal fromDoubleAtMost(double value, int maxScale);
   double toDouble() const;
   // Same value with another scale; rounding half away from zero when decimals are dropped.
+  // EngineError when the value does not fit at the new scale.
   Decimal rescaled(int newScale) const;
-  friend bool operator==(const Decimal& a, const Decimal& b);  // by value: 1.50 == 1.5
+  // By value: 1.50 == 1.5, and 10^30 > 1 whatever the scales.
+  friend std::strong_ordering operator<=>(const Decimal& a, const Decimal& b);
+  friend bool operator==(const Decimal& a, const Decimal& b) { return (a <=> b) == 0; }
 };
 
 // Calendar day: days since 1899-12-30 (day 0), proleptic Gregorian. Day 1 of year 1 is -693593.

@@ -54,10 +54,8 @@ bool isNumber(const Value& v) {
 }
 
 int compareDecimals(const Decimal& a, const Decimal& b) {
-  int scale = std::max(a.scale, b.scale);
-  Decimal x = a.scale == scale ? a : a.rescaled(scale);
-  Decimal y = b.scale == scale ? b : b.rescaled(scale);
-  return x.unscaled < y.unscaled ? -1 : x.unscaled > y.unscaled ? 1 : 0;
+  const auto order = a <=> b;
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 int compareNumbers(const Value& a, const Value& b) {

@@ -50,6 +50,7 @@ class ParadoxDriver : public ::testing::Test {
 };
 
 TEST_F(ParadoxDriver, OpensTablesByNameIgnoringCaseAndExtension) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "paradoxdriver/joins");
   for (const char* name : {"c", "C.DB", "c.db", "MULTIPLE", "Multiple.Db"}) {
     db::Table t;
@@ -64,6 +65,7 @@ TEST_F(ParadoxDriver, OpensTablesByNameIgnoringCaseAndExtension) {
 }
 
 TEST_F(ParadoxDriver, TableNamesByPattern) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "paradoxdriver/fields");
   auto all = session_.tableNames(database_, "*");
   EXPECT_EQ(all, (std::vector<std::string>{"bytes", "date35", "date4", "date5", "date7", "fmemo",
@@ -204,6 +206,7 @@ TEST_F(ParadoxDriver, ErrorsAreInPolishWithTheirCodes) {
 }
 
 TEST_F(ParadoxDriver, IndexDefinitionsWithPrimaryFlag) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "pxlib");
   db::Table t;
   t.setDatabase(&database_);
@@ -220,6 +223,7 @@ TEST_F(ParadoxDriver, IndexDefinitionsWithPrimaryFlag) {
 }
 
 TEST_F(ParadoxDriver, ReadsInIndexOrFieldOrder) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "pxlib");
   db::Table t;
   t.setDatabase(&database_);
@@ -259,6 +263,7 @@ TEST_F(ParadoxDriver, DescendingCaseInsensitiveIndexOrder) {
 }
 
 TEST_F(ParadoxDriver, RangeForMasterDetail) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "pxlib");
   db::Table t;
   t.setDatabase(&database_);
@@ -281,6 +286,7 @@ TEST_F(ParadoxDriver, RangeForMasterDetail) {
 }
 
 TEST_F(ParadoxDriver, LocateAndBookmarksOnARealTable) {
+  SKIP_WITHOUT_SAMPLES();
   connect(kSamples / "Rparadox");
   db::Table t;
   t.setDatabase(&database_);
@@ -372,6 +378,7 @@ TEST_F(ParadoxSql, EverythingElseIsRefused) {
 class ParadoxEdit : public ParadoxDriver {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_SAMPLES();
     db_ = copyTable("pxlib/TypSammlung.DB", dir_.path());
     connect(dir_.path());
     table_.setDatabase(&database_);
@@ -461,6 +468,7 @@ TEST_F(ParadoxEdit, DeleteRemovesTheRowAndItsBookmark) {
 }
 
 TEST_F(ParadoxDriver, EditingAnEncryptedTableKeepsItEncrypted) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   auto file = copyTable("paradoxdriver/encrypt/encrypted.db", dir.path());
   const std::string before = readBytes(file);
@@ -491,6 +499,7 @@ TEST_F(ParadoxDriver, EditingAnEncryptedTableKeepsItEncrypted) {
 }
 
 TEST_F(ParadoxDriver, EditingKeepsMemosAndGraphics) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   copyTable("paradoxdriver/fields/memo.db", dir.path());
   auto graphic = copyTable("paradoxdriver/fields/graphic240.db", dir.path());
@@ -526,6 +535,7 @@ TEST_F(ParadoxDriver, EditingKeepsMemosAndGraphics) {
 }
 
 TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   copyTable("pxlib/TypSammlung.DB", dir.path());
   std::map<std::string, std::string> before;
@@ -553,6 +563,7 @@ TEST_F(ParadoxDriver, ReadingLeavesTheDirectoryUntouched) {
 namespace {
 
 TEST_F(ParadoxDriver, TwoCursorsOnOneControlTableDoNotLoseChanges) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   auto file = copyTable("pxlib/TypSammlung.DB", dir.path());
   db::paradox::TableCursor a(file, 0, false);
@@ -583,6 +594,7 @@ TEST_F(ParadoxDriver, TwoCursorsOnOneControlTableDoNotLoseChanges) {
 }
 
 TEST_F(ParadoxDriver, SessionCodePageOverridesTheHeader) {
+  SKIP_WITHOUT_SAMPLES();
   session_.setParadoxCodePage(1251);
   connect(kSamples / "Rparadox");
   db::Table t;

@@ -9,11 +9,13 @@
 #include <random>
 #include <string>
 
+#include "support/samples.h"
+
 namespace paradox_test {
 
 namespace fs = std::filesystem;
 
-inline const fs::path kSamples = KONWERSJA_SAMPLES_DIR;
+inline const fs::path kSamples = test_samples::kDir;
 
 // A fresh directory under the system's temporary directory, removed with everything in it.
 class TempDir {
