@@ -8,8 +8,8 @@ namespace konw {
 namespace {
 
 // Controls that would change what a run reads.
-constexpr const char* kNieruchomeWPracy[] = {"JST",         "JB",        "ExRxDBGrid1", "PanelListyTabel",
-                                             "btnPorownaj", "btnErrAllowPorow", "btnZapiszPorownanie"};
+constexpr const char* kNieruchomeWPracy[] = {
+    "JST", "JB", "ExRxDBGrid1", "PanelListyTabel", "btnPorownaj", "btnErrAllowPorow", "btnZapiszPorownanie"};
 
 }  // namespace
 

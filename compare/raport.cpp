@@ -13,8 +13,8 @@
 #include "log/conversion_log.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
-#include "platform/text.h"
 #include "platform/operator.h"
+#include "platform/text.h"
 
 namespace konw {
 

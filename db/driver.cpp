@@ -49,6 +49,8 @@ std::optional<std::int64_t> CursorImpl::update(std::int64_t, const Row&) {
 std::optional<std::int64_t> CursorImpl::insert(const Row&) {
   throw EngineError(errc::kReadOnly, "Zbiór danych jest tylko do odczytu");
 }
-void CursorImpl::remove(std::int64_t) { throw EngineError(errc::kReadOnly, "Zbiór danych jest tylko do odczytu"); }
+void CursorImpl::remove(std::int64_t) {
+  throw EngineError(errc::kReadOnly, "Zbiór danych jest tylko do odczytu");
+}
 
 }  // namespace db

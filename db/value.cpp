@@ -13,10 +13,10 @@ namespace db {
 
 namespace {
 constexpr const char* kTypeNames[] = {
-    "Unknown", "String",     "Smallint", "Integer",  "Word",        "Boolean", "Float",    "Currency",
-    "BCD",     "Date",       "Time",     "DateTime", "Bytes",       "VarBytes", "AutoInc", "Blob",
-    "Memo",    "Graphic",    "FmtMemo",  "ParadoxOle", "DBaseOle",  "TypedBinary", "Cursor", "FixedChar",
-    "WideString", "LargeInt", "ADT",     "Array",    "Reference",   "DataSet"};
+    "Unknown",    "String",   "Smallint", "Integer",    "Word",      "Boolean",     "Float",   "Currency",
+    "BCD",        "Date",     "Time",     "DateTime",   "Bytes",     "VarBytes",    "AutoInc", "Blob",
+    "Memo",       "Graphic",  "FmtMemo",  "ParadoxOle", "DBaseOle",  "TypedBinary", "Cursor",  "FixedChar",
+    "WideString", "LargeInt", "ADT",      "Array",      "Reference", "DataSet"};
 static_assert(sizeof(kTypeNames) / sizeof(kTypeNames[0]) == 30);
 
 constexpr std::int32_t kDaysFrom1970To1899 = 25569;  // 1899-12-30 is day -25569 of the Unix calendar
@@ -47,7 +47,8 @@ Ymd civilFromDays(std::int64_t z) {
 std::string int128ToString(__int128 v) {
   if (v == 0) return "0";
   bool neg = v < 0;
-  unsigned __int128 u = neg ? static_cast<unsigned __int128>(-(v + 1)) + 1 : static_cast<unsigned __int128>(v);
+  unsigned __int128 u =
+      neg ? static_cast<unsigned __int128>(-(v + 1)) + 1 : static_cast<unsigned __int128>(v);
   std::string s;
   while (u > 0) {
     s.push_back(static_cast<char>('0' + static_cast<int>(u % 10)));
@@ -77,13 +78,16 @@ bool scaleUp(__int128 v, long long n, __int128& out) {
   return !__builtin_mul_overflow(v, kPow10[static_cast<std::size_t>(n)], &out);
 }
 
-int signOf(__int128 v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+int signOf(__int128 v) {
+  return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
 
 // The decimal a finite double was written as: its shortest round-trip text, read exactly
 // (0.1 stays 0.1, not 0.1000000000000000055...). 1e30 becomes {1, -30}.
 Decimal shortestDecimal(double value) {
   if (!std::isfinite(value))
-    throw EngineError(errc::kConversion, "Liczby " + fmt::format("{}", value) + " nie można zapisać jako dziesiętnej");
+    throw EngineError(errc::kConversion,
+                      "Liczby " + fmt::format("{}", value) + " nie można zapisać jako dziesiętnej");
   std::string text = fmt::format("{}", value);
   int exponent = 0;
   if (auto e = text.find_first_of("eE"); e != std::string::npos) {
@@ -112,8 +116,12 @@ std::string formatDate(Date d) {
 }
 }  // namespace
 
-const char* fieldTypeName(FieldType type) { return fieldTypeName(static_cast<int>(type)); }
-const char* fieldTypeName(int type) { return type >= 0 && type < 30 ? kTypeNames[type] : "?"; }
+const char* fieldTypeName(FieldType type) {
+  return fieldTypeName(static_cast<int>(type));
+}
+const char* fieldTypeName(int type) {
+  return type >= 0 && type < 30 ? kTypeNames[type] : "?";
+}
 
 std::string Decimal::toString() const {
   // The sign is taken off the text: the most negative value has no positive counterpart.
@@ -159,8 +167,9 @@ Decimal Decimal::fromDouble(double value, int scale) {
   try {
     return exact.rescaled(scale);
   } catch (const EngineError&) {
-    throw EngineError(errc::kConversion, fmt::format("Liczby {} nie można zapisać jako dziesiętnej z {} miejscami po przecinku",
-                                                     value, scale));
+    throw EngineError(errc::kConversion,
+                      fmt::format("Liczby {} nie można zapisać jako dziesiętnej z {} miejscami po przecinku",
+                                  value, scale));
   }
 }
 
@@ -169,15 +178,19 @@ Decimal Decimal::fromDoubleAtMost(double value, int maxScale) {
   return exact.scale > maxScale ? exact.rescaled(maxScale) : exact;
 }
 
-double Decimal::toDouble() const { return std::stod(toString()); }
+double Decimal::toDouble() const {
+  return std::stod(toString());
+}
 
 Decimal Decimal::rescaled(int newScale) const {
   Decimal r{0, newScale};
   const long long shift = static_cast<long long>(newScale) - scale;
   if (shift >= 0) {
     if (!scaleUp(unscaled, shift, r.unscaled))
-      throw EngineError(errc::kConversion, fmt::format("Liczba {} nie mieści się w zakresie liczb dziesiętnych "
-                                                       "z {} miejscami po przecinku", toString(), newScale));
+      throw EngineError(errc::kConversion,
+                        fmt::format("Liczba {} nie mieści się w zakresie liczb dziesiętnych "
+                                    "z {} miejscami po przecinku",
+                                    toString(), newScale));
     return r;
   }
   // Dropping more than 38 digits leaves zero: every magnitude is below 10^39 / 2.
@@ -213,7 +226,9 @@ Date dateFromYmd(int year, unsigned month, unsigned day) {
   return Date{static_cast<std::int32_t>(daysFromCivil(year, month, day) + kDaysFrom1970To1899)};
 }
 
-Ymd ymdFromDate(Date date) { return civilFromDays(static_cast<std::int64_t>(date.day) - kDaysFrom1970To1899); }
+Ymd ymdFromDate(Date date) {
+  return civilFromDays(static_cast<std::int64_t>(date.day) - kDaysFrom1970To1899);
+}
 
 std::string valueToText(const Value& v) {
   struct Visitor {
@@ -224,7 +239,9 @@ std::string valueToText(const Value& v) {
     std::string operator()(const Decimal& d) const { return d.toString(); }
     std::string operator()(Date d) const { return formatDate(d); }
     std::string operator()(Time t) const { return formatTime(t.us); }
-    std::string operator()(const DateTime& dt) const { return formatDate(dt.date) + " " + formatTime(dt.time.us); }
+    std::string operator()(const DateTime& dt) const {
+      return formatDate(dt.date) + " " + formatTime(dt.time.us);
+    }
     std::string operator()(const std::string& s) const { return s; }
     std::string operator()(const Bytes& b) const { return b.data; }
   };
@@ -242,7 +259,8 @@ std::int64_t valueToInt(const Value& v) {
     }
     std::int64_t operator()(const Decimal& d) const {
       const __int128 whole = d.rescaled(0).unscaled;
-      if (whole < std::numeric_limits<std::int64_t>::min() || whole > std::numeric_limits<std::int64_t>::max())
+      if (whole < std::numeric_limits<std::int64_t>::min() ||
+          whole > std::numeric_limits<std::int64_t>::max())
         conversionError("liczbę całkowitą");
       return static_cast<std::int64_t>(whole);
     }
@@ -274,7 +292,9 @@ double valueToDouble(const Value& v) {
     double operator()(const Decimal& d) const { return d.toDouble(); }
     double operator()(Date d) const { return d.day; }
     double operator()(Time t) const { return static_cast<double>(t.us) / 86400e6; }
-    double operator()(const DateTime& dt) const { return dt.date.day + static_cast<double>(dt.time.us) / 86400e6; }
+    double operator()(const DateTime& dt) const {
+      return dt.date.day + static_cast<double>(dt.time.us) / 86400e6;
+    }
     double operator()(const std::string& s) const {
       std::size_t used = 0;
       double r = 0;

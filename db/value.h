@@ -11,9 +11,36 @@ namespace db {
 
 // The engine's 30 field data types, in the engine's own order (the numbers are stable).
 enum class FieldType : std::uint8_t {
-  Unknown = 0, String, Smallint, Integer, Word, Boolean, Float, Currency, BCD, Date,
-  Time, DateTime, Bytes, VarBytes, AutoInc, Blob, Memo, Graphic, FmtMemo, ParadoxOle,
-  DBaseOle, TypedBinary, Cursor, FixedChar, WideString, LargeInt, ADT, Array, Reference, DataSet
+  Unknown = 0,
+  String,
+  Smallint,
+  Integer,
+  Word,
+  Boolean,
+  Float,
+  Currency,
+  BCD,
+  Date,
+  Time,
+  DateTime,
+  Bytes,
+  VarBytes,
+  AutoInc,
+  Blob,
+  Memo,
+  Graphic,
+  FmtMemo,
+  ParadoxOle,
+  DBaseOle,
+  TypedBinary,
+  Cursor,
+  FixedChar,
+  WideString,
+  LargeInt,
+  ADT,
+  Array,
+  Reference,
+  DataSet
 };
 
 // "Unknown" .. "DataSet"; "?" for a value outside the enumeration.
@@ -73,9 +100,12 @@ struct Bytes {
 };
 
 // Text is UTF-8. Integers of every width travel as int64; Float and Currency as double.
-using Value = std::variant<Null, bool, std::int64_t, double, Decimal, Date, Time, DateTime, std::string, Bytes>;
+using Value =
+    std::variant<Null, bool, std::int64_t, double, Decimal, Date, Time, DateTime, std::string, Bytes>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<Null>(v); }
+inline bool isNull(const Value& v) {
+  return std::holds_alternative<Null>(v);
+}
 
 // Calendar helpers shared by the drivers.
 struct Ymd {

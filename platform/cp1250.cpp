@@ -21,7 +21,6 @@ constexpr std::array<std::uint16_t, 128> kHigh = {
     0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-
 // Decodes one character at `i`; returns false for an invalid sequence (i then moves past one byte).
 bool decodeUtf8(std::string_view s, std::size_t& i, std::uint32_t& cp) {
   auto b0 = static_cast<unsigned char>(s[i]);

@@ -53,9 +53,12 @@ std::string variablePart(const std::string& name) {
   std::string out;
   for (unsigned char c : name) {
     if ((c & 0xC0) == 0x80) continue;  // continuation byte of a UTF-8 sequence
-    if (c >= 'a' && c <= 'z') out += static_cast<char>(c - 'a' + 'A');
-    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) out += static_cast<char>(c);
-    else out += '_';
+    if (c >= 'a' && c <= 'z')
+      out += static_cast<char>(c - 'a' + 'A');
+    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+      out += static_cast<char>(c);
+    else
+      out += '_';
   }
   return out;
 }

@@ -52,7 +52,8 @@ std::string powodPominiecia(const fs::path& dir, const std::string& formatted) {
   std::error_code ec;
   const std::optional<long> flags = number(dir / "flags");
   const std::optional<long> type = number(dir / "type");
-  if ((flags && (static_cast<unsigned long>(*flags) & kIffLoopback) != 0) || (type && *type == kArphrdLoopback))
+  if ((flags && (static_cast<unsigned long>(*flags) & kIffLoopback) != 0) ||
+      (type && *type == kArphrdLoopback))
     return "pętla zwrotna";
   if (!fs::exists(fs::symlink_status(dir / "device", ec))) return "interfejs wirtualny, bez urządzenia";
   if (type && *type != kArphrdEther) return "nie jest kartą Ethernet";
@@ -126,8 +127,12 @@ std::string opisBrakuKartySieciowej(const WyborKartySieciowej& wybor) {
   return text + ".";
 }
 
-std::string adresMACZKatalogu(const fs::path& sysClassNet) { return wybierzKarteSieciowa(sysClassNet).adres; }
+std::string adresMACZKatalogu(const fs::path& sysClassNet) {
+  return wybierzKarteSieciowa(sysClassNet).adres;
+}
 
-std::string PobierzAdresMAC() { return wybierzKarteSieciowa().adres; }
+std::string PobierzAdresMAC() {
+  return wybierzKarteSieciowa().adres;
+}
 
 }  // namespace konw

@@ -1,6 +1,6 @@
-// The only way the program's logic talks to the operator (the platform's user interface): message boxes, the window's controls by name,
-// progress bars, the cursor and the processing of pending messages. The Qt window implements it;
-// tests and the headless commands use ScriptedOperator.
+// The only way the program's logic talks to the operator (the platform's user interface): message boxes, the
+// window's controls by name, progress bars, the cursor and the processing of pending messages. The Qt window
+// implements it; tests and the headless commands use ScriptedOperator.
 #pragma once
 
 #include <string>
@@ -22,8 +22,8 @@ class Operator {
   virtual ~Operator() = default;
 
   // Shows a modal message box and returns the button pressed.
-  virtual Button messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
-                            Button defaultButton) = 0;
+  virtual Button messageBox(MsgKind kind, const std::string& caption, const std::string& text,
+                            unsigned buttons, Button defaultButton) = 0;
   // Lets the window repaint and handle the operator's input (the break button, closing).
   virtual void processMessages() = 0;
   // Hourglass on (true) or back to the previous cursor (false).

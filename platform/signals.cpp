@@ -65,11 +65,17 @@ void install(Mode m) {
   gInstalled.store(true);
 }
 
-void setMode(Mode m) { gMode.store(static_cast<int>(m)); }
+void setMode(Mode m) {
+  gMode.store(static_cast<int>(m));
+}
 
-Mode mode() { return static_cast<Mode>(gMode.load()); }
+Mode mode() {
+  return static_cast<Mode>(gMode.load());
+}
 
-bool installed() { return gInstalled.load(); }
+bool installed() {
+  return gInstalled.load();
+}
 
 void uninstall() {
   std::lock_guard lock(gInstallMutex);
@@ -80,11 +86,17 @@ void uninstall() {
   gMode.store(static_cast<int>(Mode::Immediate));
 }
 
-bool breakRequested() { return gBreakSignal.load() != 0; }
+bool breakRequested() {
+  return gBreakSignal.load() != 0;
+}
 
-int breakSignal() { return gBreakSignal.load(); }
+int breakSignal() {
+  return gBreakSignal.load();
+}
 
-void clearBreak() { gBreakSignal.store(0); }
+void clearBreak() {
+  gBreakSignal.store(0);
+}
 
 void setBreakMessage(std::string_view line) {
   gMessageLength.store(0);

@@ -41,6 +41,8 @@ void clearBreak();
 void setBreakMessage(std::string_view line);
 
 // The exit code of a process ended by the signal.
-constexpr int exitCode(int signal) { return 128 + signal; }
+constexpr int exitCode(int signal) {
+  return 128 + signal;
+}
 
 }  // namespace konw::sygnaly

@@ -244,7 +244,9 @@ bool OknoKonwersji::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-TdmKonw* OknoKonwersji::dm() const { return logika_ ? logika_->dm() : nullptr; }
+TdmKonw* OknoKonwersji::dm() const {
+  return logika_ ? logika_->dm() : nullptr;
+}
 
 void OknoKonwersji::wypelnijSiatke() {
   if (!siatka_) return;
@@ -286,8 +288,7 @@ void OknoKonwersji::wypelnijSiatke() {
 
 void OknoKonwersji::wierszSiatki(int row) {
   if (wypelnianie_ || !dm() || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size())) return;
-  if (dm()->tblLista.active())
-    dm()->tblLista.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
+  if (dm()->tblLista.active()) dm()->tblLista.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
 }
 
 void OknoKonwersji::zaznaczenieWSiatce(int row, int column) {

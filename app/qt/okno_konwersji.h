@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/operator.h"
 #include "log/appex.h"
+#include "platform/operator.h"
 
 class QTabWidget;
 class QTableWidget;

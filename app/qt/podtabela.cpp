@@ -323,7 +323,8 @@ void TfrmPodTbl::done(int result) {
   QDialog::done(result);
 }
 
-void PokazPodtabele(QWidget* parent, TdmKonw& dm, db::Table* tabela, const std::string& podpis, bool szczegolowa) {
+void PokazPodtabele(QWidget* parent, TdmKonw& dm, db::Table* tabela, const std::string& podpis,
+                    bool szczegolowa) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::unique_ptr<TfrmPodTbl> okno;
   try {
@@ -340,7 +341,8 @@ void PokazPodtabele(QWidget* parent, TdmKonw& dm, db::Table* tabela, const std::
   okno->exec();
 }
 
-void zbudujStroneListaTabel(QWidget* page, std::function<TdmKonw*()> dm, std::function<void()> poZmianieListy) {
+void zbudujStroneListaTabel(QWidget* page, std::function<TdmKonw*()> dm,
+                            std::function<void()> poZmianieListy) {
   auto* uklad = new QVBoxLayout(page);
   uklad->setContentsMargins(0, 0, 0, 0);
   uklad->addWidget(new PanelListyTabel(page, std::move(dm), std::move(poZmianieListy)));

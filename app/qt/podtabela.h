@@ -66,10 +66,12 @@ class TfrmPodTbl : public QDialog {
 };
 
 // Shows the window of `tabela` modally and destroys it when it closes (the hourglass meanwhile).
-void PokazPodtabele(QWidget* parent, TdmKonw& dm, db::Table* tabela, const std::string& podpis, bool szczegolowa);
+void PokazPodtabele(QWidget* parent, TdmKonw& dm, db::Table* tabela, const std::string& podpis,
+                    bool szczegolowa);
 
 // Places on `page` the grid over ListaTabel, its navigator and the five viewer buttons;
 // `poZmianieListy` runs after a row was added or deleted.
-void zbudujStroneListaTabel(QWidget* page, std::function<TdmKonw*()> dm, std::function<void()> poZmianieListy);
+void zbudujStroneListaTabel(QWidget* page, std::function<TdmKonw*()> dm,
+                            std::function<void()> poZmianieListy);
 
 }  // namespace konw

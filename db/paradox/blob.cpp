@@ -71,7 +71,8 @@ void BlobFile::read(std::uint32_t ref, std::uint32_t length, std::uint16_t mod, 
     const unsigned units = e[1];
     const std::uint16_t storedMod = le16(e + 2);
     const unsigned rest = e[4];
-    if (start == 0 || units == 0 || rest == 0 || rest > 16) corrupt(ref, "pusta pozycja bloku współdzielonego");
+    if (start == 0 || units == 0 || rest == 0 || rest > 16)
+      corrupt(ref, "pusta pozycja bloku współdzielonego");
     const std::uint32_t stored = (units - 1) * 16 + rest;
     if (start + stored > kUnit) corrupt(ref, "wartość sięga poza swój blok współdzielony");
     if (offset + start + stored > src_->size()) corrupt(ref, "wartość sięga poza koniec pliku");

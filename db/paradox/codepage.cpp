@@ -39,7 +39,6 @@ const detail::CodePageTable* findTable(int number) {
   return nullptr;
 }
 
-
 }  // namespace
 
 bool CodePage::known(int number) {

@@ -81,7 +81,8 @@ void TableCursor::reload(const std::vector<Row>& before, const std::vector<std::
   auto fresh = TableReader::open(path_, codePage_);
   fresh->setDamagedBlobsAsNull(true);
   auto untaken = reader_->takeWarnings();
-  carried_.insert(carried_.end(), std::make_move_iterator(untaken.begin()), std::make_move_iterator(untaken.end()));
+  carried_.insert(carried_.end(), std::make_move_iterator(untaken.begin()),
+                  std::make_move_iterator(untaken.end()));
   reader_ = std::move(fresh);
   secondary_.reset();
   const std::size_t n = reader_->rowCount();

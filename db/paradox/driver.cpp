@@ -130,9 +130,8 @@ class Connection final : public ConnectionImpl {
                                              location_ + " (" + dir_.string() + ") nie istnieje");
     auto path = konw::findIgnoringCase(dir_, file);
     if (path.empty())
-      throw EngineError(errc::kNotFound,
-                        "Nie znaleziono tabeli Paradoxu " + name + " w katalogu " + location_ + " (" +
-                            dir_.string() + ")");
+      throw EngineError(errc::kNotFound, "Nie znaleziono tabeli Paradoxu " + name + " w katalogu " +
+                                             location_ + " (" + dir_.string() + ")");
     return std::make_unique<TableCursor>(path, session_.paradoxCodePage(), readOnly);
   }
 
@@ -182,8 +181,8 @@ std::unique_ptr<CursorImpl> Statement::open(const std::vector<BoundParam>& param
       d.name = select_.alias.empty() ? "COUNT" : select_.alias;
       d.type = FieldType::Integer;
       d.number = 1;
-      return std::make_unique<MemoryCursor>(std::vector<FieldDef>{d}, std::vector<Row>{Row{Value{table->count()}}},
-                                            table->takeWarnings());
+      return std::make_unique<MemoryCursor>(
+          std::vector<FieldDef>{d}, std::vector<Row>{Row{Value{table->count()}}}, table->takeWarnings());
     }
     case LocalSelect::Kind::Max: {
       const int column = fieldIndex(*table, select_.columns.front(), select_.table);

@@ -31,7 +31,8 @@ class FileSource final : public ByteSource {
       ssize_t r = ::pread(fd_, static_cast<char*>(buf) + done, n - done, static_cast<off_t>(offset + done));
       if (r < 0) {
         if (errno == EINTR) continue;
-        throw EngineError(errc::kIo, std::string("Błąd odczytu pliku tabeli Paradoxu: ") + std::strerror(errno));
+        throw EngineError(errc::kIo,
+                          std::string("Błąd odczytu pliku tabeli Paradoxu: ") + std::strerror(errno));
       }
       if (r == 0) break;
       done += static_cast<std::size_t>(r);
@@ -315,7 +316,8 @@ Header readHeader(const ByteSource& src, int codePage, const std::string& what) 
   // The names are decoded once the language driver, which may decide the code page, is known.
   const CodePage& cp = CodePage::get(effectiveCodePage(hd, codePage));
   for (int i = 0; i < numFields; ++i)
-    cp.toUtf8(hd.fields[i].name, reinterpret_cast<const unsigned char*>(rawNames[i].data()), rawNames[i].size());
+    cp.toUtf8(hd.fields[i].name, reinterpret_cast<const unsigned char*>(rawNames[i].data()),
+              rawNames[i].size());
   cp.toUtf8(hd.indexName, reinterpret_cast<const unsigned char*>(rawIndexName.data()), rawIndexName.size());
   return hd;
 }

@@ -49,8 +49,8 @@ std::string dayText(std::int64_t paradoxDay) {
     return "dzień " + std::to_string(paradoxDay);
   const Ymd ymd = ymdFromDate(Date{static_cast<std::int32_t>(paradoxDay - kParadoxDayOffset)});
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%s%04d-%02u-%02u", ymd.year < 0 ? "-" : "", ymd.year < 0 ? -ymd.year : ymd.year,
-                ymd.month, ymd.day);
+  std::snprintf(buf, sizeof buf, "%s%04d-%02u-%02u", ymd.year < 0 ? "-" : "",
+                ymd.year < 0 ? -ymd.year : ymd.year, ymd.month, ymd.day);
   return buf;
 }
 
@@ -207,8 +207,7 @@ void TableReader::warn(Problem problem, int field, std::string text, bool replac
   std::string fieldName = field >= 0 ? header_.fields[static_cast<std::size_t>(field)].name : std::string();
   Tally& t = tallies_[{problem, field}];
   // Table-wide problems (record 0) come once each, from the walk along the chain.
-  if (currentRecord_ != 0 &&
-      std::find(t.records.begin(), t.records.end(), currentRecord_) != t.records.end())
+  if (currentRecord_ != 0 && std::find(t.records.begin(), t.records.end(), currentRecord_) != t.records.end())
     return;
   if (t.records.size() < kDetailedWarnings) {
     t.records.push_back(currentRecord_);
@@ -231,11 +230,12 @@ void TableReader::noteValue(Problem problem, double raw, const Decimal* read) {
       warn(problem, currentField_, "data " + dayText(whole()) + " spoza zakresu 0001-01-01 – 9999-12-31");
       return;
     case Problem::Time:
-      warn(problem, currentField_, "czas " + std::to_string(whole()) + " ms spoza doby; odczytano jako pusty", true);
+      warn(problem, currentField_, "czas " + std::to_string(whole()) + " ms spoza doby; odczytano jako pusty",
+           true);
       return;
     case Problem::Timestamp:
-      warn(problem, currentField_, "znacznik czasu " + numberText(raw) + " ms spoza zakresu; odczytano jako pusty",
-           true);
+      warn(problem, currentField_,
+           "znacznik czasu " + numberText(raw) + " ms spoza zakresu; odczytano jako pusty", true);
       return;
     case Problem::TimestampDate:
       warn(problem, currentField_,
@@ -257,12 +257,13 @@ std::vector<ReadWarning> TableReader::takeWarnings() {
     if (t.more == 0) continue;
     const std::string field =
         key.second >= 0 ? header_.fields[static_cast<std::size_t>(key.second)].name : std::string();
-    out.push_back({0, field,
-                   std::string(problemLabel(static_cast<int>(key.first))) + " także w " + std::to_string(t.more) +
-                       (key.first == Problem::Chain ? (t.more == 1 ? " dalszym bloku" : " dalszych blokach")
-                                                    : (t.more == 1 ? " dalszym rekordzie" : " dalszych rekordach")) +
-                       " (wymieniono pierwsze " + std::to_string(kDetailedWarnings) + ")",
-                   name_});
+    out.push_back(
+        {0, field,
+         std::string(problemLabel(static_cast<int>(key.first))) + " także w " + std::to_string(t.more) +
+             (key.first == Problem::Chain ? (t.more == 1 ? " dalszym bloku" : " dalszych blokach")
+                                          : (t.more == 1 ? " dalszym rekordzie" : " dalszych rekordach")) +
+             " (wymieniono pierwsze " + std::to_string(kDetailedWarnings) + ")",
+         name_});
     t.more = 0;
   }
   return out;
@@ -423,8 +424,7 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
       const auto v = static_cast<std::int32_t>(x ^ 0x80000000u);
       if (f.type == 'D') {
         // Kept as stored (the day may be read back), but no Firebird DATE can take it.
-        if (v < kFirstDay || v > kLastDay)
-          noteValue(Problem::Date, v);
+        if (v < kFirstDay || v > kLastDay) noteValue(Problem::Date, v);
         out = Date{static_cast<std::int32_t>(std::int64_t{v} - kParadoxDayOffset)};
       } else if (f.type == 'T') {
         if (v < 0 || v >= kMsPerDay) {
@@ -462,8 +462,7 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         us -= kMsPerDay * 1000;
         ++day;
       }
-      if (day < kFirstDay || day > kLastDay)
-        noteValue(Problem::TimestampDate, static_cast<double>(day));
+      if (day < kFirstDay || day > kLastDay) noteValue(Problem::TimestampDate, static_cast<double>(day));
       out = DateTime{Date{static_cast<std::int32_t>(day - kParadoxDayOffset)}, Time{us}};
       return;
     }

@@ -59,12 +59,23 @@ class TableReader {
   static constexpr std::size_t kDetailedWarnings = 20;
 
  private:
-  enum class Problem { Chain, Count, Bcd, Date, Time, Timestamp, BlobRef, BlobMismatch, ChainLength, TimestampDate };
+  enum class Problem {
+    Chain,
+    Count,
+    Bcd,
+    Date,
+    Time,
+    Timestamp,
+    BlobRef,
+    BlobMismatch,
+    ChainLength,
+    TimestampDate
+  };
   struct Tally {
     std::vector<std::size_t> records;  // rows warned about in detail (1-based)
     std::size_t more = 0;              // rows past those, counted only
     std::size_t lastCounted = 0;
-    std::string text;                  // the first detailed text, for the summary
+    std::string text;  // the first detailed text, for the summary
   };
   // Notes a problem of field `field` (-1 = none) in the row being read (0 = none); `replaced` when the
   // value given out is not the stored one.

@@ -281,7 +281,9 @@ void planIndexes(const TableSpec& tdef, TablePlan& plan) {
     if (2 * (length + 12) + 6 > plan.fmt.blockSize) invalid(what + ": klucz za długi na rozmiar bloku");
     if (is.name.empty()) {
       if (ip.fields.size() != 1 || !is.caseSensitive)
-        invalid("indeks dodatkowy bez nazwy musi obejmować jedno pole z rozróżnianiem wielkości liter; inne trzeba nazwać");
+        invalid(
+            "indeks dodatkowy bez nazwy musi obejmować jedno pole z rozróżnianiem wielkości liter; inne "
+            "trzeba nazwać");
       if (!singleFields.insert(ip.fields[0]).second) invalid(what + ": dwa indeksy na tym samym polu");
       const int no = ip.fields[0] + 1;
       const std::string suffix{kHex[no >> 4], kHex[no & 0xF]};
@@ -303,7 +305,8 @@ void planIndexes(const TableSpec& tdef, TablePlan& plan) {
 TablePlan makePlan(const std::filesystem::path& dbFile, const TableSpec& tdef) {
   TablePlan plan;
   const std::string ext = dbFile.extension().string();
-  if (upperAscii(ext) != ".DB") invalid("nazwa pliku tabeli Paradoxu musi kończyć się na .DB: " + dbFile.string());
+  if (upperAscii(ext) != ".DB")
+    invalid("nazwa pliku tabeli Paradoxu musi kończyć się na .DB: " + dbFile.string());
   plan.dbName = dbFile.filename().string();
   plan.stem = dbFile.stem().string();
   if (plan.stem.empty()) invalid("tabela musi mieć nazwę: " + dbFile.string());

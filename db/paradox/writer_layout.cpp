@@ -107,8 +107,7 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& tdef) {
   const std::size_t used = varStart + var.size();
   const std::size_t size = (used + kHeaderUnit - 1) / kHeaderUnit * kHeaderUnit;
   if (size > 0xF800)
-    throw EngineError(errc::kNotSupported,
-                      "nagłówek tabeli przekroczyłby granicę formatu (za dużo pól)");
+    throw EngineError(errc::kNotSupported, "nagłówek tabeli przekroczyłby granicę formatu (za dużo pól)");
 
   std::string out(size, '\0');
   auto* h = reinterpret_cast<unsigned char*>(out.data());

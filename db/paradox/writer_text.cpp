@@ -73,7 +73,8 @@ TextEncoder::TextEncoder(int codePage) : codePage_(codePage), fromUnicode_(0x100
   for (const auto& t : detail::kCodePages)
     if (t.number == codePage) table = &t;
   if (table == nullptr)
-    throw EngineError(errc::kNotSupported, "Tabeli Paradoxu nie można zapisać w stronie kodowej " + std::to_string(codePage));
+    throw EngineError(errc::kNotSupported,
+                      "Tabeli Paradoxu nie można zapisać w stronie kodowej " + std::to_string(codePage));
   std::array<char32_t, 256> toUnicode{};
   for (int b = 0; b < 256; ++b) toUnicode[b] = b < 0x80 ? char32_t(b) : char32_t(table->high[b - 0x80]);
   // Later bytes never displace an earlier one, so a character that two bytes decode to keeps the first.
@@ -98,9 +99,9 @@ void TextEncoder::encode(std::string_view text, std::string& out, const std::str
                         what + ": tekst nie jest poprawnym UTF-8 od bajtu " + std::to_string(start));
     const int b = byteFor(c);
     if (b < 0)
-      throw EngineError(errc::kConversion,
-                        what + ": znaku \"" + std::string(text.substr(start, pos - start)) +
-                            "\" nie ma w stronie kodowej " + std::to_string(codePage_));
+      throw EngineError(errc::kConversion, what + ": znaku \"" +
+                                               std::string(text.substr(start, pos - start)) +
+                                               "\" nie ma w stronie kodowej " + std::to_string(codePage_));
     out.push_back(static_cast<char>(b));
   }
 }

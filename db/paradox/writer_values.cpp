@@ -14,8 +14,9 @@ constexpr std::int64_t kMsPerDay = 86'400'000;
 constexpr std::int64_t kUsPerDay = kMsPerDay * 1000;
 
 const char* typeName(const Value& v) {
-  static constexpr const char* kNames[] = {"pusta",  "logiczna", "całkowita",         "zmiennoprzecinkowa",
-                                           "dziesiętna", "data", "czas", "data z czasem", "tekst", "binarna"};
+  static constexpr const char* kNames[] = {"pusta",      "logiczna", "całkowita", "zmiennoprzecinkowa",
+                                           "dziesiętna", "data",     "czas",      "data z czasem",
+                                           "tekst",      "binarna"};
   return kNames[v.index()];
 }
 
@@ -30,8 +31,9 @@ void encodeBcd(const Decimal& value, int decimals, unsigned char* p) {
   for (int i = 0; i < 32; ++i) limit *= 10;
   for (int s = value.scale; s > decimals; --s) {
     if (mag % 10 != 0)
-      throw EngineError(errc::kConversion, "wartość " + value.toString() + " ma więcej miejsc po przecinku niż " +
-                                               std::to_string(decimals));
+      throw EngineError(
+          errc::kConversion,
+          "wartość " + value.toString() + " ma więcej miejsc po przecinku niż " + std::to_string(decimals));
     mag /= 10;
   }
   for (int s = value.scale; s < decimals; ++s) {

@@ -37,7 +37,8 @@ TEST_F(ControlTables, ControlDirectoryIsBelowTheMainDirectoryOrBesideTheProgram)
 
   frm.SciezkaGlowna.clear();
   fs::create_directories(root.path / "bin");
-  EXPECT_FALSE(frm.dm()->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath())) << "nothing beside the program";
+  EXPECT_FALSE(frm.dm()->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()))
+      << "nothing beside the program";
   EXPECT_EQ(frm.dm()->SciezkaKonwersji, (root.path / "bin").string() + "/KONWERSJA\\");
 }
 

@@ -9,7 +9,8 @@ using konw::MsgKind;
 
 const char* kBrakSystemu = "Brak w konfiguracji Windows informacji o zainstalowanym systemie \"Kalmiro\"!";
 const char* kBrakDanych = "Brak w konfiguracji programu \"Kalmiro\" określenia katalogu z danymi!";
-const char* kBrakFirebird = "Brak w konfiguracji programu \"Kalmiro\" określenia pliku z danymi w formacie Firebird!";
+const char* kBrakFirebird =
+    "Brak w konfiguracji programu \"Kalmiro\" określenia pliku z danymi w formacie Firebird!";
 
 class Discovery : public ::testing::Test {
  protected:
@@ -53,13 +54,15 @@ TEST_F(Discovery, AutoDetectionPrefersTheJstKeyAndReadsSectionsInOrder) {
   EXPECT_EQ(frm.SciezkaParadoxa, "D:\\DANE\\");
   EXPECT_EQ(frm.SciezkaInterbase, "D:\\BAZA\\K.FDB") << "the workstation section wins for GDBPath";
   auto& dm = *frm.dm();
-  EXPECT_EQ(dm.DBp.params(), (std::vector<std::string>{"PATH=D:\\DANE\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"}));
+  EXPECT_EQ(dm.DBp.params(),
+            (std::vector<std::string>{"PATH=D:\\DANE\\", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"}));
   EXPECT_EQ(dm.DBpb.params()[0], "PATH=D:\\DANE\\BUFOR\\");
   EXPECT_EQ(dm.DBpbjo.params()[0], "PATH=D:\\DANE\\BUFOR\\JO\\");
   EXPECT_EQ(dm.DBi.driverName(), "INTRBASE");
   EXPECT_EQ(dm.DBi.params(),
             (std::vector<std::string>{"SERVER NAME=D:\\BAZA\\K.FDB", "USER NAME=SYSDBA", "PASSWORD=palisandr",
-                                      "SQLQRYMODE=SERVER", "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"}));
+                                      "SQLQRYMODE=SERVER", "LANGDRIVER=anpolish", "ENABLE BCD=TRUE",
+                                      "SQLDIALECT=3"}));
   EXPECT_TRUE(dm.DBp.connected() && dm.DBpb.connected() && dm.DBpbjo.connected());
   EXPECT_FALSE(dm.DBi.connected());
   EXPECT_TRUE(ui.boxes().empty());
@@ -68,7 +71,9 @@ TEST_F(Discovery, AutoDetectionPrefersTheJstKeyAndReadsSectionsInOrder) {
 
 TEST_F(Discovery, OnlyTheJbKeyChecksJbAndUsesItsSection) {
   winIni("[velmaro]\ndizez = D:\\Kalmiro.ini\n");
-  productIni("[configKalmiro]\nPathData=D:\\DANE\nGDBPath=x:/a.fdb\n[configJB]\nPathData=D:\\DANEJB\nGDBPath=D:\\JB.FDB\n");
+  productIni(
+      "[configKalmiro]\nPathData=D:\\DANE\nGDBPath=x:/"
+      "a.fdb\n[configJB]\nPathData=D:\\DANEJB\nGDBPath=D:\\JB.FDB\n");
   ASSERT_TRUE(frm.WczytajKonfiguracje(false));
   EXPECT_TRUE(ui.checked("JB"));
   EXPECT_FALSE(ui.checked("JST"));
@@ -100,7 +105,9 @@ TEST_F(Discovery, DataPathIsNotSoughtInTheWorkstationSectionWhenMainPathWasShare
 
 TEST_F(Discovery, WorkstationSectionServesWhenNothingIsShared) {
   winIni("[VELMARO]\nKalmiro=D:\\Kalmiro.ini\n");
-  productIni("[00e04c6a1b2f]\nPathData=D:\\INNE\\\nGDBPath=D:\\K.FDB\n[configJST]\nPathData=D:\\DANE\\\nGDBPath=D:\\W.FDB\n");
+  productIni(
+      "[00e04c6a1b2f]\nPathData=D:\\INNE\\\nGDBPath=D:\\K.FDB\n[configJST]\nPathData=D:\\DANE\\\nGDBPath=D:"
+      "\\W.FDB\n");
   ASSERT_TRUE(frm.WczytajKonfiguracje(false));
   EXPECT_EQ(frm.SciezkaParadoxa, "D:\\INNE\\");
   EXPECT_TRUE(frm.SciezkaGlowna.empty());

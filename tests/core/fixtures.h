@@ -31,19 +31,41 @@ inline void writeParams(const fs::path& dir, const std::string& typ, bool dropGm
   TableSpec tdef;
   tdef.password = "wrzo";
   auto A = [](const char* n, int s) { return FieldSpec{n, 'A', s}; };
-  tdef.fields = {A("TypUzytk", 1), {"IdJST", 'I', 0}, A("TYPJST", 1), A("JedB", 1), A("NAZWA", 252), A("REGON", 9),
-                 A("WK", 2), A("PK", 2), A("GK", 2), A("GT", 2), A("PT", 1), A("Wojewodztwo", 40), A("Powiat", 40),
-                 A("Gmina", 40), A("TypGminy", 20), A("RIOw", 35), A("PostName", 35), A("MailAdr", 128),
-                 A("POP3", 80), A("SMTP", 80), {"POP3port", 'I', 0}, {"SMTPport", 'I', 0}, A("UserId", 30),
-                 A("PostPass", 15), {"SerwTime", 'I', 0}, A("KodRIO", 2), {"IsPost", 'L', 0},
-                 {"ConectType", 'I', 0}};
-  db::Row row = {std::string("J"), std::int64_t{7}, typ.empty() ? db::Value{db::Null{}} : db::Value{typ},
-                 std::string("N"), std::string("Związek Gmin Ślężańskich"), std::string("123456789"),
-                 std::string("02"), std::string("23"), std::string("01"), std::string("2"), std::string("1"),
-                 std::string("dolnośląskie"), std::string("wrocławski"), std::string("Sobótka"),
-                 std::string("miejsko-wiejska"), db::Null{}, db::Null{}, db::Null{}, db::Null{}, db::Null{},
-                 std::int64_t{110}, std::int64_t{25}, db::Null{}, db::Null{}, std::int64_t{0}, std::string("WR"),
-                 false, std::int64_t{0}};
+  tdef.fields = {A("TypUzytk", 1),     {"IdJST", 'I', 0},    A("TYPJST", 1),     A("JedB", 1),
+                 A("NAZWA", 252),      A("REGON", 9),        A("WK", 2),         A("PK", 2),
+                 A("GK", 2),           A("GT", 2),           A("PT", 1),         A("Wojewodztwo", 40),
+                 A("Powiat", 40),      A("Gmina", 40),       A("TypGminy", 20),  A("RIOw", 35),
+                 A("PostName", 35),    A("MailAdr", 128),    A("POP3", 80),      A("SMTP", 80),
+                 {"POP3port", 'I', 0}, {"SMTPport", 'I', 0}, A("UserId", 30),    A("PostPass", 15),
+                 {"SerwTime", 'I', 0}, A("KodRIO", 2),       {"IsPost", 'L', 0}, {"ConectType", 'I', 0}};
+  db::Row row = {std::string("J"),
+                 std::int64_t{7},
+                 typ.empty() ? db::Value{db::Null{}} : db::Value{typ},
+                 std::string("N"),
+                 std::string("Związek Gmin Ślężańskich"),
+                 std::string("123456789"),
+                 std::string("02"),
+                 std::string("23"),
+                 std::string("01"),
+                 std::string("2"),
+                 std::string("1"),
+                 std::string("dolnośląskie"),
+                 std::string("wrocławski"),
+                 std::string("Sobótka"),
+                 std::string("miejsko-wiejska"),
+                 db::Null{},
+                 db::Null{},
+                 db::Null{},
+                 db::Null{},
+                 db::Null{},
+                 std::int64_t{110},
+                 std::int64_t{25},
+                 db::Null{},
+                 db::Null{},
+                 std::int64_t{0},
+                 std::string("WR"),
+                 false,
+                 std::int64_t{0}};
   if (dropGmina) {
     tdef.fields.erase(tdef.fields.begin() + 13);
     row.erase(row.begin() + 13);
@@ -78,8 +100,8 @@ inline void writeControlTables(const fs::path& dir, const std::vector<ListaRow>&
   };
   TableSpec l;
   l.keyFields = 1;
-  l.fields = {{"IDTF", '+', 0},   {"KONWERTOWANA", 'L', 0}, A("TABELA", 25),          A("TABELA_IB", 25),
-              A("AUTOINC_PDX", 25), A("TRIGGER_IB", 40),    A("GENERATOR_IB", 40),    {"SLOWNIK", 'L', 0},
+  l.fields = {{"IDTF", '+', 0},        {"KONWERTOWANA", 'L', 0},   A("TABELA", 25),       A("TABELA_IB", 25),
+              A("AUTOINC_PDX", 25),    A("TRIGGER_IB", 40),        A("GENERATOR_IB", 40), {"SLOWNIK", 'L', 0},
               A("KLUCZ_SLOWNIKA", 40), A("KLUCZ_SLOWNIKA_IB", 40), {"DIZEZ", 'L', 0}};
   std::vector<db::Row> rows;
   for (const auto& r : lista)
@@ -97,11 +119,19 @@ inline void writeControlTables(const fs::path& dir, const std::vector<ListaRow>&
 
   TableSpec r;
   r.keyFields = 1;
-  r.fields = {{"IDTF", '+', 0}, {"TABELA", 'I', 0}, A("POLE_IB", 32), {"ROZMIAR_PDX", 'N', 0}, {"ROZMIAR_IB", 'N', 0}};
+  r.fields = {{"IDTF", '+', 0},
+              {"TABELA", 'I', 0},
+              A("POLE_IB", 32),
+              {"ROZMIAR_PDX", 'N', 0},
+              {"ROZMIAR_IB", 'N', 0}};
   write("ListaTabelRozmiary.db", r, {});
   TableSpec k;
   k.keyFields = 1;
-  k.fields = {{"IDTF", '+', 0}, {"TABELA", 'I', 0}, A("POLE_IB", 32), {"NR_POLA_PDX", 'I', 0}, {"NR_POLA_IB", 'I', 0}};
+  k.fields = {{"IDTF", '+', 0},
+              {"TABELA", 'I', 0},
+              A("POLE_IB", 32),
+              {"NR_POLA_PDX", 'I', 0},
+              {"NR_POLA_IB", 'I', 0}};
   write("ListaTabelKolejnosc.db", k, {});
   TableSpec s;
   s.keyFields = 1;
@@ -123,6 +153,5 @@ inline void wskazBazy(konw::TdmKonw& dm, const fs::path& dane, const std::vector
   dm.DBi.clearParams();
   for (const auto& line : firebird) dm.DBi.addParam(line);
 }
-
 
 }  // namespace test

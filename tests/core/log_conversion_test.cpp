@@ -64,7 +64,8 @@ TEST_F(ConversionLog, ErrorBlockNamesTheFirstErrorAndLaterOnesAddEmptyLines) {
       "Błąd wystąpił w: TfrmConvert.Convert";
   for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(memo(k), (Lines{block, ""})) << k;
   EXPECT_EQ(readBytes(frm.przebieg.log.logi[3].sciezka), utf8ToCp1250(block) + "\r\n\r\n");
-  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji && frm.przebieg.flagi.Niezgodnosc && frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji && frm.przebieg.flagi.Niezgodnosc &&
+              frm.przebieg.flagi.NiezgodnoscKrytyczna);
 }
 
 TEST_F(ConversionLog, FilesAreWindows1250WithCrLfAndAFailedFileStopsTheLine) {

@@ -136,8 +136,7 @@ TEST_F(Porownanie, MappedAndMissingFields) {
   ib("create index IX_GRUPA on PLANY (ID, GRUPA_WYD)");
   pdx("Plany", {{"ID", 'I', 0}, {"Grupa", 'A', 8}, {"STARE", 'I', 0}}, 1,
       {{"ixGrupa", {"ID", "Grupa"}, false}});
-  EXPECT_EQ(konw::WczytajMapy(*dm_).OdpowiednikKlucza("id;GRUPA_WYD", false),
-            "id;Grupa");
+  EXPECT_EQ(konw::WczytajMapy(*dm_).OdpowiednikKlucza("id;GRUPA_WYD", false), "id;Grupa");
 
   Wynik w = porownaj("PLANY", "Plany", true);
   EXPECT_EQ(w.klasy, 14u);

@@ -60,9 +60,7 @@ class Przebieg : public ::testing::Test {
     writeConf(dane, "3.67");
     frm.ZaznaczBezZdarzenia("JST", true);
   }
-  void TearDown() override {
-    frm.przebieg.flagi.Przerwano = false;
-  }
+  void TearDown() override { frm.przebieg.flagi.Przerwano = false; }
 
   // The control tables listing `lista` (Params and Conf skipped), opened, ListaTabel on its first row.
   void listuj(const std::vector<Wiersz>& lista) {
@@ -208,7 +206,8 @@ TEST_F(Przebieg, WholeRunCopiesTheListLogsToFourFilesAndEndsFinished) {
   EXPECT_TRUE(ui.visible("btnKonwert"));
   EXPECT_TRUE(ui.tabVisible("TabSheetLogi"));
   EXPECT_EQ(ui.activeLogPage(), "TabSheetOgolny");
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji || frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna || frm.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji || frm.przebieg.flagi.Niezgodnosc ||
+               frm.przebieg.flagi.NiezgodnoscKrytyczna || frm.przebieg.flagi.Przerwano);
 
   // Four files in the data directory, closed, each beginning with the header block.
   for (const char* nazwa : {"Konwersja", "KonwersjaInf", "KonwersjaBl", "KonwersjaBlKr"}) {

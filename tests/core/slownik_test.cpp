@@ -78,9 +78,7 @@ class Slownik : public ::testing::Test {
       ASSERT_TRUE(frm.przebieg.log.InitLogFile(frm.przebieg.log.logi[k], false));
     }
   }
-  void TearDown() override {
-    frm.przebieg.flagi.Przerwano = false;
-  }
+  void TearDown() override { frm.przebieg.flagi.Przerwano = false; }
 
   void sql(const std::string& text) {
     frm.dm()->DBi.connect();
@@ -154,7 +152,8 @@ TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
                           "  Ilość haseł usuniętych z formatu Firebird: 2",
                           "  Ilość haseł zmienionych przez użytkownika: 4"}));
   EXPECT_TRUE(ui.memo("mKomBl").empty());
-  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna || frm.przebieg.flagi.BladKonwersji)
+  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna ||
+               frm.przebieg.flagi.BladKonwersji)
       << "no message marks the run";
   EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 13);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 13);

@@ -10,7 +10,8 @@ namespace {
 using namespace test;
 
 const char* kWersja =
-    "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę zaktualizować dane.";
+    "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
+    "zaktualizować dane.";
 
 class StartUp : public ::testing::Test {
  protected:
@@ -106,8 +107,9 @@ TEST_F(StartUp, FirebirdTablesAndPrimaryKeyFields) {
   auto frm = start({});
   ASSERT_TRUE(frm->FormCreate());
   auto& dm = *frm->dm();
-  dm.qryInterbase.addSql("create table PLANY (ROK smallint not null, DZIAL varchar(3) not null, DZ varchar(3), "
-                         "dzial_x integer, constraint PK_PLANY primary key (ROK, DZIAL))");
+  dm.qryInterbase.addSql(
+      "create table PLANY (ROK smallint not null, DZIAL varchar(3) not null, DZ varchar(3), "
+      "dzial_x integer, constraint PK_PLANY primary key (ROK, DZIAL))");
   dm.qryInterbase.execSql();
   dm.qryInterbase.clearSql();
   dm.qryInterbase.addSql("create table BEZKLUCZA (A integer)");
@@ -135,7 +137,8 @@ TEST(ErrorLogName, FollowsTheProgramFileWithOrWithoutAnExtension) {
   test::TempDir dir;
   test::EnvGuard noWinIni{"KONWERSJA_WININI", (dir.path / "brak.ini").string()};
   db::registerBuiltinDrivers();
-  for (auto [program, log] : {std::pair{"a.b/konwersja", "a.b/konwersja.log"}, {"bin/konw.exe", "bin/konw.log"}}) {
+  for (auto [program, log] :
+       {std::pair{"a.b/konwersja", "a.b/konwersja.log"}, {"bin/konw.exe", "bin/konw.log"}}) {
     std::filesystem::create_directories((dir.path / program).parent_path());
     konw::ScriptedOperator ui;
     konw::TfrmConvert frm{ui, {}, (dir.path / program).string()};

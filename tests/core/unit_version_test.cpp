@@ -57,14 +57,15 @@ TEST_F(UnitAndVersion, KindOfUnitDecidesTheLinesShown) {
     ASSERT_TRUE(zastosuj());
     EXPECT_EQ(ui.visible("lblWoj") && ui.visible("txtWoj") && ui.visible("txtWk"), c.woj);
     EXPECT_EQ(ui.visible("lblPow") || ui.visible("txtPow") || ui.visible("txtPk"), c.pow);
-    EXPECT_EQ(ui.visible("lblGm") || ui.visible("txtGm") || ui.visible("txtTypgminy") || ui.visible("txtGk") ||
-                  ui.visible("txtGt"),
+    EXPECT_EQ(ui.visible("lblGm") || ui.visible("txtGm") || ui.visible("txtTypgminy") ||
+                  ui.visible("txtGk") || ui.visible("txtGt"),
               c.gm);
     EXPECT_EQ(ui.visible("lblZwiazek") && ui.visible("txtZwiazek"), c.zw);
     EXPECT_TRUE(ui.visible("Label19"));
     EXPECT_EQ(ui.caption("txtWoj"), "dolnośląskie");
     EXPECT_EQ(ui.caption("txtGm"), "Sobótka");
-    EXPECT_EQ(ui.caption("txtWk") + ui.caption("txtPk") + ui.caption("txtGk") + ui.caption("txtGt"), "0223012");
+    EXPECT_EQ(ui.caption("txtWk") + ui.caption("txtPk") + ui.caption("txtGk") + ui.caption("txtGt"),
+              "0223012");
     EXPECT_TRUE(ui.boxes().empty());
   }
 }

@@ -113,20 +113,11 @@ TEST(DecimalRange, OrderingIsExactAcrossScales) {
     O want;
   };
   const Case cases[] = {
-      {{1, -30}, {1, 0}, O::greater},
-      {{1, 0}, {1, -30}, O::less},
-      {{-1, -30}, {1, 0}, O::less},
-      {{-1, -30}, {-1, 0}, O::less},
-      {{-1, 0}, {-1, -30}, O::greater},
-      {{15, 1}, {150, 2}, O::equal},
-      {{1, -30}, {tenTo(30), 0}, O::equal},
-      {{kMax, 0}, {1, 38}, O::greater},
-      {{1, 38}, {kMax, 0}, O::less},
-      {{kMin, 0}, {-1, 38}, O::less},
-      {{1, 0}, {kMax, 38}, O::less},
-      {{0, -100}, {0, 5}, O::equal},
-      {{kMin, 0}, {kMax, 0}, O::less},
-      {{1, 1000}, {0, 0}, O::greater},
+      {{1, -30}, {1, 0}, O::greater},       {{1, 0}, {1, -30}, O::less},      {{-1, -30}, {1, 0}, O::less},
+      {{-1, -30}, {-1, 0}, O::less},        {{-1, 0}, {-1, -30}, O::greater}, {{15, 1}, {150, 2}, O::equal},
+      {{1, -30}, {tenTo(30), 0}, O::equal}, {{kMax, 0}, {1, 38}, O::greater}, {{1, 38}, {kMax, 0}, O::less},
+      {{kMin, 0}, {-1, 38}, O::less},       {{1, 0}, {kMax, 38}, O::less},    {{0, -100}, {0, 5}, O::equal},
+      {{kMin, 0}, {kMax, 0}, O::less},      {{1, 1000}, {0, 0}, O::greater},
   };
   for (const auto& c : cases) {
     EXPECT_TRUE((c.a <=> c.b) == c.want) << c.a.toString() << " <=> " << c.b.toString();
@@ -164,7 +155,8 @@ TEST(DecimalRange, ValuesEqualComparesAnyMagnitude) {
 TEST(DecimalRange, WholeNumberOutsideInt64IsAConversionError) {
   const std::optional<std::string> refused;
   const std::pair<Decimal, std::optional<std::string>> cases[] = {
-      {{std::numeric_limits<std::int64_t>::min(), 0}, std::to_string(std::numeric_limits<std::int64_t>::min())},
+      {{std::numeric_limits<std::int64_t>::min(), 0},
+       std::to_string(std::numeric_limits<std::int64_t>::min())},
       {{static_cast<__int128>(std::numeric_limits<std::int64_t>::max()) * 10 + 4, 1},
        std::to_string(std::numeric_limits<std::int64_t>::max())},
       {{static_cast<__int128>(std::numeric_limits<std::int64_t>::max()) + 1, 0}, refused},

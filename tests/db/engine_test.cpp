@@ -1,6 +1,7 @@
+#include "db/engine.h"
+
 #include <gtest/gtest.h>
 
-#include "db/engine.h"
 #include "db/memory_driver.h"
 
 using namespace db;
@@ -169,7 +170,8 @@ TEST_F(EngineTest, ParameterWithoutTypeOrValueStopsExecution) {
 
 TEST(ParamMarkers, SkipLiteralsCommentsAndQuotedIdentifiers) {
   auto [sql, names] = parseParamMarkers(
-      "INSERT INTO \"T:X\" (\"A\",\"B\") VALUES (:\"A\",':\"NOT\"', :\"B b\", :plain) -- :\"C\"\n/* :\"D\" */ :\"A\"");
+      "INSERT INTO \"T:X\" (\"A\",\"B\") VALUES (:\"A\",':\"NOT\"', :\"B b\", :plain) -- :\"C\"\n/* :\"D\" "
+      "*/ :\"A\"");
   EXPECT_EQ(names, (std::vector<std::string>{"A", "B b", "plain", "A"}));
   EXPECT_EQ(sql, "INSERT INTO \"T:X\" (\"A\",\"B\") VALUES (?,':\"NOT\"', ?, ?) -- :\"C\"\n/* :\"D\" */ ?");
   EXPECT_EQ(parseParamMarkers("select 'it''s :\"x\"' from t").second.size(), 0u);
@@ -180,7 +182,8 @@ TEST(Values, DecimalIsExact) {
   EXPECT_EQ(Decimal::parse("-0.05").toString(), "-0.05");
   EXPECT_EQ((Decimal{-5, 3}).toString(), "-0.005");
   EXPECT_EQ(Decimal::fromDouble(0.1, 2).toString(), "0.10");
-  EXPECT_EQ(Decimal::fromDouble(2.675, 2).toString(), "2.68") << "the value as written, not its binary neighbour";
+  EXPECT_EQ(Decimal::fromDouble(2.675, 2).toString(), "2.68")
+      << "the value as written, not its binary neighbour";
   EXPECT_EQ(Decimal::fromDouble(-1e20, 0).toString(), "-100000000000000000000");
   EXPECT_EQ(Decimal::parse("1.5"), Decimal::parse("1.500"));
   EXPECT_THROW(Decimal::parse("1e5"), std::invalid_argument);

@@ -95,7 +95,9 @@ class MemoryCursor : public CursorImpl {
 class MemoryStatement : public StatementImpl {
  public:
   explicit MemoryStatement(std::string sql) : sql_(std::move(sql)) {}
-  void execute(const std::vector<BoundParam>& params) override { store().executed.emplace_back(sql_, params); }
+  void execute(const std::vector<BoundParam>& params) override {
+    store().executed.emplace_back(sql_, params);
+  }
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
     execute(params);
     return std::make_unique<MemoryCursor>(store().tables.at(sql_));

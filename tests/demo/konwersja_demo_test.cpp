@@ -13,10 +13,10 @@
 #include "app/scripted/scripted_operator.h"
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
+#include "demo/demo_fixture.h"
 #include "platform/cp1250.h"
 #include "platform/hostpath.h"
 #include "support/scratch_dir.h"
-#include "demo/demo_fixture.h"
 
 namespace {
 
@@ -47,7 +47,9 @@ class KonwersjaDemo : public ::testing::Test {
     demo_ = nullptr;
   }
 
-  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) { return demo_->window(ui, std::move(args)); }
+  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) {
+    return demo_->window(ui, std::move(args));
+  }
 
   // Paradox rows that the copy must have brought over: all of them, except the BILTOBESTIAMAP rows
   // without TYPSPR that Firebird refuses.

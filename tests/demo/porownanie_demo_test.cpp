@@ -10,8 +10,8 @@
 #include "compare/porownanie.h"
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
-#include "support/scratch_dir.h"
 #include "demo/demo_fixture.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

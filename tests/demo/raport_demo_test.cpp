@@ -9,8 +9,8 @@
 #include "app/scripted/scripted_operator.h"
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
-#include "support/scratch_dir.h"
 #include "demo/demo_fixture.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

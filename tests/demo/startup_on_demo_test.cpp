@@ -24,7 +24,9 @@ class StartUpOnDemo : public ::testing::Test {
     demo_ = nullptr;
   }
 
-  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) { return demo_->window(ui, std::move(args)); }
+  std::unique_ptr<konw::TfrmConvert> start(std::vector<std::string> args) {
+    return demo_->window(ui, std::move(args));
+  }
 
   static demotest::DemoInstallation* demo_;
   demotest::FoundThroughWine env{*demo_};

@@ -8,9 +8,9 @@
 // With KONWERSJA_FUZZ_SEEDS=DIR set, start-up writes seed inputs made by the Paradox writer into DIR.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,15 +90,35 @@ void writeSeeds(const fs::path& out) {
           continue;
         }
         switch (f.type) {
-          case 'A': row.push_back(std::string(1, static_cast<char>('a' + (i * 5) % 26)) + "ść" + std::to_string(i)); break;
-          case 'M': row.push_back(std::string(static_cast<std::size_t>(i % 3) * 20, 'm')); break;
-          case 'I': case 'S': case '+': row.push_back(std::int64_t{i + 1}); break;
-          case '$': case 'N': row.push_back((i % 5) * 10.5); break;
-          case '#': row.push_back(db::Decimal{i * 125, 2}); break;
-          case 'D': row.push_back(db::dateFromYmd(2000 + i % 20, 1 + i % 12, 1 + i % 28)); break;
-          case '@': row.push_back(db::DateTime{db::dateFromYmd(2020, 1, 1 + i % 28), db::Time{i * 1000000LL}}); break;
-          case 'L': row.push_back(i % 2 == 0); break;
-          default: row.push_back(db::Null{});
+          case 'A':
+            row.push_back(std::string(1, static_cast<char>('a' + (i * 5) % 26)) + "ść" + std::to_string(i));
+            break;
+          case 'M':
+            row.push_back(std::string(static_cast<std::size_t>(i % 3) * 20, 'm'));
+            break;
+          case 'I':
+          case 'S':
+          case '+':
+            row.push_back(std::int64_t{i + 1});
+            break;
+          case '$':
+          case 'N':
+            row.push_back((i % 5) * 10.5);
+            break;
+          case '#':
+            row.push_back(db::Decimal{i * 125, 2});
+            break;
+          case 'D':
+            row.push_back(db::dateFromYmd(2000 + i % 20, 1 + i % 12, 1 + i % 28));
+            break;
+          case '@':
+            row.push_back(db::DateTime{db::dateFromYmd(2020, 1, 1 + i % 28), db::Time{i * 1000000LL}});
+            break;
+          case 'L':
+            row.push_back(i % 2 == 0);
+            break;
+          default:
+            row.push_back(db::Null{});
         }
       }
       if (seed.spec.keyFields == 2) row[0] = std::int64_t{2000 + i / 5};

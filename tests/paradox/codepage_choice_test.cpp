@@ -23,24 +23,26 @@ TEST(CodePageChoice, FromTheHeaderElseTheLanguageDriverElseTheDefault) {
   struct Case {
     const char* what;
     int level;
-    int writtenIn;          // the page the writer encodes the text with
-    const char* driver;     // "" = the writer's usual one for the page (levels 4+), none at level 3
-    int sortOrder;          // -1 = the writer's usual byte
+    int writtenIn;       // the page the writer encodes the text with
+    const char* driver;  // "" = the writer's usual one for the page (levels 4+), none at level 3
+    int sortOrder;       // -1 = the writer's usual byte
     bool clearHeaderPage;
     int overridePage;
     int want;
     Source source;
-    const char* text;       // the value and field name as they must read
+    const char* text;  // the value and field name as they must read
   };
   const std::vector<Case> cases = {
       {"header page", 7, 866, "cyrr", -1, false, 0, 866, Source::Header, "Имя"},
       {"Cyrillic driver", 7, 866, "cyrr", -1, true, 0, 866, Source::LanguageDriver, "Имя"},
       {"Cyrillic ANSI driver", 5, 1251, "ancyrr", 143, true, 0, 1251, Source::LanguageDriver, "Имя"},
       {"Western European driver", 7, 1252, "DBWINWE0", 64, true, 0, 1252, Source::LanguageDriver, "Crème"},
-      {"driver name in another case", 7, 1252, "dbwinwe0", 64, true, 0, 1252, Source::LanguageDriver, "Crème"},
+      {"driver name in another case", 7, 1252, "dbwinwe0", 64, true, 0, 1252, Source::LanguageDriver,
+       "Crème"},
       {"HP Roman-8 driver", 7, 1051, "BLROM800", 20, true, 0, 1051, Source::LanguageDriver, "Crème"},
       {"Polish DOS driver", 4, 852, "polish", 143, true, 0, 852, Source::LanguageDriver, "Zażółć"},
-      {"unknown driver, byte not trusted", 7, 1250, "nieznany", 192, true, 0, 1250, Source::Default, "Zażółć"},
+      {"unknown driver, byte not trusted", 7, 1250, "nieznany", 192, true, 0, 1250, Source::Default,
+       "Zażółć"},
       {"level 3, Cyrillic byte", 3, 866, "", 192, false, 0, 866, Source::SortOrder, "Имя"},
       {"level 3, byte shared by two pages", 3, 1250, "", 143, false, 0, 1250, Source::Default, "Zażółć"},
       {"level 3, nothing said", 3, 1250, "", -1, false, 0, 1250, Source::Default, "Zażółć"},
@@ -74,14 +76,14 @@ TEST(CodePageChoice, FromTheHeaderElseTheLanguageDriverElseTheDefault) {
 
 TEST(CodePageChoice, SortOrderBytesOnlyWhenUnambiguous) {
   using db::paradox::sortOrderCodePage;
-  EXPECT_EQ(sortOrderCodePage(192), 866);   // cyrr
-  EXPECT_EQ(sortOrderCodePage(64), 1252);   // DBWINWE0
-  EXPECT_EQ(sortOrderCodePage(94), 1250);   // anpolish
-  EXPECT_EQ(sortOrderCodePage(39), 1252);   // two drivers, one page
-  EXPECT_EQ(sortOrderCodePage(143), 0);     // polish (852) and ancyrr (1251)
-  EXPECT_EQ(sortOrderCodePage(20), 0);      // a Latin-1 driver and HP Roman-8
-  EXPECT_EQ(sortOrderCodePage(0), 0);       // what level-3 tables carry
-  EXPECT_EQ(sortOrderCodePage(1), 0);       // no driver at all
+  EXPECT_EQ(sortOrderCodePage(192), 866);  // cyrr
+  EXPECT_EQ(sortOrderCodePage(64), 1252);  // DBWINWE0
+  EXPECT_EQ(sortOrderCodePage(94), 1250);  // anpolish
+  EXPECT_EQ(sortOrderCodePage(39), 1252);  // two drivers, one page
+  EXPECT_EQ(sortOrderCodePage(143), 0);    // polish (852) and ancyrr (1251)
+  EXPECT_EQ(sortOrderCodePage(20), 0);     // a Latin-1 driver and HP Roman-8
+  EXPECT_EQ(sortOrderCodePage(0), 0);      // what level-3 tables carry
+  EXPECT_EQ(sortOrderCodePage(1), 0);      // no driver at all
   EXPECT_EQ(db::paradox::languageDriverCodePage("cskamen"), 0) << "867 cannot be decoded here";
 }
 
@@ -111,8 +113,9 @@ TEST(CodePageChoice, DumpExplainsTheChoice) {
   ASSERT_NE(name, std::string::npos);
   bytes[name] = 'X';
   writeBytes(file, bytes);
-  EXPECT_EQ(dumpNote(0), "1250 (domyślna: nagłówek nie podaje strony kodowej, a sterownik języka XBWINWE0 jest "
-                         "nieznany)");
+  EXPECT_EQ(dumpNote(0),
+            "1250 (domyślna: nagłówek nie podaje strony kodowej, a sterownik języka XBWINWE0 jest "
+            "nieznany)");
 }
 
 // Plain ASCII goes through a faster path: every length and every place of a non-ASCII byte must still
@@ -138,7 +141,7 @@ TEST(CodePageDecoding, AsciiRunsOfEveryLengthAroundOtherBytes) {
     EXPECT_EQ(decoded, slow(text.data(), n)) << n;
     for (std::size_t at = 0; at < n; ++at) {
       auto mixed = text;
-      mixed[at] = 0xB9;                       // ą
+      mixed[at] = 0xB9;                      // ą
       if (at + 9 < n) mixed[at + 9] = 0xB3;  // ł, after a run of eight
       cp.toUtf8(decoded, mixed.data(), n);
       EXPECT_EQ(decoded, slow(mixed.data(), n)) << n << " at " << at;

@@ -167,7 +167,10 @@ TEST_F(ParadoxDriver, ErrorsAreInPolishWithTheirCodes) {
          t.fieldByName("MEMO").asString();
        },
        {"Brak pliku memo.mb", "memo.db"}},
-      {"unsupported SQL", errc::kNotSupported, sql("delete from TypSammlung"), {"Lokalny SQL tabel Paradoxu"}},
+      {"unsupported SQL",
+       errc::kNotSupported,
+       sql("delete from TypSammlung"),
+       {"Lokalny SQL tabel Paradoxu"}},
       {"missing field", errc::kNotFound, sql("select Nic from TypSammlung"), {"nie ma pola Nic"}},
       {"read-only table",
        errc::kReadOnly,

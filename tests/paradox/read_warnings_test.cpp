@@ -27,8 +27,8 @@ class ReadWarnings : public ::testing::Test {
   }
   void SetUp() override {
     db::paradox::TableSpec spec;
-    spec.fields = {{"Id", 'I', 4}, {"Kwota", '#', 2}, {"Data", 'D', 4}, {"Godz", 'T', 4},
-                   {"Chwila", '@', 8}, {"Opis", 'M', 10}};
+    spec.fields = {{"Id", 'I', 4},   {"Kwota", '#', 2},  {"Data", 'D', 4},
+                   {"Godz", 'T', 4}, {"Chwila", '@', 8}, {"Opis", 'M', 10}};
     spec.keyFields = 1;
     spec.blockSizeKb = 1;
     std::vector<db::Row> rows;
@@ -71,12 +71,14 @@ class ReadWarnings : public ::testing::Test {
   // A double as an N, $ or @ field stores it (positive values only).
   void putDouble(std::size_t offset, double v) {
     const std::uint64_t x = std::bit_cast<std::uint64_t>(v) | 0x8000000000000000ull;
-    for (int i = 0; i < 8; ++i) bytes_[offset + static_cast<std::size_t>(i)] = static_cast<char>(x >> (56 - 8 * i));
+    for (int i = 0; i < 8; ++i)
+      bytes_[offset + static_cast<std::size_t>(i)] = static_cast<char>(x >> (56 - 8 * i));
   }
 
   // Reads every row through the engine (twice, as the run may) and returns the values of `field` and
   // the warnings.
-  std::vector<ReadWarning> readAll(std::vector<db::Value>* values = nullptr, const std::string& field = "Id") {
+  std::vector<ReadWarning> readAll(std::vector<db::Value>* values = nullptr,
+                                   const std::string& field = "Id") {
     writeBytes(db_, bytes_);
     db::Table t;
     t.setDatabase(&database_);
@@ -128,19 +130,32 @@ TEST_F(ReadWarnings, EachDamagedValueIsNamedByRecordAndField) {
   };
   const std::vector<Case> cases = {
       // The last of the 32 BCD digits becomes F: the reader keeps the digits before it.
-      {"Kwota", 3, [](ReadWarnings& t, std::size_t p) { t.bytes_[p + 16] = static_cast<char>(t.bytes_[p + 16] | 0x0F); },
+      {"Kwota", 3,
+       [](ReadWarnings& t, std::size_t p) { t.bytes_[p + 16] = static_cast<char>(t.bytes_[p + 16] | 0x0F); },
        "cyfry BCD większe niż 9; odczytano 12.30", db::Decimal{1230, 2}},
-      {"Data", 5, [](ReadWarnings& t, std::size_t p) { t.put(p, {0x80, 0, 0, 0}); },
+      {"Data", 5,
+       [](ReadWarnings& t, std::size_t p) {
+         t.put(p, {0x80, 0, 0, 0});
+       },
        "data 0000-12-31 spoza zakresu 0001-01-01 – 9999-12-31", db::Date{-693594}},
-      {"Godz", 7, [](ReadWarnings& t, std::size_t p) { t.put(p, {0x85, 0x5D, 0x4A, 0x80}); },
+      {"Godz", 7,
+       [](ReadWarnings& t, std::size_t p) {
+         t.put(p, {0x85, 0x5D, 0x4A, 0x80});
+       },
        "czas 90000000 ms spoza doby; odczytano jako pusty", db::Null{}},
       {"Chwila", 9, [](ReadWarnings& t, std::size_t p) { t.putDouble(p, 1e18); },
        "spoza zakresu; odczytano jako pusty", db::Null{}},
       {"Chwila", 10, [](ReadWarnings& t, std::size_t p) { t.putDouble(p, 86400000.0 * 4000000); },
        "data znacznika czasu 10952-", db::Value{}},
-      {"Opis", 11, [](ReadWarnings& t, std::size_t p) { t.put(p, {0x00, 0xFF, 0xFF, 0x7F}); },
+      {"Opis", 11,
+       [](ReadWarnings& t, std::size_t p) {
+         t.put(p, {0x00, 0xFF, 0xFF, 0x7F});
+       },
        "uszkodzone odwołanie 7FFFFF00 (blok poza plikiem) w pliku .MB; odczytano jako pustą", db::Null{}},
-      {"Opis", 12, [](ReadWarnings& t, std::size_t p) { t.put(p + 8, {0x42, 0x42}); },
+      {"Opis", 12,
+       [](ReadWarnings& t, std::size_t p) {
+         t.put(p + 8, {0x42, 0x42});
+       },
        "a rekord podaje 10 i 16962", std::string("notatka 12")},
   };
   const std::string clean = bytes_;
@@ -181,9 +196,11 @@ TEST_F(ReadWarnings, ABrokenChainAndAWrongRecordCountAreTableWide) {
   }
   ASSERT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts[0], "blok 2 wskazuje jako poprzedni blok 1, a łańcuch doszedł do niego z bloku 0");
-  EXPECT_TRUE(contains(texts[1], "łańcuch bloków przechodzi przez " + std::to_string(header_.blocksInUse - 1) +
-                                     " bloków")) << texts[1];
-  EXPECT_EQ(texts[2], "nagłówek podaje liczbę rekordów 60, a bloki zawierają " + held + "; odczytano " + held);
+  EXPECT_TRUE(contains(
+      texts[1], "łańcuch bloków przechodzi przez " + std::to_string(header_.blocksInUse - 1) + " bloków"))
+      << texts[1];
+  EXPECT_EQ(texts[2],
+            "nagłówek podaje liczbę rekordów 60, a bloki zawierają " + held + "; odczytano " + held);
 
   // A count alone that disagrees (the blocks intact) is reported too.
   bytes_ = readBytes(db_);
@@ -202,7 +219,8 @@ TEST_F(ReadWarnings, ManyAlikeAreSummedUpAfterTheFirstTwenty) {
   for (std::size_t i = 0; i < detailed; ++i) EXPECT_EQ(warnings[i].record, static_cast<long>(i + 1));
   EXPECT_EQ(warnings.back().record, 0);
   EXPECT_EQ(warnings.back().field, "Kwota");
-  EXPECT_EQ(warnings.back().text, "niepoprawne cyfry BCD także w 5 dalszych rekordach (wymieniono pierwsze 20)");
+  EXPECT_EQ(warnings.back().text,
+            "niepoprawne cyfry BCD także w 5 dalszych rekordach (wymieniono pierwsze 20)");
 }
 
 TEST_F(ReadWarnings, ClosingKeepsThemAndLocalSqlPassesThemOn) {
@@ -217,7 +235,8 @@ TEST_F(ReadWarnings, ClosingKeepsThemAndLocalSqlPassesThemOn) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_TRUE(contains(warnings[0].text, "liczbę rekordów 61")) << warnings[0].text;
 
-  for (const char* sql : {"select max(Id) from plany", "select count(*) from plany", "select Id from plany"}) {
+  for (const char* sql :
+       {"select max(Id) from plany", "select count(*) from plany", "select Id from plany"}) {
     db::Query q;
     q.setDatabase(&database_);
     q.addSql(sql);

@@ -1,4 +1,6 @@
 // Every sample table dumps exactly as its expected JSON says.
+#include "support/samples.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <sstream>
 
 #include "db/paradox/dump.h"
-#include "support/samples.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

@@ -16,7 +16,8 @@ std::string dumpOf(const fs::path& db) {
   // TypSammlung holds a day before 0001-01-01 (a date and a timestamp), which the reader rightly doubts;
   // nothing else may be doubted.
   std::erase_if(warnings, [](const std::string& w) {
-    return w.rfind("rekord 3, pole Datum", 0) == 0 && w.find(" -0001-12-31 spoza zakresu") != std::string::npos;
+    return w.rfind("rekord 3, pole Datum", 0) == 0 &&
+           w.find(" -0001-12-31 spoza zakresu") != std::string::npos;
   });
   EXPECT_TRUE(warnings.empty()) << db << ": " << warnings.front();
   return out.str();

@@ -78,18 +78,23 @@ TEST_F(HostPath, NetworkSharesThroughWineOrTheirVariable) {
       {"\\\\SERWER", {}, unc / "serwer"},
       {"\\\\INNY\\Kalmiro\\DANE", {}, unc / "INNY" / "Kalmiro" / "DANE"},
       // The variable wins over Wine's tree, and only for its own share.
-      {"\\\\SERWER\\Kalmiro\\dane", {{"KONWERSJA_UNC_SERWER_KALMIRO", (dir.path / "mnt" / "ksiegi").string()}},
+      {"\\\\SERWER\\Kalmiro\\dane",
+       {{"KONWERSJA_UNC_SERWER_KALMIRO", (dir.path / "mnt" / "ksiegi").string()}},
        dir.path / "mnt" / "ksiegi" / "DANE"},
-      {"\\\\SERWER\\Kalmiro2\\DANE", {{"KONWERSJA_UNC_SERWER_KALMIRO", (dir.path / "mnt" / "ksiegi").string()}},
+      {"\\\\SERWER\\Kalmiro2\\DANE",
+       {{"KONWERSJA_UNC_SERWER_KALMIRO", (dir.path / "mnt" / "ksiegi").string()}},
        unc / "serwer" / "Kalmiro2" / "DANE"},
       // Characters a variable name cannot hold become '_'; one '_' per non-ASCII letter.
       {"\\\\srv-01.firma.local\\dane$\\DANE",
        {{"KONWERSJA_UNC_SRV_01_FIRMA_LOCAL_DANE_", (dir.path / "mnt" / "srv").string()}},
        dir.path / "mnt" / "srv" / "Dane"},
-      {"\\\\SERWER\\Księgowość\\DANE", {{"KONWERSJA_UNC_SERWER_KSI_GOWO__", (dir.path / "mnt" / "ksiegi").string()}},
+      {"\\\\SERWER\\Księgowość\\DANE",
+       {{"KONWERSJA_UNC_SERWER_KSI_GOWO__", (dir.path / "mnt" / "ksiegi").string()}},
        dir.path / "mnt" / "ksiegi" / "DANE"},
       // An empty variable counts as not set.
-      {"\\\\SERWER\\Kalmiro\\DANE", {{"KONWERSJA_UNC_SERWER_KALMIRO", ""}}, unc / "serwer" / "kalmiro" / "Dane"},
+      {"\\\\SERWER\\Kalmiro\\DANE",
+       {{"KONWERSJA_UNC_SERWER_KALMIRO", ""}},
+       unc / "serwer" / "kalmiro" / "Dane"},
   };
   for (const auto& c : cases) {
     for (const auto& [name, value] : c.env) setenv(name.c_str(), value.c_str(), 1);

@@ -54,7 +54,10 @@ TEST(AdresStanowiska, PierwszaFizycznaKartaEthernet) {
         {"enp3s0", 6, "0x1003", 1, "00:e0:4c:6a:1b:2f", true}},
        "00E04C6A1B2F",
        "enp3s0"},
-      {"a global address without a device behind it", {kLo, {"eth0", 2, "0x1003", 1, "00:1b:21:3a:4b:5c", false}}, "", ""},
+      {"a global address without a device behind it",
+       {kLo, {"eth0", 2, "0x1003", 1, "00:1b:21:3a:4b:5c", false}},
+       "",
+       ""},
       {"locally administered addresses are skipped",
        {kLo,
         {"eth0", 2, "0x1003", 1, "02:00:00:aa:bb:cc", true},
@@ -64,15 +67,20 @@ TEST(AdresStanowiska, PierwszaFizycznaKartaEthernet) {
        "eth2"},
       {"only the loopback", {kLo}, "", ""},
       {"a zero address on real hardware, then a wireless card",
-       {kLo, {"eth0", 2, "0x1002", 1, "00:00:00:00:00:00", true}, {"wlan0", 5, "0x1003", 1, "00:21:6a:01:02:03", true}},
+       {kLo,
+        {"eth0", 2, "0x1002", 1, "00:00:00:00:00:00", true},
+        {"wlan0", 5, "0x1003", 1, "00:21:6a:01:02:03", true}},
        "00216A010203",
        "wlan0"},
       {"the lowest index wins, not the name",
-       {{"enp5s0", 2, "0x1003", 1, "00:1b:21:00:00:05", true}, {"enp1s0", 4, "0x1003", 1, "00:1b:21:00:00:01", true}},
+       {{"enp5s0", 2, "0x1003", 1, "00:1b:21:00:00:05", true},
+        {"enp1s0", 4, "0x1003", 1, "00:1b:21:00:00:01", true}},
        "001B21000005",
        "enp5s0"},
       {"hardware that is not Ethernet",
-       {kLo, {"ib0", 2, "0x1003", 32, "00:1b:21:00:00:07", true}, {"eth0", 3, "0x1003", 0, "00:1b:21:00:00:08", true}},
+       {kLo,
+        {"ib0", 2, "0x1003", 32, "00:1b:21:00:00:07", true},
+        {"eth0", 3, "0x1003", 0, "00:1b:21:00:00:08", true}},
        "001B21000008",
        "eth0"},
       {"no interfaces at all", {}, "", ""},
@@ -99,10 +107,11 @@ TEST(AdresStanowiska, OpisBrakuKartyPodajePowody) {
                         Interfejs{"eth0", 3, "0x1003", 1, "06:00:00:00:00:01", true}})
     utworz(root, i);
   const std::string opis = opisBrakuKartySieciowej(wybierzKarteSieciowa(root));
-  EXPECT_EQ(opis,
-            "Nie znaleziono fizycznej karty sieciowej: sekcja stanowiska w pliku konfiguracji nie jest używana. "
-            "Pominięto: docker0 (interfejs wirtualny, bez urządzenia), eth0 (adres nadany lokalnie), "
-            "lo (pętla zwrotna).");
+  EXPECT_EQ(
+      opis,
+      "Nie znaleziono fizycznej karty sieciowej: sekcja stanowiska w pliku konfiguracji nie jest używana. "
+      "Pominięto: docker0 (interfejs wirtualny, bez urządzenia), eth0 (adres nadany lokalnie), "
+      "lo (pętla zwrotna).");
 }
 
 }  // namespace

@@ -67,7 +67,8 @@ class OperatorKonsoli : public konw::ScriptedOperator {
 
   void processMessages() override {
     konw::ScriptedOperator::processMessages();
-    if (frm && frm->WTrakcieKonwersji() && konw::sygnaly::breakRequested()) frm->przebieg.flagi.Przerwano = true;
+    if (frm && frm->WTrakcieKonwersji() && konw::sygnaly::breakRequested())
+      frm->przebieg.flagi.Przerwano = true;
   }
 
   konw::Button messageBox(konw::MsgKind kind, const std::string& caption, const std::string& text,
@@ -116,7 +117,8 @@ int runConvert(const Opcje& o) {
   ui.clearBoxes();
 
   ui.frm = &frm;
-  konw::sygnaly::setBreakMessage("Przerywanie konwersji po bieżącym wierszu; ponowne Ctrl+C kończy program natychmiast.");
+  konw::sygnaly::setBreakMessage(
+      "Przerywanie konwersji po bieżącym wierszu; ponowne Ctrl+C kończy program natychmiast.");
   konw::sygnaly::clearBreak();
   konw::sygnaly::setMode(konw::sygnaly::Mode::Break);
   const konw::Werdykt werdykt = frm.Konwertuj();
@@ -137,8 +139,9 @@ std::function<int()> defineConvert(CLI::App& sub) {
   auto* winini = sub.add_option("--winini", o->winini, "the WIN.INI that names the product's INI file");
   dir->excludes(winini);
   sub.add_option("--edition", o->edycja, "the edition to convert")->check(CLI::IsMember({"JST", "JB"}));
-  sub.add_option("--kind", o->rodzaj, "the conversion kind (0 all, 1 all but dictionaries, 2 dictionaries, "
-                                      "3 dictionaries into the buffer, 4 the selected tables)")
+  sub.add_option("--kind", o->rodzaj,
+                 "the conversion kind (0 all, 1 all but dictionaries, 2 dictionaries, "
+                 "3 dictionaries into the buffer, 4 the selected tables)")
       ->check(CLI::Range(0, 4));
   sub.add_flag("--yes", o->tak, "answer Yes to the confirmation (otherwise No)");
   sub.footer(konw::cli::kKodyWyjscia);
@@ -149,8 +152,9 @@ std::function<int()> defineConvert(CLI::App& sub) {
 }
 
 const bool registered = konw::cli::registerCommand(
-    {"convert", "run a whole conversion without a window (Yes to the confirmation only with --yes); the exit "
-                "code tells the verdict",
+    {"convert",
+     "run a whole conversion without a window (Yes to the confirmation only with --yes); the exit "
+     "code tells the verdict",
      defineConvert});
 
 }  // namespace

@@ -1,8 +1,8 @@
 // konwersja-cli dump: prints a Paradox table in the canonical JSON dump form.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <memory>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>

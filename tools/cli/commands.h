@@ -15,7 +15,8 @@ namespace konw::cli {
 inline constexpr int kWyjscieBladUzycia = 2;
 inline constexpr const char* kKodyWyjscia =
     "Exit codes of convert: 0 finished, 1 could not start (configuration, control tables, data version, "
-    "locations, confirmation refused), 2 usage error, 3 finished with structure mismatches, 4 finished with a "
+    "locations, confirmation refused), 2 usage error, 3 finished with structure mismatches, 4 finished with "
+    "a "
     "critical structure mismatch, 5 stopped by an error, 6 broken by the operator.";
 
 struct Command {

@@ -20,12 +20,15 @@ bool registerCommand(Command command) {
   return true;
 }
 
-const std::vector<Command>& commands() { return registry(); }
+const std::vector<Command>& commands() {
+  return registry();
+}
 
 }  // namespace konw::cli
 
 int main(int argc, char** argv) {
-  CLI::App app{"konwersja-cli: headless commands of the Paradox to Firebird conversion tool", "konwersja-cli"};
+  CLI::App app{"konwersja-cli: headless commands of the Paradox to Firebird conversion tool",
+               "konwersja-cli"};
   app.require_subcommand(1);
   app.footer(konw::cli::kKodyWyjscia);
   std::map<CLI::App*, std::function<int()>> runs;

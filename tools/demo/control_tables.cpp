@@ -28,7 +28,6 @@ db::Value textOrNull(const std::string& s) {
   return s.empty() ? null() : txt(s);
 }
 
-
 // Headers of level 4 and later carry a time stamp. A demo must come out byte for byte the same for the
 // same parameters, so its files carry one fixed moment instead (28 March 2024, 15:42 UTC).
 constexpr std::uint32_t kDemoStamp = 1711640520u;
@@ -45,7 +44,8 @@ void writeControlTables(const std::filesystem::path& directory, const std::vecto
   std::vector<db::Row> lista, pola, rozmiary, kolejnosc, skip, idxSkip;
   std::int64_t id = 0;
   for (const auto& t : tables) {
-    if (t.skipped) skip.push_back({num(static_cast<std::int64_t>(skip.size() + 1)), txt(db::upperAscii(t.pdx))});
+    if (t.skipped)
+      skip.push_back({num(static_cast<std::int64_t>(skip.size() + 1)), txt(db::upperAscii(t.pdx))});
     if (!t.listed) continue;
     ++id;
     lista.push_back({num(id), flag(false), txt(db::upperAscii(t.pdx)), txt(t.fb), textOrNull(t.autoIncField),
@@ -60,7 +60,8 @@ void writeControlTables(const std::filesystem::path& directory, const std::vecto
       kolejnosc.push_back({num(static_cast<std::int64_t>(kolejnosc.size() + 1)), num(id), txt(o.fbField),
                            num(o.pdxNumber), num(o.fbNumber)});
     // Firebird keys Paradox lacks are named with the Paradox table; Paradox keys with the Firebird one.
-    for (const auto& k : t.skipFbIndexes) idxSkip.push_back({null(), null(), txt(db::upperAscii(t.pdx)), txt(k)});
+    for (const auto& k : t.skipFbIndexes)
+      idxSkip.push_back({null(), null(), txt(db::upperAscii(t.pdx)), txt(k)});
     for (const auto& k : t.skipPdxIndexes) idxSkip.push_back({null(), txt(t.fb), null(), txt(k)});
     if (t.skipNoIndex) idxSkip.push_back({null(), txt(t.fb), null(), txt("*")});
   }
