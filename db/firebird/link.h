@@ -40,6 +40,9 @@ class Link {
   unsigned dialect() const { return dialect_; }
   bool enableBcd() const { return enableBcd_; }
   int commitInterval() const { return commitInterval_; }
+  // Whether the database is reached through a server (every execution is a round trip).
+  bool remote() const { return remote_; }
+  void setRemote(bool remote) { remote_ = remote; }
 
   Firebird::ITransaction* writeTransaction();
   Firebird::ITransaction* readTransaction();
@@ -76,6 +79,7 @@ class Link {
   int commitInterval_;
   bool dirty_ = false;
   int sinceCommit_ = 0;
+  bool remote_ = false;
 };
 
 // A prepared statement with its messages; shared by the statement object and its open cursor.
