@@ -289,6 +289,33 @@ TEST_F(Batches, DiscardedRowsNeverArrive) {
   EXPECT_EQ(ids(), (std::vector<std::int64_t>{0, 1, 2, 3, 4, 5, 50}));
 }
 
+// A group's parameters must fit one message of 64 KB: wide rows travel in smaller groups, or alone.
+TEST_F(Batches, WideRowsTravelInSmallerGroups) {
+  exec("CREATE TABLE SZEROKA (ID INTEGER NOT NULL PRIMARY KEY, T VARCHAR(5000))");  // 20,002 bytes in UTF8
+  exec("CREATE TABLE NAJSZERSZA (ID INTEGER NOT NULL PRIMARY KEY, T VARCHAR(8191))");
+  db::Query wide, widest;
+  wide.setDatabase(&database());
+  wide.addSql("INSERT INTO SZEROKA (ID, T) VALUES (:\"ID\", :\"T\")");
+  widest.setDatabase(&database());
+  widest.addSql("INSERT INTO NAJSZERSZA (ID, T) VALUES (:\"ID\", :\"T\")");
+  ASSERT_TRUE(wide.beginBatch(64));
+  EXPECT_FALSE(widest.beginBatch(64));
+  for (int id = 0; id < 10; ++id) {
+    for (db::Query* q : {&wide, &widest}) {
+      q->param(0).setValue(std::int64_t{id});
+      std::string text;
+      for (int k = 0; k < id * 500; ++k) text += "ż";
+      q->param(1).setValue(text);
+      q->addToBatch(static_cast<std::uint64_t>(id));
+    }
+  }
+  EXPECT_LT(wide.batchPending(), 4u);
+  wide.flushBatch();
+  for (const char* table : {"SZEROKA", "NAJSZERSZA"}) {
+    EXPECT_EQ(scalar(std::string("SELECT SUM(CHAR_LENGTH(T)) FROM ") + table), Value(std::int64_t{22500})) << table;
+  }
+}
+
 // Embedded there is nothing to batch: rows run at once and a refusal is reported the same way.
 TEST_F(FirebirdTest, WithoutBatchingRowsRunAtOnce) {
   exec("CREATE TABLE KLIENCI (ID INTEGER NOT NULL PRIMARY KEY)");
