@@ -319,6 +319,8 @@ class Query : public Dataset {
   bool beginBatch(std::size_t maxRows);
   bool batching() const { return batch_ != nullptr; }
   // Takes the current parameter values as a row under `tag` (kMissingParam as execSql when one is unset).
+  // The row is taken even when the call raises BatchRowError (for it or for a row queued earlier): it
+  // must not be added again.
   void addToBatch(std::uint64_t tag);
   // Sends every queued row.
   void flushBatch();

@@ -54,6 +54,11 @@ class Batch : public BatchImpl {
     unsigned rowBytes = single_->input.metadata()->getMessageLength(&st);
     st.check();
     if (rowBytes > 0) rows = std::min<std::size_t>(rows, kMaxGroupMessage / rowBytes);
+    // A power of two, so that the halves of a refused block and the groups of a remainder are
+    // the same few prepared blocks.
+    std::size_t power = 1;
+    while (power * 2 <= rows) power *= 2;
+    rows = power;
     for (; rows >= 2; rows /= 2) {
       if (group(rows)) {
         rows_ = rows;
@@ -160,12 +165,19 @@ class Batch : public BatchImpl {
     return true;
   }
 
-  // Sends the first `size` queued rows: as one block when it can be prepared and is accepted, else one
-  // by one up to the first refused row.
+  // Sends the first `size` queued rows as one block. A refused block is halved until the refused row
+  // runs alone, so the rows around it still travel in blocks (log2(size) refused blocks instead of
+  // up to `size` single executions); a block that cannot be prepared goes one row at a time.
   void send(std::size_t size) {
     StatementCore* block = group(size);
-    if (!block || !runBlock(*block, size)) {
+    if (!block) {
       runOneByOne(size);
+      return;
+    }
+    if (!runBlock(*block, size)) {
+      const std::size_t half = size / 2;
+      send(half);
+      send(size - half);
       return;
     }
     head_ += size;
