@@ -42,7 +42,11 @@ double load(db::Database& database, const std::string& table, long rows, std::si
   db::Query insert;
   insert.setDatabase(&database);
   insert.addSql(sql);
-  if (group > 0 && !insert.beginBatch(group)) throw std::runtime_error("the connection does not batch");
+  if (group > 0) {
+    auto preparing = std::chrono::steady_clock::now();
+    if (!insert.beginBatch(group)) throw std::runtime_error("the connection does not batch");
+    std::printf("preparing the batch: %.1f ms\n", seconds(preparing) * 1000);
+  }
   char dzial[8], rozdzial[8], par[8], nazwa[64];
   auto start = std::chrono::steady_clock::now();
   for (long i = 0; i < rows; ++i) {
