@@ -32,6 +32,53 @@ std::vector<unsigned> charsetsOf(Firebird::IMessageMetadata* meta, std::size_t c
   return out;
 }
 
+// A character set as the server names it.
+struct Charset {
+  std::string name;
+  unsigned bytesPerChar = 1;
+};
+
+// The PSQL declaration of a parameter described by `s` (text in `charset`); "" when the type has none.
+std::string declaredType(const Slot& s, const Charset& charset) {
+  auto numeric = [&](const char* plain, int digits) {
+    if (s.scale == 0) return std::string(plain);
+    return "NUMERIC(" + std::to_string(digits) + "," + std::to_string(-s.scale) + ")";
+  };
+  switch (s.sqlType) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+      if (charset.name.empty() || charset.bytesPerChar == 0 || s.length % charset.bytesPerChar != 0) return {};
+      return "VARCHAR(" + std::to_string(std::max(1u, s.length / charset.bytesPerChar)) + ") CHARACTER SET " +
+             charset.name;
+    case SQL_SHORT:
+      return numeric("SMALLINT", 4);
+    case SQL_LONG:
+      return numeric("INTEGER", 9);
+    case SQL_INT64:
+      return numeric("BIGINT", 18);
+    case SQL_FLOAT:
+      return "FLOAT";
+    case SQL_DOUBLE:
+      return "DOUBLE PRECISION";
+    case SQL_TYPE_DATE:
+      return "DATE";
+    case SQL_TYPE_TIME:
+      return "TIME";
+    case SQL_TIMESTAMP:
+      return "TIMESTAMP";
+    case SQL_BOOLEAN:
+      return "BOOLEAN";
+    case SQL_BLOB:
+      if (s.subType == 1) {
+        if (charset.name.empty()) return {};
+        return "BLOB SUB_TYPE 1 CHARACTER SET " + charset.name;
+      }
+      return "BLOB SUB_TYPE " + std::to_string(s.subType);
+    default:
+      return {};
+  }
+}
+
 bool textual(const Slot& s) {
   return s.sqlType == SQL_VARYING || s.sqlType == SQL_TEXT || (s.sqlType == SQL_BLOB && s.subType == 1);
 }
@@ -288,46 +335,6 @@ std::vector<std::string> splitAtMarkers(const std::string& sql) {
     last.pop_back();
   }
   return pieces;
-}
-
-std::string declaredType(const Slot& s, const Charset& charset) {
-  auto numeric = [&](const char* plain, int digits) {
-    if (s.scale == 0) return std::string(plain);
-    return "NUMERIC(" + std::to_string(digits) + "," + std::to_string(-s.scale) + ")";
-  };
-  switch (s.sqlType) {
-    case SQL_TEXT:
-    case SQL_VARYING:
-      if (charset.name.empty() || charset.bytesPerChar == 0 || s.length % charset.bytesPerChar != 0) return {};
-      return "VARCHAR(" + std::to_string(std::max(1u, s.length / charset.bytesPerChar)) + ") CHARACTER SET " +
-             charset.name;
-    case SQL_SHORT:
-      return numeric("SMALLINT", 4);
-    case SQL_LONG:
-      return numeric("INTEGER", 9);
-    case SQL_INT64:
-      return numeric("BIGINT", 18);
-    case SQL_FLOAT:
-      return "FLOAT";
-    case SQL_DOUBLE:
-      return "DOUBLE PRECISION";
-    case SQL_TYPE_DATE:
-      return "DATE";
-    case SQL_TYPE_TIME:
-      return "TIME";
-    case SQL_TIMESTAMP:
-      return "TIMESTAMP";
-    case SQL_BOOLEAN:
-      return "BOOLEAN";
-    case SQL_BLOB:
-      if (s.subType == 1) {
-        if (charset.name.empty()) return {};
-        return "BLOB SUB_TYPE 1 CHARACTER SET " + charset.name;
-      }
-      return "BLOB SUB_TYPE " + std::to_string(s.subType);
-    default:
-      return {};
-  }
 }
 
 std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, const std::string& sql,

@@ -31,15 +31,6 @@ std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, cons
 // n markers give n + 1 pieces. A trailing ";" and blanks are dropped.
 std::vector<std::string> splitAtMarkers(const std::string& sql);
 
-// A character set as the server names it.
-struct Charset {
-  std::string name;
-  unsigned bytesPerChar = 1;
-};
-
-// The PSQL declaration of a parameter described by `slot` (text in `charset`); "" when the type has none.
-std::string declaredType(const Slot& slot, const Charset& charset);
-
 // Groups of at most this many rows: the server refuses a block naming a table more than 255 times,
 // and a larger message than this is not worth the memory.
 constexpr std::size_t kMaxGroupRows = 255;

@@ -38,34 +38,6 @@ TEST(BatchText, RemoteLocations) {
   for (const auto& [location, remote] : cases) EXPECT_EQ(db::firebird::isRemoteLocation(location), remote) << location;
 }
 
-TEST(BatchText, DeclaredTypesKeepScaleAndLength) {
-  const db::firebird::Charset utf8{"UTF8", 4}, none{"NONE", 1};
-  struct Case {
-    unsigned sqlType;
-    int subType, scale;
-    unsigned length;
-    const db::firebird::Charset& charset;
-    const char* declared;
-  };
-  const Case cases[] = {
-      {SQL_SHORT, 0, 0, 2, none, "SMALLINT"},       {SQL_SHORT, 1, -1, 2, none, "NUMERIC(4,1)"},
-      {SQL_LONG, 1, -3, 4, none, "NUMERIC(9,3)"},   {SQL_INT64, 1, -2, 8, none, "NUMERIC(18,2)"},
-      {SQL_INT64, 0, 0, 8, none, "BIGINT"},         {SQL_VARYING, 0, 0, 160, utf8, "VARCHAR(40) CHARACTER SET UTF8"},
-      {SQL_VARYING, 0, 0, 7, none, "VARCHAR(7) CHARACTER SET NONE"},
-      {SQL_BLOB, 1, 0, 8, utf8, "BLOB SUB_TYPE 1 CHARACTER SET UTF8"},
-      {SQL_BLOB, 0, 0, 8, none, "BLOB SUB_TYPE 0"}, {SQL_TIMESTAMP, 0, 0, 8, none, "TIMESTAMP"},
-      {SQL_VARYING, 0, 0, 7, utf8, ""},  // not a whole number of characters: not declared
-  };
-  for (const Case& c : cases) {
-    db::firebird::Slot s;
-    s.sqlType = c.sqlType;
-    s.subType = c.subType;
-    s.scale = c.scale;
-    s.length = c.length;
-    EXPECT_EQ(db::firebird::declaredType(s, c.charset), c.declared) << c.declared;
-  }
-}
-
 // Every column type the copy binds, and a key.
 constexpr const char* kAllTypes =
     "(ID INTEGER NOT NULL PRIMARY KEY, S SMALLINT, I INTEGER, B BIGINT, N NUMERIC(15,2), NS NUMERIC(4,1), "
