@@ -33,13 +33,13 @@ std::vector<unsigned> charsetsOf(Firebird::IMessageMetadata* meta, std::size_t c
 }
 
 // A character set as the server names it.
-struct Charset {
+struct TextCharset {
   std::string name;
   unsigned bytesPerChar = 1;
 };
 
 // The PSQL declaration of a parameter described by `s` (text in `charset`); "" when the type has none.
-std::string declaredType(const Slot& s, const Charset& charset) {
+std::string declaredType(const Slot& s, const TextCharset& charset) {
   auto numeric = [&](const char* plain, int digits) {
     if (s.scale == 0) return std::string(plain);
     return "NUMERIC(" + std::to_string(digits) + "," + std::to_string(-s.scale) + ")";
@@ -345,12 +345,12 @@ std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, cons
 
   Link& link = *single->link;
   std::vector<unsigned> charsets = charsetsOf(single->input.metadata(), n);
-  std::map<unsigned, Charset> known;
+  std::map<unsigned, TextCharset> known;
   std::vector<std::string> types;
   types.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     const Slot& slot = single->input.slot(i);
-    Charset charset;
+    TextCharset charset;
     if (textual(slot)) {
       auto found = known.find(charsets[i]);
       if (found == known.end()) {
@@ -358,7 +358,7 @@ std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, cons
             "SELECT TRIM(RDB$CHARACTER_SET_NAME), RDB$BYTES_PER_CHARACTER FROM RDB$CHARACTER_SETS "
             "WHERE RDB$CHARACTER_SET_ID = ?",
             {std::int64_t{charsets[i]}});
-        Charset c;
+        TextCharset c;
         if (!rows.empty() && rows[0].size() == 2 && !isNull(rows[0][0]) && !isNull(rows[0][1])) {
           c.name = valueToText(rows[0][0]);
           c.bytesPerChar = static_cast<unsigned>(valueToInt(rows[0][1]));
