@@ -218,7 +218,14 @@ class Batch : public BatchImpl {
       runOneByOne(size);
       return;
     }
-    if (!runBlock(*block, size)) {
+    const Outcome outcome = runBlock(*block, size);
+    if (outcome == Outcome::Waited) {
+      // Halving would wait as long again for every half: the rows go alone at once, and the row
+      // that meets the lock (or the cut connection) reports it as its single execution does.
+      runOneByOne(size);
+      return;
+    }
+    if (outcome == Outcome::Refused) {
       const std::size_t half = size / 2;
       send(half);
       send(size - half);
@@ -230,9 +237,13 @@ class Batch : public BatchImpl {
     for (std::size_t i = 0; i < size; ++i) link.noteChange();
   }
 
+  enum class Outcome { Sent, Refused, Waited };
+
   // Runs the block over the first `rows` queued rows. A refused block is undone whole by its own
-  // savepoint, so false leaves the database as it was before the block.
-  bool runBlock(StatementCore& block, std::size_t rows) {
+  // savepoint, so Refused and Waited leave the database as it was before the block. Waited: the block
+  // ended on a row lock held elsewhere or on a connection cut off by the watch, after a wait that every
+  // further block would repeat.
+  Outcome runBlock(StatementCore& block, std::size_t rows) {
     Link& link = *single_->link;
     const std::size_t n = single_->input.count();
     try {
@@ -245,11 +256,16 @@ class Batch : public BatchImpl {
         for (std::size_t j = 0; j < n; ++j) block.input.set(r * n + j, values[j], blobs);
       }
       block.statement->execute(&block.status, tra, block.input.metadata(), block.input.buffer(), nullptr, nullptr);
-      return true;
-    } catch (const EngineError&) {
+      return Outcome::Sent;
+    } catch (const EngineError& e) {
       // The server refused the block, or a value its parameter refuses: the row's own execution
       // reports it.
-      return false;
+      const std::int64_t gds = e.nativeCode();
+      if (e.code() == errc::kConnect || gds == isc_lock_timeout || gds == isc_deadlock ||
+          gds == isc_update_conflict || gds == isc_lock_conflict) {
+        return Outcome::Waited;
+      }
+      return Outcome::Refused;
     }
   }
 

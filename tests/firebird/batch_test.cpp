@@ -294,6 +294,40 @@ TEST_F(Batches, WideRowsTravelInSmallerGroups) {
   }
 }
 
+// A key another attachment holds uncommitted: the row meeting it is reported once the wait for that
+// attachment ends, as a single INSERT reports it, with the rows before it in and the rows after it
+// still queued.
+TEST_F(Batches, KeyHeldElsewhereIsReportedAsBySingleInsert) {
+  std::unique_ptr<db::Database> holder = makeDatabase("DBh");
+  holder->connect();
+  exec(*holder, "INSERT INTO KLIENCI (ID, NAZWA) VALUES (20, 'obcy')");  // not committed
+  std::unique_ptr<db::Database> waiter = makeDatabase("DBw");
+  waiter->addParam("TIMEOUT=1");
+  waiter->connect();
+  db::Query q;
+  q.setDatabase(waiter.get());
+  q.addSql("INSERT INTO KLIENCI (ID, NAZWA) VALUES (:\"ID\", :\"NAZWA\")");
+  ASSERT_TRUE(q.beginBatch(16));
+  std::vector<std::uint64_t> refused;
+  for (int id = 0; id < 40; ++id) {
+    q.param(0).setValue(std::int64_t{id});
+    q.param(1).setValue(std::string("k"));
+    try {
+      q.addToBatch(static_cast<std::uint64_t>(id));
+    } catch (const db::BatchRowError& e) {
+      refused.push_back(e.tag());
+      EXPECT_NE(std::string(e.what()).find("KLIENCI"), std::string::npos) << e.what();
+      EXPECT_EQ(ids(true), range(0, 19));
+      EXPECT_EQ(q.batchPending(), 11u) << "rows 21..31 wait for the next flush";
+    }
+  }
+  holder->disconnect();
+  q.flushBatch();
+  waiter->disconnect();
+  EXPECT_EQ(refused, std::vector<std::uint64_t>{20});
+  EXPECT_EQ(ids(true), range(0, 39));
+}
+
 // Embedded there is nothing to batch: rows run at once and a refusal is reported the same way.
 TEST_F(FirebirdTest, WithoutBatchingRowsRunAtOnce) {
   exec("CREATE TABLE KLIENCI (ID INTEGER NOT NULL PRIMARY KEY)");
