@@ -240,22 +240,55 @@ class WylaczonyTrigger {
 
 // Inserts `liczba` rows of `zrodlo` from its first through the prepared INSERT. A refused row of
 // BILTOBESTIAMAP without TYPSPR is left out (`typspr`): Firebird does not accept it. After each row
-// `poWierszu` tells whether to go on.
+// `poWierszu` tells whether to go on; the rows read before it stops are all in when this returns.
+// A large table travels in batches (through a server); a refused row is then reported after later rows
+// were read, so whether it may be left out is noted for every row as it is read.
 template <typename PoWierszu>
 void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiazanie>& wiazania,
                    std::int32_t liczba, const db::Field* typspr, PoWierszu&& poWierszu) {
+  std::vector<bool> pomijalny;
+  if (typspr) pomijalny.reserve(static_cast<std::size_t>(liczba));
+  auto moznaPominac = [&](std::uint64_t wiersz) { return typspr && wiersz < pomijalny.size() && pomijalny[wiersz]; };
+  // A refused row that may not be left out ends the copy with its own error; nothing queued after it goes in.
+  auto odrzucony = [&](const db::BatchRowError& e) {
+    if (moznaPominac(e.tag())) return;
+    insert.discardBatch();
+    e.rethrowCause();
+  };
+  auto wyslij = [&] {
+    for (;;) {
+      try {
+        insert.flushBatch();
+        return;
+      } catch (const db::BatchRowError& e) {
+        odrzucony(e);
+      }
+    }
+  };
+
+  if (liczba >= 256) insert.beginBatch(128);
   zrodlo.first();
   for (std::int32_t r = 0; r < liczba; ++r) {
+    const auto wiersz = static_cast<std::uint64_t>(r);
+    if (typspr) pomijalny.push_back(typspr->asString().empty());
     try {
       for (const Wiazanie& w : wiazania)
         ustawParametr(insert.param(w.parametr), w, zrodlo.field(w.pole).value());
-      insert.execSql();
+      insert.addToBatch(wiersz);
+    } catch (const db::BatchRowError& e) {
+      odrzucony(e);
     } catch (const db::EngineError&) {
-      if (!typspr || !typspr->asString().empty()) throw;
+      // A value its parameter refuses: the row never went out. The rows before it go in first, and
+      // an earlier refused row is the copy's error rather than this one.
+      if (!moznaPominac(wiersz)) {
+        wyslij();
+        throw;
+      }
     }
     if (!poWierszu()) break;
     zrodlo.next();
   }
+  wyslij();
 }
 
 }  // namespace

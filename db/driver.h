@@ -84,10 +84,30 @@ class CursorImpl {
   virtual std::vector<ReadWarning> takeWarnings() { return {}; }
 };
 
+// Rows of a prepared statement without a result set, sent to the database several at a time.
+// Rows go in the order they were added. When a sent group is refused, the driver runs its rows one by
+// one as a single execution would, until the first refused row: that row is dropped and BatchRowError
+// (db/engine.h) is raised with its tag, every row before it being in and every row after it still queued.
+class BatchImpl {
+ public:
+  virtual ~BatchImpl() = default;
+  // Queues a row (one value per marker, in order) under the caller's tag and sends what is queued once
+  // a group is full. The values are taken: `values` is left holding a row of the same size to refill.
+  virtual void add(std::uint64_t tag, Row& values) = 0;
+  // Sends every queued row.
+  virtual void flush() = 0;
+  // Drops every queued row.
+  virtual void discard() noexcept = 0;
+  virtual std::size_t pending() const = 0;
+};
+
 // A prepared statement of a connection.
 class StatementImpl {
  public:
   virtual ~StatementImpl() = default;
+  // Batched execution of up to `maxRows` rows a group, or nullptr when this statement or connection
+  // gains nothing from it (the default).
+  virtual std::unique_ptr<BatchImpl> batch(std::size_t /*maxRows*/) { return nullptr; }
   // Runs the statement with the given parameters (one per marker, in order).
   virtual void execute(const std::vector<BoundParam>& params) = 0;
   // Runs a statement that yields rows.

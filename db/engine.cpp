@@ -532,20 +532,34 @@ void Table::beforeInsertRow(Row& row) {
 
 // ---------------------------------------------------------------- Query
 
+BatchRowError::BatchRowError(std::uint64_t tag, const EngineError& cause, std::exception_ptr original)
+    : EngineError(cause.entries()), tag_(tag), cause_(std::move(original)) {
+  withNative(cause.nativeCode());
+}
+
+void BatchRowError::rethrowCause() const {
+  if (cause_) std::rethrow_exception(cause_);
+  throw EngineError(entries());
+}
+
 Query::~Query() = default;
+
+void Query::dropStatement() noexcept {
+  batch_.reset();
+  statement_.reset();
+  preparedOn_ = nullptr;
+}
 
 void Query::clearSql() {
   close();
-  statement_.reset();
-  preparedOn_ = nullptr;
+  dropStatement();
   sql_.clear();
   params_.clear();
 }
 
 void Query::addSql(const std::string& line) {
   close();
-  statement_.reset();
-  preparedOn_ = nullptr;
+  dropStatement();
   if (!sql_.empty()) sql_ += "\n";
   sql_ += line;
   params_.clear();
@@ -573,6 +587,7 @@ StatementImpl& Query::statement() {
   database_->connect();
   ConnectionImpl& conn = database_->connection();
   if (!statement_ || preparedOn_ != &conn) {
+    dropStatement();
     auto [text, names] = parseParamMarkers(sql_);
     statement_ = conn.prepare(text, names);
     preparedOn_ = &conn;
@@ -580,21 +595,67 @@ StatementImpl& Query::statement() {
   return *statement_;
 }
 
+void Query::requireNothingQueued() const {
+  // Running the statement past queued rows would change the order the rows arrive in.
+  if (batchPending() > 0)
+    throw EngineError(errc::kState, "Zapytanie ma niewysłane wiersze: najpierw trzeba je wysłać lub porzucić");
+}
+
 void Query::open() {
+  requireNothingQueued();
   close();
   auto params = boundParams();
   openCursor(statement().open(params));
 }
 
 void Query::execSql() {
+  requireNothingQueued();
   close();
   auto params = boundParams();
   statement().execute(params);
 }
 
+bool Query::beginBatch(std::size_t maxRows) {
+  requireNothingQueued();
+  close();
+  batch_.reset();
+  StatementImpl& prepared = statement();
+  if (maxRows >= 2) batch_ = prepared.batch(maxRows);
+  return batch_ != nullptr;
+}
+
+void Query::addToBatch(std::uint64_t tag) {
+  if (!batch_) {
+    // Without batching the row runs at once, and a refusal is reported the same way.
+    close();
+    auto params = boundParams();
+    StatementImpl& prepared = statement();
+    try {
+      prepared.execute(params);
+    } catch (const EngineError& e) {
+      throw BatchRowError(tag, e, std::current_exception());
+    }
+    return;
+  }
+  batchRow_.resize(params_.size());
+  for (std::size_t i = 0; i < params_.size(); ++i) {
+    const Param& p = params_[i];
+    if (!p.bound()) throw EngineError(errc::kMissingParam, "Brak wartości dla parametru \"" + p.name() + "\"");
+    batchRow_[i] = p.value();
+  }
+  batch_->add(tag, batchRow_);
+}
+
+void Query::flushBatch() {
+  if (batch_) batch_->flush();
+}
+
+void Query::discardBatch() noexcept {
+  if (batch_) batch_->discard();
+}
+
 void Query::connectionLost() noexcept {
-  statement_.reset();
-  preparedOn_ = nullptr;
+  dropStatement();
 }
 
 }  // namespace db

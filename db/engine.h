@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -280,6 +281,21 @@ class Param {
   bool assigned_ = false;
 };
 
+// A row of a batch that the database refused, raised once every row queued before it is in. The row
+// itself is dropped; the rows queued after it wait for the next flushBatch() or discardBatch().
+class BatchRowError : public EngineError {
+ public:
+  BatchRowError(std::uint64_t tag, const EngineError& cause, std::exception_ptr original);
+  // The tag the row was added with.
+  std::uint64_t tag() const { return tag_; }
+  // Raises the error exactly as executing the row alone raised it (a driver's own error type included).
+  [[noreturn]] void rethrowCause() const;
+
+ private:
+  std::uint64_t tag_;
+  std::exception_ptr cause_;
+};
+
 // One SQL statement against a database.
 class Query : public Dataset {
  public:
@@ -302,16 +318,38 @@ class Query : public Dataset {
   // Runs the statement without a result. A prepared statement is reused while the text is unchanged.
   void execSql();
 
+  // Batched execution of a statement without a result (an INSERT of many rows). beginBatch() prepares
+  // the statement and switches batching on when the connection gains from it (a Firebird database
+  // reached through a server); false otherwise, and then addToBatch() runs each row at once. Either way
+  // a refused row raises BatchRowError with its tag (see there); the caller skips it and goes on
+  // (flushBatch() sends the rows queued after it) or stops (discardBatch()). Changing the statement's
+  // text, disconnecting or destroying the query drops what is still queued: flush first.
+  bool beginBatch(std::size_t maxRows);
+  bool batching() const { return batch_ != nullptr; }
+  // Takes the current parameter values as a row under `tag` (kMissingParam as execSql when one is unset).
+  // The row is taken even when the call raises BatchRowError (for it or for a row queued earlier): it
+  // must not be added again.
+  void addToBatch(std::uint64_t tag);
+  // Sends every queued row.
+  void flushBatch();
+  // Drops every queued row.
+  void discardBatch() noexcept;
+  std::size_t batchPending() const { return batch_ ? batch_->pending() : 0; }
+
   void connectionLost() noexcept override;
 
  private:
   std::vector<BoundParam> boundParams() const;
   StatementImpl& statement();
+  void dropStatement() noexcept;
+  void requireNothingQueued() const;
 
   std::string sql_;
   std::vector<Param> params_;
   std::unique_ptr<StatementImpl> statement_;
   ConnectionImpl* preparedOn_ = nullptr;
+  std::unique_ptr<BatchImpl> batch_;
+  Row batchRow_;  // the row handed to the batch, refilled for every addToBatch()
 };
 
 // Splits `sql` at `:"name"` markers outside string literals; returns the text with "?" for each

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "db/engine.h"
+#include "db/firebird/batch.h"
 #include "db/firebird/driver.h"
 #include "db/firebird/link.h"
 #include "db/firebird/metadata.h"
@@ -19,9 +20,46 @@ bool isDdl(unsigned type) {
   return type == isc_info_sql_stmt_ddl || type == isc_info_sql_stmt_set_generator;
 }
 
+// A row another attachment holds, still locked when the wait ran out: the error says which table.
+bool lockConflict(const ServerError& e) {
+  std::int64_t gds = e.nativeCode();
+  return gds == isc_lock_timeout || gds == isc_deadlock || gds == isc_update_conflict || gds == isc_lock_conflict;
+}
+
+ServerError namedLockError(const StatementCore& core, const ServerError& e) {
+  std::string table = core.table.empty() ? std::string("(nieznana)") : "\"" + core.table + "\"";
+  return ServerError(e.code(),
+                     "Tabela " + table +
+                         " jest zablokowana przez inne połączenie z bazą; blokada nie została "
+                         "zwolniona w ciągu " +
+                         std::to_string(core.link->lockTimeout()) + " s.\n" + e.what(),
+                     e.nativeCode(), e.sqlCode());
+}
+
+// Runs a statement that yields nothing, in the write transaction. A failure keeps the work before it
+// (see Link) and is raised. The one path of a single execution: a batch redoes refused rows through it.
+template <typename Params>
+void run(StatementCore& core, const Params& params) {
+  Link& link = *core.link;
+  Firebird::ITransaction* tra = link.writeTransaction();
+  core.bind(params, BlobContext{link.attachment(), tra, link.context()});
+  try {
+    core.statement->execute(&core.status, tra, core.input.metadata(), core.input.buffer(),
+                            core.hasOutput ? core.output.metadata() : nullptr,
+                            core.hasOutput ? core.output.buffer() : nullptr);
+  } catch (const ServerError& failure) {
+    ServerError error = lockConflict(failure) ? namedLockError(core, failure) : failure;
+    if (auto lost = link.afterFailure()) {
+      throw ServerError(error.code(), std::string(error.what()) + "\n" + lost->what(), error.nativeCode(),
+                        error.sqlCode());
+    }
+    throw error;
+  }
+}
+
 class Statement : public StatementImpl {
  public:
-  explicit Statement(std::shared_ptr<StatementCore> core) : core_(std::move(core)) {}
+  Statement(std::shared_ptr<StatementCore> core, std::string sql) : core_(std::move(core)), sql_(std::move(sql)) {}
 
   void execute(const std::vector<BoundParam>& params) override {
     Link& link = *core_->link;
@@ -83,42 +121,22 @@ class Statement : public StatementImpl {
     return std::make_unique<ResultCursor>(std::move(fields), std::move(rows));
   }
 
- private:
-  void run(const std::vector<BoundParam>& params) {
-    Link& link = *core_->link;
-    Firebird::ITransaction* tra = link.writeTransaction();
-    core_->bind(params, BlobContext{link.attachment(), tra, link.context()});
-    try {
-      core_->statement->execute(&core_->status, tra, core_->input.metadata(), core_->input.buffer(),
-                                core_->hasOutput ? core_->output.metadata() : nullptr,
-                                core_->hasOutput ? core_->output.buffer() : nullptr);
-    } catch (const ServerError& failure) {
-      ServerError error = lockConflict(failure) ? namedLockError(failure) : failure;
-      if (auto lost = link.afterFailure()) {
-        throw ServerError(error.code(), std::string(error.what()) + "\n" + lost->what(), error.nativeCode(),
-                          error.sqlCode());
-      }
-      throw error;
-    }
+  // Only an INSERT through a server gains from batching: embedded, a row costs no round trip.
+  std::unique_ptr<BatchImpl> batch(std::size_t maxRows) override {
+    if (!core_->link->remote() || core_->type != isc_info_sql_stmt_insert || core_->hasOutput) return nullptr;
+    if (core_->openCursor) core_->openCursor->abandon();
+    std::shared_ptr<StatementCore> core = core_;
+    return makeBatch(core_, sql_, maxRows, [core](const Row& row) {
+      firebird::run(*core, row);
+      core->link->noteChange();
+    });
   }
 
-  // A row another attachment holds, still locked when the wait ran out: the error says which table.
-  static bool lockConflict(const ServerError& e) {
-    std::int64_t gds = e.nativeCode();
-    return gds == isc_lock_timeout || gds == isc_deadlock || gds == isc_update_conflict ||
-           gds == isc_lock_conflict;
-  }
-  ServerError namedLockError(const ServerError& e) const {
-    std::string table = core_->table.empty() ? std::string("(nieznana)") : "\"" + core_->table + "\"";
-    return ServerError(e.code(),
-                       "Tabela " + table +
-                           " jest zablokowana przez inne połączenie z bazą; blokada nie została "
-                           "zwolniona w ciągu " +
-                           std::to_string(core_->link->lockTimeout()) + " s.\n" + e.what(),
-                       e.nativeCode(), e.sqlCode());
-  }
+ private:
+  void run(const std::vector<BoundParam>& params) { firebird::run(*core_, params); }
 
   std::shared_ptr<StatementCore> core_;
+  std::string sql_;
 };
 
 // "*" and "*.db" match every name; otherwise a pattern with * and ? wildcards, letters compared in
@@ -186,7 +204,7 @@ class Connection : public ConnectionImpl {
   }
 
   std::unique_ptr<StatementImpl> prepare(const std::string& sql, const std::vector<std::string>&) override {
-    return std::make_unique<Statement>(std::make_shared<StatementCore>(link_, sql));
+    return std::make_unique<Statement>(std::make_shared<StatementCore>(link_, sql), sql);
   }
 
  private:
@@ -199,8 +217,9 @@ LinkOptions linkOptions(const ConnectOptions& o) {
   l.enableBcd = o.enableBcd;
   l.commitInterval = o.commitInterval;
   l.lockTimeout = o.timeout;
+  l.remote = throughServer(o.location);
   // The in-process engine cannot stop answering while the program runs; only a server is watched.
-  if (throughServer(o.location)) l.callTimeout = std::chrono::seconds(o.timeout);
+  if (l.remote) l.callTimeout = std::chrono::seconds(o.timeout);
   return l;
 }
 
@@ -221,8 +240,8 @@ class FirebirdDriver : public Driver {
       throw EngineError(errc::kConnect, "Nieobsługiwany zestaw znaków połączenia z bazą: " + options.charset);
     }
     Ref<Firebird::IAttachment> attachment = attach(options, false);
-    return std::make_unique<Connection>(
-        std::make_shared<Link>(std::move(attachment), linkOptions(options), *charset));
+    auto link = std::make_shared<Link>(std::move(attachment), linkOptions(options), *charset);
+    return std::make_unique<Connection>(std::move(link));
   }
 };
 

@@ -41,6 +41,8 @@ struct LinkOptions {
   int lockTimeout = 60;
   // Through a server: a call with no answer within this time (ms) is cut off. Zero: no watch.
   std::chrono::milliseconds callTimeout{0};
+  // Reached through a server, not opened in-process.
+  bool remote = false;
 };
 
 class Link {
@@ -57,6 +59,8 @@ class Link {
   int commitInterval() const { return options_.commitInterval; }
   int lockTimeout() const { return options_.lockTimeout; }
   const Charset& charset() const { return charset_; }
+  // Whether the database is reached through a server (every execution is a round trip).
+  bool remote() const { return options_.remote; }
   // What every status of a call on this link carries.
   CallContext context() { return CallContext{watch_.get(), &charset_}; }
 

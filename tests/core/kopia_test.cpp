@@ -330,6 +330,81 @@ TEST_F(Kopia, CopiedRowsAreCountedInTheTableTheyWentInto) {
   EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
 }
 
+// Large tables travel in batches through a server; these copies need KONWERSJA_TEST_FB_SERVER.
+class KopiaGrupami : public Kopia {
+ protected:
+  void SetUp() override {
+    if (!fbtest::serverName())
+      GTEST_SKIP() << "batches are only sent through a server: set KONWERSJA_TEST_FB_SERVER (e.g. 127.0.0.1)";
+    Kopia::SetUp();
+  }
+  static constexpr std::int64_t kWierszy = 600;  // four batches of 128 and a remainder
+  // WIERSZE with `kWierszy` rows in Paradox, ID 1.., the name "zły" at the ids in `zle`.
+  void wiersze600(const std::vector<std::int64_t>& zle = {}) {
+    sql("create table WIERSZE (ID integer not null primary key, NAZWA varchar(20) check (NAZWA <> 'zły'))");
+    TableSpec t;
+    t.fields = {{"ID", 'I', 0}, {"Nazwa", 'A', 20}};
+    std::vector<db::Row> rows;
+    for (std::int64_t id = 1; id <= kWierszy; ++id)
+      rows.push_back({id, std::string(std::ranges::count(zle, id) ? "zły" : "dobry")});
+    db::paradox::writeTable(dane / "Wiersze.DB", t, std::move(rows));
+    listuj({{"Wiersze", "WIERSZE", "", "", ""}});
+  }
+  bool wyslanoGrupami() { return frm.dm()->qryTemp.batching(); }
+};
+
+TEST_F(KopiaGrupami, RefusedRowInsideABatchFailsTheCopyWithTheRowsBeforeItIn) {
+  wiersze600({300});
+
+  EXPECT_THROW(frm.przebieg.Convert(), db::EngineError);
+
+  EXPECT_TRUE(wyslanoGrupami());
+  EXPECT_EQ(frm.dm()->qryTemp.batchPending(), 0u) << "the rows after the refused one are dropped";
+  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
+  ASSERT_FALSE(ogolny().empty());
+  const std::string& blok = ogolny().back();
+  EXPECT_NE(blok.find("WIERSZE"), std::string::npos) << blok;
+  EXPECT_TRUE(blok.ends_with("Błąd wystąpił w: TfrmConvert.Convert")) << blok;
+  EXPECT_EQ(wiersze("select count(*), min(ID), max(ID) from WIERSZE"), (Wiersze{{"299", "1", "299"}}));
+  EXPECT_FALSE(zapisano("  ilość skopiowanych rekordów: 299"));
+}
+
+TEST_F(KopiaGrupami, BiltobestiamapRowsWithoutTypsprAreSkippedInBatchesAndTheRestArrives) {
+  sql("create table BILTOBESTIAMAP (ID integer not null primary key, TYPSPR varchar(2) not null)");
+  TableSpec t;
+  t.fields = {{"ID", 'I', 0}, {"TYPSPR", 'A', 2}};
+  // Refused rows in the first batch, neighbours, at a batch's edges and in the last rows sent at the end.
+  const std::vector<std::int64_t> bezTypu = {1, 2, 3, 64, 128, 129, 130, 300, 511, 512, 598, 600};
+  std::vector<db::Row> rows;
+  for (std::int64_t id = 1; id <= kWierszy; ++id)
+    rows.push_back({id, std::ranges::count(bezTypu, id) ? db::Value{db::Null{}} : db::Value{std::string("RB")}});
+  db::paradox::writeTable(dane / "BILTOBESTIAMAP.DB", t, std::move(rows));
+  listuj({{"BILTOBESTIAMAP", "BILTOBESTIAMAP", "", "", ""}});
+
+  frm.przebieg.Convert();
+
+  EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: " + std::to_string(kWierszy - std::ssize(bezTypu))));
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+  Wiersze oczekiwane;
+  for (std::int64_t id = 1; id <= kWierszy; ++id)
+    if (!std::ranges::count(bezTypu, id)) oczekiwane.push_back({std::to_string(id)});
+  EXPECT_EQ(wiersze("select ID from BILTOBESTIAMAP order by ID"), oczekiwane);
+}
+
+TEST_F(KopiaGrupami, BreakEndsTheCopyBetweenRowsWithTheRowsBeforeItIn) {
+  wiersze600();
+  ui.onProcessMessages = [&] {
+    if (ui.processMessagesCalls == 300) frm.przebieg.flagi.Przerwano = true;
+  };
+
+  frm.przebieg.Convert();
+
+  EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 300"));
+  EXPECT_EQ(wiersze("select count(*), min(ID), max(ID) from WIERSZE"), (Wiersze{{"300", "1", "300"}}));
+  EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 299);
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+}
+
 }  // namespace
 
 namespace {

@@ -1,0 +1,382 @@
+#include "db/firebird/batch.h"
+
+#include <ibase.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "db/engine.h"
+
+namespace db::firebird {
+
+namespace {
+
+// Groups smaller than this are not worth a prepared block of their own: rows left over at a flush
+// go in groups of powers of two down to this size, and the last few one by one.
+constexpr std::size_t kMinRemainderGroup = 16;
+
+struct Pending {
+  std::uint64_t tag = 0;
+  Row values;
+};
+
+// Character set of each parameter of a message (0 where it has none).
+std::vector<unsigned> charsetsOf(Firebird::IMessageMetadata* meta, std::size_t count) {
+  std::vector<unsigned> out(count, 0);
+  Status st;
+  for (std::size_t i = 0; i < count; ++i) {
+    out[i] = meta->getCharSet(&st, static_cast<unsigned>(i)) & 0xFF;
+  }
+  return out;
+}
+
+// A character set as the server names it.
+struct TextCharset {
+  std::string name;
+  unsigned bytesPerChar = 1;
+};
+
+// The PSQL declaration of a parameter described by `s` (text in `charset`); "" when the type has none.
+std::string declaredType(const Slot& s, const TextCharset& charset) {
+  auto numeric = [&](const char* plain, int digits) {
+    if (s.scale == 0) return std::string(plain);
+    return "NUMERIC(" + std::to_string(digits) + "," + std::to_string(-s.scale) + ")";
+  };
+  switch (s.sqlType) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+      if (charset.name.empty() || charset.bytesPerChar == 0 || s.length % charset.bytesPerChar != 0) return {};
+      return "VARCHAR(" + std::to_string(std::max(1u, s.length / charset.bytesPerChar)) + ") CHARACTER SET " +
+             charset.name;
+    case SQL_SHORT:
+      return numeric("SMALLINT", 4);
+    case SQL_LONG:
+      return numeric("INTEGER", 9);
+    case SQL_INT64:
+      return numeric("BIGINT", 18);
+    case SQL_FLOAT:
+      return "FLOAT";
+    case SQL_DOUBLE:
+      return "DOUBLE PRECISION";
+    case SQL_TYPE_DATE:
+      return "DATE";
+    case SQL_TYPE_TIME:
+      return "TIME";
+    case SQL_TIMESTAMP:
+      return "TIMESTAMP";
+    case SQL_BOOLEAN:
+      return "BOOLEAN";
+    case SQL_BLOB:
+      if (s.subType == 1) {
+        if (charset.name.empty()) return {};
+        return "BLOB SUB_TYPE 1 CHARACTER SET " + charset.name;
+      }
+      return "BLOB SUB_TYPE " + std::to_string(s.subType);
+    default:
+      return {};
+  }
+}
+
+bool textual(const Slot& s) {
+  return s.sqlType == SQL_VARYING || s.sqlType == SQL_TEXT || (s.sqlType == SQL_BLOB && s.subType == 1);
+}
+
+class Batch : public BatchImpl {
+ public:
+  Batch(std::shared_ptr<StatementCore> single, std::vector<std::string> pieces, std::vector<std::string> types,
+        RunRow runRow)
+      : single_(std::move(single)),
+        pieces_(std::move(pieces)),
+        types_(std::move(types)),
+        runRow_(std::move(runRow)),
+        singleCharsets_(charsetsOf(single_->input.metadata(), single_->input.count())) {}
+
+  // Prepares the largest group up to `maxRows` that the server takes; false when not even two rows fit.
+  bool settle(std::size_t maxRows) {
+    std::size_t rows = std::min(maxRows, kMaxGroupRows);
+    // The single message is laid out as tightly as the block's (same types, same alignment).
+    Status st;
+    unsigned rowBytes = single_->input.metadata()->getMessageLength(&st);
+    if (rowBytes > 0) rows = std::min<std::size_t>(rows, kMaxGroupMessage / rowBytes);
+    // A power of two, so that the halves of a refused block and the groups of a remainder are
+    // the same few prepared blocks.
+    std::size_t power = 1;
+    while (power * 2 <= rows) power *= 2;
+    rows = power;
+    for (; rows >= 2; rows /= 2) {
+      if (group(rows)) {
+        rows_ = rows;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void add(std::uint64_t tag, Row& values) override {
+    if (tail_ == slots_.size()) {
+      if (head_ > 0) {
+        // Rows already sent leave their slots (and the slots' storage) for reuse at the end.
+        std::rotate(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(head_), slots_.end());
+        tail_ -= head_;
+        head_ = 0;
+      } else {
+        slots_.emplace_back();
+      }
+    }
+    Pending& p = slots_[tail_];
+    p.tag = tag;
+    std::swap(p.values, values);
+    values.resize(p.values.size());
+    ++tail_;
+    while (pending() >= rows_) send(rows_);
+  }
+
+  void flush() override {
+    while (pending() >= rows_) send(rows_);
+    while (pending() > 0) {
+      std::size_t n = pending();
+      std::size_t size = 1;
+      if (n >= kMinRemainderGroup) {
+        size = kMinRemainderGroup;
+        while (size * 2 <= n) size *= 2;
+      }
+      send(size);
+    }
+  }
+
+  void discard() noexcept override { head_ = tail_ = 0; }
+
+  std::size_t pending() const override { return tail_ - head_; }
+
+ private:
+  // The prepared block for `rows` rows; nullptr when the server refuses it or describes its parameters
+  // otherwise than the single statement (the rows then go one by one).
+  StatementCore* group(std::size_t rows) {
+    if (rows < 2) return nullptr;
+    auto found = groups_.find(rows);
+    if (found != groups_.end()) return found->second.get();
+    std::unique_ptr<StatementCore> core;
+    try {
+      core = std::make_unique<StatementCore>(single_->link, blockText(rows));
+      if (!sameParameters(*core, rows)) core.reset();
+    } catch (const EngineError&) {
+      core.reset();
+    }
+    return (groups_[rows] = std::move(core)).get();
+  }
+
+  std::string blockText(std::size_t rows) const {
+    const std::size_t n = types_.size();
+    std::string sql = "EXECUTE BLOCK (";
+    for (std::size_t r = 0; r < rows; ++r) {
+      for (std::size_t j = 0; j < n; ++j) {
+        if (r + j > 0) sql += ", ";
+        sql += "B$" + std::to_string(r * n + j) + " " + types_[j] + " = ?";
+      }
+    }
+    sql += ")\nAS\nBEGIN\n";
+    for (std::size_t r = 0; r < rows; ++r) {
+      sql += pieces_[0];
+      for (std::size_t j = 0; j < n; ++j) {
+        sql += ":B$" + std::to_string(r * n + j);
+        sql += pieces_[j + 1];
+      }
+      // On a line of its own: a comment ending the statement must not swallow it.
+      sql += "\n;\n";
+    }
+    sql += "END";
+    return sql;
+  }
+
+  // Every parameter of the block is described exactly as the single statement's: the values are then
+  // encoded byte for byte as a single execution encodes them.
+  bool sameParameters(StatementCore& block, std::size_t rows) const {
+    const std::size_t n = single_->input.count();
+    if (block.input.count() != rows * n) return false;
+    Status st;
+    if (block.input.metadata()->getMessageLength(&st) > kMaxGroupMessage) return false;
+    std::vector<unsigned> charsets = charsetsOf(block.input.metadata(), block.input.count());
+    for (std::size_t i = 0; i < block.input.count(); ++i) {
+      const Slot& a = block.input.slot(i);
+      const Slot& b = single_->input.slot(i % n);
+      if (a.sqlType != b.sqlType || a.scale != b.scale || a.length != b.length ||
+          (a.sqlType == SQL_BLOB && a.subType != b.subType) ||
+          (textual(a) && charsets[i] != singleCharsets_[i % n])) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Sends the first `size` queued rows as one block. A refused block is halved until the refused row
+  // runs alone, so the rows around it still travel in blocks (log2(size) refused blocks instead of
+  // up to `size` single executions); a block that cannot be prepared goes one row at a time.
+  void send(std::size_t size) {
+    StatementCore* block = group(size);
+    if (!block) {
+      runOneByOne(size);
+      return;
+    }
+    const Outcome outcome = runBlock(*block, size);
+    if (outcome == Outcome::Waited) {
+      // Halving would wait as long again for every half: the rows go alone at once, and the row
+      // that meets the lock (or the cut connection) reports it as its single execution does.
+      runOneByOne(size);
+      return;
+    }
+    if (outcome == Outcome::Refused) {
+      const std::size_t half = size / 2;
+      send(half);
+      send(size - half);
+      return;
+    }
+    head_ += size;
+    if (head_ == tail_) head_ = tail_ = 0;
+    Link& link = *single_->link;
+    for (std::size_t i = 0; i < size; ++i) link.noteChange();
+  }
+
+  enum class Outcome { Sent, Refused, Waited };
+
+  // Runs the block over the first `rows` queued rows. A refused block is undone whole by its own
+  // savepoint, so Refused and Waited leave the database as it was before the block. Waited: the block
+  // ended on a row lock held elsewhere or on a connection cut off by the watch, after a wait that every
+  // further block would repeat.
+  Outcome runBlock(StatementCore& block, std::size_t rows) {
+    Link& link = *single_->link;
+    const std::size_t n = single_->input.count();
+    try {
+      Firebird::ITransaction* tra = link.writeTransaction();
+      // Values are converted by the same message code as a single execution's, text into the
+      // connection's character set included.
+      const BlobContext blobs{link.attachment(), tra, link.context()};
+      for (std::size_t r = 0; r < rows; ++r) {
+        const Row& values = slots_[head_ + r].values;
+        for (std::size_t j = 0; j < n; ++j) block.input.set(r * n + j, values[j], blobs);
+      }
+      block.statement->execute(&block.status, tra, block.input.metadata(), block.input.buffer(), nullptr, nullptr);
+      return Outcome::Sent;
+    } catch (const EngineError& e) {
+      // The server refused the block, or a value its parameter refuses: the row's own execution
+      // reports it.
+      const std::int64_t gds = e.nativeCode();
+      if (e.code() == errc::kConnect || gds == isc_lock_timeout || gds == isc_deadlock ||
+          gds == isc_update_conflict || gds == isc_lock_conflict) {
+        return Outcome::Waited;
+      }
+      return Outcome::Refused;
+    }
+  }
+
+  void runOneByOne(std::size_t rows) {
+    for (std::size_t r = 0; r < rows; ++r) {
+      Pending& row = slots_[head_];
+      try {
+        runRow_(row.values);
+      } catch (const EngineError& e) {
+        const std::uint64_t tag = row.tag;
+        ++head_;
+        if (head_ == tail_) head_ = tail_ = 0;
+        throw BatchRowError(tag, e, std::current_exception());
+      }
+      ++head_;
+    }
+    if (head_ == tail_) head_ = tail_ = 0;
+  }
+
+  std::shared_ptr<StatementCore> single_;
+  std::vector<std::string> pieces_;
+  std::vector<std::string> types_;
+  RunRow runRow_;
+  std::vector<unsigned> singleCharsets_;
+  std::size_t rows_ = 0;
+  std::map<std::size_t, std::unique_ptr<StatementCore>> groups_;
+  std::vector<Pending> slots_;  // queued rows are [head_, tail_)
+  std::size_t head_ = 0;
+  std::size_t tail_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string> splitAtMarkers(const std::string& sql) {
+  std::vector<std::string> pieces(1);
+  const std::size_t n = sql.size();
+  for (std::size_t i = 0; i < n;) {
+    const char c = sql[i];
+    std::size_t end = i + 1;
+    if (c == '\'' || c == '"') {
+      // A doubled quote stays inside.
+      while (end < n) {
+        if (sql[end] == c) {
+          if (end + 1 < n && sql[end + 1] == c) {
+            end += 2;
+            continue;
+          }
+          break;
+        }
+        ++end;
+      }
+      end = std::min(end + 1, n);
+    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+      end = sql.find('\n', i);
+      end = end == std::string::npos ? n : end;
+    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      end = sql.find("*/", i + 2);
+      end = end == std::string::npos ? n : end + 2;
+    } else if (c == '?') {
+      pieces.emplace_back();
+      i = end;
+      continue;
+    }
+    pieces.back().append(sql, i, end - i);
+    i = end;
+  }
+  std::string& last = pieces.back();
+  while (!last.empty() && (last.back() == ';' || last.back() == ' ' || last.back() == '\n' ||
+                           last.back() == '\r' || last.back() == '\t')) {
+    last.pop_back();
+  }
+  return pieces;
+}
+
+std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, const std::string& sql,
+                                     std::size_t maxRows, RunRow runRow) {
+  const std::size_t n = single->input.count();
+  std::vector<std::string> pieces = splitAtMarkers(sql);
+  if (n == 0 || pieces.size() != n + 1 || maxRows < 2) return nullptr;
+
+  Link& link = *single->link;
+  std::vector<unsigned> charsets = charsetsOf(single->input.metadata(), n);
+  std::map<unsigned, TextCharset> known;
+  std::vector<std::string> types;
+  types.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Slot& slot = single->input.slot(i);
+    TextCharset charset;
+    if (textual(slot)) {
+      auto found = known.find(charsets[i]);
+      if (found == known.end()) {
+        std::vector<Row> rows = link.selectAll(
+            "SELECT TRIM(RDB$CHARACTER_SET_NAME), RDB$BYTES_PER_CHARACTER FROM RDB$CHARACTER_SETS "
+            "WHERE RDB$CHARACTER_SET_ID = ?",
+            {std::int64_t{charsets[i]}});
+        TextCharset c;
+        if (!rows.empty() && rows[0].size() == 2 && !isNull(rows[0][0]) && !isNull(rows[0][1])) {
+          c.name = valueToText(rows[0][0]);
+          c.bytesPerChar = static_cast<unsigned>(valueToInt(rows[0][1]));
+        }
+        found = known.emplace(charsets[i], c).first;
+      }
+      charset = found->second;
+    }
+    std::string type = declaredType(slot, charset);
+    if (type.empty()) return nullptr;
+    types.push_back(std::move(type));
+  }
+  auto batch = std::make_unique<Batch>(std::move(single), std::move(pieces), std::move(types), std::move(runRow));
+  if (!batch->settle(maxRows)) return nullptr;
+  return batch;
+}
+
+}  // namespace db::firebird
