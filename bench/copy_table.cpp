@@ -11,10 +11,10 @@
 
 #include "app/konwersja.h"
 #include "app/scripted/scripted_operator.h"
+#include "bench/bench_support.h"
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "db/engine.h"
-#include "bench/bench_support.h"
 #include "db/firebird/driver.h"
 #include "db/paradox/writer.h"
 

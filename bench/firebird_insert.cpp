@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "db/engine.h"
 #include "bench/bench_support.h"
+#include "db/engine.h"
 #include "db/firebird/driver.h"
 
 namespace {

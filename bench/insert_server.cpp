@@ -21,7 +21,8 @@ namespace {
 
 // Eleven columns as a plan table has them: a compound key, codes, amounts, a date and a remark.
 constexpr const char* kColumns =
-    "(ROK SMALLINT NOT NULL, DZIAL VARCHAR(3) NOT NULL, ROZDZIAL VARCHAR(5) NOT NULL, PAR VARCHAR(4) NOT NULL, "
+    "(ROK SMALLINT NOT NULL, DZIAL VARCHAR(3) NOT NULL, ROZDZIAL VARCHAR(5) NOT NULL, PAR VARCHAR(4) NOT "
+    "NULL, "
     "POZ INTEGER NOT NULL, NAZWA VARCHAR(60), KWOTA NUMERIC(15,2), WYKON NUMERIC(15,2), DATA DATE, "
     "ZRODLO CHAR(2), UWAGI VARCHAR(40), PRIMARY KEY (ROK, DZIAL, ROZDZIAL, PAR, POZ))";
 constexpr const char* kInsert =

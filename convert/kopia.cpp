@@ -248,7 +248,9 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
                    std::int32_t liczba, const db::Field* typspr, PoWierszu&& poWierszu) {
   std::vector<bool> pomijalny;
   if (typspr) pomijalny.reserve(static_cast<std::size_t>(liczba));
-  auto moznaPominac = [&](std::uint64_t wiersz) { return typspr && wiersz < pomijalny.size() && pomijalny[wiersz]; };
+  auto moznaPominac = [&](std::uint64_t wiersz) {
+    return typspr && wiersz < pomijalny.size() && pomijalny[wiersz];
+  };
   // A refused row that may not be left out ends the copy with its own error; nothing queued after it goes in.
   auto odrzucony = [&](const db::BatchRowError& e) {
     if (moznaPominac(e.tag())) return;
@@ -345,7 +347,8 @@ void TPrzebieg::Convert() {
       if (w.record > 0) linia += ", rekord " + std::to_string(w.record);
       if (!w.field.empty()) linia += ", pole " + w.field;
       linia += ": " + w.text + " ***";
-      if (std::find(ostrzezenia.begin(), ostrzezenia.end(), linia) == ostrzezenia.end()) ostrzezenia.push_back(linia);
+      if (std::find(ostrzezenia.begin(), ostrzezenia.end(), linia) == ostrzezenia.end())
+        ostrzezenia.push_back(linia);
     }
   };
   auto zapiszOstrzezenia = [&] {

@@ -19,15 +19,15 @@ class Session;
 struct FieldDef {
   std::string name;
   FieldType type = FieldType::Unknown;
-  int size = 0;        // String: length in characters; BCD: see the driver; others as the driver reports
-  int number = 0;      // position in the structure, from 1
-  int scale = 0;       // decimals of BCD / NUMERIC
+  int size = 0;    // String: length in characters; BCD: see the driver; others as the driver reports
+  int number = 0;  // position in the structure, from 1
+  int scale = 0;   // decimals of BCD / NUMERIC
   bool required = false;
 };
 
 struct IndexDef {
-  std::string name;        // "" for a Paradox primary key
-  std::string fields;      // field names joined by ";" in key order
+  std::string name;    // "" for a Paradox primary key
+  std::string fields;  // field names joined by ";" in key order
   bool primary = false;
   bool caseInsensitive = false;
   bool unique = false;
@@ -45,11 +45,11 @@ struct BoundParam {
 
 // Something a driver repaired, skipped or doubted while reading rows, reported without stopping the read.
 struct ReadWarning {
-  long record = 0;     // the row's number from 1 in the table's stored order; 0 = the table as a whole
-  std::string field;   // the field concerned, "" when none
-  std::string text;    // what was found and what was done about it (Polish, without the table's name)
-  std::string table;   // the table's file as found ("PLANY.DB"), so that a warning left from an earlier
-                       // opening of the same dataset is never taken for one of the next table
+  long record = 0;    // the row's number from 1 in the table's stored order; 0 = the table as a whole
+  std::string field;  // the field concerned, "" when none
+  std::string text;   // what was found and what was done about it (Polish, without the table's name)
+  std::string table;  // the table's file as found ("PLANY.DB"), so that a warning left from an earlier
+                      // opening of the same dataset is never taken for one of the next table
 };
 
 // An open set of rows. Rows are addressed by position (0-based) in the cursor's current order and
@@ -134,7 +134,8 @@ class Driver {
  public:
   virtual ~Driver() = default;
   // `params` are the database's parameter lines as "KEY=value" (keys as written).
-  virtual std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params, Session& session) = 0;
+  virtual std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params,
+                                                  Session& session) = 0;
 };
 
 // Drivers by name ("STANDARD", "INTRBASE"). Registered by the engine at start; tests may add their own.

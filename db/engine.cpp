@@ -1,8 +1,8 @@
 #include "db/engine.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 #include <optional>
 
 #include "platform/cp1250.h"
@@ -25,7 +25,6 @@ char32_t upperCodePoint(char32_t c) {
   if (c >= 0x179 && c <= 0x17E) return oddUpper(c);
   return c;
 }
-
 
 bool isNumeric(const Value& v) {
   return std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v) ||
@@ -162,7 +161,8 @@ std::pair<std::string, std::vector<std::string>> parseParamMarkers(const std::st
 // ---------------------------------------------------------------- Session
 
 void Session::addPassword(const std::string& password) {
-  if (std::find(passwords_.begin(), passwords_.end(), password) == passwords_.end()) passwords_.push_back(password);
+  if (std::find(passwords_.begin(), passwords_.end(), password) == passwords_.end())
+    passwords_.push_back(password);
 }
 
 std::vector<std::string> Session::tableNames(Database& database, const std::string& pattern) {
@@ -189,8 +189,12 @@ void Database::setDriverName(const std::string& driver) {
   driverName_ = driver;
 }
 
-void Database::clearParams() { params_.clear(); }
-void Database::addParam(const std::string& line) { params_.push_back(line); }
+void Database::clearParams() {
+  params_.clear();
+}
+void Database::addParam(const std::string& line) {
+  params_.push_back(line);
+}
 
 void Database::setParam(std::size_t index, const std::string& line) {
   if (index >= params_.size()) params_.resize(index + 1);
@@ -218,18 +222,36 @@ ConnectionImpl& Database::connection() {
   return *connection_;
 }
 
-void Database::attach(Dataset* dataset) { datasets_.insert(dataset); }
-void Database::detach(Dataset* dataset) { datasets_.erase(dataset); }
+void Database::attach(Dataset* dataset) {
+  datasets_.insert(dataset);
+}
+void Database::detach(Dataset* dataset) {
+  datasets_.erase(dataset);
+}
 
 // ---------------------------------------------------------------- Field
 
-const Value& Field::value() const { return owner_->currentValue(index_); }
-bool Field::isNull() const { return db::isNull(value()); }
-std::string Field::asString() const { return valueToText(value()); }
-std::int64_t Field::asInteger() const { return valueToInt(value()); }
-double Field::asFloat() const { return valueToDouble(value()); }
-bool Field::asBoolean() const { return valueToBool(value()); }
-void Field::setValue(Value v) { owner_->setCurrentValue(index_, std::move(v)); }
+const Value& Field::value() const {
+  return owner_->currentValue(index_);
+}
+bool Field::isNull() const {
+  return db::isNull(value());
+}
+std::string Field::asString() const {
+  return valueToText(value());
+}
+std::int64_t Field::asInteger() const {
+  return valueToInt(value());
+}
+double Field::asFloat() const {
+  return valueToDouble(value());
+}
+bool Field::asBoolean() const {
+  return valueToBool(value());
+}
+void Field::setValue(Value v) {
+  owner_->setCurrentValue(index_, std::move(v));
+}
 
 // ---------------------------------------------------------------- Dataset
 
@@ -252,7 +274,8 @@ void Dataset::close() noexcept {
   if (cursor_) {
     try {
       auto left = cursor_->takeWarnings();
-      warnings_.insert(warnings_.end(), std::make_move_iterator(left.begin()), std::make_move_iterator(left.end()));
+      warnings_.insert(warnings_.end(), std::make_move_iterator(left.begin()),
+                       std::make_move_iterator(left.end()));
     } catch (...) {
       // Out of memory while keeping them: the warnings of this opening are lost, the close still happens.
     }
@@ -276,14 +299,16 @@ std::vector<ReadWarning> Dataset::takeWarnings() {
 }
 
 void Dataset::requireActive() const {
-  if (state_ == State::Inactive) throw EngineError(errc::kState, "Operacja niemożliwa na zamkniętym zbiorze danych");
+  if (state_ == State::Inactive)
+    throw EngineError(errc::kState, "Operacja niemożliwa na zamkniętym zbiorze danych");
 }
 
 void Dataset::openCursor(std::unique_ptr<CursorImpl> cursor) {
   close();
   cursor_ = std::move(cursor);
   const auto& defs = cursor_->fields();
-  for (int i = 0; i < static_cast<int>(defs.size()); ++i) fields_.push_back(std::make_unique<Field>(*this, defs[i], i));
+  for (int i = 0; i < static_cast<int>(defs.size()); ++i)
+    fields_.push_back(std::make_unique<Field>(*this, defs[i], i));
   state_ = State::Browse;
   resetToFirst();
 }
@@ -454,8 +479,12 @@ void Dataset::setCurrentValue(int index, Value v) {
   row_.at(static_cast<std::size_t>(index)) = std::move(v);
 }
 
-void Dataset::addObserver(Dataset* detail) { observers_.insert(detail); }
-void Dataset::removeObserver(Dataset* detail) { observers_.erase(detail); }
+void Dataset::addObserver(Dataset* detail) {
+  observers_.insert(detail);
+}
+void Dataset::removeObserver(Dataset* detail) {
+  observers_.erase(detail);
+}
 
 void Dataset::notifyObservers() {
   for (Dataset* d : observers_) d->masterChanged();
@@ -514,7 +543,8 @@ void Table::applyRange() {
   Field* link = findField(detailField_);
   if (!link) throw EngineError(errc::kNotFound, "Nie znaleziono pola powiązania '" + detailField_ + "'");
   Value key = Null{};
-  if (master_->active() && !const_cast<Dataset*>(master_)->isEmpty()) key = master_->fieldByName(masterField_).value();
+  if (master_->active() && !const_cast<Dataset*>(master_)->isEmpty())
+    key = master_->fieldByName(masterField_).value();
   cursor()->setRange(std::make_pair(link->index(), key));
   resetToFirst();
 }
@@ -576,7 +606,8 @@ std::vector<BoundParam> Query::boundParams() const {
   std::vector<BoundParam> out;
   out.reserve(params_.size());
   for (const auto& p : params_) {
-    if (!p.bound()) throw EngineError(errc::kMissingParam, "Brak wartości dla parametru \"" + p.name() + "\"");
+    if (!p.bound())
+      throw EngineError(errc::kMissingParam, "Brak wartości dla parametru \"" + p.name() + "\"");
     out.push_back(BoundParam{p.name(), p.dataType(), p.value()});
   }
   return out;
@@ -598,7 +629,8 @@ StatementImpl& Query::statement() {
 void Query::requireNothingQueued() const {
   // Running the statement past queued rows would change the order the rows arrive in.
   if (batchPending() > 0)
-    throw EngineError(errc::kState, "Zapytanie ma niewysłane wiersze: najpierw trzeba je wysłać lub porzucić");
+    throw EngineError(errc::kState,
+                      "Zapytanie ma niewysłane wiersze: najpierw trzeba je wysłać lub porzucić");
 }
 
 void Query::open() {
@@ -640,7 +672,8 @@ void Query::addToBatch(std::uint64_t tag) {
   batchRow_.resize(params_.size());
   for (std::size_t i = 0; i < params_.size(); ++i) {
     const Param& p = params_[i];
-    if (!p.bound()) throw EngineError(errc::kMissingParam, "Brak wartości dla parametru \"" + p.name() + "\"");
+    if (!p.bound())
+      throw EngineError(errc::kMissingParam, "Brak wartości dla parametru \"" + p.name() + "\"");
     batchRow_[i] = p.value();
   }
   batch_->add(tag, batchRow_);

@@ -67,7 +67,8 @@ class Database {
   void setParam(std::size_t index, const std::string& line);
   const std::vector<std::string>& params() const { return params_; }
 
-  // Connects with the current driver and lines; throws EngineError. Connecting a connected database does nothing.
+  // Connects with the current driver and lines; throws EngineError. Connecting a connected database does
+  // nothing.
   void connect();
   // Closes every dataset open on this database, then the connection. Never throws.
   void disconnect() noexcept;
@@ -266,10 +267,22 @@ class Param {
   const std::string& name() const { return name_; }
   void setDataType(FieldType type) { type_ = type; }
   FieldType dataType() const { return type_; }
-  void setValue(Value v) { value_ = std::move(v); assigned_ = true; }
-  void setAsString(const std::string& s) { setValue(s); if (type_ == FieldType::Unknown) type_ = FieldType::String; }
-  void setAsInteger(std::int64_t i) { setValue(i); if (type_ == FieldType::Unknown) type_ = FieldType::Integer; }
-  void clear() { value_ = Null{}; assigned_ = true; }
+  void setValue(Value v) {
+    value_ = std::move(v);
+    assigned_ = true;
+  }
+  void setAsString(const std::string& s) {
+    setValue(s);
+    if (type_ == FieldType::Unknown) type_ = FieldType::String;
+  }
+  void setAsInteger(std::int64_t i) {
+    setValue(i);
+    if (type_ == FieldType::Unknown) type_ = FieldType::Integer;
+  }
+  void clear() {
+    value_ = Null{};
+    assigned_ = true;
+  }
   const Value& value() const { return value_; }
   // A parameter is usable once it has a data type or a value (null included).
   bool bound() const { return assigned_ || type_ != FieldType::Unknown; }
@@ -361,8 +374,8 @@ using konw::upperAscii;
 // Upper-cases UTF-8 text for comparisons that ignore case: ASCII and the Latin letters of the
 // Windows-1250 and Windows-1252 code pages (Polish letters included).
 std::string foldCase(const std::string& utf8);
-// Equality of two values as a search compares them: numbers across their types, text optionally ignoring case,
-// a text against another type by the other's text.
+// Equality of two values as a search compares them: numbers across their types, text optionally ignoring
+// case, a text against another type by the other's text.
 bool valuesEqual(const Value& a, const Value& b, bool caseInsensitive);
 
 }  // namespace db

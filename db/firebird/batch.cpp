@@ -46,7 +46,8 @@ std::string declaredType(const Slot& s, const TextCharset& charset) {
   switch (s.sqlType) {
     case SQL_TEXT:
     case SQL_VARYING:
-      if (charset.name.empty() || charset.bytesPerChar == 0 || s.length % charset.bytesPerChar != 0) return {};
+      if (charset.name.empty() || charset.bytesPerChar == 0 || s.length % charset.bytesPerChar != 0)
+        return {};
       return "VARCHAR(" + std::to_string(std::max(1u, s.length / charset.bytesPerChar)) + ") CHARACTER SET " +
              charset.name;
     case SQL_SHORT:
@@ -84,8 +85,8 @@ bool textual(const Slot& s) {
 
 class Batch : public BatchImpl {
  public:
-  Batch(std::shared_ptr<StatementCore> single, std::vector<std::string> pieces, std::vector<std::string> types,
-        RunRow runRow)
+  Batch(std::shared_ptr<StatementCore> single, std::vector<std::string> pieces,
+        std::vector<std::string> types, RunRow runRow)
       : single_(std::move(single)),
         pieces_(std::move(pieces)),
         types_(std::move(types)),
@@ -255,7 +256,8 @@ class Batch : public BatchImpl {
         const Row& values = slots_[head_ + r].values;
         for (std::size_t j = 0; j < n; ++j) block.input.set(r * n + j, values[j], blobs);
       }
-      block.statement->execute(&block.status, tra, block.input.metadata(), block.input.buffer(), nullptr, nullptr);
+      block.statement->execute(&block.status, tra, block.input.metadata(), block.input.buffer(), nullptr,
+                               nullptr);
       return Outcome::Sent;
     } catch (const EngineError& e) {
       // The server refused the block, or a value its parameter refuses: the row's own execution
@@ -374,7 +376,8 @@ std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, cons
     if (type.empty()) return nullptr;
     types.push_back(std::move(type));
   }
-  auto batch = std::make_unique<Batch>(std::move(single), std::move(pieces), std::move(types), std::move(runRow));
+  auto batch =
+      std::make_unique<Batch>(std::move(single), std::move(pieces), std::move(types), std::move(runRow));
   if (!batch->settle(maxRows)) return nullptr;
   return batch;
 }

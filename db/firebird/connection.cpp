@@ -23,7 +23,8 @@ bool isDdl(unsigned type) {
 // A row another attachment holds, still locked when the wait ran out: the error says which table.
 bool lockConflict(const ServerError& e) {
   std::int64_t gds = e.nativeCode();
-  return gds == isc_lock_timeout || gds == isc_deadlock || gds == isc_update_conflict || gds == isc_lock_conflict;
+  return gds == isc_lock_timeout || gds == isc_deadlock || gds == isc_update_conflict ||
+         gds == isc_lock_conflict;
 }
 
 ServerError namedLockError(const StatementCore& core, const ServerError& e) {
@@ -59,7 +60,8 @@ void run(StatementCore& core, const Params& params) {
 
 class Statement : public StatementImpl {
  public:
-  Statement(std::shared_ptr<StatementCore> core, std::string sql) : core_(std::move(core)), sql_(std::move(sql)) {}
+  Statement(std::shared_ptr<StatementCore> core, std::string sql)
+      : core_(std::move(core)), sql_(std::move(sql)) {}
 
   void execute(const std::vector<BoundParam>& params) override {
     Link& link = *core_->link;

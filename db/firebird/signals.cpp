@@ -14,7 +14,7 @@ namespace {
 int confirmShutdown(const int reason, const int mask, void*) {
   if ((mask & fb_shut_confirmation) != 0 && reason == fb_shutrsn_signal && konw::sygnaly::installed())
     return 1;  // anything but 0 (success) cancels the shutdown
-  return 0;  // go on with the shutdown
+  return 0;    // go on with the shutdown
 }
 
 }  // namespace

@@ -25,9 +25,7 @@ class Kopia : public ::testing::Test {
     fs::create_directories(dane);
     test::wskazBazy(*frm.dm(), dane, fb.params());
   }
-  void TearDown() override {
-    frm.przebieg.flagi.Przerwano = false;
-  }
+  void TearDown() override { frm.przebieg.flagi.Przerwano = false; }
 
   struct Pozycja {
     std::string tabela, tabelaIb, trigger, generator, autoinc;
@@ -377,7 +375,8 @@ TEST_F(KopiaGrupami, BiltobestiamapRowsWithoutTypsprAreSkippedInBatchesAndTheRes
   const std::vector<std::int64_t> bezTypu = {1, 2, 3, 64, 128, 129, 130, 300, 511, 512, 598, 600};
   std::vector<db::Row> rows;
   for (std::int64_t id = 1; id <= kWierszy; ++id)
-    rows.push_back({id, std::ranges::count(bezTypu, id) ? db::Value{db::Null{}} : db::Value{std::string("RB")}});
+    rows.push_back(
+        {id, std::ranges::count(bezTypu, id) ? db::Value{db::Null{}} : db::Value{std::string("RB")}});
   db::paradox::writeTable(dane / "BILTOBESTIAMAP.DB", t, std::move(rows));
   listuj({{"BILTOBESTIAMAP", "BILTOBESTIAMAP", "", "", ""}});
 
@@ -430,7 +429,9 @@ TEST_F(Kopia, WhatTheReaderDoubtedIsACriticalLine) {
   // Outside a run (no files) a line reaches the first of its pages only: the errors.
   const auto& bledy = ui.memo("mKomBl");
   ASSERT_EQ(bledy.size(), 1u);
-  EXPECT_EQ(bledy.back(), "*** Tabela Dochody.DB: nagłówek podaje liczbę rekordów 50, a bloki zawierają 2; odczytano 2 ***");
+  EXPECT_EQ(
+      bledy.back(),
+      "*** Tabela Dochody.DB: nagłówek podaje liczbę rekordów 50, a bloki zawierają 2; odczytano 2 ***");
   EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
 }
 

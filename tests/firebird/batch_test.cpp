@@ -1,12 +1,13 @@
 // Batched INSERTs (Query::beginBatch): rows arrive exactly as single executions put them, a refused
 // row is reported by its own tag with the rows around it kept, and dropped rows never arrive.
 // Batching only happens through a server: these tests need KONWERSJA_TEST_FB_SERVER.
+#include "db/firebird/batch.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 
-#include "db/firebird/batch.h"
 #include "db/firebird/client.h"
 #include "db/firebird/driver.h"
 #include "fb_fixture.h"
@@ -32,11 +33,13 @@ TEST(BatchText, MarkersOutsideLiteralsNamesAndComments) {
 
 TEST(BatchText, RemoteLocations) {
   const std::pair<const char*, bool> cases[] = {
-      {"127.0.0.1:/srv/baza.fdb", true}, {"serwer/3051:/srv/baza.fdb", true}, {"serwer:C:\\DANE\\BAZA.GDB", true},
-      {"\\\\serwer\\dane\\baza.gdb", true}, {"inet://serwer/baza", true},     {"/srv/baza.fdb", false},
-      {"C:\\DANE\\BAZA.GDB", false},        {"baza.fdb", false},
+      {"127.0.0.1:/srv/baza.fdb", true},   {"serwer/3051:/srv/baza.fdb", true},
+      {"serwer:C:\\DANE\\BAZA.GDB", true}, {"\\\\serwer\\dane\\baza.gdb", true},
+      {"inet://serwer/baza", true},        {"/srv/baza.fdb", false},
+      {"C:\\DANE\\BAZA.GDB", false},       {"baza.fdb", false},
   };
-  for (const auto& [location, remote] : cases) EXPECT_EQ(db::firebird::throughServer(location), remote) << location;
+  for (const auto& [location, remote] : cases)
+    EXPECT_EQ(db::firebird::throughServer(location), remote) << location;
 }
 
 // Every column type the copy binds, and a key.
@@ -54,8 +57,9 @@ db::Row sampleRow(int i) {
   r.push_back(i % 7 == 0 ? Value{db::Null{}} : Value{std::int64_t{i % 2 ? -32768 : 32767}});
   r.push_back(std::int64_t{i * 1000003LL % 2147483647});
   r.push_back(std::int64_t{i * 9007199254740LL});
-  r.push_back(i % 5 == 0 ? Value{std::string("12,50")}  // a decimal comma, as the operator writes
-                         : Value{Decimal{static_cast<__int128>(i) * 123456789012345LL % 1000000000000000LL, 2}});
+  r.push_back(i % 5 == 0
+                  ? Value{std::string("12,50")}  // a decimal comma, as the operator writes
+                  : Value{Decimal{static_cast<__int128>(i) * 123456789012345LL % 1000000000000000LL, 2}});
   r.push_back(odd ? Value{0.25 + i} : Value{std::string(" ")});  // blank text is null for a number
   r.push_back(Decimal{static_cast<__int128>(i) * 1001, 3});
   r.push_back(odd ? Value{1.0 / 3 * i} : Value{std::int64_t{i}});
@@ -67,7 +71,8 @@ db::Row sampleRow(int i) {
   r.push_back(std::string("Zażółć gęślą ") + std::to_string(i));
   r.push_back(odd ? Value{std::string("T")} : Value{std::string("ąę   ")});
   r.push_back(i % 4 == 0 ? Value{db::Null{}} : Value{std::string("abc") + std::to_string(i % 100)});
-  r.push_back(i % 6 == 0 ? Value{db::Null{}} : Value{std::string(static_cast<std::size_t>(i) * 37, 'x') + "Łódź"});
+  r.push_back(i % 6 == 0 ? Value{db::Null{}}
+                         : Value{std::string(static_cast<std::size_t>(i) * 37, 'x') + "Łódź"});
   r.push_back(odd ? Value{db::Bytes{std::string("\0\1\2\xff", 4)}} : Value{db::Null{}});
   return r;
 }
@@ -88,9 +93,12 @@ std::string insertInto(const std::string& table) {
 class Batches : public FirebirdTest {
  protected:
   void SetUp() override {
-    if (!fbtest::serverName()) GTEST_SKIP() << "batching needs a server: set KONWERSJA_TEST_FB_SERVER (e.g. 127.0.0.1)";
+    if (!fbtest::serverName())
+      GTEST_SKIP() << "batching needs a server: set KONWERSJA_TEST_FB_SERVER (e.g. 127.0.0.1)";
     FirebirdTest::SetUp();
-    exec("CREATE TABLE KLIENCI (ID INTEGER NOT NULL PRIMARY KEY, NAZWA VARCHAR(10) NOT NULL CHECK (NAZWA <> 'zła'))");
+    exec(
+        "CREATE TABLE KLIENCI (ID INTEGER NOT NULL PRIMARY KEY, NAZWA VARCHAR(10) NOT NULL CHECK (NAZWA <> "
+        "'zła'))");
     insert_.setDatabase(&database());
     insert_.addSql("INSERT INTO KLIENCI (ID, NAZWA) VALUES (:\"ID\", :\"NAZWA\")");
   }
@@ -171,8 +179,8 @@ TEST_F(Batches, EveryTypeArrivesAsThroughSingleInserts) {
 TEST_F(Batches, RefusedRowIsReportedByItsTag) {
   struct Case {
     const char* what;
-    bool taken;   // row 20's key is already in the table
-    Value name;   // row 20's name
+    bool taken;  // row 20's key is already in the table
+    Value name;  // row 20's name
     std::uint16_t code;
   };
   const Case cases[] = {
@@ -221,7 +229,8 @@ TEST_F(Batches, RefusedRowIsReportedByItsTag) {
 // turn, in order, and every other row arrives once.
 TEST_F(Batches, EveryRefusedRowIsReportedInTurn) {
   const std::vector<std::uint64_t> taken = {3, 5, 9, 63, 64, 100, 101, 102, 103, 150, 199};
-  for (std::uint64_t id : taken) exec("INSERT INTO KLIENCI (ID, NAZWA) VALUES (" + std::to_string(id) + ", 'jest')");
+  for (std::uint64_t id : taken)
+    exec("INSERT INTO KLIENCI (ID, NAZWA) VALUES (" + std::to_string(id) + ", 'jest')");
   ASSERT_TRUE(insert_.beginBatch(64));
   std::vector<std::uint64_t> refused;
   auto skipping = [&](const std::function<void()>& step) {
@@ -269,7 +278,7 @@ TEST_F(Batches, DiscardedRowsNeverArrive) {
 // A group's parameters must fit one message of 64 KB: wide rows travel in smaller groups, or alone.
 TEST_F(Batches, WideRowsTravelInSmallerGroups) {
   // The connection is WIN1250: a character takes a byte.
-  exec("CREATE TABLE SZEROKA (ID INTEGER NOT NULL PRIMARY KEY, T VARCHAR(5000))");  // eight rows a group
+  exec("CREATE TABLE SZEROKA (ID INTEGER NOT NULL PRIMARY KEY, T VARCHAR(5000))");      // eight rows a group
   exec("CREATE TABLE NAJSZERSZA (ID INTEGER NOT NULL PRIMARY KEY, T VARCHAR(32765))");  // two do not fit
   db::Query wide, widest;
   wide.setDatabase(&database());
@@ -290,7 +299,8 @@ TEST_F(Batches, WideRowsTravelInSmallerGroups) {
   EXPECT_LT(wide.batchPending(), 4u);
   wide.flushBatch();
   for (const char* table : {"SZEROKA", "NAJSZERSZA"}) {
-    EXPECT_EQ(scalar(std::string("SELECT SUM(CHAR_LENGTH(T)) FROM ") + table), Value(std::int64_t{22500})) << table;
+    EXPECT_EQ(scalar(std::string("SELECT SUM(CHAR_LENGTH(T)) FROM ") + table), Value(std::int64_t{22500}))
+        << table;
   }
 }
 
@@ -350,7 +360,8 @@ TEST_F(FirebirdTest, WithoutBatchingRowsRunAtOnce) {
     q.param(0).setAsInteger(id);
     reporting([&] { q.addToBatch(static_cast<std::uint64_t>(id * 10)); });
     if (!q.batching()) {
-      EXPECT_EQ(scalar("SELECT LIST(ID) FROM (SELECT ID FROM KLIENCI ORDER BY ID)"), Value(std::string(after)));
+      EXPECT_EQ(scalar("SELECT LIST(ID) FROM (SELECT ID FROM KLIENCI ORDER BY ID)"),
+                Value(std::string(after)));
     }
   }
   // The caller skips the refused row and sends what was queued after it.
