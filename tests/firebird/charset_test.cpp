@@ -196,7 +196,12 @@ TEST_P(Storage, TextTheConnectionCannotHoldIsAnErrorNamingIt) {
 INSTANTIATE_TEST_SUITE_P(FirebirdCharset, Storage,
                          ::testing::Values(StorageCase{"WIN1250", true, 17}, StorageCase{"UTF8", true, 17},
                                            StorageCase{"NONE", true, 17}, StorageCase{"WIN1250", false, 17},
-                                           StorageCase{"NONE", false, 17}, StorageCase{"UTF8", false, 26}));
+                                           StorageCase{"NONE", false, 17}, StorageCase{"UTF8", false, 26}),
+                         // Names that stay the same from one process to the next, as test discovery needs.
+                         [](const ::testing::TestParamInfo<StorageCase>& info) {
+                           return std::string(info.param.dbDefault) +
+                                  (info.param.langDriver ? "_LangDriver" : "_Default");
+                         });
 
 TEST(FirebirdStatements, TableAStatementChanges) {
   using db::firebird::changedTable;
