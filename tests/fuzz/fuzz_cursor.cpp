@@ -52,7 +52,7 @@ void writeSeeds(const fs::path& out) {
   fs::create_directories(out);
   struct Seed {
     std::string name;
-    TableSpec spec;
+    TableSpec definicja;
     int rows;
   };
   std::vector<Seed> seeds;
@@ -84,8 +84,8 @@ void writeSeeds(const fs::path& out) {
     std::vector<db::Row> rows;
     for (int i = 0; i < seed.rows; ++i) {
       db::Row row;
-      for (const auto& f : seed.spec.fields) {
-        if (i % 7 == 3 && f.type != '+' && &f != &seed.spec.fields.front()) {
+      for (const auto& f : seed.definicja.fields) {
+        if (i % 7 == 3 && f.type != '+' && &f != &seed.definicja.fields.front()) {
           row.push_back(db::Null{});
           continue;
         }
@@ -121,10 +121,10 @@ void writeSeeds(const fs::path& out) {
             row.push_back(db::Null{});
         }
       }
-      if (seed.spec.keyFields == 2) row[0] = std::int64_t{2000 + i / 5};
+      if (seed.definicja.keyFields == 2) row[0] = std::int64_t{2000 + i / 5};
       rows.push_back(std::move(row));
     }
-    db::paradox::writeTable(dir / "T.DB", seed.spec, rows);
+    db::paradox::writeTable(dir / "T.DB", seed.definicja, rows);
     for (int choice = 0; choice < 2; ++choice) {
       std::string input(1, static_cast<char>(choice * 0x55));
       for (const auto& e : fs::directory_iterator(dir))

@@ -21,15 +21,15 @@ namespace {
 db::Database* database = nullptr;
 
 void makeTable(const fs::path& dir) {
-  db::paradox::TableSpec spec;
-  spec.fields = {{"ID", 'I', 0}, {"NAZWA", 'A', 20}, {"KWOTA", '$', 0}, {"OPIS", 'M', 10}};
-  spec.keyFields = 1;
-  spec.secondary = {{"", {"NAZWA"}, true}};
+  db::paradox::TableSpec definicja;
+  definicja.fields = {{"ID", 'I', 0}, {"NAZWA", 'A', 20}, {"KWOTA", '$', 0}, {"OPIS", 'M', 10}};
+  definicja.keyFields = 1;
+  definicja.secondary = {{"", {"NAZWA"}, true}};
   std::vector<db::Row> rows;
   for (int i = 1; i <= 5; ++i)
     rows.push_back({std::int64_t{i}, std::string("Wiersz ") + char('A' + i), i * 1.25,
                     i % 2 ? db::Value{std::string("opis")} : db::Value{db::Null{}}});
-  db::paradox::writeTable(dir / "T.DB", spec, rows);
+  db::paradox::writeTable(dir / "T.DB", definicja, rows);
 }
 
 }  // namespace
