@@ -51,14 +51,14 @@ TEST(CodePageChoice, FromTheHeaderElseTheLanguageDriverElseTheDefault) {
   TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    db::paradox::TableSpec spec;
-    spec.fields = {{c.text, 'A', 20}};
-    spec.level = c.level;
-    spec.codePage = c.writtenIn;
-    spec.sortOrder = c.driver;
-    if (c.sortOrder >= 0) spec.sortOrderCode = static_cast<std::uint8_t>(c.sortOrder);
+    db::paradox::TableSpec definicja;
+    definicja.fields = {{c.text, 'A', 20}};
+    definicja.level = c.level;
+    definicja.codePage = c.writtenIn;
+    definicja.sortOrder = c.driver;
+    if (c.sortOrder >= 0) definicja.sortOrderCode = static_cast<std::uint8_t>(c.sortOrder);
     const fs::path file = dir.path() / "T.DB";
-    db::paradox::writeTable(file, spec, {{std::string(c.text)}});
+    db::paradox::writeTable(file, definicja, {{std::string(c.text)}});
     if (c.clearHeaderPage) {
       std::string bytes = readBytes(file);
       bytes[0x6A] = bytes[0x6B] = 0;
@@ -90,12 +90,12 @@ TEST(CodePageChoice, SortOrderBytesOnlyWhenUnambiguous) {
 // The dump says which page it used and why, in words the operator reads.
 TEST(CodePageChoice, DumpExplainsTheChoice) {
   TempDir dir;
-  db::paradox::TableSpec spec;
-  spec.fields = {{"Nazwa", 'A', 10}};
-  spec.codePage = 1252;
-  spec.sortOrder = "DBWINWE0";
+  db::paradox::TableSpec definicja;
+  definicja.fields = {{"Nazwa", 'A', 10}};
+  definicja.codePage = 1252;
+  definicja.sortOrder = "DBWINWE0";
   const fs::path file = dir.path() / "W.DB";
-  db::paradox::writeTable(file, spec, {{std::string("Crème")}});
+  db::paradox::writeTable(file, definicja, {{std::string("Crème")}});
   auto dumpNote = [&](int page) {
     std::ostringstream out;
     std::vector<std::string> warnings;

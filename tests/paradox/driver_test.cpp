@@ -109,9 +109,9 @@ TEST_F(ParadoxDriver, MissingDirectoryConnectsButItsTablesCannotBeOpened) {
 
   // Once the directory appears (with its own letter case), the same connection reaches its tables.
   fs::create_directories(parent.path() / "bufor" / "jo");
-  db::paradox::TableSpec spec;
-  spec.fields = {{"ID", 'I', 4}};
-  db::paradox::writeTable(parent.path() / "bufor" / "jo" / "PLANY.DB", spec, {{7}});
+  db::paradox::TableSpec definicja;
+  definicja.fields = {{"ID", 'I', 4}};
+  db::paradox::writeTable(parent.path() / "bufor" / "jo" / "PLANY.DB", definicja, {{7}});
   EXPECT_NO_THROW(t.open());
   EXPECT_EQ(session_.tableNames(database_, "*.db"), std::vector<std::string>{"PLANY"});
   q.open();

@@ -26,11 +26,11 @@ class ReadWarnings : public ::testing::Test {
     db::registerDriver("STANDARD", [] { return db::paradox::makeDriver(); });
   }
   void SetUp() override {
-    db::paradox::TableSpec spec;
-    spec.fields = {{"Id", 'I', 4},   {"Kwota", '#', 2},  {"Data", 'D', 4},
-                   {"Godz", 'T', 4}, {"Chwila", '@', 8}, {"Opis", 'M', 10}};
-    spec.keyFields = 1;
-    spec.blockSizeKb = 1;
+    db::paradox::TableSpec definicja;
+    definicja.fields = {{"Id", 'I', 4},   {"Kwota", '#', 2},  {"Data", 'D', 4},
+                        {"Godz", 'T', 4}, {"Chwila", '@', 8}, {"Opis", 'M', 10}};
+    definicja.keyFields = 1;
+    definicja.blockSizeKb = 1;
     std::vector<db::Row> rows;
     for (int i = 1; i <= kRows; ++i)
       rows.push_back({std::int64_t{i}, db::Decimal{1234 + i, 2}, db::dateFromYmd(2024, 1, 1 + i % 28),
@@ -38,7 +38,7 @@ class ReadWarnings : public ::testing::Test {
                       std::string("notatka ") + std::to_string(i)});
     db_ = dir_.path() / "PLANY.DB";
     mb_ = dir_.path() / "PLANY.MB";
-    db::paradox::writeTable(db_, spec, rows);
+    db::paradox::writeTable(db_, definicja, rows);
     header_ = db::paradox::TableReader::open(db_, 0)->header();
     bytes_ = readBytes(db_);
     database_.setDriverName("STANDARD");
