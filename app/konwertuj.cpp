@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "app/konwersja.h"
-#include "app/projekt_okna.h"
+#include "app/widok/projekt_okna.h"
 #include "control/konwersja_dm.h"
 
 namespace konw {
@@ -11,7 +11,6 @@ namespace konw {
 namespace {
 
 constexpr const char* kMiejsceRunu = "TfrmConvert.Konwertuj";
-constexpr const char* kPasekCalosc = "PasekCalosc";
 
 std::string podpis(std::string_view control) {
   for (const auto& p : projekt::kPodpisy)
@@ -54,8 +53,7 @@ Werdykt TfrmConvert::Konwertuj() {
     bool bladPlikowLogu = false;
     std::exception_ptr blad;
     try {
-      ui_.setProgressPosition(kPasekCalosc, 0);
-      ui_.setProgressRange(kPasekCalosc, 0, static_cast<int>(dm_->tblLista.recordCount()));
+      ui_.setBar(Pasek::Calosc, 0, static_cast<int>(dm_->tblLista.recordCount()));
       try {
         if (UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, true, true)) {
           for (PlikLogu& log : przebieg.log.logi) {

@@ -11,29 +11,17 @@ namespace konw {
 namespace {
 
 // Value labels of the budget unit and the fields they show.
-constexpr std::pair<const char*, std::string DaneJednostki::*> kEtykietyJednostki[] = {
-    {"txtZwiazek", &DaneJednostki::NAZWA},
-    {"txtWoj", &DaneJednostki::Wojewodztwo},
-    {"txtPow", &DaneJednostki::Powiat},
-    {"txtGm", &DaneJednostki::Gmina},
-    {"txtWk", &DaneJednostki::WK},
-    {"txtPk", &DaneJednostki::PK},
-    {"txtGk", &DaneJednostki::GK},
-    {"txtGt", &DaneJednostki::GT},
-    {"txtTypgminy", &DaneJednostki::TypGminy},
-};
 
 }  // namespace
 
 void TfrmConvert::ZaznaczBezZdarzenia(const std::string& radio, bool checked) {
   // The operator interface never runs a click handler when it sets a radio button.
-  ui_.setChecked(radio, checked);
-  if (checked) ui_.setChecked(radio == "JST" ? "JB" : "JST", false);
   const Edycja e = radio == "JST" ? Edycja::JST : Edycja::JB;
   if (checked)
     edycja = e;
   else if (edycja == e)
     edycja.reset();
+  ui_.showEdition(edycja);
 }
 
 void TfrmConvert::ZaznaczRadio(const std::string& radio) {
@@ -52,8 +40,7 @@ void TfrmConvert::ZaznaczRadio(const std::string& radio) {
 void TfrmConvert::JSTClick(const std::string& radio) {
   ZaznaczBezZdarzenia(radio, true);
   WczytajKonfiguracje(true);
-  ui_.setCaption("lblSciezkaInterbase", SciezkaInterbase);
-  ui_.setCaption("lblSciezkaParadoxa", SciezkaParadoxa);
+  ui_.showLocations(SciezkaInterbase, SciezkaParadoxa);
   SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, false);
 }
 
@@ -62,7 +49,7 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   SciezkaParadoxa.clear();
   SciezkaInterbase.clear();
   WersjaDanych.clear();
-  ui_.setCaption("lblWersjaPdx", "");
+  ui_.showDataVersion("");
   for (db::Database* d : {&dm.DBp, &dm.DBi, &dm.DBpb, &dm.DBpbjo}) d->disconnect();
   WyczyscDaneJednostki();
 
@@ -113,7 +100,7 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
 
       wynik = UstawInformacjeOJednostce();
       WersjaDanych = OdczytajWersjeDanych();
-      ui_.setCaption("lblWersjaPdx", WersjaDanych);
+      ui_.showDataVersion(WersjaDanych);
 
       if (wynik) {
         dm.DBi.disconnect();
@@ -142,17 +129,13 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
 
 void TfrmConvert::WyczyscDaneJednostki() {
   jednostka = {};
-  for (const auto& [label, field] : kEtykietyJednostki) ui_.setCaption(label, "");
+  ui_.showUnit(nullptr);
 }
 
 bool TfrmConvert::UstawInformacjeOJednostce() {
   try {
     jednostka = CzytajDaneJednostki(dm_->PARAMS);
-    for (const auto& [label, field] : kEtykietyJednostki) ui_.setCaption(label, jednostka.*field);
-    for (const char* c : {"lblWoj", "txtWoj", "txtWk"}) ui_.setVisible(c, jednostka.woj);
-    for (const char* c : {"lblPow", "txtPow", "txtPk"}) ui_.setVisible(c, jednostka.pow);
-    for (const char* c : {"lblGm", "txtGm", "txtTypgminy", "txtGk", "txtGt"}) ui_.setVisible(c, jednostka.gm);
-    for (const char* c : {"lblZwiazek", "txtZwiazek"}) ui_.setVisible(c, jednostka.zwiazek);
+    ui_.showUnit(&jednostka);
     return true;
   } catch (...) {
     // Whatever the unit's table gave, the unit is unknown: shown, logged and reported.
@@ -204,10 +187,7 @@ void TfrmConvert::ActionZmienKonfig() {
   // Whatever way the dialog ends, an error passing through included, the labels show what is in use.
   struct Etykiety {
     TfrmConvert& frm;
-    ~Etykiety() {
-      frm.ui().setCaption("lblSciezkaInterbase", frm.SciezkaInterbase);
-      frm.ui().setCaption("lblSciezkaParadoxa", frm.SciezkaParadoxa);
-    }
+    ~Etykiety() { frm.ui().showLocations(frm.SciezkaInterbase, frm.SciezkaParadoxa); }
   } etykiety{*this};
 
   if (!frmLokalizacja) frmLokalizacja = std::make_shared<TfrmLokalizacja>();

@@ -17,10 +17,10 @@ class TrwaniePorownania {
   explicit TrwaniePorownania(TfrmConvert& frm) : frm_(frm) {
     frm_.PorownanieTrwa = true;
     frm_.ui().setBusyCursor(true);
-    for (const char* b : kPrzyciski) frm_.ui().setEnabled(b, false);
+    frm_.ui().allowComparison(false);
   }
   ~TrwaniePorownania() {
-    for (const char* b : kPrzyciski) frm_.ui().setEnabled(b, true);
+    frm_.ui().allowComparison(true);
     frm_.ui().setBusyCursor(false);
     frm_.PorownanieTrwa = false;
   }
@@ -28,8 +28,6 @@ class TrwaniePorownania {
   TrwaniePorownania& operator=(const TrwaniePorownania&) = delete;
 
  private:
-  static constexpr const char* kPrzyciski[] = {"btnPorownaj", "btnErrAllowPorow", "btnZapiszPorownanie",
-                                               "btnKonwert", "btnKonfig"};
   TfrmConvert& frm_;
 };
 
@@ -71,7 +69,7 @@ void TfrmConvert::ZapiszPorownanie() {
     Operator& ui;
     ~Kursor() { ui.setBusyCursor(false); }
   } kursor{ui_};
-  ZapiszPlikRaportu(plik, ui_.memoText(kMemoPorownania));
+  ZapiszPlikRaportu(plik, ui_.pageText(Strona::Porownanie));
 }
 
 }  // namespace konw

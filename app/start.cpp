@@ -44,17 +44,11 @@ bool TfrmConvert::FormCreate() {
         ZaznaczRadio(edycja == "JST" ? "JST" : "JB");
 
       if (dm_->OtworzTabeleKonfiguracyjne(SciezkaGlowna, programPath_)) {
-        if (CzyTrybZaawansowany()) {
-          ui_.setTabVisible("TabOpcje", true);
-          ui_.setTabVisible("tsListaTabel", true);
-          ui_.setTabVisible("tsPorownanie", true);
-        }
-        ui_.setEnabled("ExRxDBGrid1", false);
+        if (CzyTrybZaawansowany()) ui_.showAdvancedPages();
+        ui_.allowTableChoice(false);
         dm_->ZerujWybraneTabele();
-        ui_.setCaption("lblSciezkaInterbase", SciezkaInterbase);
-        ui_.setCaption("lblSciezkaParadoxa", SciezkaParadoxa);
+        ui_.showLocations(SciezkaInterbase, SciezkaParadoxa);
         SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, false);
-        ui_.setActivePage("TabKonwersja");
         ok = true;
       }
     }
@@ -97,8 +91,8 @@ std::string TfrmConvert::EdycjaZWierszaPolecen() const {
 
 void TfrmConvert::RadioGroup1Click(int itemIndex) {
   if (itemIndex >= 0 && itemIndex <= 4) RodzajKonwersji = static_cast<TRodzajKonwersji>(itemIndex);
-  ui_.setEnabled("ExRxDBGrid1", RodzajKonwersji == TRodzajKonwersji::WybraneTabele);
-  ui_.refreshGrid("ExRxDBGrid1");
+  ui_.allowTableChoice(RodzajKonwersji == TRodzajKonwersji::WybraneTabele);
+  ui_.refreshTableList();
 }
 
 bool TfrmConvert::ExRxDBGrid1KeyDown(Klawisz key, bool ctrlOnly) {

@@ -20,8 +20,6 @@ namespace konw {
 
 namespace {
 
-constexpr const char* kMemo = kMemoPorownania;
-
 std::string dwieCyfry(int v) {
   return (v < 10 ? "0" : "") + std::to_string(v);
 }
@@ -109,11 +107,11 @@ void ZapiszPlikRaportu(const std::string& file, const std::string& text) {
 }
 
 void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek, bool ZTabelamiKonf) {
-  ui.appendMemo(kMemo, "--------------------");
-  ui.appendMemo(kMemo, LiniaDatyRaportu(CzasLokalny()));
-  for (const std::string& linia : naglowek) ui.appendMemo(kMemo, linia);
-  ui.appendMemo(kMemo, " ");
-  ui.appendMemo(kMemo, "-- tabele firebird: ");
+  ui.appendLine(Strona::Porownanie, "--------------------");
+  ui.appendLine(Strona::Porownanie, LiniaDatyRaportu(CzasLokalny()));
+  for (const std::string& linia : naglowek) ui.appendLine(Strona::Porownanie, linia);
+  ui.appendLine(Strona::Porownanie, " ");
+  ui.appendLine(Strona::Porownanie, "-- tabele firebird: ");
 
   const std::vector<std::string> tabeleIB = posortowane(dm.session.tableNames(dm.DBi, "*"));
   for (const std::string& nazwa : tabeleIB) {
@@ -132,18 +130,18 @@ void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& nag
     } else {
       wynik = PorownajStrukturyTabel(dm, ui, nazwa, pdx, false);
     }
-    ui.appendMemo(kMemo, WpisTabeli(nazwa, wynik.opis));
+    ui.appendLine(Strona::Porownanie, WpisTabeli(nazwa, wynik.opis));
   }
 
-  ui.appendMemo(kMemo, "");
-  ui.appendMemo(kMemo, "-- tabele paradox: ");
+  ui.appendLine(Strona::Porownanie, "");
+  ui.appendLine(Strona::Porownanie, "-- tabele paradox: ");
   for (db::Database* baza : {&dm.DBp, &dm.DBpb, &dm.DBpbjo}) {
     for (const std::string& nazwa : posortowane(dm.session.tableNames(*baza, "*.db"))) {
       if (dm.tblPomijane.locate("TABELA", {nazwa}, true)) continue;
       ui.processMessages();
       const bool maOdpowiednik = std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa, przed) ||
                                  std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa + "_", przed);
-      if (!maOdpowiednik) ui.appendMemo(kMemo, "  brak w firebird tabeli: " + nazwa);
+      if (!maOdpowiednik) ui.appendLine(Strona::Porownanie, "  brak w firebird tabeli: " + nazwa);
     }
   }
 }

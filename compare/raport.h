@@ -16,9 +16,6 @@ namespace konw {
 class Operator;
 class TdmKonw;
 
-// The memo of the report's page.
-inline constexpr const char* kMemoPorownania = "mPorownanie";
-
 // Appends the report with `naglowek`'s lines (the locations and the data version) after its date; with
 // ZTabelamiKonf the control tables map names, accept differences and leave skipped tables out. Engine
 // errors outside a table's opening pass on.

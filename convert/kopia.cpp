@@ -21,7 +21,6 @@ namespace konw {
 namespace {
 
 constexpr const char* kMiejsce = "TfrmConvert.Convert";
-constexpr const char* kPasek = "PasekCzastkowy";
 
 // What a source field's value goes through on its way into its parameter.
 enum class Regula : std::uint8_t {
@@ -415,15 +414,14 @@ void TPrzebieg::Convert() {
       } else {
         log.ZapiszKomunikat("  rekordów: " + std::to_string(LiczbaZrodlowych), kOgolny);
         log.ZapiszKomunikat("  pól: " + std::to_string(LiczbaPol), kOgolny);
-        ui_.setProgressPosition(kPasek, 0);
-        ui_.setProgressRange(kPasek, 0, LiczbaZrodlowych);
+        ui_.setBar(Pasek::Tabela, 0, LiczbaZrodlowych);
 
         const std::vector<Wiazanie> wiazania = przygotujInsert(dm, *zrodlo, tabelaPdx, tabelaIb);
         const db::Field* typspr = tabelaIb == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;
         kopiujWiersze(*zrodlo, dm.qryTemp, wiazania, LiczbaZrodlowych, typspr, [&] {
           ui_.processMessages();
           if (flagi.Przerwano) return false;
-          ui_.stepProgress(kPasek);
+          ui_.stepBar(Pasek::Tabela);
           return true;
         });
 

@@ -17,7 +17,6 @@ namespace konw {
 namespace {
 
 constexpr const char* kMiejsceWalku = "TfrmConvert.PrzepiszParadoxToInterbase";
-constexpr const char* kPasekCalosc = "PasekCalosc";
 const std::string kKreski(30, '-');
 const std::string kRowne(30, '=');
 constexpr const char* kUwagaKasowanie =
@@ -143,7 +142,7 @@ void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vec
       if (WybranyWiersz(lista, kind) && !KonwertujBiezacyWiersz()) break;
       ui_.processMessages();
       if (flagi.Przerwano) break;
-      ui_.stepProgress(kPasekCalosc);
+      ui_.stepBar(Pasek::Calosc);
       lista.next();
     }
 
@@ -191,7 +190,7 @@ bool TPrzebieg::KonwertujBiezacyWiersz() {
     return true;
   }
   log.NaglowekTabeli(Kategoria::Ogolny);
-  ui_.setCaption("lblNazwaTabeli", EtykietaTabeli());
+  ui_.showTable(EtykietaTabeli());
   PorownajStrukturyBiezacejTabeli();
   if (lista.fieldByName("SLOWNIK").asBoolean()) {
     log.ZapiszKomunikat("  porównanie zawartości słowników...", kOgolny);

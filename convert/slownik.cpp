@@ -21,7 +21,6 @@ namespace {
 
 constexpr const char* kMiejsce = "TfrmConvert.PorownajZawartoscTabeliSlownikow";
 constexpr const char* kMiejsceKlucza = "TfrmConvert.WstawWartosciZTabeli";
-constexpr const char* kPasek = "PasekCzastkowy";
 constexpr std::int64_t kMikrosekundDoby = 86'400'000'000;
 
 bool jestTekstem(const db::Value& v) {
@@ -169,8 +168,7 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
     ib.addSql("Select * From" + quoteIdentifier(tabelaIb));
     ib.open();
 
-    ui_.setProgressPosition(kPasek, 0);
-    ui_.setProgressRange(kPasek, 0, static_cast<int>(pdx.recordCount() + liczbaIb));
+    ui_.setBar(Pasek::Tabela, 0, static_cast<int>(pdx.recordCount() + liczbaIb));
 
     std::int32_t LiczbaDodanych = 0, LiczbaUsunietych = 0, LiczbaZmienionych = 0;
     // A key that could not be read leaves the previous one; before the first read there is none.
@@ -181,7 +179,7 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
       if (!znajdzWpis(ib, kluczIb, klucz)) ++LiczbaDodanych;
       ui_.processMessages();
       if (flagi.Przerwano) break;
-      ui_.stepProgress(kPasek);
+      ui_.stepBar(Pasek::Tabela);
       pdx.next();
     }
     if (LiczbaDodanych >= 1)
@@ -220,7 +218,7 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
         }
         ui_.processMessages();
         if (flagi.Przerwano) break;
-        ui_.stepProgress(kPasek);
+        ui_.stepBar(Pasek::Tabela);
         ib.next();
       }
     }

@@ -50,7 +50,7 @@ void TLogKonwersji::ZapiszLinie(const std::string& line, Kategorie categories) {
     for (Kategoria k : kKolejnosc) {
       if ((categories & kat(k)) == 0) continue;
       const auto index = static_cast<std::size_t>(k);
-      ui_.appendMemo(kMemoLogow[index], line);
+      ui_.appendLine(static_cast<Strona>(index), line);
       std::FILE* f = logi[index].plik;
       if (!f) return;
       // Engine messages may end their lines with a bare LF: the file's lines all end in CR LF.

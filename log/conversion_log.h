@@ -32,11 +32,10 @@ using Znaczniki = unsigned;
 constexpr Znaczniki kNiezgodnosc = 1;
 constexpr Znaczniki kNiezgodnoscKrytyczna = 2;
 
-// The log base names, the memos that show the categories and the captions of their pages, in
+// The log base names and the captions of their pages, in
 // category order; the caption of the page that holds the four.
 inline constexpr std::array<const char*, 4> kNazwyLogow = {"Konwersja.log", "KonwersjaInf.log",
                                                            "KonwersjaBl.log", "KonwersjaBlKr.log"};
-inline constexpr std::array<const char*, 4> kMemoLogow = {"mKomunikaty", "mKomInf", "mKomBl", "mKomBlKr"};
 inline constexpr std::array<const char*, 4> kPodpisyStronLogow = {"Ogólny", "Dodatkowe informacje", "Błędy",
                                                                   "Błędy krytyczne"};
 inline constexpr const char* kPodpisStronyWynikow = "Wyniki";

@@ -17,9 +17,9 @@
 #include <QTableWidget>
 
 #include "app/konwersja.h"
-#include "app/projekt_okna.h"
 #include "app/qt/podtabela.h"
 #include "app/qt/strona_porownanie.h"
+#include "app/widok/projekt_okna.h"
 #include "control/konwersja_dm.h"
 
 namespace konw {
@@ -177,7 +177,7 @@ void OknoKonwersji::zbudujStroneWyniki(QWidget* page) {
   const char* strony[] = {"TabSheetOgolny", "TabSheetDodatInfo", "TabSheetBledy", "TabSheetBledyKryt"};
   for (std::size_t i = 0; i < 4; ++i) {
     QWidget* s = strona(logi, strony[i]);
-    auto* memo = utworz<QPlainTextEdit>(s, kMemoLogow[i], 2, 2, 608, 330);
+    auto* memo = utworz<QPlainTextEdit>(s, projekt::kMemoStrony[i].data(), 2, 2, 608, 330);
     memo->setReadOnly(i == 0);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   }

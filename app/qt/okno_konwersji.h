@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "app/widok/okno_wg_nazw.h"
 #include "log/appex.h"
-#include "platform/operator.h"
 
 class QTabWidget;
 class QTableWidget;
@@ -18,7 +18,7 @@ namespace konw {
 class TdmKonw;
 class TfrmConvert;
 
-class OknoKonwersji : public QWidget, public Operator {
+class OknoKonwersji : public QWidget, public OknoWgNazw {
   Q_OBJECT
 
  public:

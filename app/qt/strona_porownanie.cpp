@@ -7,6 +7,7 @@
 
 #include "app/konwersja.h"
 #include "app/qt/okno_konwersji.h"
+#include "app/widok/projekt_okna.h"
 
 namespace konw {
 
@@ -23,7 +24,8 @@ QPushButton* przycisk(QWidget* page, const char* name, const char* text, int x, 
 
 void zbudujStronePorownanie(QWidget* page, std::function<TfrmConvert*()> logika) {
   auto* memo = new QPlainTextEdit(page);
-  memo->setObjectName(QStringLiteral("mPorownanie"));
+  memo->setObjectName(
+      QString::fromUtf8(projekt::kMemoStrony[static_cast<std::size_t>(Strona::Porownanie)].data()));
   memo->setGeometry(4, 4, 618, 364);
   memo->setReadOnly(true);
   memo->setLineWrapMode(QPlainTextEdit::NoWrap);

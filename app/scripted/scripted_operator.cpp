@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/projekt_okna.h"
+#include "app/widok/projekt_okna.h"
 
 namespace konw {
 

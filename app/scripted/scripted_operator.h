@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/operator.h"
+#include "app/widok/okno_wg_nazw.h"
 
 namespace konw {
 
-class ScriptedOperator : public Operator {
+class ScriptedOperator : public OknoWgNazw {
  public:
   struct Box {
     MsgKind kind;

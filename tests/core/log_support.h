@@ -9,6 +9,7 @@
 
 #include "app/konwersja.h"
 #include "app/scripted/scripted_operator.h"
+#include "app/widok/projekt_okna.h"
 #include "support/scratch_dir.h"
 
 namespace konw::test_support {
@@ -37,7 +38,9 @@ class LogicTest : public ::testing::Test {
       ASSERT_TRUE(frm.przebieg.log.InitLogFile(frm.przebieg.log.logi[k], true));
     }
   }
-  std::vector<std::string> memo(std::size_t category) { return ui.memo(kMemoLogow[category]); }
+  std::vector<std::string> memo(std::size_t category) {
+    return ui.memo(std::string(projekt::kMemoStrony[category]));
+  }
 
   test::TempDir dir;
   ScriptedOperator ui;

@@ -14,9 +14,9 @@
 #include <QTimer>
 
 #include "app/konwersja.h"
-#include "app/projekt_okna.h"
 #include "app/qt/aplikacja.h"
 #include "app/qt/okno_konwersji.h"
+#include "app/widok/projekt_okna.h"
 
 namespace konw {
 namespace {

@@ -11,6 +11,7 @@
 
 #include "app/konwersja.h"
 #include "app/scripted/scripted_operator.h"
+#include "app/widok/projekt_okna.h"
 #include "db/drivers.h"
 #include "platform/signals.h"
 #include "tools/cli/commands.h"
@@ -124,9 +125,10 @@ int runConvert(const Opcje& o) {
   const konw::Werdykt werdykt = frm.Konwertuj();
   konw::sygnaly::setMode(konw::sygnaly::Mode::Immediate);
 
-  for (std::size_t k = 0; k < konw::kMemoLogow.size(); ++k) {
+  for (std::size_t k = 0; k < konw::kPodpisyStronLogow.size(); ++k) {
     std::printf("===== %s =====\n", konw::kPodpisyStronLogow[k]);
-    for (const std::string& line : ui.memo(konw::kMemoLogow[k])) std::printf("%s\n", bezCr(line).c_str());
+    for (const std::string& line : ui.memo(std::string(konw::projekt::kMemoStrony[k])))
+      std::printf("%s\n", bezCr(line).c_str());
     std::printf("\n");
   }
   for (const konw::PlikLogu& log : frm.przebieg.log.logi) std::printf("log file: %s\n", log.sciezka.c_str());

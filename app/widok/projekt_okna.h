@@ -65,6 +65,13 @@ inline constexpr auto kUkryteKontrolki =
 inline constexpr auto kUkryteZakladki =
     std::to_array<std::string_view>({"TabSheetLogi", "tsPorownanie", "TabOpcje", "tsListaTabel"});
 
+// The memos of the text pages, in the order of Strona: the four log categories, then the structure report.
+inline constexpr auto kMemoStrony =
+    std::to_array<std::string_view>({"mKomunikaty", "mKomInf", "mKomBl", "mKomBlKr", "mPorownanie"});
+
+// The progress bars, in the order of Pasek.
+inline constexpr auto kPaski = std::to_array<std::string_view>({"PasekCzastkowy", "PasekCalosc"});
+
 // Items of RadioGroup1, the conversion kinds 0..4.
 inline constexpr auto kRodzajeKonwersji = std::to_array<std::string_view>(
     {"Wszystko", "Wszystko bez słowników", "Słowniki", "Słowniki bufor (nieaktualne)", "Wybrane tabele  =>"});

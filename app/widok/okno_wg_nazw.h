@@ -1,0 +1,62 @@
+// The operator's intents carried out on the window's controls by their names, as the window is designed
+// (projekt_okna.h). The Qt window and ScriptedOperator supply the controls; tests read them back by name.
+#pragma once
+
+#include <string>
+
+#include "platform/operator.h"
+
+namespace konw {
+
+class OknoWgNazw : public Operator {
+ public:
+  void showRunning() override;
+  void showRunEnded() override;
+  void showIdle(bool wybraneTabele) override;
+  void showResults(Strona strona) override;
+  void showAdvancedPages() override;
+  void showLocations(const std::string& firebird, const std::string& paradox) override;
+  void showDataVersion(const std::string& wersja) override;
+  void showUnit(const DaneJednostki* jednostka) override;
+  void showEdition(std::optional<Edycja> edycja) override;
+  void showTable(const std::string& opis) override;
+  void setBar(Pasek pasek, int position, int max) override;
+  void stepBar(Pasek pasek) override;
+  void allowTableChoice(bool allowed) override;
+  void refreshTableList() override;
+  void allowComparison(bool allowed) override;
+  void appendLine(Strona strona, const std::string& text) override;
+  std::string pageText(Strona strona) const override;
+
+  // ---- the controls, named as in the window (label, button, page, radio button, memo, grid)
+  virtual void setCaption(const std::string& control, const std::string& text) = 0;
+  virtual std::string caption(const std::string& control) const = 0;
+  virtual void setVisible(const std::string& control, bool visible) = 0;
+  virtual bool visible(const std::string& control) const = 0;
+  virtual void setEnabled(const std::string& control, bool enabled) = 0;
+  virtual bool enabled(const std::string& control) const = 0;
+  virtual void setFocus(const std::string& control) = 0;
+  // Radio buttons: sets the checked state only (no click handler runs).
+  virtual void setChecked(const std::string& control, bool checked) = 0;
+  virtual bool checked(const std::string& control) const = 0;
+  // Pages: whether the tab is shown; which page of the main page control is active.
+  virtual void setTabVisible(const std::string& page, bool visible) = 0;
+  virtual bool tabVisible(const std::string& page) const = 0;
+  virtual void setActivePage(const std::string& page) = 0;
+  virtual std::string activePage() const = 0;
+  // Appends a line (which may hold CR LF) to a memo; the whole text of a memo, lines separated by CR LF.
+  virtual void appendMemo(const std::string& memo, const std::string& text) = 0;
+  virtual std::string memoText(const std::string& memo) const = 0;
+  virtual void setProgressRange(const std::string& bar, int min, int max) = 0;
+  virtual void setProgressPosition(const std::string& bar, int position) = 0;
+  virtual int progressPosition(const std::string& bar) const = 0;
+  virtual void stepProgress(const std::string& bar) = 0;
+  // Refreshes a grid showing a dataset after the dataset changed.
+  virtual void refreshGrid(const std::string& grid) = 0;
+  // The system's standard beep.
+  virtual void beep() {}
+  // Brings the main window back when it is minimised.
+  virtual void restoreWindow() {}
+};
+
+}  // namespace konw
