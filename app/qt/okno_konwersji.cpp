@@ -147,10 +147,12 @@ void OknoKonwersji::zbudujStroneKonwersja(QWidget* page) {
   czekaj->setAlignment(Qt::AlignCenter);
   etykieta(paski, "lblTabela", 8, 34, 50);
   etykieta(paski, "lblNazwaTabeli", 60, 34, 540, true);
-  for (auto [name, y] : {std::pair{"PasekCzastkowy", 56}, std::pair{"PasekCalosc", 80}}) {
-    auto* bar = utworz<QProgressBar>(paski, name, 8, y, 596, 18);
+  for (std::size_t i = 0; i < paski_.size(); ++i) {
+    auto* bar =
+        utworz<QProgressBar>(paski, projekt::kPaski[i].data(), 8, 56 + 24 * static_cast<int>(i), 596, 18);
     bar->setRange(0, 100);
     bar->setValue(0);
+    paski_[i].bar = bar;
   }
 
   auto* przyciski = utworz<QWidget>(page, "PanelKonwersja", 6, 362, 612, 40);

@@ -2,13 +2,16 @@
 // which the logic (TfrmConvert) reaches them.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <vector>
 
 #include "app/widok/okno_wg_nazw.h"
 #include "log/appex.h"
 
+class QProgressBar;
 class QTabWidget;
 class QTableWidget;
 class QPlainTextEdit;
@@ -43,7 +46,13 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   // Operator
   Button messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
                     Button defaultButton) override;
+  // Pending events are processed at most every kOdstepPompowania ms (the logic calls it per row), and
+  // the bars drawn then: a break still answers within a fraction of a second.
   void processMessages() override;
+  static constexpr int kOdstepPompowania = 50;
+  void setBar(Pasek pasek, int position, int max) override;
+  void stepBar(Pasek pasek) override;
+  void showRunEnded() override;
   void setBusyCursor(bool busy) override;
   void setCaption(const std::string& control, const std::string& text) override;
   std::string caption(const std::string& control) const override;
@@ -78,6 +87,14 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
 
  private:
   QWidget* kontrolka(const std::string& name) const;
+  // The bars' state, kept here during a run and shown by the pump.
+  struct StanPaska {
+    QProgressBar* bar = nullptr;
+    int min = 0, max = 100, pos = 0;
+  };
+  StanPaska* pasek(const std::string& name);
+  const StanPaska* pasek(const std::string& name) const;
+  void pokazPaski();
   QTabWidget* zakladkiStrony(QWidget* page) const;
   void zbudujStroneKonwersja(QWidget* page);
   void zbudujStroneWyniki(QWidget* page);
@@ -91,6 +108,8 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   std::vector<long long> zakladkiWierszy_;  // ListaTabel bookmarks of the grid's rows
   bool wypelnianie_ = false;
   int kursory_ = 0;
+  std::array<StanPaska, 2> paski_;  // in the order of konw::Pasek
+  QElapsedTimer zegar_;
   QWidget* frmLokalizacja_ = nullptr;  // the location dialog, created on first use and kept
 };
 

@@ -9,8 +9,10 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "app/qt/okno_konwersji.h"
+#include "app/widok/projekt_okna.h"
 #include "control/konwersja_dm.h"
 
 namespace konw {
@@ -106,7 +108,47 @@ Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const
 }
 
 void OknoKonwersji::processMessages() {
+  if (zegar_.isValid() && zegar_.elapsed() < kOdstepPompowania) return;
+  pokazPaski();
   QCoreApplication::processEvents();
+  zegar_.start();
+}
+
+void OknoKonwersji::pokazPaski() {
+  for (const StanPaska& p : paski_) {
+    if (p.bar->minimum() != p.min || p.bar->maximum() != p.max) p.bar->setRange(p.min, p.max);
+    p.bar->setValue(p.pos);
+  }
+}
+
+OknoKonwersji::StanPaska* OknoKonwersji::pasek(const std::string& name) {
+  for (std::size_t i = 0; i < paski_.size(); ++i)
+    if (projekt::kPaski[i] == name) return &paski_[i];
+  return nullptr;
+}
+
+const OknoKonwersji::StanPaska* OknoKonwersji::pasek(const std::string& name) const {
+  return const_cast<OknoKonwersji*>(this)->pasek(name);
+}
+
+void OknoKonwersji::setBar(Pasek which, int position, int max) {
+  StanPaska& p = paski_[static_cast<std::size_t>(which)];
+  p.min = 0;
+  p.max = max;
+  p.pos = position;
+  // A new table: shown at once, with its label.
+  zegar_.invalidate();
+}
+
+void OknoKonwersji::stepBar(Pasek which) {
+  StanPaska& p = paski_[static_cast<std::size_t>(which)];
+  // A step past the end starts again from the beginning.
+  p.pos = p.pos + 1 > p.max ? p.min : p.pos + 1;
+}
+
+void OknoKonwersji::showRunEnded() {
+  pokazPaski();
+  OknoWgNazw::showRunEnded();
 }
 
 void OknoKonwersji::setBusyCursor(bool busy) {
@@ -220,23 +262,31 @@ void OknoKonwersji::appendMemo(const std::string& memo, const std::string& text)
 }
 
 void OknoKonwersji::setProgressRange(const std::string& bar, int min, int max) {
-  if (auto* p = qobject_cast<QProgressBar*>(kontrolka(bar))) p->setRange(min, max);
+  if (StanPaska* p = pasek(bar)) {
+    p->min = min;
+    p->max = max;
+    p->pos = std::clamp(p->pos, min, std::max(min, max));
+    pokazPaski();
+  }
 }
 
 void OknoKonwersji::setProgressPosition(const std::string& bar, int position) {
-  if (auto* p = qobject_cast<QProgressBar*>(kontrolka(bar))) p->setValue(position);
+  if (StanPaska* p = pasek(bar)) {
+    p->pos = std::clamp(position, p->min, std::max(p->min, p->max));
+    pokazPaski();
+  }
 }
 
 int OknoKonwersji::progressPosition(const std::string& bar) const {
-  auto* p = qobject_cast<QProgressBar*>(kontrolka(bar));
-  return p ? p->value() : 0;
+  const StanPaska* p = pasek(bar);
+  return p ? p->pos : 0;
 }
 
 void OknoKonwersji::stepProgress(const std::string& bar) {
-  auto* p = qobject_cast<QProgressBar*>(kontrolka(bar));
-  if (!p) return;
-  // A step past the end starts again from the beginning.
-  p->setValue(p->value() + 1 > p->maximum() ? p->minimum() : p->value() + 1);
+  if (StanPaska* p = pasek(bar)) {
+    p->pos = p->pos + 1 > p->max ? p->min : p->pos + 1;
+    pokazPaski();
+  }
 }
 
 void OknoKonwersji::refreshGrid(const std::string& grid) {

@@ -141,6 +141,25 @@ TEST_F(OknoTest, MemoShowsCrLfAsLinesAndBarsWrap) {
   EXPECT_EQ(okno.progressPosition("PasekCzastkowy"), 0);
 }
 
+TEST_F(OknoTest, BarsReachTheScreenOnThePumpsClockAndAtTheRunsEnd) {
+  auto* bar = w<QProgressBar>("PasekCalosc");
+  okno.processMessages();  // the clock starts
+  okno.setBar(konw::Pasek::Calosc, 0, 1000);
+  for (int i = 0; i < 700; ++i) {
+    okno.stepBar(konw::Pasek::Calosc);
+    okno.processMessages();
+  }
+  EXPECT_EQ(okno.progressPosition("PasekCalosc"), 700);
+  // A pump after the interval shows what the logic has reached.
+  EXPECT_EQ(bar->maximum(), 1000);
+  QTest::qWait(OknoKonwersji::kOdstepPompowania + 10);
+  okno.processMessages();
+  EXPECT_EQ(bar->value(), 700);
+  okno.stepBar(konw::Pasek::Calosc);
+  okno.showRunEnded();
+  EXPECT_EQ(bar->value(), 701);
+}
+
 TEST_F(OknoTest, ClosingDuringARunAsksInPolishAndNoKeepsTheWindow) {
   zaladujTlumaczeniePolskie(*QCoreApplication::instance());
   okno.show();
