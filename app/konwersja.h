@@ -104,8 +104,8 @@ class TfrmConvert {
                                        bool ZTabelamiKonf, std::string& Opis, std::string& Informacje,
                                        std::string& Krytyczne, std::string& Bledy);
   // The whole-database structure comparison appended to the memo mPorownanie; ignored while a
-  // comparison or a conversion runs.
-  void PorownajBazy(bool ZTabelamiKonf);
+  // comparison or a conversion runs. Returns the classes of the differences found.
+  unsigned char PorownajBazy(bool ZTabelamiKonf);
   // Writes mPorownanie's text (Windows-1250, CR LF) to the file the operator chooses; ignored while a
   // comparison runs; throws std::runtime_error when the file cannot be written.
   void ZapiszPorownanie();

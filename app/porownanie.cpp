@@ -45,16 +45,16 @@ unsigned char TfrmConvert::PorownajStrukturyTabel(const std::string& TabelaIB, c
   return w.klasy;
 }
 
-void TfrmConvert::PorownajBazy(bool ZTabelamiKonf) {
+unsigned char TfrmConvert::PorownajBazy(bool ZTabelamiKonf) {
   // The window keeps processing messages meanwhile: a click that would start a second comparison, or one
   // made during a conversion run, finds this and does nothing.
-  if (PorownanieTrwa || WTrakcieKonwersji()) return;
+  if (PorownanieTrwa || WTrakcieKonwersji()) return 0;
   TrwaniePorownania trwanie(*this);
-  konw::PorownajBazy(*dm_, ui_,
-                     {"  Położenie danych w formacie Firebird: " + SciezkaInterbase,
-                      "  Położenie danych w formacie Paradox: " + SciezkaParadoxa,
-                      "  Numer wersji danych w formacie Paradox: " + WersjaDanych},
-                     ZTabelamiKonf);
+  return konw::PorownajBazy(*dm_, ui_,
+                            {"  Położenie danych w formacie Firebird: " + SciezkaInterbase,
+                             "  Położenie danych w formacie Paradox: " + SciezkaParadoxa,
+                             "  Numer wersji danych w formacie Paradox: " + WersjaDanych},
+                            ZTabelamiKonf);
 }
 
 void TfrmConvert::ZapiszPorownanie() {

@@ -106,7 +106,9 @@ void ZapiszPlikRaportu(const std::string& file, const std::string& text) {
   if (std::fclose(f) != 0 || !zapisany) throw std::runtime_error("Błąd zapisu pliku " + file);
 }
 
-void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek, bool ZTabelamiKonf) {
+unsigned char PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek,
+                           bool ZTabelamiKonf) {
+  unsigned char klasy = 0;
   ui.appendLine(Strona::Porownanie, "--------------------");
   ui.appendLine(Strona::Porownanie, LiniaDatyRaportu(CzasLokalny()));
   for (const std::string& linia : naglowek) ui.appendLine(Strona::Porownanie, linia);
@@ -130,6 +132,7 @@ void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& nag
     } else {
       wynik = PorownajStrukturyTabel(dm, ui, nazwa, pdx, false);
     }
+    klasy |= wynik.klasy;
     ui.appendLine(Strona::Porownanie, WpisTabeli(nazwa, wynik.opis));
   }
 
@@ -144,6 +147,7 @@ void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& nag
       if (!maOdpowiednik) ui.appendLine(Strona::Porownanie, "  brak w firebird tabeli: " + nazwa);
     }
   }
+  return klasy;
 }
 
 }  // namespace konw

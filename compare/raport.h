@@ -18,8 +18,9 @@ class TdmKonw;
 
 // Appends the report with `naglowek`'s lines (the locations and the data version) after its date; with
 // ZTabelamiKonf the control tables map names, accept differences and leave skipped tables out. Engine
-// errors outside a table's opening pass on.
-void PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek, bool ZTabelamiKonf);
+// errors outside a table's opening pass on. Returns the classes of the differences found (kKlasa…).
+unsigned char PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek,
+                           bool ZTabelamiKonf);
 
 // The Paradox counterpart of a Firebird table: the name without one trailing "_".
 std::string OdpowiednikParadox(const std::string& nazwaIB);

@@ -402,13 +402,16 @@ void TPrzebieg::Convert() {
     zrodlo->setReadOnly(true);
     zrodlo->open();
 
+    WynikTabeli* wynik = tabele.empty() ? nullptr : &tabele.back();
     if (bladDostepu) {
+      if (wynik) wynik->stan = WynikTabeli::Stan::Blad;
       log.ZapiszKomunikat("*** Błąd w trakcie dostępu do danych! (" + tabelaPdx + ") ***",
                           kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
     } else {
       const auto LiczbaZrodlowych = static_cast<std::int32_t>(dm.qryParadox.field(0).asInteger());
       dm.qryParadox.close();
       const std::int32_t LiczbaPol = zrodlo->fieldCount();
+      if (wynik) wynik->odczytane = LiczbaZrodlowych;
       if (LiczbaZrodlowych == 0) {
         log.ZapiszKomunikat("  brak danych w tabeli", kOgolny);
       } else {
@@ -429,7 +432,9 @@ void TPrzebieg::Convert() {
         zrodlo.reset();
         dm.qryParadox.close();
         // Counted in the table the rows went into (for USER_ that is also what "USER" counts).
-        log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + LiczbaRekordow(tabelaIb), kOgolny);
+        const std::string skopiowane = LiczbaRekordow(tabelaIb);
+        if (wynik) wynik->zapisane = std::stoll(skopiowane);
+        log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + skopiowane, kOgolny);
       }
     }
 

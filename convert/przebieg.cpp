@@ -1,6 +1,7 @@
 #include "convert/przebieg.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <exception>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "control/konwersja_dm.h"
 #include "db/engine.h"
 #include "platform/operator.h"
+#include "platform/text.h"
 
 namespace konw {
 
@@ -68,6 +70,7 @@ std::string TrescPotwierdzenia(TRodzajKonwersji kind, const std::string& Sciezka
 void TPrzebieg::Rozpocznij() {
   flagi = {};
   trwa = true;
+  tabele.clear();
 }
 
 Werdykt TPrzebieg::werdykt() const {
@@ -108,6 +111,10 @@ void TPrzebieg::PorownajStrukturyBiezacejTabeli() {
   const WynikPorownania w = PorownajStrukturyTabel(*dm, ui_, dm->tblLista.fieldByName("TABELA_IB").asString(),
                                                    dm->tblLista.fieldByName("TABELA").asString(), true);
   if (w.klasy & (kKlasaInformacja | kKlasaBlad | kKlasaKrytyczna)) log.ZapiszKomunikat(w.opis, kOgolny);
+  if (!tabele.empty())
+    for (const std::string* linie : {&w.krytyczne, &w.bledy})
+      for (std::string& l : splitList(*linie, '\n'))
+        if (!trim(l).empty()) tabele.back().roznice.push_back(trim(l));
   if (w.klasy & kKlasaKrytyczna)
     log.ZapiszKomunikat(w.krytyczne, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
   if (w.klasy & kKlasaBlad) log.ZapiszKomunikat(w.bledy, kBledy, kNiezgodnosc);
@@ -177,27 +184,50 @@ bool TPrzebieg::KonwertujBiezacyWiersz() {
     log.ZapiszKomunikat("*** Brak nazwy tabeli Paradox (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
   if (tabelaIb.empty())
     log.ZapiszKomunikat("*** Brak nazwy tabeli Firebird (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
+  tabele.emplace_back();
+  tabele.back().paradox = tabelaPdx;
+  tabele.back().firebird = tabelaIb;
+  WynikTabeli& wynik = tabele.back();
   if (tabelaPdx.empty() || tabelaIb.empty()) return true;
 
   if (!IstniejeTabelaParadoxa(tabelaPdx)) {
+    wynik.stan = WynikTabeli::Stan::NieZnaleziona;
     if (!jb || dizez)
       log.ZapiszKomunikat("*** Tabela: " + tabelaPdx + " nie istnieje ***", kOgolny | kBledy, kNiezgodnosc);
     return true;
   }
   if (jb && !dm.TabelaIstniejeWFirebird(tabelaIb)) {
+    wynik.stan = WynikTabeli::Stan::NieZnaleziona;
     log.ZapiszKomunikat("*** Tabela: \"" + tabelaPdx + "\" nie istnieje w bazie formatu Firebird ***",
                         krytyczne, obaZnaczniki);
     return true;
   }
   log.NaglowekTabeli(Kategoria::Ogolny);
   ui_.showTable(EtykietaTabeli());
-  PorownajStrukturyBiezacejTabeli();
-  if (lista.fieldByName("SLOWNIK").asBoolean()) {
-    log.ZapiszKomunikat("  porównanie zawartości słowników...", kOgolny);
-    PorownajZawartoscTabeliSlownikow();
-    if (flagi.Przerwano) return false;
+  const std::size_t indeks = tabele.size() - 1;  // the entry stays, the vector may not
+  const auto start = std::chrono::steady_clock::now();
+  auto zakoncz = [&](WynikTabeli::Stan stan) {
+    WynikTabeli& w = tabele[indeks];
+    if (w.stan != WynikTabeli::Stan::Blad) w.stan = flagi.Przerwano ? WynikTabeli::Stan::Przerwana : stan;
+    w.sekundy = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  try {
+    PorownajStrukturyBiezacejTabeli();
+    if (lista.fieldByName("SLOWNIK").asBoolean()) {
+      log.ZapiszKomunikat("  porównanie zawartości słowników...", kOgolny);
+      PorownajZawartoscTabeliSlownikow();
+      if (flagi.Przerwano) {
+        zakoncz(WynikTabeli::Stan::Pominieta);
+        return false;
+      }
+    }
+    Convert();
+  } catch (...) {
+    tabele[indeks].stan = WynikTabeli::Stan::Blad;
+    zakoncz(WynikTabeli::Stan::Blad);
+    throw;
   }
-  Convert();
+  zakoncz(WynikTabeli::Stan::Skopiowana);
   return !flagi.Przerwano;
 }
 

@@ -3,6 +3,7 @@
 // names, and the verdict that the run's flags select. The run owns its flags and its log.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,16 @@ enum class Werdykt { NieRozpoczety, Przerwany, Blad, NiezgodnoscKrytyczna, Niezg
 // The confirmation's sentence and question for a conversion kind.
 std::string TrescPotwierdzenia(TRodzajKonwersji kind, const std::string& SciezkaInterbase);
 
+// What became of a table the run took up, for summaries (the logs say it in full).
+struct WynikTabeli {
+  enum class Stan { Skopiowana, Pominieta, NieZnaleziona, Blad, Przerwana };
+  std::string paradox, firebird;
+  Stan stan = Stan::Pominieta;
+  std::int64_t odczytane = 0, zapisane = 0;  // Paradox rows, Firebird rows after the copy
+  double sekundy = 0;
+  std::vector<std::string> roznice;  // the structure comparison's lines, critical first
+};
+
 class TPrzebieg {
  public:
   // `SciezkaParadoxa`: where the Paradox tables are, as the owner keeps it.
@@ -43,7 +54,8 @@ class TPrzebieg {
   TdmKonw* dm = nullptr;         // the program's data module, once it exists
   std::optional<Edycja> edycja;  // the edition whose databases the run converts (none checked: neither)
   const std::string& SciezkaParadoxa;
-  bool trwa = false;  // between Rozpocznij and Zakoncz
+  bool trwa = false;                // between Rozpocznij and Zakoncz
+  std::vector<WynikTabeli> tabele;  // the tables of the last run, in the walk's order
 
   // A new run: every flag down.
   void Rozpocznij();

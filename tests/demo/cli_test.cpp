@@ -1,10 +1,19 @@
 // konwersja-cli as a script runs it: the exit code tells the verdict of a whole conversion.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "demo/demo_fixture.h"
 
@@ -35,6 +44,66 @@ TEST(KonwersjaCli, ExitCodeTellsTheVerdict) {
       {"convert", 2},
   };
   for (const auto& p : przypadki) EXPECT_EQ(cli(p.args), p.code) << p.args;
+}
+
+std::string plik(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The logs of the run in the demo's data directory, in category order.
+std::vector<std::filesystem::path> logi(const demotest::DemoInstallation& demo) {
+  std::vector<std::filesystem::path> out;
+  const auto dane = demo.root() / "drive_c/Kalmiro/DANE";
+  for (const char* baza : {"Konwersja_", "KonwersjaInf_", "KonwersjaBl_", "KonwersjaBlKr_"})
+    for (const auto& e : std::filesystem::directory_iterator(dane))
+      if (e.path().filename().string().starts_with(baza)) out.push_back(e.path());
+  return out;
+}
+
+TEST(KonwersjaCli, CtrlCDuringACopyBreaksTheRunWithItsLinesInEveryLog) {
+  demotest::DemoInstallation demo(400000);
+  const test::TempDir tmp;
+  const std::string json = (tmp.path / "run.json").string();
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const int nul = ::open("/dev/null", O_WRONLY);
+    ::dup2(nul, 1);
+    ::dup2(nul, 2);
+    ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", demo.root().c_str(), "--edition", "JST", "--kind", "0",
+            "--yes", "--json", json.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // Ctrl+C once a big table's rows are being copied (its row count is logged before the first row).
+  const std::regex duzaTabela("rekord.w: [0-9]{5,}");  // the logs are in Windows-1250
+  bool wKopii = false;
+  for (int i = 0; i < 1200 && !wKopii; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto l = logi(demo);
+    wKopii = !l.empty() && std::regex_search(plik(l.front()), duzaTabela);
+  }
+  ASSERT_TRUE(wKopii) << "the copy of a big table never started";
+  ::kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 6);
+
+  const auto l = logi(demo);
+  ASSERT_EQ(l.size(), 4u);
+  for (const auto& p : l) {
+    const std::string tekst = plik(p);
+    // Every log is whole and ends with the break's block.
+    EXPECT_TRUE(tekst.ends_with(std::string(51, '*') + "\r\n")) << p;
+    EXPECT_NE(tekst.rfind("PRZENIESIENIE DANYCH PRZERWANO"), std::string::npos) << p;
+  }
+  const auto podsumowanie = nlohmann::json::parse(plik(json));
+  EXPECT_EQ(podsumowanie["verdict"], "broken by the operator");
+  EXPECT_EQ(podsumowanie["exit_code"], 6);
+  EXPECT_EQ(podsumowanie["tables"].back()["outcome"], "broken");
 }
 
 }  // namespace

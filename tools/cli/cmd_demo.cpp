@@ -32,8 +32,10 @@ std::function<int()> defineDemo(CLI::App& sub) {
   };
 }
 
-const bool registered = konw::cli::registerCommand(
-    {"demo", "create a demo installation of the product (Paradox data, control tables, Firebird database)",
-     defineDemo});
-
 }  // namespace
+
+konw::cli::Command konw::cli::demoCommand() {
+  return {"demo",
+          "create a demo installation of the product (Paradox data, control tables, Firebird database)",
+          defineDemo};
+}

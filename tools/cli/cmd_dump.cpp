@@ -41,7 +41,8 @@ std::function<int()> defineDump(CLI::App& sub) {
   return [file, codePage] { return runDump(*file, *codePage); };
 }
 
-const bool registered = konw::cli::registerCommand(
-    {"dump", "print a Paradox table as JSON (header, fields, indexes, rows)", defineDump});
-
 }  // namespace
+
+konw::cli::Command konw::cli::dumpCommand() {
+  return {"dump", "print a Paradox table as JSON (header, fields, indexes, rows)", defineDump};
+}

@@ -1,4 +1,4 @@
-// konwersja-cli: each command lives in its own file and registers itself here.
+// konwersja-cli: each command lives in its own file; main() lists them.
 #pragma once
 
 #include <functional>
@@ -16,8 +16,9 @@ inline constexpr int kWyjscieBladUzycia = 2;
 inline constexpr const char* kKodyWyjscia =
     "Exit codes of convert: 0 finished, 1 could not start (configuration, control tables, data version, "
     "locations, confirmation refused), 2 usage error, 3 finished with structure mismatches, 4 finished with "
-    "a "
-    "critical structure mismatch, 5 stopped by an error, 6 broken by the operator.";
+    "a critical structure mismatch, 5 stopped by an error, 6 broken by the operator (Ctrl+C or SIGTERM; a "
+    "second one ends the program at once). Exit codes of compare: 0 no critical difference, 1 could not "
+    "start, 2 usage error, 4 a critical difference, 5 stopped by an error.";
 
 struct Command {
   std::string name;
@@ -26,8 +27,9 @@ struct Command {
   std::function<std::function<int()>(CLI::App&)> define;
 };
 
-// Registers a command; call from a static object in the command's file.
-bool registerCommand(Command command);
-const std::vector<Command>& commands();
+Command convertCommand();
+Command compareCommand();
+Command demoCommand();
+Command dumpCommand();
 
 }  // namespace konw::cli

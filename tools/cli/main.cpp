@@ -8,31 +8,15 @@
 
 #include "tools/cli/commands.h"
 
-namespace konw::cli {
-
-std::vector<Command>& registry() {
-  static std::vector<Command> all;
-  return all;
-}
-
-bool registerCommand(Command command) {
-  registry().push_back(std::move(command));
-  return true;
-}
-
-const std::vector<Command>& commands() {
-  return registry();
-}
-
-}  // namespace konw::cli
-
 int main(int argc, char** argv) {
   CLI::App app{"konwersja-cli: headless commands of the Paradox to Firebird conversion tool",
                "konwersja-cli"};
   app.require_subcommand(1);
   app.footer(konw::cli::kKodyWyjscia);
   std::map<CLI::App*, std::function<int()>> runs;
-  for (const auto& c : konw::cli::commands()) {
+  const konw::cli::Command commands[] = {konw::cli::convertCommand(), konw::cli::compareCommand(),
+                                         konw::cli::demoCommand(), konw::cli::dumpCommand()};
+  for (const auto& c : commands) {
     CLI::App* sub = app.add_subcommand(c.name, c.summary);
     runs[sub] = c.define(*sub);
   }

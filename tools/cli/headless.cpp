@@ -1,0 +1,92 @@
+#include "tools/cli/headless.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "db/drivers.h"
+#include "platform/signals.h"
+
+namespace konw::cli {
+
+namespace {
+
+const char* nazwaRodzaju(MsgKind kind) {
+  switch (kind) {
+    case MsgKind::Error:
+      return "error";
+    case MsgKind::Warning:
+      return "warning";
+    case MsgKind::Information:
+      return "information";
+    case MsgKind::Question:
+      return "question";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::string bezCr(const std::string& text) {
+  std::string out;
+  for (char c : text)
+    if (c != '\r') out.push_back(c);
+  return out;
+}
+
+void OperatorKonsoli::processMessages() {
+  ScriptedOperator::processMessages();
+  if (frm && frm->WTrakcieKonwersji() && sygnaly::breakRequested()) frm->przebieg.flagi.Przerwano = true;
+}
+
+Button OperatorKonsoli::messageBox(MsgKind kind, const std::string& caption, const std::string& text,
+                                   unsigned buttons, Button defaultButton) {
+  const bool potwierdzenie = kind == MsgKind::Question && caption == "POTWIERDZENIE";
+  Button odpowiedz = ScriptedOperator::messageBox(kind, caption, text, buttons, defaultButton);
+  if (potwierdzenie) odpowiedz = tak_ ? kYes : kNo;
+  postep_.wyczysc();
+  std::printf("[%s] %s\n%s\n", nazwaRodzaju(kind), caption.c_str(), bezCr(text).c_str());
+  if (buttons != kOk) std::printf("-> %s\n", odpowiedz == kYes ? "Yes" : odpowiedz == kNo ? "No" : "OK");
+  std::printf("\n");
+  std::fflush(stdout);
+  return odpowiedz;
+}
+
+void OperatorKonsoli::showTable(const std::string& opis) {
+  ScriptedOperator::showTable(opis);
+  postep_.tabela(opis);
+}
+
+void OperatorKonsoli::setBar(Pasek pasek, int position, int max) {
+  ScriptedOperator::setBar(pasek, position, max);
+  postep_.pasek(pasek, position, max);
+}
+
+void OperatorKonsoli::stepBar(Pasek pasek) {
+  ScriptedOperator::stepBar(pasek);
+  postep_.krok(pasek);
+}
+
+std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, Operator& ui, bool zaawansowany) {
+  if (!inst.katalog.empty())
+    ::setenv("WINEPREFIX", (std::filesystem::absolute(inst.katalog) / "wine").c_str(), 1);
+  else
+    ::setenv("KONWERSJA_WININI", std::filesystem::absolute(inst.winini).c_str(), 1);
+
+  sygnaly::install(sygnaly::Mode::Immediate);
+  db::registerBuiltinDrivers();
+  std::vector<std::string> arguments;
+  if (!inst.edycja.empty()) arguments.push_back(inst.edycja);
+  if (zaawansowany) arguments.push_back("ADVANCED");
+  // The error log lies beside the program, as the window's does.
+  std::error_code ec;
+  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) program = std::filesystem::absolute("konwersja-cli");
+
+  auto frm = std::make_unique<TfrmConvert>(ui, std::move(arguments), program.string());
+  if (!frm->FormCreate()) return nullptr;
+  return frm;
+}
+
+}  // namespace konw::cli

@@ -1,0 +1,48 @@
+// What the headless commands share: finding the installation, the operator played on a terminal, and
+// the start-up of the program's logic.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/konwersja.h"
+#include "app/scripted/scripted_operator.h"
+#include "tools/cli/postep.h"
+
+namespace konw::cli {
+
+// Where the installation is: a demo directory (its Wine prefix is DIR/wine) or a WIN.INI.
+struct Instalacja {
+  std::string katalog, winini, edycja;
+};
+
+// Line ends inside a text as a terminal shows them.
+std::string bezCr(const std::string& text);
+
+// Prints every box as it comes on standard output; the confirmation of a run is answered Yes only when
+// asked to. Ctrl+C (or SIGTERM) during a run is the break button with its question answered Yes. The
+// progress of a run goes to `postep`.
+class OperatorKonsoli : public ScriptedOperator {
+ public:
+  OperatorKonsoli(bool tak, Postep& postep) : tak_(tak), postep_(postep) {}
+  TfrmConvert* frm = nullptr;
+
+  void processMessages() override;
+  Button messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
+                    Button defaultButton) override;
+  void showTable(const std::string& opis) override;
+  void setBar(Pasek pasek, int position, int max) override;
+  void stepBar(Pasek pasek) override;
+
+ private:
+  bool tak_;
+  Postep& postep_;
+};
+
+// Points the program at the installation, installs the signal handling and the engine's drivers, and
+// runs the window's start-up with the edition (and the advanced mode when asked). None when start-up
+// failed (its boxes were printed).
+std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, Operator& ui, bool zaawansowany);
+
+}  // namespace konw::cli

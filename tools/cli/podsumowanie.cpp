@@ -1,0 +1,110 @@
+#include "tools/cli/podsumowanie.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+namespace konw::cli {
+
+namespace {
+
+const char* nazwaStanu(WynikTabeli::Stan s) {
+  switch (s) {
+    case WynikTabeli::Stan::Skopiowana:
+      return "copied";
+    case WynikTabeli::Stan::Pominieta:
+      return "skipped";
+    case WynikTabeli::Stan::NieZnaleziona:
+      return "not found";
+    case WynikTabeli::Stan::Blad:
+      return "failed";
+    case WynikTabeli::Stan::Przerwana:
+      return "broken";
+  }
+  return "?";
+}
+
+const char* nazwaBoxu(MsgKind kind) {
+  switch (kind) {
+    case MsgKind::Error:
+      return "error";
+    case MsgKind::Warning:
+      return "warning";
+    case MsgKind::Information:
+      return "information";
+    case MsgKind::Question:
+      return "question";
+  }
+  return "?";
+}
+
+}  // namespace
+
+const char* nazwaWerdyktu(Werdykt werdykt) {
+  switch (werdykt) {
+    case Werdykt::Zakonczony:
+      return "finished";
+    case Werdykt::NieRozpoczety:
+      return "not started";
+    case Werdykt::Niezgodnosc:
+      return "structure mismatch";
+    case Werdykt::NiezgodnoscKrytyczna:
+      return "critical structure mismatch";
+    case Werdykt::Blad:
+      return "stopped by an error";
+    case Werdykt::Przerwany:
+      return "broken by the operator";
+  }
+  return "?";
+}
+
+std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui, Werdykt werdykt, int kod) {
+  using nlohmann::ordered_json;
+  ordered_json j;
+  j["verdict"] = nazwaWerdyktu(werdykt);
+  j["exit_code"] = kod;
+  ordered_json tabele = ordered_json::array();
+  ordered_json logi = ordered_json::array();
+  if (frm) {
+    j["edition"] = !frm->edycja ? "" : *frm->edycja == Edycja::JST ? "JST" : "JB";
+    j["kind"] = static_cast<int>(frm->RodzajKonwersji);
+    j["locations"] = {{"firebird", frm->SciezkaInterbase}, {"paradox", frm->SciezkaParadoxa}};
+    j["data_version"] = frm->WersjaDanych;
+    const DaneJednostki& u = frm->jednostka;
+    j["unit"] = {{"name", u.NAZWA},    {"voivodeship", u.Wojewodztwo}, {"county", u.Powiat},
+                 {"commune", u.Gmina}, {"commune_kind", u.TypGminy},   {"gus_code", u.KodGUS()}};
+    for (const WynikTabeli& t : frm->przebieg.tabele) {
+      tabele.push_back({{"paradox", t.paradox},
+                        {"firebird", t.firebird},
+                        {"outcome", nazwaStanu(t.stan)},
+                        {"rows_read", t.odczytane},
+                        {"rows_written", t.zapisane},
+                        {"seconds", std::round(t.sekundy * 1000) / 1000},
+                        {"differences", t.roznice}});
+    }
+    for (const PlikLogu& log : frm->przebieg.log.logi) logi.push_back(log.sciezka);
+  }
+  j["tables"] = std::move(tabele);
+  ordered_json boxy = ordered_json::array();
+  for (const ScriptedOperator::Box& b : ui.boxes())
+    boxy.push_back({{"kind", nazwaBoxu(b.kind)}, {"caption", b.caption}, {"text", b.text}});
+  j["messages"] = std::move(boxy);
+  j["log_files"] = std::move(logi);
+  // Texts the product stored in another encoding are shown, not refused.
+  return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+bool zapiszPlik(const std::string& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.flush();
+  if (!out) {
+    std::fprintf(stderr, "konwersja-cli: cannot write %s: %s\n", file.c_str(), std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace konw::cli
