@@ -26,11 +26,7 @@ bool TfrmConvert::FormCreate() {
   bool ok = false;
   try {
     wyjatki.UserName.clear();
-    // A program file without an extension (as off Windows) keeps its whole name: cutting at the last dot
-    // of its directories would put the log elsewhere ("/opt/x.y/konwersja" into "/opt/x.log").
-    const auto nazwa = programPath_.substr(programPath_.find_last_of("/\\") + 1);
-    wyjatki.ErrorLog =
-        (nazwa.find('.') == std::string::npos ? programPath_ : UsunRozszerzenie(programPath_)) + ".log";
+    wyjatki.ErrorLog = SciezkaDziennikaBledow(programPath_);
 
     przebieg.flagi = {};
     SciezkaParadoxa.clear();

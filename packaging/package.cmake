@@ -11,29 +11,27 @@ if(TARGET konwersja)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 
-# Manual pages, compressed as Debian keeps them.
+# Manual pages, compressed as Debian keeps them, made from each program's --help.
 set(man_dir ${CMAKE_BINARY_DIR}/man)
 set(man_pages)
-if(TARGET konwersja)
-  add_custom_command(OUTPUT ${man_dir}/konwersja.1.gz
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
-    COMMAND ${CMAKE_COMMAND} -E copy ${KONWERSJA_PACKAGING_DIR}/konwersja.1 ${man_dir}/konwersja.1
-    COMMAND gzip -9nf ${man_dir}/konwersja.1
-    DEPENDS ${KONWERSJA_PACKAGING_DIR}/konwersja.1 VERBATIM)
-  list(APPEND man_pages ${man_dir}/konwersja.1.gz)
-endif()
 find_program(HELP2MAN help2man)
-if(HELP2MAN)
-  add_custom_command(OUTPUT ${man_dir}/konwersja-cli.1.gz
+function(konwersja_manpage target name)
+  add_custom_command(OUTPUT ${man_dir}/${target}.1.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
-    COMMAND ${HELP2MAN} --no-info --no-discard-stderr --section=1 --version-string=${PROJECT_VERSION}
-            "--name=headless commands of the Paradox to Firebird conversion tool"
-            --output=${man_dir}/konwersja-cli.1 $<TARGET_FILE:konwersja-cli>
-    COMMAND gzip -9nf ${man_dir}/konwersja-cli.1
-    DEPENDS konwersja-cli VERBATIM)
-  list(APPEND man_pages ${man_dir}/konwersja-cli.1.gz)
+    COMMAND ${HELP2MAN} --no-info --no-discard-stderr --locale=C.UTF-8 --section=1
+            --version-string=${PROJECT_VERSION}
+            "--name=${name}" --output=${man_dir}/${target}.1 $<TARGET_FILE:${target}>
+    COMMAND gzip -9nf ${man_dir}/${target}.1
+    DEPENDS ${target} VERBATIM)
+  set(man_pages ${man_pages} ${man_dir}/${target}.1.gz PARENT_SCOPE)
+endfunction()
+if(HELP2MAN)
+  konwersja_manpage(konwersja-cli "headless commands of the Paradox to Firebird conversion tool")
+  if(TARGET konwersja)
+    konwersja_manpage(konwersja "okno konwersji danych z Paradoxa do Firebirda")
+  endif()
 else()
-  message(STATUS "help2man not found: no manual page for konwersja-cli (tools/install-deps installs it)")
+  message(STATUS "help2man not found: no manual pages (tools/install-deps installs it)")
 endif()
 add_custom_target(manpages ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

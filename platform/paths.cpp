@@ -1,5 +1,10 @@
 #include "platform/paths.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
 namespace konw {
 
 std::string UsunKoncowyUkosnik(const std::string& s) {
@@ -18,6 +23,29 @@ std::string UsunRozszerzenie(const std::string& s) {
   std::string r = s.substr(0, dot);
   while (!r.empty() && r.back() == '.') r.pop_back();
   return r;
+}
+
+std::string SciezkaDziennikaBledow(const std::string& program) {
+  // A program file without an extension (as off Windows) keeps its whole name: cutting at the last dot
+  // of its directories would put the log elsewhere ("/opt/x.y/konwersja" into "/opt/x.log").
+  const std::size_t ukosnik = program.find_last_of("/\\");
+  const std::string nazwa = program.substr(ukosnik == std::string::npos ? 0 : ukosnik + 1);
+  const std::string log =
+      (nazwa.find('.') == std::string::npos ? program : UsunRozszerzenie(program)) + ".log";
+  const std::string katalog = ukosnik == std::string::npos ? "." : program.substr(0, ukosnik);
+  if (::access(katalog.c_str(), W_OK) == 0) return log;
+
+  namespace fs = std::filesystem;
+  fs::path stan;
+  if (const char* x = std::getenv("XDG_STATE_HOME"); x && *x == '/')
+    stan = x;
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    stan = fs::path(home) / ".local/state";
+  else
+    return log;
+  std::error_code ec;
+  fs::create_directories(stan / "konwersja", ec);
+  return (stan / "konwersja" / fs::path(log).filename()).string();
 }
 
 }  // namespace konw

@@ -3,6 +3,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QWidget>
+#include <cstdio>
+#include <string>
 
 #include "app/konwersja.h"
 #include "app/qt/okno_konwersji.h"
@@ -41,7 +43,51 @@ bool zaladujTlumaczeniePolskie(QCoreApplication& app) {
   return false;
 }
 
+namespace {
+
+// What `konwersja --help` prints (and the manual page is made of).
+constexpr const char* kPomoc =
+    "Użycie: konwersja [EDYCJA] [ADVANCED]\n"
+    "Przeniesienie bazy danych budżetowych z tabel Paradoxa do bazy Firebird (okno konwersji).\n"
+    "\n"
+    "Okno odnajduje instalację przez WIN.INI i plik INI produktu, pokazuje, czyje to dane, porównuje\n"
+    "strukturę każdej tabeli Paradoxa z bazą Firebird, opróżnia tabele Firebirda i kopiuje do nich wiersze\n"
+    "z Paradoxa, z paskami postępu, czterema stronami dziennika i werdyktem.\n"
+    "\n"
+    "Argumenty:\n"
+    "  EDYCJA          edycja produktu: JST albo JB\n"
+    "  ADVANCED        widok zaawansowany: rodzaje konwersji, edytory tabel kontrolnych i raport\n"
+    "                  porównania struktury całej bazy\n"
+    "  -h, --help      ten opis\n"
+    "  --version       wersja programu\n"
+    "\n"
+    "Środowisko (lokalizacje zapisane jako ścieżki Windows odwzorowuje się na system plików):\n"
+    "  WINEPREFIX                 prefiks Wine (domyślnie ~/.wine); z niego pochodzi WIN.INI\n"
+    "                             (drive_c/windows/win.ini) i litery dysków (dosdevices/x:)\n"
+    "  KONWERSJA_WININI           plik używany jako WIN.INI\n"
+    "  KONWERSJA_DRIVE_X          katalog, który odpowiada literze dysku X:\n"
+    "  KONWERSJA_UNC_SERWER_UDZIAL katalog, który odpowiada udziałowi \\\\SERWER\\UDZIAL\n"
+    "                             (bez niej: dosdevices/unc/serwer/udzial prefiksu Wine)\n"
+    "\n"
+    "Dziennik błędów programu leży obok programu (konwersja.log), a gdy tam nie można pisać, w\n"
+    "$XDG_STATE_HOME/konwersja (domyślnie ~/.local/state/konwersja).\n"
+    "Bez okna: konwersja-cli(1).\n";
+
+}  // namespace
+
 int uruchomProgram(int argc, char** argv) {
+  // Answered before any window exists, so that it works without a display (the manual page is made so).
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kPomoc, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("konwersja %s\n", KONWERSJA_VERSION);
+      return 0;
+    }
+  }
   // Ctrl+C or SIGTERM ends the program at once, from its first moment on (also while start-up waits on an
   // unreachable server); the Firebird client is kept from shutting the connections down instead.
   sygnaly::install(sygnaly::Mode::Immediate);

@@ -29,10 +29,12 @@ for f in "${expected[@]}"; do
   [ -f "$root/$f" ] || fail "the package lacks /$f"
 done
 [ -x "$root/usr/bin/konwersja-cli" ] || fail "konwersja-cli is not executable"
-zcat "$root/usr/share/man/man1/konwersja-cli.1.gz" | grep -q 'convert' || fail "the manual page of konwersja-cli lacks its commands"
+zcat "$root/usr/share/man/man1/konwersja-cli.1.gz" | grep -q 'compare' || fail "the manual page of konwersja-cli lacks its commands"
 if [ "$gui" = gui ]; then
   grep -q '^Name=.*Konwersja' "$root/usr/share/applications/konwersja.desktop" || fail "desktop entry without a name"
   grep -q '^Exec=konwersja$' "$root/usr/share/applications/konwersja.desktop" || fail "desktop entry runs something else"
+  zcat "$root/usr/share/man/man1/konwersja.1.gz" | grep -q 'EDYCJA' || fail "the manual page of konwersja lacks its arguments"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/konwersja" --help | grep -q ADVANCED || fail "konwersja --help"
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)

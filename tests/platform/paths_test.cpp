@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/cp1250.h"
+#include "support/env_guard.h"
+#include "support/scratch_dir.h"
 
 namespace konw {
 namespace {
@@ -14,6 +16,19 @@ TEST(Paths, UsunRozszerzenieCutsAtTheLastDotAnywhere) {
   EXPECT_EQ(UsunRozszerzenie("C:\\App.old\\konw"), "C:\\App");
   EXPECT_EQ(UsunRozszerzenie("..."), "");
   EXPECT_EQ(UsunRozszerzenie(""), "");
+}
+
+TEST(Paths, ErrorLogBesideTheProgramOrInTheStateDirectoryWhenThatCannotBeWritten) {
+  const test::TempDir tmp;
+  const test::EnvGuard state("XDG_STATE_HOME", (tmp.path / "state").c_str());
+  const std::string bin = (tmp.path / "x.y").string();
+  std::filesystem::create_directories(bin);
+  EXPECT_EQ(SciezkaDziennikaBledow(bin + "/konwersja"), bin + "/konwersja.log");
+  EXPECT_EQ(SciezkaDziennikaBledow(bin + "/konwersja.exe"), bin + "/konwersja.log");
+  // A directory that cannot be written (here: one that is not there, as for root every existing one can).
+  EXPECT_EQ(SciezkaDziennikaBledow("/nonexistent-bin/konwersja"),
+            (tmp.path / "state/konwersja/konwersja.log").string());
+  EXPECT_TRUE(std::filesystem::is_directory(tmp.path / "state/konwersja"));
 }
 
 TEST(Paths, TrailingBackslashes) {
