@@ -27,8 +27,7 @@ void przypiszTabele(db::Table& table, db::Database& database, const std::string&
 }  // namespace
 
 TdmKonw::TdmKonw(TAppException& wyjatki)
-    : session(db::Session::global()),
-      dbKonwersja("dbKonwersja", session),
+    : dbKonwersja("dbKonwersja", session),
       DBp("DBp", session),
       DBpb("DBpb", session),
       DBpbjo("DBpbjo", session),

@@ -39,7 +39,7 @@ class TdmKonw {
 
   std::string SciezkaKonwersji;
 
-  db::Session& session;
+  db::Session session;  // the engine session of the program's databases
   db::Database dbKonwersja;
   db::Table tblLista, tblPola, tblRozmiar, tblKolejnosc, tblPomijane, tblIdxPomijane;
   db::Database DBp, DBpb, DBpbjo, DBi;

@@ -170,12 +170,10 @@ std::vector<std::string> Session::tableNames(Database& database, const std::stri
   return database.connection().tableNames(pattern);
 }
 
-Session& Session::global() {
-  static Session session;
-  return session;
-}
-
 // ---------------------------------------------------------------- Database
+
+Database::Database(std::string name)
+    : name_(std::move(name)), ownSession_(std::make_unique<Session>()), session_(*ownSession_) {}
 
 Database::Database(std::string name, Session& session) : name_(std::move(name)), session_(session) {}
 

@@ -39,9 +39,6 @@ class Session {
   void setParadoxCodePage(int codePage) { paradoxCodePage_ = codePage; }
   int paradoxCodePage() const { return paradoxCodePage_; }
 
-  // The program-wide default session.
-  static Session& global();
-
  private:
   std::vector<std::string> passwords_;
   int paradoxCodePage_ = 0;
@@ -50,7 +47,9 @@ class Session {
 // A named connection with a driver and ordered parameter lines.
 class Database {
  public:
-  explicit Database(std::string name, Session& session = Session::global());
+  // A database of its own session, or one sharing `session` (which outlives it) with others.
+  explicit Database(std::string name);
+  Database(std::string name, Session& session);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -83,6 +82,7 @@ class Database {
   void detach(Dataset* dataset);
 
   std::string name_;
+  std::unique_ptr<Session> ownSession_;
   Session& session_;
   std::string driverName_;
   std::vector<std::string> params_;
