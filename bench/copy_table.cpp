@@ -1,18 +1,21 @@
 // Rows a second of the table copy (TfrmConvert::Convert) from a Paradox table into an embedded Firebird
-// table, against the same rows put through the driver's prepared INSERT directly.
-// Last line: "copy-table: <ratio>".
+// table, with and without the verification that reads the table back, against the same rows put through
+// the driver's prepared INSERT directly.
+// Last line: "copy-table: <ratio>" (the verified copy against the driver alone).
 //   bench/run copy-table [ROWS]     (default 300,000; embedded unless KONWERSJA_TEST_FB_SERVER names a
 //   server, e.g. 127.0.0.1)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <algorithm>
 #include <string>
 
 #include "app/konwersja.h"
 #include "app/scripted/scripted_operator.h"
 #include "bench/bench_support.h"
 #include "control/konwersja_dm.h"
+#include "convert/weryfikacja.h"
 #include "db/drivers.h"
 #include "db/engine.h"
 #include "db/firebird/driver.h"
@@ -105,10 +108,20 @@ int main(int argc, char** argv) {
     exec(dm.DBi, std::string("CREATE TABLE PLANY ") + kColumns);
     exec(dm.DBi, std::string("CREATE TABLE PLANY2 ") + kColumns);
 
+    // The copy alone, then the copy followed by its verification (the table is emptied each time).
+    konw::WlaczWeryfikacje(false);
     auto start = std::chrono::steady_clock::now();
+    frm.przebieg.Convert();
+    const double unverifiedSeconds = seconds(start);
+    konw::WlaczWeryfikacje(true);
+    start = std::chrono::steady_clock::now();
     frm.przebieg.Convert();
     const std::int64_t copied = count(dm.DBi, "PLANY");
     const double copySeconds = seconds(start);
+    const auto& info = ui.memo("mKomInf");
+    const bool verified =
+        std::find(info.begin(), info.end(),
+                  "Tabela PLANY: zweryfikowano " + std::to_string(rows) + " wierszy, wartości zgodne") != info.end();
 
     // The same rows through the driver alone: the ceiling of the copy.
     db::Table source;
@@ -132,7 +145,7 @@ int main(int argc, char** argv) {
     const double directSeconds = seconds(start);
     source.close();
 
-    if (copied != rows || direct != rows || frm.przebieg.flagi.BladKonwersji) {
+    if (copied != rows || direct != rows || frm.przebieg.flagi.BladKonwersji || !verified) {
       std::fprintf(stderr, "row counts differ: %ld asked, %lld copied, %lld inserted directly\n", rows,
                    static_cast<long long>(copied), static_cast<long long>(direct));
       rc = 1;
@@ -140,8 +153,12 @@ int main(int argc, char** argv) {
       const double copyRate = rows / copySeconds;
       const double directRate = rows / directSeconds;
       std::printf("%s, %ld rows of 7 fields\n", server && *server ? server : "embedded", rows);
-      std::printf("table copy (Convert):              %.0f rows/s (%.2f s)\n", copyRate, copySeconds);
-      std::printf("prepared INSERT through the driver: %.0f rows/s (%.2f s)\n", directRate, directSeconds);
+      std::printf("table copy without verification:    %.0f rows/s (%.2f s)\n", rows / unverifiedSeconds,
+                  unverifiedSeconds);
+      std::printf("table copy with verification:       %.0f rows/s (%.2f s)\n", copyRate, copySeconds);
+      std::printf("verification cost:                  %.0f%% of the copy\n",
+                  100 * (copySeconds - unverifiedSeconds) / unverifiedSeconds);
+      std::printf("prepared INSERT through the driver:  %.0f rows/s (%.2f s)\n", directRate, directSeconds);
       std::printf("copy-table: %.2f\n", copyRate / directRate);
     }
     dm.DBi.disconnect();
