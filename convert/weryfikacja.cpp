@@ -248,6 +248,13 @@ Value WartoscZapisana(const Value& v, const db::FieldDef& k) {
 
 namespace {
 
+// "1 wiersz", "3 wiersze", "5 wierszy": the number with its noun in the form Polish gives it.
+std::string ile(std::int64_t n, const char* jeden, const char* kilka, const char* wiele) {
+  const std::int64_t d = n % 10, s = n % 100;
+  const char* forma = n == 1 ? jeden : (d >= 2 && d <= 4 && (s < 12 || s > 14)) ? kilka : wiele;
+  return std::to_string(n) + " " + forma;
+}
+
 std::uint64_t miesz(std::uint64_t x) {
   x ^= x >> 30;
   x *= 0xbf58476d1ce4e5b9ULL;
@@ -566,8 +573,8 @@ WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy, const st
   if (klucz.empty() || !p.scalaj(wyslane, zapisane)) p.odciski(wyslane, zapisane);
   const auto opisane = static_cast<std::int64_t>(p.w.linie.size());
   if (p.w.roznic > opisane)
-    p.w.linie.push_back("*** Tabela " + etykieta + ": oraz " + std::to_string(p.w.roznic - opisane) +
-                        " dalszych różnic ***");
+    p.w.linie.push_back("*** Tabela " + etykieta + ": oraz " +
+                        ile(p.w.roznic - opisane, "dalsza różnica", "dalsze różnice", "dalszych różnic") + " ***");
   return p.w;
 }
 
@@ -666,15 +673,15 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
   odczyt.close();
   if (w.przerwana) return;
   if (w.roznic == 0) {
-    przebieg.log.ZapiszKomunikat("Tabela " + etykieta + ": zweryfikowano " + std::to_string(w.zapisanych) +
-                                     " wierszy, wartości zgodne",
+    przebieg.log.ZapiszKomunikat("Tabela " + etykieta + ": zweryfikowano " +
+                                     ile(w.zapisanych, "wiersz", "wiersze", "wierszy") + ", wartości zgodne",
                                  kDodatkoweInfo);
     return;
   }
   for (const std::string& linia : w.linie)
     przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
   przebieg.log.ZapiszKomunikat("*** Tabela " + etykieta + ": weryfikacja po kopiowaniu wykazała " +
-                                   std::to_string(w.roznic) + " różnic (wierszy wysłanych: " +
+                                   ile(w.roznic, "różnicę", "różnice", "różnic") + " (wierszy wysłanych: " +
                                    std::to_string(w.wyslanych) + ", w tabeli firebird: " +
                                    std::to_string(w.zapisanych) + ") ***",
                                kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);

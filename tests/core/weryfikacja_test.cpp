@@ -221,6 +221,19 @@ TEST(Weryfikacja, ReportsTwentyDifferencesThenCountsTheRest) {
     ASSERT_EQ(w.linie.size(), konw::kLimitRoznic + 1);
     EXPECT_EQ(w.linie.back(), "*** Tabela T: oraz 10 dalszych różnic ***");
   }
+  // The count's noun agrees with it.
+  for (const auto& [roznic, ogon] : {std::pair{21, "1 dalsza różnica"}, std::pair{23, "3 dalsze różnice"},
+                                     std::pair{32, "12 dalszych różnic"}, std::pair{42, "22 dalsze różnice"}}) {
+    Strona wyslane, zapisane;
+    for (int i = 1; i <= roznic; ++i) {
+      wyslane.wiersze.push_back(wiersz(i, 0.001, "x"));
+      zapisane.wiersze.push_back(zapisany(i, "0", "x"));
+    }
+    auto w1 = wyslane.strona();
+    auto z1 = zapisane.strona();
+    const auto w = konw::PorownajWiersze(kNazwy, kKolumny, {0}, w1, z1, "T");
+    EXPECT_EQ(w.linie.back(), std::string("*** Tabela T: oraz ") + ogon + " ***");
+  }
 }
 
 TEST(Weryfikacja, ABreakRequestStopsIt) {
