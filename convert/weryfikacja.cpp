@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <charconv>
 #include <cmath>
 #include <compare>
@@ -31,6 +32,7 @@ using Wiersz = std::vector<Value>;
 using WierszKolumn = std::vector<std::optional<Value>>;
 
 std::atomic<bool> g_wlaczona{true};
+std::atomic<std::int64_t> g_mikrosekundy{0};
 
 bool calkowita(FieldType t) {
   return t == FieldType::Smallint || t == FieldType::Integer || t == FieldType::LargeInt ||
@@ -586,9 +588,21 @@ void WlaczWeryfikacje(bool wlaczona) {
   g_wlaczona.store(wlaczona);
 }
 
+double SekundyWeryfikacji() {
+  return static_cast<double>(g_mikrosekundy.load()) / 1e6;
+}
+
 void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
                     const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny) {
   if (!WeryfikacjaWlaczona() || przebieg.flagi.Przerwano) return;
+  const auto poczatek = std::chrono::steady_clock::now();
+  struct Pomiar {
+    std::chrono::steady_clock::time_point od;
+    ~Pomiar() {
+      g_mikrosekundy += std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - od)
+                            .count();
+    }
+  } pomiar{poczatek};
   TdmKonw& dm = *przebieg.dm;
 
   // The columns are the INSERT's parameters, named as the columns are.

@@ -69,5 +69,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
 // Whether copies are verified (on unless switched off; the switch is for measuring the copy alone).
 bool WeryfikacjaWlaczona();
 void WlaczWeryfikacje(bool wlaczona);
+// Seconds spent verifying since the program started, for measuring what verification costs.
+double SekundyWeryfikacji();
 
 }  // namespace konw
