@@ -4,11 +4,11 @@
 // Last line: "copy-table: <ratio>" (the verified copy against the driver alone).
 //   bench/run copy-table [ROWS]     (default 300,000; embedded unless KONWERSJA_TEST_FB_SERVER names a
 //   server, e.g. 127.0.0.1)
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <algorithm>
 #include <string>
 
 #include "app/konwersja.h"
@@ -131,9 +131,9 @@ int main(int argc, char** argv) {
     }
     const std::int64_t copied = count(dm.DBi, "PLANY");
     const auto& info = ui.memo("mKomInf");
-    const bool verified =
-        std::find(info.begin(), info.end(),
-                  "Tabela PLANY: zweryfikowano " + std::to_string(rows) + " wierszy, wartości zgodne") != info.end();
+    const bool verified = std::find(info.begin(), info.end(),
+                                    "Tabela PLANY: zweryfikowano " + std::to_string(rows) +
+                                        " wierszy, wartości zgodne") != info.end();
 
     // The same rows through the driver alone: the ceiling of the copy.
     db::Table source;
@@ -168,8 +168,8 @@ int main(int argc, char** argv) {
       std::printf("table copy without verification:    %.0f rows/s (%.2f s)\n", rows / unverifiedSeconds,
                   unverifiedSeconds);
       std::printf("table copy with verification:       %.0f rows/s (%.2f s)\n", copyRate, copySeconds);
-      std::printf("verification alone:                 %.2f s, %.0f%% of the copy without it\n", verifySeconds,
-                  100 * verifySeconds / unverifiedSeconds);
+      std::printf("verification alone:                 %.2f s, %.0f%% of the copy without it\n",
+                  verifySeconds, 100 * verifySeconds / unverifiedSeconds);
       std::printf("prepared INSERT through the driver:  %.0f rows/s (%.2f s)\n", directRate, directSeconds);
       std::printf("copy-table: %.2f\n", copyRate / directRate);
     }

@@ -49,7 +49,8 @@ bool jestWiersz(const WierszeKontrolne& wiersze, std::size_t od, std::initialize
 
 // The Firebird type as the lines name it: a FLOAT column apart from DOUBLE PRECISION.
 std::string NazwaTypuFirebird(const PoleTabeli& p) {
-  if (p.typ == FieldType::Float && p.szerokosc == 4) return NazwaTypuPola(p.typ) + " (FLOAT, pojedyncza precyzja)";
+  if (p.typ == FieldType::Float && p.szerokosc == 4)
+    return NazwaTypuPola(p.typ) + " (FLOAT, pojedyncza precyzja)";
   return NazwaTypuPola(p.typ);
 }
 
@@ -137,8 +138,8 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
     if (!innyTyp && mniejMiejscPoPrzecinku(poleI, *poleP))
       zapisz(w,
              "    mniej miejsc po przecinku: " + nazwa + " (firebird: " + liczba(poleI.skala) +
-                 ", paradox: " + (poleP->typ == FieldType::BCD ? liczba(poleP->skala) : std::string("dowolnie")) +
-                 ")",
+                 ", paradox: " +
+                 (poleP->typ == FieldType::BCD ? liczba(poleP->skala) : std::string("dowolnie")) + ")",
              kKlasaBlad);
 
     // Blob and memo sizes are what each engine keeps in the record, not the field's capacity.

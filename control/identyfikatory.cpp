@@ -22,7 +22,7 @@ std::string BlednyIdentyfikator(const NazwyWiersza& nazwy, const std::string& wi
   for (const auto& [kolumna, wartosc] : nazwy) {
     if (wartosc.empty() || isPlainIdentifier(wartosc, firebirda(kolumna))) continue;
     const char* dlaczego = isPlainIdentifier(wartosc, false) ? "jest słowem zastrzeżonym SQL"
-                                                            : "nie jest prawidłowym identyfikatorem";
+                                                             : "nie jest prawidłowym identyfikatorem";
     return "*** ListaTabel, " + wiersz + ": " + kolumna + " = \"" + wartosc + "\" " + dlaczego +
            " - tabela nie zostanie skopiowana ***";
   }
@@ -37,7 +37,8 @@ std::string BlednyIdentyfikatorListy(db::Table& lista) {
   for (const char* k : kNazwyParadoksa) dodaj(k);
   for (const char* k : kNazwyFirebirda) dodaj(k);
   std::string wiersz = "wiersz " + std::to_string(lista.recNo());
-  if (db::Field* idtf = lista.findField("IDTF"); idtf && !idtf->isNull()) wiersz += " (IDTF " + idtf->asString() + ")";
+  if (db::Field* idtf = lista.findField("IDTF"); idtf && !idtf->isNull())
+    wiersz += " (IDTF " + idtf->asString() + ")";
   return BlednyIdentyfikator(nazwy, wiersz);
 }
 

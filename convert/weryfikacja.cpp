@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <compare>
 #include <cstdio>
@@ -435,7 +435,7 @@ struct Porownanie {
       bool jestP = nastepnyP(), jestF = nastepnyF();
       while (jestP || jestF) {
         if (czyPrzerwac()) return true;
-        const auto c = !jestP ? std::partial_ordering::greater
+        const auto c = !jestP   ? std::partial_ordering::greater
                        : !jestF ? std::partial_ordering::less
                                 : porownajKlucze(oczekiwany, zapisanyW);
         if (c == 0) {
@@ -488,7 +488,8 @@ struct Porownanie {
       odciski.push_back({zmieniony ? 0 : skrotWiersza(kanon),
                          numer | (pomijalny ? kPomijalny : 0) | (zmieniony ? kZmieniony : 0)});
     }
-    std::sort(odciski.begin(), odciski.end(), [](const Odcisk& a, const Odcisk& b) { return a.skrot < b.skrot; });
+    std::sort(odciski.begin(), odciski.end(),
+              [](const Odcisk& a, const Odcisk& b) { return a.skrot < b.skrot; });
 
     // Stored rows without a sent counterpart; the first ones are kept for pairing with the sent rows.
     constexpr std::size_t kZachowanych = 1000;
@@ -567,16 +568,17 @@ struct Porownanie {
 
 }  // namespace
 
-WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy, const std::vector<db::FieldDef>& kolumny,
-                                 const std::vector<int>& klucz, StronaWeryfikacji& wyslane,
-                                 StronaWeryfikacji& zapisane, const std::string& etykieta,
-                                 const std::function<bool()>& przerwac) {
+WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
+                                 const std::vector<db::FieldDef>& kolumny, const std::vector<int>& klucz,
+                                 StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane,
+                                 const std::string& etykieta, const std::function<bool()>& przerwac) {
   Porownanie p{nazwy, kolumny, klucz, etykieta, przerwac, {}};
   if (klucz.empty() || !p.scalaj(wyslane, zapisane)) p.odciski(wyslane, zapisane);
   const auto opisane = static_cast<std::int64_t>(p.w.linie.size());
   if (p.w.roznic > opisane)
     p.w.linie.push_back("*** Tabela " + etykieta + ": oraz " +
-                        ile(p.w.roznic - opisane, "dalsza różnica", "dalsze różnice", "dalszych różnic") + " ***");
+                        ile(p.w.roznic - opisane, "dalsza różnica", "dalsze różnice", "dalszych różnic") +
+                        " ***");
   return p.w;
 }
 
@@ -599,8 +601,9 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
   struct Pomiar {
     std::chrono::steady_clock::time_point od;
     ~Pomiar() {
-      g_mikrosekundy += std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - od)
-                            .count();
+      g_mikrosekundy +=
+          std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - od)
+              .count();
     }
   } pomiar{poczatek};
   TdmKonw& dm = *przebieg.dm;
@@ -695,9 +698,9 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
   for (const std::string& linia : w.linie)
     przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
   przebieg.log.ZapiszKomunikat("*** Tabela " + etykieta + ": weryfikacja po kopiowaniu wykazała " +
-                                   ile(w.roznic, "różnicę", "różnice", "różnic") + " (wierszy wysłanych: " +
-                                   std::to_string(w.wyslanych) + ", w tabeli firebird: " +
-                                   std::to_string(w.zapisanych) + ") ***",
+                                   ile(w.roznic, "różnicę", "różnice", "różnic") +
+                                   " (wierszy wysłanych: " + std::to_string(w.wyslanych) +
+                                   ", w tabeli firebird: " + std::to_string(w.zapisanych) + ") ***",
                                kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
 }
 

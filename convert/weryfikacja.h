@@ -38,11 +38,11 @@ struct StronaWeryfikacji {
 };
 
 struct WynikWeryfikacji {
-  std::int64_t wyslanych = 0;   // rows the copy sent
-  std::int64_t zapisanych = 0;  // rows read from the Firebird table
-  std::int64_t roznic = 0;      // differing values, missing and surplus rows
-  bool scalanie = false;        // matched in key order (otherwise by row digests)
-  bool przerwana = false;       // stopped by a break request
+  std::int64_t wyslanych = 0;      // rows the copy sent
+  std::int64_t zapisanych = 0;     // rows read from the Firebird table
+  std::int64_t roznic = 0;         // differing values, missing and surplus rows
+  bool scalanie = false;           // matched in key order (otherwise by row digests)
+  bool przerwana = false;          // stopped by a break request
   std::vector<std::string> linie;  // the first differences, one line each, then the count of the rest
 };
 
@@ -53,10 +53,10 @@ constexpr std::size_t kLimitRoznic = 20;
 // (empty when it has none). The stored side must come in key order when keyed; the sent rows are
 // matched in their own order while their keys ascend, otherwise as a multiset of 64-bit row digests.
 // `etykieta` names the table in the lines; `przerwac` is asked now and then whether to stop.
-WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy, const std::vector<db::FieldDef>& kolumny,
-                                 const std::vector<int>& klucz, StronaWeryfikacji& wyslane,
-                                 StronaWeryfikacji& zapisane, const std::string& etykieta,
-                                 const std::function<bool()>& przerwac = {});
+WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
+                                 const std::vector<db::FieldDef>& kolumny, const std::vector<int>& klucz,
+                                 StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane,
+                                 const std::string& etykieta, const std::function<bool()>& przerwac = {});
 
 // Reads the Firebird table `tabelaIb` back after a copy through `insert` and logs the outcome in the
 // run's log: each difference in the errors and critical-errors categories, marked as a critical

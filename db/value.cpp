@@ -4,8 +4,8 @@
 
 #include <array>
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
 

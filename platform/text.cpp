@@ -71,6 +71,7 @@ std::string quoteIdentifier(std::string_view name) {
 namespace {
 
 // Firebird's reserved words, sorted.
+// clang-format off
 constexpr std::array<std::string_view, 196> kZarezerwowane = {
     "ADD", "ADMIN", "ALL", "ALTER", "AND", "ANY", "AS", "AT", "AVG", "BEGIN", "BETWEEN", "BIGINT",
     "BIT_LENGTH", "BLOB", "BOOLEAN", "BOTH", "BY", "CASE", "CAST", "CHAR", "CHARACTER", "CHARACTER_LENGTH",
@@ -93,6 +94,7 @@ constexpr std::array<std::string_view, 196> kZarezerwowane = {
     "TIME", "TIMESTAMP", "TO", "TRAILING", "TRIGGER", "TRIM", "TRUE", "UNION", "UNIQUE", "UNKNOWN",
     "UPDATE", "UPDATING", "UPPER", "USER", "USING", "VALUE", "VALUES", "VARCHAR", "VARIABLE", "VARYING",
     "VAR_POP", "VAR_SAMP", "VIEW", "WHEN", "WHERE", "WHILE", "WITH", "YEAR"};
+// clang-format on
 
 bool litera(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');

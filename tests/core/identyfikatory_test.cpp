@@ -1,10 +1,11 @@
 // Names from the control tables before they reach SQL: what passes, and the line that refuses a row.
+#include "control/identyfikatory.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "control/identyfikatory.h"
 #include "platform/text.h"
 
 namespace {
@@ -52,9 +53,10 @@ TEST(Identyfikatory, ARowWithAnInjectedNameIsRefusedByItsFirstBadName) {
   EXPECT_EQ(konw::BlednyIdentyfikator(nazwy("GEN_PLANDOCH_ID to 1 --"), wiersz),
             "*** ListaTabel, wiersz 3 (IDTF 3): GENERATOR_IB = \"GEN_PLANDOCH_ID to 1 --\" nie jest "
             "prawidłowym identyfikatorem - tabela nie zostanie skopiowana ***");
-  EXPECT_EQ(konw::BlednyIdentyfikator(nazwy("GEN", "USER"), wiersz),
-            "*** ListaTabel, wiersz 3 (IDTF 3): TABELA_IB = \"USER\" jest słowem zastrzeżonym SQL - tabela nie "
-            "zostanie skopiowana ***");
+  EXPECT_EQ(
+      konw::BlednyIdentyfikator(nazwy("GEN", "USER"), wiersz),
+      "*** ListaTabel, wiersz 3 (IDTF 3): TABELA_IB = \"USER\" jest słowem zastrzeżonym SQL - tabela nie "
+      "zostanie skopiowana ***");
   EXPECT_NE(konw::BlednyIdentyfikator(nazwy("GEN", "PLANDOCH", "ID) from x; --"), wiersz), "");
 }
 

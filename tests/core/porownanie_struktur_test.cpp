@@ -93,13 +93,13 @@ TEST(PorownanieStruktur, EveryRuleAndEveryAcceptance) {
       {"fewer decimals is an error even where the sizes are accepted; a Number has any",
        zmien(ib(),
              [](auto& t) {
-               t.pola.push_back({"B", FieldType::BCD, 1, 3, 1}), t.pola.push_back({"R", FieldType::BCD, 2, 4, 2}),
-                   t.pola.push_back({"N", F, 0, 5, 2});
+               t.pola.push_back({"B", FieldType::BCD, 1, 3, 1}),
+                   t.pola.push_back({"R", FieldType::BCD, 2, 4, 2}), t.pola.push_back({"N", F, 0, 5, 2});
              }),
        zmien(pdx(),
              [](auto& t) {
-               t.pola.push_back({"B", FieldType::BCD, 2, 3, 2}), t.pola.push_back({"R", FieldType::BCD, 2, 4, 2}),
-                   t.pola.push_back({"N", F, 0, 5});
+               t.pola.push_back({"B", FieldType::BCD, 2, 3, 2}),
+                   t.pola.push_back({"R", FieldType::BCD, 2, 4, 2}), t.pola.push_back({"N", F, 0, 5});
              }),
        {brak, {{std::string("B"), std::int64_t{2}, std::int64_t{1}}}, brak, brak},
        true,

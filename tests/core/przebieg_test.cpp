@@ -437,9 +437,9 @@ TEST_F(Przebieg, SkippedTablesAreListedInUpperCaseUnderAPendingOpening) {
   auto it = std::ranges::find(inf, lista[0]);
   ASSERT_NE(it, inf.end());
   ASSERT_GE(it - inf.begin(), 4);
-  EXPECT_EQ(Linie(it - 4, it + 4), (Linie{" ", kKreski, "Dochody",
-                                          "Tabela Dochody: zweryfikowano 1 wiersz, wartości zgodne", lista[0],
-                                          lista[1], lista[2], lista[3]}));
+  EXPECT_EQ(Linie(it - 4, it + 4),
+            (Linie{" ", kKreski, "Dochody", "Tabela Dochody: zweryfikowano 1 wiersz, wartości zgodne",
+                   lista[0], lista[1], lista[2], lista[3]}));
   EXPECT_EQ(werdykt().text, kKoniec);
 }
 

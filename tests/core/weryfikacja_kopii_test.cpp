@@ -63,23 +63,23 @@ TEST_F(WeryfikacjaKopii, NamesExactlyTheValuesTheColumnsChanged) {
   t.keyFields = 1;
   db::paradox::writeTable(
       dane / "KRANCE.DB", t,
-      {{std::int64_t{1}, 0.5, 1234567.89, 99999999.99, -2147483648.0, -2147483648.0,
-        db::DateTime{dzien, {}}, std::string("ab  "), std::string("Zażółć gęślą jaźń  "),
-        std::string("Łódź")},
+      {{std::int64_t{1}, 0.5, 1234567.89, 99999999.99, -2147483648.0, -2147483648.0, db::DateTime{dzien, {}},
+        std::string("ab  "), std::string("Zażółć gęślą jaźń  "), std::string("Łódź")},
        {std::int64_t{2}, 1234567.89, 0.005, 0.005, 2.5, 2147483647.0, db::DateTime{dzien, przedPolnoca},
         std::string("  x"), std::string("ą"), std::string("ę ")}});
 
   const auto krytyczne = kopiuj();
 
-  EXPECT_EQ(krytyczne,
-            (std::vector<std::string>{
-                "*** Tabela KRANCE, rekord 2, klucz ID=2, pole F: wysłano 1234567.89, zapisano 1234567.875 ***",
-                "*** Tabela KRANCE, rekord 2, klucz ID=2, pole N2: wysłano 0.005, zapisano 0.01 ***",
-                "*** Tabela KRANCE, rekord 2, klucz ID=2, pole N0: wysłano 2.5, zapisano 3 ***",
-                "*** Tabela KRANCE, rekord 2, klucz ID=2, pole D: wysłano 2024-12-31 23:59:59.9990, zapisano "
-                "2024-12-31 ***",
-                "*** Tabela KRANCE: weryfikacja po kopiowaniu wykazała 4 różnice (wierszy wysłanych: 2, w tabeli "
-                "firebird: 2) ***"}));
+  EXPECT_EQ(
+      krytyczne,
+      (std::vector<std::string>{
+          "*** Tabela KRANCE, rekord 2, klucz ID=2, pole F: wysłano 1234567.89, zapisano 1234567.875 ***",
+          "*** Tabela KRANCE, rekord 2, klucz ID=2, pole N2: wysłano 0.005, zapisano 0.01 ***",
+          "*** Tabela KRANCE, rekord 2, klucz ID=2, pole N0: wysłano 2.5, zapisano 3 ***",
+          "*** Tabela KRANCE, rekord 2, klucz ID=2, pole D: wysłano 2024-12-31 23:59:59.9990, zapisano "
+          "2024-12-31 ***",
+          "*** Tabela KRANCE: weryfikacja po kopiowaniu wykazała 4 różnice (wierszy wysłanych: 2, w tabeli "
+          "firebird: 2) ***"}));
   EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
   EXPECT_TRUE(ui.memo("mKomInf").empty());
 }
@@ -90,12 +90,14 @@ TEST_F(WeryfikacjaKopii, ACleanTableIsOneLineOfAdditionalInformation) {
   t.fields = {{"ID", '+', 0}, {"N2", '$', 0}, {"C", 'A', 10}};
   t.keyFields = 1;
   std::vector<db::Row> wiersze;
-  for (std::int64_t i = 1; i <= 5; ++i) wiersze.push_back({i, 0.1 * static_cast<double>(i), std::string("ż ")});
+  for (std::int64_t i = 1; i <= 5; ++i)
+    wiersze.push_back({i, 0.1 * static_cast<double>(i), std::string("ż ")});
   db::paradox::writeTable(dane / "KRANCE.DB", t, std::move(wiersze));
 
   EXPECT_TRUE(kopiuj().empty());
   EXPECT_FALSE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
-  EXPECT_EQ(std::ranges::count(ui.memo("mKomInf"), "Tabela KRANCE: zweryfikowano 5 wierszy, wartości zgodne"), 1);
+  EXPECT_EQ(std::ranges::count(ui.memo("mKomInf"), "Tabela KRANCE: zweryfikowano 5 wierszy, wartości zgodne"),
+            1);
 }
 
 TEST_F(WeryfikacjaKopii, AnInjectedNameRefusesTheTableBeforeAnyStatement) {

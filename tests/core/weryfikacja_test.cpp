@@ -1,12 +1,12 @@
 // The verification's rules on values and its matching of rows, on rows held in memory.
+#include "convert/weryfikacja.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "convert/weryfikacja.h"
 
 namespace {
 
@@ -142,7 +142,9 @@ struct Dopasowanie {
 };
 
 TEST(Weryfikacja, RowsMatchedByKeyOrByDigest) {
-  const auto czyste = [] { return Strona{{wiersz(1, 10.5, "a"), wiersz(2, 20, "b"), wiersz(3, 0, "c")}, {}}; };
+  const auto czyste = [] {
+    return Strona{{wiersz(1, 10.5, "a"), wiersz(2, 20, "b"), wiersz(3, 0, "c")}, {}};
+  };
   const auto czysteZapisane = [] {
     return Strona{{zapisany(1, "10.50", "a"), zapisany(2, "20.00", "b"), zapisany(3, "0.00", "c")}, {}};
   };
@@ -222,8 +224,9 @@ TEST(Weryfikacja, ReportsTwentyDifferencesThenCountsTheRest) {
     EXPECT_EQ(w.linie.back(), "*** Tabela T: oraz 10 dalszych różnic ***");
   }
   // The count's noun agrees with it.
-  for (const auto& [roznic, ogon] : {std::pair{21, "1 dalsza różnica"}, std::pair{23, "3 dalsze różnice"},
-                                     std::pair{32, "12 dalszych różnic"}, std::pair{42, "22 dalsze różnice"}}) {
+  for (const auto& [roznic, ogon] :
+       {std::pair{21, "1 dalsza różnica"}, std::pair{23, "3 dalsze różnice"},
+        std::pair{32, "12 dalszych różnic"}, std::pair{42, "22 dalsze różnice"}}) {
     Strona wyslane, zapisane;
     for (int i = 1; i <= roznic; ++i) {
       wyslane.wiersze.push_back(wiersz(i, 0.001, "x"));

@@ -114,7 +114,8 @@ TEST_F(KonwersjaDemo, JstEditionConvertsEveryListedTable) {
     // Every table with rows was read back and found as sent.
     const std::string etykieta = konw::equalsIgnoreCase(P, F) ? P : P + "/" + F;
     if (wiersze > 0) {
-      const std::string linia = "Tabela " + etykieta + ": zweryfikowano " + std::to_string(wiersze) + " wiersz";
+      const std::string linia =
+          "Tabela " + etykieta + ": zweryfikowano " + std::to_string(wiersze) + " wiersz";
       EXPECT_EQ(std::ranges::count_if(ui.memo("mKomInf"),
                                       [&](const std::string& l) {
                                         return l.starts_with(linia) && l.ends_with(", wartości zgodne");
