@@ -640,54 +640,63 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
       sql += (i ? "," : "") + quoteIdentifier(nazwy[static_cast<std::size_t>(klucz[i])]);
   }
 
-  db::Query odczyt;
-  odczyt.setDatabase(&dm.DBi);
-  odczyt.setUnidirectional(true);
-  odczyt.addSql(sql);
-  odczyt.open();
-  std::vector<db::FieldDef> kolumny;
-  for (int k = 0; k < odczyt.fieldCount(); ++k) kolumny.push_back(odczyt.field(k).def());
-
-  bool poczatekP = true, poczatekF = true;
-  StronaWeryfikacji wyslane{[&] {
-                              zrodlo.first();
-                              poczatekP = true;
-                            },
-                            [&](Wiersz& w, std::int64_t& rekord, bool& pom) {
-                              if (!poczatekP) zrodlo.next();
-                              poczatekP = false;
-                              if (zrodlo.eof()) return false;
-                              ustawWiersz();
-                              w.resize(nazwy.size());
-                              for (std::size_t k = 0; k < nazwy.size(); ++k)
-                                w[k] = insert.param(static_cast<int>(k)).value();
-                              rekord = zrodlo.recNo();
-                              pom = pomijalny && pomijalny();
-                              return true;
-                            }};
-  bool otwarty = true;
-  StronaWeryfikacji zapisane{[&] {
-                               if (!otwarty) odczyt.open();
-                               otwarty = false;
-                               poczatekF = true;
-                             },
-                             [&](Wiersz& w, std::int64_t& rekord, bool& pom) {
-                               if (!poczatekF) odczyt.next();
-                               poczatekF = false;
-                               if (odczyt.eof()) return false;
-                               w.resize(nazwy.size());
-                               for (std::size_t k = 0; k < nazwy.size(); ++k)
-                                 w[k] = odczyt.field(static_cast<int>(k)).value();
-                               rekord = 0;
-                               pom = false;
-                               return true;
-                             }};
+  // A table that cannot be read back is not known to be right: said, and the run goes on.
   const std::string etykieta = przebieg.EtykietaTabeli();
-  const WynikWeryfikacji w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, [&] {
-    przebieg.ui().processMessages();
-    return przebieg.flagi.Przerwano;
-  });
-  odczyt.close();
+  WynikWeryfikacji w;
+  try {
+    db::Query odczyt;
+    odczyt.setDatabase(&dm.DBi);
+    odczyt.setUnidirectional(true);
+    odczyt.addSql(sql);
+    odczyt.open();
+    std::vector<db::FieldDef> kolumny;
+    for (int k = 0; k < odczyt.fieldCount(); ++k) kolumny.push_back(odczyt.field(k).def());
+
+    bool poczatekP = true, poczatekF = true;
+    StronaWeryfikacji wyslane{[&] {
+                                zrodlo.first();
+                                poczatekP = true;
+                              },
+                              [&](Wiersz& wiersz, std::int64_t& rekord, bool& pom) {
+                                if (!poczatekP) zrodlo.next();
+                                poczatekP = false;
+                                if (zrodlo.eof()) return false;
+                                ustawWiersz();
+                                wiersz.resize(nazwy.size());
+                                for (std::size_t k = 0; k < nazwy.size(); ++k)
+                                  wiersz[k] = insert.param(static_cast<int>(k)).value();
+                                rekord = zrodlo.recNo();
+                                pom = pomijalny && pomijalny();
+                                return true;
+                              }};
+    bool otwarty = true;
+    StronaWeryfikacji zapisane{[&] {
+                                 if (!otwarty) odczyt.open();
+                                 otwarty = false;
+                                 poczatekF = true;
+                               },
+                               [&](Wiersz& wiersz, std::int64_t& rekord, bool& pom) {
+                                 if (!poczatekF) odczyt.next();
+                                 poczatekF = false;
+                                 if (odczyt.eof()) return false;
+                                 wiersz.resize(nazwy.size());
+                                 for (std::size_t k = 0; k < nazwy.size(); ++k)
+                                   wiersz[k] = odczyt.field(static_cast<int>(k)).value();
+                                 rekord = 0;
+                                 pom = false;
+                                 return true;
+                               }};
+    w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, [&] {
+      przebieg.ui().processMessages();
+      return przebieg.flagi.Przerwano;
+    });
+    odczyt.close();
+  } catch (const db::EngineError& e) {
+    przebieg.log.ZapiszKomunikat(
+        "*** Tabela " + etykieta + ": nie udało się zweryfikować kopii: " + e.what() + " ***",
+        kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    return;
+  }
   if (w.przerwana) return;
   if (w.roznic == 0) {
     przebieg.log.ZapiszKomunikat("Tabela " + etykieta + ": zweryfikowano " +
