@@ -1,8 +1,10 @@
 // Rows a second of the table copy (TfrmConvert::Convert) from a Paradox table into an embedded Firebird
-// table, against the same rows put through the driver's prepared INSERT directly.
-// Last line: "copy-table: <ratio>".
+// table, with and without the verification that reads the table back, against the same rows put through
+// the driver's prepared INSERT directly.
+// Last line: "copy-table: <ratio>" (the verified copy against the driver alone).
 //   bench/run copy-table [ROWS]     (default 300,000; embedded unless KONWERSJA_TEST_FB_SERVER names a
 //   server, e.g. 127.0.0.1)
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include "app/scripted/scripted_operator.h"
 #include "bench/bench_support.h"
 #include "control/konwersja_dm.h"
+#include "convert/weryfikacja.h"
 #include "db/drivers.h"
 #include "db/engine.h"
 #include "db/firebird/driver.h"
@@ -90,9 +93,12 @@ int main(int argc, char** argv) {
     konw::TfrmConvert frm(ui, {}, dir + "/konwersja");
     if (!frm.UtworzModulDanych()) throw std::runtime_error("no data module");
     konw::TdmKonw& dm = *frm.dm();
+    // The data module starts with empty locations in its parameter lines: these replace them.
     dm.DBp.setDriverName("STANDARD");
+    dm.DBp.clearParams();
     dm.DBp.addParam("PATH=" + dir + "/DANE");
     dm.DBi.setDriverName("INTRBASE");
+    dm.DBi.clearParams();
     dm.DBi.addParam("SERVER NAME=" + options.location);
     for (const char* line : {"USER NAME=SYSDBA", "PASSWORD=palisandr", "SQLQRYMODE=SERVER",
                              "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"}) {
@@ -105,10 +111,29 @@ int main(int argc, char** argv) {
     exec(dm.DBi, std::string("CREATE TABLE PLANY ") + kColumns);
     exec(dm.DBi, std::string("CREATE TABLE PLANY2 ") + kColumns);
 
-    auto start = std::chrono::steady_clock::now();
-    frm.przebieg.Convert();
+    // The copy alone and the copy followed by its verification, each twice in turn into a new empty table
+    // (emptying a full one would be counted too); the better time of each.
+    double unverifiedSeconds = 1e300, copySeconds = 1e300, verifySeconds = 1e300;
+    for (int run = 0; run < 4; ++run) {
+      const bool verify = run % 2 == 1;
+      if (run > 0) {
+        dm.DBi.disconnect();
+        exec(dm.DBi, "DROP TABLE PLANY");
+        exec(dm.DBi, std::string("CREATE TABLE PLANY ") + kColumns);
+      }
+      konw::WlaczWeryfikacje(verify);
+      const double verifiedBefore = konw::SekundyWeryfikacji();
+      const auto start = std::chrono::steady_clock::now();
+      frm.przebieg.Convert();
+      double& best = verify ? copySeconds : unverifiedSeconds;
+      best = std::min(best, seconds(start));
+      if (verify) verifySeconds = std::min(verifySeconds, konw::SekundyWeryfikacji() - verifiedBefore);
+    }
     const std::int64_t copied = count(dm.DBi, "PLANY");
-    const double copySeconds = seconds(start);
+    const auto& info = ui.memo("mKomInf");
+    const bool verified = std::find(info.begin(), info.end(),
+                                    "Tabela PLANY: zweryfikowano " + std::to_string(rows) +
+                                        " wierszy, wartości zgodne") != info.end();
 
     // The same rows through the driver alone: the ceiling of the copy.
     db::Table source;
@@ -122,7 +147,7 @@ int main(int argc, char** argv) {
         "INSERT INTO PLANY2 (\"ROK\",\"DZIAL\",\"ROZDZIAL\",\"PAR\",\"KWOTA\",\"NAZWA\",\"AKTYWNY\") "
         "VALUES (:\"ROK\",:\"DZIAL\",:\"ROZDZIAL\",:\"PAR\",:\"KWOTA\",:\"NAZWA\",:\"AKTYWNY\")");
     const db::Value tak{std::string("T")}, nie{std::string("N")};
-    start = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
     for (; !source.eof(); source.next()) {
       for (int k = 0; k < 6; ++k) insert.param(k).setValue(source.field(k).value());
       insert.param(6).setValue(source.field(6).asBoolean() ? tak : nie);
@@ -132,7 +157,7 @@ int main(int argc, char** argv) {
     const double directSeconds = seconds(start);
     source.close();
 
-    if (copied != rows || direct != rows || frm.przebieg.flagi.BladKonwersji) {
+    if (copied != rows || direct != rows || frm.przebieg.flagi.BladKonwersji || !verified) {
       std::fprintf(stderr, "row counts differ: %ld asked, %lld copied, %lld inserted directly\n", rows,
                    static_cast<long long>(copied), static_cast<long long>(direct));
       rc = 1;
@@ -140,8 +165,12 @@ int main(int argc, char** argv) {
       const double copyRate = rows / copySeconds;
       const double directRate = rows / directSeconds;
       std::printf("%s, %ld rows of 7 fields\n", server && *server ? server : "embedded", rows);
-      std::printf("table copy (Convert):              %.0f rows/s (%.2f s)\n", copyRate, copySeconds);
-      std::printf("prepared INSERT through the driver: %.0f rows/s (%.2f s)\n", directRate, directSeconds);
+      std::printf("table copy without verification:    %.0f rows/s (%.2f s)\n", rows / unverifiedSeconds,
+                  unverifiedSeconds);
+      std::printf("table copy with verification:       %.0f rows/s (%.2f s)\n", copyRate, copySeconds);
+      std::printf("verification alone:                 %.2f s, %.0f%% of the copy without it\n",
+                  verifySeconds, 100 * verifySeconds / unverifiedSeconds);
+      std::printf("prepared INSERT through the driver:  %.0f rows/s (%.2f s)\n", directRate, directSeconds);
       std::printf("copy-table: %.2f\n", copyRate / directRate);
     }
     dm.DBi.disconnect();

@@ -47,6 +47,28 @@ bool jestWiersz(const WierszeKontrolne& wiersze, std::size_t od, std::initialize
   return false;
 }
 
+// The Firebird type as the lines name it: a FLOAT column apart from DOUBLE PRECISION.
+std::string NazwaTypuFirebird(const PoleTabeli& p) {
+  if (p.typ == FieldType::Float && p.szerokosc == 4)
+    return NazwaTypuPola(p.typ) + " (FLOAT, pojedyncza precyzja)";
+  return NazwaTypuPola(p.typ);
+}
+
+// A single-precision FLOAT keeps about seven digits: too few for amounts, counts and identifiers.
+bool liczbaWPojedynczejPrecyzji(const PoleTabeli& ib, FieldType pdx) {
+  return ib.typ == FieldType::Float && ib.szerokosc == 4 &&
+         (pdx == FieldType::Float || pdx == FieldType::Currency || pdx == FieldType::BCD ||
+          pdx == FieldType::Integer || pdx == FieldType::AutoInc);
+}
+
+// Whether the Firebird column keeps fewer decimals than the Paradox values may have (a Number, any).
+bool mniejMiejscPoPrzecinku(const PoleTabeli& ib, const PoleTabeli& pdx) {
+  const bool numeric = ib.typ == FieldType::BCD || (ib.typ == FieldType::Float && ib.skala > 0);
+  if (!numeric) return false;
+  if (pdx.typ == FieldType::BCD) return pdx.skala > ib.skala;
+  return pdx.typ == FieldType::Float;
+}
+
 const PoleTabeli* znajdzPole(const StrukturaTabeli& t, const std::string& nazwa) {
   for (const PoleTabeli& p : t.pola)
     if (equalsIgnoreCase(p.nazwa, nazwa)) return &p;
@@ -104,11 +126,21 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
         zapisz(w, "    brak pola (w paradox): " + nazwa, kKlasaBlad);
       continue;
     }
-    if (!zgodneTypy(poleI.typ, poleP->typ))
+    const bool innyTyp = !zgodneTypy(poleI.typ, poleP->typ) || liczbaWPojedynczejPrecyzji(poleI, poleP->typ);
+    if (innyTyp)
       zapisz(w,
-             "    inny typ pola: " + nazwa + " (firebird: " + NazwaTypuPola(poleI.typ) +
+             "    inny typ pola: " + nazwa + " (firebird: " + NazwaTypuFirebird(poleI) +
                  ", paradox: " + NazwaTypuPola(poleP->typ) + ")",
              kKlasaKrytyczna);
+    // Pairs the copy carries over with a loss, whatever the control tables accept.
+    if (poleI.typ == FieldType::Date && poleP->typ == FieldType::DateTime)
+      zapisz(w, "    pole traci porę dnia: " + nazwa + " (firebird: Date, paradox: DateTime)", kKlasaBlad);
+    if (!innyTyp && mniejMiejscPoPrzecinku(poleI, *poleP))
+      zapisz(w,
+             "    mniej miejsc po przecinku: " + nazwa + " (firebird: " + liczba(poleI.skala) +
+                 ", paradox: " +
+                 (poleP->typ == FieldType::BCD ? liczba(poleP->skala) : std::string("dowolnie")) + ")",
+             kKlasaBlad);
 
     // Blob and memo sizes are what each engine keeps in the record, not the field's capacity.
     if (poleI.typ == poleP->typ && poleI.typ != FieldType::Blob && poleP->typ != FieldType::Memo &&
@@ -193,7 +225,7 @@ StrukturaTabeli OpisTabeli(db::Table& table) {
   StrukturaTabeli t{table.tableName(), {}, {}};
   for (int i = 0; i < table.fieldCount(); ++i) {
     const db::Field& f = table.field(i);
-    t.pola.push_back({f.name(), f.dataType(), f.size(), f.fieldNo()});
+    t.pola.push_back({f.name(), f.dataType(), f.size(), f.fieldNo(), f.def().scale, f.def().width});
   }
   table.refreshIndexDefs();
   t.indeksy = table.indexDefs();

@@ -10,8 +10,10 @@
 #include <system_error>
 #include <vector>
 
+#include "control/identyfikatory.h"
 #include "control/konwersja_dm.h"
 #include "convert/przebieg.h"
+#include "convert/weryfikacja.h"
 #include "db/engine.h"
 #include "platform/hostpath.h"
 #include "platform/operator.h"
@@ -370,6 +372,10 @@ void TPrzebieg::Convert() {
     const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
     const std::string tabelaIb = lista.fieldByName("TABELA_IB").asString();
     plikPdx = tabelaPdx + ".DB";
+    if (const std::string odmowa = BlednyIdentyfikatorListy(lista); !odmowa.empty()) {
+      log.ZapiszKomunikat(odmowa, kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+      return;
+    }
 
     const bool ObslugaTriggera = !trigger.empty() && !generator.empty() && !autoIdPdx.empty();
     if (!ObslugaTriggera) log.ZapiszKomunikat("  (trigger, generator lub auto-id puste)", kOgolny);
@@ -427,6 +433,13 @@ void TPrzebieg::Convert() {
           ui_.stepBar(Pasek::Tabela);
           return true;
         });
+        WeryfikujKopie(
+            *this, *zrodlo, dm.qryTemp, tabelaIb,
+            [&] {
+              for (const Wiazanie& w : wiazania)
+                ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo->field(w.pole).value());
+            },
+            [&] { return typspr && typspr->asString().empty(); });
 
         zbierz(*zrodlo);
         zrodlo.reset();

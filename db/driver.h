@@ -23,6 +23,8 @@ struct FieldDef {
   int number = 0;  // position in the structure, from 1
   int scale = 0;   // decimals of BCD / NUMERIC
   bool required = false;
+  int width = 0;             // Float: bytes of the stored number, 4 single and 8 double precision; 0 unknown
+  bool fixedLength = false;  // String: padded with blanks to its size when stored (Firebird CHAR)
 };
 
 struct IndexDef {
@@ -63,6 +65,8 @@ class CursorImpl {
   virtual bool read(std::int64_t pos, Row& out) = 0;
   // Number of rows in the current order and range (a query cursor may have to fetch them all).
   virtual std::int64_t count() = 0;
+  // The rows before `pos` will not be read again: a cursor that keeps what it fetched may let them go.
+  virtual void forgetBefore(std::int64_t /*pos*/) {}
 
   virtual std::int64_t bookmarkAt(std::int64_t pos) { return pos; }
   // Position of a bookmarked row, or nullopt when it is gone.

@@ -346,6 +346,7 @@ void Dataset::next() {
   bof_ = false;
   if (cursor_->read(pos_ + 1, row_)) {
     ++pos_;
+    if (unidirectional_) cursor_->forgetBefore(pos_);
     notifyObservers();
   } else {
     eof_ = true;

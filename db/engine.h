@@ -149,6 +149,9 @@ class Dataset {
   // Current row number from 1; 0 when there is no current row.
   std::int64_t recNo() const { return empty_ ? 0 : pos_ + 1; }
   bool isEmpty();
+  // A dataset read once from first to last: rows behind the current one are let go as it moves on
+  // (memory stays flat over a large result); going back to a row let go raises EngineError.
+  void setUnidirectional(bool unidirectional) { unidirectional_ = unidirectional; }
 
   std::int64_t bookmark() const;
   // Returns to a bookmarked row; throws EngineError when the row is gone.
@@ -212,6 +215,7 @@ class Dataset {
   bool eof_ = true;
   bool bof_ = true;
   bool empty_ = true;
+  bool unidirectional_ = false;
   State state_ = State::Inactive;
   std::set<Dataset*> observers_;
   std::vector<ReadWarning> warnings_;  // taken from cursors already closed

@@ -3,7 +3,9 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
 
@@ -246,6 +248,39 @@ std::string valueToText(const Value& v) {
     std::string operator()(const Bytes& b) const { return b.data; }
   };
   return std::visit(Visitor{}, v);
+}
+
+std::string valueToSqlText(const Value& v) {
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? "T" : "N";
+  if (const auto* d = std::get_if<double>(&v)) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, *d);
+    return std::string(buf, r.ptr);
+  }
+  if (const auto* bytes = std::get_if<Bytes>(&v)) return bytes->data;
+  if (const auto* date = std::get_if<Date>(&v)) {
+    Ymd y = ymdFromDate(*date);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", y.year, y.month, y.day);
+    return buf;
+  }
+  if (const auto* dt = std::get_if<DateTime>(&v)) {
+    Ymd y = ymdFromDate(dt->date);
+    std::int64_t us = dt->time.us;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02lld:%02lld:%02lld.%04lld", y.year, y.month, y.day,
+                  static_cast<long long>(us / 3600000000), static_cast<long long>(us / 60000000 % 60),
+                  static_cast<long long>(us / 1000000 % 60), static_cast<long long>(us % 1000000 / 100));
+    return buf;
+  }
+  if (const auto* t = std::get_if<Time>(&v)) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld.%04lld", static_cast<long long>(t->us / 3600000000),
+                  static_cast<long long>(t->us / 60000000 % 60), static_cast<long long>(t->us / 1000000 % 60),
+                  static_cast<long long>(t->us % 1000000 / 100));
+    return buf;
+  }
+  return valueToText(v);
 }
 
 std::int64_t valueToInt(const Value& v) {

@@ -118,6 +118,9 @@ Ymd ymdFromDate(Date date);
 
 // Conversions used by Field's accessors. Each throws EngineError when the value cannot be converted.
 std::string valueToText(const Value& v);  // null -> ""
+// The text a value becomes in a text column: "T"/"N" for booleans, the shortest exact form of a double,
+// ISO dates and times to a tenth of a millisecond, bytes as they are; otherwise valueToText.
+std::string valueToSqlText(const Value& v);
 std::int64_t valueToInt(const Value& v);  // null -> 0
 double valueToDouble(const Value& v);     // null -> 0
 bool valueToBool(const Value& v);         // null -> false

@@ -19,5 +19,11 @@ std::vector<std::string> splitList(std::string_view list, char separator = ';');
 std::string crLf(std::string_view text);
 // A name as an SQL identifier: in double quotes, with every quote inside doubled.
 std::string quoteIdentifier(std::string_view name);
+// Whether a name can stand in SQL unquoted, meaning what it says: a Latin letter, then Latin letters,
+// digits, "_" or "$", 31 characters at most. `reservedToo`: also refuse the database's reserved words
+// (a Firebird name; the Paradox engine's own SQL has other words).
+bool isPlainIdentifier(std::string_view name, bool reservedToo = true);
+// Whether the name is a reserved word of Firebird SQL (ignoring case).
+bool isReservedWord(std::string_view name);
 
 }  // namespace konw

@@ -2,6 +2,7 @@
 
 #include <ibase.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "db/engine.h"
@@ -299,16 +300,24 @@ bool ResultCursor::fetchOne() {
 
 bool ResultCursor::read(std::int64_t pos, Row& out) {
   if (pos < 0) return false;
-  while (static_cast<std::int64_t>(rows_.size()) <= pos) {
+  if (pos < base_) throw EngineError(errc::kState, "Wiersz wyniku zapytania nie jest już dostępny");
+  while (base_ + static_cast<std::int64_t>(rows_.size()) <= pos) {
     if (!fetchOne()) return false;
   }
-  out = rows_[static_cast<std::size_t>(pos)];
+  out = rows_[static_cast<std::size_t>(pos - base_)];
   return true;
 }
 
 std::int64_t ResultCursor::count() {
   fetchRest();
-  return static_cast<std::int64_t>(rows_.size());
+  return base_ + static_cast<std::int64_t>(rows_.size());
+}
+
+void ResultCursor::forgetBefore(std::int64_t pos) {
+  const auto n = std::min<std::int64_t>(pos - base_, static_cast<std::int64_t>(rows_.size()));
+  if (n <= 0) return;
+  rows_.erase(rows_.begin(), rows_.begin() + n);
+  base_ += n;
 }
 
 void ResultCursor::fetchRest() {

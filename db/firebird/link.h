@@ -142,6 +142,7 @@ class ResultCursor : public CursorImpl {
   const std::vector<FieldDef>& fields() const override { return fields_; }
   bool read(std::int64_t pos, Row& out) override;
   std::int64_t count() override;
+  void forgetBefore(std::int64_t pos) override;
   std::vector<IndexDef> indexDefs() override { return indexes_; }
   void setIndexDefs(std::vector<IndexDef> defs) { indexes_ = std::move(defs); }
 
@@ -160,7 +161,8 @@ class ResultCursor : public CursorImpl {
   Ref<Firebird::IResultSet> resultSet_;
   Firebird::ITransaction* transaction_ = nullptr;  // the result set's, for its blobs
   std::vector<FieldDef> fields_;
-  std::vector<Row> rows_;
+  std::vector<Row> rows_;  // the rows from position base_ on
+  std::int64_t base_ = 0;
   std::vector<IndexDef> indexes_;
   std::string closedBecause_;  // why rows can no longer be fetched; empty while they can
 };

@@ -41,39 +41,6 @@ Decimal decimalFromText(const std::string& text) {
   }
 }
 
-std::string textFromValue(const Value& v) {
-  if (const auto* b = std::get_if<bool>(&v)) return *b ? "T" : "N";
-  if (const auto* d = std::get_if<double>(&v)) {
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, *d);
-    return std::string(buf, r.ptr);
-  }
-  if (const auto* bytes = std::get_if<Bytes>(&v)) return bytes->data;
-  if (const auto* date = std::get_if<Date>(&v)) {
-    Ymd y = ymdFromDate(*date);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", y.year, y.month, y.day);
-    return buf;
-  }
-  if (const auto* dt = std::get_if<DateTime>(&v)) {
-    Ymd y = ymdFromDate(dt->date);
-    std::int64_t us = dt->time.us;
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02lld:%02lld:%02lld.%04lld", y.year, y.month, y.day,
-                  static_cast<long long>(us / 3600000000), static_cast<long long>(us / 60000000 % 60),
-                  static_cast<long long>(us / 1000000 % 60), static_cast<long long>(us % 1000000 / 100));
-    return buf;
-  }
-  if (const auto* t = std::get_if<Time>(&v)) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld.%04lld", static_cast<long long>(t->us / 3600000000),
-                  static_cast<long long>(t->us / 60000000 % 60), static_cast<long long>(t->us / 1000000 % 60),
-                  static_cast<long long>(t->us % 1000000 / 100));
-    return buf;
-  }
-  return valueToText(v);
-}
-
 // The value as an exact decimal with `scale` decimals (doubles rounded to that scale).
 Decimal decimalFromValue(const Value& v, int scale) {
   if (const auto* i = std::get_if<std::int64_t>(&v)) return Decimal{*i, 0}.rescaled(scale);
@@ -222,7 +189,7 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
       // are formatted first.
       std::string formatted;
       std::string_view t =
-          text ? std::string_view(*text) : std::string_view(formatted = textFromValue(value));
+          text ? std::string_view(*text) : std::string_view(formatted = valueToSqlText(value));
       if (s.text && !charset_->passthrough() && !std::holds_alternative<Bytes>(value)) {
         charset_->encode(t, encoded_);
         t = encoded_;
@@ -291,7 +258,7 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
     }
     case SQL_BLOB: {
       ISC_QUAD id{};
-      std::string data = textFromValue(value);
+      std::string data = valueToSqlText(value);
       // Bytes are stored as they are; only text is the program's UTF-8.
       if (s.text && !charset_->passthrough() && !std::holds_alternative<Bytes>(value)) {
         data = charset_->encode(data);

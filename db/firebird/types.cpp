@@ -25,6 +25,7 @@ FieldDef mapColumnType(const ColumnType& c, bool enableBcd) {
       def.scale = -c.scale;
     } else {
       def.type = FieldType::Float;
+      def.scale = -c.scale;
     }
     return def;
   }
@@ -34,6 +35,7 @@ FieldDef mapColumnType(const ColumnType& c, bool enableBcd) {
     case kBlrCString:
       def.type = FieldType::String;
       def.size = c.charLength;
+      def.fixedLength = c.blrType == kBlrText;
       break;
     case kBlrShort:
       def.type = FieldType::Smallint;
@@ -46,9 +48,13 @@ FieldDef mapColumnType(const ColumnType& c, bool enableBcd) {
       def.type = FieldType::LargeInt;
       break;
     case kBlrFloat:
+      def.type = FieldType::Float;
+      def.width = 4;
+      break;
     case kBlrDFloat:
     case kBlrDouble:
       def.type = FieldType::Float;
+      def.width = 8;
       break;
     case kBlrDate:
       def.type = FieldType::Date;

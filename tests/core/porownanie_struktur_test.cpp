@@ -57,7 +57,7 @@ TEST(PorownanieStruktur, EveryRuleAndEveryAcceptance) {
   const WierszeKontrolne brak;
   std::vector<Przypadek> przypadki = {
       {"identical; Integer/AutoInc accepted", ib(), pdx(), {}, false, 8, ""},
-      {"accepted type pairs",
+      {"accepted type pairs; a timestamp into a date loses its time of day",
        zmien(ib(),
              [](auto& t) {
                t.pola.push_back({"DATA", D, 0, 3}), t.pola.push_back({"T", S, 1, 4});
@@ -68,8 +68,44 @@ TEST(PorownanieStruktur, EveryRuleAndEveryAcceptance) {
              }),
        {},
        false,
-       8,
-       ""},
+       10,
+       "    pole traci porę dnia: DATA (firebird: Date, paradox: DateTime)"},
+      {"single-precision FLOAT fed by Number, Currency, BCD or Long Integer is critical; DOUBLE is not",
+       zmien(ib(),
+             [](auto& t) {
+               t.pola.push_back({"N", F, 0, 3, 0, 4}), t.pola.push_back({"C", F, 0, 4, 0, 4}),
+                   t.pola.push_back({"B", F, 0, 5, 0, 4}), t.pola.push_back({"I", F, 0, 6, 0, 4}),
+                   t.pola.push_back({"D", F, 0, 7, 0, 8});
+             }),
+       zmien(pdx(),
+             [](auto& t) {
+               t.pola.push_back({"N", F, 0, 3}), t.pola.push_back({"C", FieldType::Currency, 0, 4}),
+                   t.pola.push_back({"B", FieldType::BCD, 2, 5, 2}), t.pola.push_back({"I", I, 0, 6}),
+                   t.pola.push_back({"D", F, 0, 7});
+             }),
+       {},
+       false,
+       12,
+       "    inny typ pola: N (firebird: Float (FLOAT, pojedyncza precyzja), paradox: Float)|"
+       "    inny typ pola: C (firebird: Float (FLOAT, pojedyncza precyzja), paradox: Currency)|"
+       "    inny typ pola: B (firebird: Float (FLOAT, pojedyncza precyzja), paradox: BCD)|"
+       "    inny typ pola: I (firebird: Float (FLOAT, pojedyncza precyzja), paradox: Integer)"},
+      {"fewer decimals is an error even where the sizes are accepted; a Number has any",
+       zmien(ib(),
+             [](auto& t) {
+               t.pola.push_back({"B", FieldType::BCD, 1, 3, 1}),
+                   t.pola.push_back({"R", FieldType::BCD, 2, 4, 2}), t.pola.push_back({"N", F, 0, 5, 2});
+             }),
+       zmien(pdx(),
+             [](auto& t) {
+               t.pola.push_back({"B", FieldType::BCD, 2, 3, 2}),
+                   t.pola.push_back({"R", FieldType::BCD, 2, 4, 2}), t.pola.push_back({"N", F, 0, 5});
+             }),
+       {brak, {{std::string("B"), std::int64_t{2}, std::int64_t{1}}}, brak, brak},
+       true,
+       10,
+       "    mniej miejsc po przecinku: B (firebird: 1, paradox: 2)|"
+       "    mniej miejsc po przecinku: N (firebird: 2, paradox: dowolnie)"},
       {"other type is critical",
        zmien(ib(), [](auto& t) { t.pola[1].typ = I; }),
        pdx(),

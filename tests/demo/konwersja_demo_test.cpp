@@ -109,10 +109,24 @@ TEST_F(KonwersjaDemo, JstEditionConvertsEveryListedTable) {
     const std::string F = dm.tblLista.fieldByName("TABELA_IB").asString();
     if (!frm->przebieg.IstniejeTabelaParadoxa(P)) continue;
     SCOPED_TRACE(P + "/" + F);
-    EXPECT_EQ(wFirebirdzie(dm, F), doPrzeniesienia(dm, P, F));
+    const std::int64_t wiersze = wFirebirdzie(dm, F);
+    EXPECT_EQ(wiersze, doPrzeniesienia(dm, P, F));
+    // Every table with rows was read back and found as sent.
+    const std::string etykieta = konw::equalsIgnoreCase(P, F) ? P : P + "/" + F;
+    if (wiersze > 0) {
+      const std::string linia =
+          "Tabela " + etykieta + ": zweryfikowano " + std::to_string(wiersze) + " wiersz";
+      EXPECT_EQ(std::ranges::count_if(ui.memo("mKomInf"),
+                                      [&](const std::string& l) {
+                                        return l.starts_with(linia) && l.ends_with(", wartości zgodne");
+                                      }),
+                1);
+    }
     ++tabele;
   }
   EXPECT_GE(tabele, 25);
+  for (const auto& l : ui.memo("mKomBlKr")) EXPECT_EQ(l.find("wysłano"), std::string::npos) << l;
+  for (const auto& l : ui.memo("mKomBlKr")) EXPECT_EQ(l.find("weryfikacja"), std::string::npos) << l;
 
   // Four logs in the Paradox data directory, closed; the general one holds what the page shows.
   for (std::size_t k = 0; k < frm->przebieg.log.logi.size(); ++k) {

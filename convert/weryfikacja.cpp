@@ -1,0 +1,716 @@
+// The verification after a table copy: both sides turned into the values the target columns hold, then
+// matched row by row, in key order where the keys allow it, otherwise by 64-bit row digests.
+#include "convert/weryfikacja.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <compare>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <string_view>
+
+#include "control/konwersja_dm.h"
+#include "convert/przebieg.h"
+#include "db/engine.h"
+#include "platform/operator.h"
+#include "platform/text.h"
+
+namespace konw {
+
+namespace {
+
+using db::FieldType;
+using db::Value;
+using Wiersz = std::vector<Value>;
+// A sent row as its columns hold it; nullopt where a column could not hold the value sent.
+using WierszKolumn = std::vector<std::optional<Value>>;
+
+std::atomic<bool> g_wlaczona{true};
+std::atomic<std::int64_t> g_mikrosekundy{0};
+
+bool calkowita(FieldType t) {
+  return t == FieldType::Smallint || t == FieldType::Integer || t == FieldType::LargeInt ||
+         t == FieldType::Word || t == FieldType::AutoInc;
+}
+bool tekstowa(FieldType t) {
+  return t == FieldType::String || t == FieldType::FixedChar || t == FieldType::WideString;
+}
+bool duzyObiekt(FieldType t) {
+  return t == FieldType::Memo || t == FieldType::FmtMemo || t == FieldType::Blob || t == FieldType::Graphic ||
+         t == FieldType::Bytes || t == FieldType::VarBytes || t == FieldType::TypedBinary;
+}
+
+std::string bezKoncowychSpacji(std::string s) {
+  s.erase(s.find_last_not_of(' ') + 1);
+  return s;
+}
+
+std::size_t znakiUtf8(const std::string& s) {
+  std::size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// The shortest text without an exponent that reads back as the same float.
+std::string najkrotszy(float x) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
+  return std::string(buf, r.ptr);
+}
+
+// A double as the decimal it stands for: its first 15 significant digits, which is what a Paradox
+// Number holds (0.1 + 0.2 is 0.3, not 0.30000000000000004).
+std::optional<db::Decimal> zDouble(double x) {
+  if (!std::isfinite(x)) return std::nullopt;
+  if (x == 0) return db::Decimal{0, 0};
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", x);  // "-1.23450000000000e+03"
+  __int128 cyfry = 0;
+  const char* p = buf;
+  const bool ujemna = *p == '-';
+  if (ujemna) ++p;
+  for (; *p && *p != 'e'; ++p)
+    if (*p >= '0' && *p <= '9') cyfry = cyfry * 10 + (*p - '0');
+  const int wykladnik = *p == 'e' ? std::atoi(p + 1) : 0;
+  int skala = 14 - wykladnik;
+  while (cyfry != 0 && cyfry % 10 == 0) {
+    cyfry /= 10;
+    --skala;
+  }
+  return db::Decimal{ujemna ? -cyfry : cyfry, skala};
+}
+
+// The exact value of a number sent, as a decimal; a double counts as the decimal it stands for.
+std::optional<db::Decimal> dokladna(const Value& v) {
+  try {
+    if (const auto* i = std::get_if<std::int64_t>(&v)) return db::Decimal{*i, 0};
+    if (const auto* d = std::get_if<db::Decimal>(&v)) return *d;
+    if (const auto* b = std::get_if<bool>(&v)) return db::Decimal{*b ? 1 : 0, 0};
+    if (const auto* day = std::get_if<db::Date>(&v)) return db::Decimal{day->day, 0};
+    if (const auto* x = std::get_if<double>(&v)) return zDouble(*x);
+    if (const auto* s = std::get_if<std::string>(&v)) {
+      std::string t = trim(*s);
+      if (t.find('.') == std::string::npos)
+        if (auto comma = t.find(','); comma != std::string::npos) t[comma] = '.';
+      return db::Decimal::parse(t);
+    }
+  } catch (const db::EngineError&) {
+  } catch (const std::invalid_argument&) {
+  }
+  return std::nullopt;
+}
+
+// The double a number sent becomes, when it becomes one without losing digits.
+std::optional<double> jakoDouble(const Value& v) {
+  if (const auto* x = std::get_if<double>(&v)) return std::isfinite(*x) ? std::optional(*x) : std::nullopt;
+  const auto d = dokladna(v);
+  if (!d) return std::nullopt;
+  const double x = d->toDouble();
+  try {
+    if (std::isfinite(x) && db::Decimal::fromDoubleAtMost(x, 30) == *d) return x;
+  } catch (const db::EngineError&) {
+  }
+  return std::nullopt;
+}
+
+// Positive and negative zero are one value.
+double bezZnakuZera(double x) {
+  return x == 0 ? 0.0 : x;
+}
+
+std::optional<db::DateTime> dataCzas(const Value& v) {
+  if (const auto* dt = std::get_if<db::DateTime>(&v)) return *dt;
+  if (const auto* d = std::get_if<db::Date>(&v)) return db::DateTime{*d, {}};
+  if (const auto* t = std::get_if<db::Time>(&v)) return db::DateTime{{}, *t};
+  if (const auto* i = std::get_if<std::int64_t>(&v))
+    if (*i >= -700000 && *i <= 3000000) return db::DateTime{db::Date{static_cast<std::int32_t>(*i)}, {}};
+  return std::nullopt;
+}
+
+// Firebird keeps times to a tenth of a millisecond.
+bool pelneDziesiateMs(db::Time t) {
+  return t.us % 100 == 0;
+}
+
+}  // namespace
+
+std::optional<Value> WartoscWKolumnie(const Value& v, const db::FieldDef& k) {
+  if (db::isNull(v)) return Value{db::Null{}};
+  const auto* text = std::get_if<std::string>(&v);
+  // Blank text is no value in a column that is not text.
+  if (text && !tekstowa(k.type) && !duzyObiekt(k.type) && trim(*text).empty()) return Value{db::Null{}};
+
+  if (tekstowa(k.type)) {
+    std::string t = text ? *text : db::valueToSqlText(v);
+    // CHAR pads with blanks, and blanks beyond the declared length are dropped on the way in.
+    if (k.fixedLength || (k.size > 0 && znakiUtf8(t) > static_cast<std::size_t>(k.size)))
+      t = bezKoncowychSpacji(std::move(t));
+    return Value{std::move(t)};
+  }
+  if (duzyObiekt(k.type)) return Value{text ? *text : db::valueToSqlText(v)};
+
+  if (calkowita(k.type) || k.type == FieldType::BCD) {
+    const auto d = dokladna(v);
+    if (!d) return std::nullopt;
+    try {
+      const db::Decimal r = d->rescaled(k.type == FieldType::BCD ? k.scale : 0);
+      if (r == *d) return Value{r};
+    } catch (const db::EngineError&) {
+    }
+    return std::nullopt;
+  }
+  if (k.type == FieldType::Float || k.type == FieldType::Currency) {
+    const auto x = jakoDouble(v);
+    if (!x) return std::nullopt;
+    if (k.width != 4) return Value{bezZnakuZera(*x)};
+    // Single precision keeps about seven digits: the value is unchanged when the float is exactly it,
+    // or when the float's shortest decimal is the value sent.
+    const auto f = static_cast<float>(*x);
+    if (!std::isfinite(f)) return std::nullopt;
+    if (static_cast<double>(f) != *x) {
+      const auto wyslana = dokladna(v);
+      std::optional<db::Decimal> trzyma;
+      try {
+        trzyma = db::Decimal::parse(najkrotszy(f));
+      } catch (const std::invalid_argument&) {
+      }
+      if (!wyslana || !trzyma || !(*wyslana == *trzyma)) return std::nullopt;
+    }
+    return Value{bezZnakuZera(static_cast<double>(f))};
+  }
+  if (k.type == FieldType::Date || k.type == FieldType::Time || k.type == FieldType::DateTime) {
+    auto dt = dataCzas(v);
+    if (!dt) {
+      // A number of days with a fraction for the time of day, as the driver reads it.
+      const auto x = jakoDouble(v);
+      if (!x || *x < -700000 || *x > 3000000) return std::nullopt;
+      const double day = std::floor(*x);
+      const auto us = static_cast<std::int64_t>(std::llround((*x - day) * 86400e6));
+      if (static_cast<double>(us) != (*x - day) * 86400e6) return std::nullopt;
+      dt = db::DateTime{db::Date{static_cast<std::int32_t>(day)}, db::Time{us}};
+    }
+    if (k.type == FieldType::Date) {
+      if (dt->time.us != 0) return std::nullopt;
+      return Value{dt->date};
+    }
+    if (!pelneDziesiateMs(dt->time)) return std::nullopt;
+    if (k.type == FieldType::Time) {
+      if (dt->date.day != 0) return std::nullopt;
+      return Value{dt->time};
+    }
+    return Value{*dt};
+  }
+  if (k.type == FieldType::Boolean) {
+    if (const auto* b = std::get_if<bool>(&v)) return Value{*b};
+    if (text) {
+      const std::string t = trim(*text);
+      return Value{t == "T" || t == "t" || t == "1" || t == "TRUE" || t == "true" || t == "Y" || t == "y"};
+    }
+    try {
+      return Value{db::valueToBool(v)};
+    } catch (const db::EngineError&) {
+      return std::nullopt;
+    }
+  }
+  return v;
+}
+
+Value WartoscZapisana(const Value& v, const db::FieldDef& k) {
+  if (db::isNull(v)) return v;
+  if (tekstowa(k.type)) {
+    if (const auto* s = std::get_if<std::string>(&v)) return k.fixedLength ? bezKoncowychSpacji(*s) : *s;
+    return v;
+  }
+  if (duzyObiekt(k.type)) {
+    if (const auto* b = std::get_if<db::Bytes>(&v)) return b->data;
+    return v;
+  }
+  if (calkowita(k.type) || k.type == FieldType::BCD) {
+    if (auto d = dokladna(v)) {
+      try {
+        return d->rescaled(k.type == FieldType::BCD ? k.scale : 0);
+      } catch (const db::EngineError&) {
+      }
+    }
+    return v;
+  }
+  if (k.type == FieldType::Float || k.type == FieldType::Currency) {
+    if (const auto* x = std::get_if<double>(&v))
+      return bezZnakuZera(k.width == 4 ? static_cast<double>(static_cast<float>(*x)) : *x);
+    return v;
+  }
+  return v;
+}
+
+namespace {
+
+// "1 wiersz", "3 wiersze", "5 wierszy": the number with its noun in the form Polish gives it.
+std::string ile(std::int64_t n, const char* jeden, const char* kilka, const char* wiele) {
+  const std::int64_t d = n % 10, s = n % 100;
+  const char* forma = n == 1 ? jeden : (d >= 2 && d <= 4 && (s < 12 || s > 14)) ? kilka : wiele;
+  return std::to_string(n) + " " + forma;
+}
+
+std::uint64_t miesz(std::uint64_t x) {
+  x ^= x >> 30;
+  x *= 0xbf58476d1ce4e5b9ULL;
+  x ^= x >> 27;
+  x *= 0x94d049bb133111ebULL;
+  x ^= x >> 31;
+  return x;
+}
+
+std::uint64_t skrotWartosci(const Value& v) {
+  const auto tekst = [](std::string_view s) { return std::hash<std::string_view>{}(s); };
+  struct Odwiedzajacy {
+    decltype(tekst)& t;
+    std::uint64_t operator()(db::Null) const { return 0x6e756c6cULL; }
+    std::uint64_t operator()(bool b) const { return b ? 0x54 : 0x4e; }
+    std::uint64_t operator()(std::int64_t i) const { return static_cast<std::uint64_t>(i); }
+    std::uint64_t operator()(double d) const {
+      std::uint64_t bits;
+      std::memcpy(&bits, &d, sizeof bits);
+      return bits;
+    }
+    std::uint64_t operator()(const db::Decimal& d) const {
+      const auto u = static_cast<unsigned __int128>(d.unscaled);
+      return miesz(static_cast<std::uint64_t>(u)) ^ static_cast<std::uint64_t>(u >> 64) ^
+             static_cast<std::uint64_t>(d.scale);
+    }
+    std::uint64_t operator()(db::Date d) const { return static_cast<std::uint64_t>(d.day); }
+    std::uint64_t operator()(db::Time t) const { return static_cast<std::uint64_t>(t.us); }
+    std::uint64_t operator()(const db::DateTime& dt) const {
+      return miesz(static_cast<std::uint64_t>(dt.date.day)) ^ static_cast<std::uint64_t>(dt.time.us);
+    }
+    std::uint64_t operator()(const std::string& s) const { return t(s); }
+    std::uint64_t operator()(const db::Bytes& b) const { return t(b.data); }
+  };
+  return miesz(std::visit(Odwiedzajacy{tekst}, v) + 0x9e3779b97f4a7c15ULL * (v.index() + 1));
+}
+
+std::uint64_t skrotWiersza(const Wiersz& w) {
+  std::uint64_t h = 0x243f6a8885a308d3ULL;
+  for (const Value& v : w) h = miesz(h ^ skrotWartosci(v)) + 0x9e3779b97f4a7c15ULL;
+  return h;
+}
+
+// Key values in the order Firebird sorts them; only types compared here are matched in key order.
+bool kluczPorzadkowalny(FieldType t) {
+  return calkowita(t) || t == FieldType::BCD || t == FieldType::Float || t == FieldType::Date ||
+         t == FieldType::Time || t == FieldType::DateTime || t == FieldType::Boolean;
+}
+
+std::partial_ordering porownajWartosci(const Value& a, const Value& b) {
+  if (a.index() != b.index()) return a.index() <=> b.index();  // nulls first
+  return std::visit(
+      [&](const auto& x) -> std::partial_ordering {
+        using T = std::decay_t<decltype(x)>;
+        const T& y = std::get<T>(b);
+        if constexpr (std::is_same_v<T, db::Null>) {
+          return std::partial_ordering::equivalent;
+        } else if constexpr (std::is_same_v<T, db::Bytes>) {
+          return x.data <=> y.data;
+        } else {
+          return x <=> y;
+        }
+      },
+      a);
+}
+
+std::string opis(const Value& v) {
+  if (db::isNull(v)) return "NULL";
+  if (const auto* s = std::get_if<std::string>(&v)) return "\"" + *s + "\"";
+  return db::valueToSqlText(v);
+}
+
+struct Porownanie {
+  const std::vector<std::string>& nazwy;
+  const std::vector<db::FieldDef>& kolumny;
+  const std::vector<int>& klucz;
+  const std::string& etykieta;
+  const std::function<bool()>& przerwac;
+  WynikWeryfikacji w;
+  std::int64_t krok = 0;
+
+  bool czyPrzerwac() {
+    if (!przerwac || ++krok % 256 != 0) return false;
+    w.przerwana = w.przerwana || przerwac();
+    return w.przerwana;
+  }
+
+  void roznica(std::string linia) {
+    ++w.roznic;
+    if (w.linie.size() < kLimitRoznic) w.linie.push_back("*** Tabela " + etykieta + linia + " ***");
+  }
+
+  std::string opisKlucza(const Wiersz& wiersz) const {
+    if (klucz.empty()) return {};
+    std::string s = ", klucz ";
+    for (std::size_t i = 0; i < klucz.size(); ++i)
+      s += (i ? "; " : "") + nazwy[static_cast<std::size_t>(klucz[i])] + "=" +
+           opis(wiersz[static_cast<std::size_t>(klucz[i])]);
+    return s;
+  }
+
+  std::string opisWiersza(const Wiersz& wiersz) const {
+    if (!klucz.empty()) return opisKlucza(wiersz);
+    std::string s = ", wartości ";
+    for (std::size_t i = 0; i < wiersz.size(); ++i) s += (i ? "; " : "") + nazwy[i] + "=" + opis(wiersz[i]);
+    if (s.size() > 200) s = s.substr(0, 200) + "...";
+    return s;
+  }
+
+  WierszKolumn wKolumnach(const Wiersz& wyslany) const {
+    WierszKolumn out(wyslany.size());
+    for (std::size_t i = 0; i < wyslany.size(); ++i) out[i] = WartoscWKolumnie(wyslany[i], kolumny[i]);
+    return out;
+  }
+  Wiersz zapisany(const Wiersz& surowy) const {
+    Wiersz out(surowy.size());
+    for (std::size_t i = 0; i < surowy.size(); ++i) out[i] = WartoscZapisana(surowy[i], kolumny[i]);
+    return out;
+  }
+
+  // Reports each value of a matched pair of rows that differs.
+  void porownajPare(std::int64_t rekord, const Wiersz& wyslany, const WierszKolumn& oczekiwany,
+                    const Wiersz& surowy, const Wiersz& zapisany) {
+    for (std::size_t i = 0; i < oczekiwany.size(); ++i) {
+      if (oczekiwany[i] && porownajWartosci(*oczekiwany[i], zapisany[i]) == 0) continue;
+      roznica(", rekord " + std::to_string(rekord) + opisKlucza(wyslany) + ", pole " + nazwy[i] +
+              ": wysłano " + opis(wyslany[i]) + ", zapisano " + opis(surowy[i]));
+    }
+  }
+  void brak(std::int64_t rekord, const Wiersz& wyslany) {
+    roznica(", rekord " + std::to_string(rekord) + opisKlucza(wyslany) + ": wiersza brak w tabeli firebird");
+  }
+  void nadmiarowy(const Wiersz& surowy) {
+    roznica(opisWiersza(surowy) + ": wiersz w tabeli firebird bez odpowiednika w paradox");
+  }
+
+  std::partial_ordering porownajKlucze(const WierszKolumn& a, const Wiersz& b) const {
+    for (int k : klucz) {
+      const auto c = porownajWartosci(*a[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)]);
+      if (c != 0) return c;
+    }
+    return std::partial_ordering::equivalent;
+  }
+
+  // Matches in key order; false (with nothing reported) when the sent rows turn out not to ascend.
+  bool scalaj(StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane) {
+    for (int k : klucz)
+      if (!kluczPorzadkowalny(kolumny[static_cast<std::size_t>(k)].type)) return false;
+    Wiersz wyslany, surowy, zapisanyW;
+    WierszKolumn oczekiwany, poprzedni;
+    std::int64_t rekord = 0, rekordF = 0;
+    bool pomijalny = false, pomijalnyF = false;
+    wyslane.odPoczatku();
+    zapisane.odPoczatku();
+    auto nastepnyP = [&] {
+      if (!wyslane.nastepny(wyslany, rekord, pomijalny)) return false;
+      ++w.wyslanych;
+      poprzedni = std::move(oczekiwany);
+      oczekiwany = wKolumnach(wyslany);
+      for (int k : klucz)
+        if (!oczekiwany[static_cast<std::size_t>(k)]) throw std::out_of_range("klucz");
+      if (!poprzedni.empty()) {
+        Wiersz p;
+        for (const auto& v : poprzedni) p.push_back(v.value_or(Value{}));
+        if (!(porownajKlucze(oczekiwany, p) > 0)) throw std::out_of_range("kolejność");
+      }
+      return true;
+    };
+    auto nastepnyF = [&] {
+      if (!zapisane.nastepny(surowy, rekordF, pomijalnyF)) return false;
+      ++w.zapisanych;
+      zapisanyW = zapisany(surowy);
+      return true;
+    };
+    try {
+      bool jestP = nastepnyP(), jestF = nastepnyF();
+      while (jestP || jestF) {
+        if (czyPrzerwac()) return true;
+        const auto c = !jestP   ? std::partial_ordering::greater
+                       : !jestF ? std::partial_ordering::less
+                                : porownajKlucze(oczekiwany, zapisanyW);
+        if (c == 0) {
+          porownajPare(rekord, wyslany, oczekiwany, surowy, zapisanyW);
+          jestP = nastepnyP();
+          jestF = nastepnyF();
+        } else if (c < 0) {
+          if (!pomijalny) brak(rekord, wyslany);
+          jestP = nastepnyP();
+        } else {
+          nadmiarowy(surowy);
+          jestF = nastepnyF();
+        }
+      }
+    } catch (const std::out_of_range&) {
+      w = WynikWeryfikacji{};
+      return false;
+    }
+    w.scalanie = true;
+    return true;
+  }
+
+  // A sent row by its digest: 12 bytes a row.
+#pragma pack(push, 1)
+  struct Odcisk {
+    std::uint64_t skrot;
+    std::uint32_t rekord;  // number from 1, with the flags below
+  };
+#pragma pack(pop)
+  static constexpr std::uint32_t kDopasowany = 1u << 31, kPomijalny = 1u << 30, kZmieniony = 1u << 29,
+                                 kNumer = kZmieniony - 1;
+
+  void odciski(StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane) {
+    std::vector<Odcisk> odciski;
+    Wiersz wiersz, surowy;
+    std::int64_t rekord = 0;
+    bool pomijalny = false;
+    wyslane.odPoczatku();
+    while (wyslane.nastepny(wiersz, rekord, pomijalny)) {
+      if (czyPrzerwac()) return;
+      ++w.wyslanych;
+      const WierszKolumn oczekiwany = wKolumnach(wiersz);
+      Wiersz kanon(oczekiwany.size());
+      bool zmieniony = false;
+      for (std::size_t i = 0; i < oczekiwany.size(); ++i) {
+        zmieniony = zmieniony || !oczekiwany[i];
+        if (oczekiwany[i]) kanon[i] = *oczekiwany[i];
+      }
+      auto numer = static_cast<std::uint32_t>(std::min<std::int64_t>(rekord, kNumer));
+      odciski.push_back({zmieniony ? 0 : skrotWiersza(kanon),
+                         numer | (pomijalny ? kPomijalny : 0) | (zmieniony ? kZmieniony : 0)});
+    }
+    std::sort(odciski.begin(), odciski.end(),
+              [](const Odcisk& a, const Odcisk& b) { return a.skrot < b.skrot; });
+
+    // Stored rows without a sent counterpart; the first ones are kept for pairing with the sent rows.
+    constexpr std::size_t kZachowanych = 1000;
+    std::vector<Wiersz> nadmiarowe, nadmiaroweKanon;
+    std::int64_t nadmiarowychPonad = 0;
+    zapisane.odPoczatku();
+    bool p2 = false;
+    std::int64_t r2 = 0;
+    while (zapisane.nastepny(surowy, r2, p2)) {
+      if (czyPrzerwac()) return;
+      ++w.zapisanych;
+      Wiersz kanon = zapisany(surowy);
+      const std::uint64_t h = skrotWiersza(kanon);
+      bool znaleziony = false;
+      auto it = std::lower_bound(odciski.begin(), odciski.end(), h,
+                                 [](const Odcisk& a, std::uint64_t s) { return a.skrot < s; });
+      for (; it != odciski.end() && it->skrot == h; ++it) {
+        const std::uint32_t r = it->rekord;
+        if ((r & (kDopasowany | kZmieniony)) == 0) {
+          it->rekord = r | kDopasowany;
+          znaleziony = true;
+          break;
+        }
+      }
+      if (znaleziony) continue;
+      if (nadmiarowe.size() < kZachowanych) {
+        nadmiarowe.push_back(surowy);
+        nadmiaroweKanon.push_back(std::move(kanon));
+      } else {
+        ++nadmiarowychPonad;
+      }
+    }
+
+    // The sent rows left without a counterpart, by record number.
+    std::vector<std::uint32_t> bez;
+    for (const Odcisk& o : odciski) {
+      const std::uint32_t r = o.rekord;
+      if ((r & kDopasowany) == 0 && (r & kPomijalny) == 0) bez.push_back(r & kNumer);
+    }
+    odciski = {};
+    std::sort(bez.begin(), bez.end());
+
+    // Each such row is paired with a surplus stored one (by key, otherwise in order) to name the values.
+    std::vector<bool> uzyty(nadmiarowe.size(), false);
+    std::size_t nastepnyWolny = 0;
+    if (!bez.empty()) {
+      wyslane.odPoczatku();
+      std::size_t b = 0;
+      while (b < bez.size() && wyslane.nastepny(wiersz, rekord, pomijalny)) {
+        if (static_cast<std::uint32_t>(std::min<std::int64_t>(rekord, kNumer)) != bez[b]) continue;
+        ++b;
+        const WierszKolumn oczekiwany = wKolumnach(wiersz);
+        std::optional<std::size_t> para;
+        if (!klucz.empty()) {
+          bool kluczCaly = true;
+          for (int k : klucz) kluczCaly = kluczCaly && oczekiwany[static_cast<std::size_t>(k)].has_value();
+          for (std::size_t i = 0; kluczCaly && !para && i < nadmiarowe.size(); ++i)
+            if (!uzyty[i] && porownajKlucze(oczekiwany, nadmiaroweKanon[i]) == 0) para = i;
+        } else {
+          while (nastepnyWolny < nadmiarowe.size() && uzyty[nastepnyWolny]) ++nastepnyWolny;
+          if (nastepnyWolny < nadmiarowe.size()) para = nastepnyWolny;
+        }
+        if (para) {
+          uzyty[*para] = true;
+          porownajPare(rekord, wiersz, oczekiwany, nadmiarowe[*para], nadmiaroweKanon[*para]);
+        } else {
+          brak(rekord, wiersz);
+        }
+      }
+    }
+    for (std::size_t i = 0; i < nadmiarowe.size(); ++i)
+      if (!uzyty[i]) nadmiarowy(nadmiarowe[i]);
+    w.roznic += nadmiarowychPonad;
+  }
+};
+
+}  // namespace
+
+WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
+                                 const std::vector<db::FieldDef>& kolumny, const std::vector<int>& klucz,
+                                 StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane,
+                                 const std::string& etykieta, const std::function<bool()>& przerwac) {
+  Porownanie p{nazwy, kolumny, klucz, etykieta, przerwac, {}};
+  if (klucz.empty() || !p.scalaj(wyslane, zapisane)) p.odciski(wyslane, zapisane);
+  const auto opisane = static_cast<std::int64_t>(p.w.linie.size());
+  if (p.w.roznic > opisane)
+    p.w.linie.push_back("*** Tabela " + etykieta + ": oraz " +
+                        ile(p.w.roznic - opisane, "dalsza różnica", "dalsze różnice", "dalszych różnic") +
+                        " ***");
+  return p.w;
+}
+
+bool WeryfikacjaWlaczona() {
+  return g_wlaczona.load();
+}
+
+void WlaczWeryfikacje(bool wlaczona) {
+  g_wlaczona.store(wlaczona);
+}
+
+double SekundyWeryfikacji() {
+  return static_cast<double>(g_mikrosekundy.load()) / 1e6;
+}
+
+void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
+                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny) {
+  if (!WeryfikacjaWlaczona() || przebieg.flagi.Przerwano) return;
+  const auto poczatek = std::chrono::steady_clock::now();
+  struct Pomiar {
+    std::chrono::steady_clock::time_point od;
+    ~Pomiar() {
+      g_mikrosekundy +=
+          std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - od)
+              .count();
+    }
+  } pomiar{poczatek};
+  TdmKonw& dm = *przebieg.dm;
+
+  // The columns are the INSERT's parameters, named as the columns are.
+  std::vector<std::string> nazwy;
+  std::string lista;
+  for (int k = 0; k < insert.paramCount(); ++k) {
+    nazwy.push_back(insert.param(k).name());
+    lista += (k ? "," : "") + quoteIdentifier(nazwy.back());
+  }
+  if (nazwy.empty()) return;
+
+  // The primary key, when every column of it is copied.
+  std::vector<int> klucz;
+  if (equalsIgnoreCase(dm.TblI.tableName(), tabelaIb)) {
+    for (const db::IndexDef& indeks : dm.TblI.indexDefs()) {
+      if (!indeks.primary) continue;
+      for (const std::string& pole : splitList(indeks.fields)) {
+        auto it = std::find(nazwy.begin(), nazwy.end(), pole);
+        if (it == nazwy.end()) {
+          klucz.clear();
+          break;
+        }
+        klucz.push_back(static_cast<int>(it - nazwy.begin()));
+      }
+      break;
+    }
+  }
+  std::string sql = "SELECT " + lista + " FROM " + tabelaIb;
+  if (!klucz.empty()) {
+    sql += " ORDER BY ";
+    for (std::size_t i = 0; i < klucz.size(); ++i)
+      sql += (i ? "," : "") + quoteIdentifier(nazwy[static_cast<std::size_t>(klucz[i])]);
+  }
+
+  // A table that cannot be read back is not known to be right: said, and the run goes on.
+  const std::string etykieta = przebieg.EtykietaTabeli();
+  WynikWeryfikacji w;
+  try {
+    db::Query odczyt;
+    odczyt.setDatabase(&dm.DBi);
+    odczyt.setUnidirectional(true);
+    odczyt.addSql(sql);
+    odczyt.open();
+    std::vector<db::FieldDef> kolumny;
+    for (int k = 0; k < odczyt.fieldCount(); ++k) kolumny.push_back(odczyt.field(k).def());
+
+    bool poczatekP = true, poczatekF = true;
+    StronaWeryfikacji wyslane{[&] {
+                                zrodlo.first();
+                                poczatekP = true;
+                              },
+                              [&](Wiersz& wiersz, std::int64_t& rekord, bool& pom) {
+                                if (!poczatekP) zrodlo.next();
+                                poczatekP = false;
+                                if (zrodlo.eof()) return false;
+                                ustawWiersz();
+                                wiersz.resize(nazwy.size());
+                                for (std::size_t k = 0; k < nazwy.size(); ++k)
+                                  wiersz[k] = insert.param(static_cast<int>(k)).value();
+                                rekord = zrodlo.recNo();
+                                pom = pomijalny && pomijalny();
+                                return true;
+                              }};
+    bool otwarty = true;
+    StronaWeryfikacji zapisane{[&] {
+                                 if (!otwarty) odczyt.open();
+                                 otwarty = false;
+                                 poczatekF = true;
+                               },
+                               [&](Wiersz& wiersz, std::int64_t& rekord, bool& pom) {
+                                 if (!poczatekF) odczyt.next();
+                                 poczatekF = false;
+                                 if (odczyt.eof()) return false;
+                                 wiersz.resize(nazwy.size());
+                                 for (std::size_t k = 0; k < nazwy.size(); ++k)
+                                   wiersz[k] = odczyt.field(static_cast<int>(k)).value();
+                                 rekord = 0;
+                                 pom = false;
+                                 return true;
+                               }};
+    w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, [&] {
+      przebieg.ui().processMessages();
+      return przebieg.flagi.Przerwano;
+    });
+    odczyt.close();
+  } catch (const db::EngineError& e) {
+    przebieg.log.ZapiszKomunikat(
+        "*** Tabela " + etykieta + ": nie udało się zweryfikować kopii: " + e.what() + " ***",
+        kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    return;
+  }
+  if (w.przerwana) return;
+  if (w.roznic == 0) {
+    przebieg.log.ZapiszKomunikat("Tabela " + etykieta + ": zweryfikowano " +
+                                     ile(w.zapisanych, "wiersz", "wiersze", "wierszy") + ", wartości zgodne",
+                                 kDodatkoweInfo);
+    return;
+  }
+  for (const std::string& linia : w.linie)
+    przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+  przebieg.log.ZapiszKomunikat("*** Tabela " + etykieta + ": weryfikacja po kopiowaniu wykazała " +
+                                   ile(w.roznic, "różnicę", "różnice", "różnic") +
+                                   " (wierszy wysłanych: " + std::to_string(w.wyslanych) +
+                                   ", w tabeli firebird: " + std::to_string(w.zapisanych) + ") ***",
+                               kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+}
+
+}  // namespace konw

@@ -1,0 +1,75 @@
+// Verification of a copied table: the Firebird table is read back and compared with the Paradox rows as
+// the copy sent them, value by value, with the rules of each target column's type (blanks that CHAR adds,
+// NUMERIC at its scale, DATE without a time of day, FLOAT in single precision). A value the column could
+// not hold unchanged is a difference, whatever the server made of it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/driver.h"
+#include "db/value.h"
+
+namespace db {
+class Query;
+class Table;
+}  // namespace db
+
+namespace konw {
+
+class TPrzebieg;
+
+// The value a column of this type holds for a value sent into it, in the form stored values are
+// compared in (see WartoscZapisana); nullopt when the column cannot hold it unchanged (decimals beyond
+// the scale, a time of day in a DATE, digits a FLOAT does not keep, text that does not convert).
+std::optional<db::Value> WartoscWKolumnie(const db::Value& wyslana, const db::FieldDef& kolumna);
+// A value read from a column in the form WartoscWKolumnie gives.
+db::Value WartoscZapisana(const db::Value& zapisana, const db::FieldDef& kolumna);
+
+// One side of the comparison: rows in a fixed order, read again from the first after `odPoczatku`.
+struct StronaWeryfikacji {
+  std::function<void()> odPoczatku;
+  // The next row's values (one per column); `rekord` its number from 1 on the Paradox side;
+  // `pomijalny` whether the copy may have left it out. False past the last row.
+  std::function<bool(std::vector<db::Value>& wiersz, std::int64_t& rekord, bool& pomijalny)> nastepny;
+};
+
+struct WynikWeryfikacji {
+  std::int64_t wyslanych = 0;      // rows the copy sent
+  std::int64_t zapisanych = 0;     // rows read from the Firebird table
+  std::int64_t roznic = 0;         // differing values, missing and surplus rows
+  bool scalanie = false;           // matched in key order (otherwise by row digests)
+  bool przerwana = false;          // stopped by a break request
+  std::vector<std::string> linie;  // the first differences, one line each, then the count of the rest
+};
+
+// Differences reported by line; the rest are counted.
+constexpr std::size_t kLimitRoznic = 20;
+
+// Compares the sent rows with the stored ones. `klucz`: positions of the target's primary-key columns
+// (empty when it has none). The stored side must come in key order when keyed; the sent rows are
+// matched in their own order while their keys ascend, otherwise as a multiset of 64-bit row digests.
+// `etykieta` names the table in the lines; `przerwac` is asked now and then whether to stop.
+WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
+                                 const std::vector<db::FieldDef>& kolumny, const std::vector<int>& klucz,
+                                 StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane,
+                                 const std::string& etykieta, const std::function<bool()>& przerwac = {});
+
+// Reads the Firebird table `tabelaIb` back after a copy through `insert` and logs the outcome in the
+// run's log: each difference in the errors and critical-errors categories, marked as a critical
+// mismatch; a clean table as one line of additional information. `ustawWiersz` binds the current row
+// of `zrodlo` into the INSERT's parameters exactly as the copy does; `pomijalny` (optional) tells
+// whether the copy may have left the current row out.
+void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
+                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny = {});
+
+// Whether copies are verified (on unless switched off; the switch is for measuring the copy alone).
+bool WeryfikacjaWlaczona();
+void WlaczWeryfikacje(bool wlaczona);
+// Seconds spent verifying since the program started, for measuring what verification costs.
+double SekundyWeryfikacji();
+
+}  // namespace konw

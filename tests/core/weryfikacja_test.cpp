@@ -1,0 +1,255 @@
+// The verification's rules on values and its matching of rows, on rows held in memory.
+#include "convert/weryfikacja.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using db::FieldDef;
+using db::FieldType;
+using db::Value;
+
+FieldDef kolumna(FieldType typ, int size = 0, int scale = 0, int width = 0, bool fixed = false) {
+  FieldDef d;
+  d.type = typ;
+  d.size = size;
+  d.scale = scale;
+  d.width = width;
+  d.fixedLength = fixed;
+  return d;
+}
+
+const FieldDef kNumeric152 = kolumna(FieldType::BCD, 2, 2);
+const FieldDef kNumeric151 = kolumna(FieldType::BCD, 1, 1);
+const FieldDef kFloat = kolumna(FieldType::Float, 0, 0, 4);
+const FieldDef kDouble = kolumna(FieldType::Float, 0, 0, 8);
+const FieldDef kInteger = kolumna(FieldType::Integer);
+const FieldDef kDate = kolumna(FieldType::Date);
+const FieldDef kTime = kolumna(FieldType::Time);
+const FieldDef kTimestamp = kolumna(FieldType::DateTime);
+const FieldDef kChar = kolumna(FieldType::String, 10, 0, 0, true);
+const FieldDef kVarchar = kolumna(FieldType::String, 10);
+
+db::Decimal dec(const char* text) {
+  return db::Decimal::parse(text);
+}
+
+// Whether the column keeps the value sent unchanged: what it holds equals what it stores.
+struct Przypadek {
+  const char* nazwa;
+  Value wyslana;
+  FieldDef kolumna;
+  Value zapisana;  // what the server stores for it
+  bool zgodna;
+};
+
+TEST(Weryfikacja, ValuesAtTheEdgesOfEachColumnType) {
+  const db::Date dzien = db::dateFromYmd(2024, 12, 31);
+  const db::Time przedPolnoca{(23 * 3600 + 59 * 60 + 59) * 1000000LL + 999000};
+  const std::vector<Przypadek> przypadki = {
+      {"NUMERIC(15,2) keeps two decimals", 1234567.89, kNumeric152, dec("1234567.89"), true},
+      {"NUMERIC(15,2) keeps its largest amount", 99999999.99, kNumeric152, dec("99999999.99"), true},
+      {"NUMERIC(15,2) rounds a third decimal", 0.005, kNumeric152, dec("0.01"), false},
+      {"NUMERIC(15,2) rounds a negative third decimal", -1234.565, kNumeric152, dec("-1234.57"), false},
+      {"NUMERIC(15,1) drops the second decimal", dec("12.35"), kNumeric151, dec("12.4"), false},
+      {"NUMERIC from BCD at the same scale", dec("-0.50"), kNumeric152, dec("-0.5"), true},
+      {"INTEGER holds -2^31", std::int64_t{-2147483648LL}, kInteger, std::int64_t{-2147483648LL}, true},
+      {"FLOAT loses the cents of a million", 1234567.89, kFloat, static_cast<double>(1234567.875f), false},
+      {"FLOAT rounds 99999999.99 to 1e8", 99999999.99, kFloat, 100000000.0, false},
+      {"FLOAT holds 0.1 as closely as it can", 0.1, kFloat, static_cast<double>(0.1f), true},
+      {"binary noise past 15 digits is no change", 0.1 + 0.2, kNumeric152, dec("0.30"), true},
+      {"... in a FLOAT neither", 0.1 + 0.2, kFloat, static_cast<double>(0.3f), true},
+      {"FLOAT holds -2^31 exactly", std::int64_t{-2147483648LL}, kFloat, -2147483648.0, true},
+      {"FLOAT from a BCD amount with cents", dec("1234567.89"), kFloat, static_cast<double>(1234567.875f),
+       false},
+      {"DOUBLE holds a Number", 1234567.89, kDouble, 1234567.89, true},
+      {"DOUBLE holds an integer", std::int64_t{-2147483648LL}, kDouble, -2147483648.0, true},
+      {"DATE holds a date", dzien, kDate, dzien, true},
+      {"DATE drops a time of day", db::DateTime{dzien, przedPolnoca}, kDate, dzien, false},
+      {"DATE from a midnight timestamp", db::DateTime{dzien, {}}, kDate, dzien, true},
+      {"TIME holds 23:59:59.999", przedPolnoca, kTime, przedPolnoca, true},
+      {"TIME keeps no microseconds", db::Time{przedPolnoca.us + 1}, kTime, przedPolnoca, false},
+      {"TIMESTAMP holds the last millisecond", db::DateTime{dzien, przedPolnoca}, kTimestamp,
+       db::DateTime{dzien, przedPolnoca}, true},
+      {"CHAR pads trailing blanks", std::string("ab  "), kChar, std::string("ab"), true},
+      {"VARCHAR keeps trailing blanks", std::string("ab  "), kVarchar, std::string("ab  "), true},
+      {"VARCHAR that lost trailing blanks", std::string("ab  "), kVarchar, std::string("ab"), false},
+      {"VARCHAR drops blanks beyond its length", std::string("abcdefghij   "), kVarchar,
+       std::string("abcdefghij"), true},
+      {"Polish letters count as characters", std::string("Zażółć gęś"), kVarchar, std::string("Zażółć gęś"),
+       true},
+      {"Polish letters changed on the way", std::string("Zażółć gęś"), kVarchar, std::string("Zazolc ges"),
+       false},
+      {"blank text into a number is no value", std::string("  "), kInteger, db::Null{}, true},
+      {"a value that became null", 12.5, kDouble, db::Null{}, false},
+      {"null stays null", db::Null{}, kNumeric152, db::Null{}, true},
+      {"logical sent as text into CHAR(1)", std::string("T"), kolumna(FieldType::String, 1, 0, 0, true),
+       std::string("T"), true},
+  };
+  for (const Przypadek& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    const auto trzyma = konw::WartoscWKolumnie(p.wyslana, p.kolumna);
+    const Value zapisana = konw::WartoscZapisana(p.zapisana, p.kolumna);
+    EXPECT_EQ(trzyma.has_value() && *trzyma == zapisana, p.zgodna);
+  }
+}
+
+// Rows of one side, served from memory; `rekordy` numbers the sent rows from 1.
+struct Strona {
+  std::vector<std::vector<Value>> wiersze;
+  std::vector<bool> pomijalne;
+  std::size_t pozycja = 0;
+  int otwarc = 0;
+
+  konw::StronaWeryfikacji strona() {
+    return {[this] {
+              pozycja = 0;
+              ++otwarc;
+            },
+            [this](std::vector<Value>& w, std::int64_t& rekord, bool& pom) {
+              if (pozycja >= wiersze.size()) return false;
+              w = wiersze[pozycja];
+              rekord = static_cast<std::int64_t>(pozycja) + 1;
+              pom = pozycja < pomijalne.size() && pomijalne[pozycja];
+              ++pozycja;
+              return true;
+            }};
+  }
+};
+
+const std::vector<std::string> kNazwy = {"ID", "KWOTA", "NAZWA"};
+const std::vector<FieldDef> kKolumny = {kInteger, kNumeric152, kVarchar};
+
+std::vector<Value> wiersz(std::int64_t id, double kwota, const char* nazwa) {
+  return {id, kwota, std::string(nazwa)};
+}
+std::vector<Value> zapisany(std::int64_t id, const char* kwota, const char* nazwa) {
+  return {id, dec(kwota), std::string(nazwa)};
+}
+
+struct Dopasowanie {
+  const char* nazwa;
+  std::vector<int> klucz;
+  Strona wyslane, zapisane;
+  std::int64_t roznic;
+  bool scalanie;
+  std::vector<std::string> linie;
+};
+
+TEST(Weryfikacja, RowsMatchedByKeyOrByDigest) {
+  const auto czyste = [] {
+    return Strona{{wiersz(1, 10.5, "a"), wiersz(2, 20, "b"), wiersz(3, 0, "c")}, {}};
+  };
+  const auto czysteZapisane = [] {
+    return Strona{{zapisany(1, "10.50", "a"), zapisany(2, "20.00", "b"), zapisany(3, "0.00", "c")}, {}};
+  };
+  std::vector<Dopasowanie> przypadki = {
+      {"keyed and clean", {0}, czyste(), czysteZapisane(), 0, true, {}},
+      {"unkeyed and clean, stored in another order",
+       {},
+       czyste(),
+       {{zapisany(3, "0", "c"), zapisany(1, "10.5", "a"), zapisany(2, "20", "b")}, {}},
+       0,
+       false,
+       {}},
+      {"keyed: a rounded amount, a missing and a surplus row",
+       {0},
+       {{wiersz(1, 0.005, "a"), wiersz(2, 20, "b"), wiersz(4, 1, "d")}, {}},
+       {{zapisany(1, "0.01", "a"), zapisany(3, "5.00", "x"), zapisany(4, "1.00", "d")}, {}},
+       3,
+       true,
+       {"*** Tabela T, rekord 1, klucz ID=1, pole KWOTA: wysłano 0.005, zapisano 0.01 ***",
+        "*** Tabela T, rekord 2, klucz ID=2: wiersza brak w tabeli firebird ***",
+        "*** Tabela T, klucz ID=3: wiersz w tabeli firebird bez odpowiednika w paradox ***"}},
+      {"keys that do not ascend fall back to digests and pair by key",
+       {0},
+       {{wiersz(2, 20, "b"), wiersz(1, 10.5, "a")}, {}},
+       {{zapisany(1, "10.50", "a"), zapisany(2, "20.00", "B")}, {}},
+       1,
+       false,
+       {"*** Tabela T, rekord 1, klucz ID=2, pole NAZWA: wysłano \"b\", zapisano \"B\" ***"}},
+      {"unkeyed: a changed row is paired with the surplus one",
+       {},
+       {{wiersz(1, 10.5, "a"), wiersz(1, 10.5, "a"), wiersz(7, 1.234, "z")}, {}},
+       {{zapisany(1, "10.5", "a"), zapisany(7, "1.23", "z"), zapisany(1, "10.5", "a")}, {}},
+       1,
+       false,
+       {"*** Tabela T, rekord 3, pole KWOTA: wysłano 1.234, zapisano 1.23 ***"}},
+      {"unkeyed duplicates count: one copy missing",
+       {},
+       {{wiersz(1, 1, "a"), wiersz(1, 1, "a")}, {}},
+       {{zapisany(1, "1", "a")}, {}},
+       1,
+       false,
+       {"*** Tabela T, rekord 2: wiersza brak w tabeli firebird ***"}},
+      {"a row the copy may leave out is not missed, in either mode",
+       {0},
+       {{wiersz(1, 1, "a"), wiersz(2, 2, ""), wiersz(3, 3, "c")}, {false, true, false}},
+       {{zapisany(1, "1", "a"), zapisany(3, "3", "c")}, {}},
+       0,
+       true,
+       {}},
+  };
+  for (Dopasowanie& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    auto wyslane = p.wyslane.strona();
+    auto zapisane = p.zapisane.strona();
+    const konw::WynikWeryfikacji w = konw::PorownajWiersze(kNazwy, kKolumny, p.klucz, wyslane, zapisane, "T");
+    EXPECT_EQ(w.roznic, p.roznic);
+    EXPECT_EQ(w.scalanie, p.scalanie);
+    EXPECT_EQ(w.wyslanych, static_cast<std::int64_t>(p.wyslane.wiersze.size()));
+    EXPECT_EQ(w.zapisanych, static_cast<std::int64_t>(p.zapisane.wiersze.size()));
+    EXPECT_EQ(w.linie, p.linie);
+  }
+}
+
+TEST(Weryfikacja, ReportsTwentyDifferencesThenCountsTheRest) {
+  for (const std::vector<int>& klucz : {std::vector<int>{0}, std::vector<int>{}}) {
+    SCOPED_TRACE(klucz.empty() ? "digests" : "key order");
+    Strona wyslane, zapisane;
+    for (int i = 1; i <= 30; ++i) {
+      wyslane.wiersze.push_back(wiersz(i, i + 0.001, "x"));
+      zapisane.wiersze.push_back(zapisany(i, (std::to_string(i) + ".00").c_str(), "x"));
+    }
+    auto w1 = wyslane.strona();
+    auto z1 = zapisane.strona();
+    const auto w = konw::PorownajWiersze(kNazwy, kKolumny, klucz, w1, z1, "T");
+    EXPECT_EQ(w.roznic, 30);
+    ASSERT_EQ(w.linie.size(), konw::kLimitRoznic + 1);
+    EXPECT_EQ(w.linie.back(), "*** Tabela T: oraz 10 dalszych różnic ***");
+  }
+  // The count's noun agrees with it.
+  for (const auto& [roznic, ogon] :
+       {std::pair{21, "1 dalsza różnica"}, std::pair{23, "3 dalsze różnice"},
+        std::pair{32, "12 dalszych różnic"}, std::pair{42, "22 dalsze różnice"}}) {
+    Strona wyslane, zapisane;
+    for (int i = 1; i <= roznic; ++i) {
+      wyslane.wiersze.push_back(wiersz(i, 0.001, "x"));
+      zapisane.wiersze.push_back(zapisany(i, "0", "x"));
+    }
+    auto w1 = wyslane.strona();
+    auto z1 = zapisane.strona();
+    const auto w = konw::PorownajWiersze(kNazwy, kKolumny, {0}, w1, z1, "T");
+    EXPECT_EQ(w.linie.back(), std::string("*** Tabela T: oraz ") + ogon + " ***");
+  }
+}
+
+TEST(Weryfikacja, ABreakRequestStopsIt) {
+  Strona wyslane, zapisane;
+  for (int i = 0; i < 1000; ++i) {
+    wyslane.wiersze.push_back(wiersz(i, 1, "a"));
+    zapisane.wiersze.push_back(zapisany(i, "1", "a"));
+  }
+  auto w1 = wyslane.strona();
+  auto z1 = zapisane.strona();
+  const auto w = konw::PorownajWiersze(kNazwy, kKolumny, {0}, w1, z1, "T", [] { return true; });
+  EXPECT_TRUE(w.przerwana);
+  EXPECT_LT(w.wyslanych, 1000);
+}
+
+}  // namespace
