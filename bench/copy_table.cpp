@@ -121,13 +121,13 @@ int main(int argc, char** argv) {
         exec(dm.DBi, "DROP TABLE PLANY");
         exec(dm.DBi, std::string("CREATE TABLE PLANY ") + kColumns);
       }
-      konw::WlaczWeryfikacje(verify);
-      const double verifiedBefore = konw::SekundyWeryfikacji();
+      frm.przebieg.weryfikacja = verify;
+      const double verifiedBefore = frm.przebieg.sekundyWeryfikacji;
       const auto start = std::chrono::steady_clock::now();
       frm.przebieg.Convert();
       double& best = verify ? copySeconds : unverifiedSeconds;
       best = std::min(best, seconds(start));
-      if (verify) verifySeconds = std::min(verifySeconds, konw::SekundyWeryfikacji() - verifiedBefore);
+      if (verify) verifySeconds = std::min(verifySeconds, frm.przebieg.sekundyWeryfikacji - verifiedBefore);
     }
     const std::int64_t copied = count(dm.DBi, "PLANY");
     const auto& info = ui.memo("mKomInf");

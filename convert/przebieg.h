@@ -56,6 +56,10 @@ class TPrzebieg {
   const std::string& SciezkaParadoxa;
   bool trwa = false;                // between Rozpocznij and Zakoncz
   std::vector<WynikTabeli> tabele;  // the tables of the last run, in the walk's order
+  // Whether copies are read back and compared (off only to measure the copy alone), and the seconds that
+  // took so far.
+  bool weryfikacja = true;
+  double sekundyWeryfikacji = 0;
 
   // A new run: every flag down.
   void Rozpocznij();

@@ -3,7 +3,6 @@
 #include "convert/weryfikacja.h"
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -30,9 +29,6 @@ using db::Value;
 using Wiersz = std::vector<Value>;
 // A sent row as its columns hold it; nullopt where a column could not hold the value sent.
 using WierszKolumn = std::vector<std::optional<Value>>;
-
-std::atomic<bool> g_wlaczona{true};
-std::atomic<std::int64_t> g_mikrosekundy{0};
 
 bool calkowita(FieldType t) {
   return t == FieldType::Smallint || t == FieldType::Integer || t == FieldType::LargeInt ||
@@ -582,30 +578,14 @@ WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
   return p.w;
 }
 
-bool WeryfikacjaWlaczona() {
-  return g_wlaczona.load();
-}
-
-void WlaczWeryfikacje(bool wlaczona) {
-  g_wlaczona.store(wlaczona);
-}
-
-double SekundyWeryfikacji() {
-  return static_cast<double>(g_mikrosekundy.load()) / 1e6;
-}
-
 void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
                     const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny) {
-  if (!WeryfikacjaWlaczona() || przebieg.flagi.Przerwano) return;
-  const auto poczatek = std::chrono::steady_clock::now();
+  if (!przebieg.weryfikacja || przebieg.flagi.Przerwano) return;
   struct Pomiar {
-    std::chrono::steady_clock::time_point od;
-    ~Pomiar() {
-      g_mikrosekundy +=
-          std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - od)
-              .count();
-    }
-  } pomiar{poczatek};
+    double& sekundy;
+    std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
+    ~Pomiar() { sekundy += std::chrono::duration<double>(std::chrono::steady_clock::now() - od).count(); }
+  } pomiar{przebieg.sekundyWeryfikacji};
   TdmKonw& dm = *przebieg.dm;
 
   // The columns are the INSERT's parameters, named as the columns are.

@@ -66,10 +66,4 @@ WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
 void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
                     const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny = {});
 
-// Whether copies are verified (on unless switched off; the switch is for measuring the copy alone).
-bool WeryfikacjaWlaczona();
-void WlaczWeryfikacje(bool wlaczona);
-// Seconds spent verifying since the program started, for measuring what verification costs.
-double SekundyWeryfikacji();
-
 }  // namespace konw
