@@ -160,7 +160,9 @@ bool TdmKonw::PoleWKluczuGlownym(const db::Field& field) {
 }
 
 void TdmKonw::ZerujWybraneTabele() {
+  // Only a row that is selected is written: a start-up with no selection leaves the file as it was.
   for (tblLista.first(); !tblLista.eof(); tblLista.next()) {
+    if (!tblLista.fieldByName("KONWERTOWANA").asBoolean()) continue;
     tblLista.edit();
     tblLista.fieldByName("KONWERTOWANA").setAsBoolean(false);
     tblLista.post();
