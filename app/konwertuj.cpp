@@ -58,6 +58,7 @@ Werdykt TfrmConvert::Konwertuj() {
       ui_.setProgressRange(kPasekCalosc, 0, static_cast<int>(dm_->tblLista.recordCount()));
       try {
         if (UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, true, true)) {
+          przebieg.log.BladZapisu = false;
           for (PlikLogu& log : przebieg.log.logi) {
             if (!przebieg.log.InitLogFile(log, true)) {
               bladPlikowLogu = true;
@@ -83,6 +84,9 @@ Werdykt TfrmConvert::Konwertuj() {
       if (!blad) blad = std::current_exception();
     }
     ZamknijPlikiLogow();
+    // Logs that could not be written are an error of their own: the operator must not trust the files.
+    if (przebieg.log.BladZapisu)
+      ui_.messageBox(MsgKind::Error, kApplicationTitle, przebieg.log.UwagaONiekompletnychLogach(), kOk, kOk);
     if (blad) std::rethrow_exception(blad);
   } catch (...) {
     // The handler of a button: nothing may escape it; the error log has the block.
