@@ -139,6 +139,22 @@ TEST_F(ControlTables, SelectionIsWrittenOnlyWhenARowWasSelected) {
   }
 }
 
+TEST_F(ControlTables, SelectionThatCannotBeWrittenIsNamedToTheOperator) {
+  standard();
+  auto& dm = *frm.dm();
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
+  // The file cannot be replaced: a directory with something in it stands in its place.
+  const fs::path plik = root.path / "PROG" / "KONWERSJA" / "ListaTabel.db";
+  fs::remove(plik);
+  fs::create_directories(plik / "zajety");
+  EXPECT_ANY_THROW(dm.ZerujWybraneTabele());
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
+  EXPECT_EQ(ui.boxes()[0].text,
+            "Błąd zapisu pliku konfiguracyjnego:\r\n" + dm.SciezkaKonwersji + "ListaTabel.db");
+  EXPECT_EQ(dm.tblLista.state(), db::Dataset::State::Browse);
+}
+
 TEST_F(ControlTables, MissingControlTableIsNamedAndTheOthersStayOpen) {
   writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "A", "A"}}, {}, "ListaIndekSkip.db");
   auto& dm = *frm.dm();
