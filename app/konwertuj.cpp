@@ -50,6 +50,7 @@ Werdykt TfrmConvert::Konwertuj() {
       return werdykt;
 
     UstawStanPracy(true);
+    przebieg.log.BladZapisu = false;  // this run's files only
     przebieg.edycja = edycja;
     bool bladPlikowLogu = false;
     std::exception_ptr blad;
@@ -58,7 +59,6 @@ Werdykt TfrmConvert::Konwertuj() {
       ui_.setProgressRange(kPasekCalosc, 0, static_cast<int>(dm_->tblLista.recordCount()));
       try {
         if (UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, true, true)) {
-          przebieg.log.BladZapisu = false;
           for (PlikLogu& log : przebieg.log.logi) {
             if (!przebieg.log.InitLogFile(log, true)) {
               bladPlikowLogu = true;
