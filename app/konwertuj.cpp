@@ -49,6 +49,7 @@ Werdykt TfrmConvert::Konwertuj() {
       return werdykt;
 
     UstawStanPracy(true);
+    przebieg.log.BladZapisu = false;  // this run's files only
     przebieg.edycja = edycja;
     bool bladPlikowLogu = false;
     std::exception_ptr blad;
@@ -81,6 +82,9 @@ Werdykt TfrmConvert::Konwertuj() {
       if (!blad) blad = std::current_exception();
     }
     ZamknijPlikiLogow();
+    // Logs that could not be written are an error of their own: the operator must not trust the files.
+    if (przebieg.log.BladZapisu)
+      ui_.messageBox(MsgKind::Error, kApplicationTitle, przebieg.log.UwagaONiekompletnychLogach(), kOk, kOk);
     if (blad) std::rethrow_exception(blad);
   } catch (...) {
     // The handler of a button: nothing may escape it; the error log has the block.

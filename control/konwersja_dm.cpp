@@ -159,10 +159,21 @@ bool TdmKonw::PoleWKluczuGlownym(const db::Field& field) {
 }
 
 void TdmKonw::ZerujWybraneTabele() {
+  // Only a row that is selected is written: a start-up with no selection leaves the file as it was.
   for (tblLista.first(); !tblLista.eof(); tblLista.next()) {
-    tblLista.edit();
-    tblLista.fieldByName("KONWERTOWANA").setAsBoolean(false);
-    tblLista.post();
+    if (!tblLista.fieldByName("KONWERTOWANA").asBoolean()) continue;
+    try {
+      tblLista.edit();
+      tblLista.fieldByName("KONWERTOWANA").setAsBoolean(false);
+      tblLista.post();
+    } catch (...) {
+      // The operator learns which file could not be written; the failure still ends what called this.
+      tblLista.cancel();
+      wyjatki_.ReportError(
+          "", "Błąd zapisu pliku konfiguracyjnego:\r\n" + SciezkaKonwersji + NazwaPlikuTabeli(tblLista),
+          "TdmKonw.ZerujWybraneTabele");
+      throw;
+    }
   }
   tblLista.first();
 }

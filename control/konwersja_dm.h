@@ -32,7 +32,8 @@ class TdmKonw {
   std::string OdpowiednikPola(const std::string& name, Kierunek direction);
   bool TabelaIstniejeWFirebird(const std::string& name);
   bool PoleWKluczuGlownym(const db::Field& field);
-  // Every ListaTabel row gets KONWERTOWANA false, posted; the cursor ends on the first row.
+  // Every ListaTabel row gets KONWERTOWANA false, posted where it was set (nothing is written when no row
+  // is selected); the cursor ends on the first row.
   void ZerujWybraneTabele();
   // The file name a control table was opened from ("ListaTabel.db", ...).
   static std::string NazwaPlikuTabeli(const db::Table& table);

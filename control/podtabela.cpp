@@ -85,6 +85,10 @@ SiatkaTabeli::SiatkaTabeli(db::Table& tabela, std::vector<std::string> kolumny, 
 }
 
 void SiatkaTabeli::wczytaj() {
+  // A row being inserted survives the reading: it is not in the table yet.
+  std::vector<db::Value> wstawiany;
+  if (nowy_) wstawiany = wartosci_.back();
+  nowy_ = false;
   pola_.clear();
   indeksy_.clear();
   typy_.clear();
@@ -101,15 +105,20 @@ void SiatkaTabeli::wczytaj() {
     pola_.push_back(tabela_.field(i).name());
     typy_.push_back(tabela_.field(i).dataType());
   }
-  if (tabela_.isEmpty()) return;
-  const std::int64_t powrot = tabela_.bookmark();
-  for (tabela_.first(); !tabela_.eof(); tabela_.next()) {
-    zakladki_.push_back(tabela_.bookmark());
-    std::vector<db::Value> wiersz;
-    for (int i : indeksy_) wiersz.push_back(tabela_.field(i).value());
-    wartosci_.push_back(std::move(wiersz));
+  if (!tabela_.isEmpty()) {
+    const std::int64_t powrot = tabela_.bookmark();
+    for (tabela_.first(); !tabela_.eof(); tabela_.next()) {
+      zakladki_.push_back(tabela_.bookmark());
+      std::vector<db::Value> wiersz;
+      for (int i : indeksy_) wiersz.push_back(tabela_.field(i).value());
+      wartosci_.push_back(std::move(wiersz));
+    }
+    tabela_.gotoBookmark(powrot);
   }
-  tabela_.gotoBookmark(powrot);
+  if (wstawiany.size() == indeksy_.size() && !indeksy_.empty()) {
+    wartosci_.push_back(std::move(wstawiany));
+    nowy_ = true;
+  }
 }
 
 bool SiatkaTabeli::logiczna(int kolumna) const {
@@ -133,6 +142,8 @@ int SiatkaTabeli::biezacy() const {
 }
 
 void SiatkaTabeli::przejdz(int wiersz) {
+  // The row being inserted has no place in the table yet: the table's cursor stays.
+  if (wiersz == nowy()) return;
   tabela_.gotoBookmark(zakladki_.at(static_cast<std::size_t>(wiersz)));
 }
 
@@ -141,6 +152,10 @@ int SiatkaTabeli::indeksPola(int kolumna) const {
 }
 
 void SiatkaTabeli::zapisz(int wiersz, int kolumna, db::Value v) {
+  if (wiersz == nowy()) {
+    wartosci_.back().at(static_cast<std::size_t>(kolumna)) = std::move(v);
+    return;
+  }
   przejdz(wiersz);
   try {
     tabela_.edit();
@@ -163,18 +178,45 @@ void SiatkaTabeli::ustawLogiczna(int wiersz, int kolumna, bool wartosc) {
 }
 
 int SiatkaTabeli::dodaj() {
+  if (!nowy_ && !indeksy_.empty()) {
+    wartosci_.emplace_back(indeksy_.size(), db::Value(db::Null{}));
+    nowy_ = true;
+  }
+  return nowy();
+}
+
+int SiatkaTabeli::zatwierdz() {
+  if (!nowy_) return -1;
+  const std::vector<db::Value>& wiersz = wartosci_.back();
+  if (db::valueToText(wiersz.front()).find_first_not_of(" \t") == std::string::npos)
+    throw BrakKlucza("Nie zapisano wiersza: kolumna " + naglowek(0) +
+                     " nie może być pusta. Proszę ją wypełnić albo anulować wstawianie wiersza.");
   try {
     tabela_.insert();
+    for (std::size_t k = 0; k < indeksy_.size(); ++k)
+      if (!db::isNull(wiersz[k])) tabela_.field(indeksy_[k]).setValue(wiersz[k]);
     tabela_.post();
   } catch (...) {
     tabela_.cancel();
     throw;
   }
+  nowy_ = false;
+  wartosci_.pop_back();
   wczytaj();
   return biezacy();
 }
 
+void SiatkaTabeli::anuluj() {
+  if (!nowy_) return;
+  wartosci_.pop_back();
+  nowy_ = false;
+}
+
 void SiatkaTabeli::usun(int wiersz) {
+  if (wiersz == nowy()) {
+    anuluj();
+    return;
+  }
   przejdz(wiersz);
   tabela_.deleteRecord();
   wczytaj();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,12 @@ class Table;
 namespace konw {
 
 class TdmKonw;
+
+// A row posted without the value that names it (the grid's first column): the message says which.
+class BrakKlucza : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // The window of one control table: its caption, the table (null: nothing shown) and how many of its
 // leading columns are hidden (IDTF, and for a detail table of ListaTabel also the link TABELA).
@@ -42,8 +49,10 @@ extern const std::vector<PrzyciskPodtabeli> kPrzyciskiPodtabel;
 extern const std::vector<std::string> kKolumnyListyTabel;
 
 // The rows of an open table as a grid shows them: read once into memory (so that painting never
-// moves the table's cursor), each row known by its bookmark. Every edit is posted at once; a failed
-// one is cancelled and passed on, so no row stays half-edited.
+// moves the table's cursor), each row known by its bookmark. Every edit of a stored row is posted at
+// once; a failed one is cancelled and passed on, so no row stays half-edited. A row being inserted
+// lives only here, after the stored ones, until it is posted (its first column, the row's name, must
+// not be empty) or cancelled.
 class SiatkaTabeli {
  public:
   // `kolumny` names the fields shown; empty shows every field after the first `pominiete`.
@@ -51,7 +60,7 @@ class SiatkaTabeli {
 
   // Reads the rows again; the table's current row stays.
   void wczytaj();
-  int wiersze() const { return static_cast<int>(zakladki_.size()); }
+  int wiersze() const { return static_cast<int>(wartosci_.size()); }
   int kolumny() const { return static_cast<int>(pola_.size()); }
   const std::string& naglowek(int kolumna) const { return pola_.at(static_cast<std::size_t>(kolumna)); }
   bool logiczna(int kolumna) const;
@@ -65,8 +74,17 @@ class SiatkaTabeli {
   // Sets a field from the text typed (converted to the field's type; empty means null) and posts.
   void ustaw(int wiersz, int kolumna, const std::string& tekst);
   void ustawLogiczna(int wiersz, int kolumna, bool wartosc);
-  // Appends a posted empty row (a detail table links it to its master's row); returns its grid row.
+  // Appends an empty row being inserted (one at a time); returns its grid row. Nothing is stored yet.
   int dodaj();
+  // The grid row being inserted; -1 when there is none.
+  int nowy() const { return nowy_ ? wiersze() - 1 : -1; }
+  // Stores the row being inserted (a detail table links it to its master's row) and returns its grid row
+  // among the stored ones; -1 when nothing was being inserted. A row whose first column is empty is
+  // refused with BrakKlucza and stays being inserted; a failed insert is passed on and the row stays too.
+  int zatwierdz();
+  // Drops the row being inserted, if any.
+  void anuluj();
+  // Deletes a stored row; the row being inserted is dropped instead.
   void usun(int wiersz);
 
  private:
@@ -74,6 +92,7 @@ class SiatkaTabeli {
   int indeksPola(int kolumna) const;
 
   db::Table& tabela_;
+  bool nowy_ = false;
   std::vector<std::string> wybrane_;
   int pominiete_;
   std::vector<std::string> pola_;

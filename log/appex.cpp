@@ -1,7 +1,11 @@
 // TAppException: the diagnostic blocks of the error log, and the boxes that show errors.
 #include "log/appex.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -25,10 +29,8 @@ std::string lista(const char* title, const std::vector<std::string>& names) {
   return s;
 }
 
-std::string megabajty(const char* format, double a, double b = 0) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, format, a / 1048576.0, b / 1048576.0);
-  return buf;
+std::string megabajty(double bytes, const FormatyLokalu& formaty) {
+  return ZapiszLiczbe(bytes / 1048576.0, 1, formaty) + " MB";
 }
 
 // The directory part of a location, with its separator ("C:\Prog\" of "C:\Prog\konw.log").
@@ -71,6 +73,38 @@ bool opisz(const std::exception_ptr& error, Blad& out) {
 
 }  // namespace
 
+FormatyLokalu FormatyLokalu::systemu() {
+  FormatyLokalu f;
+  // A locale of its own: the process's global one (which a window library may have set) stays out of it.
+  locale_t l = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr));
+  if (!l) return f;
+  const std::string data = nl_langinfo_l(D_FMT, l);
+  const std::string czas = nl_langinfo_l(T_FMT, l);
+  const std::string przecinek = nl_langinfo_l(RADIXCHAR, l);
+  freelocale(l);
+  if (!data.empty() && data != "%m/%d/%y") f.data = data;
+  if (!czas.empty()) f.czas = czas;
+  if (!przecinek.empty()) f.przecinek = przecinek;
+  return f;
+}
+
+std::string ZapiszDate(const std::tm& when, const FormatyLokalu& formaty) {
+  char buf[256];
+  const std::string format = formaty.data + " " + formaty.czas;
+  const std::size_t n = std::strftime(buf, sizeof buf, format.c_str(), &when);
+  return std::string(buf, n);
+}
+
+std::string ZapiszLiczbe(double value, int miejsc, const FormatyLokalu& formaty) {
+  char buf[128];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, miejsc);
+  if (ec != std::errc()) return "?";
+  std::string text(buf, end);
+  if (const auto kropka = text.find('.'); kropka != std::string::npos)
+    text.replace(kropka, 1, formaty.przecinek);
+  return text;
+}
+
 TAppException::TAppException() {
   if (ErrorLog.empty()) ErrorLog = "except.log";
   Active = true;
@@ -100,17 +134,16 @@ void TAppException::WriteErrorLog(const std::string& body) {
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  char when[64];
-  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+  const std::string when = ZapiszDate(local, formaty);
 
   std::string block;
   block += kCrLf;
-  block += std::string(when) + kCrLf;
+  block += when + kCrLf;
   block += "O/S: " + f.platform + " ver. " + std::to_string(f.major) + "." + std::to_string(f.minor) +
            " build " + std::to_string(f.build) + " " + f.servicePack + kCrLf;
-  block += megabajty("RAM: %.1f MB/%.1f MB", f.ramAvailable, f.ramTotal) + kCrLf;
-  block += megabajty("SWAP: %.1f MB", f.swapFree) + kCrLf;
-  block += megabajty("HDD: %.1f MB", f.diskFree) + kCrLf;
+  block += "RAM: " + megabajty(f.ramAvailable, formaty) + "/" + megabajty(f.ramTotal, formaty) + kCrLf;
+  block += "SWAP: " + megabajty(f.swapFree, formaty) + kCrLf;
+  block += "HDD: " + megabajty(f.diskFree, formaty) + kCrLf;
   block += kCrLf;
   block += "Program: " + programPath + kCrLf;
   if (!Comment.empty()) block += "Info: " + Comment + kCrLf;

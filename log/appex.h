@@ -1,6 +1,7 @@
 // TAppException: appends diagnostic blocks to the error log and shows the error to the operator.
 #pragma once
 
+#include <ctime>
 #include <exception>
 #include <functional>
 #include <string>
@@ -19,6 +20,21 @@ struct StanOkien {
   std::string activeControlLine;     // "Active control: ..." / "Active form: ..." / ""
 };
 
+// How the system's locale writes a date, a time and a fraction (strftime formats, the decimal separator).
+// The neutral locale's two-digit-year date is written in full as year-month-day.
+struct FormatyLokalu {
+  std::string data = "%Y-%m-%d";
+  std::string czas = "%H:%M:%S";
+  std::string przecinek = ".";
+  // The formats of the locale the environment names (LC_ALL, LC_TIME, LC_NUMERIC, LANG).
+  static FormatyLokalu systemu();
+};
+
+// "date time" in the formats given.
+std::string ZapiszDate(const std::tm& when, const FormatyLokalu& formaty);
+// `value` with `miejsc` decimals and the decimal separator given, whatever the process's C locale.
+std::string ZapiszLiczbe(double value, int miejsc, const FormatyLokalu& formaty);
+
 class TAppException {
  public:
   TAppException();
@@ -34,6 +50,8 @@ class TAppException {
   std::string programPath;
   // The system facts of a block; readSystemFacts when empty (tests pass fixed ones).
   std::function<SystemFacts()> faktySystemu;
+  // The date and the numbers of a block are written so (the system's locale; tests pass fixed ones).
+  FormatyLokalu formaty = FormatyLokalu::systemu();
 
   // An exception nothing caught. `senderIsDataControl` is true for grids and data-aware edits.
   void HandleException(const std::exception_ptr& error, bool senderIsDataControl = false);

@@ -57,6 +57,7 @@ void TLogKonwersji::ZapiszLinie(const std::string& line, Kategorie categories) {
       const std::string bytes = crLf(utf8ToCp1250(line)) + "\r\n";
       if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fflush(f) != 0) {
         BladZapisu = flagi_.BladKonwersji = true;
+        logi[index].niekompletny = true;
         return;
       }
     }
@@ -119,8 +120,22 @@ void TLogKonwersji::ZglosBlad(const std::string& procedure, const std::string& m
   wyjatki_.ReportError(comment, message, procedure);
 }
 
+std::string TLogKonwersji::UwagaONiekompletnychLogach() const {
+  if (!BladZapisu) return {};
+  std::string text =
+      "UWAGA: PLIKI LOGÓW KONWERSJI SĄ NIEKOMPLETNE!\r\n\r\nNie wszystkie wiersze przebiegu konwersji udało "
+      "się "
+      "zapisać do plików logów (brak miejsca na dysku lub błąd zapisu)";
+  std::string pliki;
+  for (const PlikLogu& log : logi)
+    if (log.niekompletny) pliki += "\r\n" + log.sciezka;
+  text += pliki.empty() ? "." : ":" + pliki;
+  return text + "\r\n\r\nPełny przebieg konwersji pokazuje zakładka \"" + kPodpisStronyWynikow + "\".";
+}
+
 bool TLogKonwersji::InitLogFile(PlikLogu& file, bool zapytaj) {
   file.zamknij();
+  file.niekompletny = false;
   try {
     file.sciezka = NazwaPlikuZDataICzasem(file.sciezka);
     if (zapytaj && PlikZawieraDane(file.sciezka)) {

@@ -52,6 +52,7 @@ struct FlagiPrzebiegu {
 struct PlikLogu {
   std::string sciezka;  // log file path as the program shows it (Windows form when configured so)
   std::FILE* plik = nullptr;
+  bool niekompletny = false;  // a line could not be written to it since it was opened
   bool otwarty() const { return plik != nullptr; }
   void zamknij() noexcept;
 };
@@ -70,6 +71,9 @@ class TLogKonwersji {
   std::array<bool, 4> NaglowekDoZapisu{};  // pending section openings (index 0 unused)
   // A line could not be written to its file: the run's logs are incomplete.
   bool BladZapisu = false;
+  // What the operator is told about the files once a line could not be written (empty when every line
+  // was): which files are incomplete and where the whole record of the run is still to be seen.
+  std::string UwagaONiekompletnychLogach() const;
 
   // The log files of a run go into this directory (a trailing separator included).
   void UstawKatalog(const std::string& katalog);

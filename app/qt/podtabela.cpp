@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -12,6 +13,7 @@
 
 #include "control/konwersja_dm.h"
 #include "db/engine.h"
+#include "platform/operator.h"
 
 namespace konw {
 
@@ -73,9 +75,7 @@ class PanelListyTabel : public QWidget {
     connect(przyciskNawigatora(nawigator, n, "nbInsert", "+", "Wstaw"), &QToolButton::clicked, this, [this] {
       if (!model_) return;
       siatka_->zakonczEdycje(true);
-      const int w = model_->dodaj();
-      siatka_->wybierz(w);
-      if (poZmianieListy_) poZmianieListy_();
+      siatka_->wybierz(model_->dodaj());
     });
     connect(przyciskNawigatora(nawigator, n, "nbDelete", "-", "Usuń"), &QToolButton::clicked, this, [this] {
       const int w = siatka_->currentIndex().row();
@@ -86,9 +86,15 @@ class PanelListyTabel : public QWidget {
       if (poZmianieListy_) poZmianieListy_();
     });
     connect(przyciskNawigatora(nawigator, n, "nbPost", "\u2713", "Zapisz"), &QToolButton::clicked, this,
-            [this] { siatka_->zakonczEdycje(true); });
+            [this] {
+              siatka_->zakonczEdycje(true);
+              siatka_->zatwierdzWstawiany();
+            });
     connect(przyciskNawigatora(nawigator, n, "nbCancel", "\u2717", "Anuluj"), &QToolButton::clicked, this,
-            [this] { siatka_->zakonczEdycje(false); });
+            [this] {
+              siatka_->zakonczEdycje(false);
+              siatka_->anulujWstawiany();
+            });
     dol->addWidget(nawigator);
     dol->addStretch();
     for (const PrzyciskPodtabeli& p : kPrzyciskiPodtabel) {
@@ -119,14 +125,14 @@ class PanelListyTabel : public QWidget {
     if (!model_) {
       model_ = new ModelTabeli(dm->tblLista, kKolumnyListyTabel, 0, this);
       siatka_->setModel(model_);
-      // The conversion kind's grid shows TABELA and TABELA_IB too.
-      connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+      // The conversion kind's grid shows TABELA and TABELA_IB too: it follows every stored change.
+      connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& od) {
+        if (od.row() != model_->siatka().nowy() && poZmianieListy_) poZmianieListy_();
+      });
+      connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         if (poZmianieListy_) poZmianieListy_();
       });
-      connect(siatka_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-              [this](const QModelIndex& i) {
-                if (i.isValid()) model_->siatka().przejdz(i.row());
-              });
+      polaczSiatke(siatka_, model_);
     } else {
       model_->wczytaj();
     }
@@ -153,16 +159,34 @@ void ModelTabeli::wczytaj() {
 }
 
 int ModelTabeli::dodaj() {
+  if (siatka_.nowy() >= 0) return siatka_.nowy();
+  beginInsertRows({}, siatka_.wiersze(), siatka_.wiersze());
+  const int w = siatka_.dodaj();
+  endInsertRows();
+  return w;
+}
+
+int ModelTabeli::zatwierdz() {
+  if (siatka_.nowy() < 0) return -1;
+  // Refused before anything changes: the rows stay as the view shows them.
   beginResetModel();
   int w = -1;
   try {
-    w = siatka_.dodaj();
+    w = siatka_.zatwierdz();
   } catch (...) {
     endResetModel();
     throw;
   }
   endResetModel();
   return w;
+}
+
+void ModelTabeli::anuluj() {
+  const int w = siatka_.nowy();
+  if (w < 0) return;
+  beginRemoveRows({}, w, w);
+  siatka_.anuluj();
+  endRemoveRows();
 }
 
 void ModelTabeli::usun(int wiersz) {
@@ -241,6 +265,53 @@ void SiatkaWidok::wybierz(int wiersz) {
   setCurrentIndex(model()->index(wiersz, kolumna));
 }
 
+ModelTabeli* SiatkaWidok::modelTabeli() const {
+  return qobject_cast<ModelTabeli*>(model());
+}
+
+bool SiatkaWidok::zatwierdzWstawiany() {
+  ModelTabeli* m = modelTabeli();
+  if (!m || m->siatka().nowy() < 0) return true;
+  try {
+    wybierz(m->zatwierdz());
+    return true;
+  } catch (const BrakKlucza& e) {
+    wybierz(m->siatka().nowy());
+    QMessageBox::warning(window(), QString::fromUtf8(kApplicationTitle), q(e.what()));
+    return false;
+  }
+}
+
+void SiatkaWidok::anulujWstawiany() {
+  ModelTabeli* m = modelTabeli();
+  if (!m || m->siatka().nowy() < 0) return;
+  m->anuluj();
+  wybierz(m->siatka().biezacy());
+}
+
+void SiatkaWidok::keyPressEvent(QKeyEvent* event) {
+  ModelTabeli* m = modelTabeli();
+  if (event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState && m &&
+      m->siatka().nowy() >= 0) {
+    anulujWstawiany();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void polaczSiatke(SiatkaWidok* widok, ModelTabeli* model) {
+  QObject::connect(
+      widok->selectionModel(), &QItemSelectionModel::currentRowChanged, widok,
+      [widok, model](const QModelIndex& i, const QModelIndex& poprzedni) {
+        if (i.isValid()) model->siatka().przejdz(i.row());
+        // Leaving the row being inserted stores it, once the selection has settled.
+        if (poprzedni.isValid() && poprzedni.row() == model->siatka().nowy() && i.row() != poprzedni.row())
+          QMetaObject::invokeMethod(
+              widok, [widok] { widok->zatwierdzWstawiany(); }, Qt::QueuedConnection);
+      });
+}
+
 TfrmPodTbl::TfrmPodTbl(const WidokPodtabeli& widok, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmPodTbl"));
   setWindowTitle(q(widok.podpis));
@@ -253,10 +324,7 @@ TfrmPodTbl::TfrmPodTbl(const WidokPodtabeli& widok, QWidget* parent) : QDialog(p
   if (widok.tabela) {
     model_ = std::make_unique<ModelTabeli>(*widok.tabela, std::vector<std::string>{}, widok.ukryteKolumny);
     dbg_->setModel(model_.get());
-    connect(dbg_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& i) {
-              if (i.isValid()) model_->siatka().przejdz(i.row());
-            });
+    polaczSiatke(dbg_, model_.get());
     dbg_->wybierz(0);
   }
 
@@ -298,9 +366,15 @@ TfrmPodTbl::TfrmPodTbl(const WidokPodtabeli& widok, QWidget* parent) : QDialog(p
             if (model_ && dbg_->currentIndex().isValid()) dbg_->edit(dbg_->currentIndex());
           });
   connect(przyciskNawigatora(nawigator, n, "nbPost", "\u2713", "Zapisz"), &QToolButton::clicked, this,
-          [this] { dbg_->zakonczEdycje(true); });
+          [this] {
+            dbg_->zakonczEdycje(true);
+            dbg_->zatwierdzWstawiany();
+          });
   connect(przyciskNawigatora(nawigator, n, "nbCancel", "\u2717", "Anuluj"), &QToolButton::clicked, this,
-          [this] { dbg_->zakonczEdycje(false); });
+          [this] {
+            dbg_->zakonczEdycje(false);
+            dbg_->anulujWstawiany();
+          });
   connect(przyciskNawigatora(nawigator, n, "nbRefresh", "\u21BB", "Odśwież"), &QToolButton::clicked, this,
           [this] {
             if (!model_) return;
@@ -320,6 +394,7 @@ TfrmPodTbl::TfrmPodTbl(const WidokPodtabeli& widok, QWidget* parent) : QDialog(p
 
 void TfrmPodTbl::done(int result) {
   dbg_->zakonczEdycje(true);
+  if (!dbg_->zatwierdzWstawiany()) return;
   QDialog::done(result);
 }
 

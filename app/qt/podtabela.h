@@ -23,7 +23,12 @@ class ModelTabeli : public QAbstractTableModel {
   SiatkaTabeli& siatka() { return siatka_; }
   // Reads the rows again.
   void wczytaj();
+  // A row being inserted: shown at the end, stored only by zatwierdz.
   int dodaj();
+  // Stores the row being inserted and returns its row; -1 when there was none; throws BrakKlucza
+  // (nothing stored) when its first column is empty.
+  int zatwierdz();
+  void anuluj();
   void usun(int wiersz);
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -47,7 +52,23 @@ class SiatkaWidok : public QTableView {
   void zakonczEdycje(bool zatwierdz);
   // Selects a row and makes it the table's current one.
   void wybierz(int wiersz);
+  // Stores the row being inserted, if any, and selects it; a row without its name is refused with a
+  // message and stays selected. False when the row is still being inserted.
+  bool zatwierdzWstawiany();
+  // Drops the row being inserted, if any, and selects the row that was current before it.
+  void anulujWstawiany();
+
+ protected:
+  // Escape outside a cell editor drops the row being inserted (and goes no further).
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  ModelTabeli* modelTabeli() const;
 };
+
+// Makes `widok` a grid over `model`: the selected row becomes the table's current one, and leaving the
+// row being inserted stores it.
+void polaczSiatke(SiatkaWidok* widok, ModelTabeli* model);
 
 // The window of one control table: the grid dbg, the navigator DBNavigator1 and btnClose.
 class TfrmPodTbl : public QDialog {
@@ -57,7 +78,8 @@ class TfrmPodTbl : public QDialog {
   explicit TfrmPodTbl(const WidokPodtabeli& widok, QWidget* parent = nullptr);
   ModelTabeli* model() { return model_.get(); }
 
-  // A cell still being edited is posted when the window closes.
+  // A cell still being edited, and a row being inserted, are posted when the window closes; a row
+  // that cannot be stored keeps the window open.
   void done(int result) override;
 
  private:

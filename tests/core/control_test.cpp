@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <thread>
+
 #include "fixtures.h"
 
 namespace {
@@ -83,6 +89,70 @@ TEST_F(ControlTables, ClearingTheSelectionIsPostedToTheFile) {
     ticked += dm.tblLista.fieldByName("KONWERTOWANA").asBoolean();
   EXPECT_EQ(ticked, 0);
   EXPECT_EQ(dm.tblLista.recordCount(), 3);
+}
+
+// Every file of the control directory with its bytes and modification time.
+std::map<std::string, std::pair<std::string, fs::file_time_type>> stanPlikow(const fs::path& dir) {
+  std::map<std::string, std::pair<std::string, fs::file_time_type>> out;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::ifstream in(e.path(), std::ios::binary);
+    out[e.path().filename().string()] = {std::string(std::istreambuf_iterator<char>(in), {}),
+                                         fs::last_write_time(e.path())};
+  }
+  return out;
+}
+
+TEST_F(ControlTables, SelectionIsWrittenOnlyWhenARowWasSelected) {
+  standard();
+  auto& dm = *frm.dm();
+  const fs::path katalog = root.path / "PROG" / "KONWERSJA";
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
+  dm.ZerujWybraneTabele();  // every row starts selected: cleared and written
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
+
+  const struct {
+    const char* wybrana;  // the row selected before the start-up, if any
+    bool zapisana;
+  } przypadki[] = {{nullptr, false}, {"USER", true}, {nullptr, false}};
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.wybrana ? p.wybrana : "none");
+    if (p.wybrana) {
+      ASSERT_TRUE(dm.tblLista.locate("TABELA", {std::string(p.wybrana)}, true));
+      dm.tblLista.edit();
+      dm.tblLista.fieldByName("KONWERTOWANA").setAsBoolean(true);
+      dm.tblLista.post();
+    }
+    const auto przed = stanPlikow(katalog);
+    // Far enough apart that a rewrite shows in the modification time whatever the clock's grain.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
+    dm.ZerujWybraneTabele();
+    EXPECT_EQ(dm.tblLista.recNo(), 1);
+    const auto po = stanPlikow(katalog);
+    EXPECT_EQ(po == przed, !p.zapisana);
+    if (p.zapisana) {
+      EXPECT_NE(po.at("ListaTabel.db"), przed.at("ListaTabel.db"));
+    }
+    ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
+    for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next())
+      EXPECT_FALSE(dm.tblLista.fieldByName("KONWERTOWANA").asBoolean());
+  }
+}
+
+TEST_F(ControlTables, SelectionThatCannotBeWrittenIsNamedToTheOperator) {
+  standard();
+  auto& dm = *frm.dm();
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
+  // The file cannot be replaced: a directory with something in it stands in its place.
+  const fs::path plik = root.path / "PROG" / "KONWERSJA" / "ListaTabel.db";
+  fs::remove(plik);
+  fs::create_directories(plik / "zajety");
+  EXPECT_ANY_THROW(dm.ZerujWybraneTabele());
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
+  EXPECT_EQ(ui.boxes()[0].text,
+            "Błąd zapisu pliku konfiguracyjnego:\r\n" + dm.SciezkaKonwersji + "ListaTabel.db");
+  EXPECT_EQ(dm.tblLista.state(), db::Dataset::State::Browse);
 }
 
 TEST_F(ControlTables, MissingControlTableIsNamedAndTheOthersStayOpen) {

@@ -4,6 +4,7 @@
 #include "core/log_support.h"
 #include "db/error.h"
 #include "platform/cp1250.h"
+#include "support/env_guard.h"
 
 namespace konw {
 namespace {
@@ -26,6 +27,7 @@ class ExceptionLogger : public ::testing::Test {
     log.ui = &ui;
     log.programPath = (dir.path / "konwersja").string();
     log.ErrorLog = (dir.path / "konwersja.log").string();
+    log.formaty = {};  // the neutral formats, whatever the machine's locale
     log.faktySystemu = [] {
       return SystemFacts{"Linux", 6, 1, 0, "#1 SMP", 1572864, 2097152, 3145728, 4718592};
     };
@@ -168,6 +170,49 @@ TEST_F(ExceptionLogger, WriteFailureFallsBackToOneBoxWithTheReason) {
   EXPECT_EQ(
       ui.boxes()[0].text.rfind("Uwaga: nie powiodła się próba zapisu treści wyjątku/błędu do pliku: \r\n", 0),
       0u);
+}
+
+TEST(LocaleFormats, DateAndNumbersFollowTheFormatsGiven) {
+  std::tm t{};
+  t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 7, t.tm_hour = 9, t.tm_min = 5, t.tm_sec = 3;
+  const FormatyLokalu polskie{"%d.%m.%Y", "%T", ","};
+  const struct {
+    const char* nazwa;
+    FormatyLokalu formaty;
+    std::string data, liczba, calkowita;
+  } przypadki[] = {
+      {"neutral", {}, "2026-12-07 09:05:03", "1536.5", "2"},
+      {"Polish", polskie, "07.12.2026 09:05:03", "1536,5", "2"},
+      {"separator of two bytes", {"%d/%m/%Y", "%H.%M", "\u066B"}, "07/12/2026 09.05", "1536\u066B5", "2"},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    EXPECT_EQ(ZapiszDate(t, p.formaty), p.data);
+    EXPECT_EQ(ZapiszLiczbe(1536.46, 1, p.formaty), p.liczba);
+    EXPECT_EQ(ZapiszLiczbe(1.6, 0, p.formaty), p.calkowita);
+  }
+}
+
+TEST(LocaleFormats, TheNeutralLocaleKeepsTheFullDate) {
+  // The only locales every machine has: the neutral one writes its two-digit-year date in full.
+  for (const char* nazwa : {"C", "C.UTF-8", "POSIX"}) {
+    test::EnvGuard lcAll("LC_ALL", nazwa);
+    const FormatyLokalu f = FormatyLokalu::systemu();
+    EXPECT_EQ(f.data, "%Y-%m-%d") << nazwa;
+    EXPECT_EQ(f.czas, "%H:%M:%S") << nazwa;
+    EXPECT_EQ(f.przecinek, ".") << nazwa;
+  }
+}
+
+TEST_F(ExceptionLogger, BlockIsWrittenInTheLocalesFormats) {
+  log.formaty = {"%d.%m.%Y", "%T", ","};
+  log.HandleException(std::make_exception_ptr(std::runtime_error("x")));
+  const Lines all = splitCrLf(cp1250ToUtf8(readBytes(log.ErrorLog)));
+  ASSERT_GE(all.size(), 6u);
+  EXPECT_TRUE(std::regex_match(all[1], std::regex(R"(\d{2}\.\d{2}\.\d{4} \d{2}:\d{2}:\d{2})"))) << all[1];
+  EXPECT_EQ(all[3], "RAM: 1,5 MB/2,0 MB");
+  EXPECT_EQ(all[4], "SWAP: 3,0 MB");
+  EXPECT_EQ(all[5], "HDD: 4,5 MB");
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -91,11 +93,12 @@ TEST_F(Podtabela, DetailTableShowsTheCurrentTablesRowsAndLinksANewOne) {
   Okno widok;
   wOknie([&](TfrmPodTbl* okno) {
     widok = odczytaj(okno);
-    // A new row, then a value typed into it: both posted at once.
+    // A new row, then values typed into it: stored when the window closes.
     okno->findChild<QToolButton*>(QStringLiteral("nbInsert"))->click();
     ModelTabeli* m = okno->model();
     ASSERT_EQ(m->rowCount(), 3);
-    const int nowy = m->siatka().biezacy();
+    const int nowy = m->siatka().nowy();
+    ASSERT_EQ(nowy, 2);
     EXPECT_TRUE(m->setData(m->index(nowy, 0), QStringLiteral("Opis"), Qt::EditRole));
     EXPECT_TRUE(m->setData(m->index(nowy, 1), QStringLiteral("OPIS_B"), Qt::EditRole));
   });
@@ -205,15 +208,185 @@ TEST_F(Podtabela, PageListaTabelEditsTheListAndOpensTheViewerOfTheSelectedTable)
   EXPECT_EQ(widok.tytul, "INNE NAZWY PÓL - TABELA: Konta");
   EXPECT_EQ(widok.wiersze.size(), 2u);
 
-  // A row added on the page is a row of ListaTabel, and the conversion kind's grid shows it too.
+  // A row added on the page becomes a row of ListaTabel when posted, and the conversion kind's grid
+  // shows it too.
   okno.findChild<QToolButton*>(QStringLiteral("nbInsert"))->click();
   EXPECT_EQ(m->rowCount(), 3);
+  EXPECT_EQ(dm->tblLista.recordCount(), 2);
+  EXPECT_EQ(okno.findChild<QTableWidget*>(QStringLiteral("ExRxDBGrid1"))->rowCount(), 2);
+  EXPECT_TRUE(m->setData(m->index(siatka->currentIndex().row(), 0), QStringLiteral("Nowa"), Qt::EditRole));
+  EXPECT_FALSE(dm->tblLista.locate("TABELA", {std::string("Nowa")}, false));
+  okno.findChild<QToolButton*>(QStringLiteral("nbPost"))->click();
   EXPECT_EQ(dm->tblLista.recordCount(), 3);
   EXPECT_EQ(okno.findChild<QTableWidget*>(QStringLiteral("ExRxDBGrid1"))->rowCount(), 3);
-  EXPECT_TRUE(m->setData(m->index(siatka->currentIndex().row(), 0), QStringLiteral("Nowa"), Qt::EditRole));
   EXPECT_TRUE(dm->tblLista.locate("TABELA", {std::string("Nowa")}, false));
   auto* rodzaje = okno.findChild<QTableWidget*>(QStringLiteral("ExRxDBGrid1"));
   EXPECT_EQ(rodzaje->findItems(QStringLiteral("Nowa"), Qt::MatchExactly).size(), 1);
+}
+
+// The TABELA values of tblPomijane, in the table's order.
+std::vector<std::string> pomijane(TdmKonw& dm) {
+  std::vector<std::string> out;
+  for (dm.tblPomijane.first(); !dm.tblPomijane.eof(); dm.tblPomijane.next())
+    out.push_back(dm.tblPomijane.fieldByName("TABELA").asString());
+  return out;
+}
+
+TEST_F(Podtabela, InsertedRowIsStoredOnlyWhenPostedWithItsName) {
+  const std::vector<std::string> przed = pomijane(*dm);
+  ASSERT_TRUE(dm->tblLista.locate("TABELA", {std::string("Konta")}, true));
+  const struct {
+    const char* nazwa;
+    std::vector<std::pair<int, std::string>> wpisy;  // column, text
+    bool zatwierdz;
+    std::vector<std::string> dopisane;  // the rows stored
+  } przypadki[] = {
+      {"posted with its name", {{0, "Nowa"}}, true, {"Nowa"}},
+      {"never posted", {{0, "Nowa"}}, false, {}},
+      {"name only spaces", {{0, "   "}}, true, {}},
+      {"name cleared", {{0, "Nowa"}, {0, ""}}, true, {}},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    SiatkaTabeli s(dm->tblPomijane, {}, 1);
+    const int w = s.dodaj();
+    EXPECT_EQ(w, s.wiersze() - 1);
+    EXPECT_EQ(s.dodaj(), w) << "one row is inserted at a time";
+    for (const auto& [k, tekst] : p.wpisy) s.ustaw(w, k, tekst);
+    s.wczytaj();  // a refresh keeps the row being inserted
+    EXPECT_EQ(s.nowy(), w);
+    EXPECT_EQ(pomijane(*dm), przed) << "nothing stored before the post";
+    if (p.zatwierdz) {
+      if (p.dopisane.empty()) {
+        EXPECT_THROW(s.zatwierdz(), BrakKlucza);
+        EXPECT_EQ(s.nowy(), w) << "a refused row stays for the operator to fill";
+      } else {
+        const int zapisany = s.zatwierdz();
+        EXPECT_EQ(s.nowy(), -1);
+        ASSERT_GE(zapisany, 0);
+        EXPECT_EQ(s.tekst(zapisany, 0), p.dopisane[0]);
+      }
+    }
+    s.anuluj();
+    EXPECT_EQ(s.nowy(), -1);
+    std::vector<std::string> oczekiwane = przed;
+    oczekiwane.insert(oczekiwane.end(), p.dopisane.begin(), p.dopisane.end());
+    std::vector<std::string> teraz = pomijane(*dm);
+    std::sort(oczekiwane.begin(), oczekiwane.end());
+    std::sort(teraz.begin(), teraz.end());
+    EXPECT_EQ(teraz, oczekiwane);
+    EXPECT_EQ(s.wiersze(), static_cast<int>(teraz.size()));
+    for (const std::string& t : p.dopisane) {
+      ASSERT_TRUE(dm->tblPomijane.locate("TABELA", {t}, true));
+      dm->tblPomijane.deleteRecord();
+    }
+  }
+  EXPECT_EQ(dm->tblLista.fieldByName("TABELA").asString(), "Konta");
+}
+
+// Closes every message box that opens, keeping its text.
+class Komunikaty {
+ public:
+  Komunikaty() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        teksty.push_back(box->text());
+        box->accept();
+      }
+    });
+    timer_.start();
+  }
+  std::vector<QString> teksty;
+
+ private:
+  QTimer timer_;
+};
+
+TEST_F(Podtabela, ViewerCancelEscapeAndARowWithoutItsNameStoreNothing) {
+  const std::vector<std::string> przed = pomijane(*dm);
+  const QString brakNazwy = QStringLiteral(
+      "Nie zapisano wiersza: kolumna TABELA nie może być pusta. Proszę ją wypełnić albo anulować wstawianie "
+      "wiersza.");
+  const struct {
+    const char* nazwa;
+    QString tekst;  // typed into the new row
+    std::function<void(TfrmPodTbl*)> potem;
+    std::vector<QString> komunikaty;
+    std::vector<std::string> dopisane;
+  } przypadki[] = {
+      {"Cancel",
+       "Nowa",
+       [](TfrmPodTbl* o) { o->findChild<QToolButton*>(QStringLiteral("nbCancel"))->click(); },
+       {},
+       {}},
+      {"Escape",
+       "Nowa",
+       [](TfrmPodTbl* o) { QTest::keyClick(o->findChild<SiatkaWidok*>(), Qt::Key_Escape); },
+       {},
+       {}},
+      {"Post without a name",
+       "",
+       [](TfrmPodTbl* o) {
+         o->findChild<QToolButton*>(QStringLiteral("nbPost"))->click();
+         EXPECT_EQ(o->model()->siatka().nowy(), o->model()->rowCount() - 1);
+         o->findChild<QToolButton*>(QStringLiteral("nbCancel"))->click();
+       },
+       {brakNazwy},
+       {}},
+      {"Close without a name",
+       "",
+       [](TfrmPodTbl* o) {
+         o->findChild<QPushButton*>(QStringLiteral("btnClose"))->click();
+         EXPECT_TRUE(o->isVisible()) << "the window stays for the row to be filled or cancelled";
+         QTest::keyClick(o->findChild<SiatkaWidok*>(), Qt::Key_Escape);
+       },
+       {brakNazwy},
+       {}},
+      {"Leaving the row",
+       "Nowa",
+       [](TfrmPodTbl* o) {
+         o->findChild<QToolButton*>(QStringLiteral("nbFirst"))->click();
+         QApplication::processEvents();
+         EXPECT_EQ(o->model()->siatka().nowy(), -1);
+       },
+       {},
+       {"Nowa"}},
+      {"Post",
+       "Nowa",
+       [](TfrmPodTbl* o) { o->findChild<QToolButton*>(QStringLiteral("nbPost"))->click(); },
+       {},
+       {"Nowa"}},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    Komunikaty komunikaty;
+    int wierszeNaKoniec = -1;
+    wOknie([&](TfrmPodTbl* okno) {
+      okno->findChild<QToolButton*>(QStringLiteral("nbInsert"))->click();
+      ModelTabeli* m = okno->model();
+      ASSERT_EQ(m->siatka().nowy(), m->rowCount() - 1);
+      if (!p.tekst.isEmpty()) {
+        EXPECT_TRUE(m->setData(m->index(m->siatka().nowy(), 0), p.tekst, Qt::EditRole));
+      }
+      EXPECT_EQ(pomijane(*dm), przed);
+      p.potem(okno);
+      wierszeNaKoniec = m->rowCount();
+    });
+    pokaz("btnPomijane");
+    EXPECT_EQ(komunikaty.teksty, p.komunikaty);
+    std::vector<std::string> oczekiwane = przed;
+    oczekiwane.insert(oczekiwane.end(), p.dopisane.begin(), p.dopisane.end());
+    std::vector<std::string> teraz = pomijane(*dm);
+    std::sort(oczekiwane.begin(), oczekiwane.end());
+    std::sort(teraz.begin(), teraz.end());
+    EXPECT_EQ(teraz, oczekiwane);
+    EXPECT_EQ(wierszeNaKoniec, static_cast<int>(teraz.size()));
+    for (const std::string& t : p.dopisane) {
+      ASSERT_TRUE(dm->tblPomijane.locate("TABELA", {t}, true));
+      dm->tblPomijane.deleteRecord();
+    }
+  }
 }
 
 }  // namespace

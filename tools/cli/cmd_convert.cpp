@@ -66,6 +66,9 @@ int runConvert(const Opcje& o) {
     for (const konw::PlikLogu& log : frm->przebieg.log.logi)
       std::printf("log file: %s\n", log.sciezka.c_str());
     std::fflush(stdout);
+    // A script that keeps only the exit code and standard error still learns that the files lack lines.
+    if (frm->przebieg.log.BladZapisu)
+      std::fprintf(stderr, "%s\n", bezCr(frm->przebieg.log.UwagaONiekompletnychLogach()).c_str());
   }
   const int kod = kodWyjscia(werdykt);
   if (!o.json.empty() && !zapiszPlik(o.json, podsumowanieJson(frm.get(), ui, werdykt, kod)))
