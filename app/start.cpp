@@ -49,8 +49,9 @@ bool TfrmConvert::FormCreate() {
       }
     }
   } catch (...) {
-    // Whatever ended the start-up is reported; the program then ends.
-    ZglosBlad("TfrmConvert.FormCreate", "", "");
+    // Whatever ended the start-up is reported, to the operator too; the program then ends.
+    ZglosBlad("TfrmConvert.FormCreate",
+              "Błąd w trakcie uruchamiania programu:\r\n" + TLogKonwersji::TekstBleduBazy(), "");
     ok = false;
   }
   JestWOnCreate = false;

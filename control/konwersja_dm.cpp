@@ -104,8 +104,9 @@ bool TdmKonw::OtworzTabeleKonfiguracyjne(const std::string& SciezkaGlowna, const
       if (!OtworzListeTabel(*t)) return false;
     return true;
   } catch (...) {
-    // Reported whatever it was: the program cannot go on without its control tables.
-    wyjatki_.ReportError("", "", "TdmKonw.OtworzTabeleKonfiguracyjne");
+    // Reported whatever it was, to the operator too: the program cannot go on without its control tables.
+    wyjatki_.ReportError("", "Błąd otwarcia plików konfiguracyjnych w katalogu:\r\n" + SciezkaKonwersji,
+                         "TdmKonw.OtworzTabeleKonfiguracyjne");
     return false;
   }
 }

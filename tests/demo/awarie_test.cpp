@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/scripted/scripted_operator.h"
+#include "app/widok/projekt_okna.h"
 #include "control/konwersja_dm.h"
 #include "demo/demo_fixture.h"
 #include "log/conversion_log.h"
@@ -237,6 +238,14 @@ TEST_F(Awarie, DamagedInstallationsShowWhyAndConvertWhatThereIs) {
        {{"error", "Brak w konfiguracji Windows informacji o zainstalowanym systemie \"Kalmiro\"!"},
         {"error", kKontrolneObokProgramu}},
        false},
+      {"product INI unreadable",
+       [](const fs::path& d) {
+         fs::remove(d / "drive_c/Kalmiro/Kalmiro.ini");
+         fs::create_directory(d / "drive_c/Kalmiro/Kalmiro.ini");
+       },
+       1,
+       {{"error", "Błąd w trakcie uruchamiania programu:"}},
+       false},
       {"logs on a full disk",
        [](const fs::path& d) { pelnyDyskDlaLogu(d / "drive_c/Kalmiro/DANE", 120); },
        5,
@@ -284,7 +293,7 @@ TEST_F(Awarie, LogThatStopsTakingLinesIsReportedAfterTheVerdict) {
   std::size_t wierszyPrzed = 0;
   ui.onProcessMessages = [&] {
     if (!inf.otwarty() || wierszyPrzed) return;
-    wierszyPrzed = ui.memo(konw::kMemoLogow[1]).size();
+    wierszyPrzed = ui.memo(std::string(konw::projekt::kMemoStrony[1])).size();
     ASSERT_NE(std::freopen("/dev/full", "wb", inf.plik), nullptr);
   };
   ui.answer(konw::kYes);
