@@ -30,9 +30,9 @@ namespace fs = std::filesystem;
 inline const std::string kPrefiksLimitu = "L_";
 
 struct DemoBench {
-  fs::path dir;               // the demo installation
-  fs::path baza;              // the JST edition's Firebird file on this host
-  std::string lokalizacja;    // how the conversion reaches it (a path, or HOST:path)
+  fs::path dir;                     // the demo installation
+  fs::path baza;                    // the JST edition's Firebird file on this host
+  std::string lokalizacja;          // how the conversion reaches it (a path, or HOST:path)
   std::vector<std::string> tabele;  // Firebird tables of the catalogue
 };
 

@@ -222,6 +222,22 @@ ConnectionImpl& Database::connection() {
   return *connection_;
 }
 
+void Database::startTransaction() {
+  connection().beginWork();
+}
+
+void Database::commit() {
+  connection().commitWork();
+}
+
+void Database::rollback() noexcept {
+  if (connection_) connection_->rollbackWork();
+}
+
+bool Database::inTransaction() const {
+  return connection_ && connection_->inWork();
+}
+
 void Database::attach(Dataset* dataset) {
   datasets_.insert(dataset);
 }

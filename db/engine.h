@@ -1,5 +1,6 @@
 // The database engine as the program sees it: named databases, a session, tables, queries and fields.
-// Every statement takes effect as it executes; callers never open transactions.
+// Every statement takes effect as it executes, unless the caller started a transaction of the database's
+// (Database::startTransaction).
 #pragma once
 
 #include <cstdint>
@@ -76,6 +77,16 @@ class Database {
 
   // The driver's connection; throws EngineError when not connected.
   ConnectionImpl& connection();
+
+  // A transaction over several statements, where otherwise each takes effect as it executes: until
+  // commit() nothing of it is kept, rollback() (or a disconnection) gives all of it up, and a failed
+  // statement inside it is undone alone. EngineError when not connected, when one is already started or
+  // when the driver has none (Paradox).
+  void startTransaction();
+  void commit();
+  // Never throws; nothing happens when no transaction was started.
+  void rollback() noexcept;
+  bool inTransaction() const;
 
  private:
   friend class Dataset;
