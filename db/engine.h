@@ -363,7 +363,8 @@ class Query : public Dataset {
   void connectionLost() noexcept override;
 
  private:
-  std::vector<BoundParam> boundParams() const;
+  // The parameters as the statement takes them, by position.
+  const std::vector<BoundParam>& boundParams();
   StatementImpl& statement();
   void dropStatement() noexcept;
   void requireNothingQueued() const;
@@ -373,7 +374,8 @@ class Query : public Dataset {
   std::unique_ptr<StatementImpl> statement_;
   ConnectionImpl* preparedOn_ = nullptr;
   std::unique_ptr<BatchImpl> batch_;
-  Row batchRow_;  // the row handed to the batch, refilled for every addToBatch()
+  Row batchRow_;                   // the row handed to the batch, refilled for every addToBatch()
+  std::vector<BoundParam> bound_;  // the parameters handed to the statement, refilled for every execution
 };
 
 // Splits `sql` at `:"name"` markers outside string literals; returns the text with "?" for each
