@@ -99,7 +99,8 @@ class Statement : public StatementImpl {
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
     Link& link = *core_->link;
     if (core_->type == isc_info_sql_stmt_select) {
-      // The cursor reads committed rows only: what this connection changed must be committed first.
+      // Outside the caller's transaction the cursor reads committed rows only, so what this connection
+      // changed is committed first; inside it, it reads through that transaction (Link::cursorTransaction).
       Firebird::ITransaction* tra = link.cursorTransaction();
       core_->bind(params, BlobContext{link.attachment(), tra, link.context()});
       return std::make_unique<ResultCursor>(core_, std::vector<FieldDef>{}, tra);
