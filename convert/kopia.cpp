@@ -239,14 +239,27 @@ class WylaczonyTrigger {
   bool aktywny_ = false;
 };
 
+// The error of a source row, raised again with the row named (`opis`), so that the error block says
+// which Paradox record failed.
+[[noreturn]] void zglosWiersz(const db::EngineError& e, const std::string& opis) {
+  std::vector<db::EngineError::Entry> entries = e.entries();
+  entries.push_back({e.code(), opis});
+  db::EngineError nazwany(std::move(entries));
+  nazwany.withNative(e.nativeCode());
+  throw nazwany;
+}
+
 // Inserts `liczba` rows of `zrodlo` from its first through the prepared INSERT. A refused row of
 // BILTOBESTIAMAP without TYPSPR is left out (`typspr`): Firebird does not accept it. After each row
 // `poWierszu` tells whether to go on; the rows read before it stops are all in when this returns.
 // A large table travels in batches (through a server); a refused row is then reported after later rows
-// were read, so whether it may be left out is noted for every row as it is read.
-template <typename PoWierszu>
+// were read, so whether it may be left out is noted for every row as it is read. The error of a refused
+// row names it through `opisWiersza` (its position from 0). The largest `autoinc` of the rows read is
+// kept in `najwiekszy`.
+template <typename PoWierszu, typename OpisWiersza>
 void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiazanie>& wiazania,
-                   std::int32_t liczba, const db::Field* typspr, PoWierszu&& poWierszu) {
+                   std::int32_t liczba, const db::Field* typspr, const db::Field* autoinc,
+                   std::int64_t& najwiekszy, PoWierszu&& poWierszu, OpisWiersza&& opisWiersza) {
   std::vector<bool> pomijalny;
   if (typspr) pomijalny.reserve(static_cast<std::size_t>(liczba));
   auto moznaPominac = [&](std::uint64_t wiersz) {
@@ -256,7 +269,11 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
   auto odrzucony = [&](const db::BatchRowError& e) {
     if (moznaPominac(e.tag())) return;
     insert.discardBatch();
-    e.rethrowCause();
+    try {
+      e.rethrowCause();
+    } catch (const db::EngineError& przyczyna) {
+      zglosWiersz(przyczyna, opisWiersza(e.tag()));
+    }
   };
   auto wyslij = [&] {
     for (;;) {
@@ -274,24 +291,66 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
   for (std::int32_t r = 0; r < liczba; ++r) {
     const auto wiersz = static_cast<std::uint64_t>(r);
     if (typspr) pomijalny.push_back(typspr->asString().empty());
+    if (autoinc && !autoinc->isNull()) najwiekszy = std::max(najwiekszy, autoinc->asInteger());
     try {
       for (const Wiazanie& w : wiazania)
         ustawParametr(insert.param(w.parametr), w, zrodlo.field(w.pole).value());
       insert.addToBatch(wiersz);
     } catch (const db::BatchRowError& e) {
       odrzucony(e);
-    } catch (const db::EngineError&) {
+    } catch (const db::EngineError& e) {
       // A value its parameter refuses: the row never went out. The rows before it go in first, and
       // an earlier refused row is the copy's error rather than this one.
       if (!moznaPominac(wiersz)) {
         wyslij();
-        throw;
+        zglosWiersz(e, opisWiersza(wiersz));
       }
     }
     if (!poWierszu()) break;
     zrodlo.next();
   }
   wyslij();
+}
+
+// "Rekord nr N tabeli P (klucz: A=1, B=x)": the source row at `wiersz` (from 0), its key fields read
+// again from the table. Only for an error, so the walk to the row costs nothing in a copy.
+std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::uint64_t wiersz) {
+  std::string opis = "Rekord nr " + std::to_string(wiersz + 1) + " tabeli " + tabelaPdx;
+  try {
+    std::vector<std::string> klucz;
+    for (const db::IndexDef& ix : zrodlo.indexDefs())
+      if (ix.primary) klucz = splitList(ix.fields, ';');
+    if (klucz.empty()) return opis;
+    zrodlo.first();
+    for (std::uint64_t i = 0; i < wiersz && !zrodlo.eof(); ++i) zrodlo.next();
+    if (zrodlo.eof()) return opis;
+    std::string wartosci;
+    for (const std::string& pole : klucz) {
+      const db::Field* f = zrodlo.findField(pole);
+      if (!f) continue;
+      if (!wartosci.empty()) wartosci += ", ";
+      wartosci += f->name() + "=" + (f->isNull() ? std::string("(pusta)") : f->asString());
+    }
+    if (!wartosci.empty()) opis += " (klucz: " + wartosci + ")";
+  } catch (const db::EngineError&) {
+    // The row's number alone names it when the table cannot be read again.
+  }
+  return opis;
+}
+
+// After a failed copy the table holds the rows it had before, whose numbers the generator must stay past
+// so that the product's next insert through the trigger does not collide.
+void GeneratorPoBledzie(TdmKonw& dm, const std::string& tabelaIb, const std::string& generator,
+                        const std::string& autoIdPdx) {
+  const std::string kolumna = dm.OdpowiednikPola(upperAscii(autoIdPdx), TdmKonw::Kierunek::ParadoxDoFirebird);
+  db::Query& q = dm.qryInterbase;
+  otworz(q, "select max(" + quoteIdentifier(kolumna) + ") from " + tabelaIb);
+  const std::int64_t najwiekszy = q.field(0).isNull() ? 0 : q.field(0).asInteger();
+  otworz(q, "select gen_id(" + generator + ", 0) from rdb$database");
+  const std::int64_t biezacy = q.field(0).asInteger();
+  q.close();
+  if (biezacy <= najwiekszy)
+    wykonaj(q, "set generator " + generator + " to " + std::to_string(najwiekszy + 1) + " ;");
 }
 
 }  // namespace
@@ -360,10 +419,19 @@ void TPrzebieg::Convert() {
     ostrzezenia.clear();
   };
   try {
-    dm.DBi.disconnect();
-    dm.DBp.disconnect();
-    dm.DBp.connect();
-    dm.DBi.connect();
+    // Both databases are reconnected only after a copy that failed, which may have left anything open
+    // on them; otherwise the statements the copy uses are closed, which is all a reconnection did here.
+    if (polaczeniaPoBledzie_ || !dm.DBp.connected() || !dm.DBi.connected()) {
+      dm.DBi.disconnect();
+      dm.DBp.disconnect();
+      dm.DBp.connect();
+      dm.DBi.connect();
+      polaczeniaPoBledzie_ = false;
+    } else {
+      dm.qryInterbase.close();
+      dm.qryParadox.close();
+      dm.qryTemp.close();
+    }
 
     db::Table& lista = dm.tblLista;
     const std::string trigger = lista.fieldByName("TRIGGER_IB").asString();
@@ -381,84 +449,110 @@ void TPrzebieg::Convert() {
     if (!ObslugaTriggera) log.ZapiszKomunikat("  (trigger, generator lub auto-id puste)", kOgolny);
 
     std::optional<WylaczonyTrigger> wylaczony;
-    std::int32_t NajwiekszyIndeks = 0;
-    if (ObslugaTriggera) {
-      wylaczony.emplace(dm.qryInterbase, trigger);
-      otworz(dm.qryParadox,
-             "select max(" + autoIdPdx + ") as max_i from " + quoteIdentifier(tabelaPdx) + ";");
-      if (!dm.qryParadox.eof())
-        NajwiekszyIndeks = static_cast<std::int32_t>(dm.qryParadox.fieldByName("max_i").asInteger());
-      zbierz(dm.qryParadox);
-    }
+    if (ObslugaTriggera) wylaczony.emplace(dm.qryInterbase, trigger);
 
-    wykonaj(dm.qryInterbase, "Delete From " + tabelaIb);
-
+    // The table is opened (and decrypted) once: its row count, its rows and the largest number of its
+    // auto-increment field all come from this one opening. Read only: the product's Paradox data is
+    // never changed by a conversion.
+    zrodlo.emplace();
+    zrodlo->setDatabase(&dm.DBp);
+    zrodlo->setTableName(plikPdx);
+    zrodlo->setReadOnly(true);
+    zrodlo->open();
     bool bladDostepu = false;
+    std::int32_t LiczbaZrodlowych = 0;
     try {
-      otworz(dm.qryParadox, "select count(*) from " + quoteIdentifier(tabelaPdx));
+      LiczbaZrodlowych = static_cast<std::int32_t>(zrodlo->recordCount());
     } catch (const db::EngineError&) {
       bladDostepu = true;
     }
+    const db::Field* autoinc = nullptr;
+    if (ObslugaTriggera) {
+      autoinc = zrodlo->findField(autoIdPdx);
+      if (!autoinc)
+        throw db::EngineError(db::errc::kNotFound,
+                              "Nie znaleziono pola \"" + autoIdPdx + "\" w tabeli " + tabelaPdx);
+    }
+    std::int64_t NajwiekszyIndeks = 0;
 
-    zbierz(dm.qryParadox);
-    // Read only: the product's Paradox data is never changed by a conversion.
-    zrodlo.emplace();
-    zrodlo->setDatabase(&dm.DBp);
-    zrodlo->setTableName(tabelaPdx + ".DB");
-    zrodlo->setReadOnly(true);
-    zrodlo->open();
+    // The emptying and the copy are one transaction: a failure anywhere in it leaves the Firebird table
+    // with the rows it had before.
+    dm.DBi.startTransaction();
+    try {
+      wykonaj(dm.qryInterbase, "Delete From " + tabelaIb);
 
-    WynikTabeli* wynik = tabele.empty() ? nullptr : &tabele.back();
-    if (bladDostepu) {
-      if (wynik) wynik->stan = WynikTabeli::Stan::Blad;
-      log.ZapiszKomunikat("*** Błąd w trakcie dostępu do danych! (" + tabelaPdx + ") ***",
-                          kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
-    } else {
-      const auto LiczbaZrodlowych = static_cast<std::int32_t>(dm.qryParadox.field(0).asInteger());
-      dm.qryParadox.close();
-      const std::int32_t LiczbaPol = zrodlo->fieldCount();
-      if (wynik) wynik->odczytane = LiczbaZrodlowych;
-      if (LiczbaZrodlowych == 0) {
-        log.ZapiszKomunikat("  brak danych w tabeli", kOgolny);
+      WynikTabeli* wynik = tabele.empty() ? nullptr : &tabele.back();
+      if (bladDostepu) {
+        if (wynik) wynik->stan = WynikTabeli::Stan::Blad;
+        log.ZapiszKomunikat("*** Błąd w trakcie dostępu do danych! (" + tabelaPdx + ") ***",
+                            kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
       } else {
-        log.ZapiszKomunikat("  rekordów: " + std::to_string(LiczbaZrodlowych), kOgolny);
-        log.ZapiszKomunikat("  pól: " + std::to_string(LiczbaPol), kOgolny);
-        ui_.setBar(Pasek::Tabela, 0, LiczbaZrodlowych);
+        const std::int32_t LiczbaPol = zrodlo->fieldCount();
+        if (wynik) wynik->odczytane = LiczbaZrodlowych;
+        if (LiczbaZrodlowych == 0) {
+          log.ZapiszKomunikat("  brak danych w tabeli", kOgolny);
+        } else {
+          log.ZapiszKomunikat("  rekordów: " + std::to_string(LiczbaZrodlowych), kOgolny);
+          log.ZapiszKomunikat("  pól: " + std::to_string(LiczbaPol), kOgolny);
+          ui_.setBar(Pasek::Tabela, 0, LiczbaZrodlowych);
 
-        const std::vector<Wiazanie> wiazania = przygotujInsert(dm, *zrodlo, tabelaPdx, tabelaIb);
-        const db::Field* typspr = tabelaIb == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;
-        kopiujWiersze(*zrodlo, dm.qryTemp, wiazania, LiczbaZrodlowych, typspr, [&] {
-          ui_.processMessages();
-          if (flagi.Przerwano) return false;
-          ui_.stepBar(Pasek::Tabela);
-          return true;
-        });
-        WeryfikujKopie(
-            *this, *zrodlo, dm.qryTemp, tabelaIb,
-            [&] {
-              for (const Wiazanie& w : wiazania)
-                ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo->field(w.pole).value());
-            },
-            [&] { return typspr && typspr->asString().empty(); });
+          const std::vector<Wiazanie> wiazania = przygotujInsert(dm, *zrodlo, tabelaPdx, tabelaIb);
+          const db::Field* typspr = tabelaIb == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;
+          kopiujWiersze(
+              *zrodlo, dm.qryTemp, wiazania, LiczbaZrodlowych, typspr, autoinc, NajwiekszyIndeks,
+              [&] {
+                ui_.processMessages();
+                if (flagi.Przerwano) return false;
+                ui_.stepBar(Pasek::Tabela);
+                return true;
+              },
+              [&](std::uint64_t wiersz) { return OpisRekordu(*zrodlo, tabelaPdx, wiersz); });
+          // The generator goes past the largest number of the whole table, also of the rows a break left out.
+          if (autoinc && flagi.Przerwano)
+            for (zrodlo->next(); !zrodlo->eof(); zrodlo->next())
+              if (!autoinc->isNull()) NajwiekszyIndeks = std::max(NajwiekszyIndeks, autoinc->asInteger());
+          // Read back within the copy's transaction, which sees its rows.
+          WeryfikujKopie(
+              *this, *zrodlo, dm.qryTemp, tabelaIb,
+              [&] {
+                for (const Wiazanie& w : wiazania)
+                  ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo->field(w.pole).value());
+              },
+              [&] { return typspr && typspr->asString().empty(); });
 
-        zbierz(*zrodlo);
-        zrodlo.reset();
-        dm.qryParadox.close();
-        // Counted in the table the rows went into (for USER_ that is also what "USER" counts).
-        const std::string skopiowane = LiczbaRekordow(tabelaIb);
-        if (wynik) wynik->zapisane = std::stoll(skopiowane);
-        log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + skopiowane, kOgolny);
+          zbierz(*zrodlo);
+          zrodlo.reset();
+          // Counted in the table the rows went into (for USER_ that is also what "USER" counts).
+          const std::string skopiowane = LiczbaRekordow(tabelaIb);
+          if (wynik) wynik->zapisane = std::stoll(skopiowane);
+          log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + skopiowane, kOgolny);
+        }
       }
+      dm.DBi.commit();
+    } catch (...) {
+      dm.DBi.rollback();
+      log.ZapiszKomunikat("*** Tabela " + tabelaIb +
+                              ": zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***",
+                          kOgolny | kBledy);
+      if (ObslugaTriggera) {
+        try {
+          GeneratorPoBledzie(dm, tabelaIb, generator, autoIdPdx);
+        } catch (const db::EngineError&) {
+          // The copy's own error says more; the connection is likely gone.
+        }
+      }
+      throw;
     }
 
     if (ObslugaTriggera) {
-      wykonaj(dm.qryInterbase, "set generator " + generator + " to " +
-                                   std::to_string(std::int64_t{NajwiekszyIndeks} + 1) + " ;");
+      wykonaj(dm.qryInterbase,
+              "set generator " + generator + " to " + std::to_string(NajwiekszyIndeks + 1) + " ;");
       log.ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(NajwiekszyIndeks), kOgolny);
       wylaczony->Wlacz();
     }
     zapiszOstrzezenia();
   } catch (...) {
+    polaczeniaPoBledzie_ = true;
     zapiszOstrzezenia();
     log.ZapiszBlad(kMiejsce);
     throw;

@@ -92,6 +92,8 @@ class TPrzebieg {
 
  private:
   Operator& ui_;
+  // A copy failed: the next one starts by reconnecting both databases.
+  bool polaczeniaPoBledzie_ = false;
 };
 
 }  // namespace konw

@@ -37,6 +37,10 @@ std::optional<std::string> paramValue(const std::vector<std::string>& params, co
   return std::nullopt;
 }
 
+void ConnectionImpl::beginWork() {
+  throw EngineError(errc::kNotSupported, "Baza danych nie obsługuje transakcji");
+}
+
 void CursorImpl::setOrder(const std::string&, const std::string&) {
   throw EngineError(errc::kNotSupported, "Zbiór danych nie obsługuje porządku indeksu");
 }

@@ -220,6 +220,22 @@ ConnectionImpl& Database::connection() {
   return *connection_;
 }
 
+void Database::startTransaction() {
+  connection().beginWork();
+}
+
+void Database::commit() {
+  connection().commitWork();
+}
+
+void Database::rollback() noexcept {
+  if (connection_) connection_->rollbackWork();
+}
+
+bool Database::inTransaction() const {
+  return connection_ && connection_->inWork();
+}
+
 void Database::attach(Dataset* dataset) {
   datasets_.insert(dataset);
 }
@@ -584,6 +600,7 @@ void Query::clearSql() {
   dropStatement();
   sql_.clear();
   params_.clear();
+  bound_.clear();
 }
 
 void Query::addSql(const std::string& line) {
@@ -592,6 +609,7 @@ void Query::addSql(const std::string& line) {
   if (!sql_.empty()) sql_ += "\n";
   sql_ += line;
   params_.clear();
+  bound_.clear();
   for (auto& name : parseParamMarkers(sql_).second) params_.emplace_back(name);
 }
 
@@ -601,15 +619,22 @@ Param& Query::paramByName(const std::string& name) {
   throw EngineError(errc::kNotFound, "Nie znaleziono parametru \"" + name + "\"");
 }
 
-std::vector<BoundParam> Query::boundParams() const {
-  std::vector<BoundParam> out;
-  out.reserve(params_.size());
-  for (const auto& p : params_) {
+const std::vector<BoundParam>& Query::boundParams() {
+  // Positions and names are taken once per statement text; a row only refreshes types and values, whose
+  // storage (a text's included) is reused.
+  if (bound_.size() != params_.size()) {
+    bound_.clear();
+    bound_.reserve(params_.size());
+    for (const auto& p : params_) bound_.push_back(BoundParam{p.name(), FieldType::Unknown, Null{}});
+  }
+  for (std::size_t i = 0; i < params_.size(); ++i) {
+    const Param& p = params_[i];
     if (!p.bound())
       throw EngineError(errc::kMissingParam, "Brak wartości dla parametru \"" + p.name() + "\"");
-    out.push_back(BoundParam{p.name(), p.dataType(), p.value()});
+    bound_[i].type = p.dataType();
+    bound_[i].value = p.value();
   }
-  return out;
+  return bound_;
 }
 
 StatementImpl& Query::statement() {
@@ -635,14 +660,14 @@ void Query::requireNothingQueued() const {
 void Query::open() {
   requireNothingQueued();
   close();
-  auto params = boundParams();
+  const auto& params = boundParams();
   openCursor(statement().open(params));
 }
 
 void Query::execSql() {
   requireNothingQueued();
   close();
-  auto params = boundParams();
+  const auto& params = boundParams();
   statement().execute(params);
 }
 
@@ -659,7 +684,7 @@ void Query::addToBatch(std::uint64_t tag) {
   if (!batch_) {
     // Without batching the row runs at once, and a refusal is reported the same way.
     close();
-    auto params = boundParams();
+    const auto& params = boundParams();
     StatementImpl& prepared = statement();
     try {
       prepared.execute(params);

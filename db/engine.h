@@ -1,5 +1,6 @@
 // The database engine as the program sees it: named databases, a session, tables, queries and fields.
-// Every statement takes effect as it executes; callers never open transactions.
+// Every statement takes effect as it executes, unless the caller started a transaction of the database's
+// (Database::startTransaction).
 #pragma once
 
 #include <cstdint>
@@ -75,6 +76,16 @@ class Database {
 
   // The driver's connection; throws EngineError when not connected.
   ConnectionImpl& connection();
+
+  // A transaction over several statements, where otherwise each takes effect as it executes: until
+  // commit() nothing of it is kept, rollback() (or a disconnection) gives all of it up, and a failed
+  // statement inside it is undone alone. EngineError when not connected, when one is already started or
+  // when the driver has none (Paradox).
+  void startTransaction();
+  void commit();
+  // Never throws; nothing happens when no transaction was started.
+  void rollback() noexcept;
+  bool inTransaction() const;
 
  private:
   friend class Dataset;
@@ -356,7 +367,8 @@ class Query : public Dataset {
   void connectionLost() noexcept override;
 
  private:
-  std::vector<BoundParam> boundParams() const;
+  // The parameters as the statement takes them, by position.
+  const std::vector<BoundParam>& boundParams();
   StatementImpl& statement();
   void dropStatement() noexcept;
   void requireNothingQueued() const;
@@ -366,7 +378,8 @@ class Query : public Dataset {
   std::unique_ptr<StatementImpl> statement_;
   ConnectionImpl* preparedOn_ = nullptr;
   std::unique_ptr<BatchImpl> batch_;
-  Row batchRow_;  // the row handed to the batch, refilled for every addToBatch()
+  Row batchRow_;                   // the row handed to the batch, refilled for every addToBatch()
+  std::vector<BoundParam> bound_;  // the parameters handed to the statement, refilled for every execution
 };
 
 // Splits `sql` at `:"name"` markers outside string literals; returns the text with "?" for each

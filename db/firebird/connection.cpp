@@ -82,6 +82,10 @@ class Statement : public StatementImpl {
         break;
     }
     bool ddl = isDdl(core_->type);
+    if (ddl && link.inWork()) {
+      throw EngineError(errc::kState,
+                        "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
+    }
     if (ddl) link.commit();
     run(params);
     if (ddl) {
@@ -95,10 +99,11 @@ class Statement : public StatementImpl {
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
     Link& link = *core_->link;
     if (core_->type == isc_info_sql_stmt_select) {
-      // The cursor reads committed rows only: what this connection changed must be committed first.
-      link.commit();
-      core_->bind(params, BlobContext{link.attachment(), link.readTransaction(), link.context()});
-      return std::make_unique<ResultCursor>(core_, std::vector<FieldDef>{});
+      // Outside the caller's transaction the cursor reads committed rows only, so what this connection
+      // changed is committed first; inside it, it reads through that transaction (Link::cursorTransaction).
+      Firebird::ITransaction* tra = link.cursorTransaction();
+      core_->bind(params, BlobContext{link.attachment(), tra, link.context()});
+      return std::make_unique<ResultCursor>(core_, std::vector<FieldDef>{}, tra);
     }
     if (core_->type == isc_info_sql_stmt_select_for_upd) {
       // Locks need the write transaction, whose next commit would close the cursor: read it all now.
@@ -195,12 +200,12 @@ class Connection : public ConnectionImpl {
   }
 
   std::unique_ptr<CursorImpl> openTable(const std::string& name, const TableOpenOptions&) override {
-    link_->commit();
+    Firebird::ITransaction* tra = link_->cursorTransaction();
     std::optional<std::string> stored = resolveTableName(*link_, name);
     if (!stored) throw EngineError(errc::kNotFound, "Nie znaleziono tabeli \"" + name + "\"");
     std::vector<FieldDef> fields = tableFields(*link_, *stored);
     auto core = std::make_shared<StatementCore>(link_, "SELECT * FROM " + quoteName(*stored));
-    auto cursor = std::make_unique<ResultCursor>(core, std::move(fields));
+    auto cursor = std::make_unique<ResultCursor>(core, std::move(fields), tra);
     cursor->setIndexDefs(tableIndexes(*link_, *stored));
     return cursor;
   }
@@ -208,6 +213,11 @@ class Connection : public ConnectionImpl {
   std::unique_ptr<StatementImpl> prepare(const std::string& sql, const std::vector<std::string>&) override {
     return std::make_unique<Statement>(std::make_shared<StatementCore>(link_, sql), sql);
   }
+
+  void beginWork() override { link_->begin(); }
+  void commitWork() override { link_->commitWork(); }
+  void rollbackWork() noexcept override { link_->rollbackWork(); }
+  bool inWork() const override { return link_->inWork(); }
 
  private:
   std::shared_ptr<Link> link_;

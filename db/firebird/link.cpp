@@ -69,6 +69,11 @@ Firebird::ITransaction* Link::readTransaction() {
 }
 
 void Link::commit() {
+  if (work_) return;
+  commitNow();
+}
+
+void Link::commitNow() {
   if (!write_) return;
   if (!dirty_) return;
   try {
@@ -88,7 +93,9 @@ void Link::commit() {
 }
 
 void Link::rollback() noexcept {
+  work_ = false;
   if (!write_) return;
+  releaseWriteCursors();
   QuietStatus st(context());
   write_->rollback(&st);
   if (!st.failed()) write_.forget();
@@ -102,7 +109,38 @@ void Link::noteChange() {
   if (++sinceCommit_ >= options_.commitInterval) commit();
 }
 
+void Link::begin() {
+  if (work_) throw EngineError(errc::kState, "Transakcja w bazie Firebird jest już rozpoczęta");
+  commitNow();
+  work_ = true;
+}
+
+void Link::commitWork() {
+  if (!work_) throw EngineError(errc::kState, "Brak rozpoczętej transakcji w bazie Firebird");
+  releaseWriteCursors();
+  work_ = false;
+  commitNow();
+}
+
+void Link::rollbackWork() noexcept {
+  rollback();
+}
+
+Firebird::ITransaction* Link::cursorTransaction() {
+  if (work_) return writeTransaction();
+  commit();
+  return readTransaction();
+}
+
+void Link::releaseWriteCursors() noexcept {
+  if (!write_) return;
+  for (ResultCursor* cursor : std::set<ResultCursor*>(cursors_))
+    if (cursor->transaction() == write_.get()) cursor->transactionEnded();
+}
+
 std::optional<ServerError> Link::afterFailure() noexcept {
+  // Inside the caller's transaction the failed statement was undone alone; the rest waits for the caller.
+  if (work_) return std::nullopt;
   try {
     dirty_ = true;
     commit();
@@ -118,6 +156,8 @@ void Link::close() {
   if (!attachment_) return;
   for (ResultCursor* cursor : std::set<ResultCursor*>(cursors_)) cursor->connectionClosed();
   for (StatementCore* statement : std::set<StatementCore*>(statements_)) statement->connectionClosed();
+  // The caller's transaction unfinished at disconnection is given up, never kept half done.
+  if (work_) rollback();
   commit();
   write_.reset();
   if (read_) {
@@ -271,6 +311,11 @@ void ResultCursor::connectionClosed() noexcept {
 void ResultCursor::abandon() noexcept {
   closeResultSet();
   closedBecause_ = "Wynik zapytania został zamknięty przez ponowne wykonanie polecenia";
+}
+
+void ResultCursor::transactionEnded() noexcept {
+  closeResultSet();
+  closedBecause_ = "Transakcja, w której czytano wynik zapytania, została zakończona";
 }
 
 void ResultCursor::closeResultSet() noexcept {

@@ -29,6 +29,9 @@ namespace db::firebird {
 //  - before opening a cursor, because cursors read through a separate read-only read-committed
 //    transaction that only sees committed rows (and, being read-only, holds no garbage back);
 //  - at disconnect.
+// A caller's own transaction (begin() to commitWork() or rollbackWork()) suspends every safe point:
+// its statements, cursors and tables go through the write transaction, a failed statement is undone
+// alone and the work before it stays pending, DDL is refused, and a disconnection rolls it back.
 class ResultCursor;
 struct StatementCore;
 
@@ -69,6 +72,14 @@ class Link {
   // Commits the write transaction when it holds anything.
   void commit();
   void rollback() noexcept;
+  // The caller's transaction (see above). begin() commits what the statements before it did first.
+  void begin();
+  void commitWork();
+  void rollbackWork() noexcept;
+  bool inWork() const { return work_; }
+  // The transaction a cursor reads through: the write transaction inside the caller's own, so that
+  // it sees that transaction's changes; else the read transaction, after a commit.
+  Firebird::ITransaction* cursorTransaction();
   // Records one executed change; commits when commitInterval() have gathered.
   void noteChange();
   void markDirty() { dirty_ = true; }
@@ -100,6 +111,12 @@ class Link {
   std::unique_ptr<CallWatch> watch_;
   bool dirty_ = false;
   int sinceCommit_ = 0;
+  bool work_ = false;  // inside the caller's transaction
+
+  // Commits the write transaction when it holds anything, also inside the caller's transaction.
+  void commitNow();
+  // Cursors reading through the write transaction lose their result sets before it ends.
+  void releaseWriteCursors() noexcept;
 };
 
 // A prepared statement with its messages; shared by the statement object and its open cursor.
@@ -152,6 +169,9 @@ class ResultCursor : public CursorImpl {
   void connectionClosed() noexcept;
   // The statement runs again (a statement has one result set at a time): as connectionClosed().
   void abandon() noexcept;
+  // The transaction it reads through ends: as connectionClosed().
+  void transactionEnded() noexcept;
+  Firebird::ITransaction* transaction() const { return transaction_; }
 
  private:
   bool fetchOne();

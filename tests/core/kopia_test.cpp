@@ -108,6 +108,39 @@ class Kopia : public ::testing::Test {
     db::paradox::writeTable(dane / "Dochody.DB", t, std::move(rows));
   }
 
+  // A copy of `n` rows that a check constraint refuses at row `zly` (ID = row number) fails and leaves
+  // DOCHODY with the rows it had before, the generator past their largest number and the trigger active;
+  // the log says so and the error block names the Paradox record.
+  void nieudanaKopiaZostawiaTabele(std::int64_t n, std::int64_t zly) {
+    dochodyWFirebird();
+    sql("alter table DOCHODY add constraint DOCH_NAZWA check (NAZWA <> 'zły')");
+    sql("insert into DOCHODY (ID, NAZWA) values (3, 'stary')");
+    sql("insert into DOCHODY (ID, NAZWA) values (500, 'stary')");
+    std::vector<db::Row> rows;
+    for (std::int64_t id = 1; id <= n; ++id)
+      rows.push_back({id, std::string(id == zly ? "zły" : "dobry"), 1.0, db::Null{}});
+    dochodyWParadoksie(std::move(rows));
+    listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+
+    EXPECT_THROW(frm.przebieg.Convert(), db::EngineError);
+
+    EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY order by ID"),
+              (Wiersze{{"3", "stary"}, {"500", "stary"}}));
+    EXPECT_EQ(generator("GEN_DOCH"), "501");
+    EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+    EXPECT_TRUE(zapisano(
+        "*** Tabela DOCHODY: zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***"));
+    ASSERT_FALSE(ogolny().empty());
+    const std::string& blok = ogolny().back();
+    const std::string rekord =
+        "Rekord nr " + std::to_string(zly) + " tabeli Dochody (klucz: ID=" + std::to_string(zly) + ")";
+    EXPECT_NE(blok.find(rekord), std::string::npos) << blok;
+    EXPECT_TRUE(blok.ends_with("Błąd wystąpił w: TfrmConvert.Convert")) << blok;
+    // The product numbers its next row past the old ones.
+    sql("insert into DOCHODY (NAZWA) values ('nowy')");
+    EXPECT_EQ(jedna("select ID from DOCHODY where NAZWA = 'nowy'"), "502");
+  }
+
   TempDir root;
   fs::path dane = root.path / "DANE";
   fbtest::TempDatabase fb;
@@ -258,6 +291,20 @@ TEST_F(Kopia, ColumnWithoutSourceStopsTheCopyWithTheErrorBlockAndTheTriggerBackO
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
 }
 
+TEST_F(Kopia, FailedCopyLeavesTheTableAsItWas) {
+  nieudanaKopiaZostawiaTabele(700, 350);
+}
+
+TEST_F(Kopia, NextCopyAfterAFailureStartsOnFreshConnections) {
+  nieudanaKopiaZostawiaTabele(10, 4);
+  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}}});
+
+  frm.przebieg.Convert();
+
+  EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"1", "a"}}));
+  EXPECT_EQ(generator("GEN_DOCH"), "2");
+}
+
 TEST_F(Kopia, BreakStopsAfterTheCurrentRowAndStillRestoresTheNumbering) {
   dochodyWFirebird();
   std::vector<db::Row> rows;
@@ -293,10 +340,11 @@ TEST_F(Kopia, BiltobestiamapRowsWithoutTypsprAreDroppedOthersFail) {
                            {std::int64_t{3}, std::string("RZ")},
                            {std::int64_t{3}, std::string("XX")}});
   listuj({{"BILTOBESTIAMAP", "BILTOBESTIAMAP", "", "", ""}});
+  sql("insert into BILTOBESTIAMAP values (9, 'ZZ')");
 
   EXPECT_THROW(frm.przebieg.Convert(), db::EngineError) << "a duplicate key is refused even here";
-  EXPECT_EQ(wiersze("select ID, TYPSPR from BILTOBESTIAMAP order by ID"),
-            (Wiersze{{"1", "RB"}, {"3", "RZ"}}));
+  EXPECT_EQ(wiersze("select ID, TYPSPR from BILTOBESTIAMAP order by ID"), (Wiersze{{"9", "ZZ"}}))
+      << "the failed copy leaves the rows the table had before";
 }
 
 TEST_F(Kopia, ParadoxFileTestAndFirebirdRowCount) {
@@ -351,7 +399,11 @@ class KopiaGrupami : public Kopia {
   bool wyslanoGrupami() { return frm.dm()->qryTemp.batching(); }
 };
 
-TEST_F(KopiaGrupami, RefusedRowInsideABatchFailsTheCopyWithTheRowsBeforeItIn) {
+TEST_F(KopiaGrupami, FailedCopyLeavesTheTableAsItWas) {
+  nieudanaKopiaZostawiaTabele(700, 350);
+}
+
+TEST_F(KopiaGrupami, RefusedRowInsideABatchFailsTheCopyAndNamesTheRow) {
   wiersze600({300});
 
   EXPECT_THROW(frm.przebieg.Convert(), db::EngineError);
@@ -363,7 +415,9 @@ TEST_F(KopiaGrupami, RefusedRowInsideABatchFailsTheCopyWithTheRowsBeforeItIn) {
   const std::string& blok = ogolny().back();
   EXPECT_NE(blok.find("WIERSZE"), std::string::npos) << blok;
   EXPECT_TRUE(blok.ends_with("Błąd wystąpił w: TfrmConvert.Convert")) << blok;
-  EXPECT_EQ(wiersze("select count(*), min(ID), max(ID) from WIERSZE"), (Wiersze{{"299", "1", "299"}}));
+  EXPECT_NE(blok.find("Rekord nr 300 tabeli Wiersze"), std::string::npos) << blok;
+  EXPECT_EQ(wiersze("select count(*) from WIERSZE"), (Wiersze{{"0"}}))
+      << "the rows before it are given up too";
   EXPECT_FALSE(zapisano("  ilość skopiowanych rekordów: 299"));
 }
 
