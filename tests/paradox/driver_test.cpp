@@ -124,6 +124,7 @@ TEST_F(ParadoxDriver, MissingDirectoryConnectsButItsTablesCannotBeOpened) {
 
 // What the driver raises reaches the operator as it is: Polish, naming what it is about, codes unchanged.
 TEST_F(ParadoxDriver, ErrorsAreInPolishWithTheirCodes) {
+  SKIP_WITHOUT_SAMPLES();
   TempDir dir;
   copyTable("paradoxdriver/fields/memo.db", dir.path(), false);
   copyTable("pxlib/TypSammlung.DB", dir.path());
