@@ -39,6 +39,10 @@ struct WynikTabeli {
   std::int64_t odczytane = 0, zapisane = 0;  // Paradox rows, Firebird rows after the copy
   double sekundy = 0;
   std::vector<std::string> roznice;  // the structure comparison's lines, critical first
+  // The read-back after the copy: whether it compared the table, the values that changed and their lines.
+  bool zweryfikowana = false;
+  std::int64_t roznicWartosci = 0;
+  std::vector<std::string> roznicePoKopii;
 };
 
 class TPrzebieg {

@@ -678,6 +678,12 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
     return;
   }
   if (w.przerwana) return;
+  if (!przebieg.tabele.empty()) {
+    WynikTabeli& wynik = przebieg.tabele.back();
+    wynik.zweryfikowana = true;
+    wynik.roznicWartosci = w.roznic;
+    wynik.roznicePoKopii = w.linie;
+  }
   if (w.roznic == 0) {
     przebieg.log.ZapiszKomunikat("Tabela " + etykieta + ": zweryfikowano " +
                                      ile(w.zapisanych, "wiersz", "wiersze", "wierszy") + ", wartości zgodne",

@@ -82,7 +82,11 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
                         {"rows_read", t.odczytane},
                         {"rows_written", t.zapisane},
                         {"seconds", std::round(t.sekundy * 1000) / 1000},
-                        {"differences", t.roznice}});
+                        {"differences", t.roznice},
+                        {"values",
+                         {{"verified", t.zweryfikowana},
+                          {"differences", t.roznicWartosci},
+                          {"lines", t.roznicePoKopii}}}});
     }
     for (const PlikLogu& log : frm->przebieg.log.logi) logi.push_back(log.sciezka);
   }
