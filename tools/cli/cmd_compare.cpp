@@ -47,21 +47,12 @@ int runCompare(const Opcje& o) {
 
 std::function<int()> defineCompare(CLI::App& sub) {
   auto o = std::make_shared<Opcje>();
-  auto* dir =
-      sub.add_option("DIR", o->instalacja.katalog, "a demo installation (its Wine prefix is DIR/wine)");
-  auto* winini =
-      sub.add_option("--winini", o->instalacja.winini, "the WIN.INI that names the product's INI file");
-  dir->excludes(winini);
-  sub.add_option("--edition", o->instalacja.edycja, "the edition whose databases to compare")
-      ->check(CLI::IsMember({"JST", "JB"}));
+  dodajInstalacje(sub, o->instalacja, "the edition whose databases to compare");
   sub.add_flag("--with-control", o->zKonfiguracja,
                "let the control tables map names, accept differences and leave skipped tables out");
   sub.add_option("--out", o->out,
                  "write the report to this file (Windows-1250, CR LF) instead of printing it");
   sub.footer(kKodyWyjscia);
-  sub.callback([dir, winini] {
-    if (dir->count() + winini->count() != 1) throw CLI::RequiredError("DIR or --winini");
-  });
   return [o] { return runCompare(*o); };
 }
 

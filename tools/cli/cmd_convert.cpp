@@ -78,13 +78,7 @@ int runConvert(const Opcje& o) {
 
 std::function<int()> defineConvert(CLI::App& sub) {
   auto o = std::make_shared<Opcje>();
-  auto* dir =
-      sub.add_option("DIR", o->instalacja.katalog, "a demo installation (its Wine prefix is DIR/wine)");
-  auto* winini =
-      sub.add_option("--winini", o->instalacja.winini, "the WIN.INI that names the product's INI file");
-  dir->excludes(winini);
-  sub.add_option("--edition", o->instalacja.edycja, "the edition to convert")
-      ->check(CLI::IsMember({"JST", "JB"}));
+  dodajInstalacje(sub, o->instalacja, "the edition to convert");
   sub.add_option("--kind", o->rodzaj,
                  "the conversion kind (0 all, 1 all but dictionaries, 2 dictionaries, "
                  "3 dictionaries into the buffer, 4 the selected tables)")
@@ -93,9 +87,6 @@ std::function<int()> defineConvert(CLI::App& sub) {
   sub.add_option("--json", o->json, "write a summary of the run as JSON to this file");
   sub.add_flag("--quiet", o->cicho, "no progress on standard error");
   sub.footer(kKodyWyjscia);
-  sub.callback([dir, winini] {
-    if (dir->count() + winini->count() != 1) throw CLI::RequiredError("DIR or --winini");
-  });
   return [o] { return runConvert(*o); };
 }
 

@@ -1,5 +1,6 @@
 #include "tools/cli/headless.h"
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,8 +10,6 @@
 #include "platform/signals.h"
 
 namespace konw::cli {
-
-namespace {
 
 const char* nazwaRodzaju(MsgKind kind) {
   switch (kind) {
@@ -26,7 +25,16 @@ const char* nazwaRodzaju(MsgKind kind) {
   return "?";
 }
 
-}  // namespace
+void dodajInstalacje(CLI::App& sub, Instalacja& instalacja, const std::string& opisEdycji) {
+  auto* dir = sub.add_option("DIR", instalacja.katalog, "a demo installation (its Wine prefix is DIR/wine)");
+  auto* winini =
+      sub.add_option("--winini", instalacja.winini, "the WIN.INI that names the product's INI file");
+  dir->excludes(winini);
+  sub.add_option("--edition", instalacja.edycja, opisEdycji)->check(CLI::IsMember({"JST", "JB"}));
+  sub.callback([dir, winini] {
+    if (dir->count() + winini->count() != 1) throw CLI::RequiredError("DIR or --winini");
+  });
+}
 
 std::string bezCr(const std::string& text) {
   std::string out;

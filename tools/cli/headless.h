@@ -10,12 +10,22 @@
 #include "app/scripted/scripted_operator.h"
 #include "tools/cli/postep.h"
 
+namespace CLI {
+class App;
+}
+
 namespace konw::cli {
 
 // Where the installation is: a demo directory (its Wine prefix is DIR/wine) or a WIN.INI.
 struct Instalacja {
   std::string katalog, winini, edycja;
 };
+
+// Declares DIR, --winini (exactly one of them) and --edition on a command.
+void dodajInstalacje(CLI::App& sub, Instalacja& instalacja, const std::string& opisEdycji);
+
+// A message box's kind as the output names it.
+const char* nazwaRodzaju(MsgKind kind);
 
 // Line ends inside a text as a terminal shows them.
 std::string bezCr(const std::string& text);

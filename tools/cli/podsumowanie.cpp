@@ -6,6 +6,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "tools/cli/headless.h"
+
 namespace konw::cli {
 
 namespace {
@@ -22,20 +24,6 @@ const char* nazwaStanu(WynikTabeli::Stan s) {
       return "failed";
     case WynikTabeli::Stan::Przerwana:
       return "broken";
-  }
-  return "?";
-}
-
-const char* nazwaBoxu(MsgKind kind) {
-  switch (kind) {
-    case MsgKind::Error:
-      return "error";
-    case MsgKind::Warning:
-      return "warning";
-    case MsgKind::Information:
-      return "information";
-    case MsgKind::Question:
-      return "question";
   }
   return "?";
 }
@@ -93,7 +81,7 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
   j["tables"] = std::move(tabele);
   ordered_json boxy = ordered_json::array();
   for (const ScriptedOperator::Box& b : ui.boxes())
-    boxy.push_back({{"kind", nazwaBoxu(b.kind)}, {"caption", b.caption}, {"text", b.text}});
+    boxy.push_back({{"kind", nazwaRodzaju(b.kind)}, {"caption", b.caption}, {"text", b.text}});
   j["messages"] = std::move(boxy);
   j["log_files"] = std::move(logi);
   // Texts the product stored in another encoding are shown, not refused.
