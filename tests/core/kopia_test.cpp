@@ -5,28 +5,15 @@
 #include <algorithm>
 #include <map>
 
-#include "firebird/fb_fixture.h"
-#include "fixtures.h"
+#include "program_fixture.h"
 
 namespace {
 
 using namespace test;
 using Wiersze = std::vector<std::vector<std::string>>;
 
-class Kopia : public ::testing::Test {
+class Kopia : public ProgramNaBazach {
  protected:
-  void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.przebieg.flagi.Przerwano = false;
-    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
-    ASSERT_TRUE(frm.UtworzModulDanych());
-    frm.SciezkaGlowna = (root.path / "PROG").string();
-    frm.SciezkaParadoxa = dane.string();
-    fs::create_directories(dane);
-    test::wskazBazy(*frm.dm(), dane, fb.params());
-  }
-  void TearDown() override { frm.przebieg.flagi.Przerwano = false; }
-
   struct Pozycja {
     std::string tabela, tabelaIb, trigger, generator, autoinc;
   };
@@ -51,13 +38,6 @@ class Kopia : public ::testing::Test {
   }
   void stan(const std::string& tabela) { ASSERT_TRUE(frm.dm()->tblLista.locate("TABELA", {tabela}, false)); }
 
-  void sql(const std::string& text) {
-    frm.dm()->DBi.connect();
-    db::Query q;
-    q.setDatabase(&frm.dm()->DBi);
-    q.addSql(text);
-    q.execSql();
-  }
   // Rows as text, "NULL" for a null.
   Wiersze wiersze(const std::string& text) {
     frm.dm()->DBi.connect();
@@ -140,12 +120,6 @@ class Kopia : public ::testing::Test {
     sql("insert into DOCHODY (NAZWA) values ('nowy')");
     EXPECT_EQ(jedna("select ID from DOCHODY where NAZWA = 'nowy'"), "502");
   }
-
-  TempDir root;
-  fs::path dane = root.path / "DANE";
-  fbtest::TempDatabase fb;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
 };
 
 TEST_F(Kopia, RowsArriveExactlyAndTheGeneratorIsSetPastTheHighestNumber) {

@@ -4,33 +4,15 @@
 
 #include <algorithm>
 
-#include "firebird/fb_fixture.h"
-#include "fixtures.h"
+#include "program_fixture.h"
 
 namespace {
 
 using namespace test;
 
-class WeryfikacjaKopii : public ::testing::Test {
- protected:
-  void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
-    ASSERT_TRUE(frm.UtworzModulDanych());
-    frm.SciezkaGlowna = (root.path / "PROG").string();
-    frm.SciezkaParadoxa = dane.string();
-    fs::create_directories(dane);
-    test::wskazBazy(*frm.dm(), dane, fb.params());
-  }
-
-  void sql(const std::string& text) {
-    frm.dm()->DBi.connect();
-    db::Query q;
-    q.setDatabase(&frm.dm()->DBi);
-    q.addSql(text);
-    q.execSql();
-  }
-  // Copies KRANCE (listed with `tabelaIb`, no trigger) and returns the lines about what went wrong. Outside a
+class WeryfikacjaKopii : public ProgramNaBazach {
+ protected:  // Copies KRANCE (listed with `tabelaIb`, no trigger) and returns the lines about what went
+             // wrong. Outside a
   // run a line reaches only the first page of its categories: the errors page, or the general one.
   std::vector<std::string> kopiuj(const std::string& tabelaIb = "KRANCE") {
     writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "KRANCE", tabelaIb}}, {});
@@ -43,12 +25,6 @@ class WeryfikacjaKopii : public ::testing::Test {
       if (l.starts_with("***")) linie.push_back(l);
     return linie;
   }
-
-  TempDir root;
-  fs::path dane = root.path / "DANE";
-  fbtest::TempDatabase fb;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
 };
 
 // Row 1 fits every column; row 2 has a value each numeric and date column cannot hold.
