@@ -319,6 +319,42 @@ std::partial_ordering porownajWartosci(const Value& a, const Value& b) {
       a);
 }
 
+// Whether a stored value is what the column holds for the value sent: the comparison porownajPare
+// makes, with the common cases (equal integers, text that needs no trimming) answered without copies.
+bool zgodne(const Value& wyslana, const Value& zapisana, const db::FieldDef& k) {
+  if (wyslana.index() == zapisana.index()) {
+    if (db::isNull(wyslana)) return true;
+    if (calkowita(k.type))
+      if (const auto* i = std::get_if<std::int64_t>(&wyslana)) return *i == std::get<std::int64_t>(zapisana);
+    if (tekstowa(k.type))
+      if (const auto* a = std::get_if<std::string>(&wyslana)) {
+        const std::string& b = std::get<std::string>(zapisana);
+        if (k.fixedLength) {
+          const std::string_view x(*a), y(b);
+          const auto ax = x.find_last_not_of(' '), by = y.find_last_not_of(' ');
+          return x.substr(0, ax + 1) == y.substr(0, by + 1);
+        }
+        if (k.size <= 0 || a->size() <= static_cast<std::size_t>(k.size)) return *a == b;
+      }
+    if (k.type == FieldType::Float && k.width == 8)
+      if (const auto* x = std::get_if<double>(&wyslana); x && std::isfinite(*x))
+        return *x == std::get<double>(zapisana);
+  }
+  // A double into NUMERIC at its scale: when the double is the one nearest to a whole number of
+  // hundredths (or whatever the scale counts) below 10^15, that is the decimal of at most 15 digits it
+  // stands for, and it fits the scale.
+  if (k.type == FieldType::BCD && k.scale >= 0 && k.scale <= 9)
+    if (const auto* x = std::get_if<double>(&wyslana))
+      if (const auto* d = std::get_if<db::Decimal>(&zapisana); d && d->scale == k.scale) {
+        static constexpr double kPotegi[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+        const double p = kPotegi[k.scale];
+        const double c = std::nearbyint(*x * p);
+        if (std::fabs(c) < 1e15 && c / p == *x) return d->unscaled == static_cast<std::int64_t>(c);
+      }
+  const auto trzyma = WartoscWKolumnie(wyslana, k);
+  return trzyma && porownajWartosci(*trzyma, WartoscZapisana(zapisana, k)) == 0;
+}
+
 std::string opis(const Value& v) {
   if (db::isNull(v)) return "NULL";
   if (const auto* s = std::get_if<std::string>(&v)) return "\"" + *s + "\"";
@@ -396,6 +432,48 @@ struct Porownanie {
     }
     return std::partial_ordering::equivalent;
   }
+  // Between sent rows, whose key values are all there.
+  std::partial_ordering porownajKlucze(const WierszKolumn& a, const WierszKolumn& b) const {
+    for (int k : klucz) {
+      const auto c = porownajWartosci(*a[static_cast<std::size_t>(k)], *b[static_cast<std::size_t>(k)]);
+      if (c != 0) return c;
+    }
+    return std::partial_ordering::equivalent;
+  }
+
+  // Pairs the rows in the order both sides hold them; true when every pair is equal and neither side has
+  // a row left over (a row the copy may have left out may lack its pair). Nothing is reported: any
+  // other outcome is left to the matching by key or by digest.
+  bool kolejno(StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane) {
+    Wiersz wyslany, surowy;
+    std::int64_t rekord = 0, rekordF = 0;
+    bool pomijalny = false, pomijalnyF = false;
+    wyslane.odPoczatku(false);
+    zapisane.odPoczatku(false);
+    bool jestF = zapisane.nastepny(surowy, rekordF, pomijalnyF);
+    const auto rowne = [&] {
+      for (std::size_t i = 0; i < kolumny.size(); ++i)
+        if (!zgodne(wyslany[i], surowy[i], kolumny[i])) return false;
+      return true;
+    };
+    while (wyslane.nastepny(wyslany, rekord, pomijalny)) {
+      if (czyPrzerwac()) return true;
+      ++w.wyslanych;
+      if (jestF && rowne()) {
+        ++w.zapisanych;
+        jestF = zapisane.nastepny(surowy, rekordF, pomijalnyF);
+      } else if (!pomijalny) {
+        w = WynikWeryfikacji{};
+        return false;
+      }
+    }
+    if (jestF) {
+      w = WynikWeryfikacji{};
+      return false;
+    }
+    w.sposob = WynikWeryfikacji::Sposob::Kolejno;
+    return true;
+  }
 
   // Matches in key order; false (with nothing reported) when the sent rows turn out not to ascend.
   bool scalaj(StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane) {
@@ -405,20 +483,17 @@ struct Porownanie {
     WierszKolumn oczekiwany, poprzedni;
     std::int64_t rekord = 0, rekordF = 0;
     bool pomijalny = false, pomijalnyF = false;
-    wyslane.odPoczatku();
-    zapisane.odPoczatku();
+    wyslane.odPoczatku(false);
+    zapisane.odPoczatku(true);
     auto nastepnyP = [&] {
       if (!wyslane.nastepny(wyslany, rekord, pomijalny)) return false;
       ++w.wyslanych;
-      poprzedni = std::move(oczekiwany);
+      std::swap(poprzedni, oczekiwany);
       oczekiwany = wKolumnach(wyslany);
       for (int k : klucz)
         if (!oczekiwany[static_cast<std::size_t>(k)]) throw std::out_of_range("klucz");
-      if (!poprzedni.empty()) {
-        Wiersz p;
-        for (const auto& v : poprzedni) p.push_back(v.value_or(Value{}));
-        if (!(porownajKlucze(oczekiwany, p) > 0)) throw std::out_of_range("kolejność");
-      }
+      if (!poprzedni.empty() && !(porownajKlucze(oczekiwany, poprzedni) > 0))
+        throw std::out_of_range("kolejność");
       return true;
     };
     auto nastepnyF = [&] {
@@ -450,7 +525,7 @@ struct Porownanie {
       w = WynikWeryfikacji{};
       return false;
     }
-    w.scalanie = true;
+    w.sposob = WynikWeryfikacji::Sposob::WgKlucza;
     return true;
   }
 
@@ -469,7 +544,8 @@ struct Porownanie {
     Wiersz wiersz, surowy;
     std::int64_t rekord = 0;
     bool pomijalny = false;
-    wyslane.odPoczatku();
+    w.sposob = WynikWeryfikacji::Sposob::Odciski;
+    wyslane.odPoczatku(false);
     while (wyslane.nastepny(wiersz, rekord, pomijalny)) {
       if (czyPrzerwac()) return;
       ++w.wyslanych;
@@ -491,7 +567,7 @@ struct Porownanie {
     constexpr std::size_t kZachowanych = 1000;
     std::vector<Wiersz> nadmiarowe, nadmiaroweKanon;
     std::int64_t nadmiarowychPonad = 0;
-    zapisane.odPoczatku();
+    zapisane.odPoczatku(false);
     bool p2 = false;
     std::int64_t r2 = 0;
     while (zapisane.nastepny(surowy, r2, p2)) {
@@ -532,7 +608,7 @@ struct Porownanie {
     std::vector<bool> uzyty(nadmiarowe.size(), false);
     std::size_t nastepnyWolny = 0;
     if (!bez.empty()) {
-      wyslane.odPoczatku();
+      wyslane.odPoczatku(false);
       std::size_t b = 0;
       while (b < bez.size() && wyslane.nastepny(wiersz, rekord, pomijalny)) {
         if (static_cast<std::uint32_t>(std::min<std::int64_t>(rekord, kNumer)) != bez[b]) continue;
@@ -569,7 +645,8 @@ WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
                                  StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane,
                                  const std::string& etykieta, const std::function<bool()>& przerwac) {
   Porownanie p{nazwy, kolumny, klucz, etykieta, przerwac, {}};
-  if (klucz.empty() || !p.scalaj(wyslane, zapisane)) p.odciski(wyslane, zapisane);
+  if (!p.kolejno(wyslane, zapisane) && (klucz.empty() || !p.scalaj(wyslane, zapisane)))
+    p.odciski(wyslane, zapisane);
   const auto opisane = static_cast<std::int64_t>(p.w.linie.size());
   if (p.w.roznic > opisane)
     p.w.linie.push_back("*** Tabela " + etykieta + ": oraz " +
@@ -613,11 +690,14 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
       break;
     }
   }
-  std::string sql = "SELECT " + lista + " FROM " + tabelaIb;
+  // Read in the order the table holds its rows first (no index to walk), in key order only when the
+  // comparison asks for it.
+  const std::string sql = "SELECT " + lista + " FROM " + tabelaIb;
+  std::string sqlWgKlucza = sql;
   if (!klucz.empty()) {
-    sql += " ORDER BY ";
+    sqlWgKlucza += " ORDER BY ";
     for (std::size_t i = 0; i < klucz.size(); ++i)
-      sql += (i ? "," : "") + quoteIdentifier(nazwy[static_cast<std::size_t>(klucz[i])]);
+      sqlWgKlucza += (i ? "," : "") + quoteIdentifier(nazwy[static_cast<std::size_t>(klucz[i])]);
   }
 
   // A table that cannot be read back is not known to be right: said, and the run goes on.
@@ -633,7 +713,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
     for (int k = 0; k < odczyt.fieldCount(); ++k) kolumny.push_back(odczyt.field(k).def());
 
     bool poczatekP = true, poczatekF = true;
-    StronaWeryfikacji wyslane{[&] {
+    StronaWeryfikacji wyslane{[&](bool) {
                                 zrodlo.first();
                                 poczatekP = true;
                               },
@@ -649,8 +729,15 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
                                 pom = pomijalny && pomijalny();
                                 return true;
                               }};
-    bool otwarty = true;
-    StronaWeryfikacji zapisane{[&] {
+    bool otwarty = true, wgKlucza = false;
+    StronaWeryfikacji zapisane{[&](bool kluczem) {
+                                 if (kluczem != wgKlucza) {
+                                   odczyt.close();
+                                   odczyt.clearSql();
+                                   odczyt.addSql(kluczem ? sqlWgKlucza : sql);
+                                   wgKlucza = kluczem;
+                                   otwarty = false;
+                                 }
                                  if (!otwarty) odczyt.open();
                                  otwarty = false;
                                  poczatekF = true;

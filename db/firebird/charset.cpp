@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -144,19 +146,34 @@ const Charset* Charset::find(std::string_view requested) {
   return (sets[name] = std::move(set)).get();
 }
 
+namespace {
+
+// Length of the run of ASCII bytes from `from` on, eight bytes at a time: most text is ASCII, and a
+// run is copied in one go.
+std::size_t asciiRun(std::string_view s, std::size_t from) {
+  std::size_t i = from;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    if ((word & 0x8080808080808080ull) != 0) break;
+  }
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i - from;
+}
+
+}  // namespace
+
 void Charset::encode(std::string_view utf8, std::string& out) const {
-  out.clear();
   if (!singleByte_) {
     out.assign(utf8);
     return;
   }
-  out.reserve(utf8.size());
-  std::size_t i = 0;
+  std::size_t i = asciiRun(utf8, 0);
+  out.assign(utf8.substr(0, i));
   while (i < utf8.size()) {
-    auto b = static_cast<unsigned char>(utf8[i]);
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-      ++i;
+    if (const std::size_t run = asciiRun(utf8, i)) {
+      out.append(utf8.substr(i, run));
+      i += run;
       continue;
     }
     std::size_t start = i;
@@ -176,20 +193,17 @@ void Charset::encode(std::string_view utf8, std::string& out) const {
 }
 
 void Charset::decode(std::string_view bytes, std::string& out) const {
-  out.clear();
-  if (!singleByte_) {
-    out.assign(bytes);
-    return;
-  }
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
-    auto b = static_cast<unsigned char>(ch);
-    if (b < 0x80) {
-      out += ch;
-    } else {
-      const auto& slot = high_[b - 0x80];
-      out.append(slot.data(), static_cast<std::size_t>(slot[3]));
+  std::size_t i = singleByte_ ? asciiRun(bytes, 0) : bytes.size();
+  out.assign(bytes.substr(0, i));
+  while (i < bytes.size()) {
+    if (const std::size_t run = asciiRun(bytes, i)) {
+      out.append(bytes.substr(i, run));
+      i += run;
+      continue;
     }
+    const auto& slot = high_[static_cast<unsigned char>(bytes[i]) - 0x80];
+    out.append(slot.data(), static_cast<std::size_t>(slot[3]));
+    ++i;
   }
 }
 

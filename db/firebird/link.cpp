@@ -337,7 +337,9 @@ bool ResultCursor::fetchOne() {
     closeResultSet();
     return false;
   }
-  Row row;
+  // A row forgotten before is read into again: its strings keep their memory.
+  Row row = std::move(spare_);
+  spare_.clear();
   core_->output.read(row, BlobContext{core_->link->attachment(), transaction_, core_->link->context()});
   rows_.push_back(std::move(row));
   return true;
@@ -361,6 +363,7 @@ std::int64_t ResultCursor::count() {
 void ResultCursor::forgetBefore(std::int64_t pos) {
   const auto n = std::min<std::int64_t>(pos - base_, static_cast<std::int64_t>(rows_.size()));
   if (n <= 0) return;
+  spare_ = std::move(rows_[static_cast<std::size_t>(n - 1)]);
   rows_.erase(rows_.begin(), rows_.begin() + n);
   base_ += n;
 }

@@ -182,6 +182,7 @@ class ResultCursor : public CursorImpl {
   Firebird::ITransaction* transaction_ = nullptr;  // the result set's, for its blobs
   std::vector<FieldDef> fields_;
   std::vector<Row> rows_;  // the rows from position base_ on
+  Row spare_;              // a row forgotten, to read the next one into
   std::int64_t base_ = 0;
   std::vector<IndexDef> indexes_;
   std::string closedBecause_;  // why rows can no longer be fetched; empty while they can

@@ -302,6 +302,16 @@ std::vector<FieldDef> OutputMessage::fieldDefs() const {
 }
 
 void OutputMessage::read(Row& out, const BlobContext& blobs) const {
+  // Into the string a reused row already holds where there is one: no allocation per value.
+  const auto text = [this](Value& v, std::string_view bytes, bool decoded) {
+    auto* s = std::get_if<std::string>(&v);
+    if (!s) s = &v.emplace<std::string>();
+    if (decoded) {
+      charset_->decode(bytes, *s);
+    } else {
+      s->assign(bytes);
+    }
+  };
   out.resize(slots_.size());
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     const Slot& s = slots_[i];
@@ -323,14 +333,13 @@ void OutputMessage::read(Row& out, const BlobContext& blobs) const {
         std::string_view t(reinterpret_cast<const char*>(p), s.length);
         std::size_t keep = t.find_last_not_of(' ');
         t = t.substr(0, keep == std::string_view::npos ? 0 : keep + 1);
-        out[i] = s.text ? charset_->decode(t) : std::string(t);
+        text(out[i], t, s.text);
         break;
       }
       case SQL_VARYING: {
         ISC_USHORT len;
         std::memcpy(&len, p, sizeof len);
-        std::string_view t(reinterpret_cast<const char*>(p + sizeof len), len);
-        out[i] = s.text ? charset_->decode(t) : std::string(t);
+        text(out[i], std::string_view(reinterpret_cast<const char*>(p + sizeof len), len), s.text);
         break;
       }
       case SQL_SHORT: {
