@@ -259,7 +259,8 @@ class WylaczonyTrigger {
 template <typename PoWierszu, typename OpisWiersza>
 void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiazanie>& wiazania,
                    std::int32_t liczba, const db::Field* typspr, const db::Field* autoinc,
-                   std::int64_t& najwiekszy, PoWierszu&& poWierszu, OpisWiersza&& opisWiersza) {
+                   std::int64_t& najwiekszy, SumaWierszy* suma, PoWierszu&& poWierszu,
+                   OpisWiersza&& opisWiersza) {
   std::vector<bool> pomijalny;
   if (typspr) pomijalny.reserve(static_cast<std::size_t>(liczba));
   auto moznaPominac = [&](std::uint64_t wiersz) {
@@ -267,7 +268,10 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
   };
   // A refused row that may not be left out ends the copy with its own error; nothing queued after it goes in.
   auto odrzucony = [&](const db::BatchRowError& e) {
-    if (moznaPominac(e.tag())) return;
+    if (moznaPominac(e.tag())) {
+      if (suma) suma->wycofaj(e.tag());
+      return;
+    }
     insert.discardBatch();
     try {
       e.rethrowCause();
@@ -295,6 +299,7 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
     try {
       for (const Wiazanie& w : wiazania)
         ustawParametr(insert.param(w.parametr), w, zrodlo.field(w.pole).value());
+      if (suma) suma->dodaj(insert, wiersz, moznaPominac(wiersz));
       insert.addToBatch(wiersz);
     } catch (const db::BatchRowError& e) {
       odrzucony(e);
@@ -304,6 +309,8 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
       if (!moznaPominac(wiersz)) {
         wyslij();
         zglosWiersz(e, opisWiersza(wiersz));
+      } else if (suma) {
+        suma->wycofaj(wiersz);
       }
     }
     if (!poWierszu()) break;
@@ -498,8 +505,10 @@ void TPrzebieg::Convert() {
 
           const std::vector<Wiazanie> wiazania = przygotujInsert(dm, *zrodlo, tabelaPdx, tabelaIb);
           const db::Field* typspr = tabelaIb == "BILTOBESTIAMAP" ? zrodlo->findField("TYPSPR") : nullptr;
+          std::optional<SumaWierszy> suma = PrzygotujSume(*this, dm.qryTemp, tabelaIb);
           kopiujWiersze(
               *zrodlo, dm.qryTemp, wiazania, LiczbaZrodlowych, typspr, autoinc, NajwiekszyIndeks,
+              suma ? &*suma : nullptr,
               [&] {
                 ui_.processMessages();
                 if (flagi.Przerwano) return false;
@@ -518,7 +527,7 @@ void TPrzebieg::Convert() {
                 for (const Wiazanie& w : wiazania)
                   ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo->field(w.pole).value());
               },
-              [&] { return typspr && typspr->asString().empty(); });
+              [&] { return typspr && typspr->asString().empty(); }, suma ? &*suma : nullptr);
 
           zbierz(*zrodlo);
           zrodlo.reset();

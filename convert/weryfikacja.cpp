@@ -290,10 +290,67 @@ std::uint64_t skrotWartosci(const Value& v) {
   return miesz(std::visit(Odwiedzajacy{tekst}, v) + 0x9e3779b97f4a7c15ULL * (v.index() + 1));
 }
 
+constexpr std::uint64_t kPoczatekWiersza = 0x243f6a8885a308d3ULL;
+std::uint64_t dolacz(std::uint64_t wiersz, std::uint64_t wartosc) {
+  return miesz(wiersz ^ wartosc) + 0x9e3779b97f4a7c15ULL;
+}
+
 std::uint64_t skrotWiersza(const Wiersz& w) {
-  std::uint64_t h = 0x243f6a8885a308d3ULL;
-  for (const Value& v : w) h = miesz(h ^ skrotWartosci(v)) + 0x9e3779b97f4a7c15ULL;
+  std::uint64_t h = kPoczatekWiersza;
+  for (const Value& v : w) h = dolacz(h, skrotWartosci(v));
   return h;
+}
+
+// skrotWartosci of text, and of a decimal, without making the Value.
+std::uint64_t skrotTekstu(std::string_view s) {
+  static const std::size_t indeks = Value{std::string()}.index();
+  return miesz(std::hash<std::string_view>{}(s) + 0x9e3779b97f4a7c15ULL * (indeks + 1));
+}
+std::uint64_t skrotDziesietnej(std::int64_t unscaled, int scale) {
+  return skrotWartosci(Value{db::Decimal{unscaled, scale}});
+}
+
+std::string_view bezSpacjiNaKoncu(std::string_view s) {
+  const auto koniec = s.find_last_not_of(' ');
+  return s.substr(0, koniec == std::string_view::npos ? 0 : koniec + 1);
+}
+
+// The decimal a double sent into NUMERIC at `scale` stands for, when it is the double nearest to a
+// whole number of units of that scale below 10^15 (then it is the decimal of at most 15 digits the
+// double stands for, and it fits the scale); nullopt otherwise.
+std::optional<std::int64_t> wJednostkach(double x, int scale) {
+  static constexpr double kPotegi[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  if (scale < 0 || scale > 9) return std::nullopt;
+  const double p = kPotegi[scale];
+  const double c = std::nearbyint(x * p);
+  if (std::fabs(c) < 1e15 && c / p == x) return static_cast<std::int64_t>(c);
+  return std::nullopt;
+}
+
+// skrotWartosci of what a column holds for a value sent (WartoscWKolumnie), the common cases without
+// copies; nullopt when the column cannot hold the value.
+std::optional<std::uint64_t> skrotWyslanej(const Value& v, const db::FieldDef& k) {
+  if (const auto* s = std::get_if<std::string>(&v); s && tekstowa(k.type)) {
+    const bool zaDlugi = k.size > 0 && s->size() > static_cast<std::size_t>(k.size) &&
+                         znakiUtf8(*s) > static_cast<std::size_t>(k.size);
+    return skrotTekstu(k.fixedLength || zaDlugi ? bezSpacjiNaKoncu(*s) : std::string_view(*s));
+  }
+  if (const auto* i = std::get_if<std::int64_t>(&v); i && calkowita(k.type)) return skrotDziesietnej(*i, 0);
+  if (const auto* x = std::get_if<double>(&v); x && k.type == FieldType::BCD)
+    if (const auto c = wJednostkach(*x, k.scale)) return skrotDziesietnej(*c, k.scale);
+  const auto trzyma = WartoscWKolumnie(v, k);
+  if (!trzyma) return std::nullopt;
+  return skrotWartosci(*trzyma);
+}
+
+// skrotWartosci of a stored value in the form WartoscZapisana gives, the common cases without copies.
+std::uint64_t skrotZapisanej(const Value& v, const db::FieldDef& k) {
+  if (const auto* s = std::get_if<std::string>(&v); s && tekstowa(k.type))
+    return skrotTekstu(k.fixedLength ? bezSpacjiNaKoncu(*s) : std::string_view(*s));
+  if (const auto* i = std::get_if<std::int64_t>(&v); i && calkowita(k.type)) return skrotDziesietnej(*i, 0);
+  if (const auto* d = std::get_if<db::Decimal>(&v); d && k.type == FieldType::BCD && d->scale == k.scale)
+    return skrotWartosci(v);
+  return skrotWartosci(WartoscZapisana(v, k));
 }
 
 // Key values in the order Firebird sorts them; only types compared here are matched in key order.
@@ -329,28 +386,18 @@ bool zgodne(const Value& wyslana, const Value& zapisana, const db::FieldDef& k) 
     if (tekstowa(k.type))
       if (const auto* a = std::get_if<std::string>(&wyslana)) {
         const std::string& b = std::get<std::string>(zapisana);
-        if (k.fixedLength) {
-          const std::string_view x(*a), y(b);
-          const auto ax = x.find_last_not_of(' '), by = y.find_last_not_of(' ');
-          return x.substr(0, ax + 1) == y.substr(0, by + 1);
-        }
+        if (k.fixedLength) return bezSpacjiNaKoncu(*a) == bezSpacjiNaKoncu(b);
         if (k.size <= 0 || a->size() <= static_cast<std::size_t>(k.size)) return *a == b;
       }
     if (k.type == FieldType::Float && k.width == 8)
       if (const auto* x = std::get_if<double>(&wyslana); x && std::isfinite(*x))
         return *x == std::get<double>(zapisana);
   }
-  // A double into NUMERIC at its scale: when the double is the one nearest to a whole number of
-  // hundredths (or whatever the scale counts) below 10^15, that is the decimal of at most 15 digits it
-  // stands for, and it fits the scale.
-  if (k.type == FieldType::BCD && k.scale >= 0 && k.scale <= 9)
+  // A double into NUMERIC at its scale (see wJednostkach).
+  if (k.type == FieldType::BCD)
     if (const auto* x = std::get_if<double>(&wyslana))
-      if (const auto* d = std::get_if<db::Decimal>(&zapisana); d && d->scale == k.scale) {
-        static constexpr double kPotegi[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-        const double p = kPotegi[k.scale];
-        const double c = std::nearbyint(*x * p);
-        if (std::fabs(c) < 1e15 && c / p == *x) return d->unscaled == static_cast<std::int64_t>(c);
-      }
+      if (const auto* d = std::get_if<db::Decimal>(&zapisana); d && d->scale == k.scale)
+        if (const auto c = wJednostkach(*x, k.scale)) return d->unscaled == *c;
   const auto trzyma = WartoscWKolumnie(wyslana, k);
   return trzyma && porownajWartosci(*trzyma, WartoscZapisana(zapisana, k)) == 0;
 }
@@ -655,8 +702,76 @@ WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
   return p.w;
 }
 
+void SumaWierszy::dodaj(db::Query& insert, std::uint64_t numer, bool pomijalny) {
+  if (!pewna_) return;
+  std::uint64_t h = kPoczatekWiersza;
+  for (std::size_t k = 0; k < kolumny_.size(); ++k) {
+    const auto wartosc = skrotWyslanej(insert.param(static_cast<int>(k)).value(), kolumny_[k]);
+    if (!wartosc) {
+      pewna_ = false;
+      return;
+    }
+    h = dolacz(h, *wartosc);
+  }
+  suma_ += h;
+  sumaDruga_ += drugi(h);
+  ++wierszy_;
+  if (pomijalny) pomijalne_[numer] = h;
+}
+
+void SumaWierszy::wycofaj(std::uint64_t numer) {
+  const auto it = pomijalne_.find(numer);
+  if (it == pomijalne_.end()) return;
+  suma_ -= it->second;
+  sumaDruga_ -= drugi(it->second);
+  --wierszy_;
+  pomijalne_.erase(it);
+}
+
+std::uint64_t SumaWierszy::skrotZapisanego(const std::vector<db::Value>& wiersz) const {
+  std::uint64_t h = kPoczatekWiersza;
+  for (std::size_t k = 0; k < kolumny_.size(); ++k) h = dolacz(h, skrotZapisanej(wiersz[k], kolumny_[k]));
+  return h;
+}
+
+std::uint64_t SumaWierszy::drugi(std::uint64_t skrot) {
+  return miesz(skrot ^ 0x6a09e667f3bcc909ULL);
+}
+
+namespace {
+
+// "SELECT "A","B" FROM T": the columns the INSERT's parameters name, in their order.
+std::string zapytanieOdczytu(db::Query& insert, const std::string& tabelaIb) {
+  std::string lista;
+  for (int k = 0; k < insert.paramCount(); ++k)
+    lista += (k ? "," : "") + quoteIdentifier(insert.param(k).name());
+  return "SELECT " + lista + " FROM " + tabelaIb;
+}
+
+}  // namespace
+
+std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
+                                         const std::string& tabelaIb) {
+  if (!przebieg.weryfikacja || insert.paramCount() == 0) return std::nullopt;
+  try {
+    db::Query opis;
+    opis.setDatabase(&przebieg.dm->DBi);
+    opis.setUnidirectional(true);
+    opis.addSql(zapytanieOdczytu(insert, tabelaIb) + " WHERE 1 = 0");
+    opis.open();
+    std::vector<db::FieldDef> kolumny;
+    for (int k = 0; k < opis.fieldCount(); ++k) kolumny.push_back(opis.field(k).def());
+    opis.close();
+    if (kolumny.size() != static_cast<std::size_t>(insert.paramCount())) return std::nullopt;
+    return SumaWierszy(std::move(kolumny));
+  } catch (const db::EngineError&) {
+    return std::nullopt;
+  }
+}
+
 void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
-                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny) {
+                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny,
+                    const SumaWierszy* suma) {
   if (!przebieg.weryfikacja || przebieg.flagi.Przerwano) return;
   struct Pomiar {
     double& sekundy;
@@ -667,11 +782,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
 
   // The columns are the INSERT's parameters, named as the columns are.
   std::vector<std::string> nazwy;
-  std::string lista;
-  for (int k = 0; k < insert.paramCount(); ++k) {
-    nazwy.push_back(insert.param(k).name());
-    lista += (k ? "," : "") + quoteIdentifier(nazwy.back());
-  }
+  for (int k = 0; k < insert.paramCount(); ++k) nazwy.push_back(insert.param(k).name());
   if (nazwy.empty()) return;
 
   // The primary key, when every column of it is copied.
@@ -692,7 +803,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
   }
   // Read in the order the table holds its rows first (no index to walk), in key order only when the
   // comparison asks for it.
-  const std::string sql = "SELECT " + lista + " FROM " + tabelaIb;
+  const std::string sql = zapytanieOdczytu(insert, tabelaIb);
   std::string sqlWgKlucza = sql;
   if (!klucz.empty()) {
     sqlWgKlucza += " ORDER BY ";
@@ -711,6 +822,31 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
     odczyt.open();
     std::vector<db::FieldDef> kolumny;
     for (int k = 0; k < odczyt.fieldCount(); ++k) kolumny.push_back(odczyt.field(k).def());
+
+    // The stored rows alone, when the copy added up what it sent: the same sum and as many rows is a
+    // clean table; anything else is compared row by row below.
+    bool zgodnaSuma = false, przeczytany = false;
+    if (suma && suma->pewna() && suma->kolumny().size() == kolumny.size()) {
+      przeczytany = true;
+      std::uint64_t s1 = 0, s2 = 0;
+      std::int64_t n = 0;
+      for (; !odczyt.eof(); odczyt.next()) {
+        if (++n % 256 == 0) {
+          przebieg.ui().processMessages();
+          if (przebieg.flagi.Przerwano) return;
+        }
+        std::uint64_t h = kPoczatekWiersza;
+        for (std::size_t k = 0; k < kolumny.size(); ++k)
+          h = dolacz(h, skrotZapisanej(odczyt.field(static_cast<int>(k)).value(), kolumny[k]));
+        s1 += h;
+        s2 += SumaWierszy::drugi(h);
+      }
+      zgodnaSuma = n == suma->wierszy() && s1 == suma->suma() && s2 == suma->sumaDruga();
+      if (zgodnaSuma) {
+        w.sposob = WynikWeryfikacji::Sposob::Suma;
+        w.wyslanych = w.zapisanych = n;
+      }
+    }
 
     bool poczatekP = true, poczatekF = true;
     StronaWeryfikacji wyslane{[&](bool) {
@@ -753,10 +889,13 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
                                  pom = false;
                                  return true;
                                }};
-    w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, [&] {
-      przebieg.ui().processMessages();
-      return przebieg.flagi.Przerwano;
-    });
+    if (!zgodnaSuma) {
+      if (przeczytany) otwarty = false;  // read to its end: opened again
+      w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, [&] {
+        przebieg.ui().processMessages();
+        return przebieg.flagi.Przerwano;
+      });
+    }
     odczyt.close();
   } catch (const db::EngineError& e) {
     przebieg.log.ZapiszKomunikat(

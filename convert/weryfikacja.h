@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "db/driver.h"
@@ -45,7 +46,8 @@ struct WynikWeryfikacji {
   std::int64_t roznic = 0;      // differing values, missing and surplus rows
   // How the rows were matched: pairwise in the order both sides hold them (all of them equal), by a
   // merge in key order, or by row digests.
-  enum class Sposob { Kolejno, WgKlucza, Odciski } sposob = Sposob::Kolejno;
+  // Suma: the stored rows added up to the sum of the rows sent (see SumaWierszy).
+  enum class Sposob { Kolejno, WgKlucza, Odciski, Suma } sposob = Sposob::Kolejno;
   bool przerwana = false;          // stopped by a break request
   std::vector<std::string> linie;  // the first differences, one line each, then the count of the rest
 };
@@ -64,12 +66,49 @@ WynikWeryfikacji PorownajWiersze(const std::vector<std::string>& nazwy,
                                  StronaWeryfikacji& wyslane, StronaWeryfikacji& zapisane,
                                  const std::string& etykieta, const std::function<bool()>& przerwac = {});
 
+// The rows a copy sends, added up as it sends them: a 128-bit sum of 64-bit row digests over the values
+// the columns hold for them, so that a read-back whose stored rows add up to the same (and are as many)
+// needs nothing else, and only one that does not compares row by row. Nothing is kept per row but the
+// digests of rows the copy may still leave out.
+class SumaWierszy {
+ public:
+  explicit SumaWierszy(std::vector<db::FieldDef> kolumny) : kolumny_(std::move(kolumny)) {}
+  // The row bound in `insert`'s parameters (one per column, in order) goes out as row `numer`;
+  // `pomijalny`: the copy may yet leave it out (wycofaj).
+  void dodaj(db::Query& insert, std::uint64_t numer, bool pomijalny);
+  // The row `numer`, which could be left out, was.
+  void wycofaj(std::uint64_t numer);
+  // The digest of a stored row (one value per column), as dodaj counts a sent one.
+  std::uint64_t skrotZapisanego(const std::vector<db::Value>& wiersz) const;
+  static std::uint64_t drugi(std::uint64_t skrot);
+
+  const std::vector<db::FieldDef>& kolumny() const { return kolumny_; }
+  // False when a value sent is not one its column can hold: the rows then differ for certain.
+  bool pewna() const { return pewna_; }
+  std::int64_t wierszy() const { return wierszy_; }
+  std::uint64_t suma() const { return suma_; }
+  std::uint64_t sumaDruga() const { return sumaDruga_; }
+
+ private:
+  std::vector<db::FieldDef> kolumny_;
+  std::uint64_t suma_ = 0, sumaDruga_ = 0;
+  std::int64_t wierszy_ = 0;
+  bool pewna_ = true;
+  std::unordered_map<std::uint64_t, std::uint64_t> pomijalne_;  // digests of rows that may be left out
+};
+
+// The sum a copy into `tabelaIb` through `insert` gathers, with the columns read back after it; nullopt
+// when the run does not read tables back or the columns cannot be described (the read-back then
+// compares row by row).
+std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert, const std::string& tabelaIb);
+
 // Reads the Firebird table `tabelaIb` back after a copy through `insert` and logs the outcome in the
 // run's log: each difference in the errors and critical-errors categories, marked as a critical
 // mismatch; a clean table as one line of additional information. `ustawWiersz` binds the current row
 // of `zrodlo` into the INSERT's parameters exactly as the copy does; `pomijalny` (optional) tells
 // whether the copy may have left the current row out.
 void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
-                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny = {});
+                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny = {},
+                    const SumaWierszy* suma = nullptr);
 
 }  // namespace konw

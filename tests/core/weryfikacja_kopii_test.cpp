@@ -61,19 +61,39 @@ TEST_F(WeryfikacjaKopii, NamesExactlyTheValuesTheColumnsChanged) {
 }
 
 TEST_F(WeryfikacjaKopii, ACleanTableIsOneLineOfAdditionalInformation) {
-  sql("create table KRANCE (ID integer not null primary key, N2 numeric(15,2), C char(10))");
-  db::paradox::TableSpec t;
-  t.fields = {{"ID", '+', 0}, {"N2", '$', 0}, {"C", 'A', 10}};
-  t.keyFields = 1;
-  std::vector<db::Row> wiersze;
-  for (std::int64_t i = 1; i <= 5; ++i)
-    wiersze.push_back({i, 0.1 * static_cast<double>(i), std::string("ż ")});
-  db::paradox::writeTable(dane / "KRANCE.DB", t, std::move(wiersze));
+  // Every value fits its column; on the second run a trigger of the table changes one on the way in,
+  // which no rule of the columns foresees.
+  for (const bool wyzwalacz : {false, true}) {
+    SCOPED_TRACE(wyzwalacz ? "a trigger changes a value" : "clean");
+    if (wyzwalacz) {
+      sql("create trigger KRANCE_ZMIANA for KRANCE before insert as begin if (new.ID = 3) then new.N2 = 7; "
+          "end");
+    } else {
+      sql("create table KRANCE (ID integer not null primary key, N2 numeric(15,2), C char(10))");
+    }
+    db::paradox::TableSpec t;
+    t.fields = {{"ID", '+', 0}, {"N2", '$', 0}, {"C", 'A', 10}};
+    t.keyFields = 1;
+    std::vector<db::Row> wiersze;
+    for (std::int64_t i = 1; i <= 5; ++i)
+      wiersze.push_back({i, 0.1 * static_cast<double>(i), std::string("ż ")});
+    db::paradox::writeTable(dane / "KRANCE.DB", t, std::move(wiersze));
 
-  EXPECT_TRUE(kopiuj().empty());
-  EXPECT_FALSE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
-  EXPECT_EQ(std::ranges::count(ui.memo("mKomInf"), "Tabela KRANCE: zweryfikowano 5 wierszy, wartości zgodne"),
-            1);
+    const auto krytyczne = kopiuj();
+    if (wyzwalacz) {
+      ASSERT_FALSE(krytyczne.empty());
+      EXPECT_EQ(
+          krytyczne[0],
+          "*** Tabela KRANCE, rekord 3, klucz ID=3, pole N2: wysłano 0.30000000000000004, zapisano 7.00 ***");
+      EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+    } else {
+      EXPECT_TRUE(krytyczne.empty());
+      EXPECT_FALSE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+      EXPECT_EQ(
+          std::ranges::count(ui.memo("mKomInf"), "Tabela KRANCE: zweryfikowano 5 wierszy, wartości zgodne"),
+          1);
+    }
+  }
 }
 
 TEST_F(WeryfikacjaKopii, AnInjectedNameRefusesTheTableBeforeAnyStatement) {

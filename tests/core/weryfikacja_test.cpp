@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "db/engine.h"
+
 namespace {
 
 using db::FieldDef;
@@ -131,6 +133,13 @@ TEST(Weryfikacja, ValuesAtTheEdgesOfEachColumnType) {
     if (p.zgodna) {
       EXPECT_EQ(w.sposob, konw::WynikWeryfikacji::Sposob::Kolejno);
     }
+    // The copy's sum of that row (its common cases also taken a shorter way) agrees as well.
+    konw::SumaWierszy suma({p.kolumna});
+    db::Query insert;
+    insert.addSql("INSERT INTO T VALUES (:X)");
+    insert.param(0).setValue(p.wyslana);
+    suma.dodaj(insert, 0, false);
+    EXPECT_EQ(suma.pewna() && suma.suma() == suma.skrotZapisanego({p.zapisana}), p.zgodna);
   }
 }
 
@@ -233,6 +242,31 @@ TEST(Weryfikacja, RowsMatchedInOrderByKeyOrByDigest) {
     EXPECT_EQ(w.zapisanych, static_cast<std::int64_t>(p.zapisane.wiersze.size()));
     EXPECT_EQ(w.linie, p.linie);
   }
+}
+
+TEST(Weryfikacja, SumOfSentRowsLeavesOutTheRowsTheCopyLeftOut) {
+  konw::SumaWierszy suma(kKolumny), bezPominietego(kKolumny);
+  db::Query insert;
+  insert.addSql("INSERT INTO T VALUES (:ID, :KWOTA, :NAZWA)");
+  const auto wyslij = [&](konw::SumaWierszy& s, std::uint64_t numer, const std::vector<Value>& w, bool pom) {
+    for (int k = 0; k < 3; ++k) insert.param(k).setValue(w[static_cast<std::size_t>(k)]);
+    s.dodaj(insert, numer, pom);
+  };
+  wyslij(suma, 0, wiersz(1, 10.5, "a"), false);
+  wyslij(suma, 1, wiersz(2, 20, ""), true);
+  wyslij(suma, 2, wiersz(3, 0.25, "c"), true);
+  suma.wycofaj(1);
+  suma.wycofaj(0);  // not one that could be left out: stays
+  wyslij(bezPominietego, 0, wiersz(1, 10.5, "a"), false);
+  wyslij(bezPominietego, 2, wiersz(3, 0.25, "c"), false);
+  EXPECT_EQ(suma.wierszy(), 2);
+  EXPECT_EQ(suma.suma(), bezPominietego.suma());
+  EXPECT_EQ(suma.sumaDruga(), bezPominietego.sumaDruga());
+  EXPECT_EQ(suma.suma(),
+            suma.skrotZapisanego(zapisany(1, "10.50", "a")) + suma.skrotZapisanego(zapisany(3, "0.25", "c")));
+  // A value its column cannot hold makes the sum no proof of anything.
+  wyslij(suma, 3, wiersz(4, 0.005, "d"), false);
+  EXPECT_FALSE(suma.pewna());
 }
 
 TEST(Weryfikacja, ReportsTwentyDifferencesThenCountsTheRest) {
