@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 #include <future>
+#include <optional>
 
 #include "db/firebird/watch.h"
 #include "fb_fixture.h"
@@ -114,7 +115,7 @@ std::string errorWithin(std::chrono::seconds bound, pid_t server, Call call) {
   });
   if (result.wait_for(bound) != std::future_status::ready) {
     ADD_FAILURE() << "no answer within " << bound.count() << " s";
-    kill(server, SIGCONT);
+    if (server > 0) kill(server, SIGCONT);
   }
   return result.get();
 }
@@ -142,6 +143,53 @@ TEST_F(Timeouts, FrozenServerEndsTheStatementAndTheConnectInBoundedTime) {
   // what the cut-off connection had not committed (row 2 and the update) is gone, as its error said.
   EXPECT_THROW(scalar(watched, "SELECT COUNT(*) FROM PLANDOCH"), db::EngineError);
   EXPECT_EQ(db::valueToText(scalar(attachment(2), "SELECT LIST(NAZWA) FROM PLANDOCH")), "Gmina");
+}
+
+// A statement kept waiting (for a row another attachment holds, by a frozen server) calls the wait hook
+// all along; a call from inside the hook is refused at once, and the hook's stop ends the statement long
+// before the time-out. A server that answers the cancellation keeps the connection; a frozen one loses it.
+TEST_F(Timeouts, WaitHookRunsWhileAStatementWaitsAndItsStopEndsTheStatement) {
+  if (!fbtest::serverName()) GTEST_SKIP() << "needs a Firebird server (KONWERSJA_TEST_FB_SERVER)";
+  for (bool frozen : {false, true}) {
+    SCOPED_TRACE(frozen ? "frozen server" : "row locked");
+    const pid_t pid = frozen ? serverPid() : 0;
+    if (frozen && !pid) {
+      ADD_FAILURE() << "the test server's pid file (tools/fb-test-server) names no running process";
+      continue;
+    }
+    db::Database& holder = attachment(60);
+    db::Database& waiter = attachment(60);
+    exec(holder, "UPDATE PLANDOCH SET NAZWA = 'Powiat' WHERE ID = 1");  // not committed: the row is locked
+    int hooks = 0;
+    std::string reentered;
+    waiter.setWaitHook([&] {
+      if (++hooks == 2) {
+        try {
+          scalar(waiter, "SELECT COUNT(*) FROM PLANDOCH");
+          reentered = "(no error)";
+        } catch (const db::EngineError& e) {
+          reentered = e.what();
+        }
+      }
+      return hooks == 5;
+    });
+    std::string error;
+    {
+      std::optional<Frozen> stopped;
+      if (frozen) stopped.emplace(pid);
+      error = errorWithin(std::chrono::seconds(30), pid, [&] { exec(waiter, "DELETE FROM PLANDOCH"); });
+    }
+    waiter.setWaitHook({});
+    EXPECT_NE(error.find("przerwano na żądanie operatora"), std::string::npos) << error;
+    EXPECT_NE(reentered.find("jest zajęte"), std::string::npos) << reentered;
+    EXPECT_GE(hooks, 5);
+    holder.disconnect();
+    if (frozen) {
+      EXPECT_THROW(scalar(waiter, "SELECT COUNT(*) FROM PLANDOCH"), db::EngineError);
+    } else {
+      EXPECT_EQ(db::valueToText(scalar(waiter, "SELECT LIST(NAZWA) FROM PLANDOCH")), "Powiat");
+    }
+  }
 }
 
 }  // namespace
