@@ -264,8 +264,11 @@ class Batch : public BatchImpl {
       });
       return Outcome::Sent;
     } catch (const EngineError& e) {
-      // Stopped at the operator's request: no row goes again.
-      if (isWaitInterrupted(e)) throw;
+      // Stopped at the operator's request: no queued row goes any more.
+      if (isWaitInterrupted(e)) {
+        discard();
+        throw;
+      }
       // The server refused the block, or a value its parameter refuses: the row's own execution
       // reports it.
       const std::int64_t gds = e.nativeCode();

@@ -12,7 +12,7 @@ namespace db::firebird {
 namespace {
 
 // Rows fetched by one call through a gate (see ResultCursor::fetchOne).
-constexpr std::size_t kFetchAhead = 256;
+constexpr std::size_t kFetchAhead = 1024;
 
 Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly,
                                              int lockTimeout, CallContext context) {
@@ -201,14 +201,18 @@ void Link::close() {
 }
 
 std::vector<Row> Link::selectAll(const std::string& sql, const std::vector<Value>& params) {
-  // The statement lives only during this call, so it refers to the link without owning it.
-  auto core = std::make_shared<StatementCore>(std::shared_ptr<Link>(std::shared_ptr<Link>{}, this), sql);
-  core->bind(params, BlobContext{attachment(), readTransaction(), context()});
-  ResultCursor cursor(core, {});
-  std::vector<Row> rows;
-  Row row;
-  for (std::int64_t i = 0; cursor.read(i, row); ++i) rows.push_back(row);
-  return rows;
+  checkIdle();
+  // One call through the gate for the whole query: the calls inside it run on the gate's thread.
+  return call([&] {
+    // The statement lives only during this call, so it refers to the link without owning it.
+    auto core = std::make_shared<StatementCore>(std::shared_ptr<Link>(std::shared_ptr<Link>{}, this), sql);
+    core->bind(params, BlobContext{attachment(), readTransaction(), context()});
+    ResultCursor cursor(core, {});
+    std::vector<Row> rows;
+    Row row;
+    for (std::int64_t i = 0; cursor.read(i, row); ++i) rows.push_back(row);
+    return rows;
+  });
 }
 
 std::string changedTable(const std::string& sql) {
