@@ -88,7 +88,7 @@ class Database {
   bool inTransaction() const;
 
   // Keeps the caller's loop going while the database server is slow to answer: a call that has waited
-  // longer than a moment (50 ms) waits on, calling `hook` on the calling thread about every 50 ms; the
+  // longer than a moment (0.2 s) waits on, calling `hook` on the calling thread about every 50 ms; the
   // hook pumps the window's events and returns true when the operator asked, while it ran, to stop. The
   // call is then cancelled and raises the interruption error (isWaitInterrupted). Fast calls never call
   // it. Kept across reconnections; an empty function removes it. Only connections through a server use

@@ -10,8 +10,10 @@ namespace db::firebird {
 static_assert(kWaitInterrupted == isc_cancelled);
 
 CallGate::CallGate(std::function<void(int)> cancel, std::chrono::milliseconds slice,
-                   std::chrono::milliseconds grace)
-    : cancel_(std::move(cancel)), slice_(slice), grace_(grace), worker_([this] { work(); }) {
+                   std::chrono::milliseconds grace, std::chrono::milliseconds patience)
+    : cancel_(std::move(cancel)), slice_(slice), grace_(grace), patience_(patience), worker_([this] {
+        work();
+      }) {
   workerId_ = worker_.get_id();
 }
 
@@ -86,7 +88,9 @@ void CallGate::dispatch(Thunk thunk, Wait wait) {
   bool hookFailed = false;
   std::exception_ptr hookError;
   std::thread canceller;
-  while (!wake_.wait_for(lock, slice_, [&] { return job.done; })) {
+  std::chrono::milliseconds pause = patience_;
+  while (!wake_.wait_for(lock, pause, [&] { return job.done; })) {
+    pause = slice_;
     bool stop = false;
     if (!hookFailed) {
       lock.unlock();

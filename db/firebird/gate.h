@@ -1,8 +1,8 @@
 // A gate over the calls of one connection to a server: while a wait hook is set, each call that may
-// wait for the server runs on the gate's own thread and the calling thread waits for it in short
-// slices, calling the hook between them (a window pumps its events there, so it stays responsive
-// and its break button works). The hook may ask to stop: the call is then cancelled and raises the
-// interruption error. Without a hook every call runs inline, at no cost.
+// wait for the server runs on the gate's own thread and the calling thread waits for it; once the call
+// has taken longer than a short patience it waits in slices, calling the hook between them (a window pumps
+// its events there, so it stays responsive and its break button works). The hook may ask to stop: the call is
+// then cancelled and raises the interruption error. Without a hook every call runs inline, at no cost.
 #pragma once
 
 #include <atomic>
@@ -26,16 +26,19 @@ class CallGate {
   };
 
   // `cancel(kind)` cancels the connection's current call (fb_cancel_raise, fb_cancel_abort, ...); it
-  // runs on a thread of the gate's while the call is pending, never on the calling thread.
+  // runs on a thread of the gate's while the call is pending, never on the calling thread. The hook is
+  // first called after `patience` (a window does not look stuck before that, and the fewer calls
+  // pump events in the middle of a statement the better), then every `slice`.
   explicit CallGate(std::function<void(int kind)> cancel,
                     std::chrono::milliseconds slice = std::chrono::milliseconds(50),
-                    std::chrono::milliseconds grace = std::chrono::seconds(2));
+                    std::chrono::milliseconds grace = std::chrono::seconds(2),
+                    std::chrono::milliseconds patience = std::chrono::milliseconds(200));
   ~CallGate();
   CallGate(const CallGate&) = delete;
   CallGate& operator=(const CallGate&) = delete;
 
   // The hook is called on the calling thread, at most once a slice and only while a call has waited
-  // longer than a slice; true asks to stop. An empty hook: calls run inline again.
+  // longer than the patience; true asks to stop. An empty hook: calls run inline again.
   void setHook(std::function<bool()> hook);
   bool active() const { return static_cast<bool>(hook_); }
   // Whether a call is pending on the gate's thread (a caller re-entered from the hook sees it so).
@@ -79,6 +82,7 @@ class CallGate {
   const std::function<void(int)> cancel_;
   const std::chrono::milliseconds slice_;
   const std::chrono::milliseconds grace_;
+  const std::chrono::milliseconds patience_;
   std::function<bool()> hook_;
   std::atomic<bool> busy_{false};
   std::mutex mutex_;

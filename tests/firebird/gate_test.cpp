@@ -93,7 +93,7 @@ TEST(FirebirdCallGate, WaitsCallingTheHookAndCancelsWhenItAsksToStop) {
     server.answersAfterHooks = c.answersAfterHooks;
     server.answersTo = c.answersTo;
     CallGate gate([&](int kind) { server.cancel(kind); }, std::chrono::milliseconds(1),
-                  std::chrono::milliseconds(c.graceMs));
+                  std::chrono::milliseconds(c.graceMs), std::chrono::milliseconds(1));
     gate.setHook([&] {
       server.hooked();
       std::lock_guard lock(server.mutex);
@@ -131,7 +131,8 @@ TEST(FirebirdCallGate, FastCallsAndCallsWithoutAHookNeverCallIt) {
 TEST(FirebirdCallGate, ACallFromInsideTheHookIsRefusedAndAReleaseWaitsItsTurn) {
   Server server;
   server.answersAfterHooks = 1;
-  CallGate gate([&](int kind) { server.cancel(kind); }, std::chrono::milliseconds(1));
+  CallGate gate([&](int kind) { server.cancel(kind); }, std::chrono::milliseconds(1), std::chrono::seconds(2),
+                std::chrono::milliseconds(1));
   std::string busy;
   bool released = false;
   gate.setHook([&] {
