@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include <system_error>
+
 #include "db/engine.h"
 #include "db/firebird/client.h"
 
@@ -107,15 +109,23 @@ void CallGate::dispatch(Thunk thunk, Wait wait) {
     if (!stop || stopped || wait != Wait::Interruptible || job.done) continue;
     stopped = true;
     // Cancelled from a thread of its own: with a frozen server even a cancellation may block.
-    canceller = std::thread([this, &job, &aborted] {
-      cancel_(fb_cancel_raise);
-      std::unique_lock own(mutex_);
-      // A server that does not answer the cancellation: the connection is cut off.
-      if (wake_.wait_for(own, grace_, [&] { return job.done; })) return;
+    try {
+      canceller = std::thread([this, &job, &aborted] {
+        cancel_(fb_cancel_raise);
+        std::unique_lock own(mutex_);
+        // A server that does not answer the cancellation: the connection is cut off.
+        if (wake_.wait_for(own, grace_, [&] { return job.done; })) return;
+        aborted = true;
+        own.unlock();
+        cancel_(fb_cancel_abort);
+      });
+    } catch (const std::system_error&) {
+      // No thread to spare: the connection is cut off at once, which cannot block.
       aborted = true;
-      own.unlock();
+      lock.unlock();
       cancel_(fb_cancel_abort);
-    });
+      lock.lock();
+    }
   }
   lock.unlock();
   if (canceller.joinable()) canceller.join();
