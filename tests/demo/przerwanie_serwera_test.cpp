@@ -3,11 +3,9 @@
 // while the copy waits, its break button answered "Tak" ends the run as a break, well before the time-out,
 // and the next run converts everything.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 
 #include "app/konwersja.h"
@@ -15,32 +13,13 @@
 #include "control/konwersja_dm.h"
 #include "db/drivers.h"
 #include "support/env_guard.h"
+#include "support/frozen_server.h"
 #include "support/scratch_dir.h"
 #include "tools/demo/demo.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-pid_t serverPid() {
-  const char* dir = std::getenv("KONWERSJA_FB_STATE_DIR");
-  std::ifstream in(std::string(dir && *dir ? dir : "/tmp/konwersja-fb-server") + "/pid");
-  pid_t pid = 0;
-  if (!(in >> pid) || pid <= 0 || kill(pid, 0) != 0) return 0;
-  return pid;
-}
-
-// Stops the server process for as long as it lives.
-class Frozen {
- public:
-  explicit Frozen(pid_t pid) : pid_(pid) { kill(pid_, SIGSTOP); }
-  ~Frozen() { kill(pid_, SIGCONT); }
-  Frozen(const Frozen&) = delete;
-  Frozen& operator=(const Frozen&) = delete;
-
- private:
-  pid_t pid_;
-};
 
 std::int64_t liczba(db::Database& baza, const std::string& sql) {
   db::Query q;
@@ -53,7 +32,7 @@ std::int64_t liczba(db::Database& baza, const std::string& sql) {
 TEST(PrzerwanieNaSerwerze, BreakWhileAFrozenServerKeepsTheCopyWaitingEndsTheRunAsABreak) {
   const char* serwer = std::getenv("KONWERSJA_TEST_FB_SERVER");
   if (!serwer || !*serwer) GTEST_SKIP() << "needs a Firebird server (KONWERSJA_TEST_FB_SERVER)";
-  const pid_t pid = serverPid();
+  const pid_t pid = test::fbServerPid();
   if (!pid) GTEST_SKIP() << "the test server's pid file (tools/fb-test-server) names no running process";
 
   db::registerBuiltinDrivers();
@@ -76,7 +55,7 @@ TEST(PrzerwanieNaSerwerze, BreakWhileAFrozenServerKeepsTheCopyWaitingEndsTheRunA
   // The server stops 300 rows into a large table; the copy then waits for it at the next batch, and
   // the window's events go on meanwhile: three turns without a row copied in between are that wait,
   // in which the operator breaks.
-  std::optional<Frozen> zamrozony;
+  std::optional<test::Frozen> zamrozony;
   int ostatnia = -1, bezPostepu = 0;
   bool przerwal = false;
   ui.onProcessMessages = [&] {

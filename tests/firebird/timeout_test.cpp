@@ -4,12 +4,12 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
 #include <optional>
 
 #include "db/firebird/watch.h"
 #include "fb_fixture.h"
+#include "support/frozen_server.h"
 
 namespace {
 
@@ -80,26 +80,8 @@ TEST(FirebirdCallWatch, CutsOffOnlyACallThatOutlastsTheLimit) {
   EXPECT_EQ(cutOffs, 1);
 }
 
-// The test server's process, from the pid file tools/fb-test-server keeps; 0 when unknown.
-pid_t serverPid() {
-  const char* dir = std::getenv("KONWERSJA_FB_STATE_DIR");
-  std::ifstream in(std::string(dir && *dir ? dir : "/tmp/konwersja-fb-server") + "/pid");
-  pid_t pid = 0;
-  if (!(in >> pid) || pid <= 0 || kill(pid, 0) != 0) return 0;
-  return pid;
-}
-
-// Stops the server process for as long as it lives.
-class Frozen {
- public:
-  explicit Frozen(pid_t pid) : pid_(pid) { kill(pid_, SIGSTOP); }
-  ~Frozen() { kill(pid_, SIGCONT); }
-  Frozen(const Frozen&) = delete;
-  Frozen& operator=(const Frozen&) = delete;
-
- private:
-  pid_t pid_;
-};
+using test::Frozen;
+const auto serverPid = test::fbServerPid;
 
 // Runs `call` and returns its error text; fails when it has not ended within `bound` (the server then
 // runs again, so that the call can end and the test with it).
