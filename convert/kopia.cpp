@@ -563,7 +563,15 @@ void TPrzebieg::Convert() {
   } catch (...) {
     polaczeniaPoBledzie_ = true;
     zapiszOstrzezenia();
-    log.ZapiszBlad(kMiejsce);
+    // A call cancelled by a break while it waited for the server is the break, not an error of the copy.
+    bool przerwano = false;
+    try {
+      throw;
+    } catch (const db::EngineError& e) {
+      przerwano = flagi.Przerwano && db::isWaitInterrupted(e);
+    } catch (...) {
+    }
+    if (!przerwano) log.ZapiszBlad(kMiejsce);
     throw;
   }
 }

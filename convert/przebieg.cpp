@@ -4,6 +4,7 @@
 #include <chrono>
 #include <ctime>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,32 @@ std::string DataICzas() {
   std::strftime(data, sizeof data, "%Y-%m-%d", &local);
   std::strftime(czas, sizeof czas, "%H:%M:%S", &local);
   return std::string(data) + ", " + czas;
+}
+
+// While the walk waits for the Firebird server the window goes on (its events are pumped) and a break
+// asked for during that wait cancels the call; the hook is removed when the walk ends, however it ends.
+class HakOczekiwania {
+ public:
+  HakOczekiwania(db::Database& baza, std::function<bool()> hak) : baza_(baza) {
+    baza_.setWaitHook(std::move(hak));
+  }
+  ~HakOczekiwania() { baza_.setWaitHook({}); }
+  HakOczekiwania(const HakOczekiwania&) = delete;
+  HakOczekiwania& operator=(const HakOczekiwania&) = delete;
+
+ private:
+  db::Database& baza_;
+};
+
+// Whether the exception in flight is a call that a break cancelled while it waited for the server.
+bool PrzerwanoWOczekiwaniu() {
+  try {
+    throw;
+  } catch (const db::EngineError& e) {
+    return db::isWaitInterrupted(e);
+  } catch (...) {
+    return false;
+  }
 }
 
 }  // namespace
@@ -136,6 +163,13 @@ void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vec
     }
   };
 
+  // Only a break asked for during the wait stops the call: one asked for earlier is handled between
+  // rows, and what follows it (the rollback, the trigger switched back on) must not be cut short.
+  HakOczekiwania hak(dm.DBi, [this] {
+    const bool wczesniej = flagi.Przerwano;
+    ui_.processMessages();
+    return !wczesniej && flagi.Przerwano;
+  });
   try {
     log.NaglowekDoZapisu.fill(false);
 
@@ -223,6 +257,15 @@ bool TPrzebieg::KonwertujBiezacyWiersz() {
     }
     Convert();
   } catch (...) {
+    if (flagi.Przerwano && PrzerwanoWOczekiwaniu()) {
+      // As a break between rows: the walk ends, the run's verdict says so.
+      log.ZapiszKomunikat("*** Tabela " + EtykietaTabeli() +
+                              ": przerwano na żądanie operatora w trakcie oczekiwania na odpowiedź serwera "
+                              "bazy danych Firebird ***",
+                          kOgolny | kBledy);
+      zakoncz(WynikTabeli::Stan::Przerwana);
+      return false;
+    }
     tabele[indeks].stan = WynikTabeli::Stan::Blad;
     zakoncz(WynikTabeli::Stan::Blad);
     throw;

@@ -138,6 +138,8 @@ class ConnectionImpl {
   virtual void commitWork() {}
   virtual void rollbackWork() noexcept {}
   virtual bool inWork() const { return false; }
+  // See Database::setWaitHook; drivers whose calls never wait for a server ignore it.
+  virtual void setWaitHook(std::function<bool()> /*hook*/) {}
 };
 
 class Driver {

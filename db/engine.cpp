@@ -204,6 +204,12 @@ void Database::connect() {
   auto driver = makeDriver(driverName_);
   connection_ = driver->connect(params_, session_);
   driver_ = std::move(driver);
+  if (waitHook_) connection_->setWaitHook(waitHook_);
+}
+
+void Database::setWaitHook(std::function<bool()> hook) {
+  waitHook_ = std::move(hook);
+  if (connection_) connection_->setWaitHook(waitHook_);
 }
 
 void Database::disconnect() noexcept {

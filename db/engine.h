@@ -87,6 +87,14 @@ class Database {
   void rollback() noexcept;
   bool inTransaction() const;
 
+  // Keeps the caller's loop going while the database server is slow to answer: a call that has waited
+  // longer than a moment (0.2 s) waits on, calling `hook` on the calling thread about every 50 ms; the
+  // hook pumps the window's events and returns true when the operator asked, while it ran, to stop. The
+  // call is then cancelled and raises the interruption error (isWaitInterrupted). Fast calls never call
+  // it. Kept across reconnections; an empty function removes it. Only connections through a server use
+  // it. A call made from inside the hook on the same connection raises kState (the connection is busy).
+  void setWaitHook(std::function<bool()> hook);
+
  private:
   friend class Dataset;
   void attach(Dataset* dataset);
@@ -100,7 +108,15 @@ class Database {
   std::unique_ptr<Driver> driver_;
   std::unique_ptr<ConnectionImpl> connection_;
   std::set<Dataset*> datasets_;
+  std::function<bool()> waitHook_;
 };
+
+// The native code of the error a call raises when the wait hook asked to stop it (the server's
+// "operation was cancelled").
+constexpr std::int64_t kWaitInterrupted = 335544794;
+inline bool isWaitInterrupted(const EngineError& e) {
+  return e.nativeCode() == kWaitInterrupted;
+}
 
 // One field of an open dataset, bound to the current row.
 class Field {

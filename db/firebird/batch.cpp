@@ -115,6 +115,7 @@ class Batch : public BatchImpl {
   }
 
   void add(std::uint64_t tag, Row& values) override {
+    single_->link->checkIdle();
     if (tail_ == slots_.size()) {
       if (head_ > 0) {
         // Rows already sent leave their slots (and the slots' storage) for reuse at the end.
@@ -134,6 +135,7 @@ class Batch : public BatchImpl {
   }
 
   void flush() override {
+    single_->link->checkIdle();
     while (pending() >= rows_) send(rows_);
     while (pending() > 0) {
       std::size_t n = pending();
@@ -256,10 +258,17 @@ class Batch : public BatchImpl {
         const Row& values = slots_[head_ + r].values;
         for (std::size_t j = 0; j < n; ++j) block.input.set(r * n + j, values[j], blobs);
       }
-      block.statement->execute(&block.status, tra, block.input.metadata(), block.input.buffer(), nullptr,
-                               nullptr);
+      link.call([&] {
+        block.statement->execute(&block.status, tra, block.input.metadata(), block.input.buffer(), nullptr,
+                                 nullptr);
+      });
       return Outcome::Sent;
     } catch (const EngineError& e) {
+      // Stopped at the operator's request: no queued row goes any more.
+      if (isWaitInterrupted(e)) {
+        discard();
+        throw;
+      }
       // The server refused the block, or a value its parameter refuses: the row's own execution
       // reports it.
       const std::int64_t gds = e.nativeCode();

@@ -27,14 +27,17 @@ class ServerError : public EngineError {
 Firebird::IMaster* master();
 Firebird::IUtil* util();
 
+class CallGate;
 class CallWatch;
 class Charset;
 
 // What the calls of one connection share: the watch over calls that wait for a server (none for the
-// in-process engine) and the character set the server's texts arrive in (none: UTF-8).
+// in-process engine), the character set the server's texts arrive in (none: UTF-8) and the gate that
+// calls waiting for a server go through while a wait hook is set (see gate.h; none: inline).
 struct CallContext {
   CallWatch* watch = nullptr;
   const Charset* charset = nullptr;
+  CallGate* gate = nullptr;
 };
 
 // The status handed to every client call. A call that fails throws ServerError at once (the client

@@ -45,9 +45,11 @@ void run(StatementCore& core, const Params& params) {
   Firebird::ITransaction* tra = link.writeTransaction();
   core.bind(params, BlobContext{link.attachment(), tra, link.context()});
   try {
-    core.statement->execute(&core.status, tra, core.input.metadata(), core.input.buffer(),
-                            core.hasOutput ? core.output.metadata() : nullptr,
-                            core.hasOutput ? core.output.buffer() : nullptr);
+    link.call([&] {
+      core.statement->execute(&core.status, tra, core.input.metadata(), core.input.buffer(),
+                              core.hasOutput ? core.output.metadata() : nullptr,
+                              core.hasOutput ? core.output.buffer() : nullptr);
+    });
   } catch (const ServerError& failure) {
     ServerError error = lockConflict(failure) ? namedLockError(core, failure) : failure;
     if (auto lost = link.afterFailure()) {
@@ -65,6 +67,7 @@ class Statement : public StatementImpl {
 
   void execute(const std::vector<BoundParam>& params) override {
     Link& link = *core_->link;
+    link.checkIdle();
     if (core_->openCursor) core_->openCursor->abandon();
     switch (core_->type) {
       case isc_info_sql_stmt_start_trans:
@@ -98,6 +101,7 @@ class Statement : public StatementImpl {
 
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
     Link& link = *core_->link;
+    link.checkIdle();
     if (core_->type == isc_info_sql_stmt_select) {
       // Outside the caller's transaction the cursor reads committed rows only, so what this connection
       // changed is committed first; inside it, it reads through that transaction (Link::cursorTransaction).
@@ -131,6 +135,7 @@ class Statement : public StatementImpl {
   // Only an INSERT through a server gains from batching: embedded, a row costs no round trip.
   std::unique_ptr<BatchImpl> batch(std::size_t maxRows) override {
     if (!core_->link->remote() || core_->type != isc_info_sql_stmt_insert || core_->hasOutput) return nullptr;
+    core_->link->checkIdle();
     if (core_->openCursor) core_->openCursor->abandon();
     std::shared_ptr<StatementCore> core = core_;
     return makeBatch(core_, sql_, maxRows, [core](const Row& row) {
@@ -192,6 +197,7 @@ class Connection : public ConnectionImpl {
   }
 
   std::vector<std::string> tableNames(const std::string& pattern) override {
+    link_->checkIdle();
     std::vector<std::string> names;
     for (std::string& name : userTableNames(*link_)) {
       if (matchesPattern(name, pattern)) names.push_back(std::move(name));
@@ -200,6 +206,7 @@ class Connection : public ConnectionImpl {
   }
 
   std::unique_ptr<CursorImpl> openTable(const std::string& name, const TableOpenOptions&) override {
+    link_->checkIdle();
     Firebird::ITransaction* tra = link_->cursorTransaction();
     std::optional<std::string> stored = resolveTableName(*link_, name);
     if (!stored) throw EngineError(errc::kNotFound, "Nie znaleziono tabeli \"" + name + "\"");
@@ -211,13 +218,21 @@ class Connection : public ConnectionImpl {
   }
 
   std::unique_ptr<StatementImpl> prepare(const std::string& sql, const std::vector<std::string>&) override {
+    link_->checkIdle();
     return std::make_unique<Statement>(std::make_shared<StatementCore>(link_, sql), sql);
   }
 
-  void beginWork() override { link_->begin(); }
-  void commitWork() override { link_->commitWork(); }
+  void beginWork() override {
+    link_->checkIdle();
+    link_->begin();
+  }
+  void commitWork() override {
+    link_->checkIdle();
+    link_->commitWork();
+  }
   void rollbackWork() noexcept override { link_->rollbackWork(); }
   bool inWork() const override { return link_->inWork(); }
+  void setWaitHook(std::function<bool()> hook) override { link_->setWaitHook(std::move(hook)); }
 
  private:
   std::shared_ptr<Link> link_;

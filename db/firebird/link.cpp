@@ -11,6 +11,9 @@ namespace db::firebird {
 
 namespace {
 
+// Rows fetched by one call through a gate (see ResultCursor::fetchOne).
+constexpr std::size_t kFetchAhead = 1024;
+
 Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly,
                                              int lockTimeout, CallContext context) {
   Status st(context);
@@ -28,7 +31,8 @@ Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, 
   tpb->insertInt(&st, isc_tpb_lock_timeout, lockTimeout);
   unsigned length = tpb->getBufferLength(&st);
   const unsigned char* buffer = tpb->getBuffer(&st);
-  return Ref<Firebird::ITransaction>(attachment->startTransaction(&st, length, buffer));
+  return Ref<Firebird::ITransaction>(
+      gated(context.gate, [&] { return attachment->startTransaction(&st, length, buffer); }));
 }
 
 }  // namespace
@@ -43,6 +47,24 @@ Link::Link(Ref<Firebird::IAttachment> attachment, const LinkOptions& options, co
       if (attachment_) attachment_->cancelOperation(&st, fb_cancel_abort);
     });
   }
+}
+
+void Link::setWaitHook(std::function<bool()> hook) {
+  // The in-process engine answers at once, or is busy with work the hook could not cut short anyway.
+  if (!options_.remote) return;
+  if (!gate_) {
+    if (!hook) return;
+    gate_ = std::make_unique<CallGate>([this](int kind) {
+      // Without the watch: the call being cancelled is the one it watches.
+      QuietStatus st;
+      if (attachment_) attachment_->cancelOperation(&st, kind);
+    });
+  }
+  gate_->setHook(std::move(hook));
+}
+
+void Link::checkIdle() const {
+  if (gate_) gate_->checkIdle();
 }
 
 Link::~Link() {
@@ -78,7 +100,7 @@ void Link::commitNow() {
   if (!dirty_) return;
   try {
     Status st(context());
-    write_->commit(&st);
+    call([&] { write_->commit(&st); });
   } catch (const ServerError& error) {
     // A transaction whose commit failed is still open; its changes cannot be kept, and the caller
     // must hear that they are gone rather than believe them stored.
@@ -97,7 +119,7 @@ void Link::rollback() noexcept {
   if (!write_) return;
   releaseWriteCursors();
   QuietStatus st(context());
-  write_->rollback(&st);
+  call([&] { write_->rollback(&st); }, CallGate::Wait::Release);
   if (!st.failed()) write_.forget();
   write_.reset();
   dirty_ = false;
@@ -162,13 +184,13 @@ void Link::close() {
   write_.reset();
   if (read_) {
     QuietStatus st(context());
-    read_->commit(&st);
+    call([&] { read_->commit(&st); }, CallGate::Wait::Release);
     if (!st.failed()) read_.forget();
     read_.reset();
   }
   try {
     Status st(errc::kConnect, context());
-    attachment_->detach(&st);
+    call([&] { attachment_->detach(&st); }, CallGate::Wait::Release);
     attachment_.forget();
   } catch (const EngineError&) {
     attachment_.reset();
@@ -179,14 +201,18 @@ void Link::close() {
 }
 
 std::vector<Row> Link::selectAll(const std::string& sql, const std::vector<Value>& params) {
-  // The statement lives only during this call, so it refers to the link without owning it.
-  auto core = std::make_shared<StatementCore>(std::shared_ptr<Link>(std::shared_ptr<Link>{}, this), sql);
-  core->bind(params, BlobContext{attachment(), readTransaction(), context()});
-  ResultCursor cursor(core, {});
-  std::vector<Row> rows;
-  Row row;
-  for (std::int64_t i = 0; cursor.read(i, row); ++i) rows.push_back(row);
-  return rows;
+  checkIdle();
+  // One call through the gate for the whole query: the calls inside it run on the gate's thread.
+  return call([&] {
+    // The statement lives only during this call, so it refers to the link without owning it.
+    auto core = std::make_shared<StatementCore>(std::shared_ptr<Link>(std::shared_ptr<Link>{}, this), sql);
+    core->bind(params, BlobContext{attachment(), readTransaction(), context()});
+    ResultCursor cursor(core, {});
+    std::vector<Row> rows;
+    Row row;
+    for (std::int64_t i = 0; cursor.read(i, row); ++i) rows.push_back(row);
+    return rows;
+  });
 }
 
 std::string changedTable(const std::string& sql) {
@@ -239,9 +265,13 @@ StatementCore::StatementCore(std::shared_ptr<Link> owner, const std::string& sql
   Status st(link->context());
   // The statement's text, its literals and quoted names included, travels in the connection's set.
   std::string text = link->charset().encode(sql);
-  statement = Ref<Firebird::IStatement>(link->attachment()->prepare(
-      &st, link->writeTransaction(), static_cast<unsigned>(text.size()), text.c_str(), link->dialect(),
-      Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+  Firebird::IAttachment* attachment = link->attachment();
+  Firebird::ITransaction* transaction = link->writeTransaction();
+  // The metadata comes with the answer: what follows asks the client alone.
+  statement = Ref<Firebird::IStatement>(link->call([&] {
+    return attachment->prepare(&st, transaction, static_cast<unsigned>(text.size()), text.c_str(),
+                               link->dialect(), Firebird::IStatement::PREPARE_PREFETCH_METADATA);
+  }));
   type = statement->getType(&st);
   Ref<Firebird::IMessageMetadata> in(statement->getInputMetadata(&st));
   input.layout(in.get(), link->charset());
@@ -259,7 +289,7 @@ StatementCore::~StatementCore() {
 
 void StatementCore::connectionClosed() noexcept {
   QuietStatus st(link->context());
-  statement->free(&st);
+  link->call([&] { statement->free(&st); }, CallGate::Wait::Release);
   if (!st.failed()) statement.forget();
   statement.reset();
   link->untrack(this);
@@ -289,15 +319,18 @@ ResultCursor::ResultCursor(std::shared_ptr<StatementCore> core, std::vector<Fiel
   if (core_->openCursor) core_->openCursor->abandon();
   transaction_ = transaction ? transaction : core_->link->readTransaction();
   Status st(core_->link->context());
-  resultSet_ = Ref<Firebird::IResultSet>(core_->statement->openCursor(
-      &st, transaction_, core_->input.metadata(), core_->input.buffer(), core_->output.metadata(), 0));
+  resultSet_ = Ref<Firebird::IResultSet>(core_->link->call([&] {
+    return core_->statement->openCursor(&st, transaction_, core_->input.metadata(), core_->input.buffer(),
+                                        core_->output.metadata(), 0);
+  }));
   if (fields_.empty()) fields_ = core_->output.fieldDefs();
   core_->openCursor = this;
   core_->link->track(this);
 }
 
 ResultCursor::ResultCursor(std::vector<FieldDef> fields, std::vector<Row> rows)
-    : fields_(std::move(fields)), rows_(std::move(rows)) {}
+    : fields_(std::move(fields)),
+      rows_(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end())) {}
 
 ResultCursor::~ResultCursor() {
   closeResultSet();
@@ -321,7 +354,8 @@ void ResultCursor::transactionEnded() noexcept {
 void ResultCursor::closeResultSet() noexcept {
   if (!resultSet_) return;
   QuietStatus st(core_ ? core_->link->context() : CallContext{});
-  resultSet_->close(&st);
+  gated(
+      core_ ? core_->link->gate() : nullptr, [&] { resultSet_->close(&st); }, CallGate::Wait::Release);
   if (!st.failed()) resultSet_.forget();
   resultSet_.reset();
   if (core_ && core_->openCursor == this) core_->openCursor = nullptr;
@@ -330,22 +364,42 @@ void ResultCursor::closeResultSet() noexcept {
 
 bool ResultCursor::fetchOne() {
   if (!closedBecause_.empty()) throw EngineError(errc::kState, closedBecause_);
+  if (deferred_) std::rethrow_exception(std::exchange(deferred_, nullptr));
   if (!resultSet_) return false;
+  Link& link = *core_->link;
+  link.checkIdle();
   Status& st = core_->status;
-  int rc = resultSet_->fetchNext(&st, core_->output.buffer());
-  if (rc == Firebird::IStatus::RESULT_NO_DATA) {
-    closeResultSet();
-    return false;
-  }
-  // A row forgotten before is read into again: its strings keep their memory.
-  Row row = std::move(spare_);
-  spare_.clear();
-  core_->output.read(row, BlobContext{core_->link->attachment(), transaction_, core_->link->context()});
-  rows_.push_back(std::move(row));
-  return true;
+  const BlobContext blobs{link.attachment(), transaction_, link.context()};
+  // A call through the gate costs two thread switches: the rows the client holds already come along.
+  const std::size_t most = blobs.calls.gate ? kFetchAhead : 1;
+  std::size_t fetched = 0;
+  bool ended = false;
+  link.call([&] {
+    for (; fetched < most; ++fetched) {
+      // A row forgotten before is read into again: its strings keep their memory.
+      Row row = std::move(spare_);
+      spare_.clear();
+      try {
+        if (resultSet_->fetchNext(&st, core_->output.buffer()) == Firebird::IStatus::RESULT_NO_DATA) {
+          ended = true;
+          return;
+        }
+        core_->output.read(row, blobs);
+      } catch (const EngineError& e) {
+        // The rows fetched before it are read first, as one by one; a cancelled fetch is the gate's.
+        if (fetched == 0 || isWaitInterrupted(e)) throw;
+        deferred_ = std::current_exception();
+        return;
+      }
+      rows_.push_back(std::move(row));
+    }
+  });
+  if (ended) closeResultSet();
+  return fetched > 0;
 }
 
 bool ResultCursor::read(std::int64_t pos, Row& out) {
+  if (core_) core_->link->checkIdle();  // a fetch may be filling the rows
   if (pos < 0) return false;
   if (pos < base_) throw EngineError(errc::kState, "Wiersz wyniku zapytania nie jest już dostępny");
   while (base_ + static_cast<std::int64_t>(rows_.size()) <= pos) {
@@ -361,6 +415,7 @@ std::int64_t ResultCursor::count() {
 }
 
 void ResultCursor::forgetBefore(std::int64_t pos) {
+  if (core_) core_->link->checkIdle();
   const auto n = std::min<std::int64_t>(pos - base_, static_cast<std::int64_t>(rows_.size()));
   if (n <= 0) return;
   spare_ = std::move(rows_[static_cast<std::size_t>(n - 1)]);

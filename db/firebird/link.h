@@ -4,6 +4,7 @@
 #include <firebird/Interface.h>
 
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <set>
@@ -12,6 +13,7 @@
 
 #include "db/firebird/charset.h"
 #include "db/firebird/client.h"
+#include "db/firebird/gate.h"
 #include "db/firebird/message.h"
 #include "db/firebird/watch.h"
 
@@ -65,7 +67,20 @@ class Link {
   // Whether the database is reached through a server (every execution is a round trip).
   bool remote() const { return options_.remote; }
   // What every status of a call on this link carries.
-  CallContext context() { return CallContext{watch_.get(), &charset_}; }
+  CallContext context() { return CallContext{watch_.get(), &charset_, gate()}; }
+
+  // See Database::setWaitHook. Through a server only; the in-process engine ignores it.
+  void setWaitHook(std::function<bool()> hook);
+  // The gate calls go through, while a wait hook is set; else none.
+  CallGate* gate() { return gate_ && gate_->active() ? gate_.get() : nullptr; }
+  // Runs client calls that may wait for the server through the gate (see gate.h).
+  template <typename F>
+  std::invoke_result_t<F&> call(F&& f, CallGate::Wait wait = CallGate::Wait::Interruptible) {
+    return gated(gate(), f, wait);
+  }
+  // Raises kState when a call of this link is pending and this is a caller re-entered from the hook:
+  // for entry points that touch what the pending call uses.
+  void checkIdle() const;
 
   Firebird::ITransaction* writeTransaction();
   Firebird::ITransaction* readTransaction();
@@ -107,6 +122,8 @@ class Link {
   Ref<Firebird::ITransaction> read_;
   LinkOptions options_;
   const Charset& charset_;
+  // Stopped before the attachment is released.
+  std::unique_ptr<CallGate> gate_;
   // Declared last: stopped before anything above is released.
   std::unique_ptr<CallWatch> watch_;
   bool dirty_ = false;
@@ -174,6 +191,8 @@ class ResultCursor : public CursorImpl {
   Firebird::ITransaction* transaction() const { return transaction_; }
 
  private:
+  // Fetches the next row, or through a gate up to kFetchAhead rows the client may already hold;
+  // false at the end.
   bool fetchOne();
   void closeResultSet() noexcept;
 
@@ -181,11 +200,12 @@ class ResultCursor : public CursorImpl {
   Ref<Firebird::IResultSet> resultSet_;
   Firebird::ITransaction* transaction_ = nullptr;  // the result set's, for its blobs
   std::vector<FieldDef> fields_;
-  std::vector<Row> rows_;  // the rows from position base_ on
-  Row spare_;              // a row forgotten, to read the next one into
+  std::deque<Row> rows_;  // the rows from position base_ on (dropped from the front as they are passed)
+  Row spare_;             // a row forgotten, to read the next one into
   std::int64_t base_ = 0;
   std::vector<IndexDef> indexes_;
-  std::string closedBecause_;  // why rows can no longer be fetched; empty while they can
+  std::string closedBecause_;    // why rows can no longer be fetched; empty while they can
+  std::exception_ptr deferred_;  // the error met by fetching ahead, raised when its row is wanted
 };
 
 }  // namespace db::firebird

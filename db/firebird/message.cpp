@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "db/firebird/gate.h"
 #include "db/firebird/types.h"
 
 namespace db::firebird {
@@ -94,31 +95,35 @@ void storeInteger(unsigned char* p, const Decimal& d) {
 }
 
 void writeBlob(const BlobContext& ctx, const std::string& data, ISC_QUAD* id) {
-  Status st(ctx.calls);
-  Ref<Firebird::IBlob> blob(ctx.attachment->createBlob(&st, ctx.transaction, id, 0, nullptr));
-  constexpr std::size_t kSegment = 32768;
-  for (std::size_t pos = 0; pos < data.size(); pos += kSegment) {
-    auto n = static_cast<unsigned>(std::min(kSegment, data.size() - pos));
-    blob->putSegment(&st, n, data.data() + pos);
-  }
-  blob->close(&st);
-  blob.forget();
+  gated(ctx.calls.gate, [&] {
+    Status st(ctx.calls);
+    Ref<Firebird::IBlob> blob(ctx.attachment->createBlob(&st, ctx.transaction, id, 0, nullptr));
+    constexpr std::size_t kSegment = 32768;
+    for (std::size_t pos = 0; pos < data.size(); pos += kSegment) {
+      auto n = static_cast<unsigned>(std::min(kSegment, data.size() - pos));
+      blob->putSegment(&st, n, data.data() + pos);
+    }
+    blob->close(&st);
+    blob.forget();
+  });
 }
 
 std::string readBlob(const BlobContext& ctx, ISC_QUAD id) {
-  Status st(ctx.calls);
-  Ref<Firebird::IBlob> blob(ctx.attachment->openBlob(&st, ctx.transaction, &id, 0, nullptr));
-  std::string data;
-  char buf[32768];
-  for (;;) {
-    unsigned got = 0;
-    int rc = blob->getSegment(&st, sizeof buf, buf, &got);
-    if (rc == Firebird::IStatus::RESULT_NO_DATA) break;
-    data.append(buf, got);
-  }
-  blob->close(&st);
-  blob.forget();
-  return data;
+  return gated(ctx.calls.gate, [&] {
+    Status st(ctx.calls);
+    Ref<Firebird::IBlob> blob(ctx.attachment->openBlob(&st, ctx.transaction, &id, 0, nullptr));
+    std::string data;
+    char buf[32768];
+    for (;;) {
+      unsigned got = 0;
+      int rc = blob->getSegment(&st, sizeof buf, buf, &got);
+      if (rc == Firebird::IStatus::RESULT_NO_DATA) break;
+      data.append(buf, got);
+    }
+    blob->close(&st);
+    blob.forget();
+    return data;
+  });
 }
 
 Slot describe(Firebird::IMessageMetadata* meta, unsigned i) {

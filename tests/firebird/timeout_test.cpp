@@ -4,11 +4,12 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
+#include <optional>
 
 #include "db/firebird/watch.h"
 #include "fb_fixture.h"
+#include "support/frozen_server.h"
 
 namespace {
 
@@ -79,26 +80,8 @@ TEST(FirebirdCallWatch, CutsOffOnlyACallThatOutlastsTheLimit) {
   EXPECT_EQ(cutOffs, 1);
 }
 
-// The test server's process, from the pid file tools/fb-test-server keeps; 0 when unknown.
-pid_t serverPid() {
-  const char* dir = std::getenv("KONWERSJA_FB_STATE_DIR");
-  std::ifstream in(std::string(dir && *dir ? dir : "/tmp/konwersja-fb-server") + "/pid");
-  pid_t pid = 0;
-  if (!(in >> pid) || pid <= 0 || kill(pid, 0) != 0) return 0;
-  return pid;
-}
-
-// Stops the server process for as long as it lives.
-class Frozen {
- public:
-  explicit Frozen(pid_t pid) : pid_(pid) { kill(pid_, SIGSTOP); }
-  ~Frozen() { kill(pid_, SIGCONT); }
-  Frozen(const Frozen&) = delete;
-  Frozen& operator=(const Frozen&) = delete;
-
- private:
-  pid_t pid_;
-};
+using test::Frozen;
+const auto serverPid = test::fbServerPid;
 
 // Runs `call` and returns its error text; fails when it has not ended within `bound` (the server then
 // runs again, so that the call can end and the test with it).
@@ -114,7 +97,7 @@ std::string errorWithin(std::chrono::seconds bound, pid_t server, Call call) {
   });
   if (result.wait_for(bound) != std::future_status::ready) {
     ADD_FAILURE() << "no answer within " << bound.count() << " s";
-    kill(server, SIGCONT);
+    if (server > 0) kill(server, SIGCONT);
   }
   return result.get();
 }
@@ -142,6 +125,53 @@ TEST_F(Timeouts, FrozenServerEndsTheStatementAndTheConnectInBoundedTime) {
   // what the cut-off connection had not committed (row 2 and the update) is gone, as its error said.
   EXPECT_THROW(scalar(watched, "SELECT COUNT(*) FROM PLANDOCH"), db::EngineError);
   EXPECT_EQ(db::valueToText(scalar(attachment(2), "SELECT LIST(NAZWA) FROM PLANDOCH")), "Gmina");
+}
+
+// A statement kept waiting (for a row another attachment holds, by a frozen server) calls the wait hook
+// all along; a call from inside the hook is refused at once, and the hook's stop ends the statement long
+// before the time-out. A server that answers the cancellation keeps the connection; a frozen one loses it.
+TEST_F(Timeouts, WaitHookRunsWhileAStatementWaitsAndItsStopEndsTheStatement) {
+  if (!fbtest::serverName()) GTEST_SKIP() << "needs a Firebird server (KONWERSJA_TEST_FB_SERVER)";
+  for (bool frozen : {false, true}) {
+    SCOPED_TRACE(frozen ? "frozen server" : "row locked");
+    const pid_t pid = frozen ? serverPid() : 0;
+    if (frozen && !pid) {
+      ADD_FAILURE() << "the test server's pid file (tools/fb-test-server) names no running process";
+      continue;
+    }
+    db::Database& holder = attachment(60);
+    db::Database& waiter = attachment(60);
+    exec(holder, "UPDATE PLANDOCH SET NAZWA = 'Powiat' WHERE ID = 1");  // not committed: the row is locked
+    int hooks = 0;
+    std::string reentered;
+    waiter.setWaitHook([&] {
+      if (++hooks == 2) {
+        try {
+          scalar(waiter, "SELECT COUNT(*) FROM PLANDOCH");
+          reentered = "(no error)";
+        } catch (const db::EngineError& e) {
+          reentered = e.what();
+        }
+      }
+      return hooks == 5;
+    });
+    std::string error;
+    {
+      std::optional<Frozen> stopped;
+      if (frozen) stopped.emplace(pid);
+      error = errorWithin(std::chrono::seconds(30), pid, [&] { exec(waiter, "DELETE FROM PLANDOCH"); });
+    }
+    waiter.setWaitHook({});
+    EXPECT_NE(error.find("przerwano na żądanie operatora"), std::string::npos) << error;
+    EXPECT_NE(reentered.find("jest zajęte"), std::string::npos) << reentered;
+    EXPECT_GE(hooks, 5);
+    holder.disconnect();
+    if (frozen) {
+      EXPECT_THROW(scalar(waiter, "SELECT COUNT(*) FROM PLANDOCH"), db::EngineError);
+    } else {
+      EXPECT_EQ(db::valueToText(scalar(waiter, "SELECT LIST(NAZWA) FROM PLANDOCH")), "Powiat");
+    }
+  }
 }
 
 }  // namespace
