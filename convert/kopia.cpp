@@ -521,7 +521,7 @@ void TPrzebieg::Convert() {
             for (zrodlo->next(); !zrodlo->eof(); zrodlo->next())
               if (!autoinc->isNull()) NajwiekszyIndeks = std::max(NajwiekszyIndeks, autoinc->asInteger());
           // Read back within the copy's transaction, which sees its rows.
-          WeryfikujKopie(
+          const std::optional<std::int64_t> odczytane = WeryfikujKopie(
               *this, *zrodlo, dm.qryTemp, tabelaIb,
               [&] {
                 for (const Wiazanie& w : wiazania)
@@ -531,8 +531,9 @@ void TPrzebieg::Convert() {
 
           zbierz(*zrodlo);
           zrodlo.reset();
-          // Counted in the table the rows went into (for USER_ that is also what "USER" counts).
-          const std::string skopiowane = LiczbaRekordow(tabelaIb);
+          // Counted in the table the rows went into (for USER_ that is also what "USER" counts): by the
+          // read-back when it read the whole table in this same transaction, else by the server.
+          const std::string skopiowane = odczytane ? std::to_string(*odczytane) : LiczbaRekordow(tabelaIb);
           if (wynik) wynik->zapisane = std::stoll(skopiowane);
           log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + skopiowane, kOgolny);
         }

@@ -769,10 +769,11 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
   }
 }
 
-void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
-                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny,
-                    const SumaWierszy* suma) {
-  if (!przebieg.weryfikacja || przebieg.flagi.Przerwano) return;
+std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert,
+                                           const std::string& tabelaIb,
+                                           const std::function<void()>& ustawWiersz,
+                                           const std::function<bool()>& pomijalny, const SumaWierszy* suma) {
+  if (!przebieg.weryfikacja || przebieg.flagi.Przerwano) return std::nullopt;
   struct Pomiar {
     double& sekundy;
     std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
@@ -783,7 +784,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
   // The columns are the INSERT's parameters, named as the columns are.
   std::vector<std::string> nazwy;
   for (int k = 0; k < insert.paramCount(); ++k) nazwy.push_back(insert.param(k).name());
-  if (nazwy.empty()) return;
+  if (nazwy.empty()) return std::nullopt;
 
   // The primary key, when every column of it is copied.
   std::vector<int> klucz;
@@ -833,7 +834,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
       for (; !odczyt.eof(); odczyt.next()) {
         if (++n % 256 == 0) {
           przebieg.ui().processMessages();
-          if (przebieg.flagi.Przerwano) return;
+          if (przebieg.flagi.Przerwano) return std::nullopt;
         }
         std::uint64_t h = kPoczatekWiersza;
         for (std::size_t k = 0; k < kolumny.size(); ++k)
@@ -901,9 +902,9 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
     przebieg.log.ZapiszKomunikat(
         "*** Tabela " + etykieta + ": nie udało się zweryfikować kopii: " + e.what() + " ***",
         kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
-    return;
+    return std::nullopt;
   }
-  if (w.przerwana) return;
+  if (w.przerwana) return std::nullopt;
   if (!przebieg.tabele.empty()) {
     WynikTabeli& wynik = przebieg.tabele.back();
     wynik.zweryfikowana = true;
@@ -914,7 +915,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
     przebieg.log.ZapiszKomunikat("Tabela " + etykieta + ": zweryfikowano " +
                                      ile(w.zapisanych, "wiersz", "wiersze", "wierszy") + ", wartości zgodne",
                                  kDodatkoweInfo);
-    return;
+    return w.zapisanych;
   }
   for (const std::string& linia : w.linie)
     przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
@@ -923,6 +924,7 @@ void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, c
                                    " (wierszy wysłanych: " + std::to_string(w.wyslanych) +
                                    ", w tabeli firebird: " + std::to_string(w.zapisanych) + ") ***",
                                kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+  return w.zapisanych;
 }
 
 }  // namespace konw

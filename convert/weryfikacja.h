@@ -107,8 +107,12 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
 // mismatch; a clean table as one line of additional information. `ustawWiersz` binds the current row
 // of `zrodlo` into the INSERT's parameters exactly as the copy does; `pomijalny` (optional) tells
 // whether the copy may have left the current row out.
-void WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert, const std::string& tabelaIb,
-                    const std::function<void()>& ustawWiersz, const std::function<bool()>& pomijalny = {},
-                    const SumaWierszy* suma = nullptr);
+// Returns the rows the Firebird table holds when it was read to its end (nullopt when it was not read, or
+// not to the end: a break, an error).
+std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert,
+                                           const std::string& tabelaIb,
+                                           const std::function<void()>& ustawWiersz,
+                                           const std::function<bool()>& pomijalny = {},
+                                           const SumaWierszy* suma = nullptr);
 
 }  // namespace konw
