@@ -42,9 +42,10 @@ bool duzyObiekt(FieldType t) {
          t == FieldType::Bytes || t == FieldType::VarBytes || t == FieldType::TypedBinary;
 }
 
-std::string bezKoncowychSpacji(std::string s) {
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
+// The text without the blanks at its end (CHAR pads with them).
+std::string_view bezSpacjiNaKoncu(std::string_view s) {
+  const auto koniec = s.find_last_not_of(' ');
+  return s.substr(0, koniec == std::string_view::npos ? 0 : koniec + 1);
 }
 
 std::size_t znakiUtf8(const std::string& s) {
@@ -146,7 +147,7 @@ std::optional<Value> WartoscWKolumnie(const Value& v, const db::FieldDef& k) {
     std::string t = text ? *text : db::valueToSqlText(v);
     // CHAR pads with blanks, and blanks beyond the declared length are dropped on the way in.
     if (k.fixedLength || (k.size > 0 && znakiUtf8(t) > static_cast<std::size_t>(k.size)))
-      t = bezKoncowychSpacji(std::move(t));
+      t.resize(bezSpacjiNaKoncu(t).size());
     return Value{std::move(t)};
   }
   if (duzyObiekt(k.type)) return Value{text ? *text : db::valueToSqlText(v)};
@@ -220,7 +221,8 @@ std::optional<Value> WartoscWKolumnie(const Value& v, const db::FieldDef& k) {
 Value WartoscZapisana(const Value& v, const db::FieldDef& k) {
   if (db::isNull(v)) return v;
   if (tekstowa(k.type)) {
-    if (const auto* s = std::get_if<std::string>(&v)) return k.fixedLength ? bezKoncowychSpacji(*s) : *s;
+    if (const auto* s = std::get_if<std::string>(&v))
+      return k.fixedLength ? std::string(bezSpacjiNaKoncu(*s)) : *s;
     return v;
   }
   if (duzyObiekt(k.type)) {
@@ -308,11 +310,6 @@ std::uint64_t skrotTekstu(std::string_view s) {
 }
 std::uint64_t skrotDziesietnej(std::int64_t unscaled, int scale) {
   return skrotWartosci(Value{db::Decimal{unscaled, scale}});
-}
-
-std::string_view bezSpacjiNaKoncu(std::string_view s) {
-  const auto koniec = s.find_last_not_of(' ');
-  return s.substr(0, koniec == std::string_view::npos ? 0 : koniec + 1);
 }
 
 // The decimal a double sent into NUMERIC at `scale` stands for, when it is the double nearest to a
