@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -267,8 +268,9 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
     return typspr && wiersz < pomijalny.size() && pomijalny[wiersz];
   };
   // A refused row that may not be left out ends the copy with its own error; nothing queued after it goes in.
+  // A call cancelled by a break is never a refused row: the rows queued with it did not go in.
   auto odrzucony = [&](const db::BatchRowError& e) {
-    if (moznaPominac(e.tag())) {
+    if (!db::isWaitInterrupted(e) && moznaPominac(e.tag())) {
       if (suma) suma->wycofaj(e.tag());
       return;
     }
@@ -291,6 +293,14 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
   };
 
   if (liczba >= 256) insert.beginBatch(128);
+  // Whatever ends the copy early (a source row that cannot be read, a break), a group still on its way
+  // to the server is waited for before the caller goes on with the connection.
+  struct Porzucenie {
+    db::Query& insert;
+    ~Porzucenie() {
+      if (std::uncaught_exceptions() > 0) insert.discardBatch();
+    }
+  } porzucenie{insert};
   zrodlo.first();
   for (std::int32_t r = 0; r < liczba; ++r) {
     const auto wiersz = static_cast<std::uint64_t>(r);
@@ -304,6 +314,7 @@ void kopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
     } catch (const db::BatchRowError& e) {
       odrzucony(e);
     } catch (const db::EngineError& e) {
+      if (db::isWaitInterrupted(e)) throw;
       // A value its parameter refuses: the row never went out. The rows before it go in first, and
       // an earlier refused row is the copy's error rather than this one.
       if (!moznaPominac(wiersz)) {

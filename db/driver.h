@@ -100,7 +100,7 @@ class BatchImpl {
   virtual void add(std::uint64_t tag, Row& values) = 0;
   // Sends every queued row.
   virtual void flush() = 0;
-  // Drops every queued row.
+  // Drops every queued row (see Query::discardBatch).
   virtual void discard() noexcept = 0;
   virtual std::size_t pending() const = 0;
 };

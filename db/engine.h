@@ -368,6 +368,9 @@ class Query : public Dataset {
   // a refused row raises BatchRowError with its tag (see there); the caller skips it and goes on
   // (flushBatch() sends the rows queued after it) or stops (discardBatch()). Changing the statement's
   // text, disconnecting or destroying the query drops what is still queued: flush first.
+  // While a wait hook is set on the connection, a full group is sent in the background and the next rows
+  // are taken meanwhile; a refusal in it is raised by a later addToBatch() or by flushBatch(), still
+  // once every row before it is in and with every row after it queued.
   bool beginBatch(std::size_t maxRows);
   bool batching() const { return batch_ != nullptr; }
   // Takes the current parameter values as a row under `tag` (kMissingParam as execSql when one is unset).
@@ -376,7 +379,8 @@ class Query : public Dataset {
   void addToBatch(std::uint64_t tag);
   // Sends every queued row.
   void flushBatch();
-  // Drops every queued row.
+  // Drops every queued row. A group already sent in the background is waited for; what it wrote is not
+  // recalled and goes with the transaction (the caller rolls back to be rid of it).
   void discardBatch() noexcept;
   std::size_t batchPending() const { return batch_ ? batch_->pending() : 0; }
 

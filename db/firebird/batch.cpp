@@ -91,7 +91,12 @@ class Batch : public BatchImpl {
         pieces_(std::move(pieces)),
         types_(std::move(types)),
         runRow_(std::move(runRow)),
-        singleCharsets_(charsetsOf(single_->input.metadata(), single_->input.count())) {}
+        singleCharsets_(charsetsOf(single_->input.metadata(), single_->input.count())) {
+    for (std::size_t i = 0; i < single_->input.count(); ++i)
+      if (single_->input.slot(i).sqlType == SQL_BLOB) blobs_ = true;
+  }
+
+  ~Batch() override { abandonFlight(); }
 
   // Prepares the largest group up to `maxRows` that the server takes; false when not even two rows fit.
   bool settle(std::size_t maxRows) {
@@ -115,7 +120,7 @@ class Batch : public BatchImpl {
   }
 
   void add(std::uint64_t tag, Row& values) override {
-    single_->link->checkIdle();
+    checkIdle();
     if (tail_ == slots_.size()) {
       if (head_ > 0) {
         // Rows already sent leave their slots (and the slots' storage) for reuse at the end.
@@ -131,12 +136,13 @@ class Batch : public BatchImpl {
     std::swap(p.values, values);
     values.resize(p.values.size());
     ++tail_;
-    while (pending() >= rows_) send(rows_);
+    while (unsent() >= rows_) sendFull();
   }
 
   void flush() override {
-    single_->link->checkIdle();
-    while (pending() >= rows_) send(rows_);
+    checkIdle();
+    while (unsent() >= rows_) sendFull();
+    land();
     while (pending() > 0) {
       std::size_t n = pending();
       std::size_t size = 1;
@@ -148,11 +154,93 @@ class Batch : public BatchImpl {
     }
   }
 
-  void discard() noexcept override { head_ = tail_ = 0; }
+  void discard() noexcept override {
+    abandonFlight();
+    head_ = tail_ = 0;
+  }
 
   std::size_t pending() const override { return tail_ - head_; }
 
  private:
+  // The batch's own group in flight does not make it busy; anything else pending on the link does.
+  void checkIdle() const {
+    if (!flight_) single_->link->checkIdle();
+  }
+
+  // Queued rows not yet on their way: the first flight_ queued rows are the group in flight.
+  std::size_t unsent() const { return pending() - flight_; }
+
+  // Sends the next full group of the rows not yet on their way. Through a gate (a wait hook is set) the
+  // group is put in flight and this returns while the server works on it: the rows of the next group
+  // are read meanwhile. The group before it is collected first, and a refused one is resolved as a group
+  // sent at once resolves. Without a gate, or with blobs (written through the connection while the
+  // values are laid out), the group is sent at once.
+  void sendFull() {
+    Link& link = *single_->link;
+    CallGate* gate = link.gate();
+    StatementCore* block = group(rows_);
+    if (!gate || !block || blobs_) {
+      land();
+      send(rows_);
+      return;
+    }
+    const std::size_t n = single_->input.count();
+    const std::size_t first = head_ + flight_;
+    try {
+      const BlobContext none{nullptr, nullptr, link.context()};
+      for (std::size_t r = 0; r < rows_; ++r) {
+        const Row& values = slots_[first + r].values;
+        for (std::size_t j = 0; j < n; ++j) block->input.set(r * n + j, values[j], none);
+      }
+    } catch (const EngineError&) {
+      // A value its parameter refuses: the group goes at once, which names the row.
+      land();
+      send(rows_);
+      return;
+    }
+    spare_.assign(block->input.buffer(), block->input.buffer() + block->input.size());
+    land();
+    Firebird::ITransaction* tra = link.writeTransaction();
+    std::swap(spare_, message_);
+    gate->post([block, tra, message = message_.data()] {
+      block->statement->execute(&block->status, tra, block->input.metadata(), message, nullptr, nullptr);
+    });
+    flight_ = rows_;
+    flightGate_ = gate;
+  }
+
+  // Waits for the group in flight and takes its outcome: its rows leave the queue, or a refused group is
+  // resolved as a group sent at once (the refused row raises BatchRowError); a stop at the operator's
+  // request drops every queued row.
+  void land() {
+    if (!flight_) return;
+    const std::size_t rows = flight_;
+    CallGate* gate = flightGate_;
+    flight_ = 0;
+    flightGate_ = nullptr;
+    Outcome outcome = Outcome::Sent;
+    try {
+      gate->collect();
+    } catch (const EngineError& e) {
+      outcome = outcomeOf(e);
+    }
+    take(rows, outcome);
+  }
+
+  // Waits for the group in flight without taking its outcome (the queue is being dropped). A group
+  // already sent is not recalled: what it wrote goes with the caller's transaction.
+  void abandonFlight() noexcept {
+    if (!flight_) return;
+    CallGate* gate = flightGate_;
+    flight_ = 0;
+    flightGate_ = nullptr;
+    try {
+      gate->collect(CallGate::Wait::Release);
+    } catch (...) {
+      // The rows are dropped; the caller rolls back or reports its own error.
+    }
+  }
+
   // The prepared block for `rows` rows; nullptr when the server refuses it or describes its parameters
   // otherwise than the single statement (the rows then go one by one).
   StatementCore* group(std::size_t rows) {
@@ -212,16 +300,22 @@ class Batch : public BatchImpl {
     return true;
   }
 
-  // Sends the first `size` queued rows as one block. A refused block is halved until the refused row
-  // runs alone, so the rows around it still travel in blocks (log2(size) refused blocks instead of
-  // up to `size` single executions); a block that cannot be prepared goes one row at a time.
+  enum class Outcome { Sent, Refused, Waited };
+
+  // Sends the first `size` queued rows as one block (nothing is in flight). A refused block is halved until
+  // the refused row runs alone, so the rows around it still travel in blocks (log2(size) refused blocks
+  // instead of up to `size` single executions); a block that cannot be prepared goes one row at a time.
   void send(std::size_t size) {
     StatementCore* block = group(size);
     if (!block) {
       runOneByOne(size);
       return;
     }
-    const Outcome outcome = runBlock(*block, size);
+    take(size, runBlock(*block, size));
+  }
+
+  // Takes the outcome of the block over the first `size` queued rows.
+  void take(std::size_t size, Outcome outcome) {
     if (outcome == Outcome::Waited) {
       // Halving would wait as long again for every half: the rows go alone at once, and the row
       // that meets the lock (or the cut connection) reports it as its single execution does.
@@ -239,8 +333,6 @@ class Batch : public BatchImpl {
     Link& link = *single_->link;
     for (std::size_t i = 0; i < size; ++i) link.noteChange();
   }
-
-  enum class Outcome { Sent, Refused, Waited };
 
   // Runs the block over the first `rows` queued rows. A refused block is undone whole by its own
   // savepoint, so Refused and Waited leave the database as it was before the block. Waited: the block
@@ -264,20 +356,25 @@ class Batch : public BatchImpl {
       });
       return Outcome::Sent;
     } catch (const EngineError& e) {
-      // Stopped at the operator's request: no queued row goes any more.
-      if (isWaitInterrupted(e)) {
-        discard();
-        throw;
-      }
-      // The server refused the block, or a value its parameter refuses: the row's own execution
-      // reports it.
-      const std::int64_t gds = e.nativeCode();
-      if (e.code() == errc::kConnect || gds == isc_lock_timeout || gds == isc_deadlock ||
-          gds == isc_update_conflict || gds == isc_lock_conflict) {
-        return Outcome::Waited;
-      }
-      return Outcome::Refused;
+      return outcomeOf(e);
     }
+  }
+
+  // What the error of a block means. Stopped at the operator's request: no queued row goes any more,
+  // and the error is raised again.
+  Outcome outcomeOf(const EngineError& e) {
+    if (isWaitInterrupted(e)) {
+      discard();
+      throw;
+    }
+    // The server refused the block, or a value its parameter refuses: the row's own execution
+    // reports it.
+    const std::int64_t gds = e.nativeCode();
+    if (e.code() == errc::kConnect || gds == isc_lock_timeout || gds == isc_deadlock ||
+        gds == isc_update_conflict || gds == isc_lock_conflict) {
+      return Outcome::Waited;
+    }
+    return Outcome::Refused;
   }
 
   void runOneByOne(std::size_t rows) {
@@ -306,6 +403,11 @@ class Batch : public BatchImpl {
   std::vector<Pending> slots_;  // queued rows are [head_, tail_)
   std::size_t head_ = 0;
   std::size_t tail_ = 0;
+  bool blobs_ = false;                  // a parameter is a blob
+  std::size_t flight_ = 0;              // rows of the group in flight, the first queued ones
+  CallGate* flightGate_ = nullptr;      // the gate it flies through
+  std::vector<unsigned char> message_;  // its message
+  std::vector<unsigned char> spare_;    // the next group's message, laid out while it flies
 };
 
 }  // namespace

@@ -52,7 +52,7 @@ void CallGate::work() {
 }
 
 void CallGate::checkIdle() const {
-  if (busy() && !onWorker()) {
+  if ((waiting_.load(std::memory_order_relaxed) || (inHook_ && busy())) && !onWorker()) {
     throw EngineError(
         errc::kState,
         "Połączenie z bazą danych Firebird jest zajęte: trwa oczekiwanie na odpowiedź serwera na "
@@ -61,7 +61,7 @@ void CallGate::checkIdle() const {
 }
 
 void CallGate::dispatch(Thunk thunk, Wait wait) {
-  if (busy()) {
+  if (waiting_.load(std::memory_order_relaxed) || inHook_) {
     // Entered from the hook while a call is pending: the connection's objects are in use.
     if (wait == Wait::Interruptible) checkIdle();
     // A release must happen: after the pending call, here (the gate's thread is then idle).
@@ -72,18 +72,61 @@ void CallGate::dispatch(Thunk thunk, Wait wait) {
     return;
   }
 
+  if (flight_) {
+    // The caller's own call while its call in flight is on its way: after it.
+    std::unique_lock lock(mutex_);
+    wake_.wait(lock, [&] { return flight_->done; });
+  }
   Job job{thunk, false, nullptr};
   // The hook in force when the call began, also if it is replaced from inside itself.
   const std::function<bool()> hook = hook_;
-  busy_.store(true, std::memory_order_relaxed);
+  waiting_.store(true, std::memory_order_relaxed);
   struct Idle {
-    std::atomic<bool>& busy;
-    ~Idle() { busy.store(false, std::memory_order_relaxed); }
-  } idle{busy_};
+    std::atomic<bool>& waiting;
+    ~Idle() { waiting.store(false, std::memory_order_relaxed); }
+  } idle{waiting_};
+  start(job);
+  await(job, wait, hook);
+}
 
-  std::unique_lock lock(mutex_);
+void CallGate::start(Job& job) {
+  std::lock_guard lock(mutex_);
   job_ = &job;
   wake_.notify_all();
+}
+
+void CallGate::post(std::function<void()> call) {
+  checkIdle();
+  if (!hook_ || flight_) throw EngineError(errc::kState, "Brak bramki dla polecenia wysyłanego w tle");
+  flightCall_ = std::move(call);
+  flight_.emplace(
+      Job{Thunk{&flightCall_, [](void* f) { (*static_cast<std::function<void()>*>(f))(); }}, false, nullptr});
+  flying_.store(true, std::memory_order_relaxed);
+  start(*flight_);
+}
+
+void CallGate::collect(Wait wait) {
+  if (!flight_) return;
+  struct Landed {
+    CallGate& gate;
+    ~Landed() {
+      gate.flight_.reset();
+      gate.flightCall_ = nullptr;
+      gate.flying_.store(false, std::memory_order_relaxed);
+    }
+  } landed{*this};
+  const std::function<bool()> hook = hook_;
+  await(*flight_, wait, hook);
+}
+
+void CallGate::await(Job& job, Wait wait, const std::function<bool()>& hook) {
+  std::unique_lock lock(mutex_);
+  if (!hook) {
+    wake_.wait(lock, [&] { return job.done; });
+    lock.unlock();
+    if (job.error) std::rethrow_exception(job.error);
+    return;
+  }
 
   bool stopped = false;
   bool aborted = false;  // under the mutex
@@ -97,6 +140,11 @@ void CallGate::dispatch(Thunk thunk, Wait wait) {
     if (!hookFailed) {
       lock.unlock();
       try {
+        inHook_ = true;
+        struct Out {
+          bool& in;
+          ~Out() { in = false; }
+        } out{inHook_};
         stop = hook();
       } catch (...) {
         // A hook that fails is not called again; its error is the call's (see gate.h).

@@ -41,11 +41,24 @@ class CallGate {
   // longer than the patience; true asks to stop. An empty hook: calls run inline again.
   void setHook(std::function<bool()> hook);
   bool active() const { return static_cast<bool>(hook_); }
-  // Whether a call is pending on the gate's thread (a caller re-entered from the hook sees it so).
-  bool busy() const { return busy_.load(std::memory_order_relaxed); }
+  // Whether a call is pending on the gate's thread, waited for or in flight.
+  bool busy() const {
+    return waiting_.load(std::memory_order_relaxed) || flying_.load(std::memory_order_relaxed);
+  }
   bool onWorker() const { return std::this_thread::get_id() == workerId_; }
-  // Raises the busy error (kState) when busy() and this is not the gate's thread.
+  // Raises the busy error (kState) for a caller re-entered from the hook while a call is pending (not
+  // on the gate's thread).
   void checkIdle() const;
+
+  // Starts `call` on the gate's thread and returns at once: a call in flight, while the caller prepares
+  // the next one. Until collect() a call of the caller's own waits for it to end first (its outcome is
+  // kept for collect()); from inside the hook, calls behave as while run() waits. One call in flight at
+  // a time; needs a hook.
+  void post(std::function<void()> call);
+  // Waits for the call in flight as run() waits for its call (the hook, a stop, the interruption error)
+  // and raises its error; without a hook it simply waits. Returns at once when nothing is in flight.
+  void collect(Wait wait = Wait::Interruptible);
+  bool inFlight() const { return flight_.has_value(); }
 
   // Runs `call` (see above). A stop asked for by the hook cancels the call: fb_cancel_raise, then
   // fb_cancel_abort when it has not ended within the grace; the interruption error is raised unless the
@@ -54,7 +67,7 @@ class CallGate {
   template <typename F>
   std::invoke_result_t<F&> run(F&& call, Wait wait = Wait::Interruptible) {
     using Result = std::invoke_result_t<F&>;
-    if (!hook_ || onWorker()) return call();
+    if ((!hook_ && !busy()) || onWorker()) return call();
     if constexpr (std::is_void_v<Result>) {
       dispatch(Thunk{&call, [](void* f) { (*static_cast<std::remove_reference_t<F>*>(f))(); }}, wait);
     } else {
@@ -77,6 +90,11 @@ class CallGate {
   };
 
   void dispatch(Thunk thunk, Wait wait);
+  // Hands `job` to the gate's thread.
+  void start(Job& job);
+  // Waits until `job` is done, calling `hook` (when set) after the patience and then every slice; a stop
+  // it asks for cancels the job when `wait` allows. Raises the interruption error or the job's own.
+  void await(Job& job, Wait wait, const std::function<bool()>& hook);
   void work();
 
   const std::function<void(int)> cancel_;
@@ -84,10 +102,14 @@ class CallGate {
   const std::chrono::milliseconds grace_;
   const std::chrono::milliseconds patience_;
   std::function<bool()> hook_;
-  std::atomic<bool> busy_{false};
+  std::atomic<bool> waiting_{false};  // run() waits for its call
+  std::atomic<bool> flying_{false};   // a call is in flight, not yet collected
+  bool inHook_ = false;               // the hook is running (on the calling thread)
   std::mutex mutex_;
   std::condition_variable wake_;
   Job* job_ = nullptr;  // the pending call, until the worker has run it
+  std::function<void()> flightCall_;
+  std::optional<Job> flight_;  // the call in flight, until collected
   bool stopping_ = false;
   std::thread worker_;
   std::thread::id workerId_;

@@ -71,8 +71,8 @@ class Link {
 
   // See Database::setWaitHook. Through a server only; the in-process engine ignores it.
   void setWaitHook(std::function<bool()> hook);
-  // The gate calls go through, while a wait hook is set; else none.
-  CallGate* gate() { return gate_ && gate_->active() ? gate_.get() : nullptr; }
+  // The gate calls go through, while a wait hook is set or a call is in flight; else none.
+  CallGate* gate() { return gate_ && (gate_->active() || gate_->inFlight()) ? gate_.get() : nullptr; }
   // Runs client calls that may wait for the server through the gate (see gate.h).
   template <typename F>
   std::invoke_result_t<F&> call(F&& f, CallGate::Wait wait = CallGate::Wait::Interruptible) {

@@ -40,6 +40,7 @@ class InputMessage {
   void layout(Firebird::IMessageMetadata* described, const Charset& charset);
   Firebird::IMessageMetadata* metadata() const { return meta_.get(); }
   unsigned char* buffer() { return buffer_.data(); }
+  std::size_t size() const { return buffer_.size(); }
   std::size_t count() const { return slots_.size(); }
   const Slot& slot(std::size_t i) const { return slots_[i]; }
   // Converts `value` to parameter `index`'s type and stores it; throws EngineError (kConversion)

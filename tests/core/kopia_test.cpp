@@ -357,6 +357,8 @@ class KopiaGrupami : public Kopia {
     if (!fbtest::serverName())
       GTEST_SKIP() << "batches are only sent through a server: set KONWERSJA_TEST_FB_SERVER (e.g. 127.0.0.1)";
     Kopia::SetUp();
+    // As in a run: with a wait hook set, a full batch travels while the next rows are read.
+    frm.dm()->DBi.setWaitHook([] { return false; });
   }
   static constexpr std::int64_t kWierszy = 600;  // four batches of 128 and a remainder
   // WIERSZE with `kWierszy` rows in Paradox, ID 1.., the name "zły" at the ids in `zle`.

@@ -87,33 +87,42 @@ TEST(FirebirdCallGate, WaitsCallingTheHookAndCancelsWhenItAsksToStop) {
        0,
        {fb_cancel_raise, fb_cancel_disable, fb_cancel_enable}},
   };
-  for (const GateCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Server server;
-    server.answersAfterHooks = c.answersAfterHooks;
-    server.answersTo = c.answersTo;
-    CallGate gate([&](int kind) { server.cancel(kind); }, std::chrono::milliseconds(1),
-                  std::chrono::milliseconds(c.graceMs), std::chrono::milliseconds(1));
-    gate.setHook([&] {
-      server.hooked();
-      std::lock_guard lock(server.mutex);
-      return server.hooks == c.stopAtHook;
-    });
-    std::optional<int> answer;
-    try {
-      answer = gate.run([&] { return server.call(); });
-      EXPECT_EQ(c.error, nullptr) << "returned " << *answer;
-      EXPECT_EQ(*answer, 42);
-    } catch (const db::EngineError& e) {
-      ASSERT_NE(c.error, nullptr) << e.what();
-      EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
-      EXPECT_EQ(e.code(), c.code);
-      EXPECT_TRUE(db::isWaitInterrupted(e));
+  // Each case as a call waited for at once, and as a call put in flight and collected later.
+  for (const GateCase& c : cases)
+    for (bool posted : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (posted ? ", in flight" : ""));
+      Server server;
+      server.answersAfterHooks = c.answersAfterHooks;
+      server.answersTo = c.answersTo;
+      CallGate gate([&](int kind) { server.cancel(kind); }, std::chrono::milliseconds(1),
+                    std::chrono::milliseconds(c.graceMs), std::chrono::milliseconds(1));
+      gate.setHook([&] {
+        server.hooked();
+        std::lock_guard lock(server.mutex);
+        return server.hooks == c.stopAtHook;
+      });
+      std::optional<int> answer;
+      try {
+        if (posted) {
+          gate.post([&] { answer = server.call(); });
+          EXPECT_TRUE(gate.busy());
+          gate.collect();
+        } else {
+          answer = gate.run([&] { return server.call(); });
+        }
+        EXPECT_EQ(c.error, nullptr) << "returned " << *answer;
+        EXPECT_EQ(*answer, 42);
+      } catch (const db::EngineError& e) {
+        ASSERT_NE(c.error, nullptr) << e.what();
+        EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+        EXPECT_EQ(e.code(), c.code);
+        EXPECT_TRUE(db::isWaitInterrupted(e));
+      }
+      EXPECT_GE(server.hooks, c.stopAtHook ? c.stopAtHook : c.answersAfterHooks);
+      EXPECT_EQ(server.cancels, c.cancels);
+      EXPECT_FALSE(gate.busy());
+      EXPECT_FALSE(gate.inFlight());
     }
-    EXPECT_GE(server.hooks, c.stopAtHook ? c.stopAtHook : c.answersAfterHooks);
-    EXPECT_EQ(server.cancels, c.cancels);
-    EXPECT_FALSE(gate.busy());
-  }
 }
 
 TEST(FirebirdCallGate, FastCallsAndCallsWithoutAHookNeverCallIt) {
@@ -129,31 +138,65 @@ TEST(FirebirdCallGate, FastCallsAndCallsWithoutAHookNeverCallIt) {
 }
 
 TEST(FirebirdCallGate, ACallFromInsideTheHookIsRefusedAndAReleaseWaitsItsTurn) {
-  Server server;
-  server.answersAfterHooks = 1;
-  CallGate gate([&](int kind) { server.cancel(kind); }, std::chrono::milliseconds(1), std::chrono::seconds(2),
-                std::chrono::milliseconds(1));
-  std::string busy;
-  bool released = false;
-  gate.setHook([&] {
-    if (busy.empty()) {
-      try {
-        gate.run([] { return 1; });
-        busy = "(no error)";
-      } catch (const db::EngineError& e) {
-        busy = e.what();
-        EXPECT_EQ(e.code(), db::errc::kState);
+  for (bool posted : {false, true}) {
+    SCOPED_TRACE(posted ? "in flight" : "waited for");
+    Server server;
+    server.answersAfterHooks = 1;
+    CallGate gate([&](int kind) { server.cancel(kind); }, std::chrono::milliseconds(1),
+                  std::chrono::seconds(2), std::chrono::milliseconds(1));
+    std::string busy;
+    bool released = false;
+    gate.setHook([&] {
+      if (busy.empty()) {
+        try {
+          gate.run([] { return 1; });
+          busy = "(no error)";
+        } catch (const db::EngineError& e) {
+          busy = e.what();
+          EXPECT_EQ(e.code(), db::errc::kState);
+        }
+        // Runs once the pending call has ended, which this lets it do.
+        server.hooked();
+        gate.run([&] { released = true; }, CallGate::Wait::Release);
       }
-      // Runs once the pending call has ended, which this lets it do.
       server.hooked();
-      gate.run([&] { released = true; }, CallGate::Wait::Release);
+      return false;
+    });
+    if (posted) {
+      int answer = 0;
+      gate.post([&] { answer = server.call(); });
+      gate.collect();
+      EXPECT_EQ(answer, 42);
+      // Collected: the connection is free again, also for a call made from the hook.
+      EXPECT_EQ(gate.run([] { return 5; }), 5);
+    } else {
+      EXPECT_EQ(gate.run([&] { return server.call(); }), 42);
     }
-    server.hooked();
-    return false;
+    EXPECT_NE(busy.find("jest zajęte"), std::string::npos) << busy;
+    EXPECT_TRUE(released);
+  }
+}
+
+// The caller's own call while its call in flight is on its way runs after it, and the outcome in
+// flight is still the collector's.
+TEST(FirebirdCallGate, TheCallersOwnCallWaitsForTheCallInFlight) {
+  CallGate gate([](int) { ADD_FAILURE() << "cancelled"; });
+  gate.setHook([] { return false; });
+  std::vector<int> order;
+  std::mutex m;
+  auto note = [&](int i) {
+    std::lock_guard lock(m);
+    order.push_back(i);
+  };
+  gate.post([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    note(1);
+    throw db::EngineError(db::errc::kKeyViolation, "klucz");
   });
-  EXPECT_EQ(gate.run([&] { return server.call(); }), 42);
-  EXPECT_NE(busy.find("jest zajęte"), std::string::npos) << busy;
-  EXPECT_TRUE(released);
+  EXPECT_NO_THROW(gate.run([&] { note(2); }));
+  EXPECT_THROW(gate.collect(), db::EngineError);
+  EXPECT_EQ(order, (std::vector<int>{1, 2}));
+  EXPECT_FALSE(gate.busy());
 }
 
 }  // namespace
