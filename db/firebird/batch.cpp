@@ -200,6 +200,11 @@ class Batch : public BatchImpl {
     }
     spare_.assign(block->input.buffer(), block->input.buffer() + block->input.size());
     land();
+    if (!gate->active()) {
+      // The hook was taken away meanwhile: nothing flies without one.
+      send(rows_);
+      return;
+    }
     Firebird::ITransaction* tra = link.writeTransaction();
     std::swap(spare_, message_);
     gate->post([block, tra, message = message_.data()] {

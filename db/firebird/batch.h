@@ -1,6 +1,8 @@
 // Batched execution of a prepared INSERT through a server: a group of rows travels as one
 // EXECUTE BLOCK whose parameters are the rows' values, so a group costs one round trip instead of one
-// per row. Embedded attachments have no round trips to save and keep the single statement.
+// per row. While a wait hook is set on the connection, a full group travels on the gate's thread and the
+// next group's rows are read meanwhile (see CallGate::post). Embedded attachments have no round trips to
+// save and keep the single statement.
 #pragma once
 
 #include <cstddef>

@@ -352,6 +352,16 @@ void ResultCursor::transactionEnded() noexcept {
 }
 
 void ResultCursor::closeResultSet() noexcept {
+  if (flight_) {
+    // The rows fetched in the background are not wanted any more.
+    try {
+      std::exchange(flight_, nullptr)->collect(CallGate::Wait::Release);
+    } catch (...) {
+      // Whatever the fetch met, the result set is closed below.
+    }
+    ahead_.clear();
+    aheadDeferred_ = nullptr;
+  }
   if (!resultSet_) return;
   QuietStatus st(core_ ? core_->link->context() : CallContext{});
   gated(
@@ -368,34 +378,63 @@ bool ResultCursor::fetchOne() {
   if (!resultSet_) return false;
   Link& link = *core_->link;
   link.checkIdle();
+  if (flight_) {
+    land();
+  } else {
+    // A call through the gate costs two thread switches: the rows the client holds already come along.
+    const std::size_t most = link.gate() ? kFetchAhead : 1;
+    link.call([&] { fetchAhead(most); });
+  }
+  const std::size_t fetched = ahead_.size();
+  for (Row& row : ahead_) rows_.push_back(std::move(row));
+  ahead_.clear();
+  deferred_ = std::exchange(aheadDeferred_, nullptr);
+  if (aheadEnded_) {
+    closeResultSet();
+  } else if (CallGate* gate = link.gate(); gate && gate->active() && !gate->inFlight() && !deferred_) {
+    // The next rows come while the caller reads these (the server and this side work at once).
+    recycled_.swap(forgotten_);
+    gate->post([this] { fetchAhead(kFetchAhead); });
+    flight_ = gate;
+  }
+  return fetched > 0;
+}
+
+void ResultCursor::fetchAhead(std::size_t most) {
+  Link& link = *core_->link;
   Status& st = core_->status;
   const BlobContext blobs{link.attachment(), transaction_, link.context()};
-  // A call through the gate costs two thread switches: the rows the client holds already come along.
-  const std::size_t most = blobs.calls.gate ? kFetchAhead : 1;
-  std::size_t fetched = 0;
-  bool ended = false;
-  link.call([&] {
-    for (; fetched < most; ++fetched) {
-      // A row forgotten before is read into again: its strings keep their memory.
-      Row row = std::move(spare_);
-      spare_.clear();
-      try {
-        if (resultSet_->fetchNext(&st, core_->output.buffer()) == Firebird::IStatus::RESULT_NO_DATA) {
-          ended = true;
-          return;
-        }
-        core_->output.read(row, blobs);
-      } catch (const EngineError& e) {
-        // The rows fetched before it are read first, as one by one; a cancelled fetch is the gate's.
-        if (fetched == 0 || isWaitInterrupted(e)) throw;
-        deferred_ = std::current_exception();
+  while (ahead_.size() < most) {
+    // A row forgotten before is read into again: its strings keep their memory.
+    Row row;
+    if (!recycled_.empty()) {
+      row = std::move(recycled_.back());
+      recycled_.pop_back();
+    }
+    try {
+      if (resultSet_->fetchNext(&st, core_->output.buffer()) == Firebird::IStatus::RESULT_NO_DATA) {
+        aheadEnded_ = true;
         return;
       }
-      rows_.push_back(std::move(row));
+      core_->output.read(row, blobs);
+    } catch (const EngineError& e) {
+      // The rows fetched before it are read first, as one by one; a cancelled fetch is the gate's.
+      if (ahead_.empty() || isWaitInterrupted(e)) throw;
+      aheadDeferred_ = std::current_exception();
+      return;
     }
-  });
-  if (ended) closeResultSet();
-  return fetched > 0;
+    ahead_.push_back(std::move(row));
+  }
+}
+
+void ResultCursor::land() {
+  CallGate* gate = std::exchange(flight_, nullptr);
+  try {
+    gate->collect();
+  } catch (...) {
+    ahead_.clear();
+    throw;
+  }
 }
 
 bool ResultCursor::read(std::int64_t pos, Row& out) {
@@ -418,7 +457,8 @@ void ResultCursor::forgetBefore(std::int64_t pos) {
   if (core_) core_->link->checkIdle();
   const auto n = std::min<std::int64_t>(pos - base_, static_cast<std::int64_t>(rows_.size()));
   if (n <= 0) return;
-  spare_ = std::move(rows_[static_cast<std::size_t>(n - 1)]);
+  for (auto it = rows_.begin(); it != rows_.begin() + n && forgotten_.size() < kFetchAhead; ++it)
+    forgotten_.push_back(std::move(*it));
   rows_.erase(rows_.begin(), rows_.begin() + n);
   base_ += n;
 }

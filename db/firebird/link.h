@@ -192,8 +192,13 @@ class ResultCursor : public CursorImpl {
 
  private:
   // Fetches the next row, or through a gate up to kFetchAhead rows the client may already hold;
-  // false at the end.
+  // false at the end. Through a gate the next rows are then fetched in the background (see
+  // CallGate::post) while the caller reads these.
   bool fetchOne();
+  // Fetches up to `most` rows into ahead_ (on the gate's thread when in flight).
+  void fetchAhead(std::size_t most);
+  // Takes the rows fetched by the call in flight; raises the error it met before its first row.
+  void land();
   void closeResultSet() noexcept;
 
   std::shared_ptr<StatementCore> core_;
@@ -201,7 +206,14 @@ class ResultCursor : public CursorImpl {
   Firebird::ITransaction* transaction_ = nullptr;  // the result set's, for its blobs
   std::vector<FieldDef> fields_;
   std::deque<Row> rows_;  // the rows from position base_ on (dropped from the front as they are passed)
-  Row spare_;             // a row forgotten, to read the next one into
+  // What a fetch touches, the gate's thread's alone while one is in flight: the rows it fetched, rows
+  // forgotten to read into again, whether the result set ended, the error met after its first row.
+  std::vector<Row> ahead_;
+  std::vector<Row> recycled_;
+  bool aheadEnded_ = false;
+  std::exception_ptr aheadDeferred_;
+  std::vector<Row> forgotten_;  // rows passed since the last fetch, for the next one
+  CallGate* flight_ = nullptr;  // the gate a fetch of this cursor is in flight through
   std::int64_t base_ = 0;
   std::vector<IndexDef> indexes_;
   std::string closedBecause_;    // why rows can no longer be fetched; empty while they can

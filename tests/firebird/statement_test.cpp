@@ -159,6 +159,43 @@ TEST_F(Statements, QueryRowsAreFetchedAsRead) {
   EXPECT_THROW(q.next(), db::EngineError);
 }
 
+// Through a server with a wait hook set (as in a run), the next rows are fetched while these are read:
+// the rows come whole and in order, an error is raised at its own row, and the connection stays usable
+// by other statements meanwhile and after the cursor is dropped early.
+TEST_F(Statements, ThroughAServerRowsComeInTheBackgroundAsRead) {
+  if (!fbtest::serverName()) GTEST_SKIP() << "needs KONWERSJA_TEST_FB_SERVER (e.g. 127.0.0.1)";
+  database().setWaitHook([] { return false; });
+  exec("CREATE TABLE CYFRY (N INTEGER)");
+  for (int n = 0; n < 10; ++n) exec("INSERT INTO CYFRY VALUES (" + std::to_string(n) + ")");
+  exec(
+      "INSERT INTO KLIENCI (ID, NAZWA) SELECT A.N * 1000 + B.N * 100 + C.N * 10 + D.N, 'k' || "
+      "(A.N * 1000 + B.N * 100 + C.N * 10 + D.N) FROM CYFRY A, CYFRY B, CYFRY C, CYFRY D");
+  db::Query q;
+  q.setDatabase(&database());
+  q.addSql("SELECT ID, NAZWA, 10 / (ID - 7000) FROM KLIENCI ORDER BY ID");
+  q.open();
+  for (int id = 0; id < 7000; ++id) {
+    if (id > 0) q.next();
+    ASSERT_EQ(q.field(0).asInteger(), id);
+    ASSERT_EQ(q.field(1).asString(), "k" + std::to_string(id));
+    if (id == 1500) {
+      EXPECT_EQ(countIn(database()), 10000) << "another statement meanwhile";
+    }
+  }
+  // The division by zero of row 7000 is raised when that row is wanted, not before.
+  EXPECT_THROW(q.next(), db::EngineError);
+
+  q.close();
+  q.clearSql();
+  q.addSql("SELECT ID FROM KLIENCI ORDER BY ID");
+  q.open();
+  for (int id = 0; id < 1500; ++id) q.next();
+  EXPECT_EQ(q.field(0).asInteger(), 1500);
+  q.close();
+  exec("DELETE FROM KLIENCI WHERE ID >= 5000");
+  EXPECT_EQ(countIn(database()), 5000);
+}
+
 TEST_F(Statements, CountAfterInsertSeesTheRows) {
   exec("INSERT INTO KLIENCI (ID) VALUES (7)");
   db::Query q;
