@@ -138,6 +138,14 @@ inline double mediana(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// The median over rounds of a[r] / b[r]: each round's two sides ran within the same minute, so a passing
+// disturbance of the machine moves both and a ratio of the pair least.
+inline double medianaIlorazow(const std::vector<double>& a, const std::vector<double>& b) {
+  std::vector<double> ilorazy;
+  for (std::size_t r = 0; r < a.size() && r < b.size(); ++r) ilorazy.push_back(a[r] / b[r]);
+  return mediana(ilorazy);
+}
+
 // Arguments [ROWS] [ROUNDS]: defaults 1,000,000 and 3 (at least 2).
 inline bool argumenty(int argc, char** argv, std::int64_t& rows, int& rounds) {
   rows = argc > 1 ? std::atoll(argv[1]) : 1000000;

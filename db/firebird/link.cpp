@@ -381,6 +381,7 @@ bool ResultCursor::fetchOne() {
   if (flight_) {
     land();
   } else {
+    if (recycled_.empty()) recycled_.swap(forgotten_);
     // A call through the gate costs two thread switches: the rows the client holds already come along.
     const std::size_t most = link.gate() ? kFetchAhead : 1;
     link.call([&] { fetchAhead(most); });
