@@ -179,7 +179,8 @@ class Batch : public BatchImpl {
     Link& link = *single_->link;
     CallGate* gate = link.gate();
     StatementCore* block = group(rows_);
-    if (!gate || !block || blobs_) {
+    // A cursor's fetch in flight (rows it has not been asked for yet) holds the gate: the group goes at once.
+    if (!gate || !block || blobs_ || (!flight_ && gate->inFlight())) {
       land();
       send(rows_);
       return;
@@ -200,8 +201,8 @@ class Batch : public BatchImpl {
     }
     spare_.assign(block->input.buffer(), block->input.buffer() + block->input.size());
     land();
-    if (!gate->active()) {
-      // The hook was taken away meanwhile: nothing flies without one.
+    if (!gate->active() || gate->inFlight()) {
+      // The hook was taken away meanwhile, or another call is in flight: the group goes at once.
       send(rows_);
       return;
     }

@@ -97,7 +97,7 @@ void CallGate::start(Job& job) {
 
 void CallGate::post(std::function<void()> call) {
   checkIdle();
-  if (!hook_ || flight_) throw EngineError(errc::kState, "Brak bramki dla polecenia wysyłanego w tle");
+  if (flight_) throw EngineError(errc::kState, "Połączenie ma już polecenie wysłane w tle");
   flightCall_ = std::move(call);
   flight_.emplace(
       Job{Thunk{&flightCall_, [](void* f) { (*static_cast<std::function<void()>*>(f))(); }}, false, nullptr});

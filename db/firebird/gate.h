@@ -53,7 +53,7 @@ class CallGate {
   // Starts `call` on the gate's thread and returns at once: a call in flight, while the caller prepares
   // the next one. Until collect() a call of the caller's own waits for it to end first (its outcome is
   // kept for collect()); from inside the hook, calls behave as while run() waits. One call in flight at
-  // a time; needs a hook.
+  // a time (the busy error otherwise): a caller checks inFlight() first.
   void post(std::function<void()> call);
   // Waits for the call in flight as run() waits for its call (the hook, a stop, the interruption error)
   // and raises its error; without a hook it simply waits. Returns at once when nothing is in flight.

@@ -63,6 +63,15 @@ void Link::setWaitHook(std::function<bool()> hook) {
   gate_->setHook(std::move(hook));
 }
 
+CallGate* Link::background() {
+  if (options_.remote) return gate_ && gate_->active() ? gate_.get() : nullptr;
+  if (!gate_) {
+    // Nothing cancels an in-process call: there is no hook to ask for it.
+    gate_ = std::make_unique<CallGate>([](int) {});
+  }
+  return gate_.get();
+}
+
 void Link::checkIdle() const {
   if (gate_) gate_->checkIdle();
 }
@@ -392,7 +401,7 @@ bool ResultCursor::fetchOne() {
   deferred_ = std::exchange(aheadDeferred_, nullptr);
   if (aheadEnded_) {
     closeResultSet();
-  } else if (CallGate* gate = link.gate(); gate && gate->active() && !gate->inFlight() && !deferred_) {
+  } else if (CallGate* gate = link.background(); gate && !gate->inFlight() && !deferred_) {
     // The next rows come while the caller reads these (the server and this side work at once).
     recycled_.swap(forgotten_);
     gate->post([this] { fetchAhead(kFetchAhead); });

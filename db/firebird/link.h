@@ -78,6 +78,9 @@ class Link {
   std::invoke_result_t<F&> call(F&& f, CallGate::Wait wait = CallGate::Wait::Interruptible) {
     return gated(gate(), f, wait);
   }
+  // The gate a call may be put in flight through (CallGate::post): through a server while a wait hook is
+  // set; in-process always (the engine then works on the gate's thread while the caller goes on).
+  CallGate* background();
   // Raises kState when a call of this link is pending and this is a caller re-entered from the hook:
   // for entry points that touch what the pending call uses.
   void checkIdle() const;

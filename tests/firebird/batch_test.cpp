@@ -263,6 +263,26 @@ TEST_P(Batches, EveryRefusedRowIsReportedInTurn) {
   EXPECT_EQ(ids(true), range(0, 199));
 }
 
+// A cursor of the same connection left reading (its next rows on their way in the background) does not
+// stand in the batch's way, nor the batch in the cursor's.
+TEST_P(Batches, ACursorLeftReadingAndABatchShareTheConnection) {
+  exec("CREATE TABLE CYFRY (N INTEGER)");
+  for (int n = 0; n < 10; ++n) exec("INSERT INTO CYFRY VALUES (" + std::to_string(n) + ")");
+  db::Query q;
+  q.setDatabase(&database());
+  q.addSql(
+      "SELECT A.N * 1000 + B.N * 100 + C.N * 10 + D.N FROM CYFRY A, CYFRY B, CYFRY C, CYFRY D ORDER BY 1");
+  q.open();
+  ASSERT_EQ(q.field(0).asInteger(), 0);
+  ASSERT_TRUE(insert_.beginBatch(64));
+  for (int id = 0; id < 300; ++id) add(id);
+  insert_.flushBatch();
+  EXPECT_EQ(ids(), range(0, 299));
+  int read = 1;
+  for (q.next(); !q.eof(); q.next()) ASSERT_EQ(q.field(0).asInteger(), read++);
+  EXPECT_EQ(read, 10000);
+}
+
 TEST_P(Batches, DiscardedRowsNeverArrive) {
   ASSERT_TRUE(insert_.beginBatch(16));
   for (int id = 0; id < 10; ++id) add(id);
