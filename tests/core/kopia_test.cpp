@@ -420,6 +420,45 @@ TEST_F(KopiaGrupami, BiltobestiamapRowsWithoutTypsprAreSkippedInBatchesAndTheRes
   EXPECT_EQ(wiersze("select ID from BILTOBESTIAMAP order by ID"), oczekiwane);
 }
 
+// A break confirmed while the server keeps a batch waiting (a key another attachment holds) ends the copy
+// with nothing of the table in, also when the row at hand is one BILTOBESTIAMAP may leave out: the
+// cancelled batch is never taken for that row's refusal, which would lose its rows and go on.
+TEST_F(KopiaGrupami, BreakDuringAWaitIsNeverTakenForARowLeftOut) {
+  sql("create table BILTOBESTIAMAP (ID integer not null primary key, TYPSPR varchar(2) not null)");
+  TableSpec t;
+  t.fields = {{"ID", 'I', 0}, {"TYPSPR", 'A', 2}};
+  std::vector<db::Row> rows;
+  for (std::int64_t id = 1; id <= kWierszy; ++id)
+    rows.push_back({id, id < 200 ? db::Value{std::string("RB")} : db::Value{db::Null{}}});
+  db::paradox::writeTable(dane / "BILTOBESTIAMAP.DB", t, std::move(rows));
+  listuj({{"BILTOBESTIAMAP", "BILTOBESTIAMAP", "", "", ""}});
+  db::Session sesja;
+  db::Database obcy("DBh", sesja);
+  obcy.setDriverName("INTRBASE");
+  for (const std::string& line : fb.params()) obcy.addParam(line);
+  obcy.connect();
+  obcy.startTransaction();
+  {
+    db::Query q;
+    q.setDatabase(&obcy);
+    q.addSql("insert into BILTOBESTIAMAP (ID, TYPSPR) values (150, 'XX')");
+    q.execSql();
+  }
+  frm.dm()->DBi.setWaitHook([&] {
+    frm.przebieg.flagi.Przerwano = true;
+    return true;
+  });
+
+  try {
+    frm.przebieg.Convert();
+    ADD_FAILURE() << "the copy went on";
+  } catch (const db::EngineError& e) {
+    EXPECT_TRUE(db::isWaitInterrupted(e)) << e.what();
+  }
+  obcy.rollback();
+  EXPECT_EQ(wiersze("select count(*) from BILTOBESTIAMAP"), (Wiersze{{"0"}}));
+}
+
 TEST_F(KopiaGrupami, BreakEndsTheCopyBetweenRowsWithTheRowsBeforeItIn) {
   wiersze600();
   ui.onProcessMessages = [&] {
