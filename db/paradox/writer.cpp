@@ -447,4 +447,22 @@ void writeTable(const std::filesystem::path& dbFile, const TableSpec& tdef, std:
   files.commit(stale);
 }
 
+int blockSizeKbFor(const TableSpec& tdef, std::uint64_t rows) {
+  for (int kb : {1, 2, 3, 4, 8, 16, 32}) {
+    if (kb < tdef.blockSizeKb) continue;
+    TableSpec sized = tdef;
+    sized.blockSizeKb = kb;
+    try {
+      TablePlan plan;
+      planFormat(sized, plan);  // refuses a size the level lacks
+      planFields(sized, plan);
+      wr::planBlocks(rows, plan.recordSize, plan.fmt.blockSize, plan.dbName);
+      return kb;
+    } catch (const EngineError&) {
+      // Too small, or not a size of this level: the next one.
+    }
+  }
+  return tdef.blockSizeKb;
+}
+
 }  // namespace db::paradox

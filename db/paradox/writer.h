@@ -48,4 +48,8 @@ struct TableSpec {
 // replaced only once the new ones are complete; throws EngineError on invalid input or I/O failure.
 void writeTable(const std::filesystem::path& dbFile, const TableSpec& tdef, std::vector<Row> rows);
 
+// The smallest block size (KiB) the table's level allows, not below tdef.blockSizeKb, in which `rows` rows
+// fit one file (65,535 blocks at most); tdef.blockSizeKb when none does, and writeTable then says why.
+int blockSizeKbFor(const TableSpec& tdef, std::uint64_t rows);
+
 }  // namespace db::paradox

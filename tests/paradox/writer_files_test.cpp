@@ -244,6 +244,27 @@ TEST(WriterFiles, InvalidSpecsAreRefusedBeforeAnythingIsWritten) {
   EXPECT_TRUE(listDir(dir.path()).empty());
 }
 
+// 104-byte records: 19 a 2 KiB block, 39 a 4 KiB block, 315 a 32 KiB block; a file has 65,535 blocks.
+TEST(WriterFiles, BlockSizeIsTheSmallestThatHoldsTheRows) {
+  struct Case {
+    int level;
+    std::uint64_t rows;
+    int kb;
+  };
+  const Case cases[] = {
+      {7, 1000, 2},     {7, 2000000, 4}, {7, 20000000, 32},
+      {7, 30000000, 2},                   // more than any block size holds: as given, and the writer says why
+      {5, 2000000, 4},  {5, 5000000, 2},  // level 5 has no blocks above 4 KiB
+  };
+  for (const Case& c : cases) {
+    TableSpec t;
+    t.level = c.level;
+    t.fields = {{"ID", 'I', 0}, {"T", 'A', 100}};
+    EXPECT_EQ(db::paradox::blockSizeKbFor(t, c.rows), c.kb)
+        << "level " << c.level << ", " << c.rows << " rows";
+  }
+}
+
 TEST(WriterFiles, BadValuesFailAndLeaveTheExistingTableIntact) {
   TempDir dir;
   const fs::path db = dir.path() / "W.DB";

@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "db/engine.h"
-#include "db/paradox/format.h"
 #include "db/paradox/writer.h"
 #include "tools/demo/demo.h"
 #include "tools/demo/values.h"
@@ -37,23 +36,7 @@ constexpr std::uint32_t kDemoStamp = 1711640520u;
 // most 65,535 blocks, and only level 7 has blocks of 8 KiB and more.
 void writeTablePinned(const std::filesystem::path& dbFile, TableSpec tdef, std::vector<db::Row> rows) {
   tdef.timeStamp = kDemoStamp;
-  int recordSize = 0;
-  for (const db::paradox::FieldSpec& f : tdef.fields) {
-    // A size left at 0 is the type's own width (a memo's part in the record: 10 bytes).
-    int width = db::paradox::fieldWidth(f.type, f.size);
-    for (int natural : {4, 2, 8, 1, 10})
-      if (width == 0) width = db::paradox::fieldWidth(f.type, natural);
-    recordSize += width;
-  }
-  auto fits = [&](int kb) {
-    const std::uint64_t perBlock =
-        recordSize > 0 ? (static_cast<std::uint64_t>(kb) * 1024 - 6) / recordSize : 1;
-    return perBlock > 0 && (rows.size() + perBlock - 1) / perBlock <= 0xFFFF;
-  };
-  for (int kb : {2, 4, 8, 16, 32}) {
-    if (fits(tdef.blockSizeKb) || (kb > 4 && tdef.level != 7)) break;
-    if (kb > tdef.blockSizeKb) tdef.blockSizeKb = kb;
-  }
+  tdef.blockSizeKb = db::paradox::blockSizeKbFor(tdef, rows.size());
   db::paradox::writeTable(dbFile, tdef, std::move(rows));
 }
 
