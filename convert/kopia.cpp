@@ -418,9 +418,15 @@ void TPrzebieg::Convert() {
   std::optional<db::Table> zrodlo;
   std::string plikPdx;
   std::vector<std::string> ostrzezenia;
+  // Whether the table gave less than it holds: rows it counts not reached (how many it counts), values
+  // not readable.
+  bool uszkodzona = false;
+  long oczekiwane = -1;
   auto zbierz = [&](db::Dataset& d) {
     for (const db::ReadWarning& w : d.takeWarnings()) {
       if (!equalsIgnoreCase(w.table, plikPdx)) continue;
+      uszkodzona = uszkodzona || w.damage;
+      if (w.expectedRows >= 0) oczekiwane = w.expectedRows;
       std::string linia = "*** Tabela " + w.table;
       if (w.record > 0) linia += ", rekord " + std::to_string(w.record);
       if (!w.field.empty()) linia += ", pole " + w.field;
@@ -458,7 +464,9 @@ void TPrzebieg::Convert() {
     const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
     const std::string tabelaIb = lista.fieldByName("TABELA_IB").asString();
     plikPdx = tabelaPdx + ".DB";
+    WynikTabeli* wynik = tabele.empty() ? nullptr : &tabele.back();
     if (const std::string odmowa = BlednyIdentyfikatorListy(lista); !odmowa.empty()) {
+      if (wynik) wynik->stan = WynikTabeli::Stan::Odrzucona;
       log.ZapiszKomunikat(odmowa, kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
       return;
     }
@@ -495,11 +503,14 @@ void TPrzebieg::Convert() {
 
     // The emptying and the copy are one transaction: a failure anywhere in it leaves the Firebird table
     // with the rows it had before.
+    // What the commit makes true, said once it is: the rows the table holds and the state the check
+    // after the run's last commit compares with.
+    std::optional<std::string> skopiowane;
+    std::optional<StanZapisanej> stan;
     dm.DBi.startTransaction();
     try {
       wykonaj(dm.qryInterbase, "Delete From " + tabelaIb);
 
-      WynikTabeli* wynik = tabele.empty() ? nullptr : &tabele.back();
       if (bladDostepu) {
         if (wynik) wynik->stan = WynikTabeli::Stan::Blad;
         log.ZapiszKomunikat("*** Błąd w trakcie dostępu do danych! (" + tabelaPdx + ") ***",
@@ -509,6 +520,15 @@ void TPrzebieg::Convert() {
         if (wynik) wynik->odczytane = LiczbaZrodlowych;
         if (LiczbaZrodlowych == 0) {
           log.ZapiszKomunikat("  brak danych w tabeli", kOgolny);
+          // Left empty: the check after the last commit counts its rows (a later table's trigger may add
+          // some).
+          if (weryfikacja && !flagi.Przerwano) {
+            stan.emplace();
+            stan->etykieta = EtykietaTabeli();
+            stan->tabelaIb = tabelaIb;
+            stan->sql = "SELECT 1 FROM " + tabelaIb;
+            stan->wynik = tabele.empty() ? SIZE_MAX : tabele.size() - 1;
+          }
         } else {
           log.ZapiszKomunikat("  rekordów: " + std::to_string(LiczbaZrodlowych), kOgolny);
           log.ZapiszKomunikat("  pól: " + std::to_string(LiczbaPol), kOgolny);
@@ -532,7 +552,7 @@ void TPrzebieg::Convert() {
             for (zrodlo->next(); !zrodlo->eof(); zrodlo->next())
               if (!autoinc->isNull()) NajwiekszyIndeks = std::max(NajwiekszyIndeks, autoinc->asInteger());
           // Read back within the copy's transaction, which sees its rows.
-          const std::optional<std::int64_t> odczytane = WeryfikujKopie(
+          stan = WeryfikujKopie(
               *this, *zrodlo, dm.qryTemp, tabelaIb,
               [&] {
                 for (const Wiazanie& w : wiazania)
@@ -544,12 +564,34 @@ void TPrzebieg::Convert() {
           zrodlo.reset();
           // Counted in the table the rows went into (for USER_ that is also what "USER" counts): by the
           // read-back when it read the whole table in this same transaction, else by the server.
-          const std::string skopiowane = odczytane ? std::to_string(*odczytane) : LiczbaRekordow(tabelaIb);
-          if (wynik) wynik->zapisane = std::stoll(skopiowane);
-          log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + skopiowane, kOgolny);
+          skopiowane = stan ? std::to_string(stan->wierszy) : LiczbaRekordow(tabelaIb);
         }
       }
+      if (zrodlo) zbierz(*zrodlo);
       dm.DBi.commit();
+      if (skopiowane) {
+        if (wynik) wynik->zapisane = std::stoll(*skopiowane);
+        log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + *skopiowane, kOgolny);
+      }
+      if (uszkodzona) {
+        // The rows that could be read are in; the operator must know that the table held more.
+        const std::string odczytano = oczekiwane > LiczbaZrodlowych
+                                          ? "odczytano " + std::to_string(LiczbaZrodlowych) + " z " +
+                                                std::to_string(oczekiwane) + " rekordów"
+                                          : "odczytano " + std::to_string(LiczbaZrodlowych) +
+                                                " rekordów, części wartości nie udało się odczytać";
+        log.ZapiszKomunikat("  " + odczytano + " (tabela Paradox uszkodzona)", kOgolny);
+        log.ZapiszKomunikat("*** Tabela " + plikPdx + ": tabela Paradox uszkodzona, " + odczytano + " ***",
+                            kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+        if (wynik) {
+          wynik->stan = WynikTabeli::Stan::Uszkodzona;
+          wynik->oczekiwane = oczekiwane;
+        }
+      }
+      if (stan) {
+        if (!dm.tblLista.isEmpty()) stan->zakladka = dm.tblLista.bookmark();
+        doSprawdzenia.push_back(std::move(*stan));
+      }
     } catch (...) {
       dm.DBi.rollback();
       log.ZapiszKomunikat("*** Tabela " + tabelaIb +
@@ -585,6 +627,55 @@ void TPrzebieg::Convert() {
     }
     if (!przerwano) log.ZapiszBlad(kMiejsce);
     throw;
+  }
+}
+
+void TPrzebieg::PorownajPonownie(const StanZapisanej& tabela) {
+  if (!tabela.zakladka) return;
+  TdmKonw& dm = *this->dm;
+  try {
+    dm.tblLista.gotoBookmark(*tabela.zakladka);
+    dm.qryInterbase.close();
+    dm.qryParadox.close();
+    dm.qryTemp.close();
+    const std::string tabelaPdx = dm.tblLista.fieldByName("TABELA").asString();
+    const std::string tabelaIb = dm.tblLista.fieldByName("TABELA_IB").asString();
+    db::Table zrodlo;
+    zrodlo.setDatabase(&dm.DBp);
+    zrodlo.setTableName(tabelaPdx + ".DB");
+    zrodlo.setReadOnly(true);
+    zrodlo.open();
+    const std::vector<Wiazanie> wiazania = przygotujInsert(dm, zrodlo, tabelaPdx, tabelaIb);
+    const db::Field* typspr = tabelaIb == "BILTOBESTIAMAP" ? zrodlo.findField("TYPSPR") : nullptr;
+    WeryfikujKopie(
+        *this, zrodlo, dm.qryTemp, tabelaIb,
+        [&] {
+          for (const Wiazanie& w : wiazania)
+            ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo.field(w.pole).value());
+        },
+        [&] { return typspr && typspr->asString().empty(); }, nullptr, true);
+    // What the reader doubted in the table was said when it was copied.
+    zrodlo.takeWarnings();
+  } catch (const db::EngineError& e) {
+    log.ZapiszKomunikat("*** Tabela " + tabela.etykieta +
+                            ": nie udało się porównać jej ponownie z tabelą Paradox: " + e.what() + " ***",
+                        kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+  }
+}
+
+void TPrzebieg::SprawdzTabelePoZakonczeniu() noexcept {
+  if (doSprawdzenia.empty()) return;
+  try {
+    SprawdzPoZakonczeniu(*this, [this](const StanZapisanej& tabela) { PorownajPonownie(tabela); });
+  } catch (const std::exception& e) {
+    doSprawdzenia.clear();
+    try {
+      log.ZapiszKomunikat(
+          std::string("*** Nie udało się sprawdzić skopiowanych tabel po zakończeniu: ") + e.what() + " ***",
+          kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    } catch (...) {
+      flagi.NiezgodnoscKrytyczna = flagi.Niezgodnosc = true;
+    }
   }
 }
 

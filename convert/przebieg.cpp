@@ -98,6 +98,7 @@ void TPrzebieg::Rozpocznij() {
   flagi = {};
   trwa = true;
   tabele.clear();
+  doSprawdzenia.clear();
 }
 
 Werdykt TPrzebieg::werdykt() const {
@@ -187,9 +188,12 @@ void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vec
       lista.next();
     }
 
+    // Every table copied is committed: each is checked as the run leaves it.
+    SprawdzTabelePoZakonczeniu();
     RaportPominietychTabel();
   } catch (...) {
     log.ZapiszBlad(kMiejsceWalku);
+    SprawdzTabelePoZakonczeniu();
     wrocNaZakladke();
     throw;
   }
@@ -242,7 +246,10 @@ bool TPrzebieg::KonwertujBiezacyWiersz() {
   const auto start = std::chrono::steady_clock::now();
   auto zakoncz = [&](WynikTabeli::Stan stan) {
     WynikTabeli& w = tabele[indeks];
-    if (w.stan != WynikTabeli::Stan::Blad) w.stan = flagi.Przerwano ? WynikTabeli::Stan::Przerwana : stan;
+    // What the copy found out about the table stays: a failure, a damaged or a refused table.
+    const bool ustalony = w.stan == WynikTabeli::Stan::Blad || w.stan == WynikTabeli::Stan::Uszkodzona ||
+                          w.stan == WynikTabeli::Stan::Odrzucona;
+    if (!ustalony) w.stan = flagi.Przerwano ? WynikTabeli::Stan::Przerwana : stan;
     w.sekundy = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
   try {

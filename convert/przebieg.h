@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/discovery.h"
+#include "convert/weryfikacja.h"
 #include "log/conversion_log.h"
 
 namespace konw {
@@ -33,16 +34,22 @@ std::string TrescPotwierdzenia(TRodzajKonwersji kind, const std::string& Sciezka
 
 // What became of a table the run took up, for summaries (the logs say it in full).
 struct WynikTabeli {
-  enum class Stan { Skopiowana, Pominieta, NieZnaleziona, Blad, Przerwana };
+  // Uszkodzona: copied, but the Paradox table gave fewer rows than its header counts or values it could
+  // not read; Odrzucona: a name of its ListaTabel row was refused, nothing was done.
+  enum class Stan { Skopiowana, Pominieta, NieZnaleziona, Blad, Przerwana, Uszkodzona, Odrzucona };
   std::string paradox, firebird;
   Stan stan = Stan::Pominieta;
   std::int64_t odczytane = 0, zapisane = 0;  // Paradox rows, Firebird rows after the copy
+  std::int64_t oczekiwane = -1;              // rows the Paradox header counts, when more than were read
   double sekundy = 0;
   std::vector<std::string> roznice;  // the structure comparison's lines, critical first
-  // The read-back after the copy: whether it compared the table, the values that changed and their lines.
+  // The read-back after the copy: whether the table was compared and found, after the run's last commit,
+  // as the read-back left it; the values that differed from those sent and their lines; whether the
+  // table changed after its copy.
   bool zweryfikowana = false;
   std::int64_t roznicWartosci = 0;
   std::vector<std::string> roznicePoKopii;
+  bool zmienionaPoKopii = false;
 };
 
 class TPrzebieg {
@@ -64,6 +71,8 @@ class TPrzebieg {
   // took so far.
   bool weryfikacja = true;
   double sekundyWeryfikacji = 0;
+  // Tables copied and read back in this run, for the check after its last commit.
+  std::vector<StanZapisanej> doSprawdzenia;
 
   // A new run: every flag down.
   void Rozpocznij();
@@ -85,6 +94,9 @@ class TPrzebieg {
   void PorownajZawartoscTabeliSlownikow();
   // Copies the current row's table from Paradox into Firebird; errors are logged and passed on.
   void Convert();
+  // The check after the run's last commit of every table copied (see SprawdzPoZakonczeniu); a table that
+  // changed is compared again with its Paradox table, value by value. Never throws.
+  void SprawdzTabelePoZakonczeniu() noexcept;
   // Whether the Paradox file of the named table exists in the Paradox data directory.
   bool IstniejeTabelaParadoxa(const std::string& name) const;
   // Rows of the named Firebird table as decimal text ("USER" is counted as "USER_").
@@ -98,6 +110,8 @@ class TPrzebieg {
   Operator& ui_;
   // A copy failed: the next one starts by reconnecting both databases.
   bool polaczeniaPoBledzie_ = false;
+  // Compares a table that changed after its copy with its Paradox table again, naming the values.
+  void PorownajPonownie(const StanZapisanej& tabela);
 };
 
 }  // namespace konw

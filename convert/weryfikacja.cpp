@@ -745,6 +745,26 @@ std::string zapytanieOdczytu(db::Query& insert, const std::string& tabelaIb) {
   return "SELECT " + lista + " FROM " + tabelaIb;
 }
 
+// Adds up the rows of `odczyt` (open, at its first row) as the read-back adds up stored rows, into
+// `stan`; false when `przerwac`, asked every 256 rows, stopped it.
+bool SumujZapisane(db::Query& odczyt, const std::vector<db::FieldDef>& kolumny,
+                   const std::function<bool()>& przerwac, StanZapisanej& stan) {
+  std::uint64_t s1 = 0, s2 = 0;
+  std::int64_t n = 0;
+  for (; !odczyt.eof(); odczyt.next()) {
+    if (++n % 256 == 0 && przerwac()) return false;
+    std::uint64_t h = kPoczatekWiersza;
+    for (std::size_t k = 0; k < kolumny.size(); ++k)
+      h = dolacz(h, skrotZapisanej(odczyt.field(static_cast<int>(k)).value(), kolumny[k]));
+    s1 += h;
+    s2 += SumaWierszy::drugi(h);
+  }
+  stan.wierszy = n;
+  stan.suma = s1;
+  stan.sumaDruga = s2;
+  return true;
+}
+
 }  // namespace
 
 std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
@@ -766,11 +786,12 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
   }
 }
 
-std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert,
-                                           const std::string& tabelaIb,
-                                           const std::function<void()>& ustawWiersz,
-                                           const std::function<bool()>& pomijalny, const SumaWierszy* suma) {
-  if (!przebieg.weryfikacja || przebieg.flagi.Przerwano) return std::nullopt;
+std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert,
+                                            const std::string& tabelaIb,
+                                            const std::function<void()>& ustawWiersz,
+                                            const std::function<bool()>& pomijalny, const SumaWierszy* suma,
+                                            bool poZakonczeniu) {
+  if (!przebieg.weryfikacja || (przebieg.flagi.Przerwano && !poZakonczeniu)) return std::nullopt;
   struct Pomiar {
     double& sekundy;
     std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
@@ -812,6 +833,7 @@ std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodl
   // A table that cannot be read back is not known to be right: said, and the run goes on.
   const std::string etykieta = przebieg.EtykietaTabeli();
   WynikWeryfikacji w;
+  StanZapisanej stan;
   try {
     db::Query odczyt;
     odczyt.setDatabase(&dm.DBi);
@@ -823,26 +845,23 @@ std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodl
 
     // The stored rows alone, when the copy added up what it sent: the same sum and as many rows is a
     // clean table; anything else is compared row by row below.
+    const auto przerwac = [&] {
+      przebieg.ui().processMessages();
+      return przebieg.flagi.Przerwano && !poZakonczeniu;
+    };
+    stan.etykieta = etykieta;
+    stan.tabelaIb = tabelaIb;
+    stan.sql = sql;
+    stan.kolumny = kolumny;
     bool zgodnaSuma = false, przeczytany = false;
     if (suma && suma->pewna() && suma->kolumny().size() == kolumny.size()) {
       przeczytany = true;
-      std::uint64_t s1 = 0, s2 = 0;
-      std::int64_t n = 0;
-      for (; !odczyt.eof(); odczyt.next()) {
-        if (++n % 256 == 0) {
-          przebieg.ui().processMessages();
-          if (przebieg.flagi.Przerwano) return std::nullopt;
-        }
-        std::uint64_t h = kPoczatekWiersza;
-        for (std::size_t k = 0; k < kolumny.size(); ++k)
-          h = dolacz(h, skrotZapisanej(odczyt.field(static_cast<int>(k)).value(), kolumny[k]));
-        s1 += h;
-        s2 += SumaWierszy::drugi(h);
-      }
-      zgodnaSuma = n == suma->wierszy() && s1 == suma->suma() && s2 == suma->sumaDruga();
+      if (!SumujZapisane(odczyt, kolumny, przerwac, stan)) return std::nullopt;
+      zgodnaSuma =
+          stan.wierszy == suma->wierszy() && stan.suma == suma->suma() && stan.sumaDruga == suma->sumaDruga();
       if (zgodnaSuma) {
         w.sposob = WynikWeryfikacji::Sposob::Suma;
-        w.wyslanych = w.zapisanych = n;
+        w.wyslanych = w.zapisanych = stan.wierszy;
       }
     }
 
@@ -889,10 +908,17 @@ std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodl
                                }};
     if (!zgodnaSuma) {
       if (przeczytany) otwarty = false;  // read to its end: opened again
-      w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, [&] {
-        przebieg.ui().processMessages();
-        return przebieg.flagi.Przerwano;
-      });
+      w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, przerwac);
+      // What the check after the last commit compares with: the rows as stored now, differences included.
+      if (!w.przerwana && !przeczytany && !poZakonczeniu) {
+        if (wgKlucza || !otwarty) {
+          odczyt.close();
+          odczyt.clearSql();
+          odczyt.addSql(sql);
+          odczyt.open();
+        }
+        if (!SumujZapisane(odczyt, kolumny, przerwac, stan)) return std::nullopt;
+      }
     }
     odczyt.close();
   } catch (const db::EngineError& e) {
@@ -902,18 +928,19 @@ std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodl
     return std::nullopt;
   }
   if (w.przerwana) return std::nullopt;
+  stan.zgodna = w.roznic == 0;
+  if (poZakonczeniu) {
+    for (const std::string& linia : w.linie)
+      przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    return stan;
+  }
   if (!przebieg.tabele.empty()) {
     WynikTabeli& wynik = przebieg.tabele.back();
-    wynik.zweryfikowana = true;
     wynik.roznicWartosci = w.roznic;
     wynik.roznicePoKopii = w.linie;
+    stan.wynik = przebieg.tabele.size() - 1;
   }
-  if (w.roznic == 0) {
-    przebieg.log.ZapiszKomunikat("Tabela " + etykieta + ": zweryfikowano " +
-                                     ile(w.zapisanych, "wiersz", "wiersze", "wierszy") + ", wartości zgodne",
-                                 kDodatkoweInfo);
-    return w.zapisanych;
-  }
+  if (w.roznic == 0) return stan;
   for (const std::string& linia : w.linie)
     przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
   przebieg.log.ZapiszKomunikat("*** Tabela " + etykieta + ": weryfikacja po kopiowaniu wykazała " +
@@ -921,7 +948,80 @@ std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodl
                                    " (wierszy wysłanych: " + std::to_string(w.wyslanych) +
                                    ", w tabeli firebird: " + std::to_string(w.zapisanych) + ") ***",
                                kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
-  return w.zapisanych;
+  return stan;
+}
+
+void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
+                          const std::function<void(const StanZapisanej&)>& porownajPonownie) {
+  std::vector<StanZapisanej> tabele = std::move(przebieg.doSprawdzenia);
+  przebieg.doSprawdzenia.clear();
+  if (tabele.empty()) return;
+  struct Pomiar {
+    double& sekundy;
+    std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
+    ~Pomiar() { sekundy += std::chrono::duration<double>(std::chrono::steady_clock::now() - od).count(); }
+  } pomiar{przebieg.sekundyWeryfikacji};
+  const Kategorie krytyczne = kOgolny | kBledy | kBledyKrytyczne;
+  const Znaczniki obaZnaczniki = kNiezgodnoscKrytyczna | kNiezgodnosc;
+  for (const StanZapisanej& przed : tabele) {
+    // The table's lines open its section in each category, under its ListaTabel row's label.
+    przebieg.log.NaglowekDoZapisu.fill(false);
+    if (przed.zakladka) {
+      try {
+        przebieg.dm->tblLista.gotoBookmark(*przed.zakladka);
+        przebieg.log.NaglowekDoZapisu.fill(true);
+      } catch (const db::EngineError&) {
+        // The row is gone (edited meanwhile): the lines name the table themselves.
+      }
+    }
+    StanZapisanej teraz;
+    try {
+      db::Query odczyt;
+      odczyt.setDatabase(&przebieg.dm->DBi);
+      odczyt.setUnidirectional(true);
+      odczyt.addSql(przed.sql);
+      odczyt.open();
+      SumujZapisane(
+          odczyt, przed.kolumny,
+          [&] {
+            przebieg.ui().processMessages();
+            return false;
+          },
+          teraz);
+      odczyt.close();
+    } catch (const db::EngineError& e) {
+      przebieg.log.ZapiszKomunikat(
+          "*** Tabela " + przed.etykieta +
+              ": nie udało się sprawdzić tabeli po zakończeniu kopiowania: " + e.what() + " ***",
+          krytyczne, obaZnaczniki);
+      if (przed.wynik < przebieg.tabele.size()) przebieg.tabele[przed.wynik].zweryfikowana = false;
+      continue;
+    }
+    WynikTabeli* wynik = przed.wynik < przebieg.tabele.size() ? &przebieg.tabele[przed.wynik] : nullptr;
+    const bool bezZmian =
+        teraz.wierszy == przed.wierszy && teraz.suma == przed.suma && teraz.sumaDruga == przed.sumaDruga;
+    if (bezZmian) {
+      if (wynik) wynik->zweryfikowana = true;
+      if (przed.zgodna)
+        przebieg.log.ZapiszKomunikat("Tabela " + przed.etykieta + ": zweryfikowano " +
+                                         ile(przed.wierszy, "wiersz", "wiersze", "wierszy") +
+                                         ", wartości zgodne",
+                                     kDodatkoweInfo);
+      continue;
+    }
+    if (wynik) {
+      wynik->zweryfikowana = false;
+      wynik->zmienionaPoKopii = true;
+      wynik->zapisane = teraz.wierszy;
+    }
+    przebieg.log.ZapiszKomunikat(
+        "*** Tabela " + przed.etykieta + ": zmieniona po skopiowaniu (wierszy po kopiowaniu: " +
+            std::to_string(przed.wierszy) + ", po zakończeniu konwersji: " + std::to_string(teraz.wierszy) +
+            (teraz.wierszy == przed.wierszy ? ", zmienione wartości" : "") + ") ***",
+        krytyczne, obaZnaczniki);
+    if (porownajPonownie) porownajPonownie(przed);
+  }
+  przebieg.log.NaglowekDoZapisu.fill(false);
 }
 
 }  // namespace konw

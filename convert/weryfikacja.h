@@ -4,6 +4,7 @@
 // not hold unchanged is a difference, whatever the server made of it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -102,17 +103,40 @@ class SumaWierszy {
 // compares row by row).
 std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert, const std::string& tabelaIb);
 
-// Reads the Firebird table `tabelaIb` back after a copy through `insert` and logs the outcome in the
+// A copied table as the read-back found it: the query that reads its columns, how many rows it held and
+// their digests added up. The check after the run's last commit reads it again and compares, so that a
+// change made after the read-back (a trigger of a table copied later, one run at commit) is seen.
+struct StanZapisanej {
+  std::string etykieta, tabelaIb, sql;
+  std::vector<db::FieldDef> kolumny;
+  std::int64_t wierszy = 0;
+  std::uint64_t suma = 0, sumaDruga = 0;
+  bool zgodna = false;                   // the read-back found exactly the values sent
+  std::size_t wynik = SIZE_MAX;          // the table's entry in the run's outcomes (TPrzebieg::tabele)
+  std::optional<std::int64_t> zakladka;  // the table's ListaTabel row, to compare it again value by value
+};
+
+// Reads the Firebird table `tabelaIb` back after a copy through `insert` and logs what differs in the
 // run's log: each difference in the errors and critical-errors categories, marked as a critical
-// mismatch; a clean table as one line of additional information. `ustawWiersz` binds the current row
-// of `zrodlo` into the INSERT's parameters exactly as the copy does; `pomijalny` (optional) tells
-// whether the copy may have left the current row out.
-// Returns the rows the Firebird table holds when it was read to its end (nullopt when it was not read, or
-// not to the end: a break, an error).
-std::optional<std::int64_t> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert,
-                                           const std::string& tabelaIb,
-                                           const std::function<void()>& ustawWiersz,
-                                           const std::function<bool()>& pomijalny = {},
-                                           const SumaWierszy* suma = nullptr);
+// mismatch. A clean table is said only by the check after the run's last commit (SprawdzPoZakonczeniu),
+// which is when it is known to have stayed so. `ustawWiersz` binds the current row of `zrodlo` into the
+// INSERT's parameters exactly as the copy does; `pomijalny` (optional) tells whether the copy may have
+// left the current row out. `poZakonczeniu`: the comparison of a table that changed after its copy
+// (nothing is recorded, the lines say so).
+// Returns the table as read when it was read to its end (nullopt when it was not read, or not to the end:
+// a break, an error).
+std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert,
+                                            const std::string& tabelaIb,
+                                            const std::function<void()>& ustawWiersz,
+                                            const std::function<bool()>& pomijalny = {},
+                                            const SumaWierszy* suma = nullptr, bool poZakonczeniu = false);
+
+// The check after the run's last commit: every table the run copied and read back is read once more and
+// its rows added up as the read-back did. A table that holds other rows now is named in the general,
+// errors and critical-errors categories ("zmieniona po skopiowaniu"), marked as a critical mismatch, and
+// `porownajPonownie` (when given) names its values; a table that stayed as the read-back found it clean
+// gets its line of additional information. The tables checked are forgotten.
+void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
+                          const std::function<void(const StanZapisanej&)>& porownajPonownie = {});
 
 }  // namespace konw

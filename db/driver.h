@@ -52,6 +52,10 @@ struct ReadWarning {
   std::string text;   // what was found and what was done about it (Polish, without the table's name)
   std::string table;  // the table's file as found ("PLANY.DB"), so that a warning left from an earlier
                       // opening of the same dataset is never taken for one of the next table
+  // The table did not give all it holds: rows it counts were not reached, or a value was given out in
+  // place of one that could not be read.
+  bool damage = false;
+  long expectedRows = -1;  // rows the table counts, when fewer were reached
 };
 
 // An open set of rows. Rows are addressed by position (0-based) in the cursor's current order and

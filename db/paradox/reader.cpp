@@ -213,6 +213,7 @@ void TableReader::warn(Problem problem, int field, std::string text, bool replac
     t.records.push_back(currentRecord_);
     t.lastCounted = std::max(t.lastCounted, currentRecord_);
     warnings_.push_back({static_cast<long>(currentRecord_), std::move(fieldName), std::move(text), name_});
+    warnings_.back().damage = replaced;
     return;
   }
   // Rows are read again (orders, ranges, the first row after each open): count each one once.
@@ -328,10 +329,16 @@ void TableReader::walkChain() {
          "łańcuch bloków przechodzi przez " + std::to_string(chainLength) + " bloków i kończy się na bloku " +
              std::to_string(prev) + ", a nagłówek podaje " + std::to_string(header_.blocksInUse) +
              " bloków w użyciu i ostatni blok " + std::to_string(header_.lastBlock));
-  if (rowCount_ != header_.records)
+  if (rowCount_ != header_.records) {
     warn(Problem::Count, -1,
          "nagłówek podaje liczbę rekordów " + std::to_string(header_.records) + ", a bloki zawierają " +
              std::to_string(rowCount_) + "; odczytano " + std::to_string(rowCount_));
+    // Fewer rows than counted: the chain lost some of them.
+    if (rowCount_ < header_.records && !warnings_.empty()) {
+      warnings_.back().damage = true;
+      warnings_.back().expectedRows = static_cast<long>(header_.records);
+    }
+  }
 }
 
 void TableReader::loadBlock(std::size_t blockIndex) {

@@ -491,17 +491,24 @@ TEST_F(Kopia, WhatTheReaderDoubtedIsACriticalLine) {
     f.write(piecdziesiat, 4);
   }
   listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  frm.przebieg.tabele.emplace_back();
 
   frm.przebieg.Convert();
 
   EXPECT_EQ(jedna("select count(*) from DOCHODY"), "2");
-  // Outside a run (no files) a line reaches the first of its pages only: the errors.
-  const auto& bledy = ui.memo("mKomBl");
-  ASSERT_EQ(bledy.size(), 1u);
-  EXPECT_EQ(
-      bledy.back(),
-      "*** Tabela Dochody.DB: nagłówek podaje liczbę rekordów 50, a bloki zawierają 2; odczytano 2 ***");
+  // Outside a run (no files) a line reaches the first of its pages only: the errors, or the general one.
+  EXPECT_EQ(ui.memo("mKomBl"),
+            (std::vector<std::string>{
+                "*** Tabela Dochody.DB: tabela Paradox uszkodzona, odczytano 2 z 50 rekordów ***",
+                "*** Tabela Dochody.DB: nagłówek podaje liczbę rekordów 50, a bloki zawierają 2; odczytano 2 "
+                "***"}));
+  EXPECT_TRUE(zapisano("  odczytano 2 z 50 rekordów (tabela Paradox uszkodzona)"));
   EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  // Copied as far as it goes, never "copied".
+  const konw::WynikTabeli& wynik = frm.przebieg.tabele.back();
+  EXPECT_EQ(wynik.stan, konw::WynikTabeli::Stan::Uszkodzona);
+  EXPECT_EQ(wynik.oczekiwane, 50);
+  EXPECT_EQ(wynik.odczytane, 2);
 }
 
 }  // namespace

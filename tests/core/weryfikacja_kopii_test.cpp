@@ -20,6 +20,7 @@ class WeryfikacjaKopii : public ProgramNaBazach {
     EXPECT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     EXPECT_TRUE(dm.tblLista.locate("TABELA", {std::string("KRANCE")}, false));
     frm.przebieg.Convert();
+    frm.przebieg.SprawdzTabelePoZakonczeniu();
     std::vector<std::string> linie = ui.memo("mKomBl");
     for (const std::string& l : ui.memo("mKomunikaty"))
       if (l.starts_with("***")) linie.push_back(l);

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "db/engine.h"
@@ -311,6 +313,90 @@ TEST(Weryfikacja, ABreakRequestStopsIt) {
   const auto w = konw::PorownajWiersze(kNazwy, kKolumny, {0}, w1, z1, "T", [] { return true; });
   EXPECT_TRUE(w.przerwana);
   EXPECT_LT(w.wyslanych, 1000);
+}
+
+}  // namespace
+
+namespace {
+
+// The faults a read-back exists to catch, made to the stored copy of four clean rows. Every way of
+// matching rows must report each of them: a digest blind to column order, a merge that compares keys
+// only or a pairing that stops early lets one through.
+struct Usterka {
+  const char* nazwa;
+  std::vector<std::vector<Value>> zapisane;
+};
+
+const std::vector<std::string> kNazwy4 = {"ID", "KWOTA", "NAZWA", "OPIS"};
+const std::vector<FieldDef> kKolumny4 = {kInteger, kNumeric152, kVarchar, kVarchar};
+
+std::vector<Value> wiersz4(std::int64_t id, double kwota, const char* nazwa, const char* opis) {
+  return {id, kwota, std::string(nazwa), std::string(opis)};
+}
+std::vector<Value> zapisany4(std::int64_t id, const char* kwota, const char* nazwa, const char* opis) {
+  return {id, dec(kwota), std::string(nazwa), std::string(opis)};
+}
+
+TEST(Weryfikacja, EveryWayOfMatchingReportsEveryKindOfChange) {
+  const std::vector<std::vector<Value>> wyslane = {wiersz4(1, 10.5, "a", "x"), wiersz4(2, 20, "b", "y"),
+                                                   wiersz4(3, 0, "c", "z"), wiersz4(4, 7.25, "d", "w")};
+  const auto a = zapisany4(1, "10.50", "a", "x"), b = zapisany4(2, "20.00", "b", "y"),
+             c = zapisany4(3, "0.00", "c", "z"), d = zapisany4(4, "7.25", "d", "w");
+  const std::vector<Usterka> usterki = {
+      {"two columns of one row swapped", {a, zapisany4(2, "20.00", "y", "b"), c, d}},
+      {"two keyed rows swapped their values",
+       {zapisany4(1, "20.00", "b", "y"), zapisany4(2, "10.50", "a", "x"), c, d}},
+      {"a row duplicated", {a, b, b, c, d}},
+      {"a row missing", {a, b, d}},
+      {"one value of the last row changed", {a, b, c, zapisany4(4, "7.25", "d", "W")}},
+  };
+  struct Sposob {
+    const char* nazwa;
+    std::vector<int> klucz;
+    bool odwrotnie;  // stored rows served in reverse order, in key order when asked
+  };
+  const std::vector<Sposob> sposoby = {{"in stored order, keyed", {0}, false},
+                                       {"merged by key", {0}, true},
+                                       {"by digests, unkeyed", {}, false},
+                                       {"by digests, unkeyed, another order", {}, true}};
+  for (const Usterka& u : usterki) {
+    for (const Sposob& s : sposoby) {
+      SCOPED_TRACE(std::string(u.nazwa) + ", " + s.nazwa);
+      Strona p{wyslane}, z{u.zapisane};
+      if (s.odwrotnie) {
+        z.wgKluczaWiersze = u.zapisane;
+        std::ranges::sort(z.wgKluczaWiersze, {}, [](const auto& w) { return std::get<std::int64_t>(w[0]); });
+        std::ranges::reverse(z.wiersze);
+      }
+      auto ps = p.strona();
+      auto zs = z.strona();
+      const auto w = konw::PorownajWiersze(kNazwy4, kKolumny4, s.klucz, ps, zs, "T");
+      EXPECT_GT(w.roznic, 0);
+      EXPECT_FALSE(w.linie.empty());
+    }
+    // The sum the copy keeps and the one the stored rows add up to tell them apart too (the clean
+    // stored rows add up the same, so the sum itself is not blind).
+    SCOPED_TRACE(std::string(u.nazwa) + ", by the sum of the rows");
+    konw::SumaWierszy suma(kKolumny4);
+    db::Query insert;
+    insert.addSql("INSERT INTO T VALUES (:ID, :KWOTA, :NAZWA, :OPIS)");
+    for (std::size_t r = 0; r < wyslane.size(); ++r) {
+      for (int k = 0; k < 4; ++k) insert.param(k).setValue(wyslane[r][static_cast<std::size_t>(k)]);
+      suma.dodaj(insert, r, false);
+    }
+    const auto zsumuj = [&](const std::vector<std::vector<Value>>& wiersze) {
+      std::uint64_t s1 = 0, s2 = 0;
+      for (const auto& w : wiersze) {
+        const std::uint64_t h = suma.skrotZapisanego(w);
+        s1 += h;
+        s2 += konw::SumaWierszy::drugi(h);
+      }
+      return std::tuple{static_cast<std::int64_t>(wiersze.size()), s1, s2};
+    };
+    const auto oczekiwana = std::tuple{suma.wierszy(), suma.suma(), suma.sumaDruga()};
+    EXPECT_EQ(zsumuj({a, b, c, d}), oczekiwana);
+    EXPECT_NE(zsumuj(u.zapisane), oczekiwana);
+  }
 }
 
 }  // namespace

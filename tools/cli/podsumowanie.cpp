@@ -24,6 +24,10 @@ const char* nazwaStanu(WynikTabeli::Stan s) {
       return "failed";
     case WynikTabeli::Stan::Przerwana:
       return "broken";
+    case WynikTabeli::Stan::Uszkodzona:
+      return "damaged";
+    case WynikTabeli::Stan::Odrzucona:
+      return "refused";
   }
   return "?";
 }
@@ -64,17 +68,19 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
     j["unit"] = {{"name", u.NAZWA},    {"voivodeship", u.Wojewodztwo}, {"county", u.Powiat},
                  {"commune", u.Gmina}, {"commune_kind", u.TypGminy},   {"gus_code", u.KodGUS()}};
     for (const WynikTabeli& t : frm->przebieg.tabele) {
-      tabele.push_back({{"paradox", t.paradox},
-                        {"firebird", t.firebird},
-                        {"outcome", nazwaStanu(t.stan)},
-                        {"rows_read", t.odczytane},
-                        {"rows_written", t.zapisane},
-                        {"seconds", std::round(t.sekundy * 1000) / 1000},
-                        {"differences", t.roznice},
-                        {"values",
-                         {{"verified", t.zweryfikowana},
+      ordered_json tabela = {{"paradox", t.paradox},
+                             {"firebird", t.firebird},
+                             {"outcome", nazwaStanu(t.stan)},
+                             {"rows_read", t.odczytane},
+                             {"rows_written", t.zapisane}};
+      if (t.oczekiwane >= 0) tabela["rows_expected"] = t.oczekiwane;
+      tabela["seconds"] = std::round(t.sekundy * 1000) / 1000;
+      tabela["differences"] = t.roznice;
+      tabela["values"] = {{"verified", t.zweryfikowana},
                           {"differences", t.roznicWartosci},
-                          {"lines", t.roznicePoKopii}}}});
+                          {"lines", t.roznicePoKopii},
+                          {"changed_after_copy", t.zmienionaPoKopii}};
+      tabele.push_back(std::move(tabela));
     }
     for (const PlikLogu& log : frm->przebieg.log.logi) logi.push_back(log.sciezka);
   }
