@@ -268,6 +268,10 @@ WynikPorownania PorownajStrukturyTabel(TdmKonw& dm, Operator& ui, const std::str
   }
   StrukturaTabeli ib = OpisTabeli(dm.TblI);
   StrukturaTabeli pdx = OpisTabeli(dm.TblP);
+  // Their definitions are read: no cursor stays open on them (one on a Firebird table with rows would
+  // keep a fetch going on the connection through a whole copy).
+  dm.TblI.close();
+  dm.TblP.close();
   ib.nazwa = TabelaIB;
   pdx.nazwa = TabelaPDX;
   const MapyTabeli mapy = ZTabelamiKonf ? WczytajMapy(dm) : MapyTabeli{};

@@ -78,7 +78,7 @@ StrukturaTabeli OpisTabeli(db::Table& table);
 MapyTabeli WczytajMapy(TdmKonw& dm);
 
 // Compares the Firebird table TabelaIB with the Paradox table TabelaPDX through dm.TblI and dm.TblP
-// (TblP on the database it was given), which stay open on them.
+// (TblP on the database it was given), which stay on them with their definitions read, closed.
 WynikPorownania PorownajStrukturyTabel(TdmKonw& dm, Operator& ui, const std::string& TabelaIB,
                                        const std::string& TabelaPDX, bool ZTabelamiKonf);
 

@@ -89,6 +89,11 @@ void CallGate::dispatch(Thunk thunk, Wait wait) {
   await(job, wait, hook);
 }
 
+void CallGate::awaitFlightDone() {
+  std::unique_lock lock(mutex_);
+  wake_.wait(lock, [&] { return !flight_ || flight_->done; });
+}
+
 void CallGate::start(Job& job) {
   std::lock_guard lock(mutex_);
   job_ = &job;

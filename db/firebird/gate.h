@@ -67,7 +67,13 @@ class CallGate {
   template <typename F>
   std::invoke_result_t<F&> run(F&& call, Wait wait = Wait::Interruptible) {
     using Result = std::invoke_result_t<F&>;
-    if ((!hook_ && !busy()) || onWorker()) return call();
+    if (onWorker()) return call();
+    // Without a hook a call runs on the caller's thread, after a call in flight has ended (its outcome
+    // stays for collect()): a call left in flight never moves the calls after it to the gate's thread.
+    if (!hook_ && !waiting_.load(std::memory_order_relaxed)) {
+      if (flight_) awaitFlightDone();
+      return call();
+    }
     if constexpr (std::is_void_v<Result>) {
       dispatch(Thunk{&call, [](void* f) { (*static_cast<std::remove_reference_t<F>*>(f))(); }}, wait);
     } else {
@@ -90,6 +96,8 @@ class CallGate {
   };
 
   void dispatch(Thunk thunk, Wait wait);
+  // Waits until the call in flight has run (not collecting it).
+  void awaitFlightDone();
   // Hands `job` to the gate's thread.
   void start(Job& job);
   // Waits until `job` is done, calling `hook` (when set) after the patience and then every slice; a stop
