@@ -6,10 +6,12 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/engine.h"
@@ -196,6 +198,25 @@ TEST(FirebirdCallGate, TheCallersOwnCallWaitsForTheCallInFlight) {
   EXPECT_NO_THROW(gate.run([&] { note(2); }));
   EXPECT_THROW(gate.collect(), db::EngineError);
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
+  EXPECT_FALSE(gate.busy());
+}
+
+// Without a hook, a call in flight that nobody collects (a cursor left reading) is waited for, and every
+// call after it still runs on the caller's thread: none is handed to the gate's thread.
+TEST(FirebirdCallGate, WithoutAHookCallsAfterACallInFlightStayOnTheCallersThread) {
+  CallGate gate([](int) { ADD_FAILURE() << "cancelled"; });
+  std::atomic<bool> landed{false};
+  gate.post([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    landed = true;
+  });
+  const auto caller = std::this_thread::get_id();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(gate.run([&] { return std::this_thread::get_id(); }), caller);
+    EXPECT_TRUE(landed) << "after the call in flight";
+  }
+  EXPECT_TRUE(gate.inFlight()) << "its outcome waits for collect()";
+  EXPECT_NO_THROW(gate.collect());
   EXPECT_FALSE(gate.busy());
 }
 
