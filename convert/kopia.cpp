@@ -417,7 +417,7 @@ void TPrzebieg::Convert() {
   // fails: the operator must know which values did not arrive as stored.
   std::optional<db::Table> zrodlo;
   std::string plikPdx;
-  std::vector<std::string> ostrzezenia;
+  std::vector<std::string> ostrzezenia, uwagi;
   auto zbierz = [&](db::Dataset& d) {
     for (const db::ReadWarning& w : d.takeWarnings()) {
       if (!equalsIgnoreCase(w.table, plikPdx)) continue;
@@ -425,8 +425,9 @@ void TPrzebieg::Convert() {
       if (w.record > 0) linia += ", rekord " + std::to_string(w.record);
       if (!w.field.empty()) linia += ", pole " + w.field;
       linia += ": " + w.text + " ***";
-      if (std::find(ostrzezenia.begin(), ostrzezenia.end(), linia) == ostrzezenia.end())
-        ostrzezenia.push_back(linia);
+      // A note (a value read as the old engine read it) is additional information, no mismatch.
+      std::vector<std::string>& cel = w.note ? uwagi : ostrzezenia;
+      if (std::find(cel.begin(), cel.end(), linia) == cel.end()) cel.push_back(linia);
     }
   };
   auto zapiszOstrzezenia = [&] {
@@ -434,7 +435,9 @@ void TPrzebieg::Convert() {
     zbierz(dm.qryParadox);
     for (const std::string& linia : ostrzezenia)
       log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    for (const std::string& linia : uwagi) log.ZapiszKomunikat(linia, kDodatkoweInfo);
     ostrzezenia.clear();
+    uwagi.clear();
   };
   try {
     // Both databases are reconnected only after a copy that failed, which may have left anything open

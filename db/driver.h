@@ -52,6 +52,7 @@ struct ReadWarning {
   std::string text;   // what was found and what was done about it (Polish, without the table's name)
   std::string table;  // the table's file as found ("PLANY.DB"), so that a warning left from an earlier
                       // opening of the same dataset is never taken for one of the next table
+  bool note = false;  // informational: the value was read as the old engine read it, nothing was lost
 };
 
 // An open set of rows. Rows are addressed by position (0-based) in the cursor's current order and
