@@ -25,6 +25,9 @@ struct FieldDef {
   bool required = false;
   int width = 0;             // Float: bytes of the stored number, 4 single and 8 double precision; 0 unknown
   bool fixedLength = false;  // String: padded with blanks to its size when stored (Firebird CHAR)
+  // Text or blob whose bytes are in no character set (Firebird OCTETS or NONE, BLOB SUB_TYPE 0): the
+  // server stores what it is given, unconverted; a String's size counts bytes.
+  bool binary = false;
 };
 
 struct IndexDef {
@@ -87,6 +90,12 @@ class CursorImpl {
   virtual bool canModify() const { return false; }
   // Warnings collected since the last call, then forgotten.
   virtual std::vector<ReadWarning> takeWarnings() { return {}; }
+  // The bytes UTF-8 `text` takes in the code page this cursor's text is stored in (a Paradox table's);
+  // nullopt when it keeps no code page of its own. EngineError (kConversion) when the page lacks a
+  // character of the text.
+  virtual std::optional<std::string> textInCodePage(const std::string& /*text*/) const {
+    return std::nullopt;
+  }
 };
 
 // Rows of a prepared statement without a result set, sent to the database several at a time.
