@@ -99,7 +99,8 @@ class TfrmConvert {
 
   // ---- structure comparison and report (app/porownanie.cpp; the work is compare/'s)
   // Compares the Firebird table TabelaIB with the Paradox table TabelaPDX through dm()->TblI and TblP,
-  // which stay on them (closed, their definitions read); fills the four texts and returns the classes (kKlasa* of compare/porownanie.h).
+  // which stay on them (closed, their definitions read); fills the four texts and returns the classes
+  // (kKlasa* of compare/porownanie.h).
   unsigned char PorownajStrukturyTabel(const std::string& TabelaIB, const std::string& TabelaPDX,
                                        bool ZTabelamiKonf, std::string& Opis, std::string& Informacje,
                                        std::string& Krytyczne, std::string& Bledy);

@@ -44,6 +44,9 @@ struct Wiazanie {
   int parametr = 0;  // position of the target column, which is also its parameter's
   Regula regula = Regula::Zwykla;
   db::Value zamiennikNull;  // Klucz: the value in place of a null
+  // A column that keeps bytes (OCTETS, NONE, a binary blob): text goes as this source table's own
+  // code-page bytes, as the old engine handed it over, not as the program's UTF-8.
+  const db::Dataset* bajtyZ = nullptr;
 };
 
 // The rule of a source field; later tests replace the rule chosen by earlier ones.
@@ -92,7 +95,7 @@ std::string PierwszeZnaki(const std::string& text, std::size_t count) {
   return text.substr(0, end);
 }
 
-void ustawParametr(db::Param& p, const Wiazanie& w, const db::Value& v) {
+void ustawWgReguly(db::Param& p, const Wiazanie& w, const db::Value& v) {
   switch (w.regula) {
     case Regula::Zwykla:
       p.setValue(v);
@@ -132,6 +135,13 @@ void ustawParametr(db::Param& p, const Wiazanie& w, const db::Value& v) {
   }
 }
 
+void ustawParametr(db::Param& p, const Wiazanie& w, const db::Value& v) {
+  ustawWgReguly(p, w, v);
+  if (!w.bajtyZ) return;
+  if (const auto* s = std::get_if<std::string>(&p.value()))
+    if (auto bajty = w.bajtyZ->textInCodePage(*s)) p.setValue(db::Bytes{std::move(*bajty)});
+}
+
 void wykonaj(db::Query& q, const std::string& sql) {
   q.clearSql();
   q.addSql(sql);
@@ -162,13 +172,14 @@ std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
     std::string nazwa;
     db::FieldType typ;
     bool wKluczu;
+    bool bajty;
   };
   std::vector<Kolumna> kolumny;
   otworz(dm.qryInterbase, "Select * From " + tabelaIb);
   std::string listaKolumn, listaParametrow;
   for (int k = 0; k < dm.qryInterbase.fieldCount(); ++k) {
     const db::Field& c = dm.qryInterbase.field(k);
-    kolumny.push_back({c.name(), c.dataType(), dm.PoleWKluczuGlownym(c)});
+    kolumny.push_back({c.name(), c.dataType(), dm.PoleWKluczuGlownym(c), c.def().binary});
     if (k > 0) {
       listaKolumn += ",";
       listaParametrow += ",";
@@ -201,7 +212,8 @@ std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
     for (int k = 0; k < static_cast<int>(kolumny.size()); ++k) {
       if (!equalsIgnoreCase(kolumny[k].nazwa, cel)) continue;
       insert.param(k).setDataType(kolumny[k].typ);
-      Wiazanie w{i, k, wybierzRegule(tabelaPdx, pole, f.dataType(), kolumny[k].wKluczu), db::Null{}};
+      Wiazanie w{i, k, wybierzRegule(tabelaPdx, pole, f.dataType(), kolumny[k].wKluczu), db::Null{},
+                 kolumny[k].bajty ? &zrodlo : nullptr};
       if (w.regula == Regula::Klucz) w.zamiennikNull = WartoscPolaKlucza(f.dataType());
       wiazania.push_back(std::move(w));
       break;
@@ -417,7 +429,7 @@ void TPrzebieg::Convert() {
   // fails: the operator must know which values did not arrive as stored.
   std::optional<db::Table> zrodlo;
   std::string plikPdx;
-  std::vector<std::string> ostrzezenia;
+  std::vector<std::string> ostrzezenia, uwagi;
   // Whether the table gave less than it holds: rows it counts not reached (how many it counts), values
   // not readable.
   bool uszkodzona = false;
@@ -431,8 +443,9 @@ void TPrzebieg::Convert() {
       if (w.record > 0) linia += ", rekord " + std::to_string(w.record);
       if (!w.field.empty()) linia += ", pole " + w.field;
       linia += ": " + w.text + " ***";
-      if (std::find(ostrzezenia.begin(), ostrzezenia.end(), linia) == ostrzezenia.end())
-        ostrzezenia.push_back(linia);
+      // A note (a value read as the old engine read it) is additional information, no mismatch.
+      std::vector<std::string>& cel = w.note ? uwagi : ostrzezenia;
+      if (std::find(cel.begin(), cel.end(), linia) == cel.end()) cel.push_back(linia);
     }
   };
   auto zapiszOstrzezenia = [&] {
@@ -440,7 +453,9 @@ void TPrzebieg::Convert() {
     zbierz(dm.qryParadox);
     for (const std::string& linia : ostrzezenia)
       log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    for (const std::string& linia : uwagi) log.ZapiszKomunikat(linia, kDodatkoweInfo);
     ostrzezenia.clear();
+    uwagi.clear();
   };
   try {
     // Both databases are reconnected only after a copy that failed, which may have left anything open

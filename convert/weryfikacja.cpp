@@ -61,26 +61,22 @@ std::string najkrotszy(float x) {
   return std::string(buf, r.ptr);
 }
 
-// A double as the decimal it stands for: its first 15 significant digits, which is what a Paradox
-// Number holds (0.1 + 0.2 is 0.3, not 0.30000000000000004).
+// A double as the decimal it stands for: its shortest round-trip decimal (98765432109.87654 needs five
+// decimals, 123456789012.3456 four), except that a 17th significant digit, which only binary noise needs,
+// is rounded off (0.1 + 0.2, stored as 0.30000000000000004, is 0.3). Nullopt when not finite.
 std::optional<db::Decimal> zDouble(double x) {
   if (!std::isfinite(x)) return std::nullopt;
-  if (x == 0) return db::Decimal{0, 0};
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", x);  // "-1.23450000000000e+03"
-  __int128 cyfry = 0;
-  const char* p = buf;
-  const bool ujemna = *p == '-';
-  if (ujemna) ++p;
-  for (; *p && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9') cyfry = cyfry * 10 + (*p - '0');
-  const int wykladnik = *p == 'e' ? std::atoi(p + 1) : 0;
-  int skala = 14 - wykladnik;
-  while (cyfry != 0 && cyfry % 10 == 0) {
-    cyfry /= 10;
-    --skala;
+  db::Decimal d = db::Decimal::fromDoubleAtMost(x, std::numeric_limits<int>::max());
+  __int128 granica = 1;
+  for (int i = 0; i < 16; ++i) granica *= 10;
+  if (d.unscaled >= granica || d.unscaled <= -granica) {
+    d = d.rescaled(d.scale - 1);
+    while (d.unscaled != 0 && d.unscaled % 10 == 0) {
+      d.unscaled /= 10;
+      --d.scale;
+    }
   }
-  return db::Decimal{ujemna ? -cyfry : cyfry, skala};
+  return d;
 }
 
 // The exact value of a number sent, as a decimal; a double counts as the decimal it stands for.
@@ -116,9 +112,31 @@ std::optional<double> jakoDouble(const Value& v) {
   return std::nullopt;
 }
 
-// Positive and negative zero are one value.
-double bezZnakuZera(double x) {
+// Positive and negative zero are one value, and every NaN is one (whatever its sign and payload), so
+// that equal values compare and add up alike.
+double kanon(double x) {
+  if (std::isnan(x)) return std::numeric_limits<double>::quiet_NaN();
   return x == 0 ? 0.0 : x;
+}
+
+// The bytes of a value sent into a column of no character set: bytes as they are, text as its bytes.
+std::string bajty(const Value& v) {
+  if (const auto* b = std::get_if<db::Bytes>(&v)) return b->data;
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  return db::valueToSqlText(v);
+}
+
+// Such bytes without what the column adds or drops: the padding of a CHAR (blanks, NULs in OCTETS),
+// the blanks beyond the declared length.
+std::string_view bezDopelnienia(std::string_view s, const db::FieldDef& k) {
+  if (!tekstowa(k.type)) return s;
+  if (k.fixedLength) return s.substr(0, s.find_last_not_of(std::string_view(" \0", 2)) + 1);
+  if (k.size > 0 && s.size() > static_cast<std::size_t>(k.size)) return bezSpacjiNaKoncu(s);
+  return s;
+}
+
+bool bajtowa(const db::FieldDef& k) {
+  return k.binary && (tekstowa(k.type) || duzyObiekt(k.type));
 }
 
 std::optional<db::DateTime> dataCzas(const Value& v) {
@@ -139,6 +157,7 @@ bool pelneDziesiateMs(db::Time t) {
 
 std::optional<Value> WartoscWKolumnie(const Value& v, const db::FieldDef& k) {
   if (db::isNull(v)) return Value{db::Null{}};
+  if (bajtowa(k)) return Value{db::Bytes{std::string(bezDopelnienia(bajty(v), k))}};
   const auto* text = std::get_if<std::string>(&v);
   // Blank text is no value in a column that is not text.
   if (text && !tekstowa(k.type) && !duzyObiekt(k.type) && trim(*text).empty()) return Value{db::Null{}};
@@ -163,9 +182,11 @@ std::optional<Value> WartoscWKolumnie(const Value& v, const db::FieldDef& k) {
     return std::nullopt;
   }
   if (k.type == FieldType::Float || k.type == FieldType::Currency) {
+    // Infinities and NaN are held as they are, in either precision.
+    if (const auto* n = std::get_if<double>(&v); n && !std::isfinite(*n)) return Value{kanon(*n)};
     const auto x = jakoDouble(v);
     if (!x) return std::nullopt;
-    if (k.width != 4) return Value{bezZnakuZera(*x)};
+    if (k.width != 4) return Value{kanon(*x)};
     // Single precision keeps about seven digits: the value is unchanged when the float is exactly it,
     // or when the float's shortest decimal is the value sent.
     const auto f = static_cast<float>(*x);
@@ -179,7 +200,7 @@ std::optional<Value> WartoscWKolumnie(const Value& v, const db::FieldDef& k) {
       }
       if (!wyslana || !trzyma || !(*wyslana == *trzyma)) return std::nullopt;
     }
-    return Value{bezZnakuZera(static_cast<double>(f))};
+    return Value{kanon(static_cast<double>(f))};
   }
   if (k.type == FieldType::Date || k.type == FieldType::Time || k.type == FieldType::DateTime) {
     auto dt = dataCzas(v);
@@ -204,22 +225,16 @@ std::optional<Value> WartoscWKolumnie(const Value& v, const db::FieldDef& k) {
     return Value{*dt};
   }
   if (k.type == FieldType::Boolean) {
-    if (const auto* b = std::get_if<bool>(&v)) return Value{*b};
-    if (text) {
-      const std::string t = trim(*text);
-      return Value{t == "T" || t == "t" || t == "1" || t == "TRUE" || t == "true" || t == "Y" || t == "y"};
-    }
-    try {
-      return Value{db::valueToBool(v)};
-    } catch (const db::EngineError&) {
-      return std::nullopt;
-    }
+    // Only a value with a truth value; the driver refuses any other.
+    if (const auto b = db::truthValue(v)) return Value{*b};
+    return std::nullopt;
   }
   return v;
 }
 
 Value WartoscZapisana(const Value& v, const db::FieldDef& k) {
   if (db::isNull(v)) return v;
+  if (bajtowa(k)) return db::Bytes{std::string(bezDopelnienia(bajty(v), k))};
   if (tekstowa(k.type)) {
     if (const auto* s = std::get_if<std::string>(&v))
       return k.fixedLength ? std::string(bezSpacjiNaKoncu(*s)) : *s;
@@ -240,7 +255,7 @@ Value WartoscZapisana(const Value& v, const db::FieldDef& k) {
   }
   if (k.type == FieldType::Float || k.type == FieldType::Currency) {
     if (const auto* x = std::get_if<double>(&v))
-      return bezZnakuZera(k.width == 4 ? static_cast<double>(static_cast<float>(*x)) : *x);
+      return kanon(k.width == 4 ? static_cast<double>(static_cast<float>(*x)) : *x);
     return v;
   }
   return v;
@@ -272,6 +287,7 @@ std::uint64_t skrotWartosci(const Value& v) {
     std::uint64_t operator()(bool b) const { return b ? 0x54 : 0x4e; }
     std::uint64_t operator()(std::int64_t i) const { return static_cast<std::uint64_t>(i); }
     std::uint64_t operator()(double d) const {
+      d = kanon(d);
       std::uint64_t bits;
       std::memcpy(&bits, &d, sizeof bits);
       return bits;
@@ -327,7 +343,7 @@ std::optional<std::int64_t> wJednostkach(double x, int scale) {
 // skrotWartosci of what a column holds for a value sent (WartoscWKolumnie), the common cases without
 // copies; nullopt when the column cannot hold the value.
 std::optional<std::uint64_t> skrotWyslanej(const Value& v, const db::FieldDef& k) {
-  if (const auto* s = std::get_if<std::string>(&v); s && tekstowa(k.type)) {
+  if (const auto* s = std::get_if<std::string>(&v); s && tekstowa(k.type) && !k.binary) {
     const bool zaDlugi = k.size > 0 && s->size() > static_cast<std::size_t>(k.size) &&
                          znakiUtf8(*s) > static_cast<std::size_t>(k.size);
     return skrotTekstu(k.fixedLength || zaDlugi ? bezSpacjiNaKoncu(*s) : std::string_view(*s));
@@ -342,7 +358,7 @@ std::optional<std::uint64_t> skrotWyslanej(const Value& v, const db::FieldDef& k
 
 // skrotWartosci of a stored value in the form WartoscZapisana gives, the common cases without copies.
 std::uint64_t skrotZapisanej(const Value& v, const db::FieldDef& k) {
-  if (const auto* s = std::get_if<std::string>(&v); s && tekstowa(k.type))
+  if (const auto* s = std::get_if<std::string>(&v); s && tekstowa(k.type) && !k.binary)
     return skrotTekstu(k.fixedLength ? bezSpacjiNaKoncu(*s) : std::string_view(*s));
   if (const auto* i = std::get_if<std::int64_t>(&v); i && calkowita(k.type)) return skrotDziesietnej(*i, 0);
   if (const auto* d = std::get_if<db::Decimal>(&v); d && k.type == FieldType::BCD && d->scale == k.scale)
@@ -366,6 +382,9 @@ std::partial_ordering porownajWartosci(const Value& a, const Value& b) {
           return std::partial_ordering::equivalent;
         } else if constexpr (std::is_same_v<T, db::Bytes>) {
           return x.data <=> y.data;
+        } else if constexpr (std::is_same_v<T, double>) {
+          // Two NaNs are the same value (see kanon).
+          return std::isnan(x) && std::isnan(y) ? std::partial_ordering::equivalent : x <=> y;
         } else {
           return x <=> y;
         }
@@ -380,7 +399,7 @@ bool zgodne(const Value& wyslana, const Value& zapisana, const db::FieldDef& k) 
     if (db::isNull(wyslana)) return true;
     if (calkowita(k.type))
       if (const auto* i = std::get_if<std::int64_t>(&wyslana)) return *i == std::get<std::int64_t>(zapisana);
-    if (tekstowa(k.type))
+    if (tekstowa(k.type) && !k.binary)
       if (const auto* a = std::get_if<std::string>(&wyslana)) {
         const std::string& b = std::get<std::string>(zapisana);
         if (k.fixedLength) return bezSpacjiNaKoncu(*a) == bezSpacjiNaKoncu(b);
@@ -402,7 +421,22 @@ bool zgodne(const Value& wyslana, const Value& zapisana, const db::FieldDef& k) 
 std::string opis(const Value& v) {
   if (db::isNull(v)) return "NULL";
   if (const auto* s = std::get_if<std::string>(&v)) return "\"" + *s + "\"";
+  if (const auto* b = std::get_if<db::Bytes>(&v)) {
+    // Bytes in hexadecimal, the first 64 of them.
+    static constexpr char kCyfry[] = "0123456789ABCDEF";
+    std::string h = "0x";
+    for (std::size_t i = 0; i < b->data.size() && i < 64; ++i) {
+      const auto c = static_cast<unsigned char>(b->data[i]);
+      h += kCyfry[c >> 4];
+      h += kCyfry[c & 15];
+    }
+    return b->data.size() > 64 ? h + "… (" + std::to_string(b->data.size()) + " bajtów)" : h;
+  }
   return db::valueToSqlText(v);
+}
+// A value of a column of no character set by its bytes.
+std::string opis(const Value& v, const db::FieldDef& k) {
+  return bajtowa(k) && !db::isNull(v) ? opis(Value{db::Bytes{bajty(v)}}) : opis(v);
 }
 
 struct Porownanie {
@@ -459,7 +493,7 @@ struct Porownanie {
     for (std::size_t i = 0; i < oczekiwany.size(); ++i) {
       if (oczekiwany[i] && porownajWartosci(*oczekiwany[i], zapisany[i]) == 0) continue;
       roznica(", rekord " + std::to_string(rekord) + opisKlucza(wyslany) + ", pole " + nazwy[i] +
-              ": wysłano " + opis(wyslany[i]) + ", zapisano " + opis(surowy[i]));
+              ": wysłano " + opis(wyslany[i], kolumny[i]) + ", zapisano " + opis(surowy[i], kolumny[i]));
     }
   }
   void brak(std::int64_t rekord, const Wiersz& wyslany) {
@@ -737,11 +771,46 @@ std::uint64_t SumaWierszy::drugi(std::uint64_t skrot) {
 
 namespace {
 
-// "SELECT "A","B" FROM T": the columns the INSERT's parameters name, in their order.
-std::string zapytanieOdczytu(db::Query& insert, const std::string& tabelaIb) {
+std::vector<db::FieldDef> opiszKolumny(db::Database& baza, const std::string& select) {
+  db::Query opis;
+  opis.setDatabase(&baza);
+  opis.setUnidirectional(true);
+  opis.addSql(select + " WHERE 1 = 0");
+  opis.open();
+  std::vector<db::FieldDef> kolumny;
+  for (int k = 0; k < opis.fieldCount(); ++k) kolumny.push_back(opis.field(k).def());
+  opis.close();
+  return kolumny;
+}
+
+// "SELECT "A","B" FROM T": the columns the INSERT's parameters name, in their order. Text in no character
+// set is read as the bytes it holds (CAST to OCTETS): a NONE column would come decoded in the
+// connection's set, and the copy's bytes are compared as bytes.
+std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::string& tabelaIb) {
+  std::vector<std::string> nazwy;
   std::string lista;
-  for (int k = 0; k < insert.paramCount(); ++k)
-    lista += (k ? "," : "") + quoteIdentifier(insert.param(k).name());
+  for (int k = 0; k < insert.paramCount(); ++k) {
+    nazwy.push_back(quoteIdentifier(insert.param(k).name()));
+    lista += (k ? "," : "") + nazwy.back();
+  }
+  const std::string proste = "SELECT " + lista + " FROM " + tabelaIb;
+  const std::vector<db::FieldDef> kolumny = opiszKolumny(baza, proste);
+  if (kolumny.size() != nazwy.size() ||
+      std::none_of(kolumny.begin(), kolumny.end(), [](const db::FieldDef& k) {
+        return k.binary && (tekstowa(k.type) || k.type == FieldType::Memo);
+      }))
+    return proste;
+  lista.clear();
+  for (std::size_t k = 0; k < nazwy.size(); ++k) {
+    const db::FieldDef& c = kolumny[k];
+    std::string kolumna = nazwy[k];
+    if (c.binary && tekstowa(c.type) && c.size > 0)
+      kolumna = "CAST(" + nazwy[k] + " AS " + (c.fixedLength ? "CHAR(" : "VARCHAR(") +
+                std::to_string(c.size) + ") CHARACTER SET OCTETS) AS " + nazwy[k];
+    else if (c.binary && c.type == FieldType::Memo)
+      kolumna = "CAST(" + nazwy[k] + " AS BLOB SUB_TYPE 0) AS " + nazwy[k];
+    lista += (k ? "," : "") + kolumna;
+  }
   return "SELECT " + lista + " FROM " + tabelaIb;
 }
 
@@ -771,14 +840,8 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
                                          const std::string& tabelaIb) {
   if (!przebieg.weryfikacja || insert.paramCount() == 0) return std::nullopt;
   try {
-    db::Query opis;
-    opis.setDatabase(&przebieg.dm->DBi);
-    opis.setUnidirectional(true);
-    opis.addSql(zapytanieOdczytu(insert, tabelaIb) + " WHERE 1 = 0");
-    opis.open();
-    std::vector<db::FieldDef> kolumny;
-    for (int k = 0; k < opis.fieldCount(); ++k) kolumny.push_back(opis.field(k).def());
-    opis.close();
+    db::Database& baza = przebieg.dm->DBi;
+    std::vector<db::FieldDef> kolumny = opiszKolumny(baza, zapytanieOdczytu(baza, insert, tabelaIb));
     if (kolumny.size() != static_cast<std::size_t>(insert.paramCount())) return std::nullopt;
     return SumaWierszy(std::move(kolumny));
   } catch (const db::EngineError&) {
@@ -820,21 +883,20 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
       break;
     }
   }
-  // Read in the order the table holds its rows first (no index to walk), in key order only when the
-  // comparison asks for it.
-  const std::string sql = zapytanieOdczytu(insert, tabelaIb);
-  std::string sqlWgKlucza = sql;
-  if (!klucz.empty()) {
-    sqlWgKlucza += " ORDER BY ";
-    for (std::size_t i = 0; i < klucz.size(); ++i)
-      sqlWgKlucza += (i ? "," : "") + quoteIdentifier(nazwy[static_cast<std::size_t>(klucz[i])]);
-  }
-
   // A table that cannot be read back is not known to be right: said, and the run goes on.
   const std::string etykieta = przebieg.EtykietaTabeli();
   WynikWeryfikacji w;
   StanZapisanej stan;
   try {
+    // Read in the order the table holds its rows first (no index to walk), in key order only when the
+    // comparison asks for it.
+    const std::string sql = zapytanieOdczytu(dm.DBi, insert, tabelaIb);
+    std::string sqlWgKlucza = sql;
+    if (!klucz.empty()) {
+      sqlWgKlucza += " ORDER BY ";
+      for (std::size_t i = 0; i < klucz.size(); ++i)
+        sqlWgKlucza += (i ? "," : "") + quoteIdentifier(nazwy[static_cast<std::size_t>(klucz[i])]);
+    }
     db::Query odczyt;
     odczyt.setDatabase(&dm.DBi);
     odczyt.setUnidirectional(true);

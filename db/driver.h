@@ -25,6 +25,9 @@ struct FieldDef {
   bool required = false;
   int width = 0;             // Float: bytes of the stored number, 4 single and 8 double precision; 0 unknown
   bool fixedLength = false;  // String: padded with blanks to its size when stored (Firebird CHAR)
+  // Text or blob whose bytes are in no character set (Firebird OCTETS or NONE, BLOB SUB_TYPE 0): the
+  // server stores what it is given, unconverted; a String's size counts bytes.
+  bool binary = false;
 };
 
 struct IndexDef {
@@ -52,6 +55,7 @@ struct ReadWarning {
   std::string text;   // what was found and what was done about it (Polish, without the table's name)
   std::string table;  // the table's file as found ("PLANY.DB"), so that a warning left from an earlier
                       // opening of the same dataset is never taken for one of the next table
+  bool note = false;  // informational: the value was read as the old engine read it, nothing was lost
   // The table did not give all it holds: rows it counts were not reached, or a value was given out in
   // place of one that could not be read.
   bool damage = false;
@@ -90,6 +94,12 @@ class CursorImpl {
   virtual bool canModify() const { return false; }
   // Warnings collected since the last call, then forgotten.
   virtual std::vector<ReadWarning> takeWarnings() { return {}; }
+  // The bytes UTF-8 `text` takes in the code page this cursor's text is stored in (a Paradox table's);
+  // nullopt when it keeps no code page of its own. EngineError (kConversion) when the page lacks a
+  // character of the text.
+  virtual std::optional<std::string> textInCodePage(const std::string& /*text*/) const {
+    return std::nullopt;
+  }
 };
 
 // Rows of a prepared statement without a result set, sent to the database several at a time.

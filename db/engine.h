@@ -205,6 +205,12 @@ class Dataset {
   // (warnings of an earlier opening included: closing keeps them), then forgotten. Empty for drivers
   // that never doubt what they read.
   std::vector<ReadWarning> takeWarnings();
+  // The bytes UTF-8 `text` takes in the code page this dataset's text is stored in (a Paradox table's);
+  // nullopt when closed or when its text has no code page of its own. EngineError (kConversion) when the
+  // page lacks one of its characters.
+  std::optional<std::string> textInCodePage(const std::string& text) const {
+    return cursor_ ? cursor_->textInCodePage(text) : std::nullopt;
+  }
 
   // Details follow this dataset's current row (see Table::setMasterSource).
   void addObserver(Dataset* detail);

@@ -359,4 +359,27 @@ bool valueToBool(const Value& v) {
   return valueToInt(v) != 0;
 }
 
+std::optional<bool> truthValue(const Value& v) {
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  const std::string* text = std::get_if<std::string>(&v);
+  if (const auto* bytes = std::get_if<Bytes>(&v)) text = &bytes->data;
+  if (text) {
+    const auto from = text->find_first_not_of(" \t\r\n");
+    if (from == std::string::npos) return std::nullopt;
+    std::string u = text->substr(from, text->find_last_not_of(" \t\r\n") + 1 - from);
+    for (char& c : u) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    if (u == "T" || u == "Y" || u == "1" || u == "TRUE") return true;
+    if (u == "F" || u == "N" || u == "0" || u == "FALSE") return false;
+    return std::nullopt;
+  }
+  if (const auto* i = std::get_if<std::int64_t>(&v)) {
+    if (*i == 0 || *i == 1) return *i == 1;
+  } else if (const auto* x = std::get_if<double>(&v)) {
+    if (*x == 0 || *x == 1) return *x == 1;
+  } else if (const auto* d = std::get_if<Decimal>(&v)) {
+    if (*d == Decimal{0, 0} || *d == Decimal{1, 0}) return *d == Decimal{1, 0};
+  }
+  return std::nullopt;
+}
+
 }  // namespace db

@@ -3,6 +3,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -124,5 +125,8 @@ std::string valueToSqlText(const Value& v);
 std::int64_t valueToInt(const Value& v);  // null -> 0
 double valueToDouble(const Value& v);     // null -> 0
 bool valueToBool(const Value& v);         // null -> false
+// The truth value a BOOLEAN column takes for `v`: a bool; text T/F, Y/N, 1/0, TRUE/FALSE (any case, blanks
+// around it ignored); a number 1 or 0. Nullopt for anything else ("Tak", 2, a date), which has none.
+std::optional<bool> truthValue(const Value& v);
 
 }  // namespace db

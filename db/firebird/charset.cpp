@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "db/error.h"
 
@@ -105,6 +107,7 @@ Charset::Charset(std::string name, bool singleByte) : name_(std::move(name)), si
 bool Charset::buildTable(const char* iconvName) {
   iconv_t cd = iconv_open("UTF-8", iconvName);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::vector<std::pair<char32_t, unsigned char>> undefined;
   for (int b = 0x80; b <= 0xFF; ++b) {
     char in = static_cast<char>(b);
     char buf[8];
@@ -118,13 +121,17 @@ bool Charset::buildTable(const char* iconvName) {
       std::size_t i = 0;
       if (auto c = nextUtf8(utf8, i)) bytes_.emplace(*c, static_cast<unsigned char>(b));
     } else {
-      // No character: the C1 control or Latin-1 letter of the same number, read but never written.
+      // No character: the C1 control or Latin-1 letter of the same number, written back as that byte,
+      // so that text read from a table of this page (0x81 in Windows-1250) is stored as it was.
       appendUtf8(utf8, static_cast<char32_t>(b));
+      undefined.emplace_back(static_cast<char32_t>(b), static_cast<unsigned char>(b));
     }
     auto& slot = high_[static_cast<std::size_t>(b - 0x80)];
     for (std::size_t k = 0; k < utf8.size() && k < 3; ++k) slot[k] = utf8[k];
     slot[3] = static_cast<char>(std::min<std::size_t>(utf8.size(), 3));
   }
+  // A character the page has elsewhere keeps its own byte.
+  for (const auto& [c, b] : undefined) bytes_.emplace(c, b);
   iconv_close(cd);
   return true;
 }

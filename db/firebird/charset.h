@@ -32,7 +32,7 @@ class Charset {
     return out;
   }
   // Text of this set as UTF-8. A byte without a character becomes the control character of the same
-  // number, as Windows does, so nothing read is lost.
+  // number, as Windows does, so nothing read is lost; encode turns that character back into the byte.
   void decode(std::string_view bytes, std::string& out) const;
   std::string decode(std::string_view bytes) const {
     std::string out;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "db/firebird/gate.h"
@@ -15,8 +16,9 @@ namespace db::firebird {
 
 namespace {
 
-// Character set number of binary text (OCTETS): never converted.
+// Character set numbers of binary text (OCTETS): never converted; and of text in no set (NONE).
 constexpr unsigned kOctets = 1;
+constexpr unsigned kNone = 0;
 
 [[noreturn]] void conversionError(const std::string& what) {
   throw EngineError(errc::kConversion, what);
@@ -137,8 +139,22 @@ Slot describe(Firebird::IMessageMetadata* meta, unsigned i) {
   s.nullOffset = meta->getNullOffset(&st, i);
   bool textual =
       s.sqlType == SQL_TEXT || s.sqlType == SQL_VARYING || (s.sqlType == SQL_BLOB && s.subType == 1);
-  s.text = textual && meta->getCharSet(&st, i) != kOctets;
+  const unsigned charSet = meta->getCharSet(&st, i) & 0xFF;  // without the collation
+  s.text = textual && charSet != kOctets;
+  // A column in another set is described in the connection's; NONE and OCTETS are described as
+  // themselves, and a blob of another subtype than text has no set at all.
+  s.binary =
+      (textual && (charSet == kOctets || charSet == kNone)) || (s.sqlType == SQL_BLOB && s.subType != 1);
   return s;
+}
+
+// The engine's view of a slot; the length of text in no set counts bytes, one a character.
+FieldDef slotDef(const Slot& s, const Charset& charset, bool enableBcd) {
+  FieldDef def = mapColumnType(
+      columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, s.binary ? 1 : charset.bytesPerChar()),
+      enableBcd);
+  def.binary = s.binary;
+  return def;
 }
 
 }  // namespace
@@ -169,9 +185,7 @@ void InputMessage::layout(Firebird::IMessageMetadata* described, const Charset& 
   slots_.clear();
   for (unsigned i = 0; i < n; ++i) {
     Slot s = describe(meta_.get(), i);
-    s.fieldType =
-        mapColumnType(columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, charset.bytesPerChar()))
-            .type;
+    s.fieldType = slotDef(s, charset, true).type;
     slots_.push_back(s);
   }
 }
@@ -250,14 +264,14 @@ void InputMessage::set(std::size_t index, const Value& value, const BlobContext&
       break;
     }
     case SQL_BOOLEAN: {
-      bool b;
-      if (text) {
-        std::string t = trimmed(*text);
-        b = t == "T" || t == "t" || t == "1" || t == "TRUE" || t == "true" || t == "Y" || t == "y";
-      } else {
-        b = valueToBool(value);
+      // Only a value with a truth value: the server itself refuses any other text, and taking it as
+      // false would store a value nobody wrote.
+      const std::optional<bool> b = truthValue(value);
+      if (!b) {
+        conversionError("Wartości " + (text ? "\"" + *text + "\"" : valueToSqlText(value)) +
+                        " nie można zapisać w kolumnie logicznej (oczekiwano T/F, Y/N, 1/0 lub TRUE/FALSE)");
       }
-      FB_BOOLEAN v = b ? FB_TRUE : FB_FALSE;
+      FB_BOOLEAN v = *b ? FB_TRUE : FB_FALSE;
       std::memcpy(p, &v, sizeof v);
       break;
     }
@@ -291,8 +305,7 @@ void OutputMessage::layout(Firebird::IMessageMetadata* described, bool enableBcd
   defs_.clear();
   for (unsigned i = 0; i < n; ++i) {
     Slot s = describe(meta_.get(), i);
-    FieldDef def = mapColumnType(
-        columnTypeFromSqlType(s.sqlType, s.subType, s.scale, s.length, charset.bytesPerChar()), enableBcd);
+    FieldDef def = slotDef(s, charset, enableBcd);
     const char* alias = meta_->getAlias(&st, i);
     def.name = alias ? charset.decode(alias) : "";
     def.number = static_cast<int>(i) + 1;

@@ -22,7 +22,8 @@ struct Slot {
   unsigned offset = 0;
   unsigned nullOffset = 0;
   FieldType fieldType = FieldType::Unknown;  // what the engine calls it
-  bool text = false;  // text in the connection's character set (converted at this edge); not OCTETS
+  bool text = false;    // text in the connection's character set (converted at this edge); not OCTETS
+  bool binary = false;  // bytes in no character set: OCTETS or NONE text, a blob of a subtype other than text
 };
 
 // Where blobs are read and written.

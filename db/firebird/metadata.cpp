@@ -41,7 +41,8 @@ std::vector<FieldDef> tableFields(Link& link, const std::string& table) {
   std::vector<FieldDef> fields;
   auto rows = link.selectAll(
       "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, F.RDB$FIELD_SCALE, "
-      "F.RDB$FIELD_PRECISION, F.RDB$CHARACTER_LENGTH, COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0) "
+      "F.RDB$FIELD_PRECISION, F.RDB$CHARACTER_LENGTH, COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0), "
+      "F.RDB$CHARACTER_SET_ID "
       "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
       "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION",
       {Value{table}});
@@ -51,6 +52,9 @@ std::vector<FieldDef> tableFields(Link& link, const std::string& table) {
     def.name = text(row[0]);
     def.number = static_cast<int>(fields.size()) + 1;
     def.required = integer(row[6]) != 0;
+    // NONE (0) and OCTETS (1) text, and blobs that are not text, hold bytes in no character set.
+    const bool textual = def.type == FieldType::String || def.type == FieldType::Memo;
+    def.binary = def.type == FieldType::Blob || (textual && !isNull(row[7]) && integer(row[7]) <= 1);
     fields.push_back(std::move(def));
   }
   return fields;

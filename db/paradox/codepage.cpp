@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "db/error.h"
 #include "db/paradox/codepage_tables.h"
 #include "platform/cp1250.h"
 
@@ -64,7 +65,55 @@ CodePage::CodePage(int number) : number_(number), multibyte_(isMultibyte(number)
     auto& slot = high_[i];
     for (std::size_t k = 0; k < s.size(); ++k) slot[k] = s[k];
     slot[3] = static_cast<char>(s.size());
+    if (!multibyte_) bytes_.emplace(table->high[i], static_cast<unsigned char>(0x80 + i));
   }
+}
+
+std::string CodePage::fromUtf8(const std::string& utf8) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t ascii = asciiPrefix(p, utf8.size());
+  if (ascii == utf8.size()) return utf8;
+  const auto refuse = [&] {
+    return EngineError(errc::kConversion, "Tekstu \"" + utf8 + "\" nie można zapisać w stronie kodowej " +
+                                              std::to_string(number_) + " tabeli");
+  };
+  std::string out(utf8, 0, ascii);
+  if (multibyte_) {
+    iconv_t cd = iconv_open(("CP" + std::to_string(number_)).c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw refuse();
+    char* in = const_cast<char*>(utf8.data() + ascii);
+    std::size_t inLeft = utf8.size() - ascii;
+    char buf[512];
+    while (inLeft > 0) {
+      char* o = buf;
+      std::size_t outLeft = sizeof buf;
+      const std::size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+      out.append(buf, static_cast<std::size_t>(o - buf));
+      if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+        iconv_close(cd);
+        throw refuse();
+      }
+    }
+    iconv_close(cd);
+    return out;
+  }
+  for (std::size_t i = ascii; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      ++i;
+      continue;
+    }
+    const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size()) throw refuse();
+    char32_t cp = c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    const auto found = bytes_.find(cp);
+    if (found == bytes_.end()) throw refuse();
+    out.push_back(static_cast<char>(found->second));
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
 }
 
 void CodePage::toUtf8(std::string& out, const unsigned char* p, std::size_t n) const {

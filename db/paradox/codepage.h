@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 
 namespace db::paradox {
 
@@ -21,6 +22,10 @@ class CodePage {
   void appendUtf8(std::string& out, const unsigned char* p, std::size_t n) const;
   // Replaces `out` with the UTF-8 form of the bytes.
   void toUtf8(std::string& out, const unsigned char* p, std::size_t n) const;
+  // The bytes of UTF-8 text in this page: the exact inverse of toUtf8 for the single-byte pages (a byte
+  // the page leaves undefined comes back from the character it was read as). EngineError (kConversion)
+  // naming the text when the page has no byte for one of its characters.
+  std::string fromUtf8(const std::string& utf8) const;
 
  private:
   explicit CodePage(int number);
@@ -30,6 +35,7 @@ class CodePage {
   bool multibyte_ = false;
   // For each byte 0x80..0xFF: its UTF-8 bytes (up to 3) and their count in the last element.
   std::array<std::array<char, 4>, 128> high_{};
+  std::unordered_map<char32_t, unsigned char> bytes_;  // the characters of the upper half and their bytes
 };
 
 }  // namespace db::paradox

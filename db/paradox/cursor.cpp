@@ -49,6 +49,10 @@ std::vector<ReadWarning> TableCursor::takeWarnings() {
   return out;
 }
 
+std::optional<std::string> TableCursor::textInCodePage(const std::string& text) const {
+  return CodePage::get(reader_->codePage()).fromUtf8(text);
+}
+
 std::string TableCursor::fileStamp() const {
   struct stat st {};
   if (::stat(path_.c_str(), &st) != 0) return {};

@@ -36,6 +36,8 @@ class TableCursor : public CursorImpl {
   // What the reader repaired or doubted (see TableReader::takeWarnings); damaged blob references read
   // as null here, and a table holding such replaced values refuses every change.
   std::vector<ReadWarning> takeWarnings() override;
+  // In the table's code page, the one its text was read in.
+  std::optional<std::string> textInCodePage(const std::string& text) const override;
 
   TableReader& reader() { return *reader_; }
 

@@ -80,8 +80,10 @@ const char* problemLabel(int problem) {
       return "wartość z pliku .MB niezgodna z rekordem";
     case 8:
       return "długość łańcucha bloków niezgodna z nagłówkiem";
-    default:
+    case 9:
       return "data znacznika czasu spoza zakresu";
+    default:
+      return "bajty po znaku NUL w polu tekstowym";
   }
 }
 
@@ -212,7 +214,8 @@ void TableReader::warn(Problem problem, int field, std::string text, bool replac
   if (t.records.size() < kDetailedWarnings) {
     t.records.push_back(currentRecord_);
     t.lastCounted = std::max(t.lastCounted, currentRecord_);
-    warnings_.push_back({static_cast<long>(currentRecord_), std::move(fieldName), std::move(text), name_});
+    warnings_.push_back({static_cast<long>(currentRecord_), std::move(fieldName), std::move(text), name_,
+                         problem == Problem::TextAfterNul});
     warnings_.back().damage = replaced;
     return;
   }
@@ -251,6 +254,19 @@ void TableReader::noteValue(Problem problem, double raw, const Decimal* read) {
   }
 }
 
+void TableReader::noteTextAfterNul(const unsigned char* p, int end, int width) {
+  int from = end, last = width;
+  while (last > end && p[last - 1] == 0) --last;
+  while (from < last && p[from] == 0) ++from;
+  std::string left;
+  cp_->toUtf8(left, p + from, static_cast<std::size_t>(last - from));
+  std::string shown;
+  for (char c : left) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+  warn(Problem::TextAfterNul, currentField_,
+       "tekst kończy się znakiem NUL na pozycji " + std::to_string(end + 1) + ", po nim pole zawiera \"" +
+           shown + "\"; odczytano tekst do znaku NUL" + (end == 0 ? " (pusty)" : ""));
+}
+
 std::vector<ReadWarning> TableReader::takeWarnings() {
   std::vector<ReadWarning> out = std::move(warnings_);
   warnings_.clear();
@@ -264,7 +280,7 @@ std::vector<ReadWarning> TableReader::takeWarnings() {
              (key.first == Problem::Chain ? (t.more == 1 ? " dalszym bloku" : " dalszych blokach")
                                           : (t.more == 1 ? " dalszym rekordzie" : " dalszych rekordach")) +
              " (wymieniono pierwsze " + std::to_string(kDetailedWarnings) + ")",
-         name_});
+         name_, key.first == Problem::TextAfterNul});
     t.more = 0;
   }
   return out;
@@ -400,10 +416,12 @@ void TableReader::readRow(std::size_t index, Row& out) {
 void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value& out) {
   switch (f.type) {
     case 'A': {
-      // Short text in a wide field leaves a long tail of NULs: skip it eight bytes at a time.
-      int n = f.width;
-      while (n >= 8 && allZero(p + n - 8, 8)) n -= 8;
-      while (n > 0 && p[n - 1] == 0) --n;
+      // The text ends at its first NUL, as the old engine read it (a C string). What a field holds after
+      // that NUL is left over from an earlier value; it is noted, not read.
+      const auto* nul =
+          static_cast<const unsigned char*>(std::memchr(p, 0, static_cast<std::size_t>(f.width)));
+      const int n = nul ? static_cast<int>(nul - p) : f.width;
+      if (n < f.width && !allZero(p + n, f.width - n)) noteTextAfterNul(p, n, f.width);
       if (n == 0) {
         out = Null{};
       } else {

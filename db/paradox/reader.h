@@ -50,7 +50,8 @@ class TableReader {
   const CodePageChoice& codePageChoice() const { return choice_; }
 
   // Problems noticed since the last call that did not stop reading (the chain, the record count, blob
-  // references, BCD digits, dates, times and timestamps), then forgotten. A row read again adds nothing;
+  // references, BCD digits, dates, times and timestamps; Alpha text with bytes after its ending NUL, an
+  // informational note), then forgotten. A row read again adds nothing;
   // past kDetailedWarnings of one kind in one field the rest are counted into one summary warning.
   std::vector<ReadWarning> takeWarnings();
   // Whether some value read so far was replaced (by null or zeros) because it could not be read as stored.
@@ -69,7 +70,8 @@ class TableReader {
     BlobRef,
     BlobMismatch,
     ChainLength,
-    TimestampDate
+    TimestampDate,
+    TextAfterNul
   };
   struct Tally {
     std::vector<std::size_t> records;  // rows warned about in detail (1-based)
@@ -83,6 +85,9 @@ class TableReader {
   // The warning about a value of the field being decoded: a day (Date, TimestampDate), milliseconds
   // (Time, Timestamp) or the decimal read (Bcd). Kept out of line, off the decoding path.
   [[gnu::cold, gnu::noinline]] void noteValue(Problem problem, double raw, const Decimal* read = nullptr);
+  // The note about an Alpha field of `width` bytes at `p` whose text ends at a NUL at `end`, with other
+  // bytes after it: read as the text before the NUL, as the old engine read it (informational).
+  [[gnu::cold, gnu::noinline]] void noteTextAfterNul(const unsigned char* p, int end, int width);
   struct Block {
     std::uint16_t number;
     std::uint16_t count;

@@ -1,8 +1,11 @@
 // The verification after a real copy: a Paradox table written for the test into an embedded Firebird
 // table with a column of every kind, values at the edges; exactly the values a column changed are named.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "program_fixture.h"
 
@@ -26,7 +29,116 @@ class WeryfikacjaKopii : public ProgramNaBazach {
       if (l.starts_with("***")) linie.push_back(l);
     return linie;
   }
+  // The values of one row of KRANCE, each as the bytes it holds.
+  std::vector<std::string> bajty(const std::string& kolumny, int id) {
+    db::Query q;
+    q.setDatabase(&frm.dm()->DBi);
+    q.addSql("select " + kolumny + " from KRANCE where ID = " + std::to_string(id));
+    q.open();
+    std::vector<std::string> out;
+    for (int i = 0; i < q.fieldCount(); ++i) {
+      const db::Value& v = q.field(i).value();
+      out.push_back(std::holds_alternative<db::Bytes>(v) ? std::get<db::Bytes>(v).data
+                                                         : q.field(i).asString());
+    }
+    return out;
+  }
 };
+
+const std::string kPolski = "Zażółć gęślą jaźń";
+const std::string kPolski1250 = "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1";
+
+// Text goes into columns of no character set (OCTETS, NONE, a binary blob) as the table's own
+// Windows-1250 bytes, and the read-back compares bytes: a column holding the text's UTF-8 is a difference.
+// 0x81 and 0x98, which Windows-1250 leaves undefined, are stored as they are, in a WIN1250 column too.
+TEST_F(WeryfikacjaKopii, ColumnsOfNoCharacterSetKeepTheTablesBytes) {
+  const std::string nieokreslone = "x\u0081\u0098y";
+  for (const bool utf8 : {false, true}) {
+    SCOPED_TRACE(utf8 ? "a trigger stores UTF-8" : "clean");
+    if (utf8) {
+      std::string hex;
+      for (unsigned char c : kPolski) hex += fmt::format("{:02X}", c);
+      sql("create trigger KRANCE_UTF8 for KRANCE before insert as begin if (new.ID = 1) then new.O = x'" +
+          hex + "'; end");
+    } else {
+      sql("create table KRANCE (ID integer not null primary key, O varchar(40) character set octets, "
+          "N varchar(40) character set none, C char(20) character set octets, B blob sub_type 0, "
+          "W varchar(40) character set win1250)");
+    }
+    db::paradox::TableSpec t;
+    t.fields = {{"ID", '+', 0}, {"O", 'A', 40}, {"N", 'A', 40},
+                {"C", 'A', 20}, {"B", 'M', 10}, {"W", 'A', 40}};
+    t.keyFields = 1;
+    std::vector<db::Row> wiersze;
+    for (std::int64_t id : {1, 2}) {
+      const std::string tekst = id == 1 ? kPolski : nieokreslone;
+      wiersze.push_back({id, tekst, tekst, tekst, tekst, tekst});
+    }
+    db::paradox::writeTable(dane / "KRANCE.DB", t, std::move(wiersze));
+
+    const auto krytyczne = kopiuj();
+
+    const std::string w1250 = "x\x81\x98y";
+    EXPECT_EQ(
+        bajty("cast(W as varchar(40) character set octets), cast(N as varchar(40) character set octets), "
+              "O, C, B",
+              2),
+        (std::vector<std::string>{w1250, w1250, w1250, w1250 + std::string(16, '\0'), w1250}));
+    if (!utf8) {
+      EXPECT_TRUE(krytyczne.empty()) << krytyczne.front();
+      EXPECT_EQ(bajty("cast(N as varchar(40) character set octets), O, C, B", 1),
+                (std::vector<std::string>{kPolski1250, kPolski1250, kPolski1250 + std::string(3, '\0'),
+                                          kPolski1250}));
+      EXPECT_EQ(bajty("W", 1), std::vector<std::string>{kPolski});
+      EXPECT_EQ(
+          std::ranges::count(ui.memo("mKomInf"), "Tabela KRANCE: zweryfikowano 2 wiersze, wartości zgodne"),
+          1);
+    } else {
+      ASSERT_EQ(krytyczne.size(), 2u);
+      EXPECT_EQ(
+          krytyczne[0],
+          "*** Tabela KRANCE, rekord 1, klucz ID=1, pole O: wysłano 0x5A61BFF3B3E62067EA9C6CB9206A619FF1, "
+          "zapisano 0x5A61C5BCC3B3C582C4872067C499C59B6CC485206A61C5BAC584 ***");
+      EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+    }
+  }
+}
+
+// An Alpha field whose text ends at a NUL, with letters left after it, is copied as the text before
+// the NUL; the note goes to the additional information and marks no mismatch.
+TEST_F(WeryfikacjaKopii, TextEndingAtANulIsANoteNotAMismatch) {
+  sql("create table KRANCE (ID integer not null primary key, V varchar(20))");
+  db::paradox::TableSpec t;
+  t.fields = {{"ID", '+', 0}, {"V", 'A', 15}};
+  t.keyFields = 1;
+  db::paradox::writeTable(
+      dane / "KRANCE.DB", t,
+      {{std::int64_t{1}, std::string("QQQQQQQQQQQQQFe")}, {std::int64_t{2}, std::string("ab")}});
+  // The 13 Q become NULs, as a real table holds them.
+  const fs::path plik = dane / "KRANCE.DB";
+  std::string zawartosc;
+  {
+    std::ifstream in(plik, std::ios::binary);
+    zawartosc.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const auto gdzie = zawartosc.find("QQQQQQQQQQQQQFe");
+  ASSERT_NE(gdzie, std::string::npos);
+  zawartosc.replace(gdzie, 13, std::string(13, '\0'));
+  std::ofstream(plik, std::ios::binary) << zawartosc;
+
+  const auto krytyczne = kopiuj();
+
+  EXPECT_TRUE(krytyczne.empty()) << krytyczne.front();
+  EXPECT_FALSE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc);
+  EXPECT_EQ(
+      std::ranges::count(ui.memo("mKomInf"),
+                         "*** Tabela KRANCE.DB, rekord 1, pole V: tekst kończy się znakiem NUL na pozycji 1, "
+                         "po nim pole zawiera \"Fe\"; odczytano tekst do znaku NUL (pusty) ***"),
+      1);
+  EXPECT_EQ(bajty("V", 1), std::vector<std::string>{""});
+  EXPECT_EQ(bajty("V", 2), std::vector<std::string>{"ab"});
+}
 
 // Row 1 fits every column; row 2 has a value each numeric and date column cannot hold.
 TEST_F(WeryfikacjaKopii, NamesExactlyTheValuesTheColumnsChanged) {
@@ -77,15 +189,14 @@ TEST_F(WeryfikacjaKopii, ACleanTableIsOneLineOfAdditionalInformation) {
     t.keyFields = 1;
     std::vector<db::Row> wiersze;
     for (std::int64_t i = 1; i <= 5; ++i)
-      wiersze.push_back({i, 0.1 * static_cast<double>(i), std::string("ż ")});
+      wiersze.push_back({i, static_cast<double>(i) / 10, std::string("ż ")});
     db::paradox::writeTable(dane / "KRANCE.DB", t, std::move(wiersze));
 
     const auto krytyczne = kopiuj();
     if (wyzwalacz) {
       ASSERT_FALSE(krytyczne.empty());
-      EXPECT_EQ(
-          krytyczne[0],
-          "*** Tabela KRANCE, rekord 3, klucz ID=3, pole N2: wysłano 0.30000000000000004, zapisano 7.00 ***");
+      EXPECT_EQ(krytyczne[0],
+                "*** Tabela KRANCE, rekord 3, klucz ID=3, pole N2: wysłano 0.3, zapisano 7.00 ***");
       EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
     } else {
       EXPECT_TRUE(krytyczne.empty());

@@ -1,6 +1,8 @@
 // Values written through parameters and read back through tables and queries.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "fb_fixture.h"
 
 namespace {
@@ -16,7 +18,8 @@ class RoundTrip : public FirebirdTest {
         "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, S SMALLINT, I INTEGER, L BIGINT, F DOUBLE "
         "PRECISION, "
         "N NUMERIC(15,2), N4 NUMERIC(9,4), D DATE, TM TIME, TS TIMESTAMP, C CHAR(3), V VARCHAR(40), "
-        "M BLOB SUB_TYPE TEXT, B BLOB SUB_TYPE 0)");
+        "M BLOB SUB_TYPE TEXT, B BLOB SUB_TYPE 0, BO BOOLEAN, O VARCHAR(10) CHARACTER SET OCTETS, "
+        "NN CHAR(4) CHARACTER SET NONE, MN BLOB SUB_TYPE TEXT CHARACTER SET NONE)");
   }
 
   // Inserts one row with the value for `column` (ID given) and returns what the table reads back.
@@ -139,6 +142,68 @@ TEST_F(RoundTrip, QueryFieldsDescribeTheColumns) {
     EXPECT_EQ(q.field(i).size(), expected[i].size) << expected[i].name;
     EXPECT_EQ(q.field(i).fieldNo(), i + 1);
   }
+}
+
+// A BOOLEAN takes a value with a truth value; any other is refused by name, never taken as false.
+TEST_F(RoundTrip, BooleanTakesOnlyValuesWithATruthValue) {
+  struct Case {
+    Value sent;
+    std::optional<bool> stored;
+    const char* named;  // what the refusal quotes
+  };
+  const Case cases[] = {
+      {true, true, ""},
+      {std::string("T"), true, ""},
+      {std::string("N"), false, ""},
+      {std::string(" f "), false, ""},
+      {std::string("Y"), true, ""},
+      {std::string("true"), true, ""},
+      {std::string("FALSE"), false, ""},
+      {std::string("0"), false, ""},
+      {std::int64_t{1}, true, ""},
+      {std::string("Tak"), std::nullopt, "\"Tak\""},
+      {std::string("abc"), std::nullopt, "\"abc\""},
+      {std::int64_t{2}, std::nullopt, "2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(db::valueToSqlText(c.sent));
+    if (c.stored) {
+      EXPECT_EQ(roundTrip("BO", c.sent), Value(*c.stored));
+      continue;
+    }
+    try {
+      roundTrip("BO", c.sent);
+      ADD_FAILURE() << "stored";
+    } catch (const db::EngineError& e) {
+      EXPECT_EQ(e.code(), db::errc::kConversion);
+      EXPECT_NE(std::string(e.what()).find("Wartości " + std::string(c.named) +
+                                           " nie można zapisać w kolumnie logicznej"),
+                std::string::npos)
+          << e.what();
+    }
+  }
+}
+
+// Columns of no character set are described so, by a query and by the table, a length in bytes; the
+// bytes given go in unconverted.
+TEST_F(RoundTrip, ColumnsOfNoCharacterSetAreBinary) {
+  EXPECT_EQ(roundTrip("O", db::Bytes{"\xBF\x81"}), Value(std::string("\xBF\x81")));
+  db::Query q;
+  q.setDatabase(&database());
+  q.addSql("SELECT V, M, B, O, NN, MN FROM T");
+  q.open();
+  db::Table t;
+  t.setDatabase(&database());
+  t.setTableName("T");
+  t.open();
+  const bool binary[] = {false, false, true, true, true, true};
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = q.field(i).name();
+    EXPECT_EQ(q.field(i).def().binary, binary[i]) << name;
+    EXPECT_EQ(t.fieldByName(name).def().binary, binary[i]) << name;
+  }
+  EXPECT_EQ(q.field(3).size(), 10);
+  EXPECT_EQ(q.field(4).size(), 4);
 }
 
 }  // namespace

@@ -27,15 +27,15 @@ class ReadWarnings : public ::testing::Test {
   }
   void SetUp() override {
     db::paradox::TableSpec definicja;
-    definicja.fields = {{"Id", 'I', 4},   {"Kwota", '#', 2},  {"Data", 'D', 4},
-                        {"Godz", 'T', 4}, {"Chwila", '@', 8}, {"Opis", 'M', 10}};
+    definicja.fields = {{"Id", 'I', 4},     {"Kwota", '#', 2}, {"Data", 'D', 4},  {"Godz", 'T', 4},
+                        {"Chwila", '@', 8}, {"Opis", 'M', 10}, {"Nazwa", 'A', 15}};
     definicja.keyFields = 1;
     definicja.blockSizeKb = 1;
     std::vector<db::Row> rows;
     for (int i = 1; i <= kRows; ++i)
       rows.push_back({std::int64_t{i}, db::Decimal{1234 + i, 2}, db::dateFromYmd(2024, 1, 1 + i % 28),
                       db::Time{3600000000LL}, db::DateTime{db::dateFromYmd(2024, 2, 2), db::Time{0}},
-                      std::string("notatka ") + std::to_string(i)});
+                      std::string("notatka ") + std::to_string(i), std::string("nazwa")});
     db_ = dir_.path() / "PLANY.DB";
     mb_ = dir_.path() / "PLANY.MB";
     db::paradox::writeTable(db_, definicja, rows);
@@ -177,6 +177,50 @@ TEST_F(ReadWarnings, EachDamagedValueIsNamedByRecordAndField) {
     }
     EXPECT_EQ(values.size(), static_cast<std::size_t>(kRows)) << "the rows after it are still read";
   }
+}
+
+// Alpha text ends at its first NUL, as the old engine read it; bytes left after that NUL are noted (an
+// informational note, not a doubt about the value), NULs alone are not.
+TEST_F(ReadWarnings, AlphaTextEndsAtItsFirstNul) {
+  struct Case {
+    const char* name;
+    std::string stored;  // the field's 15 bytes
+    db::Value read;
+    std::string note;  // "" when nothing is noted
+  };
+  const std::vector<Case> cases = {
+      {"13 NULs, then letters left from an earlier value", std::string(13, '\0') + "Fe", db::Null{},
+       "tekst kończy się znakiem NUL na pozycji 1, po nim pole zawiera \"Fe\"; odczytano tekst do znaku "
+       "NUL (pusty)"},
+      {"text, a NUL, more text", std::string("ab\0cd\0\xB3", 7) + std::string(8, '\0'), std::string("ab"),
+       "na pozycji 3, po nim pole zawiera \"cd\\0ł\""},
+      {"text padded with NULs", std::string("ab") + std::string(13, '\0'), std::string("ab"), ""},
+      {"text filling the field", std::string("abcdefghijklmno"), std::string("abcdefghijklmno"), ""},
+  };
+  const std::string clean = bytes_;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    bytes_ = clean;
+    bytes_.replace(at(4, 6), c.stored.size(), c.stored);
+    std::vector<db::Value> values;
+    const auto warnings = readAll(&values, "Nazwa");
+    EXPECT_EQ(values.at(3), c.read);
+    if (c.note.empty()) {
+      EXPECT_TRUE(warnings.empty()) << lines(warnings);
+      continue;
+    }
+    ASSERT_EQ(warnings.size(), 1u) << lines(warnings);
+    EXPECT_EQ(warnings[0].record, 4);
+    EXPECT_EQ(warnings[0].field, "Nazwa");
+    EXPECT_TRUE(warnings[0].note);
+    EXPECT_TRUE(contains(warnings[0].text, c.note)) << warnings[0].text;
+  }
+  // Any other doubt is no note.
+  bytes_ = clean;
+  put(at(7, 3), {0x85, 0x5D, 0x4A, 0x80});
+  const auto warnings = readAll();
+  ASSERT_EQ(warnings.size(), 1u) << lines(warnings);
+  EXPECT_FALSE(warnings[0].note);
 }
 
 // The header's first-block pointer moved to block 2 (the damage behind a copy of 11 rows out of 50
