@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/discovery.h"
+#include "convert/triggery.h"
 #include "log/conversion_log.h"
 
 namespace konw {
@@ -64,6 +65,8 @@ class TPrzebieg {
   // took so far.
   bool weryfikacja = true;
   double sekundyWeryfikacji = 0;
+  // The journal of the triggers the run's copies switch off.
+  ZapisWylaczen wylaczenia;
 
   // A new run: every flag down.
   void Rozpocznij();
