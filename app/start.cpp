@@ -80,7 +80,7 @@ void TfrmConvert::PrzywrocTriggery() {
   bool porazka = false;
   for (const PrzywrocenieTriggera& p : przywroconeTriggery) {
     tekst += (tekst.empty() ? "" : "\r\n\r\n") + p.komunikat;
-    porazka = porazka || !p.przywrocony;
+    porazka = porazka || p.porazka;
   }
   wyjatki.ReportError(tekst, "", "TfrmConvert.PrzywrocTriggery");
   ui_.messageBox(porazka ? MsgKind::Error : MsgKind::Warning, kApplicationTitle, tekst, kOk, kOk);

@@ -226,6 +226,7 @@ class WylaczonyTrigger {
     } catch (...) {
       aktywny_ = true;
       odnotujWlaczenie();
+      przebieg_.wylaczenia.Zwolnij();
       throw;
     }
   }
@@ -236,14 +237,16 @@ class WylaczonyTrigger {
     odnotujWlaczenie();
   }
   ~WylaczonyTrigger() {
-    if (aktywny_) return;
-    try {
-      wykonaj(q_, "alter trigger " + wpis_.trigger + " active;");
-      odnotujWlaczenie();
-    } catch (...) {
-      // The copy is already failing with its own error, which says more; the connection is likely gone.
-      // The journal keeps the trigger, and the next start of the program switches it on.
+    if (!aktywny_) {
+      try {
+        wykonaj(q_, "alter trigger " + wpis_.trigger + " active;");
+        odnotujWlaczenie();
+      } catch (...) {
+        // The copy is already failing with its own error, which says more; the connection is likely gone.
+        // The journal keeps the trigger, and the next start of the program switches it on.
+      }
     }
+    przebieg_.wylaczenia.Zwolnij();
   }
   WylaczonyTrigger(const WylaczonyTrigger&) = delete;
   WylaczonyTrigger& operator=(const WylaczonyTrigger&) = delete;

@@ -1,6 +1,7 @@
 #include "convert/triggery.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -169,6 +170,11 @@ std::string tekstBledu(const std::exception& e) {
   return trim(e.what());
 }
 
+// The control directory opened for its lock; -1 when it cannot be opened (then there is no journal either).
+int otworzKatalog(const std::string& SciezkaKonwersji) {
+  return ::open(hostPath(SciezkaKonwersji).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 struct DoNaprawy {
   WpisTriggera wpis;
   bool zDziennika;
@@ -225,6 +231,11 @@ WpisTriggera WpisBiezacejTabeli(TdmKonw& dm) {
 }
 
 bool ZapisWylaczen::Zapisz(TdmKonw& dm, TLogKonwersji& log, const WpisTriggera& wpis) {
+  Zwolnij();
+  blokada_ = otworzKatalog(dm.SciezkaKonwersji);
+  if (blokada_ >= 0)
+    while (::flock(blokada_, LOCK_SH) != 0 && errno == EINTR) {
+    }
   const DziennikTriggerow dziennik = DziennikTriggerow::WKatalogu(dm.SciezkaKonwersji);
   try {
     dziennik.Dopisz(wpis);
@@ -250,6 +261,11 @@ void ZapisWylaczen::Wykresl(TdmKonw& dm, TLogKonwersji& log, const WpisTriggera&
   }
 }
 
+void ZapisWylaczen::Zwolnij() noexcept {
+  if (blokada_ >= 0) ::close(blokada_);  // closing the directory gives its lock up
+  blokada_ = -1;
+}
+
 void ZapisWylaczen::zglos(TLogKonwersji& log, const std::string& plik, const std::string& blad) {
   if (zgloszono_) return;
   zgloszono_ = true;
@@ -267,12 +283,27 @@ std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
   std::vector<PrzywrocenieTriggera> wyniki;
   const DziennikTriggerow dziennik = DziennikTriggerow::WKatalogu(dm.SciezkaKonwersji);
   const std::string plik = dziennik.plik().string();
-  auto uwaga = [&](std::string tekst) {
+  auto uwaga = [&](std::string tekst, bool porazka = true) {
     PrzywrocenieTriggera p;
     p.zDziennika = true;
+    p.porazka = porazka;
     p.komunikat = std::move(tekst);
     wyniki.push_back(std::move(p));
   };
+
+  // A table of another process is being copied now: its trigger is off on purpose.
+  struct Blokada {
+    int fd;
+    ~Blokada() {
+      if (fd >= 0) ::close(fd);
+    }
+  } blokada{otworzKatalog(dm.SciezkaKonwersji)};
+  if (blokada.fd >= 0 && ::flock(blokada.fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    uwaga("Trwa konwersja danych w innym procesie na tym komputerze (katalog " + dm.SciezkaKonwersji +
+              "): triggerów wyłączonych na czas jej kopii nie sprawdzano.",
+          false);
+    return wyniki;
+  }
 
   std::vector<DoNaprawy> doNaprawy;
   try {
@@ -314,7 +345,7 @@ std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
   std::map<std::string, std::map<std::string, bool>> stanInnych;
   for (const DoNaprawy& d : doNaprawy) {
     const WpisTriggera& w = d.wpis;
-    PrzywrocenieTriggera p{w.trigger, w.tabela, w.baza, d.zDziennika, false, ""};
+    PrzywrocenieTriggera p{w.trigger, w.tabela, w.baza, d.zDziennika, false, false, ""};
     const std::string gdzie = equalsIgnoreCase(w.baza, SciezkaInterbase) ? "" : " (baza " + w.baza + ")";
     const std::string czyj = "triggera " + w.trigger + " tabeli " + w.tabela + gdzie;
     const std::string dlaczego =
@@ -322,6 +353,7 @@ std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
             ? ", wyłączonego przez przerwaną konwersję"
             : ", zastanego w bazie Firebird jako wyłączony (wyłącza go na czas kopii konwersja danych)";
     auto blad = [&](const std::string& tekst) {
+      p.porazka = true;
       p.komunikat =
           "Nie udało się przywrócić działania " + czyj + dlaczego + ": " + tekst +
           ". Dopóki trigger jest wyłączony, dopisanie wiersza do tej tabeli się nie powiedzie; następne "
@@ -371,7 +403,7 @@ std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
         s->second = false;
       }
       const std::string generator = generatorZaNajwiekszym(*baza, w);
-      p.przywrocony = true;
+      p.przywrocony = wylaczony;
       if (wylaczony)
         p.komunikat = "Przywrócono działanie " + czyj + dlaczego + "." + generator;
       else if (!generator.empty())

@@ -48,19 +48,30 @@ class DziennikTriggerow {
 };
 
 // What a run does with the journal. A run that cannot keep a record still copies: it says once, in its
-// log and in the error log, that an interrupted copy would go unrecorded.
+// log and in the error log, that an interrupted copy would go unrecorded. While a trigger is off the run
+// holds a shared lock on the control directory, so that the start of another process on this computer
+// leaves that trigger alone.
 class ZapisWylaczen {
  public:
+  ZapisWylaczen() = default;
+  ~ZapisWylaczen() { Zwolnij(); }
+  ZapisWylaczen(const ZapisWylaczen&) = delete;
+  ZapisWylaczen& operator=(const ZapisWylaczen&) = delete;
+
   // A new run: a journal that cannot be written is said again.
   void NowyPrzebieg() { zgloszono_ = false; }
-  // Records the trigger before it goes off; false when the journal could not take it (said).
+  // Takes the lock and records the trigger before it goes off; false when the journal could not take it
+  // (said).
   bool Zapisz(TdmKonw& dm, TLogKonwersji& log, const WpisTriggera& wpis);
   // Forgets the trigger, which is on again; a failure is said, the record stays for the next start.
   void Wykresl(TdmKonw& dm, TLogKonwersji& log, const WpisTriggera& wpis);
+  // The copy is over, whatever became of its trigger: the lock goes.
+  void Zwolnij() noexcept;
 
  private:
   void zglos(TLogKonwersji& log, const std::string& plik, const std::string& blad);
   bool zgloszono_ = false;
+  int blokada_ = -1;  // the control directory, locked shared
 };
 
 // The record of a trigger the copy of the current ListaTabel row switches off, in the database DBi is on.
@@ -69,16 +80,18 @@ WpisTriggera WpisBiezacejTabeli(TdmKonw& dm);
 // One trigger found off at start-up, or a problem of the journal itself (`trigger` empty).
 struct PrzywrocenieTriggera {
   std::string trigger, tabela, baza;
-  bool zDziennika = false;  // the journal named it (else it was found inactive in the database)
-  bool przywrocony = false;
-  std::string komunikat;  // the sentence for the operator
+  bool zDziennika = false;   // the journal named it (else it was found inactive in the database)
+  bool przywrocony = false;  // it was off and is on now
+  bool porazka = false;      // something could not be done (a trigger stays off, the journal is unreadable)
+  std::string komunikat;     // the sentence for the operator
 };
 
 // Switches on every trigger that the journal names and every TRIGGER_IB of ListaTabel that is inactive in
 // the database DBi is on (when connected), moves each one's generator past the largest number of its
 // table, and clears the journal's records of the triggers that are on. `SciezkaInterbase` is the location
 // the program is pointed at; a record of another location is repaired there, through a connection of its
-// own. Never throws: every failure is one of the entries.
+// own. Never throws: every failure is one of the entries. While another process of this computer copies a
+// table (it holds the control directory's lock) nothing is changed, and the one entry says so.
 std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm, const std::string& SciezkaInterbase);
 
 }  // namespace konw

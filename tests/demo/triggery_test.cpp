@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,6 +112,7 @@ TEST_F(Triggery, StartUpSwitchesBackOnWhatAnInterruptedCopyLeftOff) {
     std::optional<konw::MsgKind> okno;
     std::vector<std::string> tresc;  // in the box, the error log and przywroconeTriggery
     bool dziennikZostaje;
+    bool zajety = false;  // another process copies a table: it holds the control directory's lock
   } przypadki[] = {
       {"killed while the trigger was off",
        false,
@@ -142,6 +144,14 @@ TEST_F(Triggery, StartUpSwitchesBackOnWhatAnInterruptedCopyLeftOff) {
        konw::MsgKind::Error,
        {"Wiersz \"PLANDOCH_BI wyłączony\" dziennika wyłączonych triggerów"},
        true},
+      {"another process is copying",
+       false,
+       true,
+       "wpis",
+       konw::MsgKind::Warning,
+       {"Trwa konwersja danych w innym procesie na tym komputerze"},
+       true,
+       true},
   };
   for (const Przypadek& p : przypadki) {
     SCOPED_TRACE(p.nazwa);
@@ -158,16 +168,22 @@ TEST_F(Triggery, StartUpSwitchesBackOnWhatAnInterruptedCopyLeftOff) {
     ui.clearBoxes();
     fs::remove(program().parent_path() / "konwersja.log");
     auto frm = okno(katalog, "JB");
+    const int blokada = ::open((katalog / "drive_c/Kalmiro/KONWERSJA").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(blokada, 0);
+    if (p.zajety) {
+      ASSERT_EQ(::flock(blokada, LOCK_SH), 0);
+    }
     ASSERT_TRUE(frm->FormCreate());
+    ::close(blokada);
 
-    EXPECT_TRUE(baza.wylaczone().empty()) << baza.wylaczone().front();
-    if (p.wylaczony) {
+    EXPECT_EQ(baza.wylaczone(), p.zajety ? std::vector<std::string>{w.trigger} : std::vector<std::string>{});
+    if (p.wylaczony && !p.zajety) {
       EXPECT_GT(baza.liczba("select gen_id(" + w.generator + ", 0) from rdb$database"),
                 baza.liczba("select max(" + w.kolumna + ") from " + w.tabela));
     }
     EXPECT_EQ(fs::exists(dziennik(katalog)), p.dziennikZostaje);
     if (p.dziennikZostaje) {
-      EXPECT_NE(bajty(dziennik(katalog)).find(p.zapis), std::string::npos);
+      EXPECT_NE(bajty(dziennik(katalog)).find(zapis), std::string::npos);
     }
     ASSERT_EQ(ui.boxes().size(), p.okno ? 1u : 0u);
     if (!p.okno) continue;
@@ -184,20 +200,27 @@ TEST_F(Triggery, StartUpSwitchesBackOnWhatAnInterruptedCopyLeftOff) {
   }
 }
 
-// While the copy of a table has its trigger off the journal names it with the database; after the run
-// nothing is left in it.
+// While the copy of a table has its trigger off the journal names it with the database and the control
+// directory is locked; after the run nothing is left in the journal.
 TEST_F(Triggery, CopyRecordsTheTriggerWhileItIsOffAndForgetsItWhenOn) {
   const fs::path katalog = kopia();
   auto frm = okno(katalog, "JB");
   ASSERT_TRUE(frm->FormCreate());
   std::set<std::string> widziane;
+  int wolny = 0;  // times the control directory was found unlocked while a trigger was off
   ui.onProcessMessages = [&] {
-    if (fs::exists(dziennik(katalog))) widziane.insert(bajty(dziennik(katalog)));
+    if (!fs::exists(dziennik(katalog))) return;
+    widziane.insert(bajty(dziennik(katalog)));
+    // Another process's start-up would find the directory locked and leave the trigger alone.
+    const int fd = ::open(dziennik(katalog).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ++wolny;
+    ::close(fd);
   };
   ui.answer(konw::kYes);
   EXPECT_EQ(frm->Konwertuj(), konw::Werdykt::Zakonczony);
   ui.onProcessMessages = nullptr;
   EXPECT_FALSE(fs::exists(dziennik(katalog)));
+  EXPECT_EQ(wolny, 0);
   ASSERT_FALSE(widziane.empty());
   for (const std::string& z : widziane) {
     // One table at a time, in the database the run converts.
@@ -240,8 +263,8 @@ TEST(TriggeryPoZabiciu, CompareAfterKillRestoresTheTrigger) {
     const int nul = ::open("/dev/null", O_WRONLY);
     ::dup2(nul, 1);
     ::dup2(nul, 2);
-    ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", katalog.c_str(), "--edition", "JST", "--kind", "0", "--yes",
-            static_cast<char*>(nullptr));
+    ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", katalog.c_str(), "--edition", "JST", "--kind", "0",
+            "--yes", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   // Killed once a big table's rows are being copied (its row count is logged before the first row)

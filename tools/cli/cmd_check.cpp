@@ -138,6 +138,7 @@ nlohmann::json json(const konw::TfrmConvert& frm, const std::vector<Tabela>& tab
                   {"database", p.baza},
                   {"journal", p.zDziennika},
                   {"restored", p.przywrocony},
+                  {"failed", p.porazka},
                   {"text", p.komunikat}});
   return {{"exit_code", kod},
           {"firebird", frm.SciezkaInterbase},
@@ -185,7 +186,7 @@ int runCheck(const Opcje& o) {
   }
   for (const konw::PrzywrocenieTriggera& p : frm->przywroconeTriggery) {
     std::printf("trigger: %s\n", bezCr(p.komunikat).c_str());
-    krytyczne = krytyczne || !p.przywrocony;
+    krytyczne = krytyczne || p.porazka;
   }
   std::printf("Sprawdzono tabel: %zu, ustaleń: %zu, triggerów zastanych wyłączonych: %zu.\n", tabele.size(),
               liczba, frm->przywroconeTriggery.size());
