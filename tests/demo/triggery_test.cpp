@@ -144,6 +144,15 @@ TEST_F(Triggery, StartUpSwitchesBackOnWhatAnInterruptedCopyLeftOff) {
        konw::MsgKind::Error,
        {"Wiersz \"PLANDOCH_BI wyłączony\" dziennika wyłączonych triggerów"},
        true},
+      {"a trigger the database does not have",
+       false,
+       false,
+       "C:\\Kalmiro\\BAZA\\KALMIROJB.FDB\tPLANWYD\tPLANWYD_BRAK\t\t\r\n",
+       konw::MsgKind::Error,
+       {"Nie udało się przywrócić działania triggera PLANWYD_BRAK tabeli PLANWYD, wyłączonego przez "
+        "przerwaną "
+        "konwersję: trigger nie istnieje w bazie"},
+       true},
       {"another process is copying",
        false,
        true,
