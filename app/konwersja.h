@@ -41,6 +41,9 @@ class TfrmConvert {
   // The start-up sequence; false when the process must end with exit code 1.
   bool FormCreate();
   bool UtworzModulDanych();
+  // Switches back on the triggers an interrupted conversion left off (convert/triggery.h) and tells the
+  // operator and the error log which and why; what it found stays in `przywroconeTriggery`.
+  void PrzywrocTriggery();
   bool CzyTrybZaawansowany() const;
   std::string EdycjaZWierszaPolecen() const;
   // The operator chose a conversion kind (the items of RadioGroup1, 0..4).
@@ -123,6 +126,8 @@ class TfrmConvert {
   bool JestWOnCreate = false;
   TAppException wyjatki;
   TPrzebieg przebieg;
+  // The triggers the last start-up found off, restored or not.
+  std::vector<PrzywrocenieTriggera> przywroconeTriggery;
   // The dialog's state, created on first use and kept.
   std::shared_ptr<TfrmLokalizacja> frmLokalizacja;
   // The workstation identifier used to name the INI section; tests may replace it.

@@ -50,6 +50,7 @@ Werdykt TfrmConvert::Konwertuj() {
 
     UstawStanPracy(true);
     przebieg.log.BladZapisu = false;  // this run's files only
+    przebieg.wylaczenia.NowyPrzebieg();
     przebieg.edycja = edycja;
     bool bladPlikowLogu = false;
     std::exception_ptr blad;

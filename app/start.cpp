@@ -45,6 +45,7 @@ bool TfrmConvert::FormCreate() {
         dm_->ZerujWybraneTabele();
         ui_.showLocations(SciezkaInterbase, SciezkaParadoxa);
         SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, false);
+        PrzywrocTriggery();
         ok = true;
       }
     }
@@ -70,6 +71,19 @@ bool TfrmConvert::UtworzModulDanych() {
   }
   ui_.setBusyCursor(false);
   return dm_ != nullptr;
+}
+
+void TfrmConvert::PrzywrocTriggery() {
+  przywroconeTriggery = PrzywrocWylaczoneTriggery(*dm_, SciezkaInterbase);
+  if (przywroconeTriggery.empty()) return;
+  std::string tekst;
+  bool porazka = false;
+  for (const PrzywrocenieTriggera& p : przywroconeTriggery) {
+    tekst += (tekst.empty() ? "" : "\r\n\r\n") + p.komunikat;
+    porazka = porazka || p.porazka;
+  }
+  wyjatki.ReportError(tekst, "", "TfrmConvert.PrzywrocTriggery");
+  ui_.messageBox(porazka ? MsgKind::Error : MsgKind::Warning, kApplicationTitle, tekst, kOk, kOk);
 }
 
 bool TfrmConvert::CzyTrybZaawansowany() const {

@@ -14,6 +14,7 @@
 #include "control/identyfikatory.h"
 #include "control/konwersja_dm.h"
 #include "convert/przebieg.h"
+#include "convert/triggery.h"
 #include "convert/weryfikacja.h"
 #include "db/engine.h"
 #include "platform/hostpath.h"
@@ -224,31 +225,53 @@ std::vector<Wiazanie> przygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
 
 // Keeps the Firebird auto-numbering out of a copy's way: the trigger is inactive from the guard's start
 // and active again when it ends, whatever way the copy ends, since the product numbers its rows
-// through it.
+// through it. The journal of the control directory records the trigger before it goes off and forgets it
+// once it is on again, so that a process killed in between leaves the next start of the program what to
+// switch back on.
 class WylaczonyTrigger {
  public:
-  WylaczonyTrigger(db::Query& q, std::string trigger) : q_(q), trigger_(std::move(trigger)) {
-    wykonaj(q_, "alter trigger " + trigger_ + " inactive;");
+  WylaczonyTrigger(TPrzebieg& przebieg, db::Query& q)
+      : przebieg_(przebieg), q_(q), wpis_(WpisBiezacejTabeli(*przebieg.dm)) {
+    zapisany_ = przebieg_.wylaczenia.Zapisz(*przebieg_.dm, przebieg_.log, wpis_);
+    try {
+      wykonaj(q_, "alter trigger " + wpis_.trigger + " inactive;");
+    } catch (...) {
+      aktywny_ = true;
+      odnotujWlaczenie();
+      przebieg_.wylaczenia.Zwolnij();
+      throw;
+    }
   }
   // Switches the trigger back on; an error here is the copy's.
   void Wlacz() {
     aktywny_ = true;
-    wykonaj(q_, "alter trigger " + trigger_ + " active;");
+    wykonaj(q_, "alter trigger " + wpis_.trigger + " active;");
+    odnotujWlaczenie();
   }
   ~WylaczonyTrigger() {
-    if (aktywny_) return;
-    try {
-      wykonaj(q_, "alter trigger " + trigger_ + " active;");
-    } catch (const db::EngineError&) {
-      // The copy is already failing with its own error, which says more; the connection is likely gone.
+    if (!aktywny_) {
+      try {
+        wykonaj(q_, "alter trigger " + wpis_.trigger + " active;");
+        odnotujWlaczenie();
+      } catch (...) {
+        // The copy is already failing with its own error, which says more; the connection is likely gone.
+        // The journal keeps the trigger, and the next start of the program switches it on.
+      }
     }
+    przebieg_.wylaczenia.Zwolnij();
   }
   WylaczonyTrigger(const WylaczonyTrigger&) = delete;
   WylaczonyTrigger& operator=(const WylaczonyTrigger&) = delete;
 
  private:
+  void odnotujWlaczenie() {
+    if (zapisany_) przebieg_.wylaczenia.Wykresl(*przebieg_.dm, przebieg_.log, wpis_);
+    zapisany_ = false;
+  }
+  TPrzebieg& przebieg_;
   db::Query& q_;
-  std::string trigger_;
+  WpisTriggera wpis_;
+  bool zapisany_ = false;
   bool aktywny_ = false;
 };
 
@@ -490,7 +513,7 @@ void TPrzebieg::Convert() {
     if (!ObslugaTriggera) log.ZapiszKomunikat("  (trigger, generator lub auto-id puste)", kOgolny);
 
     std::optional<WylaczonyTrigger> wylaczony;
-    if (ObslugaTriggera) wylaczony.emplace(dm.qryInterbase, trigger);
+    if (ObslugaTriggera) wylaczony.emplace(*this, dm.qryInterbase);
 
     // The table is opened (and decrypted) once: its row count, its rows and the largest number of its
     // auto-increment field all come from this one opening. Read only: the product's Paradox data is

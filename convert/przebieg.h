@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/discovery.h"
+#include "convert/triggery.h"
 #include "convert/weryfikacja.h"
 #include "log/conversion_log.h"
 
@@ -73,6 +74,8 @@ class TPrzebieg {
   double sekundyWeryfikacji = 0;
   // Tables copied and read back in this run, for the check after its last commit.
   std::vector<StanZapisanej> doSprawdzenia;
+  // The journal of the triggers the run's copies switch off.
+  ZapisWylaczen wylaczenia;
 
   // A new run: every flag down.
   void Rozpocznij();

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -135,6 +136,121 @@ TEST(KonwersjaCli, CtrlCDuringACopyBreaksTheRunWithItsLinesInEveryLog) {
   EXPECT_EQ(podsumowanie["verdict"], "broken by the operator");
   EXPECT_EQ(podsumowanie["exit_code"], 6);
   EXPECT_EQ(podsumowanie["tables"].back()["outcome"], "broken");
+}
+
+// The output and exit code of konwersja-cli with these arguments; standard error into `bledy` when given.
+int cli(const std::string& args, std::string& wyjscie, std::string* bledy = nullptr) {
+  const test::TempDir tmp;
+  const std::string polecenie = std::string(KONWERSJA_CLI) + " " + args + " >" + (tmp.path / "out").string() +
+                                " 2>" + (tmp.path / "err").string();
+  const int status = std::system(polecenie.c_str());
+  wyjscie = plik(tmp.path / "out");
+  if (bledy) *bledy = plik(tmp.path / "err");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The trigger of the first ListaTabel row that has one in a demo installation.
+std::string triggerZListy(const std::filesystem::path& root) {
+  db::registerBuiltinDrivers();
+  db::Session session;
+  session.addPassword("wrzo");
+  db::Database kontrolne("kontrolne", session);
+  kontrolne.setDriverName("STANDARD");
+  kontrolne.addParam("PATH=" + (root / "drive_c/Kalmiro/KONWERSJA").string() + "/");
+  kontrolne.addParam("DEFAULT DRIVER=PARADOX");
+  kontrolne.connect();
+  db::Table lista;
+  lista.setDatabase(&kontrolne);
+  lista.setTableName("ListaTabel.db");
+  lista.setReadOnly(true);
+  lista.open();
+  for (lista.first(); !lista.eof(); lista.next())
+    if (!lista.fieldByName("TRIGGER_IB").asString().empty())
+      return lista.fieldByName("TRIGGER_IB").asString();
+  return {};
+}
+
+// `check` reads what a whole conversion would copy and names what it would meet, on copies of one demo.
+TEST(KonwersjaCli, CheckNamesDamagedTablesAndTriggersLeftOff) {
+  namespace fs = std::filesystem;
+  demotest::DemoInstallation demo(200);
+  const test::TempDir tmp;
+  const fs::path dane = "drive_c/Kalmiro/DANEJB";
+  const std::string trigger = triggerZListy(demo.root());
+  ASSERT_FALSE(trigger.empty());
+  auto nadpisz = [](const fs::path& p, std::size_t od, std::size_t ile) {
+    std::string b = plik(p);
+    ASSERT_LE(od + ile, b.size()) << p;
+    b.replace(od, ile, std::string(ile, '\x55'));
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << b;
+  };
+  const struct {
+    const char* nazwa;
+    std::function<void(const fs::path&)> zmien;
+    int kod;
+    std::string nazwana;  // the table the output names, with the line that says why
+    std::string dlaczego;
+  } przypadki[] = {
+      {"clean", [](const fs::path&) {}, 0, "", ""},
+      // The first block's first bytes (after the header, whose size the header gives): its chain and
+      // record count.
+      {"damaged block",
+       [&](const fs::path& d) {
+         const std::string b = plik(d / dane / "JBSPRAWPLAN.DB");
+         nadpisz(d / dane / "JBSPRAWPLAN.DB",
+                 static_cast<unsigned char>(b[2]) + 256u * static_cast<unsigned char>(b[3]), 256);
+       },
+       4, "JBSPRAWPLAN", "*** Nie można odczytać tabeli JBSPRAWPLAN.DB (po 0 wierszach): Uszkodzona tabela"},
+      {"cut off in its last block",
+       [&](const fs::path& d) {
+         fs::resize_file(d / dane / "JBSPRAWPLAN.DB", fs::file_size(d / dane / "JBSPRAWPLAN.DB") - 1500);
+       },
+       4, "JBSPRAWPLAN", "urwany przez koniec pliku"},
+      // The memos past the .MB file's first blocks.
+      {"damaged memos", [&](const fs::path& d) { nadpisz(d / dane / "PARAGRAF.MB", 4096, 4096); }, 4,
+       "PARAGRAF/PARAGRAFY", "*** Tabela PARAGRAF.DB, rekord 4, pole OPIS: uszkodzone odwołanie"},
+      {"trigger left off",
+       [&](const fs::path& d) {
+         demotest::BazaDemo(d, "KALMIROJB.FDB").sql("alter trigger " + trigger + " inactive");
+       },
+       0, "trigger:", "Przywrócono działanie triggera " + trigger + " tabeli "},
+      {"trigger that cannot be switched on",
+       [](const fs::path& d) {
+         std::ofstream(d / "drive_c/Kalmiro/KONWERSJA/WylaczoneTriggery.txt", std::ios::binary)
+             << "C:\\Kalmiro\\BAZA\\KALMIROJB.FDB\tPLANWYD\tPLANWYD_BRAK\t\t\r\n";
+       },
+       4, "trigger:", "Nie udało się przywrócić działania triggera PLANWYD_BRAK tabeli PLANWYD"},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    const fs::path kopia = tmp.path / "demo";
+    fs::remove_all(kopia);
+    fs::copy(demo.root(), kopia, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    p.zmien(kopia);
+    const fs::path json = tmp.path / "check.json";
+    std::string wyjscie;
+    const std::string przed = plik(kopia / dane / "JBSPRAWPLAN.DB") + plik(kopia / dane / "PARAGRAF.MB");
+    EXPECT_EQ(cli("check " + kopia.string() + " --edition JB --json " + json.string(), wyjscie), p.kod)
+        << wyjscie;
+    // Nothing of the Paradox data is changed, not even to repair it.
+    EXPECT_EQ(plik(kopia / dane / "JBSPRAWPLAN.DB") + plik(kopia / dane / "PARAGRAF.MB"), przed);
+    if (!p.nazwana.empty()) {
+      const auto linia = ("\n" + wyjscie).find("\n" + p.nazwana);
+      ASSERT_NE(linia, std::string::npos) << wyjscie;
+      EXPECT_NE(wyjscie.find(p.dlaczego, linia), std::string::npos) << wyjscie;
+    }
+    const auto s = nlohmann::json::parse(plik(json));
+    EXPECT_EQ(s["exit_code"], p.kod);
+    std::size_t czytane = 0, krytyczne = 0;
+    for (const auto& t : s["tables"]) {
+      czytane += t["rows_read"].get<std::size_t>() > 0;
+      for (const auto& u : t["findings"]) krytyczne += u["critical"].get<bool>();
+    }
+    EXPECT_GE(czytane, 10u);
+    EXPECT_EQ(krytyczne > 0, p.kod == 4 && p.nazwana != "trigger:");
+    EXPECT_EQ(s["triggers"].size(), p.nazwana == "trigger:" ? 1u : 0u);
+    EXPECT_TRUE(demotest::BazaDemo(kopia, "KALMIROJB.FDB").wylaczone().empty());
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "app/konwersja.h"
 #include "db/drivers.h"
+#include "db/engine.h"
 #include "support/env_guard.h"
 #include "support/scratch_dir.h"
 #include "tools/demo/demo.h"
@@ -43,6 +44,48 @@ class DemoInstallation {
 
  private:
   test::TempDir dir_;
+};
+
+// The Firebird database of a demo installation at `root` ("KALMIRO.FDB" of JST, "KALMIROJB.FDB" of JB),
+// attached straight, not through the program, whose start-up would change what a test set up.
+class BazaDemo {
+ public:
+  BazaDemo(const std::filesystem::path& root, const std::string& plik) : baza_("BazaDemo") {
+    baza_.setDriverName("INTRBASE");
+    for (const std::string& l : {"SERVER NAME=" + (root / "drive_c/Kalmiro/BAZA" / plik).string(),
+                                 std::string("USER NAME=SYSDBA"), std::string("PASSWORD=palisandr")})
+      baza_.addParam(l);
+    baza_.connect();
+  }
+  void sql(const std::string& tekst) {
+    db::Query q;
+    q.setDatabase(&baza_);
+    q.addSql(tekst);
+    q.execSql();
+  }
+  // The first column of the first row; -1 when there is none, 0 for a null.
+  std::int64_t liczba(const std::string& tekst) {
+    db::Query q;
+    q.setDatabase(&baza_);
+    q.addSql(tekst);
+    q.open();
+    if (q.eof()) return -1;
+    return q.field(0).isNull() ? 0 : q.field(0).asInteger();
+  }
+  // The triggers of the tables that are switched off, by name.
+  std::vector<std::string> wylaczone() {
+    db::Query q;
+    q.setDatabase(&baza_);
+    q.addSql(
+        "select trim(rdb$trigger_name) from rdb$triggers where rdb$trigger_inactive = 1 and "
+        "coalesce(rdb$system_flag, 0) = 0 order by 1");
+    std::vector<std::string> out;
+    for (q.open(); !q.eof(); q.next()) out.push_back(q.field(0).asString());
+    return out;
+  }
+
+ private:
+  db::Database baza_;
 };
 
 // The environment under which the program finds the demo through its Wine prefix.

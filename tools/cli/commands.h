@@ -18,7 +18,11 @@ inline constexpr const char* kKodyWyjscia =
     "locations, confirmation refused), 2 usage error, 3 finished with structure mismatches, 4 finished with "
     "a critical structure mismatch, 5 stopped by an error, 6 broken by the operator (Ctrl+C or SIGTERM; a "
     "second one ends the program at once). Exit codes of compare: 0 no critical difference, 1 could not "
-    "start, 2 usage error, 4 a critical difference, 5 stopped by an error.";
+    "start, 2 usage error, 4 a critical difference, 5 stopped by an error. Exit codes of check: 0 no "
+    "critical "
+    "finding, 1 could not start, 2 usage error, 4 a critical finding (a damaged table or value, a critical "
+    "structure difference, a refused name, a trigger that could not be switched back on), 5 stopped by an "
+    "error.";
 
 struct Command {
   std::string name;
@@ -29,6 +33,7 @@ struct Command {
 
 Command convertCommand();
 Command compareCommand();
+Command checkCommand();
 Command demoCommand();
 Command dumpCommand();
 

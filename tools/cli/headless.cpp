@@ -93,7 +93,11 @@ std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, Operator& ui, bool 
   if (ec) program = std::filesystem::absolute("konwersja-cli");
 
   auto frm = std::make_unique<TfrmConvert>(ui, std::move(arguments), program.string());
-  if (!frm->FormCreate()) return nullptr;
+  const bool ok = frm->FormCreate();
+  // A script that keeps only standard error learns too which triggers the start-up found off.
+  for (const PrzywrocenieTriggera& p : frm->przywroconeTriggery)
+    std::fprintf(stderr, "konwersja-cli: %s\n", bezCr(p.komunikat).c_str());
+  if (!ok) return nullptr;
   return frm;
 }
 

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
   app.footer(konw::cli::kKodyWyjscia);
   std::map<CLI::App*, std::function<int()>> runs;
   const konw::cli::Command commands[] = {konw::cli::convertCommand(), konw::cli::compareCommand(),
-                                         konw::cli::demoCommand(), konw::cli::dumpCommand()};
+                                         konw::cli::checkCommand(), konw::cli::demoCommand(),
+                                         konw::cli::dumpCommand()};
   for (const auto& c : commands) {
     CLI::App* sub = app.add_subcommand(c.name, c.summary);
     runs[sub] = c.define(*sub);
