@@ -391,21 +391,6 @@ std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::ui
   return opis;
 }
 
-// After a failed copy the table holds the rows it had before, whose numbers the generator must stay past
-// so that the product's next insert through the trigger does not collide.
-void GeneratorPoBledzie(TdmKonw& dm, const std::string& tabelaIb, const std::string& generator,
-                        const std::string& autoIdPdx) {
-  const std::string kolumna = dm.OdpowiednikPola(upperAscii(autoIdPdx), TdmKonw::Kierunek::ParadoxDoFirebird);
-  db::Query& q = dm.qryInterbase;
-  otworz(q, "select max(" + quoteIdentifier(kolumna) + ") from " + tabelaIb);
-  const std::int64_t najwiekszy = q.field(0).isNull() ? 0 : q.field(0).asInteger();
-  otworz(q, "select gen_id(" + generator + ", 0) from rdb$database");
-  const std::int64_t biezacy = q.field(0).asInteger();
-  q.close();
-  if (biezacy <= najwiekszy)
-    wykonaj(q, "set generator " + generator + " to " + std::to_string(najwiekszy + 1) + " ;");
-}
-
 }  // namespace
 
 db::Value WartoscPolaKlucza(db::FieldType type) {
@@ -637,7 +622,9 @@ void TPrzebieg::Convert() {
                           kOgolny | kBledy);
       if (ObslugaTriggera) {
         try {
-          GeneratorPoBledzie(dm, tabelaIb, generator, autoIdPdx);
+          // The table holds the rows it had before, whose numbers the generator must stay past so that
+          // the product's next insert through the trigger does not collide.
+          GeneratorZaNajwiekszym(dm.DBi, WpisBiezacejTabeli(dm));
         } catch (const db::EngineError&) {
           // The copy's own error says more; the connection is likely gone.
         }

@@ -145,9 +145,25 @@ std::map<std::string, bool> stanTriggerow(db::Database& baza) {
   return stan;
 }
 
+std::string tekstBledu(const std::exception& e) {
+  return trim(e.what());
+}
+
+// The control directory opened for its lock; -1 when it cannot be opened (then there is no journal either).
+int otworzKatalog(const std::string& SciezkaKonwersji) {
+  return ::open(hostPath(SciezkaKonwersji).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+struct DoNaprawy {
+  WpisTriggera wpis;
+  bool zDziennika;
+};
+
+}  // namespace
+
 // Moves the generator past the largest number of its column; the sentence that says so, empty when it
 // already was past.
-std::string generatorZaNajwiekszym(db::Database& baza, const WpisTriggera& w) {
+std::string GeneratorZaNajwiekszym(db::Database& baza, const WpisTriggera& w) {
   if (w.generator.empty() || w.kolumna.empty()) return {};
   db::Query q;
   q.setDatabase(&baza);
@@ -165,22 +181,6 @@ std::string generatorZaNajwiekszym(db::Database& baza, const WpisTriggera& w) {
   return " Generator " + w.generator + " ustawiono na " + nowy + ", za największą wartością pola " +
          w.kolumna + ".";
 }
-
-std::string tekstBledu(const std::exception& e) {
-  return trim(e.what());
-}
-
-// The control directory opened for its lock; -1 when it cannot be opened (then there is no journal either).
-int otworzKatalog(const std::string& SciezkaKonwersji) {
-  return ::open(hostPath(SciezkaKonwersji).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-struct DoNaprawy {
-  WpisTriggera wpis;
-  bool zDziennika;
-};
-
-}  // namespace
 
 DziennikTriggerow DziennikTriggerow::WKatalogu(const std::string& SciezkaKonwersji) {
   return DziennikTriggerow(hostPath(SciezkaKonwersji) / kNazwaPliku);
@@ -402,7 +402,7 @@ std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
         wykonaj(q, "alter trigger " + w.trigger + " active");
         s->second = false;
       }
-      const std::string generator = generatorZaNajwiekszym(*baza, w);
+      const std::string generator = GeneratorZaNajwiekszym(*baza, w);
       p.przywrocony = wylaczony;
       if (wylaczony)
         p.komunikat = "Przywrócono działanie " + czyj + dlaczego + "." + generator;

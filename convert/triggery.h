@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace db {
+class Database;
+}
+
 namespace konw {
 
 class TdmKonw;
@@ -73,6 +77,10 @@ class ZapisWylaczen {
   bool zgloszono_ = false;
   int blokada_ = -1;  // the control directory, locked shared
 };
+
+// Moves the generator of `wpis` past the largest number of its column in its table (nothing when it has
+// no generator or column, or already is past); the sentence that says so, empty when nothing changed.
+std::string GeneratorZaNajwiekszym(db::Database& baza, const WpisTriggera& wpis);
 
 // The record of a trigger the copy of the current ListaTabel row switches off, in the database DBi is on.
 WpisTriggera WpisBiezacejTabeli(TdmKonw& dm);
