@@ -242,20 +242,23 @@ class WylaczonyTrigger {
       throw;
     }
   }
-  // Switches the trigger back on; an error here is the copy's.
+  // Switches the trigger back on, on a new connection when the copy's fails; an error here is the copy's
+  // and names the trigger.
   void Wlacz() {
     aktywny_ = true;
-    wykonaj(q_, "alter trigger " + wpis_.trigger + " active;");
-    odnotujWlaczenie();
+    if (const std::string blad = wlacz(); !blad.empty()) throw db::EngineError(db::errc::kSqlError, blad);
   }
   ~WylaczonyTrigger() {
     if (!aktywny_) {
+      // The copy is failing with its own error; a trigger that stays off is an error of the run besides.
       try {
-        wykonaj(q_, "alter trigger " + wpis_.trigger + " active;");
-        odnotujWlaczenie();
+        if (const std::string blad = wlacz(); !blad.empty()) {
+          przebieg_.flagi.BladKonwersji = true;
+          przebieg_.log.ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
+                                        kNiezgodnoscKrytyczna | kNiezgodnosc);
+        }
       } catch (...) {
-        // The copy is already failing with its own error, which says more; the connection is likely gone.
-        // The journal keeps the trigger, and the next start of the program switches it on.
+        przebieg_.flagi.BladKonwersji = true;
       }
     }
     przebieg_.wylaczenia.Zwolnij();
@@ -267,6 +270,35 @@ class WylaczonyTrigger {
   void odnotujWlaczenie() {
     if (zapisany_) przebieg_.wylaczenia.Wykresl(*przebieg_.dm, przebieg_.log, wpis_);
     zapisany_ = false;
+  }
+  // Switches the trigger on through the copy's connection, else through a new one (the copy's may be
+  // lost); empty when it is on, otherwise what stopped it.
+  std::string wlacz() {
+    try {
+      wykonaj(q_, "alter trigger " + wpis_.trigger + " active;");
+      odnotujWlaczenie();
+      return {};
+    } catch (const db::EngineError&) {
+    }
+    try {
+      TdmKonw& dm = *przebieg_.dm;
+      db::Database baza("DBi_triggery", dm.session);
+      baza.setDriverName(dm.DBi.driverName());
+      for (const std::string& linia : dm.DBi.params()) baza.addParam(linia);
+      baza.connect();
+      {
+        db::Query q;
+        q.setDatabase(&baza);
+        wykonaj(q, "alter trigger " + wpis_.trigger + " active;");
+      }
+      GeneratorZaNajwiekszym(baza, wpis_);
+      baza.disconnect();
+      odnotujWlaczenie();
+      return {};
+    } catch (const db::EngineError& e) {
+      return "Nie udało się ponownie włączyć triggera " + wpis_.trigger + " tabeli " + wpis_.tabela + ": " +
+             trim(e.what()) + "; zostanie włączony przy następnym uruchomieniu programu";
+    }
   }
   TPrzebieg& przebieg_;
   db::Query& q_;
@@ -389,6 +421,54 @@ std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::ui
     // The row's number alone names it when the table cannot be read again.
   }
   return opis;
+}
+
+// A break during the rows: the copy's transaction is given up.
+struct KopiaPrzerwana {};
+
+enum class Zatwierdzenie { Zatwierdzone, Wycofane, Nieznane };
+struct WynikZatwierdzenia {
+  Zatwierdzenie stan = Zatwierdzenie::Zatwierdzone;
+  std::exception_ptr blad;  // the commit's error, when it failed
+};
+
+// Commits the copy of `tabelaIb`. When the commit fails, what the table holds now says whether it took
+// effect: the rows the read-back found (`stan`; without it, their number `skopiowane`) are committed,
+// anything else is not. The table is read on the copy's connection, else on a new one; when neither can
+// read it the outcome is unknown.
+WynikZatwierdzenia ZatwierdzKopie(TdmKonw& dm, const std::string& tabelaIb,
+                                  const std::optional<StanZapisanej>& stan,
+                                  const std::optional<std::string>& skopiowane) {
+  WynikZatwierdzenia w;
+  try {
+    dm.DBi.commit();
+    return w;
+  } catch (const db::EngineError&) {
+    w.blad = std::current_exception();
+  }
+  dm.DBi.rollback();
+  w.stan = Zatwierdzenie::Nieznane;
+  for (int proba = 0; proba < 2 && w.stan == Zatwierdzenie::Nieznane; ++proba) {
+    try {
+      if (proba > 0) {
+        dm.DBi.disconnect();
+        dm.DBi.connect();
+      }
+      bool zatwierdzone = false;
+      if (stan) {
+        zatwierdzone = TakiSam(OdczytajStan(dm.DBi, *stan), *stan);
+      } else {
+        db::Query q;
+        q.setDatabase(&dm.DBi);
+        otworz(q, "SELECT COUNT(*) FROM " + tabelaIb);
+        zatwierdzone = std::to_string(q.field(0).asInteger()) == skopiowane.value_or("0");
+      }
+      w.stan = zatwierdzone ? Zatwierdzenie::Zatwierdzone : Zatwierdzenie::Wycofane;
+    } catch (const db::EngineError&) {
+      // Read again on a new connection; after that the outcome stays unknown.
+    }
+  }
+  return w;
 }
 
 }  // namespace
@@ -530,6 +610,16 @@ void TPrzebieg::Convert() {
     // after the run's last commit compares with.
     std::optional<std::string> skopiowane;
     std::optional<StanZapisanej> stan;
+    // A table left with the rows it had before: the generator stays past their numbers, so that the
+    // product's next insert through the trigger does not collide.
+    const auto GeneratorPoWycofaniu = [&](bool obsluga) {
+      if (!obsluga) return;
+      try {
+        GeneratorZaNajwiekszym(dm.DBi, WpisBiezacejTabeli(dm));
+      } catch (const db::EngineError&) {
+        // The copy's own error says more; the connection is likely gone (the trigger's guard retries).
+      }
+    };
     dm.DBi.startTransaction();
     try {
       wykonaj(dm.qryInterbase, "Delete From " + tabelaIb);
@@ -570,10 +660,8 @@ void TPrzebieg::Convert() {
                 return true;
               },
               [&](std::uint64_t wiersz) { return OpisRekordu(*zrodlo, tabelaPdx, wiersz); });
-          // The generator goes past the largest number of the whole table, also of the rows a break left out.
-          if (autoinc && flagi.Przerwano)
-            for (zrodlo->next(); !zrodlo->eof(); zrodlo->next())
-              if (!autoinc->isNull()) NajwiekszyIndeks = std::max(NajwiekszyIndeks, autoinc->asInteger());
+          // A break leaves the table as it was: nothing of this copy is committed.
+          if (flagi.Przerwano) throw KopiaPrzerwana{};
           // Read back within the copy's transaction, which sees its rows.
           stan = WeryfikujKopie(
               *this, *zrodlo, dm.qryTemp, tabelaIb,
@@ -591,7 +679,54 @@ void TPrzebieg::Convert() {
         }
       }
       if (zrodlo) zbierz(*zrodlo);
-      dm.DBi.commit();
+    } catch (...) {
+      dm.DBi.rollback();
+      const bool przerwana = [] {
+        try {
+          throw;
+        } catch (const KopiaPrzerwana&) {
+          return true;
+        } catch (...) {
+          return false;
+        }
+      }();
+      log.ZapiszKomunikat(
+          "*** Tabela " + tabelaIb +
+              (przerwana ? ": przerwano; tabela zawiera te same wiersze co przed konwersją ***"
+                         : ": zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***"),
+          kOgolny | kBledy);
+      GeneratorPoWycofaniu(ObslugaTriggera);
+      if (!przerwana) throw;
+      if (ObslugaTriggera) wylaczony->Wlacz();
+      zapiszOstrzezenia();
+      return;
+    }
+
+    // A commit whose outcome is unknown (the connection lost on its way) is found out from what the table
+    // holds, never guessed.
+    const WynikZatwierdzenia zatwierdzenie = ZatwierdzKopie(dm, tabelaIb, stan, skopiowane);
+    switch (zatwierdzenie.stan) {
+      case Zatwierdzenie::Zatwierdzone:
+        if (zatwierdzenie.blad)
+          log.ZapiszKomunikat("*** Tabela " + tabelaIb +
+                                  ": zatwierdzenie zgłosiło błąd, lecz tabela zawiera skopiowane wiersze: "
+                                  "zmiany zatwierdzone ***",
+                              kOgolny | kBledy);
+        break;
+      case Zatwierdzenie::Wycofane:
+        log.ZapiszKomunikat("*** Tabela " + tabelaIb +
+                                ": zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***",
+                            kOgolny | kBledy);
+        GeneratorPoWycofaniu(ObslugaTriggera);
+        std::rethrow_exception(zatwierdzenie.blad);
+      case Zatwierdzenie::Nieznane:
+        log.ZapiszKomunikat("*** Tabela " + tabelaIb +
+                                ": nie udało się ustalić, czy zmiany zostały zatwierdzone (połączenie z bazą "
+                                "Firebird zerwane w trakcie zatwierdzania); stan tabeli nieznany ***",
+                            kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+        std::rethrow_exception(zatwierdzenie.blad);
+    }
+    {
       if (skopiowane) {
         if (wynik) wynik->zapisane = std::stoll(*skopiowane);
         log.ZapiszKomunikat("  ilość skopiowanych rekordów: " + *skopiowane, kOgolny);
@@ -615,21 +750,6 @@ void TPrzebieg::Convert() {
         if (!dm.tblLista.isEmpty()) stan->zakladka = dm.tblLista.bookmark();
         doSprawdzenia.push_back(std::move(*stan));
       }
-    } catch (...) {
-      dm.DBi.rollback();
-      log.ZapiszKomunikat("*** Tabela " + tabelaIb +
-                              ": zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***",
-                          kOgolny | kBledy);
-      if (ObslugaTriggera) {
-        try {
-          // The table holds the rows it had before, whose numbers the generator must stay past so that
-          // the product's next insert through the trigger does not collide.
-          GeneratorZaNajwiekszym(dm.DBi, WpisBiezacejTabeli(dm));
-        } catch (const db::EngineError&) {
-          // The copy's own error says more; the connection is likely gone.
-        }
-      }
-      throw;
     }
 
     if (ObslugaTriggera) {

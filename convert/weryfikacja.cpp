@@ -1013,6 +1013,29 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
   return stan;
 }
 
+StanZapisanej OdczytajStan(db::Database& baza, const StanZapisanej& wzor,
+                           const std::function<void()>& pompuj) {
+  StanZapisanej teraz;
+  db::Query odczyt;
+  odczyt.setDatabase(&baza);
+  odczyt.setUnidirectional(true);
+  odczyt.addSql(wzor.sql);
+  odczyt.open();
+  SumujZapisane(
+      odczyt, wzor.kolumny,
+      [&] {
+        if (pompuj) pompuj();
+        return false;
+      },
+      teraz);
+  odczyt.close();
+  return teraz;
+}
+
+bool TakiSam(const StanZapisanej& a, const StanZapisanej& b) {
+  return a.wierszy == b.wierszy && a.suma == b.suma && a.sumaDruga == b.sumaDruga;
+}
+
 void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
                           const std::function<void(const StanZapisanej&)>& porownajPonownie) {
   std::vector<StanZapisanej> tabele = std::move(przebieg.doSprawdzenia);
@@ -1038,19 +1061,7 @@ void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
     }
     StanZapisanej teraz;
     try {
-      db::Query odczyt;
-      odczyt.setDatabase(&przebieg.dm->DBi);
-      odczyt.setUnidirectional(true);
-      odczyt.addSql(przed.sql);
-      odczyt.open();
-      SumujZapisane(
-          odczyt, przed.kolumny,
-          [&] {
-            przebieg.ui().processMessages();
-            return false;
-          },
-          teraz);
-      odczyt.close();
+      teraz = OdczytajStan(przebieg.dm->DBi, przed, [&] { przebieg.ui().processMessages(); });
     } catch (const db::EngineError& e) {
       przebieg.log.ZapiszKomunikat(
           "*** Tabela " + przed.etykieta +
@@ -1060,8 +1071,7 @@ void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
       continue;
     }
     WynikTabeli* wynik = przed.wynik < przebieg.tabele.size() ? &przebieg.tabele[przed.wynik] : nullptr;
-    const bool bezZmian =
-        teraz.wierszy == przed.wierszy && teraz.suma == przed.suma && teraz.sumaDruga == przed.sumaDruga;
+    const bool bezZmian = TakiSam(teraz, przed);
     if (bezZmian) {
       if (wynik) wynik->zweryfikowana = true;
       if (przed.zgodna)

@@ -16,6 +16,7 @@
 #include "db/value.h"
 
 namespace db {
+class Database;
 class Query;
 class Table;
 }  // namespace db
@@ -130,6 +131,13 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
                                             const std::function<void()>& ustawWiersz,
                                             const std::function<bool()>& pomijalny = {},
                                             const SumaWierszy* suma = nullptr, bool poZakonczeniu = false);
+
+// The rows of the table `wzor` describes, read now through `baza` and added up as the read-back adds them
+// (`pompuj` is called now and then); EngineError when it cannot be read.
+StanZapisanej OdczytajStan(db::Database& baza, const StanZapisanej& wzor,
+                           const std::function<void()>& pompuj = {});
+// Whether two readings of a table found the same rows.
+bool TakiSam(const StanZapisanej& a, const StanZapisanej& b);
 
 // The check after the run's last commit: every table the run copied and read back is read once more and
 // its rows added up as the read-back did. A table that holds other rows now is named in the general,

@@ -279,8 +279,11 @@ TEST_F(Kopia, NextCopyAfterAFailureStartsOnFreshConnections) {
   EXPECT_EQ(generator("GEN_DOCH"), "2");
 }
 
-TEST_F(Kopia, BreakStopsAfterTheCurrentRowAndStillRestoresTheNumbering) {
+// A break never leaves half a table: the rows of the copy are given up and the table keeps the rows it
+// had, with the numbering past them and the trigger on.
+TEST_F(Kopia, BreakGivesTheCopyUpAndStillRestoresTheNumbering) {
   dochodyWFirebird();
+  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
   std::vector<db::Row> rows;
   for (std::int64_t id = 1; id <= 10; ++id) rows.push_back({id, std::string("w"), 1.0, db::Null{}});
   dochodyWParadoksie(rows);
@@ -291,17 +294,43 @@ TEST_F(Kopia, BreakStopsAfterTheCurrentRowAndStillRestoresTheNumbering) {
 
   frm.przebieg.Convert();
 
-  EXPECT_EQ(jedna("select count(*) from DOCHODY"), "4");
-  EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 4"));
+  EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"57", "stary"}}));
+  EXPECT_TRUE(
+      zapisano("*** Tabela DOCHODY: przerwano; tabela zawiera te same wiersze co przed konwersją ***"));
+  EXPECT_EQ(std::ranges::count_if(ogolny(), [](const std::string& l) { return l.starts_with("  ilość"); }),
+            0);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3) << "the bar is not advanced for the row of the break";
-  EXPECT_EQ(generator("GEN_DOCH"), "11");
+  EXPECT_EQ(generator("GEN_DOCH"), "58");
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
 
   // A copy started with the break pending does nothing at all.
   sql("delete from DOCHODY");
   frm.przebieg.Convert();
   EXPECT_EQ(jedna("select count(*) from DOCHODY"), "0");
   EXPECT_EQ(ui.processMessagesCalls, 4);
+}
+
+// A commit that fails is judged by what the table holds afterwards: here the server refused it, so the
+// table has its old rows, and the log says so; the numbering and the trigger are as after any failure.
+TEST_F(Kopia, AFailedCommitIsJudgedByWhatTheTableHolds) {
+  dochodyWFirebird();
+  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
+  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}}});
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  sql("create exception ODMOWA 'zatwierdzenie odrzucone'");
+  sql("create trigger ODMOWA_PRZY_ZATWIERDZENIU on transaction commit as begin if (exists(select 1 from "
+      "DOCHODY where ID = 1)) then exception ODMOWA; end");
+
+  EXPECT_THROW(frm.przebieg.Convert(), db::EngineError);
+
+  EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"57", "stary"}}));
+  EXPECT_TRUE(
+      zapisano("*** Tabela DOCHODY: zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***"));
+  EXPECT_EQ(std::ranges::count_if(ogolny(), [](const std::string& l) { return l.starts_with("  ilość"); }),
+            0);
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+  EXPECT_EQ(generator("GEN_DOCH"), "58");
 }
 
 TEST_F(Kopia, BiltobestiamapRowsWithoutTypsprAreDroppedOthersFail) {
@@ -459,7 +488,7 @@ TEST_F(KopiaGrupami, BreakDuringAWaitIsNeverTakenForARowLeftOut) {
   EXPECT_EQ(wiersze("select count(*) from BILTOBESTIAMAP"), (Wiersze{{"0"}}));
 }
 
-TEST_F(KopiaGrupami, BreakEndsTheCopyBetweenRowsWithTheRowsBeforeItIn) {
+TEST_F(KopiaGrupami, BreakBetweenRowsGivesUpTheGroupsAlreadySent) {
   wiersze600();
   ui.onProcessMessages = [&] {
     if (ui.processMessagesCalls == 300) frm.przebieg.flagi.Przerwano = true;
@@ -467,8 +496,9 @@ TEST_F(KopiaGrupami, BreakEndsTheCopyBetweenRowsWithTheRowsBeforeItIn) {
 
   frm.przebieg.Convert();
 
-  EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 300"));
-  EXPECT_EQ(wiersze("select count(*), min(ID), max(ID) from WIERSZE"), (Wiersze{{"300", "1", "300"}}));
+  EXPECT_TRUE(
+      zapisano("*** Tabela WIERSZE: przerwano; tabela zawiera te same wiersze co przed konwersją ***"));
+  EXPECT_EQ(wiersze("select count(*) from WIERSZE"), (Wiersze{{"0"}}));
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 299);
   EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
 }
