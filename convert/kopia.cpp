@@ -423,6 +423,44 @@ std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::ui
   return opis;
 }
 
+// The files of a Paradox table (its .DB and .MB, found ignoring case) with their size and modification
+// time, noted when the copy opens the table and compared when its rows are in: a table that another
+// program changed meanwhile was read half old, half new.
+struct PlikTabeli {
+  std::filesystem::path sciezka;
+  std::uintmax_t rozmiar = 0;
+  std::filesystem::file_time_type czas;
+  bool operator==(const PlikTabeli&) const = default;
+};
+
+std::vector<PlikTabeli> PlikiTabeli(const std::string& katalog, const std::string& tabela) {
+  namespace fs = std::filesystem;
+  std::vector<PlikTabeli> pliki;
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(hostPath(katalog), ec)) {
+    const std::string nazwa = e.path().filename().string();
+    if (!equalsIgnoreCase(nazwa, tabela + ".DB") && !equalsIgnoreCase(nazwa, tabela + ".MB")) continue;
+    PlikTabeli p{e.path(), e.file_size(ec), e.last_write_time(ec)};
+    if (!ec) pliki.push_back(std::move(p));
+  }
+  std::ranges::sort(pliki, {}, &PlikTabeli::sciezka);
+  return pliki;
+}
+
+// Raises the copy's error when the table's files are not as they were when it was opened.
+void SprawdzPlikiTabeli(const std::vector<PlikTabeli>& przed, const std::string& katalog,
+                        const std::string& tabela) {
+  const std::vector<PlikTabeli> teraz = PlikiTabeli(katalog, tabela);
+  if (teraz == przed) return;
+  std::string plik = tabela + ".DB";
+  for (const PlikTabeli& p : przed)
+    if (std::ranges::find(teraz, p) == teraz.end()) plik = p.sciezka.filename().string();
+  throw db::EngineError(db::errc::kCorrupt,
+                        "Plik " + plik + " tabeli Paradox " + tabela +
+                            " zmienił się w trakcie kopiowania (czy inny program zapisuje dane?); tabela "
+                            "nie została skopiowana, należy zamknąć inne programy i powtórzyć konwersję");
+}
+
 // A break during the rows: the copy's transaction is given up.
 struct KopiaPrzerwana {};
 
@@ -583,6 +621,7 @@ void TPrzebieg::Convert() {
     // The table is opened (and decrypted) once: its row count, its rows and the largest number of its
     // auto-increment field all come from this one opening. Read only: the product's Paradox data is
     // never changed by a conversion.
+    const std::vector<PlikTabeli> plikiPrzed = PlikiTabeli(SciezkaParadoxa, tabelaPdx);
     zrodlo.emplace();
     zrodlo->setDatabase(&dm.DBp);
     zrodlo->setTableName(plikPdx);
@@ -679,6 +718,7 @@ void TPrzebieg::Convert() {
         }
       }
       if (zrodlo) zbierz(*zrodlo);
+      if (!bladDostepu) SprawdzPlikiTabeli(plikiPrzed, SciezkaParadoxa, tabelaPdx);
     } catch (...) {
       dm.DBi.rollback();
       const bool przerwana = [] {

@@ -309,6 +309,7 @@ void TableReader::walkChain() {
     if (header_.encryption != 0) {
       loadBlock(SIZE_MAX);  // invalidate the cache; the block is read whole to decrypt its header
       std::size_t got = src_->readAt(offset, buf_.data(), buf_.size());
+      if (got < 6) corrupt("blok " + std::to_string(k) + " urwany");
       std::fill(buf_.begin() + static_cast<std::ptrdiff_t>(got), buf_.end(), 0);
       decryptDbBlock(buf_.data(), buf_.size(), header_.encryption, k);
       std::copy_n(buf_.data(), 6, head);
@@ -364,11 +365,12 @@ void TableReader::loadBlock(std::size_t blockIndex) {
   const std::uint64_t offset = header_.headerSize + std::uint64_t{k - 1u} * header_.blockSize;
   std::size_t got = src_->readAt(offset, buf_.data(), buf_.size());
   const std::size_t need = 6 + std::size_t{blocks_[blockIndex].count} * header_.recordSize;
+  // A block cut short (the file shrank, or was cut) is no data, encrypted or not: zeros decrypted would
+  // give made-up rows.
+  if (got < need) corrupt("blok " + std::to_string(k) + " urwany");
   if (header_.encryption != 0) {
     std::fill(buf_.begin() + static_cast<std::ptrdiff_t>(got), buf_.end(), 0);
     decryptDbBlock(buf_.data(), buf_.size(), header_.encryption, k);
-  } else if (got < need) {
-    corrupt("blok " + std::to_string(k) + " urwany");
   }
   cached_ = blockIndex;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "program_fixture.h"
@@ -331,6 +332,33 @@ TEST_F(Kopia, AFailedCommitIsJudgedByWhatTheTableHolds) {
             0);
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
   EXPECT_EQ(generator("GEN_DOCH"), "58");
+}
+
+// A Paradox table that another program writes while it is copied was read half old, half new: the copy
+// is given up and the file named.
+TEST_F(Kopia, ATableChangedWhileItIsCopiedIsGivenUp) {
+  dochodyWFirebird();
+  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
+  std::vector<db::Row> rows;
+  for (std::int64_t id = 1; id <= 5; ++id) rows.push_back({id, std::string("w"), 1.0, db::Null{}});
+  dochodyWParadoksie(rows);
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  ui.onProcessMessages = [&] {
+    if (ui.processMessagesCalls == 2)
+      fs::last_write_time(dane / "Dochody.DB",
+                          fs::last_write_time(dane / "Dochody.DB") + std::chrono::hours(1));
+  };
+
+  try {
+    frm.przebieg.Convert();
+    ADD_FAILURE() << "copied";
+  } catch (const db::EngineError& e) {
+    EXPECT_NE(std::string(e.what()).find("Plik Dochody.DB tabeli Paradox Dochody zmienił się"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"57", "stary"}}));
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
 }
 
 TEST_F(Kopia, BiltobestiamapRowsWithoutTypsprAreDroppedOthersFail) {

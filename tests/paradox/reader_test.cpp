@@ -186,19 +186,22 @@ TEST(Sha256, KnownVectors) {
 
 TEST(Damaged, TruncatedTable) {
   SKIP_WITHOUT_SAMPLES();
-  TempDir dir;
-  auto db = copyTable("Rparadox/of_cp866.db", dir.path());
-  std::string bytes = readBytes(db);
-  for (std::size_t cut :
-       {std::size_t{10}, std::size_t{100}, std::size_t{2047}, std::size_t{2048 + 3}, bytes.size() / 2 + 17}) {
-    writeBytes(db, bytes.substr(0, cut));
-    EXPECT_EQ(errorCode([&] {
-                auto r = TableReader::open(db, 0);
-                db::Row row;
-                for (std::size_t i = 0; i < r->rowCount(); ++i) r->readRow(i, row);
-              }),
-              errc::kCorrupt)
-        << "cut at " << cut;
+  // An encrypted table cut short is no more readable than a plain one: zeros decrypted are no rows.
+  for (const char* tabela : {"Rparadox/of_cp866.db", "paradoxdriver/encrypt/encrypted.db"}) {
+    TempDir dir;
+    auto db = copyTable(tabela, dir.path());
+    std::string bytes = readBytes(db);
+    for (std::size_t cut : {std::size_t{10}, std::size_t{100}, std::size_t{2047}, std::size_t{2048 + 3},
+                            bytes.size() / 2 + 17}) {
+      writeBytes(db, bytes.substr(0, cut));
+      EXPECT_EQ(errorCode([&] {
+                  auto r = TableReader::open(db, 0);
+                  db::Row row;
+                  for (std::size_t i = 0; i < r->rowCount(); ++i) r->readRow(i, row);
+                }),
+                errc::kCorrupt)
+          << tabela << " cut at " << cut;
+    }
   }
 }
 
