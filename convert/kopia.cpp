@@ -659,7 +659,20 @@ void TPrzebieg::Convert() {
         // The copy's own error says more; the connection is likely gone (the trigger's guard retries).
       }
     };
-    dm.DBi.startTransaction();
+    // The table is reserved for the copy alone: no other connection adds rows to it until the commit, and
+    // one that has written into it and not ended stops the copy before anything is deleted.
+    try {
+      dm.DBi.startTransaction({upperAscii(tabelaIb)});
+    } catch (const db::EngineError& e) {
+      std::vector<db::EngineError::Entry> wpisy = e.entries();
+      wpisy.push_back(
+          {e.code(), "Tabela " + tabelaIb +
+                         " jest zapisywana przez inne połączenie z bazą danych Firebird (czy program "
+                         "Kalmiro jest otwarty na innym stanowisku?); tabeli nie skopiowano"});
+      db::EngineError opisany(std::move(wpisy));
+      opisany.withNative(e.nativeCode());
+      throw opisany;
+    }
     try {
       wykonaj(dm.qryInterbase, "Delete From " + tabelaIb);
 

@@ -37,7 +37,7 @@ std::optional<std::string> paramValue(const std::vector<std::string>& params, co
   return std::nullopt;
 }
 
-void ConnectionImpl::beginWork() {
+void ConnectionImpl::beginWork(const std::vector<std::string>& /*reserveForWrite*/) {
   throw EngineError(errc::kNotSupported, "Baza danych nie obsługuje transakcji");
 }
 

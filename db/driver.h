@@ -146,9 +146,9 @@ class ConnectionImpl {
   // `sql` has each parameter marker replaced by "?"; `paramNames` are the markers' names in order.
   virtual std::unique_ptr<StatementImpl> prepare(const std::string& sql,
                                                  const std::vector<std::string>& paramNames) = 0;
-  // A transaction of the caller's over several statements (see Database::startTransaction). Drivers
-  // without one refuse to start it.
-  virtual void beginWork();
+  // A transaction of the caller's over several statements (see Database::startTransaction), with the
+  // tables `reserveForWrite` reserved for its writing alone. Drivers without one refuse to start it.
+  virtual void beginWork(const std::vector<std::string>& reserveForWrite);
   virtual void commitWork() {}
   virtual void rollbackWork() noexcept {}
   virtual bool inWork() const { return false; }

@@ -226,8 +226,8 @@ ConnectionImpl& Database::connection() {
   return *connection_;
 }
 
-void Database::startTransaction() {
-  connection().beginWork();
+void Database::startTransaction(const std::vector<std::string>& reserveForWrite) {
+  connection().beginWork(reserveForWrite);
 }
 
 void Database::commit() {

@@ -80,8 +80,10 @@ class Database {
   // A transaction over several statements, where otherwise each takes effect as it executes: until
   // commit() nothing of it is kept, rollback() (or a disconnection) gives all of it up, and a failed
   // statement inside it is undone alone. EngineError when not connected, when one is already started or
-  // when the driver has none (Paradox).
-  void startTransaction();
+  // when the driver has none (Paradox). The tables `reserveForWrite` are reserved for the transaction's
+  // writing alone (protected): no other connection writes into them until it ends, and it waits (as for
+  // a locked row, not for ever) while another connection has written into them and not ended.
+  void startTransaction(const std::vector<std::string>& reserveForWrite = {});
   void commit();
   // Never throws; nothing happens when no transaction was started.
   void rollback() noexcept;

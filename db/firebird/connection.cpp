@@ -222,9 +222,9 @@ class Connection : public ConnectionImpl {
     return std::make_unique<Statement>(std::make_shared<StatementCore>(link_, sql), sql);
   }
 
-  void beginWork() override {
+  void beginWork(const std::vector<std::string>& reserveForWrite) override {
     link_->checkIdle();
-    link_->begin();
+    link_->begin(reserveForWrite);
   }
   void commitWork() override {
     link_->checkIdle();

@@ -15,7 +15,8 @@ namespace {
 constexpr std::size_t kFetchAhead = 1024;
 
 Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, bool readOnly,
-                                             int lockTimeout, CallContext context) {
+                                             int lockTimeout, CallContext context,
+                                             const std::vector<std::string>& reserveForWrite = {}) {
   Status st(context);
   Ref<Firebird::IXpbBuilder> tpb(util()->getXpbBuilder(&st, Firebird::IXpbBuilder::TPB, nullptr, 0));
   tpb->insertTag(&st, readOnly ? isc_tpb_read : isc_tpb_write);
@@ -29,6 +30,10 @@ Ref<Firebird::ITransaction> startTransaction(Firebird::IAttachment* attachment, 
   }
   // A row locked by another attachment is waited for, but not for ever.
   tpb->insertInt(&st, isc_tpb_lock_timeout, lockTimeout);
+  for (const std::string& table : reserveForWrite) {
+    tpb->insertString(&st, isc_tpb_lock_write, table.c_str());
+    tpb->insertTag(&st, isc_tpb_protected);
+  }
   unsigned length = tpb->getBufferLength(&st);
   const unsigned char* buffer = tpb->getBuffer(&st);
   return Ref<Firebird::ITransaction>(
@@ -140,10 +145,26 @@ void Link::noteChange() {
   if (++sinceCommit_ >= options_.commitInterval) commit();
 }
 
-void Link::begin() {
+void Link::begin(const std::vector<std::string>& reserveForWrite) {
   if (work_) throw EngineError(errc::kState, "Transakcja w bazie Firebird jest już rozpoczęta");
   commitNow();
   work_ = true;
+  // Reserved when it starts: the transaction begins now, so that a table held by another connection is
+  // known at once.
+  if (reserveForWrite.empty()) return;
+  if (write_) {
+    // A transaction that changed nothing: ended, so that the reserving one takes its place.
+    releaseWriteCursors();
+    Status st(context());
+    call([&] { write_->commit(&st); });
+    write_.forget();
+  }
+  try {
+    write_ = startTransaction(attachment(), false, options_.lockTimeout, context(), reserveForWrite);
+  } catch (...) {
+    work_ = false;
+    throw;
+  }
 }
 
 void Link::commitWork() {

@@ -91,7 +91,7 @@ class Link {
   void commit();
   void rollback() noexcept;
   // The caller's transaction (see above). begin() commits what the statements before it did first.
-  void begin();
+  void begin(const std::vector<std::string>& reserveForWrite = {});
   void commitWork();
   void rollbackWork() noexcept;
   bool inWork() const { return work_; }

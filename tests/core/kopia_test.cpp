@@ -361,6 +361,41 @@ TEST_F(Kopia, ATableChangedWhileItIsCopiedIsGivenUp) {
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
 }
 
+// Another connection that has written into the table and not ended stops its copy before anything is
+// deleted: its rows would otherwise be committed after a "finished" run.
+TEST_F(Kopia, ATableAnotherConnectionWritesIntoIsNotCopied) {
+  dochodyWFirebird();
+  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
+  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}}});
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  frm.dm()->DBi.disconnect();
+  frm.dm()->DBi.addParam("TIMEOUT=1");
+  db::Session sesja;
+  db::Database obcy("DBh", sesja);
+  obcy.setDriverName("INTRBASE");
+  for (const std::string& line : fb.params()) obcy.addParam(line);
+  obcy.connect();
+  obcy.startTransaction();
+  {
+    db::Query q;
+    q.setDatabase(&obcy);
+    q.addSql("insert into DOCHODY (ID, NAZWA) values (58, 'obcy')");
+    q.execSql();
+  }
+
+  try {
+    frm.przebieg.Convert();
+    ADD_FAILURE() << "copied";
+  } catch (const db::EngineError& e) {
+    EXPECT_NE(std::string(e.what()).find("Tabela DOCHODY jest zapisywana przez inne połączenie"),
+              std::string::npos)
+        << e.what();
+  }
+  obcy.commit();
+  EXPECT_EQ(wiersze("select ID from DOCHODY order by ID"), (Wiersze{{"57"}, {"58"}}));
+  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+}
+
 TEST_F(Kopia, BiltobestiamapRowsWithoutTypsprAreDroppedOthersFail) {
   sql("create table BILTOBESTIAMAP (ID integer not null primary key, TYPSPR varchar(2) not null)");
   TableSpec t;
