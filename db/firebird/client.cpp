@@ -1,8 +1,12 @@
 #include "db/firebird/client.h"
 
 #include <ibase.h>
+#include <langinfo.h>
 
 #include <chrono>
+#include <clocale>
+#include <cstring>
+#include <string>
 
 #include "db/firebird/charset.h"
 #include "db/firebird/watch.h"
@@ -14,8 +18,35 @@ ServerError::ServerError(std::uint16_t code, const std::string& message, std::in
   withNative(gdsCode);
 }
 
+namespace {
+
+bool utf8Codeset() {
+  const char* codeset = nl_langinfo(CODESET);
+  return codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+}
+
+// The client and the in-process engine convert a database's file name between UTF-8 and the
+// character set of the process's LC_CTYPE, fixed at their first conversion; in the "C" locale a program
+// starts in that is ASCII, and a name with a Polish letter cannot be converted. The host's file names
+// are UTF-8 bytes (see platform/hostpath.h), so the conversion must be the identity: the environment's
+// locale when it is a UTF-8 one, else C.UTF-8.
+void useUtf8FileNames() {
+  if (utf8Codeset()) return;
+  const char* before = setlocale(LC_CTYPE, nullptr);
+  const std::string previous = before ? before : "C";
+  for (const char* name : {"", "C.UTF-8", "C.utf8"}) {
+    if (setlocale(LC_CTYPE, name) && utf8Codeset()) return;
+  }
+  setlocale(LC_CTYPE, previous.c_str());
+}
+
+}  // namespace
+
 Firebird::IMaster* master() {
-  static Firebird::IMaster* const instance = Firebird::fb_get_master_interface();
+  static Firebird::IMaster* const instance = [] {
+    useUtf8FileNames();
+    return Firebird::fb_get_master_interface();
+  }();
   return instance;
 }
 

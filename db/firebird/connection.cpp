@@ -333,6 +333,10 @@ Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, co
   dpb->insertString(&st, isc_dpb_password, options.password.c_str());
   // The server converts text between the columns' character sets and the connection's.
   dpb->insertString(&st, isc_dpb_lc_ctype, options.charset.empty() ? "UTF8" : options.charset.c_str());
+  // The file name, the user's name and the password as the program holds them: UTF-8. Without this tag
+  // the client reads the name in the system's character set and the other two in the connection's, so
+  // a Polish letter in them would arrive changed, whatever the connection's character set is.
+  dpb->insertTag(&st, isc_dpb_utf8_filename);
   bool remote = throughServer(options.location);
   // Bounds the whole exchange with a server that accepts the connection and then never answers.
   if (remote) dpb->insertInt(&st, isc_dpb_connect_timeout, options.timeout);
