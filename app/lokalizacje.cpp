@@ -57,10 +57,10 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   if (identyfikatorStanowiska) {
     stanowisko = identyfikatorStanowiska();
   } else {
-    // Without a physical network adapter no workstation section applies; the operator learns why.
+    // The operator learns which card names the workstation's section, or why none does.
     const WyborKartySieciowej karta = wybierzKarteSieciowa();
     stanowisko = karta.adres;
-    if (stanowisko.empty()) ZapiszKomunikat(opisBrakuKartySieciowej(karta), kDodatkoweInfo);
+    ZapiszKomunikat(opisKartySieciowej(karta), kDodatkoweInfo);
   }
   const WynikKonfiguracji wynik = ZnajdzLokalizacje(
       dm.Ini, zPrzycisku ? std::optional(edycja.value_or(Edycja::JB)) : std::nullopt, stanowisko);
