@@ -66,8 +66,8 @@ class TfrmConvert {
   bool UstawSciezkiDoBaz(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji,
                          bool PokazKomunikat);
   bool UstawInformacjeOJednostce();
-  std::string OdczytajWersjeDanych();
-  // True when the data is refused (too old); the locations are applied on the way.
+  std::optional<std::string> OdczytajWersjeDanych();
+  // True when the data is refused (too old, or no version number); the locations are applied on the way.
   bool SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji);
   // Empties the budget-unit value labels (the unit table was closed).
   void WyczyscDaneJednostki();
@@ -117,8 +117,9 @@ class TfrmConvert {
   std::string SciezkaGlowna;
   TRodzajKonwersji RodzajKonwersji = TRodzajKonwersji::Wszystko;
   std::optional<Edycja> edycja;  // the checked edition button, none before the configuration named one
-  std::string WersjaDanych;      // the data version shown
-  DaneJednostki jednostka;       // the budget unit shown
+  std::string WersjaDanych;      // the data version shown (OpisWersjiDanych of what was read)
+  std::optional<std::string> WersjaOdczytana;  // ParStr of Conf's WerPl row; none without that row
+  DaneJednostki jednostka;                     // the budget unit shown
   bool JestWOnCreate = false;
   TAppException wyjatki;
   TPrzebieg przebieg;

@@ -49,6 +49,7 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   SciezkaParadoxa.clear();
   SciezkaInterbase.clear();
   WersjaDanych.clear();
+  WersjaOdczytana.reset();
   ui_.showDataVersion("");
   for (db::Database* d : {&dm.DBp, &dm.DBi, &dm.DBpb, &dm.DBpbjo}) d->disconnect();
   WyczyscDaneJednostki();
@@ -99,7 +100,8 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
       dm.DBpbjo.connect();
 
       wynik = UstawInformacjeOJednostce();
-      WersjaDanych = OdczytajWersjeDanych();
+      WersjaOdczytana = OdczytajWersjeDanych();
+      WersjaDanych = OpisWersjiDanych(WersjaOdczytana);
       ui_.showDataVersion(WersjaDanych);
 
       if (wynik) {
@@ -147,7 +149,7 @@ bool TfrmConvert::UstawInformacjeOJednostce() {
   }
 }
 
-std::string TfrmConvert::OdczytajWersjeDanych() {
+std::optional<std::string> TfrmConvert::OdczytajWersjeDanych() {
   return konw::OdczytajWersjeDanych(dm_->qryParadox);
 }
 
@@ -156,15 +158,19 @@ bool TfrmConvert::SprawdzWersjeDanych(const std::string& SciezkaP, const std::st
   if (SciezkaP.empty()) return true;
   dm_->qryParadox.close();
   if (!UstawSciezkiDoBaz(SciezkaP, SciezkaI, JestWKonwersji, true)) return true;
-  if (!WersjaWystarczajaca(WersjaDanych)) {
-    ui_.messageBox(
-        MsgKind::Error, kApplicationTitle,
-        "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
-        "zaktualizować dane.",
-        kOk, kOk);
-    return true;
-  }
-  return false;
+  const OcenaWersji ocena = OcenWersjeDanych(WersjaOdczytana);
+  if (ocena == OcenaWersji::Wystarczajaca) return false;
+  // A text that is no version number is refused as old data is, saying what was found.
+  const std::string wymaganie =
+      "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
+      "zaktualizować dane.";
+  ui_.messageBox(
+      MsgKind::Error, kApplicationTitle,
+      ocena == OcenaWersji::ZaStara
+          ? wymaganie
+          : "Nieprawidłowy numer wersji danych: " + CoZamiastWersji(WersjaOdczytana) + ".\r\n" + wymaganie,
+      kOk, kOk);
+  return true;
 }
 
 void TfrmConvert::RozdzielSerwerISciezke(const std::string& Sciezka, std::string& Serwer,

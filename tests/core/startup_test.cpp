@@ -76,22 +76,50 @@ TEST_F(StartUp, JbFromTheCommandLineInAdvancedMode) {
 }
 
 TEST_F(StartUp, OldDataIsRefusedButStartUpGoesOn) {
-  for (const char* refused : {"3.6", "3.64", "10.00", "3.100", ""}) {
-    SCOPED_TRACE(refused);
-    writeConf(drive / "DANE", std::string(refused));
+  const std::string kNieprawidlowy = "Nieprawidłowy numer wersji danych: ";
+  struct Przypadek {
+    std::optional<std::string> wersja;  // none: Conf without a WerPl row
+    std::string komunikat;              // empty: the data is accepted
+    std::string etykieta;
+  };
+  const std::vector<Przypadek> przypadki = {
+      {"3.65", "", "3.65"},
+      {"3.66", "", "3.66"},
+      {"3.7", "", "3.7"},
+      {"4.0", "", "4.0"},
+      {"3.650", "", "3.650"},
+      {"10.00", "", "10.00"},
+      {" 3.70 ", "", " 3.70 "},
+      {"3.6", kWersja, "3.6"},
+      {"3.64", kWersja, "3.64"},
+      {"3.100", kWersja, "3.100"},
+      {"03.64", kWersja, "03.64"},
+      {"", kNieprawidlowy + "pusty tekst w wierszu WerPl tabeli Conf.\r\n" + kWersja,
+       "nieprawidłowy numer wersji danych: pusty tekst w wierszu WerPl tabeli Conf"},
+      {std::nullopt, kNieprawidlowy + "brak wiersza WerPl w tabeli Conf.\r\n" + kWersja,
+       "nieprawidłowy numer wersji danych: brak wiersza WerPl w tabeli Conf"},
+      {"abc", kNieprawidlowy + "\"abc\".\r\n" + kWersja, "nieprawidłowy numer wersji danych: \"abc\""},
+      {"D:\\DANE\\", kNieprawidlowy + "\"D:\\DANE\\\".\r\n" + kWersja,
+       "nieprawidłowy numer wersji danych: \"D:\\DANE\\\""},
+      {"4", kNieprawidlowy + "\"4\".\r\n" + kWersja, "nieprawidłowy numer wersji danych: \"4\""},
+      {"3.", kNieprawidlowy + "\"3.\".\r\n" + kWersja, "nieprawidłowy numer wersji danych: \"3.\""},
+      {"3.65.1", kNieprawidlowy + "\"3.65.1\".\r\n" + kWersja,
+       "nieprawidłowy numer wersji danych: \"3.65.1\""},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.wersja.value_or("(no WerPl row)"));
+    writeConf(drive / "DANE", p.wersja);
     auto frm = start({"JST"});
     ASSERT_TRUE(frm->FormCreate());
+    EXPECT_EQ(ui.caption("lblWersjaPdx"), p.etykieta);
+    if (p.komunikat.empty()) {
+      EXPECT_TRUE(ui.boxes().empty());
+      EXPECT_FALSE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+      continue;
+    }
     ASSERT_EQ(ui.boxes().size(), 2u) << "once from the radio button, once from the start-up check";
-    EXPECT_EQ(ui.boxes()[0].text, kWersja);
+    EXPECT_EQ(ui.boxes()[0].text, p.komunikat);
     EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
-  }
-  for (const char* accepted : {"3.65", "3.66", "3.7", "4.0", "3.650"}) {
-    SCOPED_TRACE(accepted);
-    writeConf(drive / "DANE", std::string(accepted));
-    auto frm = start({"JST"});
-    ASSERT_TRUE(frm->FormCreate());
-    EXPECT_TRUE(ui.boxes().empty());
-    EXPECT_FALSE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
   }
 }
 
