@@ -133,6 +133,11 @@ class TfrmConvert {
   std::vector<std::string> arguments_;
   std::string programPath_;
   std::unique_ptr<TdmKonw> dm_;
+  // Why UstawSciezkiDoBaz last failed when the Firebird file is no database the engine can open (the
+  // engine's explanation, for the access-error boxes); empty otherwise.
+  std::string przyczynaBleduDostepu_;
+  // The access-error box's text followed by przyczynaBleduDostepu_, when there is one.
+  std::string zPrzyczyna(const std::string& komunikat) const;
 };
 
 }  // namespace konw

@@ -85,6 +85,7 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
                                     bool JestWKonwersji, bool PokazKomunikat) {
   TdmKonw& dm = *dm_;
   bool wynik = false;
+  przyczynaBleduDostepu_.clear();
   if (!SciezkaP.empty() && !SciezkaI.empty()) {
     try {
       const std::string katalog = UsunKoncowyUkosnik(SciezkaParadoxa);
@@ -113,6 +114,13 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
     } catch (...) {
       // Any failure means the locations do not work: reported, and the answer is false.
       wynik = false;
+      try {
+        throw;
+      } catch (const db::EngineError& e) {
+        // An old or foreign database file: the operator is told what was found and what to do.
+        if (e.code() == db::errc::kDatabaseFormat) przyczynaBleduDostepu_ = e.what();
+      } catch (...) {
+      }
       if (JestWKonwersji) ZapiszBlad("TfrmConvert.UstawSciezkiDoBaz");
       ZglosBlad("TfrmConvert.UstawSciezkiDoBaz", "",
                 "(JestWKonwersji=" + LogicznaNaTekst(JestWKonwersji) +
@@ -122,11 +130,18 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
 
   if (!JestWOnCreate && !wynik && PokazKomunikat) {
     ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
-                   "Proszę przed konwersją ustawić poprawną konfigurację położenia danych.",
+                   zPrzyczyna("Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
+                              "Proszę przed konwersją ustawić poprawną konfigurację położenia danych."),
                    kOk, kOk);
   }
   return wynik;
+}
+
+std::string TfrmConvert::zPrzyczyna(const std::string& komunikat) const {
+  if (przyczynaBleduDostepu_.empty()) return komunikat;
+  std::string text = komunikat + "\r\n\r\n";
+  for (char c : przyczynaBleduDostepu_) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return text;
 }
 
 void TfrmConvert::WyczyscDaneJednostki() {
@@ -224,8 +239,8 @@ void TfrmConvert::ActionZmienKonfig() {
   }
   if (!UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, false, false)) {
     ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd dostępu do danych według podanej nowej konfiguracji położenia danych!\r\n"
-                   "(Poprzednia konfiguracja położenia danych nie została zmieniona)",
+                   zPrzyczyna("Błąd dostępu do danych według podanej nowej konfiguracji położenia danych!\r\n"
+                              "(Poprzednia konfiguracja położenia danych nie została zmieniona)"),
                    kOk, kOk);
     SciezkaInterbase = staraInterbase;
     SciezkaParadoxa = staraParadoxa;

@@ -40,6 +40,25 @@ void useUtf8FileNames() {
   setlocale(LC_CTYPE, previous.c_str());
 }
 
+// The arguments of the status vector's first clause, as text.
+std::vector<std::string> firstClauseArguments(const intptr_t* vector) {
+  std::vector<std::string> arguments;
+  for (const intptr_t* p = vector + 2; *p != isc_arg_end && *p != isc_arg_gds;) {
+    const intptr_t type = *p++;
+    if (type == isc_arg_cstring) {
+      const auto length = static_cast<std::size_t>(*p++);
+      arguments.emplace_back(reinterpret_cast<const char*>(*p++), length);
+    } else if (type == isc_arg_string || type == isc_arg_interpreted) {
+      arguments.emplace_back(reinterpret_cast<const char*>(*p++));
+    } else if (type == isc_arg_number) {
+      arguments.push_back(std::to_string(*p++));
+    } else {
+      ++p;  // an operating system's error number, an SQL state: not an argument of the message
+    }
+  }
+  return arguments;
+}
+
 }  // namespace
 
 Firebird::IMaster* master() {
@@ -116,7 +135,9 @@ ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code, const
   if (charset) message = charset->decode(message);
   if (message.empty()) message = "Firebird error " + std::to_string(gds);
   int sqlCode = static_cast<int>(isc_sqlcode(vector));
-  return ServerError(code, message, gds, sqlCode);
+  ServerError error(code, message, gds, sqlCode);
+  if (gds != 0) error.withArguments(firstClauseArguments(vector));
+  return error;
 }
 
 }  // namespace db::firebird

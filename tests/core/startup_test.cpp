@@ -4,6 +4,8 @@
 
 #include "firebird/fb_fixture.h"
 #include "fixtures.h"
+#include "log_support.h"
+#include "platform/cp1250.h"
 
 namespace {
 
@@ -121,6 +123,38 @@ TEST_F(StartUp, OldDataIsRefusedButStartUpGoesOn) {
     EXPECT_EQ(ui.boxes()[0].text, p.komunikat);
     EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
   }
+}
+
+TEST_F(StartUp, ADatabaseFileTheEngineCannotOpenIsExplainedInTheBoxAndTheErrorLog) {
+  // The configuration names a file of zeros: start-up says nothing, the next check tells what it is.
+  const fs::path zera = root.path / "BAZA" / "ZERA.FDB";
+  fs::create_directories(zera.parent_path());
+  fs::permissions(zera.parent_path(), fs::perms::all);  // a server reads it as its own user
+  std::ofstream(zera, std::ios::binary) << std::string(16384, '\0');
+  const std::string lokalizacja = fbtest::TempDatabase::at(zera);
+  writeText(drive / "Kalmiro.ini", "[configJST]\nPathMain=D:\\PROG\\\nGDBPath=" + lokalizacja +
+                                       "\n[configKalmiro]\nPathData=D:\\DANE\\\n");
+  auto frm = start({});
+  ASSERT_TRUE(frm->FormCreate());
+  EXPECT_TRUE(ui.boxes().empty());
+  EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  const std::string przyczyna = "Plik " + lokalizacja + " nie jest bazą danych Firebird";
+  EXPECT_TRUE(
+      ui.boxes()[0].text.starts_with("Błąd dostępu do danych według podanej konfiguracji położenia "
+                                     "danych!\r\nProszę przed konwersją ustawić "
+                                     "poprawną konfigurację położenia danych.\r\n\r\n" +
+                                     przyczyna))
+      << ui.boxes()[0].text;
+  EXPECT_NE(konw::cp1250ToUtf8(konw::test_support::readBytes(frm->wyjatki.ErrorLog)).find(przyczyna),
+            std::string::npos);
+
+  // Locations that work again clear the explanation.
+  frm->SciezkaInterbase = fb.location();
+  EXPECT_FALSE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  frm->SciezkaParadoxa = "D:\\BRAK\\";
+  EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  EXPECT_EQ(ui.boxes().back().text.find("Firebird"), std::string::npos) << ui.boxes().back().text;
 }
 
 TEST_F(StartUp, MissingControlTableEndsStartUp) {
