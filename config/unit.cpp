@@ -127,7 +127,9 @@ std::string CoZamiastWersji(const std::optional<std::string>& wersja) {
 
 std::string OpisWersjiDanych(const std::optional<std::string>& wersja) {
   if (OcenWersjeDanych(wersja) != OcenaWersji::Nieprawidlowa) return *wersja;
-  return "nieprawidłowy numer wersji danych: " + CoZamiastWersji(wersja);
+  // Short: the window's label has room for little more than a version.
+  if (!wersja) return "brak wiersza WerPl w Conf";
+  return (wersja->empty() ? std::string("pusty") : "\"" + *wersja + "\"") + " (nieprawidłowy)";
 }
 
 }  // namespace konw

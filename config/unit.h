@@ -42,8 +42,8 @@ OcenaWersji OcenWersjeDanych(const std::optional<std::string>& wersja);
 // missing.
 std::string CoZamiastWersji(const std::optional<std::string>& wersja);
 
-// What the window shows as the data version: the text read when it is a version number, else
-// "nieprawidłowy numer wersji danych: " followed by CoZamiastWersji.
+// What the window shows after "Numer wersji danych w formacie Paradox: ": the text read when it is a
+// version number, else what was found and that it is no valid number ("abc" (nieprawidłowy)).
 std::string OpisWersjiDanych(const std::optional<std::string>& wersja);
 
 }  // namespace konw

@@ -97,16 +97,14 @@ TEST_F(StartUp, OldDataIsRefusedButStartUpGoesOn) {
       {"3.100", kWersja, "3.100"},
       {"03.64", kWersja, "03.64"},
       {"", kNieprawidlowy + "pusty tekst w wierszu WerPl tabeli Conf.\r\n" + kWersja,
-       "nieprawidłowy numer wersji danych: pusty tekst w wierszu WerPl tabeli Conf"},
+       "pusty (nieprawidłowy)"},
       {std::nullopt, kNieprawidlowy + "brak wiersza WerPl w tabeli Conf.\r\n" + kWersja,
-       "nieprawidłowy numer wersji danych: brak wiersza WerPl w tabeli Conf"},
-      {"abc", kNieprawidlowy + "\"abc\".\r\n" + kWersja, "nieprawidłowy numer wersji danych: \"abc\""},
-      {"D:\\DANE\\", kNieprawidlowy + "\"D:\\DANE\\\".\r\n" + kWersja,
-       "nieprawidłowy numer wersji danych: \"D:\\DANE\\\""},
-      {"4", kNieprawidlowy + "\"4\".\r\n" + kWersja, "nieprawidłowy numer wersji danych: \"4\""},
-      {"3.", kNieprawidlowy + "\"3.\".\r\n" + kWersja, "nieprawidłowy numer wersji danych: \"3.\""},
-      {"3.65.1", kNieprawidlowy + "\"3.65.1\".\r\n" + kWersja,
-       "nieprawidłowy numer wersji danych: \"3.65.1\""},
+       "brak wiersza WerPl w Conf"},
+      {"abc", kNieprawidlowy + "\"abc\".\r\n" + kWersja, "\"abc\" (nieprawidłowy)"},
+      {"D:\\DANE\\", kNieprawidlowy + "\"D:\\DANE\\\".\r\n" + kWersja, "\"D:\\DANE\\\" (nieprawidłowy)"},
+      {"4", kNieprawidlowy + "\"4\".\r\n" + kWersja, "\"4\" (nieprawidłowy)"},
+      {"3.", kNieprawidlowy + "\"3.\".\r\n" + kWersja, "\"3.\" (nieprawidłowy)"},
+      {"3.65.1", kNieprawidlowy + "\"3.65.1\".\r\n" + kWersja, "\"3.65.1\" (nieprawidłowy)"},
   };
   for (const auto& p : przypadki) {
     SCOPED_TRACE(p.wersja.value_or("(no WerPl row)"));
