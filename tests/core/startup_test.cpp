@@ -95,7 +95,6 @@ TEST_F(StartUp, OldDataIsRefusedButStartUpGoesOn) {
       {"3.6", kWersja, "3.6"},
       {"3.64", kWersja, "3.64"},
       {"3.100", kWersja, "3.100"},
-      {"03.64", kWersja, "03.64"},
       {"", kNieprawidlowy + "pusty tekst w wierszu WerPl tabeli Conf.\r\n" + kWersja,
        "pusty (nieprawidłowy)"},
       {std::nullopt, kNieprawidlowy + "brak wiersza WerPl w tabeli Conf.\r\n" + kWersja,
@@ -103,7 +102,6 @@ TEST_F(StartUp, OldDataIsRefusedButStartUpGoesOn) {
       {"abc", kNieprawidlowy + "\"abc\".\r\n" + kWersja, "\"abc\" (nieprawidłowy)"},
       {"D:\\DANE\\", kNieprawidlowy + "\"D:\\DANE\\\".\r\n" + kWersja, "\"D:\\DANE\\\" (nieprawidłowy)"},
       {"4", kNieprawidlowy + "\"4\".\r\n" + kWersja, "\"4\" (nieprawidłowy)"},
-      {"3.", kNieprawidlowy + "\"3.\".\r\n" + kWersja, "\"3.\" (nieprawidłowy)"},
       {"3.65.1", kNieprawidlowy + "\"3.65.1\".\r\n" + kWersja, "\"3.65.1\" (nieprawidłowy)"},
   };
   for (const auto& p : przypadki) {
