@@ -69,8 +69,8 @@ class TfrmConvert {
   bool UstawSciezkiDoBaz(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji,
                          bool PokazKomunikat);
   bool UstawInformacjeOJednostce();
-  std::string OdczytajWersjeDanych();
-  // True when the data is refused (too old); the locations are applied on the way.
+  std::optional<std::string> OdczytajWersjeDanych();
+  // True when the data is refused (too old, or no version number); the locations are applied on the way.
   bool SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji);
   // Empties the budget-unit value labels (the unit table was closed).
   void WyczyscDaneJednostki();
@@ -121,8 +121,9 @@ class TfrmConvert {
   std::string SciezkaGlowna;
   TRodzajKonwersji RodzajKonwersji = TRodzajKonwersji::Wszystko;
   std::optional<Edycja> edycja;  // the checked edition button, none before the configuration named one
-  std::string WersjaDanych;      // the data version shown
-  DaneJednostki jednostka;       // the budget unit shown
+  std::string WersjaDanych;      // the data version shown (OpisWersjiDanych of what was read)
+  std::optional<std::string> WersjaOdczytana;  // ParStr of Conf's WerPl row; none without that row
+  DaneJednostki jednostka;                     // the budget unit shown
   bool JestWOnCreate = false;
   TAppException wyjatki;
   TPrzebieg przebieg;
@@ -138,6 +139,11 @@ class TfrmConvert {
   std::vector<std::string> arguments_;
   std::string programPath_;
   std::unique_ptr<TdmKonw> dm_;
+  // Why UstawSciezkiDoBaz last failed when the Firebird file is no database the engine can open (the
+  // engine's explanation, for the access-error boxes); empty otherwise.
+  std::string przyczynaBleduDostepu_;
+  // The access-error box's text followed by przyczynaBleduDostepu_, when there is one.
+  std::string zPrzyczyna(const std::string& komunikat) const;
 };
 
 }  // namespace konw

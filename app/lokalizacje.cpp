@@ -49,6 +49,7 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   SciezkaParadoxa.clear();
   SciezkaInterbase.clear();
   WersjaDanych.clear();
+  WersjaOdczytana.reset();
   ui_.showDataVersion("");
   for (db::Database* d : {&dm.DBp, &dm.DBi, &dm.DBpb, &dm.DBpbjo}) d->disconnect();
   WyczyscDaneJednostki();
@@ -57,10 +58,10 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   if (identyfikatorStanowiska) {
     stanowisko = identyfikatorStanowiska();
   } else {
-    // Without a physical network adapter no workstation section applies; the operator learns why.
+    // The operator learns which card names the workstation's section, or why none does.
     const WyborKartySieciowej karta = wybierzKarteSieciowa();
     stanowisko = karta.adres;
-    if (stanowisko.empty()) ZapiszKomunikat(opisBrakuKartySieciowej(karta), kDodatkoweInfo);
+    ZapiszKomunikat(opisKartySieciowej(karta), kDodatkoweInfo);
   }
   const WynikKonfiguracji wynik = ZnajdzLokalizacje(
       dm.Ini, zPrzycisku ? std::optional(edycja.value_or(Edycja::JB)) : std::nullopt, stanowisko);
@@ -84,6 +85,7 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
                                     bool JestWKonwersji, bool PokazKomunikat) {
   TdmKonw& dm = *dm_;
   bool wynik = false;
+  przyczynaBleduDostepu_.clear();
   if (!SciezkaP.empty() && !SciezkaI.empty()) {
     try {
       const std::string katalog = UsunKoncowyUkosnik(SciezkaParadoxa);
@@ -99,7 +101,8 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
       dm.DBpbjo.connect();
 
       wynik = UstawInformacjeOJednostce();
-      WersjaDanych = OdczytajWersjeDanych();
+      WersjaOdczytana = OdczytajWersjeDanych();
+      WersjaDanych = OpisWersjiDanych(WersjaOdczytana);
       ui_.showDataVersion(WersjaDanych);
 
       if (wynik) {
@@ -111,6 +114,13 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
     } catch (...) {
       // Any failure means the locations do not work: reported, and the answer is false.
       wynik = false;
+      try {
+        throw;
+      } catch (const db::EngineError& e) {
+        // An old or foreign database file: the operator is told what was found and what to do.
+        if (e.code() == db::errc::kDatabaseFormat) przyczynaBleduDostepu_ = e.what();
+      } catch (...) {
+      }
       if (JestWKonwersji) ZapiszBlad("TfrmConvert.UstawSciezkiDoBaz");
       ZglosBlad("TfrmConvert.UstawSciezkiDoBaz", "",
                 "(JestWKonwersji=" + LogicznaNaTekst(JestWKonwersji) +
@@ -120,11 +130,18 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
 
   if (!JestWOnCreate && !wynik && PokazKomunikat) {
     ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
-                   "Proszę przed konwersją ustawić poprawną konfigurację położenia danych.",
+                   zPrzyczyna("Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
+                              "Proszę przed konwersją ustawić poprawną konfigurację położenia danych."),
                    kOk, kOk);
   }
   return wynik;
+}
+
+std::string TfrmConvert::zPrzyczyna(const std::string& komunikat) const {
+  if (przyczynaBleduDostepu_.empty()) return komunikat;
+  std::string text = komunikat + "\r\n\r\n";
+  for (char c : przyczynaBleduDostepu_) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return text;
 }
 
 void TfrmConvert::WyczyscDaneJednostki() {
@@ -147,7 +164,7 @@ bool TfrmConvert::UstawInformacjeOJednostce() {
   }
 }
 
-std::string TfrmConvert::OdczytajWersjeDanych() {
+std::optional<std::string> TfrmConvert::OdczytajWersjeDanych() {
   return konw::OdczytajWersjeDanych(dm_->qryParadox);
 }
 
@@ -156,15 +173,19 @@ bool TfrmConvert::SprawdzWersjeDanych(const std::string& SciezkaP, const std::st
   if (SciezkaP.empty()) return true;
   dm_->qryParadox.close();
   if (!UstawSciezkiDoBaz(SciezkaP, SciezkaI, JestWKonwersji, true)) return true;
-  if (!WersjaWystarczajaca(WersjaDanych)) {
-    ui_.messageBox(
-        MsgKind::Error, kApplicationTitle,
-        "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
-        "zaktualizować dane.",
-        kOk, kOk);
-    return true;
-  }
-  return false;
+  const OcenaWersji ocena = OcenWersjeDanych(WersjaOdczytana);
+  if (ocena == OcenaWersji::Wystarczajaca) return false;
+  // A text that is no version number is refused as old data is, saying what was found.
+  const std::string wymaganie =
+      "Aby dokonać konwersji danych wymagana jest wersja bazy danych nie mniejsza niż 3.65. Proszę "
+      "zaktualizować dane.";
+  ui_.messageBox(
+      MsgKind::Error, kApplicationTitle,
+      ocena == OcenaWersji::ZaStara
+          ? wymaganie
+          : "Nieprawidłowy numer wersji danych: " + CoZamiastWersji(WersjaOdczytana) + ".\r\n" + wymaganie,
+      kOk, kOk);
+  return true;
 }
 
 void TfrmConvert::RozdzielSerwerISciezke(const std::string& Sciezka, std::string& Serwer,
@@ -218,8 +239,8 @@ void TfrmConvert::ActionZmienKonfig() {
   }
   if (!UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, false, false)) {
     ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd dostępu do danych według podanej nowej konfiguracji położenia danych!\r\n"
-                   "(Poprzednia konfiguracja położenia danych nie została zmieniona)",
+                   zPrzyczyna("Błąd dostępu do danych według podanej nowej konfiguracji położenia danych!\r\n"
+                              "(Poprzednia konfiguracja położenia danych nie została zmieniona)"),
                    kOk, kOk);
     SciezkaInterbase = staraInterbase;
     SciezkaParadoxa = staraParadoxa;

@@ -1,6 +1,8 @@
 #include "config/unit.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "db/engine.h"
 
@@ -64,18 +66,70 @@ DaneJednostki CzytajDaneJednostki(db::Table& params) {
   return d;
 }
 
-std::string OdczytajWersjeDanych(db::Query& q) {
+std::optional<std::string> OdczytajWersjeDanych(db::Query& q) {
   q.close();
   q.clearSql();
   q.addSql("Select ParStr,Kod From Conf");
   q.open();
-  if (q.isEmpty()) return {};
-  q.locate("KOD", {std::string("WerPl")}, false);
+  // Only the WerPl row holds the version: another row's text (a path, a name) is no version at all.
+  if (q.isEmpty() || !q.locate("KOD", {std::string("WerPl")}, false)) return std::nullopt;
   return q.fieldByName("ParStr").asString();
 }
 
-bool WersjaWystarczajaca(const std::string& wersja) {
-  return wersja >= std::string("3.65");
+namespace {
+
+struct NumerWersji {
+  std::string_view calosc, ulamek;  // digits before and after the dot
+};
+
+std::optional<NumerWersji> numerWersji(std::string_view t) {
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  const std::size_t kropka = t.find('.');
+  if (kropka == std::string_view::npos) return std::nullopt;
+  NumerWersji n{t.substr(0, kropka), t.substr(kropka + 1)};
+  auto cyfry = [](std::string_view s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!cyfry(n.calosc) || !cyfry(n.ulamek)) return std::nullopt;
+  return n;
+}
+
+// <0, 0 or >0 as a is below, equal to or above b, both read as decimal numbers.
+int porownaj(const NumerWersji& a, const NumerWersji& b) {
+  auto bezZer = [](std::string_view s) {
+    while (s.size() > 1 && s.front() == '0') s.remove_prefix(1);
+    return s;
+  };
+  const std::string_view ca = bezZer(a.calosc), cb = bezZer(b.calosc);
+  if (ca.size() != cb.size()) return ca.size() < cb.size() ? -1 : 1;
+  if (int c = ca.compare(cb); c != 0) return c;
+  std::string ua(a.ulamek), ub(b.ulamek);
+  const std::size_t n = std::max(ua.size(), ub.size());
+  ua.resize(n, '0');
+  ub.resize(n, '0');
+  return ua.compare(ub);
+}
+
+}  // namespace
+
+OcenaWersji OcenWersjeDanych(const std::optional<std::string>& wersja) {
+  const std::optional<NumerWersji> n = wersja ? numerWersji(*wersja) : std::nullopt;
+  if (!n) return OcenaWersji::Nieprawidlowa;
+  return porownaj(*n, NumerWersji{"3", "65"}) < 0 ? OcenaWersji::ZaStara : OcenaWersji::Wystarczajaca;
+}
+
+std::string CoZamiastWersji(const std::optional<std::string>& wersja) {
+  if (!wersja) return "brak wiersza WerPl w tabeli Conf";
+  if (wersja->empty()) return "pusty tekst w wierszu WerPl tabeli Conf";
+  return "\"" + *wersja + "\"";
+}
+
+std::string OpisWersjiDanych(const std::optional<std::string>& wersja) {
+  if (OcenWersjeDanych(wersja) != OcenaWersji::Nieprawidlowa) return *wersja;
+  // Short: the window's label has room for little more than a version.
+  if (!wersja) return "brak wiersza WerPl w Conf";
+  return (wersja->empty() ? std::string("pusty") : "\"" + *wersja + "\"") + " (nieprawidłowy)";
 }
 
 }  // namespace konw

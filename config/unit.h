@@ -1,6 +1,7 @@
 // The budget unit's identification (Params.DB) and the Paradox data version (Conf).
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace db {
@@ -23,11 +24,26 @@ struct DaneJednostki {
 // the table has the fields and types the product writes. db::EngineError when it has not.
 DaneJednostki CzytajDaneJednostki(db::Table& params);
 
-// The data version: ParStr of the Conf row WerPl (of the first row when none is), empty for an empty
-// Conf. Reads through `qryParadox`, which stays open.
-std::string OdczytajWersjeDanych(db::Query& qryParadox);
+// The data version: ParStr of the Conf row WerPl; none when Conf has no such row. Reads through
+// `qryParadox`, which stays open.
+std::optional<std::string> OdczytajWersjeDanych(db::Query& qryParadox);
 
-// Whether data of this version can be converted (3.65 or later, compared as text as the product does).
-bool WersjaWystarczajaca(const std::string& wersja);
+enum class OcenaWersji {
+  Wystarczajaca,  // 3.65 or later
+  ZaStara,        // a version number below 3.65
+  Nieprawidlowa,  // no WerPl row, or a text that is not digits, a dot and digits
+};
+
+// Judges the data version. Blanks around the number are ignored. Numbers compare as decimal numbers
+// (3.7 is 3.70, above 3.65; 10.00 is above 3.65; 3.100 is below it).
+OcenaWersji OcenWersjeDanych(const std::optional<std::string>& wersja);
+
+// What was found where a version number should be: the text in quotes, or that the row or the text is
+// missing.
+std::string CoZamiastWersji(const std::optional<std::string>& wersja);
+
+// What the window shows after "Numer wersji danych w formacie Paradox: ": the text read when it is a
+// version number, else what was found and that it is no valid number ("abc" (nieprawidłowy)).
+std::string OpisWersjiDanych(const std::optional<std::string>& wersja);
 
 }  // namespace konw

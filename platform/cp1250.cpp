@@ -61,6 +61,30 @@ bool decodeUtf8(std::string_view s, std::size_t& i, std::uint32_t& cp) {
   return true;
 }
 
+// The lower-case byte of an upper-case letter of the code page; the byte itself otherwise.
+unsigned char lowerByte(unsigned char b) {
+  if (b >= 'A' && b <= 'Z') return static_cast<unsigned char>(b - 'A' + 'a');
+  // Š Ś Ť Ž Ź and the rest of the row: their small letters lie 0x10 further.
+  if (b == 0x8A || (b >= 0x8C && b <= 0x8F)) return static_cast<unsigned char>(b + 0x10);
+  switch (b) {
+    case 0xA3:  // Ł
+      return 0xB3;
+    case 0xA5:  // Ą
+      return 0xB9;
+    case 0xAA:  // Ş
+      return 0xBA;
+    case 0xAF:  // Ż
+      return 0xBF;
+    case 0xBC:  // Ľ
+      return 0xBE;
+    default:
+      break;
+  }
+  // Ŕ to Ţ, but for the multiplication sign.
+  if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<unsigned char>(b + 0x20);
+  return b;
+}
+
 }  // namespace
 
 void appendUtf8(std::string& out, std::uint32_t cp) {
@@ -128,6 +152,56 @@ bool isValidUtf8(std::string_view text) {
 
 std::string toUtf8Guess(std::string_view text) {
   return isValidUtf8(text) ? std::string(text) : cp1250ToUtf8(text);
+}
+
+std::string lowerCp1250Letters(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t start = i;
+    std::uint32_t cp = 0;
+    if (!decodeUtf8(text, i, cp)) {
+      out.append(text.substr(start, i - start));
+      continue;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(lowerByte(static_cast<unsigned char>(cp)));
+      continue;
+    }
+    std::size_t k = 0;
+    while (k < kHigh.size() && kHigh[k] != cp) ++k;
+    if (k == kHigh.size()) {
+      out.append(text.substr(start, i - start));
+      continue;
+    }
+    appendUtf8(out, kHigh[lowerByte(static_cast<unsigned char>(0x80 + k)) - 0x80]);
+  }
+  return out;
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  std::string out;
+  out.reserve(bytes.size());
+  auto unit = [&](std::size_t at) -> std::uint32_t {
+    const auto a = static_cast<unsigned char>(bytes[at]), b = static_cast<unsigned char>(bytes[at + 1]);
+    return bigEndian ? (a << 8 | b) : (b << 8 | a);
+  };
+  constexpr std::uint32_t kReplacement = 0xFFFD;
+  std::size_t i = 0;
+  while (i + 1 < bytes.size()) {
+    std::uint32_t cp = unit(i);
+    i += 2;
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < bytes.size() && unit(i) >= 0xDC00 && unit(i) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i) - 0xDC00);
+      i += 2;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = kReplacement;
+    }
+    appendUtf8(out, cp);
+  }
+  if (i < bytes.size()) appendUtf8(out, kReplacement);
+  return out;
 }
 
 }  // namespace konw

@@ -22,4 +22,13 @@ bool isValidUtf8(std::string_view text);
 // UTF-8 when valid, else decoded from Windows-1250: for files that may be in either.
 std::string toUtf8Guess(std::string_view text);
 
+// UTF-8 text with every letter that Windows-1250 has in both cases (ASCII, Polish and the other
+// Central European letters) in lower case; other characters, and bytes that are not UTF-8, unchanged.
+// Two names equal after it differ in letter case only, as Windows compares them.
+std::string lowerCp1250Letters(std::string_view text);
+
+// UTF-16 text (little- or big-endian, without its byte order mark) as UTF-8; a lone surrogate or an odd
+// last byte becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
 }  // namespace konw

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/cp1250.h"
+
 namespace konw {
 
 namespace fs = std::filesystem;
@@ -12,13 +14,6 @@ namespace {
 
 char lowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  return true;
 }
 
 std::vector<std::string> components(const std::string& text) {
@@ -100,10 +95,10 @@ fs::path findIgnoringCase(const fs::path& directory, const std::string& name) {
   if (fs::exists(fs::symlink_status(directory / name, ec))) return directory / name;
   fs::directory_iterator it(directory, ec);
   if (ec) return {};
+  const std::string wanted = lowerCp1250Letters(name);
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) return {};
-    std::string entry = it->path().filename().string();
-    if (equalIgnoringCase(entry, name)) return it->path();
+    if (lowerCp1250Letters(it->path().filename().string()) == wanted) return it->path();
   }
   return {};
 }

@@ -24,15 +24,9 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
+// A letter and its other case take as many UTF-8 bytes: names of different lengths never match.
 bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
+  return a.size() == b.size() && lowerCp1250Letters(a) == lowerCp1250Letters(b);
 }
 
 // Cuts UTF-8 text to at most `max` characters without splitting one.
@@ -58,6 +52,13 @@ bool isBareName(const std::string& name) {
 }
 
 }  // namespace
+
+std::string profileText(std::string_view raw) {
+  // Notepad's "Unicode" and "Unicode big endian" start with their byte order mark.
+  if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') return utf16ToUtf8(raw.substr(2), false);
+  if (raw.size() >= 2 && raw[0] == '\xFE' && raw[1] == '\xFF') return utf16ToUtf8(raw.substr(2), true);
+  return toUtf8Guess(raw);
+}
 
 std::string profileValue(std::string_view content, const std::string& section, const std::string& key,
                          const std::string& defaultText) {
@@ -116,7 +117,7 @@ std::string readProfileString(const std::string& section, const std::string& key
   if (!in) return defaultValue(defaultText);
   std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return defaultValue(defaultText);
-  return profileValue(toUtf8Guess(raw), section, key, defaultText);
+  return profileValue(profileText(raw), section, key, defaultText);
 }
 
 }  // namespace konw

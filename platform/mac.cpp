@@ -57,8 +57,10 @@ std::string powodPominiecia(const fs::path& dir, const std::string& formatted) {
     return "pętla zwrotna";
   if (!fs::exists(fs::symlink_status(dir / "device", ec))) return "interfejs wirtualny, bez urządzenia";
   if (type && *type != kArphrdEther) return "nie jest kartą Ethernet";
+  // A locally administered address (bit 0x02 of the first byte) still counts: it is the only one a
+  // virtual machine's card has (52:54:00:..., 02:fc:00:...), and it stays with the card as a burnt-in one
+  // does. The interfaces whose addresses are made up anew (bridges, veth, tun/tap) have no device.
   if (formatted.empty()) return "adres zerowy lub nieczytelny";
-  if ((hexDigit(formatted[1]) & 0x2) != 0) return "adres nadany lokalnie";
   return {};
 }
 
@@ -125,6 +127,12 @@ std::string opisBrakuKartySieciowej(const WyborKartySieciowej& wybor) {
   for (std::size_t i = 0; i < wybor.pominiete.size(); ++i)
     text += (i ? ", " : " ") + wybor.pominiete[i].interfejs + " (" + wybor.pominiete[i].powod + ")";
   return text + ".";
+}
+
+std::string opisKartySieciowej(const WyborKartySieciowej& wybor) {
+  if (wybor.adres.empty()) return opisBrakuKartySieciowej(wybor);
+  return "Stanowisko rozpoznano po karcie sieciowej " + wybor.interfejs + " (adres " + wybor.adres +
+         "): jego sekcją w pliku konfiguracji jest [" + wybor.adres + "].";
 }
 
 std::string adresMACZKatalogu(const fs::path& sysClassNet) {

@@ -108,7 +108,8 @@ void OknoKonwersji::zbudujStroneKonwersja(QWidget* page) {
   etykieta(konfig, "lblParadox", 12, 60, 400);
   etykieta(konfig, "lblSciezkaParadoxa", 12, 78, 500, true);
   etykieta(konfig, "lblEtykieta", 12, 102, 260);
-  etykieta(konfig, "lblWersjaPdx", 272, 102, 120, true);
+  // Up to the edition buttons: room for what stands there instead of a version number.
+  etykieta(konfig, "lblWersjaPdx", 272, 102, 260, true);
   for (auto [name, y] : {std::pair{"JST", 18}, std::pair{"JB", 40}}) {
     auto* rb = utworz<QRadioButton>(konfig, name, 540, y, 60, 20);
     rb->setText(podpis(name));

@@ -1,8 +1,12 @@
 #include "db/firebird/client.h"
 
 #include <ibase.h>
+#include <langinfo.h>
 
 #include <chrono>
+#include <clocale>
+#include <cstring>
+#include <string>
 
 #include "db/firebird/charset.h"
 #include "db/firebird/watch.h"
@@ -14,8 +18,54 @@ ServerError::ServerError(std::uint16_t code, const std::string& message, std::in
   withNative(gdsCode);
 }
 
+namespace {
+
+bool utf8Codeset() {
+  const char* codeset = nl_langinfo(CODESET);
+  return codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+}
+
+// The client and the in-process engine convert a database's file name between UTF-8 and the
+// character set of the process's LC_CTYPE, fixed at their first conversion; in the "C" locale a program
+// starts in that is ASCII, and a name with a Polish letter cannot be converted. The host's file names
+// are UTF-8 bytes (see platform/hostpath.h), so the conversion must be the identity: the environment's
+// locale when it is a UTF-8 one, else C.UTF-8.
+void useUtf8FileNames() {
+  if (utf8Codeset()) return;
+  const char* before = setlocale(LC_CTYPE, nullptr);
+  const std::string previous = before ? before : "C";
+  for (const char* name : {"", "C.UTF-8", "C.utf8"}) {
+    if (setlocale(LC_CTYPE, name) && utf8Codeset()) return;
+  }
+  setlocale(LC_CTYPE, previous.c_str());
+}
+
+// The arguments of the status vector's first clause, as text.
+std::vector<std::string> firstClauseArguments(const intptr_t* vector) {
+  std::vector<std::string> arguments;
+  for (const intptr_t* p = vector + 2; *p != isc_arg_end && *p != isc_arg_gds;) {
+    const intptr_t type = *p++;
+    if (type == isc_arg_cstring) {
+      const auto length = static_cast<std::size_t>(*p++);
+      arguments.emplace_back(reinterpret_cast<const char*>(*p++), length);
+    } else if (type == isc_arg_string || type == isc_arg_interpreted) {
+      arguments.emplace_back(reinterpret_cast<const char*>(*p++));
+    } else if (type == isc_arg_number) {
+      arguments.push_back(std::to_string(*p++));
+    } else {
+      ++p;  // an operating system's error number, an SQL state: not an argument of the message
+    }
+  }
+  return arguments;
+}
+
+}  // namespace
+
 Firebird::IMaster* master() {
-  static Firebird::IMaster* const instance = Firebird::fb_get_master_interface();
+  static Firebird::IMaster* const instance = [] {
+    useUtf8FileNames();
+    return Firebird::fb_get_master_interface();
+  }();
   return instance;
 }
 
@@ -85,7 +135,9 @@ ServerError errorFromStatus(Firebird::IStatus* status, std::uint16_t code, const
   if (charset) message = charset->decode(message);
   if (message.empty()) message = "Firebird error " + std::to_string(gds);
   int sqlCode = static_cast<int>(isc_sqlcode(vector));
-  return ServerError(code, message, gds, sqlCode);
+  ServerError error(code, message, gds, sqlCode);
+  if (gds != 0) error.withArguments(firstClauseArguments(vector));
+  return error;
 }
 
 }  // namespace db::firebird

@@ -8,6 +8,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "db/error.h"
 
@@ -19,9 +20,16 @@ class ServerError : public EngineError {
   ServerError(std::uint16_t code, const std::string& message, std::int64_t gdsCode, int sqlCode);
   // The SQLCODE the client derives from the status (e.g. -803 for a duplicate key).
   int sqlCode() const { return sqlCode_; }
+  // The arguments of the status's first clause, as text (a file name, the on-disk structure's numbers).
+  const std::vector<std::string>& arguments() const { return arguments_; }
+  ServerError& withArguments(std::vector<std::string> arguments) {
+    arguments_ = std::move(arguments);
+    return *this;
+  }
 
  private:
   int sqlCode_;
+  std::vector<std::string> arguments_;
 };
 
 Firebird::IMaster* master();

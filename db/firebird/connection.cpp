@@ -278,6 +278,67 @@ bool truthy(const std::optional<std::string>& v, bool fallback) {
   return u == "TRUE" || u == "T" || u == "1" || u == "YES";
 }
 
+// The Firebird generations that write each on-disk structure, for the operator.
+std::string odsGenerations(int major) {
+  switch (major) {
+    case 10:
+      return "Firebird 1.x lub InterBase 6";
+    case 11:
+      return "Firebird 2.x";
+    case 12:
+      return "Firebird 3";
+    case 13:
+      return "Firebird 4 lub 5";
+    default:
+      return major < 10 ? "InterBase starszy niż 6" : "wersja nowsza niż Firebird 5";
+  }
+}
+
+int number(const std::vector<std::string>& arguments, std::size_t i) {
+  int value = 0;
+  if (i < arguments.size())
+    std::from_chars(arguments[i].data(), arguments[i].data() + arguments[i].size(), value);
+  return value;
+}
+
+// A file the engine cannot open as a database of its own on-disk structure: what was found and what to
+// do, the engine's text kept below. Nothing for any other failure.
+std::optional<ServerError> unusableDatabase(const ServerError& e, const std::string& location) {
+  std::string what;
+  const std::int64_t gds = e.nativeCode();
+  const std::vector<std::string>& a = e.arguments();
+  if (gds == isc_wrong_ods && a.size() >= 5) {
+    // Arguments: the file, the structure found (major, minor), the one the engine supports.
+    const int found = number(a, 1), supported = number(a, 3);
+    const std::string foundText = a[1] + "." + a[2], supportedText = a[3] + "." + a[4];
+    what = "Baza danych " + location + " ma strukturę zapisu ODS " + foundText + " (" +
+           odsGenerations(found) + "), a silnik Firebird tego programu otwiera tylko bazy o strukturze ODS " +
+           supportedText + " (" + odsGenerations(supported) + ").\n";
+    what +=
+        found < supported
+            ? "Proszę wykonać kopię bezpieczeństwa bazy narzędziami serwera, który ją obsługuje (gbak -b), "
+              "i odtworzyć ją narzędziami obecnej wersji Firebird (gbak -c), albo wskazać w położeniu bazy "
+              "serwer, który ją obsługuje (serwer:ścieżka)."
+            : "Proszę wskazać w położeniu bazy serwer, który ją obsługuje (serwer:ścieżka).";
+  } else if (gds == isc_bad_db_format) {
+    // A file of zeros, a text, a damaged copy: no database header where one must be.
+    what = "Plik " + location +
+           " nie jest bazą danych Firebird: nie ma nagłówka bazy (plik pusty, uszkodzony albo innego "
+           "rodzaju).\nProszę sprawdzić położenie bazy w konfiguracji, a uszkodzoną bazę odtworzyć z kopii "
+           "bezpieczeństwa.";
+  } else if (gds == isc_io_error && !a.empty() && a[0] == "read") {
+    // The file opened, but not even its header page could be read: shorter than one page, or unreadable.
+    what =
+        "Pliku " + location +
+        " nie udało się odczytać jako bazy danych Firebird: jest krótszy niż nagłówek bazy albo "
+        "nieczytelny.\nProszę sprawdzić położenie bazy w konfiguracji, a uszkodzoną bazę odtworzyć z kopii "
+        "bezpieczeństwa.";
+  } else {
+    return std::nullopt;
+  }
+  return ServerError(errc::kDatabaseFormat, what + "\n" + e.what(), gds, e.sqlCode());
+}
+
 }  // namespace
 
 bool throughServer(const std::string& location) {
@@ -333,6 +394,10 @@ Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, co
   dpb->insertString(&st, isc_dpb_password, options.password.c_str());
   // The server converts text between the columns' character sets and the connection's.
   dpb->insertString(&st, isc_dpb_lc_ctype, options.charset.empty() ? "UTF8" : options.charset.c_str());
+  // The file name, the user's name and the password as the program holds them: UTF-8. Without this tag
+  // the client reads the name in the system's character set and the other two in the connection's, so
+  // a Polish letter in them would arrive changed, whatever the connection's character set is.
+  dpb->insertTag(&st, isc_dpb_utf8_filename);
   bool remote = throughServer(options.location);
   // Bounds the whole exchange with a server that accepts the connection and then never answers.
   if (remote) dpb->insertInt(&st, isc_dpb_connect_timeout, options.timeout);
@@ -350,6 +415,7 @@ Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, co
     return Ref<Firebird::IAttachment>(create ? provider->createDatabase(&st, path.c_str(), length, buffer)
                                              : provider->attachDatabase(&st, path.c_str(), length, buffer));
   } catch (const ServerError& e) {
+    if (std::optional<ServerError> unusable = unusableDatabase(e, options.location)) throw *unusable;
     if (remote && std::chrono::steady_clock::now() - started >= std::chrono::seconds(options.timeout)) {
       throw ServerError(errc::kConnect,
                         "Serwer bazy danych Firebird nie odpowiedział w ciągu " +

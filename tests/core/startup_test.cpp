@@ -4,6 +4,8 @@
 
 #include "firebird/fb_fixture.h"
 #include "fixtures.h"
+#include "log_support.h"
+#include "platform/cp1250.h"
 
 namespace {
 
@@ -76,23 +78,79 @@ TEST_F(StartUp, JbFromTheCommandLineInAdvancedMode) {
 }
 
 TEST_F(StartUp, OldDataIsRefusedButStartUpGoesOn) {
-  for (const char* refused : {"3.6", "3.64", "10.00", "3.100", ""}) {
-    SCOPED_TRACE(refused);
-    writeConf(drive / "DANE", std::string(refused));
+  const std::string kNieprawidlowy = "Nieprawidłowy numer wersji danych: ";
+  struct Przypadek {
+    std::optional<std::string> wersja;  // none: Conf without a WerPl row
+    std::string komunikat;              // empty: the data is accepted
+    std::string etykieta;
+  };
+  const std::vector<Przypadek> przypadki = {
+      {"3.65", "", "3.65"},
+      {"3.66", "", "3.66"},
+      {"3.7", "", "3.7"},
+      {"4.0", "", "4.0"},
+      {"3.650", "", "3.650"},
+      {"10.00", "", "10.00"},
+      {" 3.70 ", "", " 3.70 "},
+      {"3.6", kWersja, "3.6"},
+      {"3.64", kWersja, "3.64"},
+      {"3.100", kWersja, "3.100"},
+      {"", kNieprawidlowy + "pusty tekst w wierszu WerPl tabeli Conf.\r\n" + kWersja,
+       "pusty (nieprawidłowy)"},
+      {std::nullopt, kNieprawidlowy + "brak wiersza WerPl w tabeli Conf.\r\n" + kWersja,
+       "brak wiersza WerPl w Conf"},
+      {"abc", kNieprawidlowy + "\"abc\".\r\n" + kWersja, "\"abc\" (nieprawidłowy)"},
+      {"D:\\DANE\\", kNieprawidlowy + "\"D:\\DANE\\\".\r\n" + kWersja, "\"D:\\DANE\\\" (nieprawidłowy)"},
+      {"4", kNieprawidlowy + "\"4\".\r\n" + kWersja, "\"4\" (nieprawidłowy)"},
+      {"3.65.1", kNieprawidlowy + "\"3.65.1\".\r\n" + kWersja, "\"3.65.1\" (nieprawidłowy)"},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.wersja.value_or("(no WerPl row)"));
+    writeConf(drive / "DANE", p.wersja);
     auto frm = start({"JST"});
     ASSERT_TRUE(frm->FormCreate());
+    EXPECT_EQ(ui.caption("lblWersjaPdx"), p.etykieta);
+    if (p.komunikat.empty()) {
+      EXPECT_TRUE(ui.boxes().empty());
+      EXPECT_FALSE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+      continue;
+    }
     ASSERT_EQ(ui.boxes().size(), 2u) << "once from the radio button, once from the start-up check";
-    EXPECT_EQ(ui.boxes()[0].text, kWersja);
+    EXPECT_EQ(ui.boxes()[0].text, p.komunikat);
     EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
   }
-  for (const char* accepted : {"3.65", "3.66", "3.7", "4.0", "3.650"}) {
-    SCOPED_TRACE(accepted);
-    writeConf(drive / "DANE", std::string(accepted));
-    auto frm = start({"JST"});
-    ASSERT_TRUE(frm->FormCreate());
-    EXPECT_TRUE(ui.boxes().empty());
-    EXPECT_FALSE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
-  }
+}
+
+TEST_F(StartUp, ADatabaseFileTheEngineCannotOpenIsExplainedInTheBoxAndTheErrorLog) {
+  // The configuration names a file of zeros: start-up says nothing, the next check tells what it is.
+  const fs::path zera = root.path / "BAZA" / "ZERA.FDB";
+  fs::create_directories(zera.parent_path());
+  fs::permissions(zera.parent_path(), fs::perms::all);  // a server reads it as its own user
+  std::ofstream(zera, std::ios::binary) << std::string(16384, '\0');
+  const std::string lokalizacja = fbtest::TempDatabase::at(zera);
+  writeText(drive / "Kalmiro.ini", "[configJST]\nPathMain=D:\\PROG\\\nGDBPath=" + lokalizacja +
+                                       "\n[configKalmiro]\nPathData=D:\\DANE\\\n");
+  auto frm = start({});
+  ASSERT_TRUE(frm->FormCreate());
+  EXPECT_TRUE(ui.boxes().empty());
+  EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  const std::string przyczyna = "Plik " + lokalizacja + " nie jest bazą danych Firebird";
+  EXPECT_TRUE(
+      ui.boxes()[0].text.starts_with("Błąd dostępu do danych według podanej konfiguracji położenia "
+                                     "danych!\r\nProszę przed konwersją ustawić "
+                                     "poprawną konfigurację położenia danych.\r\n\r\n" +
+                                     przyczyna))
+      << ui.boxes()[0].text;
+  EXPECT_NE(konw::cp1250ToUtf8(konw::test_support::readBytes(frm->wyjatki.ErrorLog)).find(przyczyna),
+            std::string::npos);
+
+  // Locations that work again clear the explanation.
+  frm->SciezkaInterbase = fb.location();
+  EXPECT_FALSE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  frm->SciezkaParadoxa = "D:\\BRAK\\";
+  EXPECT_TRUE(frm->SprawdzWersjeDanych(frm->SciezkaParadoxa, frm->SciezkaInterbase, false));
+  EXPECT_EQ(ui.boxes().back().text.find("Firebird"), std::string::npos) << ui.boxes().back().text;
 }
 
 TEST_F(StartUp, MissingControlTableEndsStartUp) {

@@ -84,13 +84,14 @@ TEST_F(UnitAndVersion, MissingUnitTableIsAnAccessError) {
   EXPECT_EQ(ui.boxes()[0].text, kJednostka);
 }
 
-TEST_F(UnitAndVersion, VersionIsReadFromTheWerPlRowOrElseTheFirst) {
+TEST_F(UnitAndVersion, VersionIsReadFromTheWerPlRowOnly) {
   writeParams(dane, "G");
   ASSERT_TRUE(zastosuj());
   writeConf(dane, std::string("3.650"));
   EXPECT_EQ(frm.OdczytajWersjeDanych(), "3.650");
+  // The first row's text ("pierwszy") is no version: without a WerPl row there is none.
   writeConf(dane, std::nullopt);
-  EXPECT_EQ(frm.OdczytajWersjeDanych(), "pierwszy");
+  EXPECT_EQ(frm.OdczytajWersjeDanych(), std::nullopt);
 }
 
 TEST_F(UnitAndVersion, CheckWithoutParadoxLocationSaysNothing) {

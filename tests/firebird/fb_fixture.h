@@ -23,14 +23,19 @@ inline const char* serverName() {
 // Creates the database file in a new directory that the server's user may write; removes both.
 class TempDatabase {
  public:
-  // `charset` is the database's default character set.
-  explicit TempDatabase(const std::string& charset = "WIN1250") {
+  // `charset` is the database's default character set; `file` the file's path in the new directory (its
+  // own directories are made too).
+  explicit TempDatabase(const std::string& charset = "WIN1250", const std::string& file = "test.fdb") {
     std::string tmpl = (std::filesystem::temp_directory_path() / "konw-fb-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     dir_ = tmpl;
-    std::filesystem::permissions(dir_, std::filesystem::perms::all);
-    std::string file = (dir_ / "test.fdb").string();
-    location_ = serverName() ? std::string(serverName()) + ":" + file : file;
+    for (std::filesystem::path d = (dir_ / file).parent_path(); d != dir_.parent_path();
+         d = d.parent_path()) {
+      std::filesystem::create_directories(d);
+      std::filesystem::permissions(d, std::filesystem::perms::all);
+    }
+    file_ = dir_ / file;
+    location_ = at(file_);
     db::firebird::createDatabase(options(), charset);
   }
   ~TempDatabase() {
@@ -46,6 +51,11 @@ class TempDatabase {
   TempDatabase& operator=(const TempDatabase&) = delete;
 
   const std::string& location() const { return location_; }
+  const std::filesystem::path& file() const { return file_; }
+  // The location of a host file: through the test server when there is one.
+  static std::string at(const std::filesystem::path& file) {
+    return serverName() ? std::string(serverName()) + ":" + file.string() : file.string();
+  }
   db::firebird::ConnectOptions options() const {
     db::firebird::ConnectOptions o;
     o.location = location_;
@@ -61,6 +71,7 @@ class TempDatabase {
 
  private:
   std::filesystem::path dir_;
+  std::filesystem::path file_;
   std::string location_;
 };
 

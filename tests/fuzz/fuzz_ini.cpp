@@ -1,5 +1,5 @@
-// Fuzz target: any bytes as an INI file (UTF-8 or Windows-1250, as a user's WIN.INI may be) give a
-// value or the default, never a crash. Input: the section name and the key name, each ended by a
+// Fuzz target: any bytes as an INI file (UTF-8, Windows-1250 or UTF-16, as a user's WIN.INI may be) give
+// a value or the default, never a crash. Input: the section name and the key name, each ended by a
 // newline, then the file's content.
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view in(reinterpret_cast<const char*>(data), size);
   const std::string section = konw::toUtf8Guess(takeLine(in));
   const std::string key = konw::toUtf8Guess(takeLine(in));
-  const std::string content = konw::toUtf8Guess(in);
+  const std::string content = konw::profileText(in);
   check(konw::isValidUtf8(content));
+  // Names are compared folded; folding never changes a text's length, which the comparison relies on.
+  check(konw::lowerCp1250Letters(in).size() == in.size());
   // Text round-trips through the code page when every character has a byte in it.
   const std::string back = konw::cp1250ToUtf8(konw::utf8ToCp1250(content));
   check(konw::isValidUtf8(back));

@@ -61,6 +61,25 @@ TEST_F(HostPath, PlainHostPathWorksAsItIsAndIgnoresCaseWhenMissing) {
   EXPECT_TRUE(isDriveLocation("d:"));
 }
 
+TEST_F(HostPath, EveryLetterOfWindows1250MatchesInEitherCase) {
+  const fs::path c = fs::canonical(dir.path) / "drive_c";
+  for (const char* name : {"DANE ŁÓDŹ", "zażółć gęślą jaźń", "ŠKODA ŤAŽKÉ ĽUBICA ŔÍŠA", "Straße", "a×b"})
+    fs::create_directories(c / name);
+  struct Case {
+    const char* location;
+    fs::path expected;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\Dane Łódź\\", c / "DANE ŁÓDŹ"},
+      {"C:\\ZAŻÓŁĆ GĘŚLĄ JAŹŃ", c / "zażółć gęślą jaźń"},
+      {"C:\\škoda ťažké ľubica ŕíša", c / "ŠKODA ŤAŽKÉ ĽUBICA ŔÍŠA"},
+      // Only letters that differ in case match: ß has no capital, × and ÷ are no pair.
+      {"C:\\STRASSE", c / "STRASSE"},
+      {"C:\\A÷B", c / "A÷B"},
+  };
+  for (const auto& k : cases) EXPECT_EQ(hostPath(k.location), k.expected) << k.location;
+}
+
 TEST_F(HostPath, NetworkSharesThroughWineOrTheirVariable) {
   // The share as Wine keeps it: dosdevices/unc/<server>/<share>, here in a case that differs from the INI.
   const fs::path unc = dir.path / "prefix" / "dosdevices" / "unc";

@@ -4,7 +4,11 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/cp1250.h"
 #include "support/scratch_dir.h"
 
 namespace konw {
@@ -80,6 +84,55 @@ TEST_F(ProfileFiles, Windows1250FileIsDecodedAndMissingFileGivesTheDefault) {
   EXPECT_EQ(readProfileString("configKalmiro", "PathData", "", (dir.path / "k.ini").string()), "C:\\Błędy");
   EXPECT_EQ(readProfileString("configKalmiro", "PathData", "none", (dir.path / "absent.ini").string()),
             "none");
+}
+
+// UTF-16 bytes of text with a byte order mark, as Notepad saves "Unicode" (little-endian) and
+// "Unicode big endian".
+std::string utf16(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t u : text) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return bytes;
+}
+
+TEST_F(ProfileFiles, EveryEncodingWindowsSavesIsRead) {
+  const std::u16string tekst =
+      u"[VELMARO]\r\nKalmiro=C:\\Urząd Gminy\\Kalmiro.ini\r\n[Stanowisko Łódź]\r\nPathData=D:\\Dane "
+      u"Łódź\\\r\n";
+  const std::string utf8 =
+      "[VELMARO]\r\nKalmiro=C:\\Urząd Gminy\\Kalmiro.ini\r\n[Stanowisko Łódź]\r\nPathData=D:\\Dane "
+      "Łódź\\\r\n";
+  const std::vector<std::pair<const char*, std::string>> pliki = {
+      {"UTF-8", utf8},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + utf8},
+      {"Windows-1250", utf8ToCp1250(utf8)},
+      {"UTF-16 LE", utf16(tekst, false)},
+      {"UTF-16 BE", utf16(tekst, true)},
+  };
+  for (const auto& [opis, bajty] : pliki) {
+    std::ofstream(dir.path / "k.ini", std::ios::binary | std::ios::trunc) << bajty;
+    setenv("KONWERSJA_WININI", (dir.path / "k.ini").c_str(), 1);
+    EXPECT_EQ(readProfileString("VELMARO", "Kalmiro", "", "WIN.INI"), "C:\\Urząd Gminy\\Kalmiro.ini") << opis;
+    // A section name's Polish letters match in either case, as Windows matches them.
+    EXPECT_EQ(readProfileString("STANOWISKO ŁÓDŹ", "pathdata", "", (dir.path / "k.ini").string()),
+              "D:\\Dane Łódź\\")
+        << opis;
+  }
+}
+
+TEST(Utf16, PairsJoinAndBrokenUnitsAreReplaced) {
+  EXPECT_EQ(utf16ToUtf8(std::string("\x3D\xD8\x00\xDE", 4), false), "\U0001F600");
+  EXPECT_EQ(utf16ToUtf8(std::string("\xD8\x3D\xDE\x00", 4), true), "\U0001F600");
+  EXPECT_EQ(utf16ToUtf8(std::string("\x3D\xD8"
+                                    "A\0",
+                                    4),
+                        false),
+            "\uFFFDA")
+      << "a high surrogate alone";
+  EXPECT_EQ(utf16ToUtf8(std::string("\x00\xDE", 2), false), "\uFFFD") << "a low surrogate alone";
+  EXPECT_EQ(utf16ToUtf8(std::string("A\0B", 3), false), "A\uFFFD") << "an odd last byte";
 }
 
 }  // namespace

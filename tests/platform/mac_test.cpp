@@ -58,13 +58,25 @@ TEST(AdresStanowiska, PierwszaFizycznaKartaEthernet) {
        {kLo, {"eth0", 2, "0x1003", 1, "00:1b:21:3a:4b:5c", false}},
        "",
        ""},
-      {"locally administered addresses are skipped",
+      {"a virtual machine's card keeps its locally administered address; bridge, veth and ifb do not count",
        {kLo,
-        {"eth0", 2, "0x1003", 1, "02:00:00:aa:bb:cc", true},
-        {"eth1", 3, "0x1003", 1, "52:54:00:12:34:56", true},
-        {"eth2", 4, "0x1003", 1, "00:1b:21:3a:4b:5c", true}},
-       "001B213A4B5C",
-       "eth2"},
+        {"ifb0", 2, "0x82", 1, "ee:c7:39:b4:b5:c5", false},
+        {"br0", 3, "0x1003", 1, "00:16:3e:00:00:01", false},
+        {"veth1a2b", 4, "0x1003", 1, "1e:00:00:00:00:02", false},
+        {"eth0", 5, "0x1003", 1, "02:fc:00:00:00:01", true}},
+       "02FC00000001",
+       "eth0"},
+      {"the first card wins whatever its address: locally administered before universal",
+       {kLo,
+        {"ens3", 2, "0x1003", 1, "52:54:00:12:34:56", true},
+        {"ens4", 3, "0x1003", 1, "00:1b:21:3a:4b:5c", true}},
+       "525400123456",
+       "ens3"},
+      {"a bond and a tap have no device of their own",
+       {{"bond0", 2, "0x1003", 1, "00:1b:21:3a:4b:5d", false},
+        {"tap0", 3, "0x1003", 1, "5a:00:00:00:00:03", false}},
+       "",
+       ""},
       {"only the loopback", {kLo}, "", ""},
       {"a zero address on real hardware, then a wireless card",
        {kLo,
@@ -104,14 +116,24 @@ TEST(AdresStanowiska, OpisBrakuKartyPodajePowody) {
   const fs::path root = dir.path / "net";
   fs::create_directories(root);
   for (const auto& i : {kLo, Interfejs{"docker0", 2, "0x1003", 1, "02:42:ac:11:00:01", false},
-                        Interfejs{"eth0", 3, "0x1003", 1, "06:00:00:00:00:01", true}})
+                        Interfejs{"eth0", 3, "0x1003", 1, "00:00:00:00:00:00", true}})
     utworz(root, i);
-  const std::string opis = opisBrakuKartySieciowej(wybierzKarteSieciowa(root));
+  const std::string opis = opisKartySieciowej(wybierzKarteSieciowa(root));
   EXPECT_EQ(
       opis,
       "Nie znaleziono fizycznej karty sieciowej: sekcja stanowiska w pliku konfiguracji nie jest używana. "
-      "Pominięto: docker0 (interfejs wirtualny, bez urządzenia), eth0 (adres nadany lokalnie), "
+      "Pominięto: docker0 (interfejs wirtualny, bez urządzenia), eth0 (adres zerowy lub nieczytelny), "
       "lo (pętla zwrotna).");
+}
+
+TEST(AdresStanowiska, OpisKartyPodajeKarteIAdres) {
+  test::TempDir dir;
+  const fs::path root = dir.path / "net";
+  fs::create_directories(root);
+  for (const auto& i : {kLo, Interfejs{"eth0", 2, "0x1003", 1, "52:54:00:12:34:56", true}}) utworz(root, i);
+  EXPECT_EQ(opisKartySieciowej(wybierzKarteSieciowa(root)),
+            "Stanowisko rozpoznano po karcie sieciowej eth0 (adres 525400123456): jego sekcją w pliku "
+            "konfiguracji jest [525400123456].");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/cp1250.h"
 #include "tools/demo/firebird_schema.h"
 
 namespace konw::demo {
@@ -14,11 +15,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Windows text files end their lines with CR LF.
+// Windows text files, as the product's installer writes them: Windows-1250, lines ending with CR LF. A
+// line with a character the code page lacks (a host path in another script) cannot be written so.
 void writeWindowsText(const fs::path& file, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) {
+    const std::string encoded = utf8ToCp1250(l);
+    if (cp1250ToUtf8(encoded) != l)
+      throw std::runtime_error(file.string() + ": the line \"" + l + "\" cannot be written in Windows-1250");
+    text += encoded + "\r\n";
+  }
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  for (const auto& l : lines) out << l << "\r\n";
+  out << text;
   if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
