@@ -87,6 +87,10 @@ class TfrmConvert {
   // The handler of "&Konwertuj": checks, confirmation, the run over ListaTabel and its verdict
   // (NieRozpoczety when it never started). Never throws.
   Werdykt Konwertuj();
+  // Names the programs that have the data open (other connections to the Firebird database, lock files
+  // in the Paradox directory) and asks whether to go on; true when there are none or the operator
+  // confirms (the product must be closed for a conversion).
+  bool ZgodaMimoInnychProgramow();
   // The header lines of a run: the locations, the data version and the unit.
   std::vector<std::string> NaglowekPrzebiegu() const;
 

@@ -5,6 +5,8 @@
 #include "app/konwersja.h"
 #include "app/widok/projekt_okna.h"
 #include "control/konwersja_dm.h"
+#include "convert/inni.h"
+#include "db/engine.h"
 
 namespace konw {
 
@@ -34,6 +36,32 @@ std::vector<std::string> TfrmConvert::NaglowekPrzebiegu() const {
   return linie;
 }
 
+bool TfrmConvert::ZgodaMimoInnychProgramow() {
+  std::string tresc;
+  if (const std::vector<std::string> blokady = PlikiBlokad(SciezkaParadoxa); !blokady.empty()) {
+    tresc += "W katalogu danych Paradox " + SciezkaParadoxa +
+             " są pliki blokad, które zostawia program mający te dane otwarte:\r\n";
+    for (const std::string& plik : blokady) tresc += "  " + plik + "\r\n";
+  }
+  std::vector<std::string> polaczenia;
+  try {
+    dm_->DBi.connect();
+    polaczenia = InnePolaczenia(dm_->DBi);
+  } catch (const db::EngineError&) {
+    // Not known: the run itself says what stops it.
+  }
+  if (!polaczenia.empty()) {
+    tresc += "Z bazą danych Firebird " + SciezkaInterbase + " są połączone inne programy:\r\n";
+    for (const std::string& p : polaczenia) tresc += "  " + p + "\r\n";
+  }
+  if (tresc.empty()) return true;
+  tresc +=
+      "\r\nNa czas konwersji należy zamknąć program Kalmiro i inne programy korzystające z tych danych na "
+      "wszystkich stanowiskach: zmiany wprowadzone w trakcie konwersji mogą zostać utracone. Czy mimo to "
+      "kontynuować?";
+  return ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", tresc, kYes | kNo, kNo) == kYes;
+}
+
 Werdykt TfrmConvert::Konwertuj() {
   if (SciezkaInterbase.empty() || SciezkaParadoxa.empty()) {
     ui_.messageBox(MsgKind::Error, kApplicationTitle,
@@ -47,6 +75,7 @@ Werdykt TfrmConvert::Konwertuj() {
     if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", TrescPotwierdzenia(kind, SciezkaInterbase),
                        kYes | kNo, kNo) != kYes)
       return werdykt;
+    if (!ZgodaMimoInnychProgramow()) return werdykt;
 
     UstawStanPracy(true);
     przebieg.log.BladZapisu = false;  // this run's files only

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <fstream>
 #include <iterator>
 
 #include "firebird/fb_fixture.h"
@@ -482,6 +483,35 @@ TEST_F(Przebieg, ATableChangedAfterItsReadBackIsNamedAfterTheLastCommit) {
             1);
   EXPECT_EQ(werdykt().kind, konw::MsgKind::Warning);
   EXPECT_NE(werdykt().text.find("KRYTYCZNĄ NIEZGODNOŚĆ"), std::string::npos) << werdykt().text;
+}
+
+// A program that has the data open (a lock file of the Paradox directory, a connection to the Firebird
+// database) is named before anything changes; the run goes on only when the operator confirms.
+TEST_F(Przebieg, ProgramsThatHaveTheDataOpenStopTheRunUnlessConfirmed) {
+  tabela("Dochody", "DOCHODY", 2);
+  listuj({{1, "DOCHODY", "DOCHODY"}});
+  std::ofstream(dane / "PDOXUSRS.LCK") << "x";
+  db::Session sesja;
+  db::Database obcy("DBh", sesja);
+  obcy.setDriverName("INTRBASE");
+  for (const std::string& line : fb.params()) obcy.addParam(line);
+  obcy.connect();
+
+  konwertuj(0);  // Yes to the confirmation, the default button (No) to what follows
+
+  ASSERT_EQ(ui.boxes().size(), 2u);
+  const auto& pytanie = ui.boxes()[1];
+  EXPECT_EQ(pytanie.caption, "POTWIERDZENIE");
+  EXPECT_EQ(pytanie.defaultButton, konw::kNo);
+  EXPECT_NE(pytanie.text.find(":\r\n  PDOXUSRS.LCK\r\n"), std::string::npos) << pytanie.text;
+  EXPECT_NE(pytanie.text.find("są połączone inne programy:\r\n  użytkownik SYSDBA"), std::string::npos)
+      << pytanie.text;
+  EXPECT_EQ(jedna("select max(NAZWA) from DOCHODY"), "stary") << "nothing converted";
+
+  ui.answer(konw::kYes);
+  konwertuj(0);
+  EXPECT_EQ(jedna("select count(*) from DOCHODY"), "2");
+  obcy.disconnect();
 }
 
 TEST_F(Przebieg, ErrorInTheCopyStopsTheRunWithTheErrorVerdict) {
