@@ -714,14 +714,19 @@ void TPrzebieg::Convert() {
               [&](std::uint64_t wiersz) { return OpisRekordu(*zrodlo, tabelaPdx, wiersz); });
           // A break leaves the table as it was: nothing of this copy is committed.
           if (flagi.Przerwano) throw KopiaPrzerwana{};
-          // Read back within the copy's transaction, which sees its rows.
-          stan = WeryfikujKopie(
-              *this, *zrodlo, dm.qryTemp, tabelaIb,
-              [&] {
-                for (const Wiazanie& w : wiazania)
-                  ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo->field(w.pole).value());
-              },
-              [&] { return typspr && typspr->asString().empty(); }, suma ? &*suma : nullptr);
+          // Every value one its column holds: the check after the last commit reads the table once and
+          // compares it with what was sent. Otherwise it is read back now, within the copy's transaction,
+          // which sees its rows, and every value that differs is named.
+          if (suma && suma->pewna() && weryfikacja)
+            stan = StanWyslanych(*this, *suma, dm.qryTemp, tabelaIb);
+          else
+            stan = WeryfikujKopie(
+                *this, *zrodlo, dm.qryTemp, tabelaIb,
+                [&] {
+                  for (const Wiazanie& w : wiazania)
+                    ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo->field(w.pole).value());
+                },
+                [&] { return typspr && typspr->asString().empty(); }, suma ? &*suma : nullptr);
 
           zbierz(*zrodlo);
           zrodlo.reset();
@@ -828,8 +833,8 @@ void TPrzebieg::Convert() {
   }
 }
 
-void TPrzebieg::PorownajPonownie(const StanZapisanej& tabela) {
-  if (!tabela.zakladka) return;
+std::optional<StanZapisanej> TPrzebieg::PorownajPonownie(const StanZapisanej& tabela) {
+  if (!tabela.zakladka) return std::nullopt;
   TdmKonw& dm = *this->dm;
   try {
     dm.tblLista.gotoBookmark(*tabela.zakladka);
@@ -845,7 +850,7 @@ void TPrzebieg::PorownajPonownie(const StanZapisanej& tabela) {
     zrodlo.open();
     const std::vector<Wiazanie> wiazania = przygotujInsert(dm, zrodlo, tabelaPdx, tabelaIb);
     const db::Field* typspr = tabelaIb == "BILTOBESTIAMAP" ? zrodlo.findField("TYPSPR") : nullptr;
-    WeryfikujKopie(
+    std::optional<StanZapisanej> porownanie = WeryfikujKopie(
         *this, zrodlo, dm.qryTemp, tabelaIb,
         [&] {
           for (const Wiazanie& w : wiazania)
@@ -854,17 +859,19 @@ void TPrzebieg::PorownajPonownie(const StanZapisanej& tabela) {
         [&] { return typspr && typspr->asString().empty(); }, nullptr, true);
     // What the reader doubted in the table was said when it was copied.
     zrodlo.takeWarnings();
+    return porownanie;
   } catch (const db::EngineError& e) {
     log.ZapiszKomunikat("*** Tabela " + tabela.etykieta +
                             ": nie udało się porównać jej ponownie z tabelą Paradox: " + e.what() + " ***",
                         kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
   }
+  return std::nullopt;
 }
 
 void TPrzebieg::SprawdzTabelePoZakonczeniu() noexcept {
   if (doSprawdzenia.empty()) return;
   try {
-    SprawdzPoZakonczeniu(*this, [this](const StanZapisanej& tabela) { PorownajPonownie(tabela); });
+    SprawdzPoZakonczeniu(*this, [this](const StanZapisanej& tabela) { return PorownajPonownie(tabela); });
   } catch (const std::exception& e) {
     doSprawdzenia.clear();
     try {

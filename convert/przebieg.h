@@ -114,7 +114,7 @@ class TPrzebieg {
   // A copy failed: the next one starts by reconnecting both databases.
   bool polaczeniaPoBledzie_ = false;
   // Compares a table that changed after its copy with its Paradox table again, naming the values.
-  void PorownajPonownie(const StanZapisanej& tabela);
+  std::optional<StanZapisanej> PorownajPonownie(const StanZapisanej& tabela);
 };
 
 }  // namespace konw

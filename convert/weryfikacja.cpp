@@ -991,6 +991,8 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
   }
   if (w.przerwana) return std::nullopt;
   stan.zgodna = w.roznic == 0;
+  stan.roznic = w.roznic;
+  stan.linie = w.linie;
   if (poZakonczeniu) {
     for (const std::string& linia : w.linie)
       przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
@@ -1036,8 +1038,24 @@ bool TakiSam(const StanZapisanej& a, const StanZapisanej& b) {
   return a.wierszy == b.wierszy && a.suma == b.suma && a.sumaDruga == b.sumaDruga;
 }
 
-void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
-                          const std::function<void(const StanZapisanej&)>& porownajPonownie) {
+StanZapisanej StanWyslanych(TPrzebieg& przebieg, const SumaWierszy& suma, db::Query& insert,
+                            const std::string& tabelaIb) {
+  StanZapisanej stan;
+  stan.etykieta = przebieg.EtykietaTabeli();
+  stan.tabelaIb = tabelaIb;
+  stan.sql = zapytanieOdczytu(przebieg.dm->DBi, insert, tabelaIb);
+  stan.kolumny = suma.kolumny();
+  stan.wierszy = suma.wierszy();
+  stan.suma = suma.suma();
+  stan.sumaDruga = suma.sumaDruga();
+  stan.zgodna = true;
+  if (!przebieg.tabele.empty()) stan.wynik = przebieg.tabele.size() - 1;
+  return stan;
+}
+
+void SprawdzPoZakonczeniu(
+    TPrzebieg& przebieg,
+    const std::function<std::optional<StanZapisanej>(const StanZapisanej&)>& porownajPonownie) {
   std::vector<StanZapisanej> tabele = std::move(przebieg.doSprawdzenia);
   przebieg.doSprawdzenia.clear();
   if (tabele.empty()) return;
@@ -1091,7 +1109,11 @@ void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
             std::to_string(przed.wierszy) + ", po zakończeniu konwersji: " + std::to_string(teraz.wierszy) +
             (teraz.wierszy == przed.wierszy ? ", zmienione wartości" : "") + ") ***",
         krytyczne, obaZnaczniki);
-    if (porownajPonownie) porownajPonownie(przed);
+    if (porownajPonownie)
+      if (const auto porownanie = porownajPonownie(przed); porownanie && wynik) {
+        wynik->roznicWartosci = porownanie->roznic;
+        wynik->roznicePoKopii = porownanie->linie;
+      }
   }
   przebieg.log.NaglowekDoZapisu.fill(false);
 }

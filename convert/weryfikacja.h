@@ -115,7 +115,16 @@ struct StanZapisanej {
   bool zgodna = false;                   // the read-back found exactly the values sent
   std::size_t wynik = SIZE_MAX;          // the table's entry in the run's outcomes (TPrzebieg::tabele)
   std::optional<std::int64_t> zakladka;  // the table's ListaTabel row, to compare it again value by value
+  // What a comparison with the Paradox rows found: the differing values and their lines.
+  std::int64_t roznic = 0;
+  std::vector<std::string> linie;
 };
+
+// A copy whose every value is one its column holds (`suma` is certain) needs no read-back of its own: the
+// table it leaves must add up to what it sent, which the check after the run's last commit reads once.
+// The state that check compares with.
+StanZapisanej StanWyslanych(TPrzebieg& przebieg, const SumaWierszy& suma, db::Query& insert,
+                            const std::string& tabelaIb);
 
 // Reads the Firebird table `tabelaIb` back after a copy through `insert` and logs what differs in the
 // run's log: each difference in the errors and critical-errors categories, marked as a critical
@@ -144,7 +153,8 @@ bool TakiSam(const StanZapisanej& a, const StanZapisanej& b);
 // errors and critical-errors categories ("zmieniona po skopiowaniu"), marked as a critical mismatch, and
 // `porownajPonownie` (when given) names its values; a table that stayed as the read-back found it clean
 // gets its line of additional information. The tables checked are forgotten.
-void SprawdzPoZakonczeniu(TPrzebieg& przebieg,
-                          const std::function<void(const StanZapisanej&)>& porownajPonownie = {});
+void SprawdzPoZakonczeniu(
+    TPrzebieg& przebieg,
+    const std::function<std::optional<StanZapisanej>(const StanZapisanej&)>& porownajPonownie = {});
 
 }  // namespace konw

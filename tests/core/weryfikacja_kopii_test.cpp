@@ -24,9 +24,11 @@ class WeryfikacjaKopii : public ProgramNaBazach {
     EXPECT_TRUE(dm.tblLista.locate("TABELA", {std::string("KRANCE")}, false));
     frm.przebieg.Convert();
     frm.przebieg.SprawdzTabelePoZakonczeniu();
-    std::vector<std::string> linie = ui.memo("mKomBl");
-    for (const std::string& l : ui.memo("mKomunikaty"))
-      if (l.starts_with("***")) linie.push_back(l);
+    // The table's section opening ("---", its label) and a line on both pages are left out.
+    std::vector<std::string> linie;
+    for (const auto* strona : {&ui.memo("mKomBl"), &ui.memo("mKomunikaty")})
+      for (const std::string& l : *strona)
+        if (l.starts_with("***") && std::ranges::count(linie, l) == 0) linie.push_back(l);
     return linie;
   }
   // The values of one row of KRANCE, each as the bytes it holds.
