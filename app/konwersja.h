@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/blokada_przebiegu.h"
 #include "config/discovery.h"
 #include "config/unit.h"
 #include "convert/przebieg.h"
@@ -72,6 +73,10 @@ class TfrmConvert {
   std::string OdczytajWersjeDanych();
   // True when the data is refused (too old); the locations are applied on the way.
   bool SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji);
+  // The cause of the last failure of UstawSciezkiDoBaz, for the boxes that refuse the locations.
+  std::string PrzyczynaOdmowy;
+  // An error box; during start-up a text already shown is not shown again.
+  void PokazBlad(const std::string& tekst);
   // Empties the budget-unit value labels (the unit table was closed).
   void WyczyscDaneJednostki();
   // The data-location dialog: the operator's new locations applied and tested, the previous ones
@@ -126,6 +131,8 @@ class TfrmConvert {
   bool JestWOnCreate = false;
   TAppException wyjatki;
   TPrzebieg przebieg;
+  // Held by a run from its start to its end: one conversion per installation.
+  BlokadaPrzebiegu blokada;
   // The triggers the last start-up found off, restored or not.
   std::vector<PrzywrocenieTriggera> przywroconeTriggery;
   // The dialog's state, created on first use and kept.
@@ -138,6 +145,7 @@ class TfrmConvert {
   std::vector<std::string> arguments_;
   std::string programPath_;
   std::unique_ptr<TdmKonw> dm_;
+  std::vector<std::string> bledyStartu_;  // the error boxes shown during this start-up
 };
 
 }  // namespace konw

@@ -1,6 +1,9 @@
 // The locations in use: discovery through the configuration, the edition buttons, the (re)connection of
 // the databases, the budget unit and the data version shown, and the data-location dialog.
+#include <algorithm>
+
 #include "app/konwersja.h"
+#include "app/przyczyny.h"
 #include "config/lokalizacja.h"
 #include "control/konwersja_dm.h"
 #include "platform/mac.h"
@@ -8,11 +11,13 @@
 
 namespace konw {
 
-namespace {
-
-// Value labels of the budget unit and the fields they show.
-
-}  // namespace
+void TfrmConvert::PokazBlad(const std::string& tekst) {
+  if (JestWOnCreate) {
+    if (std::find(bledyStartu_.begin(), bledyStartu_.end(), tekst) != bledyStartu_.end()) return;
+    bledyStartu_.push_back(tekst);
+  }
+  ui_.messageBox(MsgKind::Error, kApplicationTitle, tekst, kOk, kOk);
+}
 
 void TfrmConvert::ZaznaczBezZdarzenia(const std::string& radio, bool checked) {
   // The operator interface never runs a click handler when it sets a radio button.
@@ -69,7 +74,16 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   SciezkaParadoxa = wynik.lokalizacje.SciezkaParadoxa;
   SciezkaInterbase = wynik.lokalizacje.SciezkaInterbase;
   if (!wynik.ok()) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle, wynik.blad, kOk, kOk);
+    // The box says where the configuration was looked for: WIN.INI, or the product's INI it names.
+    std::string przyczyna = PrzyczynaBrakuWinIni();
+    if (przyczyna.empty() && wynik.lokalizacje.SciezkaParadoxa.empty()) {
+      if (const std::string plik = dm.Ini.FileName; !upperAscii(plik).ends_with("WIN.INI")) {
+        przyczyna = PrzyczynaBrakuLokalizacji(plik);
+        przyczyna =
+            przyczyna.empty() ? "(plik konfiguracji: " + plik + ")" : "Plik konfiguracji: " + przyczyna + ".";
+      }
+    }
+    PokazBlad(wynik.blad + (przyczyna.empty() ? "" : "\r\n\r\n" + przyczyna));
     return false;
   }
 
@@ -84,6 +98,8 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
                                     bool JestWKonwersji, bool PokazKomunikat) {
   TdmKonw& dm = *dm_;
   bool wynik = false;
+  bool bazaZajeta = false;
+  PrzyczynaOdmowy.clear();
   if (!SciezkaP.empty() && !SciezkaI.empty()) {
     try {
       const std::string katalog = UsunKoncowyUkosnik(SciezkaParadoxa);
@@ -111,6 +127,9 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
     } catch (...) {
       // Any failure means the locations do not work: reported, and the answer is false.
       wynik = false;
+      bazaZajeta = BazaZajetaPrzezInnyProgram();
+      PrzyczynaOdmowy = bazaZajeta ? std::string() : PrzyczynaBrakuLokalizacji(SciezkaP);
+      if (PrzyczynaOdmowy.empty()) PrzyczynaOdmowy = PrzyczynaBledu(SciezkaI);
       if (JestWKonwersji) ZapiszBlad("TfrmConvert.UstawSciezkiDoBaz");
       ZglosBlad("TfrmConvert.UstawSciezkiDoBaz", "",
                 "(JestWKonwersji=" + LogicznaNaTekst(JestWKonwersji) +
@@ -118,11 +137,15 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
     }
   }
 
+  if (!wynik && PrzyczynaOdmowy.empty()) PrzyczynaOdmowy = PrzyczynaBrakuLokalizacji(SciezkaP);
   if (!JestWOnCreate && !wynik && PokazKomunikat) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
-                   "Proszę przed konwersją ustawić poprawną konfigurację położenia danych.",
-                   kOk, kOk);
+    if (bazaZajeta)
+      PokazBlad("Nie można teraz otworzyć bazy danych: " + PrzyczynaOdmowy + ".");
+    else
+      PokazBlad(
+          "Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
+          "Proszę przed konwersją ustawić poprawną konfigurację położenia danych." +
+          (PrzyczynaOdmowy.empty() ? std::string() : "\r\n\r\nPrzyczyna: " + PrzyczynaOdmowy + "."));
   }
   return wynik;
 }
@@ -138,9 +161,11 @@ bool TfrmConvert::UstawInformacjeOJednostce() {
     ui_.showUnit(&jednostka);
     return true;
   } catch (...) {
-    // Whatever the unit's table gave, the unit is unknown: shown, logged and reported.
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd w trakcie dostępu do informacji o jednostce budżetowej.", kOk, kOk);
+    // Whatever the unit's table gave, the unit is unknown: shown with its cause, logged and reported.
+    std::string przyczyna = PrzyczynaBrakuLokalizacji(SciezkaParadoxa);
+    if (przyczyna.empty()) przyczyna = PrzyczynaBledu(SciezkaInterbase);
+    PokazBlad("Błąd w trakcie dostępu do informacji o jednostce budżetowej." +
+              (przyczyna.empty() ? std::string() : "\r\nPrzyczyna: " + przyczyna + "."));
     ZapiszBlad("TfrmConvert.UstawInformacjeOJednostce");
     ZglosBlad("TfrmConvert.UstawInformacjeOJednostce", "", "");
     return false;
@@ -217,10 +242,12 @@ void TfrmConvert::ActionZmienKonfig() {
     return;
   }
   if (!UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, false, false)) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd dostępu do danych według podanej nowej konfiguracji położenia danych!\r\n"
-                   "(Poprzednia konfiguracja położenia danych nie została zmieniona)",
-                   kOk, kOk);
+    ui_.messageBox(
+        MsgKind::Error, kApplicationTitle,
+        "Błąd dostępu do danych według podanej nowej konfiguracji położenia danych!\r\n"
+        "(Poprzednia konfiguracja położenia danych nie została zmieniona)" +
+            (PrzyczynaOdmowy.empty() ? std::string() : "\r\n\r\nPrzyczyna: " + PrzyczynaOdmowy + "."),
+        kOk, kOk);
     SciezkaInterbase = staraInterbase;
     SciezkaParadoxa = staraParadoxa;
     UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, false, false);
