@@ -6,6 +6,7 @@
 #include "app/przyczyny.h"
 #include "config/lokalizacja.h"
 #include "control/konwersja_dm.h"
+#include "platform/hostpath.h"
 #include "platform/mac.h"
 #include "platform/paths.h"
 
@@ -201,7 +202,10 @@ void TfrmConvert::RozdzielSerwerISciezke(const std::string& Sciezka, std::string
 }
 
 std::string TfrmConvert::PolaczSerwerISciezke(const std::string& Serwer, const std::string& SciezkaPliku) {
-  return SciezkaPliku.empty() ? std::string() : Serwer + ":" + SciezkaPliku;
+  if (SciezkaPliku.empty()) return {};
+  // No server: the file on this computer, opened by the embedded engine (":path" would name no server).
+  if (Serwer.empty()) return SciezkaPliku;
+  return Serwer + ":" + SciezkaPliku;
 }
 
 void TfrmConvert::ActionZmienKonfig() {
@@ -219,7 +223,12 @@ void TfrmConvert::ActionZmienKonfig() {
   TfrmLokalizacja& dialog = *frmLokalizacja;
   dialog.ZaznaczSerwer();
   std::string serwer, sciezka;
-  RozdzielSerwerISciezke(SciezkaInterbase, serwer, sciezka);
+  // A location without a server (a drive path or a host path) is the file on this computer: the dialog
+  // shows it whole with an empty server name.
+  if (isDriveLocation(SciezkaInterbase) || SciezkaInterbase.find(':') == std::string::npos)
+    sciezka = SciezkaInterbase;
+  else
+    RozdzielSerwerISciezke(SciezkaInterbase, serwer, sciezka);
   if (upperAscii(serwer) == "LOCALHOST") dialog.ZaznaczLokalnie();
   dialog.setFileName(sciezka);
   dialog.DEParadox = SciezkaParadoxa;

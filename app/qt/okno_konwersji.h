@@ -41,6 +41,9 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   // A button whose action is not set does nothing.
   std::function<void()> akcjaKonwertuj;
   std::function<void()> akcjaZmienKonfig;
+  // Set when nobody is there to answer (a signal ended the session): every box answers itself, Yes
+  // where it offers Yes, else its default.
+  bool odpowiadajBezPytania = false;
   // Fills the grid ExRxDBGrid1 from ListaTabel (keeping the list's current row).
   void wypelnijSiatke();
 

@@ -138,6 +138,7 @@ QTabWidget* OknoKonwersji::zakladkiStrony(QWidget* page) const {
 
 Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const std::string& text,
                                  unsigned buttons, Button defaultButton) {
+  if (odpowiadajBezPytania) return (buttons & kYes) ? kYes : defaultButton != kNone ? defaultButton : kOk;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (kind) {
     case MsgKind::Error:

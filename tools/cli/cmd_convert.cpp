@@ -75,9 +75,21 @@ int runConvert(const Opcje& o) {
     konw::sygnaly::setBreakMessage(
         "Przerywanie konwersji po bieżącym wierszu; ponowne Ctrl+C kończy program natychmiast.");
     konw::sygnaly::clearBreak();
+    // A second signal ends the program at once as a broken run, its summary written whole.
+    konw::sygnaly::setExitCode(kodWyjscia(konw::Werdykt::Przerwany));
+    if (!o.json.empty())
+      ui.poTabeli = [&] {
+        konw::sygnaly::setFinalFile(o.json, podsumowaniePoSygnale(frm.get(), ui), plikCzesciowy(o.json));
+      };
     konw::sygnaly::setMode(konw::sygnaly::Mode::Break);
     werdykt = frm->Konwertuj();
+    ui.poTabeli = nullptr;
     konw::sygnaly::setMode(konw::sygnaly::Mode::Immediate);
+    // From here a signal ends the program with the run's verdict, and its summary whole.
+    konw::sygnaly::setExitCode(kodWyjscia(werdykt));
+    if (!o.json.empty())
+      konw::sygnaly::setFinalFile(o.json, podsumowanieJson(frm.get(), ui, werdykt, kodWyjscia(werdykt)),
+                                  plikCzesciowy(o.json));
     postep.koniec();
 
     for (std::size_t k = 0; k < konw::kPodpisyStronLogow.size(); ++k) {
@@ -96,6 +108,7 @@ int runConvert(const Opcje& o) {
   const int kod = kodWyjscia(werdykt);
   if (!o.json.empty() && !zapiszPlik(o.json, podsumowanieJson(frm.get(), ui, werdykt, kod)))
     return kod ? kod : 5;
+  konw::sygnaly::setFinalFile({}, {});
   return kod;
 }
 
