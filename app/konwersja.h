@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/blokada_przebiegu.h"
 #include "config/discovery.h"
 #include "config/unit.h"
 #include "convert/przebieg.h"
@@ -72,6 +73,10 @@ class TfrmConvert {
   std::optional<std::string> OdczytajWersjeDanych();
   // True when the data is refused (too old, or no version number); the locations are applied on the way.
   bool SprawdzWersjeDanych(const std::string& SciezkaP, const std::string& SciezkaI, bool JestWKonwersji);
+  // The cause of the last failure of UstawSciezkiDoBaz, for the boxes that refuse the locations.
+  std::string PrzyczynaOdmowy;
+  // An error box; during start-up a text already shown is not shown again.
+  void PokazBlad(const std::string& tekst);
   // Empties the budget-unit value labels (the unit table was closed).
   void WyczyscDaneJednostki();
   // The data-location dialog: the operator's new locations applied and tested, the previous ones
@@ -131,6 +136,8 @@ class TfrmConvert {
   bool JestWOnCreate = false;
   TAppException wyjatki;
   TPrzebieg przebieg;
+  // Held by a run from its start to its end: one conversion per installation.
+  BlokadaPrzebiegu blokada;
   // The triggers the last start-up found off, restored or not.
   std::vector<PrzywrocenieTriggera> przywroconeTriggery;
   // The dialog's state, created on first use and kept.
@@ -146,8 +153,10 @@ class TfrmConvert {
   // Why UstawSciezkiDoBaz last failed when the Firebird file is no database the engine can open (the
   // engine's explanation, for the access-error boxes); empty otherwise.
   std::string przyczynaBleduDostepu_;
-  // The access-error box's text followed by przyczynaBleduDostepu_, when there is one.
+  // The access-error box's text followed by przyczynaBleduDostepu_ when there is one, else by the cause of
+  // the refusal (PrzyczynaOdmowy).
   std::string zPrzyczyna(const std::string& komunikat) const;
+  std::vector<std::string> bledyStartu_;  // the error boxes shown during this start-up
 };
 
 }  // namespace konw

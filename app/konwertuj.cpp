@@ -1,12 +1,14 @@
 // The handler of "&Konwertuj": the checks and the confirmation, the running state, the run itself
 // (convert/) and its verdict.
 #include <exception>
+#include <filesystem>
 
 #include "app/konwersja.h"
 #include "app/widok/projekt_okna.h"
 #include "control/konwersja_dm.h"
 #include "convert/inni.h"
 #include "db/engine.h"
+#include "platform/hostpath.h"
 
 namespace konw {
 
@@ -68,6 +70,19 @@ Werdykt TfrmConvert::Konwertuj() {
                    "Brak w konfiguracji położenia danych w formacie Paradox i/lub Firebird!", kOk, kOk);
     return Werdykt::NieRozpoczety;
   }
+  // Before anything is read or changed: another run of this installation is left alone.
+  if (dm_ && !dm_->SciezkaKonwersji.empty()) {
+    const std::string kto =
+        "program " + std::filesystem::path(programPath_).filename().string() + ", baza " + SciezkaInterbase;
+    if (auto zajeta = blokada.Zajmij(hostPath(dm_->SciezkaKonwersji), kto)) {
+      ui_.messageBox(MsgKind::Error, kApplicationTitle, *zajeta, kOk, kOk);
+      return Werdykt::NieRozpoczety;
+    }
+  }
+  struct Zwolnienie {
+    BlokadaPrzebiegu& b;
+    ~Zwolnienie() { b.Zwolnij(); }
+  } zwolnienie{blokada};
   Werdykt werdykt = Werdykt::NieRozpoczety;
   try {
     if (SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, true)) return werdykt;

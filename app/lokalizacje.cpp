@@ -1,18 +1,24 @@
 // The locations in use: discovery through the configuration, the edition buttons, the (re)connection of
 // the databases, the budget unit and the data version shown, and the data-location dialog.
+#include <algorithm>
+
 #include "app/konwersja.h"
+#include "app/przyczyny.h"
 #include "config/lokalizacja.h"
 #include "control/konwersja_dm.h"
+#include "platform/hostpath.h"
 #include "platform/mac.h"
 #include "platform/paths.h"
 
 namespace konw {
 
-namespace {
-
-// Value labels of the budget unit and the fields they show.
-
-}  // namespace
+void TfrmConvert::PokazBlad(const std::string& tekst) {
+  if (JestWOnCreate) {
+    if (std::find(bledyStartu_.begin(), bledyStartu_.end(), tekst) != bledyStartu_.end()) return;
+    bledyStartu_.push_back(tekst);
+  }
+  ui_.messageBox(MsgKind::Error, kApplicationTitle, tekst, kOk, kOk);
+}
 
 void TfrmConvert::ZaznaczBezZdarzenia(const std::string& radio, bool checked) {
   // The operator interface never runs a click handler when it sets a radio button.
@@ -70,7 +76,16 @@ bool TfrmConvert::WczytajKonfiguracje(bool zPrzycisku) {
   SciezkaParadoxa = wynik.lokalizacje.SciezkaParadoxa;
   SciezkaInterbase = wynik.lokalizacje.SciezkaInterbase;
   if (!wynik.ok()) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle, wynik.blad, kOk, kOk);
+    // The box says where the configuration was looked for: WIN.INI, or the product's INI it names.
+    std::string przyczyna = PrzyczynaBrakuWinIni();
+    if (przyczyna.empty() && wynik.lokalizacje.SciezkaParadoxa.empty()) {
+      if (const std::string plik = dm.Ini.FileName; !upperAscii(plik).ends_with("WIN.INI")) {
+        przyczyna = PrzyczynaBrakuLokalizacji(plik);
+        przyczyna =
+            przyczyna.empty() ? "(plik konfiguracji: " + plik + ")" : "Plik konfiguracji: " + przyczyna + ".";
+      }
+    }
+    PokazBlad(wynik.blad + (przyczyna.empty() ? "" : "\r\n\r\n" + przyczyna));
     return false;
   }
 
@@ -86,6 +101,8 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
   TdmKonw& dm = *dm_;
   bool wynik = false;
   przyczynaBleduDostepu_.clear();
+  bool bazaZajeta = false;
+  PrzyczynaOdmowy.clear();
   if (!SciezkaP.empty() && !SciezkaI.empty()) {
     try {
       const std::string katalog = UsunKoncowyUkosnik(SciezkaParadoxa);
@@ -121,6 +138,9 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
         if (e.code() == db::errc::kDatabaseFormat) przyczynaBleduDostepu_ = e.what();
       } catch (...) {
       }
+      bazaZajeta = przyczynaBleduDostepu_.empty() && BazaZajetaPrzezInnyProgram();
+      PrzyczynaOdmowy = bazaZajeta ? std::string() : PrzyczynaBrakuLokalizacji(SciezkaP);
+      if (PrzyczynaOdmowy.empty()) PrzyczynaOdmowy = PrzyczynaBledu(SciezkaI);
       if (JestWKonwersji) ZapiszBlad("TfrmConvert.UstawSciezkiDoBaz");
       ZglosBlad("TfrmConvert.UstawSciezkiDoBaz", "",
                 "(JestWKonwersji=" + LogicznaNaTekst(JestWKonwersji) +
@@ -128,17 +148,23 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
     }
   }
 
+  if (!wynik && PrzyczynaOdmowy.empty()) PrzyczynaOdmowy = PrzyczynaBrakuLokalizacji(SciezkaP);
   if (!JestWOnCreate && !wynik && PokazKomunikat) {
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   zPrzyczyna("Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
-                              "Proszę przed konwersją ustawić poprawną konfigurację położenia danych."),
-                   kOk, kOk);
+    if (bazaZajeta)
+      PokazBlad("Nie można teraz otworzyć bazy danych: " + PrzyczynaOdmowy + ".");
+    else
+      PokazBlad(
+          zPrzyczyna("Błąd dostępu do danych według podanej konfiguracji położenia danych!\r\n"
+                     "Proszę przed konwersją ustawić poprawną konfigurację położenia danych."));
   }
   return wynik;
 }
 
 std::string TfrmConvert::zPrzyczyna(const std::string& komunikat) const {
-  if (przyczynaBleduDostepu_.empty()) return komunikat;
+  // A database the engine cannot open is explained in full; any other refusal names its cause.
+  if (przyczynaBleduDostepu_.empty())
+    return komunikat +
+           (PrzyczynaOdmowy.empty() ? std::string() : "\r\n\r\nPrzyczyna: " + PrzyczynaOdmowy + ".");
   std::string text = komunikat + "\r\n\r\n";
   for (char c : przyczynaBleduDostepu_) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
   return text;
@@ -155,9 +181,11 @@ bool TfrmConvert::UstawInformacjeOJednostce() {
     ui_.showUnit(&jednostka);
     return true;
   } catch (...) {
-    // Whatever the unit's table gave, the unit is unknown: shown, logged and reported.
-    ui_.messageBox(MsgKind::Error, kApplicationTitle,
-                   "Błąd w trakcie dostępu do informacji o jednostce budżetowej.", kOk, kOk);
+    // Whatever the unit's table gave, the unit is unknown: shown with its cause, logged and reported.
+    std::string przyczyna = PrzyczynaBrakuLokalizacji(SciezkaParadoxa);
+    if (przyczyna.empty()) przyczyna = PrzyczynaBledu(SciezkaInterbase);
+    PokazBlad("Błąd w trakcie dostępu do informacji o jednostce budżetowej." +
+              (przyczyna.empty() ? std::string() : "\r\nPrzyczyna: " + przyczyna + "."));
     ZapiszBlad("TfrmConvert.UstawInformacjeOJednostce");
     ZglosBlad("TfrmConvert.UstawInformacjeOJednostce", "", "");
     return false;
@@ -197,7 +225,10 @@ void TfrmConvert::RozdzielSerwerISciezke(const std::string& Sciezka, std::string
 }
 
 std::string TfrmConvert::PolaczSerwerISciezke(const std::string& Serwer, const std::string& SciezkaPliku) {
-  return SciezkaPliku.empty() ? std::string() : Serwer + ":" + SciezkaPliku;
+  if (SciezkaPliku.empty()) return {};
+  // No server: the file on this computer, opened by the embedded engine (":path" would name no server).
+  if (Serwer.empty()) return SciezkaPliku;
+  return Serwer + ":" + SciezkaPliku;
 }
 
 void TfrmConvert::ActionZmienKonfig() {
@@ -215,7 +246,12 @@ void TfrmConvert::ActionZmienKonfig() {
   TfrmLokalizacja& dialog = *frmLokalizacja;
   dialog.ZaznaczSerwer();
   std::string serwer, sciezka;
-  RozdzielSerwerISciezke(SciezkaInterbase, serwer, sciezka);
+  // A location without a server (a drive path or a host path) is the file on this computer: the dialog
+  // shows it whole with an empty server name.
+  if (isDriveLocation(SciezkaInterbase) || SciezkaInterbase.find(':') == std::string::npos)
+    sciezka = SciezkaInterbase;
+  else
+    RozdzielSerwerISciezke(SciezkaInterbase, serwer, sciezka);
   if (upperAscii(serwer) == "LOCALHOST") dialog.ZaznaczLokalnie();
   dialog.setFileName(sciezka);
   dialog.DEParadox = SciezkaParadoxa;

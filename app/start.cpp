@@ -4,6 +4,7 @@
 #include "app/konwersja.h"
 #include "config/lokalizacja.h"
 #include "control/konwersja_dm.h"
+#include "platform/hostpath.h"
 #include "platform/paths.h"
 
 namespace konw {
@@ -23,6 +24,7 @@ TfrmConvert::~TfrmConvert() {
 
 bool TfrmConvert::FormCreate() {
   JestWOnCreate = true;
+  bledyStartu_.clear();
   bool ok = false;
   try {
     wyjatki.UserName.clear();
@@ -39,7 +41,12 @@ bool TfrmConvert::FormCreate() {
       else
         ZaznaczRadio(edycja == "JST" ? "JST" : "JB");
 
-      if (dm_->OtworzTabeleKonfiguracyjne(SciezkaGlowna, programPath_)) {
+      if (!dm_->OtworzTabeleKonfiguracyjne(SciezkaGlowna, programPath_)) {
+        // Reported by the data module.
+      } else if (auto zajeta = BlokadaPrzebiegu::KtoTrzyma(hostPath(dm_->SciezkaKonwersji))) {
+        // The selection and the triggers belong to the run in progress: nothing is touched.
+        ui_.messageBox(MsgKind::Error, kApplicationTitle, *zajeta, kOk, kOk);
+      } else {
         if (CzyTrybZaawansowany()) ui_.showAdvancedPages();
         ui_.allowTableChoice(false);
         dm_->ZerujWybraneTabele();
@@ -101,6 +108,8 @@ std::string TfrmConvert::EdycjaZWierszaPolecen() const {
 }
 
 void TfrmConvert::RadioGroup1Click(int itemIndex) {
+  // The kind and the grid are what a run or a comparison reads: not while one is in progress.
+  if (WTrakcieKonwersji() || PorownanieTrwa) return;
   if (itemIndex >= 0 && itemIndex <= 4) RodzajKonwersji = static_cast<TRodzajKonwersji>(itemIndex);
   ui_.allowTableChoice(RodzajKonwersji == TRodzajKonwersji::WybraneTabele);
   ui_.refreshTableList();

@@ -1,9 +1,12 @@
 #include "control/konwersja_dm.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/hostpath.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace konw {
 
@@ -86,6 +89,7 @@ std::string TdmKonw::NazwaPlikuTabeli(const db::Table& table) {
 bool TdmKonw::OtworzTabeleKonfiguracyjne(const std::string& SciezkaGlowna, const std::string& programPath) {
   try {
     std::string glowny = SciezkaGlowna;
+    obokProgramu_ = glowny.empty();
     if (glowny.empty()) {
       // Beside the program: its directory with a trailing separator.
       glowny = std::filesystem::path(programPath).parent_path().string() + "/";
@@ -105,10 +109,27 @@ bool TdmKonw::OtworzTabeleKonfiguracyjne(const std::string& SciezkaGlowna, const
     return true;
   } catch (...) {
     // Reported whatever it was, to the operator too: the program cannot go on without its control tables.
-    wyjatki_.ReportError("", "Błąd otwarcia plików konfiguracyjnych w katalogu:\r\n" + SciezkaKonwersji,
+    wyjatki_.ReportError("", "Błąd otwarcia plików konfiguracyjnych w katalogu:\r\n" + gdzie(""),
                          "TdmKonw.OtworzTabeleKonfiguracyjne");
     return false;
   }
+}
+
+std::string TdmKonw::gdzie(const std::string& plik) const {
+  // A Windows location is shown as it maps onto this computer; a host one with its own separators.
+  auto naHoscie = [](std::string l) {
+    if (isDriveLocation(l) || isUncLocation(l)) return hostPath(l).string();
+    std::replace(l.begin(), l.end(), '\\', '/');
+    return l;
+  };
+  std::string tekst = naHoscie(SciezkaKonwersji + plik);
+  if (std::error_code ec; !std::filesystem::is_directory(naHoscie(SciezkaKonwersji), ec))
+    tekst += "\r\n(nie ma katalogu " + naHoscie(SciezkaKonwersji) + ")";
+  if (obokProgramu_)
+    tekst +=
+        "\r\nKonfiguracja nie wskazała katalogu głównego programu Kalmiro (PathMain), więc tabel "
+        "kontrolnych szukano w katalogu KONWERSJA obok programu.";
+  return tekst;
 }
 
 bool TdmKonw::OtworzListeTabel(db::Table& table) {
@@ -117,9 +138,8 @@ bool TdmKonw::OtworzListeTabel(db::Table& table) {
     return true;
   } catch (...) {
     // Reported whatever it was: the message names the table that could not be opened.
-    wyjatki_.ReportError(
-        "", "Błąd otwarcia pliku konfiguracyjnego:\r\n" + SciezkaKonwersji + NazwaPlikuTabeli(table),
-        "TdmKonw.OtworzListeTabel");
+    wyjatki_.ReportError("", "Błąd otwarcia pliku konfiguracyjnego:\r\n" + gdzie(NazwaPlikuTabeli(table)),
+                         "TdmKonw.OtworzListeTabel");
     return false;
   }
 }
@@ -177,6 +197,44 @@ void TdmKonw::ZerujWybraneTabele() {
     }
   }
   tblLista.first();
+}
+
+std::vector<std::string> TdmKonw::ZaznaczWybraneTabele(const std::vector<std::string>& nazwy) {
+  auto wybrany = [&](const std::string& tabela) {
+    for (const std::string& n : nazwy)
+      if (!tabela.empty() && equalsIgnoreCase(n, tabela)) return true;
+    return false;
+  };
+  std::vector<bool> znana(nazwy.size(), false);
+  std::vector<std::int64_t> wiersze;
+  for (tblLista.first(); !tblLista.eof(); tblLista.next()) {
+    const std::string p = tblLista.fieldByName("TABELA").asString();
+    const std::string f = tblLista.fieldByName("TABELA_IB").asString();
+    for (std::size_t i = 0; i < nazwy.size(); ++i)
+      if (equalsIgnoreCase(nazwy[i], p) || equalsIgnoreCase(nazwy[i], f)) znana[i] = true;
+    if (wybrany(p) || wybrany(f)) wiersze.push_back(tblLista.bookmark());
+  }
+  std::vector<std::string> nieznane;
+  for (std::size_t i = 0; i < nazwy.size(); ++i)
+    if (!znana[i]) nieznane.push_back(nazwy[i]);
+  if (nieznane.empty()) {
+    for (std::int64_t w : wiersze) {
+      tblLista.gotoBookmark(w);
+      try {
+        tblLista.edit();
+        tblLista.fieldByName("KONWERTOWANA").setAsBoolean(true);
+        tblLista.post();
+      } catch (...) {
+        tblLista.cancel();
+        wyjatki_.ReportError(
+            "", "Błąd zapisu pliku konfiguracyjnego:\r\n" + SciezkaKonwersji + NazwaPlikuTabeli(tblLista),
+            "TdmKonw.ZaznaczWybraneTabele");
+        throw;
+      }
+    }
+  }
+  tblLista.first();
+  return nieznane;
 }
 
 }  // namespace konw

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config/profile.h"
 #include "db/engine.h"
@@ -35,6 +36,10 @@ class TdmKonw {
   // Every ListaTabel row gets KONWERTOWANA false, posted where it was set (nothing is written when no row
   // is selected); the cursor ends on the first row.
   void ZerujWybraneTabele();
+  // Ticks KONWERTOWANA of every row whose TABELA or TABELA_IB is one of `nazwy` (ignoring case), as the
+  // grid of selected tables does, and leaves the list on its first row. Returns the names no row holds;
+  // then nothing is ticked.
+  std::vector<std::string> ZaznaczWybraneTabele(const std::vector<std::string>& nazwy);
   // The file name a control table was opened from ("ListaTabel.db", ...).
   static std::string NazwaPlikuTabeli(const db::Table& table);
 
@@ -51,6 +56,10 @@ class TdmKonw {
 
  private:
   TAppException& wyjatki_;
+  // A control file (or the directory, for an empty name) as the operator finds it, and why it was
+  // looked for there.
+  std::string gdzie(const std::string& plik) const;
+  bool obokProgramu_ = false;
 };
 
 }  // namespace konw

@@ -1,6 +1,7 @@
 // Ctrl+C and SIGTERM for the whole process: during start-up they end it at once; during a run the first
 // one asks for a break (the run polls breakRequested() where it polls the break button) and a second
-// one ends the process at once. SIGHUP and the other signals keep their ordinary meaning.
+// one ends the process at once. SIGHUP is handled the same way only when asked for (the window: a logout);
+// otherwise it and the other signals keep their ordinary meaning.
 //
 // The handler does only what is safe inside a signal handler: an atomic store, one write() of a
 // prepared line to standard error, _exit(). It may run on any thread. An exit forced by a signal has the
@@ -11,6 +12,7 @@
 // refuses that shutdown while this handler is installed.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace konw::sygnaly {
@@ -20,8 +22,9 @@ enum class Mode {
   Break,      // the first asks for a break, the next one ends the process at once
 };
 
-// Installs the handler of SIGINT and SIGTERM in the given mode; a later call only changes the mode.
-void install(Mode mode);
+// Installs the handler of SIGINT and SIGTERM (and SIGHUP with `hangup`) in the given mode; a later call
+// only changes the mode.
+void install(Mode mode, bool hangup = false);
 // Switches the mode of the installed handler; a break already asked for stays asked for.
 void setMode(Mode mode);
 Mode mode();
@@ -44,5 +47,15 @@ void setBreakMessage(std::string_view line);
 constexpr int exitCode(int signal) {
   return 128 + signal;
 }
+
+// The exit code of a process that a signal ends at once (any signal in Immediate mode, the second one in
+// Break mode); 0, the default, gives exitCode(signal).
+void setExitCode(int code);
+
+// A file written whole when a signal ends the process at once: `text` goes into `path` + ".sygnal", which
+// is then renamed over `path`, so that `path` is either as it was or whole; `partial` (the file another
+// writer is filling, to be renamed over `path` when done) is removed. An empty path: nothing is written.
+// May be called again at any time; the handler takes either the old or the new text.
+void setFinalFile(const std::string& path, const std::string& text, const std::string& partial = {});
 
 }  // namespace konw::sygnaly

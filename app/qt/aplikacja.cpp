@@ -1,6 +1,9 @@
 #include "app/qt/aplikacja.h"
 
+#include <unistd.h>
+
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 #include <QWidget>
 #include <cstdio>
@@ -22,6 +25,28 @@ bool wSiatce(QObject* receiver) {
 }
 
 }  // namespace
+
+StrazSygnalow::StrazSygnalow(OknoKonwersji& okno, TfrmConvert& logika) : okno_(okno), logika_(logika) {
+  connect(&zegar_, &QTimer::timeout, this, &StrazSygnalow::sprawdz);
+  zegar_.start(100);
+}
+
+void StrazSygnalow::sprawdz() {
+  if (przerwal_ || !sygnaly::breakRequested()) return;
+  const bool wPracy = logika_.WTrakcieKonwersji();
+  if (wPracy) {
+    przerwal_ = true;
+    sygnaly::setExitCode(kKodPrzerwanegoPrzebiegu);
+    logika_.przebieg.flagi.Przerwano = true;
+    // Nobody is there to answer: the boxes still to come answer themselves.
+    okno_.odpowiadajBezPytania = true;
+  }
+  // A box or dialog open now is closed as its Escape key would close it (the break question answers No,
+  // but the break is already asked for).
+  for (int i = 0; i < 8; ++i)
+    if (QWidget* modalny = QApplication::activeModalWidget()) modalny->close();
+  if (!wPracy) okno_.close();
+}
 
 Aplikacja::Aplikacja(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -88,9 +113,11 @@ int uruchomProgram(int argc, char** argv) {
       return 0;
     }
   }
-  // Ctrl+C or SIGTERM ends the program at once, from its first moment on (also while start-up waits on an
-  // unreachable server); the Firebird client is kept from shutting the connections down instead.
-  sygnaly::install(sygnaly::Mode::Immediate);
+  // Ctrl+C, SIGTERM or SIGHUP (a logout) during start-up ends the program at once as a start that failed
+  // (also while start-up waits on an unreachable server); the Firebird client is kept from shutting the
+  // connections down instead.
+  sygnaly::install(sygnaly::Mode::Immediate, true);
+  sygnaly::setExitCode(1);
   Aplikacja app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   zaladujTlumaczeniePolskie(app);
@@ -102,18 +129,37 @@ int uruchomProgram(int argc, char** argv) {
   OknoKonwersji okno;
   TfrmConvert logika(okno, std::move(arguments), QCoreApplication::applicationFilePath().toStdString());
   okno.ustawLogike(&logika);
-  okno.akcjaKonwertuj = [&logika] { logika.Konwertuj(); };
   logika.wyjatki.stanOkien = [&okno] { return okno.stanOkien(); };
   app.obslugaWyjatku = [&logika](const std::exception_ptr& e, bool dataControl) {
     logika.wyjatki.HandleException(e, dataControl);
   };
 
   if (!logika.FormCreate()) return 1;
+
+  // From here the first signal is the operator's: during a run it is the break answered Yes (the current
+  // row ends, the run's end is logged, the program ends with the broken run's code), before a run it
+  // closes the window. A second one ends the program at once.
+  sygnaly::setExitCode(0);
+  sygnaly::setBreakMessage("konwersja: sygnał zakończenia - przerywanie konwersji po bieżącym wierszu.");
+  sygnaly::clearBreak();
+  sygnaly::setMode(sygnaly::Mode::Break);
+  StrazSygnalow straz(okno, logika);
+  okno.akcjaKonwertuj = [&logika, &straz] {
+    logika.Konwertuj();
+    if (straz.przerwalPrzebieg()) QCoreApplication::exit(kKodPrzerwanegoPrzebiegu);
+  };
+
   okno.wypelnijSiatke();
   okno.show();
   okno.przygotujDoPokazania();
-  app.exec();
-  return 0;
+  const int kod = app.exec();
+  // A signal ended the session: the log files are closed, and the embedded engine, which saw the signal
+  // too, would not let the connections go; the process ends here.
+  if (sygnaly::breakRequested()) {
+    std::fflush(nullptr);
+    ::_exit(kod);
+  }
+  return kod;
 }
 
 }  // namespace konw

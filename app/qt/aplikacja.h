@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTimer>
 #include <exception>
 #include <functional>
 
@@ -22,7 +23,31 @@ class Aplikacja : public QApplication {
 // Loads Qt's own Polish texts for the standard buttons ("Tak", "Nie", "Anuluj"); false when missing.
 bool zaladujTlumaczeniePolskie(QCoreApplication& app);
 
-// The program: start-up, the window, the message loop. Exit code 1 when start-up fails.
+// The exit code of a run broken by a signal (as konwersja-cli's broken run).
+inline constexpr int kKodPrzerwanegoPrzebiegu = 6;
+
+class OknoKonwersji;
+class TfrmConvert;
+
+// Watches for the signal that asks the program to end (platform/signals in Break mode): during a run it
+// is the break answered Yes, with every box still to come answering itself; before a run it closes the
+// window. Open boxes and dialogs are closed either way.
+class StrazSygnalow : public QObject {
+ public:
+  StrazSygnalow(OknoKonwersji& okno, TfrmConvert& logika);
+  // Whether a signal broke the run: the program then ends with kKodPrzerwanegoPrzebiegu.
+  bool przerwalPrzebieg() const { return przerwal_; }
+  void sprawdz();
+
+ private:
+  OknoKonwersji& okno_;
+  TfrmConvert& logika_;
+  QTimer zegar_;
+  bool przerwal_ = false;
+};
+
+// The program: start-up, the window, the message loop. Exit code 1 when start-up fails (or a signal
+// ends it), 6 when a signal broke a run, 0 when the window is closed.
 int uruchomProgram(int argc, char** argv);
 
 }  // namespace konw

@@ -189,13 +189,13 @@ void OknoKonwersji::zbudujStroneWyniki(QWidget* page) {
 }
 
 void OknoKonwersji::zbudujStroneOpcje(QWidget* page) {
-  auto* grupa = utworz<QGroupBox>(page, "RadioGroup1", 6, 6, 200, 160);
+  auto* grupa = utworz<QGroupBox>(page, "RadioGroup1", 6, 6, 236, 160);
   grupa->setTitle(podpis("RadioGroup1"));
   auto* przyciski = new QButtonGroup(grupa);
   for (std::size_t i = 0; i < projekt::kRodzajeKonwersji.size(); ++i) {
     auto* rb = new QRadioButton(q(projekt::kRodzajeKonwersji[i]), grupa);
     rb->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
-    rb->setGeometry(10, 22 + static_cast<int>(i) * 26, 184, 22);
+    rb->setGeometry(10, 22 + static_cast<int>(i) * 26, 220, 22);
     przyciski->addButton(rb, static_cast<int>(i));
   }
   przyciski->button(0)->setChecked(true);
@@ -203,7 +203,7 @@ void OknoKonwersji::zbudujStroneOpcje(QWidget* page) {
     if (logika_) logika_->RadioGroup1Click(id);
   });
 
-  siatka_ = utworz<QTableWidget>(page, "ExRxDBGrid1", 212, 6, 410, 396);
+  siatka_ = utworz<QTableWidget>(page, "ExRxDBGrid1", 248, 6, 374, 396);
   siatka_->setColumnCount(5);
   siatka_->setHorizontalHeaderLabels({QStringLiteral("KONWERTOWANA?"), QStringLiteral("TABELA"),
                                       QStringLiteral("TABELA IBASE"), QStringLiteral("SLOWNIK"),
@@ -252,7 +252,7 @@ TdmKonw* OknoKonwersji::dm() const {
 }
 
 void OknoKonwersji::wypelnijSiatke() {
-  if (!siatka_) return;
+  if (!siatka_ || listaWUzyciu()) return;
   wypelnianie_ = true;
   siatka_->setRowCount(0);
   zakladkiWierszy_.clear();
@@ -289,13 +289,20 @@ void OknoKonwersji::wypelnijSiatke() {
   wypelnianie_ = false;
 }
 
+bool OknoKonwersji::listaWUzyciu() const {
+  return logika_ && (logika_->WTrakcieKonwersji() || logika_->PorownanieTrwa);
+}
+
 void OknoKonwersji::wierszSiatki(int row) {
-  if (wypelnianie_ || !dm() || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size())) return;
+  // ListaTabel's current row is the run's own walk.
+  if (wypelnianie_ || listaWUzyciu() || !dm() || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size()))
+    return;
   if (dm()->tblLista.active()) dm()->tblLista.gotoBookmark(zakladkiWierszy_[static_cast<std::size_t>(row)]);
 }
 
 void OknoKonwersji::zaznaczenieWSiatce(int row, int column) {
-  if (wypelnianie_ || column != 0 || !dm() || row < 0 || row >= static_cast<int>(zakladkiWierszy_.size()))
+  if (wypelnianie_ || listaWUzyciu() || column != 0 || !dm() || row < 0 ||
+      row >= static_cast<int>(zakladkiWierszy_.size()))
     return;
   db::Table& t = dm()->tblLista;
   if (!t.active()) return;

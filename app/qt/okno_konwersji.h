@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -40,6 +41,9 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   // A button whose action is not set does nothing.
   std::function<void()> akcjaKonwertuj;
   std::function<void()> akcjaZmienKonfig;
+  // Set when nobody is there to answer (a signal ended the session): every box answers itself, Yes
+  // where it offers Yes, else its default.
+  bool odpowiadajBezPytania = false;
   // Fills the grid ExRxDBGrid1 from ListaTabel (keeping the list's current row).
   void wypelnijSiatke();
 
@@ -75,6 +79,14 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   void refreshGrid(const std::string& grid) override;
   void beep() override;
   void restoreWindow() override;
+  // One switch for the whole window: on, every control is disabled except the live ones (kZyweWPracy,
+  // the page tabs); labels, bars and containers are left as they are. Whatever the logic enables
+  // meanwhile stays off until the switch goes off, which gives every control back the state it had or
+  // was last given.
+  void setInert(bool inert) override;
+  bool inert() const { return bezwladne_; }
+  // Whether the control stays live while the window is inert.
+  static bool zywyWPracy(const QWidget* w);
   // ---- report, location dialog, viewers
   std::string memoText(const std::string& memo) const override;
   std::string saveFileName(const std::string& proposedName, const std::string& defaultExtension,
@@ -101,6 +113,8 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   void zbudujStroneOpcje(QWidget* page);
   void zaznaczenieWSiatce(int row, int column);
   void wierszSiatki(int row);
+  // A run or a comparison walks ListaTabel: the grid neither moves nor ticks it meanwhile.
+  bool listaWUzyciu() const;
 
   TfrmConvert* logika_ = nullptr;
   QTabWidget* pageControl_ = nullptr;
@@ -111,6 +125,9 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   std::array<StanPaska, 2> paski_;  // in the order of konw::Pasek
   QElapsedTimer zegar_;
   QWidget* frmLokalizacja_ = nullptr;  // the location dialog, created on first use and kept
+  bool bezwladne_ = false;
+  // The controls the switch holds off, with the state each gets back.
+  std::vector<std::pair<QPointer<QWidget>, bool>> wstrzymane_;
 };
 
 }  // namespace konw

@@ -1,6 +1,7 @@
 // The Operator of the main window: controls found by their object names.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -8,8 +9,10 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
+#include <functional>
 
 #include "app/qt/okno_konwersji.h"
 #include "app/widok/projekt_okna.h"
@@ -46,7 +49,78 @@ QMessageBox::StandardButton przyciskQt(Button b) {
   return QMessageBox::NoButton;
 }
 
+// What stays live while the window is inert, besides the page tabs: the break button and the text pages,
+// which are only read.
+constexpr const char* kZyweWPracy[] = {"btnBreak", "mKomunikaty", "mKomInf",
+                                       "mKomBl",   "mKomBlKr",    "mPorownanie"};
+
+bool zywy(const QWidget* w) {
+  if (auto* bar = qobject_cast<const QTabBar*>(w))
+    return qobject_cast<const QTabWidget*>(bar->parentWidget());
+  for (const char* n : kZyweWPracy)
+    if (w->objectName() == QLatin1String(n)) return true;
+  return false;
+}
+
+// A widget that only holds others (the walk goes into it) or only shows something (left alone).
+bool pojemnik(const QWidget* w) {
+  const QMetaObject* m = w->metaObject();
+  if (m == &QWidget::staticMetaObject || m == &QFrame::staticMetaObject ||
+      m == &QStackedWidget::staticMetaObject || m == &QTabWidget::staticMetaObject)
+    return true;
+  if (m == &QGroupBox::staticMetaObject) return !static_cast<const QGroupBox*>(w)->isCheckable();
+  return false;
+}
+
+bool tylkoPokazuje(const QWidget* w) {
+  if (qobject_cast<const QProgressBar*>(w)) return true;
+  if (auto* l = qobject_cast<const QLabel*>(w))
+    return !l->openExternalLinks() &&
+           (l->textFormat() == Qt::PlainText ||
+            !(l->textInteractionFlags() & (Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard)));
+  return false;
+}
+
+bool zawieraZywy(const QWidget* w) {
+  for (const QWidget* c : w->findChildren<QWidget*>())
+    if (!c->isWindow() && zywy(c)) return true;
+  return false;
+}
+
 }  // namespace
+
+bool OknoKonwersji::zywyWPracy(const QWidget* w) {
+  for (; w && !w->isWindow(); w = w->parentWidget())
+    if (zywy(w)) return true;
+  return false;
+}
+
+void OknoKonwersji::setInert(bool on) {
+  if (!on) {
+    bezwladne_ = false;
+    for (auto& [w, stan] : wstrzymane_)
+      if (w) w->setEnabled(stan);
+    wstrzymane_.clear();
+    return;
+  }
+  if (bezwladne_) return;
+  bezwladne_ = true;
+  // Every widget of the window, own windows (dialogs, boxes) apart: the live ones and what only shows
+  // are left, what holds a live one or only holds others is gone into, everything else is held off.
+  std::function<void(QWidget*)> przejdz = [&](QWidget* rodzic) {
+    for (QObject* o : rodzic->children()) {
+      auto* w = qobject_cast<QWidget*>(o);
+      if (!w || w->isWindow() || zywy(w) || tylkoPokazuje(w)) continue;
+      if (pojemnik(w) || zawieraZywy(w)) {
+        przejdz(w);
+        continue;
+      }
+      wstrzymane_.emplace_back(w, !w->testAttribute(Qt::WA_ForceDisabled));
+      w->setEnabled(false);
+    }
+  };
+  przejdz(this);
+}
 
 QWidget* OknoKonwersji::kontrolka(const std::string& name) const {
   const QString n = q(name);
@@ -64,6 +138,7 @@ QTabWidget* OknoKonwersji::zakladkiStrony(QWidget* page) const {
 
 Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const std::string& text,
                                  unsigned buttons, Button defaultButton) {
+  if (odpowiadajBezPytania) return (buttons & kYes) ? kYes : defaultButton != kNone ? defaultButton : kOk;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (kind) {
     case MsgKind::Error:
@@ -205,7 +280,21 @@ bool OknoKonwersji::visible(const std::string& control) const {
 }
 
 void OknoKonwersji::setEnabled(const std::string& control, bool enabled) {
-  if (QWidget* w = kontrolka(control)) w->setEnabled(enabled);
+  QWidget* w = kontrolka(control);
+  if (!w) return;
+  if (bezwladne_) {
+    for (auto& [k, stan] : wstrzymane_)
+      if (k == w) {
+        stan = enabled;  // given back when the switch goes off
+        return;
+      }
+    // A control the switch found already off is kept off too.
+    if (enabled && w != this && !zywy(w) && !tylkoPokazuje(w) && !pojemnik(w) && !zawieraZywy(w)) {
+      wstrzymane_.emplace_back(w, true);
+      return;
+    }
+  }
+  w->setEnabled(enabled);
 }
 
 bool OknoKonwersji::enabled(const std::string& control) const {

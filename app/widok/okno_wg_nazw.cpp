@@ -57,6 +57,7 @@ void OknoWgNazw::showRunning() {
   setEnabled("btnBreak", true);
   setFocus("btnBreak");
   for (const char* c : kNieruchomeWPracy) setEnabled(c, false);
+  setInert(true);
 }
 
 void OknoWgNazw::showRunEnded() {
@@ -65,6 +66,7 @@ void OknoWgNazw::showRunEnded() {
 }
 
 void OknoWgNazw::showIdle(bool wybraneTabele) {
+  setInert(false);
   setVisible("btnBreak", false);
   setVisible("btnKonwert", true);
   for (const char* c : {"btnKonfig", "btnClose", "PageControl"}) setEnabled(c, true);
@@ -131,7 +133,9 @@ void OknoWgNazw::refreshTableList() {
 }
 
 void OknoWgNazw::allowComparison(bool allowed) {
+  if (allowed) setInert(false);
   for (const char* b : kPrzyciskiPorownania) setEnabled(b, allowed);
+  if (!allowed) setInert(true);
 }
 
 void OknoWgNazw::appendLine(Strona strona, const std::string& text) {

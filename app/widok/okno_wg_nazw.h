@@ -57,6 +57,11 @@ class OknoWgNazw : public Operator {
   virtual void beep() {}
   // Brings the main window back when it is minimised.
   virtual void restoreWindow() {}
+  // While a run or a comparison is in progress (true) nothing the operator reaches may change what it
+  // reads or does: a window makes every control inert but the few it keeps live (the break button, the
+  // page tabs, the text pages). Called after the named controls were set for the run, and before they
+  // are set for idle.
+  virtual void setInert(bool inert) { (void)inert; }
 };
 
 }  // namespace konw

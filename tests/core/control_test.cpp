@@ -160,8 +160,9 @@ TEST_F(ControlTables, MissingControlTableIsNamedAndTheOthersStayOpen) {
   auto& dm = *frm.dm();
   EXPECT_FALSE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
   ASSERT_EQ(ui.boxes().size(), 1u);
-  EXPECT_EQ(ui.boxes()[0].text,
-            "Błąd otwarcia pliku konfiguracyjnego:\r\n" + dm.SciezkaKonwersji + "ListaIndekSkip.db");
+  // The file as it lies on this computer.
+  EXPECT_EQ(ui.boxes()[0].text, "Błąd otwarcia pliku konfiguracyjnego:\r\n" +
+                                    (root.path / "PROG" / "KONWERSJA" / "ListaIndekSkip.db").string());
   EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
   int open = 0;
   for (db::Table* t : {&dm.tblLista, &dm.tblPola, &dm.tblRozmiar, &dm.tblKolejnosc, &dm.tblPomijane})

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
+#include "platform/ini.h"
 
 namespace {
 
@@ -100,7 +101,10 @@ TEST_F(Discovery, DataPathIsNotSoughtInTheWorkstationSectionWhenMainPathWasShare
   winIni("[VELMARO]\nKalmiro=D:\\Kalmiro.ini\n");
   productIni("[00E04C6A1B2F]\nPathData=D:\\DANE\\\n[configJST]\nPathMain=D:\\PROG\\\nGDBPath=D:\\K.FDB\n");
   EXPECT_FALSE(frm.WczytajKonfiguracje(false));
-  EXPECT_EQ(texts(), std::vector<std::string>{kBrakDanych});
+  // The box names the product's INI file the key was sought in.
+  ASSERT_EQ(texts().size(), 1u);
+  EXPECT_TRUE(texts()[0].starts_with(kBrakDanych)) << texts()[0];
+  EXPECT_NE(texts()[0].find("D:\\Kalmiro.ini"), std::string::npos) << texts()[0];
 }
 
 TEST_F(Discovery, WorkstationSectionServesWhenNothingIsShared) {
@@ -130,7 +134,11 @@ TEST_F(Discovery, MissingFirebirdLocationIsReportedAndNothingConnects) {
 
 TEST_F(Discovery, NoWinIniAtAll) {
   EXPECT_FALSE(frm.WczytajKonfiguracje(false));
-  EXPECT_EQ(texts(), std::vector<std::string>{kBrakSystemu});
+  // The box says where WIN.INI was looked for and how to give one.
+  ASSERT_EQ(texts().size(), 1u);
+  EXPECT_TRUE(texts()[0].starts_with(kBrakSystemu)) << texts()[0];
+  EXPECT_NE(texts()[0].find("szukano " + konw::profileFilePath("WIN.INI").string()), std::string::npos);
+  EXPECT_NE(texts()[0].find("--winini"), std::string::npos);
   EXPECT_FALSE(ui.checked("JST") || ui.checked("JB"));
 }
 

@@ -37,7 +37,8 @@ TEST(LokalizacjaSciezki, SplitAtTheFirstColonAndJoinOnlyWithAPath) {
     EXPECT_EQ(serwer + plik, "sp") << "untouched for " << bez;
   }
   EXPECT_EQ(TfrmConvert::PolaczSerwerISciezke("srv", "D:\\B.GDB"), "srv:D:\\B.GDB");
-  EXPECT_EQ(TfrmConvert::PolaczSerwerISciezke("", "D:\\B.GDB"), ":D:\\B.GDB");
+  // No server: the file on this computer, through the embedded engine.
+  EXPECT_EQ(TfrmConvert::PolaczSerwerISciezke("", "D:\\B.GDB"), "D:\\B.GDB");
   EXPECT_EQ(TfrmConvert::PolaczSerwerISciezke("srv", ""), "");
 }
 
@@ -148,12 +149,13 @@ TEST_F(Lokalizacja, NewLocationsAreAppliedAndShown) {
     return true;
   });
   frm.ActionZmienKonfig();
-  // A location without a server splits at the drive colon and joins back the same.
+  // A location without a server is the file on this computer: an empty server name and the whole path,
+  // joined back the same.
   EXPECT_FALSE(pokazane.lokalnie);
   EXPECT_TRUE(pokazane.serwerEnabled);
   EXPECT_EQ(pokazane.szerokosc, 0);
-  EXPECT_EQ(pokazane.serwer, "F");
-  EXPECT_EQ(pokazane.plik, "\\test.fdb");
+  EXPECT_EQ(pokazane.serwer, "");
+  EXPECT_EQ(pokazane.plik, "F:\\test.fdb");
   EXPECT_EQ(pokazane.paradox, "D:\\DANE\\");
   EXPECT_TRUE(ui.boxes().empty());
   oczekujKonfiguracji("D:\\DANE2\\", "F:\\test.fdb", "3.70");
@@ -161,11 +163,12 @@ TEST_F(Lokalizacja, NewLocationsAreAppliedAndShown) {
 }
 
 TEST_F(Lokalizacja, UnusableLocationsBringThePreviousOnesBack) {
-  // A directory without the product's data, then a database that does not exist, then an empty server.
+  // A directory without the product's data, then a database that does not exist, then a server nobody runs.
   // A directory that does not exist connects (its tables cannot be opened): the unit's box comes first.
   const std::vector<std::function<void(TfrmLokalizacja&)>> zmiany = {
       [](TfrmLokalizacja& d) { d.DEParadox = "D:\\BRAK\\"; },
-      [](TfrmLokalizacja& d) { d.setFileName("\\brak.fdb"); }, [](TfrmLokalizacja& d) { d.EdServer = ""; }};
+      [](TfrmLokalizacja& d) { d.setFileName("F:\\brak.fdb"); },
+      [](TfrmLokalizacja& d) { d.EdServer = "127.0.0.1/1"; }};
   for (std::size_t i = 0; i < zmiany.size(); ++i) {
     ui.clearBoxes();
     operatorDialogu([&](TfrmLokalizacja& d) {
@@ -175,9 +178,14 @@ TEST_F(Lokalizacja, UnusableLocationsBringThePreviousOnesBack) {
     frm.ActionZmienKonfig();
     ASSERT_EQ(ui.boxes().size(), i == 0 ? 2u : 1u);
     if (i == 0) {
-      EXPECT_EQ(ui.boxes()[0].text, "Błąd w trakcie dostępu do informacji o jednostce budżetowej.");
+      EXPECT_EQ(ui.boxes()[0].text,
+                "Błąd w trakcie dostępu do informacji o jednostce budżetowej.\r\n"
+                "Przyczyna: nie istnieje D:\\BRAK\\ (" +
+                    (root.path / "D" / "BRAK").string() + ").");
     }
-    EXPECT_EQ(ui.boxes().back().text, kBladDostepu);
+    // The box names the cause.
+    EXPECT_TRUE(ui.boxes().back().text.starts_with(std::string(kBladDostepu) + "\r\n\r\nPrzyczyna: "))
+        << ui.boxes().back().text;
     EXPECT_EQ(ui.boxes().back().kind, konw::MsgKind::Error);
     EXPECT_EQ(ui.boxes().back().buttons, konw::kOk);
     oczekujKonfiguracji("D:\\DANE\\", "F:\\test.fdb", "3.66");

@@ -74,14 +74,14 @@ TEST_F(UnitAndVersion, UnitTableLackingADeclaredFieldIsAnAccessError) {
   writeParams(dane, "G", /*dropGmina=*/true);
   EXPECT_FALSE(zastosuj());
   ASSERT_EQ(ui.boxes().size(), 1u);
-  EXPECT_EQ(ui.boxes()[0].text, kJednostka);
+  EXPECT_TRUE(ui.boxes()[0].text.starts_with(kJednostka)) << ui.boxes()[0].text;
   EXPECT_NE(ui.memo("mKomunikaty").size(), 0u) << "the error block reaches the general page";
 }
 
 TEST_F(UnitAndVersion, MissingUnitTableIsAnAccessError) {
   EXPECT_FALSE(zastosuj());
   ASSERT_FALSE(ui.boxes().empty());
-  EXPECT_EQ(ui.boxes()[0].text, kJednostka);
+  EXPECT_TRUE(ui.boxes()[0].text.starts_with(kJednostka)) << ui.boxes()[0].text;
 }
 
 TEST_F(UnitAndVersion, VersionIsReadFromTheWerPlRowOnly) {

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/widok/projekt_okna.h"
+#include "control/konwersja_dm.h"
 #include "platform/signals.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/headless.h"
@@ -38,23 +40,56 @@ struct Opcje {
   Instalacja instalacja;
   std::string json;
   int rodzaj = -1;
+  std::vector<std::string> tabele;
   bool tak = false, cicho = false;
 };
 
+constexpr int kWybraneTabele = static_cast<int>(konw::TRodzajKonwersji::WybraneTabele);
+
+int bladUzycia(const std::string& tekst) {
+  std::fprintf(stderr, "konwersja-cli convert: %s\n", tekst.c_str());
+  return kWyjscieBladUzycia;
+}
+
 int runConvert(const Opcje& o) {
+  // The selected tables are named on the command line, as the grid ticks them in the window.
+  if (o.rodzaj == kWybraneTabele && o.tabele.empty())
+    return bladUzycia("--kind 4 (wybrane tabele) wymaga --tables z nazwami tabel, np. --tables KONTA,PLAN");
+  if (!o.tabele.empty() && o.rodzaj != kWybraneTabele)
+    return bladUzycia("--tables wybiera tabele tylko dla --kind 4 (wybrane tabele)");
   Postep postep(Postep::trybDlaStderr(o.cicho));
   OperatorKonsoli ui(o.tak, postep);
   std::unique_ptr<konw::TfrmConvert> frm = uruchom(o.instalacja, ui, o.rodzaj >= 0);
   konw::Werdykt werdykt = konw::Werdykt::NieRozpoczety;
   if (frm) {
     if (o.rodzaj >= 0) frm->RadioGroup1Click(o.rodzaj);
+    if (!o.tabele.empty()) {
+      const std::vector<std::string> nieznane = frm->dm()->ZaznaczWybraneTabele(o.tabele);
+      if (!nieznane.empty()) {
+        std::string lista;
+        for (const std::string& n : nieznane) lista += (lista.empty() ? "" : ", ") + n;
+        return bladUzycia("--tables: ListaTabel nie zawiera tabel: " + lista);
+      }
+    }
     ui.frm = frm.get();
     konw::sygnaly::setBreakMessage(
         "Przerywanie konwersji po bieżącym wierszu; ponowne Ctrl+C kończy program natychmiast.");
     konw::sygnaly::clearBreak();
+    // A second signal ends the program at once as a broken run, its summary written whole.
+    konw::sygnaly::setExitCode(kodWyjscia(konw::Werdykt::Przerwany));
+    if (!o.json.empty())
+      ui.poTabeli = [&] {
+        konw::sygnaly::setFinalFile(o.json, podsumowaniePoSygnale(frm.get(), ui), plikCzesciowy(o.json));
+      };
     konw::sygnaly::setMode(konw::sygnaly::Mode::Break);
     werdykt = frm->Konwertuj();
+    ui.poTabeli = nullptr;
     konw::sygnaly::setMode(konw::sygnaly::Mode::Immediate);
+    // From here a signal ends the program with the run's verdict, and its summary whole.
+    konw::sygnaly::setExitCode(kodWyjscia(werdykt));
+    if (!o.json.empty())
+      konw::sygnaly::setFinalFile(o.json, podsumowanieJson(frm.get(), ui, werdykt, kodWyjscia(werdykt)),
+                                  plikCzesciowy(o.json));
     postep.koniec();
 
     for (std::size_t k = 0; k < konw::kPodpisyStronLogow.size(); ++k) {
@@ -73,6 +108,7 @@ int runConvert(const Opcje& o) {
   const int kod = kodWyjscia(werdykt);
   if (!o.json.empty() && !zapiszPlik(o.json, podsumowanieJson(frm.get(), ui, werdykt, kod)))
     return kod ? kod : 5;
+  konw::sygnaly::setFinalFile({}, {});
   return kod;
 }
 
@@ -83,6 +119,10 @@ std::function<int()> defineConvert(CLI::App& sub) {
                  "the conversion kind (0 all, 1 all but dictionaries, 2 dictionaries, "
                  "3 dictionaries into the buffer, 4 the selected tables)")
       ->check(CLI::Range(0, 4));
+  sub.add_option(
+         "--tables", o->tabele,
+         "with --kind 4: the tables to convert, by TABELA or TABELA_IB of ListaTabel, comma-separated")
+      ->delimiter(',');
   sub.add_flag("--yes", o->tak, "answer Yes to the confirmation (otherwise No)");
   sub.add_option("--json", o->json, "write a summary of the run as JSON to this file");
   sub.add_flag("--quiet", o->cicho, "no progress on standard error");

@@ -15,7 +15,8 @@ namespace konw::cli {
 inline constexpr int kWyjscieBladUzycia = 2;
 inline constexpr const char* kKodyWyjscia =
     "Exit codes of convert: 0 finished, 1 could not start (configuration, control tables, data version, "
-    "locations, confirmation refused), 2 usage error, 3 finished with structure mismatches, 4 finished with "
+    "locations, another conversion of the installation in progress, a signal during start-up, confirmation "
+    "refused), 2 usage error, 3 finished with structure mismatches, 4 finished with "
     "a critical structure mismatch, 5 stopped by an error, 6 broken by the operator (Ctrl+C or SIGTERM; a "
     "second one ends the program at once). Exit codes of compare: 0 no critical difference, 1 could not "
     "start, 2 usage error, 4 a critical difference, 5 stopped by an error. Exit codes of check: 0 no "

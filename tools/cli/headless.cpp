@@ -46,6 +46,11 @@ std::string bezCr(const std::string& text) {
 void OperatorKonsoli::processMessages() {
   ScriptedOperator::processMessages();
   if (frm && frm->WTrakcieKonwersji() && sygnaly::breakRequested()) frm->przebieg.flagi.Przerwano = true;
+  // What a second signal leaves behind follows the run table by table.
+  if (frm && poTabeli && frm->przebieg.tabele.size() != tabelPrzygotowanych_) {
+    tabelPrzygotowanych_ = frm->przebieg.tabele.size();
+    poTabeli();
+  }
 }
 
 Button OperatorKonsoli::messageBox(MsgKind kind, const std::string& caption, const std::string& text,
@@ -82,7 +87,9 @@ std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, Operator& ui, bool 
   else
     ::setenv("KONWERSJA_WININI", std::filesystem::absolute(inst.winini).c_str(), 1);
 
+  // A signal during start-up ends the program as a start that failed.
   sygnaly::install(sygnaly::Mode::Immediate);
+  sygnaly::setExitCode(1);
   db::registerBuiltinDrivers();
   std::vector<std::string> arguments;
   if (!inst.edycja.empty()) arguments.push_back(inst.edycja);
@@ -94,6 +101,7 @@ std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, Operator& ui, bool 
 
   auto frm = std::make_unique<TfrmConvert>(ui, std::move(arguments), program.string());
   const bool ok = frm->FormCreate();
+  sygnaly::setExitCode(0);
   // A script that keeps only standard error learns too which triggers the start-up found off.
   for (const PrzywrocenieTriggera& p : frm->przywroconeTriggery)
     std::fprintf(stderr, "konwersja-cli: %s\n", bezCr(p.komunikat).c_str());

@@ -2,6 +2,7 @@
 // the start-up of the program's logic.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,8 @@ class OperatorKonsoli : public ScriptedOperator {
  public:
   OperatorKonsoli(bool tak, Postep& postep) : tak_(tak), postep_(postep) {}
   TfrmConvert* frm = nullptr;
+  // Called during a run whenever another table joined the run's outcomes (and once at its start).
+  std::function<void()> poTabeli;
 
   void processMessages() override;
   Button messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
@@ -48,6 +51,7 @@ class OperatorKonsoli : public ScriptedOperator {
  private:
   bool tak_;
   Postep& postep_;
+  std::size_t tabelPrzygotowanych_ = static_cast<std::size_t>(-1);
 };
 
 // Points the program at the installation, installs the signal handling and the engine's drivers, and

@@ -94,12 +94,31 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
   return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
+std::string podsumowaniePoSygnale(const TfrmConvert* frm, const ScriptedOperator& ui) {
+  auto j = nlohmann::ordered_json::parse(podsumowanieJson(frm, ui, Werdykt::Przerwany, 6));
+  j["ended_by_signal"] = true;
+  return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+std::string plikCzesciowy(const std::string& file) {
+  return file + ".tmp";
+}
+
 bool zapiszPlik(const std::string& file, const std::string& text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  if (!out) {
+  const std::string czesciowy = plikCzesciowy(file);
+  {
+    std::ofstream out(czesciowy, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) {
+      std::fprintf(stderr, "konwersja-cli: cannot write %s: %s\n", czesciowy.c_str(), std::strerror(errno));
+      std::remove(czesciowy.c_str());
+      return false;
+    }
+  }
+  if (std::rename(czesciowy.c_str(), file.c_str()) != 0) {
     std::fprintf(stderr, "konwersja-cli: cannot write %s: %s\n", file.c_str(), std::strerror(errno));
+    std::remove(czesciowy.c_str());
     return false;
   }
   return true;

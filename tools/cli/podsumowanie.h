@@ -17,7 +17,15 @@ const char* nazwaWerdyktu(Werdykt werdykt);
 // the log files. `frm` may be none when start-up failed.
 std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui, Werdykt werdykt, int kod);
 
-// Writes `text` to `file`; false (with a line on standard error) when it cannot.
+// The summary of a run a second signal ends at once: the tables so far, verdict broken by the operator,
+// "ended_by_signal" true.
+std::string podsumowaniePoSygnale(const TfrmConvert* frm, const ScriptedOperator& ui);
+
+// The file zapiszPlik fills before it renames it over `file`.
+std::string plikCzesciowy(const std::string& file);
+
+// Writes `text` to `file` whole: into plikCzesciowy(file) first, then renamed over it, so that the file
+// is never left half written. False (with a line on standard error) when it cannot.
 bool zapiszPlik(const std::string& file, const std::string& text);
 
 }  // namespace konw::cli
