@@ -95,47 +95,67 @@ std::vector<std::filesystem::path> logi(const demotest::DemoInstallation& demo) 
   return out;
 }
 
-TEST(KonwersjaCli, CtrlCDuringACopyBreaksTheRunWithItsLinesInEveryLog) {
-  demotest::DemoInstallation demo(400000);
-  const test::TempDir tmp;
-  const std::string json = (tmp.path / "run.json").string();
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    const int nul = ::open("/dev/null", O_WRONLY);
-    ::dup2(nul, 1);
-    ::dup2(nul, 2);
-    ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", demo.root().c_str(), "--edition", "JST", "--kind", "0",
-            "--yes", "--json", json.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  // Ctrl+C once a big table's rows are being copied (its row count is logged before the first row).
-  const std::regex duzaTabela("rekord.w: [0-9]{5,}");  // the logs are in Windows-1250
-  bool wKopii = false;
-  for (int i = 0; i < 1200 && !wKopii; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const auto l = logi(demo);
-    wKopii = !l.empty() && std::regex_search(plik(l.front()), duzaTabela);
-  }
-  ASSERT_TRUE(wKopii) << "the copy of a big table never started";
-  ::kill(pid, SIGINT);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 6);
+// Ctrl+C or SIGTERM during a copy is the break answered Yes; a second one ends the program at once. Either
+// way the exit code is the break's and a --json summary is whole.
+TEST(KonwersjaCli, SignalsDuringACopyBreakTheRun) {
+  struct Przypadek {
+    const char* nazwa;
+    std::vector<int> sygnaly;
+  };
+  for (const Przypadek& p : {Przypadek{"Ctrl+C", {SIGINT}}, Przypadek{"SIGTERM", {SIGTERM}},
+                             Przypadek{"SIGTERM twice", {SIGTERM, SIGTERM}}}) {
+    SCOPED_TRACE(p.nazwa);
+    demotest::DemoInstallation demo(400000);
+    const test::TempDir tmp;
+    const std::string json = (tmp.path / "run.json").string();
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const int nul = ::open("/dev/null", O_WRONLY);
+      ::dup2(nul, 1);
+      ::dup2(nul, 2);
+      ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", demo.root().c_str(), "--edition", "JST", "--kind", "0",
+              "--yes", "--json", json.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Once a big table's rows are being copied (its row count is logged before the first row).
+    const std::regex duzaTabela("rekord.w: [0-9]{5,}");  // the logs are in Windows-1250
+    bool wKopii = false;
+    for (int i = 0; i < 1200 && !wKopii; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      const auto l = logi(demo);
+      wKopii = !l.empty() && std::regex_search(plik(l.front()), duzaTabela);
+    }
+    ASSERT_TRUE(wKopii) << "the copy of a big table never started";
+    for (int sygnal : p.sygnaly) {
+      ::kill(pid, sygnal);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 6);
 
-  const auto l = logi(demo);
-  ASSERT_EQ(l.size(), 4u);
-  for (const auto& p : l) {
-    const std::string tekst = plik(p);
-    // Every log is whole and ends with the break's block.
-    EXPECT_TRUE(tekst.ends_with(std::string(51, '*') + "\r\n")) << p;
-    EXPECT_NE(tekst.rfind("PRZENIESIENIE DANYCH PRZERWANO"), std::string::npos) << p;
+    const auto podsumowanie = nlohmann::json::parse(plik(json));
+    EXPECT_EQ(podsumowanie["verdict"], "broken by the operator");
+    EXPECT_EQ(podsumowanie["exit_code"], 6);
+    if (p.sygnaly.size() > 1) {
+      EXPECT_EQ(podsumowanie["ended_by_signal"], true);
+      continue;
+    }
+    EXPECT_EQ(podsumowanie["tables"].back()["outcome"], "broken");
+    const auto l = logi(demo);
+    ASSERT_EQ(l.size(), 4u);
+    for (const auto& log : l) {
+      const std::string tekst = plik(log);
+      // Every log is whole and ends with the break's block.
+      EXPECT_TRUE(tekst.ends_with(std::string(51, '*') + "\r\n")) << log;
+      EXPECT_NE(tekst.rfind("PRZENIESIENIE DANYCH PRZERWANO"), std::string::npos) << log;
+    }
+    // The table of the break keeps the rows it had (in Windows-1250: "przerwano; tabela zawiera ...").
+    EXPECT_NE(plik(l.front()).find(": przerwano; tabela zawiera te same wiersze co przed konwersj"),
+              std::string::npos);
   }
-  const auto podsumowanie = nlohmann::json::parse(plik(json));
-  EXPECT_EQ(podsumowanie["verdict"], "broken by the operator");
-  EXPECT_EQ(podsumowanie["exit_code"], 6);
-  EXPECT_EQ(podsumowanie["tables"].back()["outcome"], "broken");
 }
 
 // The output and exit code of konwersja-cli with these arguments; standard error into `bledy` when given.
