@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,6 +156,43 @@ TEST(KonwersjaCli, SignalsDuringACopyBreakTheRun) {
     // The table of the break keeps the rows it had (in Windows-1250: "przerwano; tabela zawiera ...").
     EXPECT_NE(plik(l.front()).find(": przerwano; tabela zawiera te same wiersze co przed konwersj"),
               std::string::npos);
+  }
+}
+
+// A signal during start-up ends the program as a start that failed: exit 1, no summary, nothing half said.
+// Start-up is held where it reads WIN.INI, a pipe nobody writes.
+TEST(KonwersjaCli, ASignalDuringStartUpEndsItAsAFailedStart) {
+  for (int sygnal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(sygnal);
+    const test::TempDir tmp;
+    const auto winIni = tmp.path / "WIN.INI";
+    ASSERT_EQ(::mkfifo(winIni.c_str(), 0600), 0);
+    const auto json = tmp.path / "run.json";
+    const auto wyjscie = tmp.path / "out";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const int out = ::open(wyjscie.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(out, 1);
+      ::dup2(out, 2);
+      ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", "--winini", winIni.c_str(), "--yes", "--json",
+              json.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Sent once start-up waits for the pipe.
+    bool czeka = false;
+    for (int i = 0; i < 600 && !czeka; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      czeka = plik("/proc/" + std::to_string(pid) + "/wchan").find("partner") != std::string::npos;
+    }
+    ASSERT_TRUE(czeka) << "start-up never reached WIN.INI";
+    ::kill(pid, sygnal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_FALSE(std::filesystem::exists(json));
+    EXPECT_EQ(plik(wyjscie), "");
   }
 }
 
