@@ -726,7 +726,7 @@ void TPrzebieg::Convert() {
                   for (const Wiazanie& w : wiazania)
                     ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo->field(w.pole).value());
                 },
-                [&] { return typspr && typspr->asString().empty(); }, suma ? &*suma : nullptr);
+                [&] { return typspr && typspr->asString().empty(); });
 
           zbierz(*zrodlo);
           zrodlo.reset();
@@ -856,7 +856,7 @@ std::optional<StanZapisanej> TPrzebieg::PorownajPonownie(const StanZapisanej& ta
           for (const Wiazanie& w : wiazania)
             ustawParametr(dm.qryTemp.param(w.parametr), w, zrodlo.field(w.pole).value());
         },
-        [&] { return typspr && typspr->asString().empty(); }, nullptr, true);
+        [&] { return typspr && typspr->asString().empty(); }, true);
     // What the reader doubted in the table was said when it was copied.
     zrodlo.takeWarnings();
     return porownanie;

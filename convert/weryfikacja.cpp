@@ -814,6 +814,13 @@ std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::s
   return "SELECT " + lista + " FROM " + tabelaIb;
 }
 
+// Adds the seconds from its making to its end to `sekundy`: the time verifying took.
+struct Pomiar {
+  double& sekundy;
+  std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
+  ~Pomiar() { sekundy += std::chrono::duration<double>(std::chrono::steady_clock::now() - od).count(); }
+};
+
 // Adds up the rows of `odczyt` (open, at its first row) as the read-back adds up stored rows, into
 // `stan`; false when `przerwac`, asked every 256 rows, stopped it.
 bool SumujZapisane(db::Query& odczyt, const std::vector<db::FieldDef>& kolumny,
@@ -852,14 +859,9 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
 std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrodlo, db::Query& insert,
                                             const std::string& tabelaIb,
                                             const std::function<void()>& ustawWiersz,
-                                            const std::function<bool()>& pomijalny, const SumaWierszy* suma,
-                                            bool poZakonczeniu) {
+                                            const std::function<bool()>& pomijalny, bool poZakonczeniu) {
   if (!przebieg.weryfikacja || (przebieg.flagi.Przerwano && !poZakonczeniu)) return std::nullopt;
-  struct Pomiar {
-    double& sekundy;
-    std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
-    ~Pomiar() { sekundy += std::chrono::duration<double>(std::chrono::steady_clock::now() - od).count(); }
-  } pomiar{przebieg.sekundyWeryfikacji};
+  const Pomiar pomiar{przebieg.sekundyWeryfikacji};
   TdmKonw& dm = *przebieg.dm;
 
   // The columns are the INSERT's parameters, named as the columns are.
@@ -905,8 +907,6 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
     std::vector<db::FieldDef> kolumny;
     for (int k = 0; k < odczyt.fieldCount(); ++k) kolumny.push_back(odczyt.field(k).def());
 
-    // The stored rows alone, when the copy added up what it sent: the same sum and as many rows is a
-    // clean table; anything else is compared row by row below.
     const auto przerwac = [&] {
       przebieg.ui().processMessages();
       return przebieg.flagi.Przerwano && !poZakonczeniu;
@@ -915,18 +915,6 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
     stan.tabelaIb = tabelaIb;
     stan.sql = sql;
     stan.kolumny = kolumny;
-    bool zgodnaSuma = false, przeczytany = false;
-    if (suma && suma->pewna() && suma->kolumny().size() == kolumny.size()) {
-      przeczytany = true;
-      if (!SumujZapisane(odczyt, kolumny, przerwac, stan)) return std::nullopt;
-      zgodnaSuma =
-          stan.wierszy == suma->wierszy() && stan.suma == suma->suma() && stan.sumaDruga == suma->sumaDruga();
-      if (zgodnaSuma) {
-        w.sposob = WynikWeryfikacji::Sposob::Suma;
-        w.wyslanych = w.zapisanych = stan.wierszy;
-      }
-    }
-
     bool poczatekP = true, poczatekF = true;
     StronaWeryfikacji wyslane{[&](bool) {
                                 zrodlo.first();
@@ -968,19 +956,14 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
                                  pom = false;
                                  return true;
                                }};
-    if (!zgodnaSuma) {
-      if (przeczytany) otwarty = false;  // read to its end: opened again
-      w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, przerwac);
-      // What the check after the last commit compares with: the rows as stored now, differences included.
-      if (!w.przerwana && !przeczytany && !poZakonczeniu) {
-        if (wgKlucza || !otwarty) {
-          odczyt.close();
-          odczyt.clearSql();
-          odczyt.addSql(sql);
-          odczyt.open();
-        }
-        if (!SumujZapisane(odczyt, kolumny, przerwac, stan)) return std::nullopt;
-      }
+    w = PorownajWiersze(nazwy, kolumny, klucz, wyslane, zapisane, etykieta, przerwac);
+    // What the check after the last commit compares with: the rows as stored now, differences included.
+    if (!w.przerwana && !poZakonczeniu) {
+      odczyt.close();
+      odczyt.clearSql();
+      odczyt.addSql(sql);
+      odczyt.open();
+      if (!SumujZapisane(odczyt, kolumny, przerwac, stan)) return std::nullopt;
     }
     odczyt.close();
   } catch (const db::EngineError& e) {
@@ -1059,11 +1042,7 @@ void SprawdzPoZakonczeniu(
   std::vector<StanZapisanej> tabele = std::move(przebieg.doSprawdzenia);
   przebieg.doSprawdzenia.clear();
   if (tabele.empty()) return;
-  struct Pomiar {
-    double& sekundy;
-    std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
-    ~Pomiar() { sekundy += std::chrono::duration<double>(std::chrono::steady_clock::now() - od).count(); }
-  } pomiar{przebieg.sekundyWeryfikacji};
+  const Pomiar pomiar{przebieg.sekundyWeryfikacji};
   const Kategorie krytyczne = kOgolny | kBledy | kBledyKrytyczne;
   const Znaczniki obaZnaczniki = kNiezgodnoscKrytyczna | kNiezgodnosc;
   for (const StanZapisanej& przed : tabele) {

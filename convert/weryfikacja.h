@@ -48,8 +48,7 @@ struct WynikWeryfikacji {
   std::int64_t roznic = 0;      // differing values, missing and surplus rows
   // How the rows were matched: pairwise in the order both sides hold them (all of them equal), by a
   // merge in key order, or by row digests.
-  // Suma: the stored rows added up to the sum of the rows sent (see SumaWierszy).
-  enum class Sposob { Kolejno, WgKlucza, Odciski, Suma } sposob = Sposob::Kolejno;
+  enum class Sposob { Kolejno, WgKlucza, Odciski } sposob = Sposob::Kolejno;
   bool przerwana = false;          // stopped by a break request
   std::vector<std::string> linie;  // the first differences, one line each, then the count of the rest
 };
@@ -139,7 +138,7 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
                                             const std::string& tabelaIb,
                                             const std::function<void()>& ustawWiersz,
                                             const std::function<bool()>& pomijalny = {},
-                                            const SumaWierszy* suma = nullptr, bool poZakonczeniu = false);
+                                            bool poZakonczeniu = false);
 
 // The rows of the table `wzor` describes, read now through `baza` and added up as the read-back adds them
 // (`pompuj` is called now and then); EngineError when it cannot be read.

@@ -88,6 +88,31 @@ class Kopia : public ProgramNaBazach {
     t.keyFields = 1;
     db::paradox::writeTable(dane / "Dochody.DB", t, std::move(rows));
   }
+  // DOCHODY holding one old row (57) in Firebird and `wierszy` new ones in Paradox, listed with its trigger.
+  void dochodyZeStarymWierszem(std::int64_t wierszy) {
+    dochodyWFirebird();
+    sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
+    std::vector<db::Row> rows;
+    for (std::int64_t id = 1; id <= wierszy; ++id) rows.push_back({id, std::string("w"), 1.0, db::Null{}});
+    dochodyWParadoksie(rows);
+    listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  }
+  // A copy that fails, with its error's text holding `tekst`.
+  void kopiaOdmowiona(const std::string& tekst) {
+    try {
+      frm.przebieg.Convert();
+      ADD_FAILURE() << "copied";
+    } catch (const db::EngineError& e) {
+      EXPECT_NE(std::string(e.what()).find(tekst), std::string::npos) << e.what();
+    }
+  }
+  // DOCHODY as before its copy, its trigger on, and no count of copied rows said.
+  void jakPrzedKopia() {
+    EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"57", "stary"}}));
+    EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+    EXPECT_EQ(std::ranges::count_if(ogolny(), [](const std::string& l) { return l.starts_with("  ilość"); }),
+              0);
+  }
 
   // A copy of `n` rows that a check constraint refuses at row `zly` (ID = row number) fails and leaves
   // DOCHODY with the rows it had before, the generator past their largest number and the trigger active;
@@ -283,26 +308,18 @@ TEST_F(Kopia, NextCopyAfterAFailureStartsOnFreshConnections) {
 // A break never leaves half a table: the rows of the copy are given up and the table keeps the rows it
 // had, with the numbering past them and the trigger on.
 TEST_F(Kopia, BreakGivesTheCopyUpAndStillRestoresTheNumbering) {
-  dochodyWFirebird();
-  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
-  std::vector<db::Row> rows;
-  for (std::int64_t id = 1; id <= 10; ++id) rows.push_back({id, std::string("w"), 1.0, db::Null{}});
-  dochodyWParadoksie(rows);
-  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  dochodyZeStarymWierszem(10);
   ui.onProcessMessages = [&] {
     if (ui.processMessagesCalls == 4) frm.przebieg.flagi.Przerwano = true;
   };
 
   frm.przebieg.Convert();
 
-  EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"57", "stary"}}));
+  jakPrzedKopia();
   EXPECT_TRUE(
       zapisano("*** Tabela DOCHODY: przerwano; tabela zawiera te same wiersze co przed konwersją ***"));
-  EXPECT_EQ(std::ranges::count_if(ogolny(), [](const std::string& l) { return l.starts_with("  ilość"); }),
-            0);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3) << "the bar is not advanced for the row of the break";
   EXPECT_EQ(generator("GEN_DOCH"), "58");
-  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
   EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
 
   // A copy started with the break pending does nothing at all.
@@ -315,59 +332,37 @@ TEST_F(Kopia, BreakGivesTheCopyUpAndStillRestoresTheNumbering) {
 // A commit that fails is judged by what the table holds afterwards: here the server refused it, so the
 // table has its old rows, and the log says so; the numbering and the trigger are as after any failure.
 TEST_F(Kopia, AFailedCommitIsJudgedByWhatTheTableHolds) {
-  dochodyWFirebird();
-  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
-  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}}});
-  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  dochodyZeStarymWierszem(1);
   sql("create exception ODMOWA 'zatwierdzenie odrzucone'");
   sql("create trigger ODMOWA_PRZY_ZATWIERDZENIU on transaction commit as begin if (exists(select 1 from "
       "DOCHODY where ID = 1)) then exception ODMOWA; end");
 
-  EXPECT_THROW(frm.przebieg.Convert(), db::EngineError);
+  kopiaOdmowiona("zatwierdzenie odrzucone");
 
-  EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"57", "stary"}}));
+  jakPrzedKopia();
   EXPECT_TRUE(
       zapisano("*** Tabela DOCHODY: zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***"));
-  EXPECT_EQ(std::ranges::count_if(ogolny(), [](const std::string& l) { return l.starts_with("  ilość"); }),
-            0);
-  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
   EXPECT_EQ(generator("GEN_DOCH"), "58");
 }
 
 // A Paradox table that another program writes while it is copied was read half old, half new: the copy
 // is given up and the file named.
 TEST_F(Kopia, ATableChangedWhileItIsCopiedIsGivenUp) {
-  dochodyWFirebird();
-  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
-  std::vector<db::Row> rows;
-  for (std::int64_t id = 1; id <= 5; ++id) rows.push_back({id, std::string("w"), 1.0, db::Null{}});
-  dochodyWParadoksie(rows);
-  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  dochodyZeStarymWierszem(5);
   ui.onProcessMessages = [&] {
     if (ui.processMessagesCalls == 2)
       fs::last_write_time(dane / "Dochody.DB",
                           fs::last_write_time(dane / "Dochody.DB") + std::chrono::hours(1));
   };
 
-  try {
-    frm.przebieg.Convert();
-    ADD_FAILURE() << "copied";
-  } catch (const db::EngineError& e) {
-    EXPECT_NE(std::string(e.what()).find("Plik Dochody.DB tabeli Paradox Dochody zmienił się"),
-              std::string::npos)
-        << e.what();
-  }
-  EXPECT_EQ(wiersze("select ID, NAZWA from DOCHODY"), (Wiersze{{"57", "stary"}}));
-  EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
+  kopiaOdmowiona("Plik Dochody.DB tabeli Paradox Dochody zmienił się");
+  jakPrzedKopia();
 }
 
 // Another connection that has written into the table and not ended stops its copy before anything is
 // deleted: its rows would otherwise be committed after a "finished" run.
 TEST_F(Kopia, ATableAnotherConnectionWritesIntoIsNotCopied) {
-  dochodyWFirebird();
-  sql("insert into DOCHODY (ID, NAZWA) values (57, 'stary')");
-  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.0, db::Null{}}});
-  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+  dochodyZeStarymWierszem(1);
   frm.dm()->DBi.disconnect();
   frm.dm()->DBi.addParam("TIMEOUT=1");
   db::Session sesja;
@@ -383,14 +378,8 @@ TEST_F(Kopia, ATableAnotherConnectionWritesIntoIsNotCopied) {
     q.execSql();
   }
 
-  try {
-    frm.przebieg.Convert();
-    ADD_FAILURE() << "copied";
-  } catch (const db::EngineError& e) {
-    EXPECT_NE(std::string(e.what()).find("Tabela DOCHODY jest zapisywana przez inne połączenie"),
-              std::string::npos)
-        << e.what();
-  }
+  kopiaOdmowiona("Tabela DOCHODY jest zapisywana przez inne połączenie");
+  jakPrzedKopia();
   obcy.commit();
   EXPECT_EQ(wiersze("select ID from DOCHODY order by ID"), (Wiersze{{"57"}, {"58"}}));
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");

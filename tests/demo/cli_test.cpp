@@ -109,16 +109,8 @@ TEST(KonwersjaCli, SignalsDuringACopyBreakTheRun) {
     demotest::DemoInstallation demo(400000);
     const test::TempDir tmp;
     const std::string json = (tmp.path / "run.json").string();
-    const pid_t pid = fork();
+    const pid_t pid = demotest::KonwersjaWTle(demo.root(), {"--json", json});
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const int nul = ::open("/dev/null", O_WRONLY);
-      ::dup2(nul, 1);
-      ::dup2(nul, 2);
-      ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", demo.root().c_str(), "--edition", "JST", "--kind", "0",
-              "--yes", "--json", json.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
     // Once a big table's rows are being copied (its row count is logged before the first row).
     const std::regex duzaTabela("rekord.w: [0-9]{5,}");  // the logs are in Windows-1250
     bool wKopii = false;

@@ -2,6 +2,9 @@
 // the Wine prefix's WIN.INI and its C: drive.
 #pragma once
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -96,5 +99,23 @@ struct FoundThroughWine {
         drive("KONWERSJA_DRIVE_C", nullptr) {}
   EnvGuard prefix, winini, drive;
 };
+
+// `konwersja-cli convert` of the JST edition of the demo under `root` (Yes to its confirmations) started in
+// a process of its own, its output thrown away; `extra` are further arguments. Returns its process id.
+inline pid_t KonwersjaWTle(const std::filesystem::path& root, const std::vector<std::string>& extra = {}) {
+  std::vector<std::string> args = {KONWERSJA_CLI, "convert", root.string(), "--edition",
+                                   "JST",         "--kind",  "0",           "--yes"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  const int nul = ::open("/dev/null", O_WRONLY);
+  ::dup2(nul, 1);
+  ::dup2(nul, 2);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execv(KONWERSJA_CLI, argv.data());
+  ::_exit(127);
+}
 
 }  // namespace demotest

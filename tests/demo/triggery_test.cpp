@@ -266,16 +266,8 @@ TEST_F(Triggery, RunWithoutAJournalSaysSoOnce) {
 TEST(TriggeryPoZabiciu, CompareAfterKillRestoresTheTrigger) {
   demotest::DemoInstallation demo(100000);
   const fs::path katalog = demo.root();
-  const pid_t pid = fork();
+  const pid_t pid = demotest::KonwersjaWTle(katalog);
   ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    const int nul = ::open("/dev/null", O_WRONLY);
-    ::dup2(nul, 1);
-    ::dup2(nul, 2);
-    ::execl(KONWERSJA_CLI, KONWERSJA_CLI, "convert", katalog.c_str(), "--edition", "JST", "--kind", "0",
-            "--yes", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
   // Killed once a big table's rows are being copied (its row count is logged before the first row)
   // while the journal names a trigger.
   const fs::path dane = katalog / "drive_c/Kalmiro/DANE";
