@@ -105,72 +105,58 @@ WynikPorownania BladOtwarcia(const char* strona) {
   return w;
 }
 
-WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabeli& pdx,
-                                  const MapyTabeli* mapy, const std::function<void()>& krok) {
-  WynikPorownania w;
+namespace {
+
+// A field of the Firebird table against its counterpart in the Paradox table.
+void PorownajPole(WynikPorownania& w, const PoleTabeli& poleI, const StrukturaTabeli& pdx,
+                  const MapyTabeli* mapy) {
   auto liczba = [](std::int64_t n) { return std::to_string(n); };
-  auto nastepny = [&] {
-    if (krok) krok();
-  };
+  const std::string A = upperAscii(poleI.nazwa);
+  const std::string B = mapy ? upperAscii(mapy->OdpowiednikPola(A, false)) : A;
+  const std::string nazwa = zOdpowiednikiem(A, B);
 
-  // Fields of the Firebird table.
-  for (const PoleTabeli& poleI : ib.pola) {
-    nastepny();
-    const std::string A = upperAscii(poleI.nazwa);
-    const std::string B = mapy ? upperAscii(mapy->OdpowiednikPola(A, false)) : A;
-    const std::string nazwa = zOdpowiednikiem(A, B);
-
-    const PoleTabeli* poleP = znajdzPole(pdx, B);
-    if (!poleP) {
-      if (!mapy || !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{0}}))
-        zapisz(w, "    brak pola (w paradox): " + nazwa, kKlasaBlad);
-      continue;
-    }
-    const bool innyTyp = !zgodneTypy(poleI.typ, poleP->typ) || liczbaWPojedynczejPrecyzji(poleI, poleP->typ);
-    if (innyTyp)
-      zapisz(w,
-             "    inny typ pola: " + nazwa + " (firebird: " + NazwaTypuFirebird(poleI) +
-                 ", paradox: " + NazwaTypuPola(poleP->typ) + ")",
-             kKlasaKrytyczna);
-    // Pairs the copy carries over with a loss, whatever the control tables accept.
-    if (poleI.typ == FieldType::Date && poleP->typ == FieldType::DateTime)
-      zapisz(w, "    pole traci porę dnia: " + nazwa + " (firebird: Date, paradox: DateTime)", kKlasaBlad);
-    if (!innyTyp && mniejMiejscPoPrzecinku(poleI, *poleP))
-      zapisz(w,
-             "    mniej miejsc po przecinku: " + nazwa + " (firebird: " + liczba(poleI.skala) +
-                 ", paradox: " +
-                 (poleP->typ == FieldType::BCD ? liczba(poleP->skala) : std::string("dowolnie")) + ")",
-             kKlasaBlad);
-
-    // Blob and memo sizes are what each engine keeps in the record, not the field's capacity.
-    if (poleI.typ == poleP->typ && poleI.typ != FieldType::Blob && poleP->typ != FieldType::Memo &&
-        poleI.rozmiar != poleP->rozmiar &&
-        (!mapy ||
-         !jestWiersz(mapy->rozmiary, 0, {A, std::int64_t{poleP->rozmiar}, std::int64_t{poleI.rozmiar}})))
-      zapisz(w,
-             "    inny rozmiar pola: " + nazwa + " (firebird: " + liczba(poleI.rozmiar) +
-                 ", paradox: " + liczba(poleP->rozmiar) + ")",
-             kKlasaKrytyczna);
-
-    if (poleI.numer != poleP->numer &&
-        (!mapy ||
-         !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{poleP->numer}, std::int64_t{poleI.numer}})))
-      zapisz(w,
-             "    inna kolejność pola: " + nazwa + " (firebird: " + liczba(poleI.numer) +
-                 ", paradox: " + liczba(poleP->numer) + ")",
-             kKlasaBlad);
+  const PoleTabeli* poleP = znajdzPole(pdx, B);
+  if (!poleP) {
+    if (!mapy || !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{0}}))
+      zapisz(w, "    brak pola (w paradox): " + nazwa, kKlasaBlad);
+    return;
   }
+  const bool innyTyp = !zgodneTypy(poleI.typ, poleP->typ) || liczbaWPojedynczejPrecyzji(poleI, poleP->typ);
+  if (innyTyp)
+    zapisz(w,
+           "    inny typ pola: " + nazwa + " (firebird: " + NazwaTypuFirebird(poleI) +
+               ", paradox: " + NazwaTypuPola(poleP->typ) + ")",
+           kKlasaKrytyczna);
+  // Pairs the copy carries over with a loss, whatever the control tables accept.
+  if (poleI.typ == FieldType::Date && poleP->typ == FieldType::DateTime)
+    zapisz(w, "    pole traci porę dnia: " + nazwa + " (firebird: Date, paradox: DateTime)", kKlasaBlad);
+  if (!innyTyp && mniejMiejscPoPrzecinku(poleI, *poleP))
+    zapisz(w,
+           "    mniej miejsc po przecinku: " + nazwa + " (firebird: " + liczba(poleI.skala) + ", paradox: " +
+               (poleP->typ == FieldType::BCD ? liczba(poleP->skala) : std::string("dowolnie")) + ")",
+           kKlasaBlad);
 
-  // Fields of the Paradox table that Firebird lacks: no control table accepts these, their data would be
-  // lost.
-  for (const PoleTabeli& poleP : pdx.pola) {
-    nastepny();
-    const std::string C = upperAscii(poleP.nazwa);
-    const std::string D = mapy ? upperAscii(mapy->OdpowiednikPola(C, true)) : C;
-    if (!znajdzPole(ib, D))
-      zapisz(w, "    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
-  }
+  // Blob and memo sizes are what each engine keeps in the record, not the field's capacity.
+  if (poleI.typ == poleP->typ && poleI.typ != FieldType::Blob && poleP->typ != FieldType::Memo &&
+      poleI.rozmiar != poleP->rozmiar &&
+      (!mapy ||
+       !jestWiersz(mapy->rozmiary, 0, {A, std::int64_t{poleP->rozmiar}, std::int64_t{poleI.rozmiar}})))
+    zapisz(w,
+           "    inny rozmiar pola: " + nazwa + " (firebird: " + liczba(poleI.rozmiar) +
+               ", paradox: " + liczba(poleP->rozmiar) + ")",
+           kKlasaKrytyczna);
 
+  if (poleI.numer != poleP->numer &&
+      (!mapy || !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{poleP->numer}, std::int64_t{poleI.numer}})))
+    zapisz(w,
+           "    inna kolejność pola: " + nazwa + " (firebird: " + liczba(poleI.numer) +
+               ", paradox: " + liczba(poleP->numer) + ")",
+           kKlasaBlad);
+}
+
+// The indexes of both tables, each against the other's.
+void PorownajIndeksy(WynikPorownania& w, const StrukturaTabeli& ib, const StrukturaTabeli& pdx,
+                     const MapyTabeli* mapy, const std::function<void()>& nastepny) {
   // ListaIndekSkip accepts a missing index by the Firebird or the Paradox table's name and the key.
   auto pominiety = [&](std::size_t kolumnaTabeli, const std::string& tabela, const std::string& klucz) {
     if (!mapy) return false;
@@ -218,6 +204,34 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
       zapisz(w, "    brak indeksu (w firebird): " + H + "\r\n    (podobny indeks dłuższy: " + podobny + ")",
              kKlasaInformacja);
   }
+}
+
+}  // namespace
+
+WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabeli& pdx,
+                                  const MapyTabeli* mapy, const std::function<void()>& krok) {
+  WynikPorownania w;
+  const std::function<void()> nastepny = [&] {
+    if (krok) krok();
+  };
+
+  // Fields of the Firebird table.
+  for (const PoleTabeli& poleI : ib.pola) {
+    nastepny();
+    PorownajPole(w, poleI, pdx, mapy);
+  }
+
+  // Fields of the Paradox table that Firebird lacks: no control table accepts these, their data would be
+  // lost.
+  for (const PoleTabeli& poleP : pdx.pola) {
+    nastepny();
+    const std::string C = upperAscii(poleP.nazwa);
+    const std::string D = mapy ? upperAscii(mapy->OdpowiednikPola(C, true)) : C;
+    if (!znajdzPole(ib, D))
+      zapisz(w, "    brak pola (w firebird): " + zOdpowiednikiem(C, D), kKlasaKrytyczna);
+  }
+
+  PorownajIndeksy(w, ib, pdx, mapy, nastepny);
   return w;
 }
 

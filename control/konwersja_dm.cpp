@@ -237,4 +237,16 @@ std::vector<std::string> TdmKonw::ZaznaczWybraneTabele(const std::vector<std::st
   return nieznane;
 }
 
+void WykonajSql(db::Query& q, const std::string& sql) {
+  q.clearSql();
+  q.addSql(sql);
+  q.execSql();
+}
+
+void OtworzSql(db::Query& q, const std::string& sql) {
+  q.clearSql();
+  q.addSql(sql);
+  q.open();
+}
+
 }  // namespace konw

@@ -12,6 +12,10 @@
 
 namespace konw {
 
+// Runs `sql` through `q` (a statement without rows), or opens it (a query with rows).
+void WykonajSql(db::Query& q, const std::string& sql);
+void OtworzSql(db::Query& q, const std::string& sql);
+
 class TdmKonw {
  public:
   // Errors of opening the control tables are reported through `wyjatki`.

@@ -125,12 +125,6 @@ std::string lokalizacja(const db::Database& baza) {
   return {};
 }
 
-void wykonaj(db::Query& q, const std::string& sql) {
-  q.clearSql();
-  q.addSql(sql);
-  q.execSql();
-}
-
 // The triggers of the database that are not the system's: name (upper case) → inactive.
 std::map<std::string, bool> stanTriggerow(db::Database& baza) {
   std::map<std::string, bool> stan;
@@ -177,7 +171,7 @@ std::string GeneratorZaNajwiekszym(db::Database& baza, const WpisTriggera& w) {
   q.close();
   if (biezacy > najwiekszy) return {};
   const std::string nowy = std::to_string(najwiekszy + 1);
-  wykonaj(q, "set generator " + w.generator + " to " + nowy);
+  WykonajSql(q, "set generator " + w.generator + " to " + nowy);
   return " Generator " + w.generator + " ustawiono na " + nowy + ", za największą wartością pola " +
          w.kolumna + ".";
 }
@@ -278,75 +272,108 @@ void ZapisWylaczen::zglos(TLogKonwersji& log, const std::string& plik, const std
   log.ZglosBlad("TfrmConvert.Convert", "", tekst);
 }
 
-std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
-                                                            const std::string& SciezkaInterbase) {
-  std::vector<PrzywrocenieTriggera> wyniki;
-  const DziennikTriggerow dziennik = DziennikTriggerow::WKatalogu(dm.SciezkaKonwersji);
-  const std::string plik = dziennik.plik().string();
-  auto uwaga = [&](std::string tekst, bool porazka = true) {
+namespace {
+
+// The repair of the triggers at a start: what the journal and the program's database say is off, each
+// switched on in the database it belongs to, with what became of it.
+class NaprawaTriggerow {
+ public:
+  NaprawaTriggerow(TdmKonw& dm, const std::string& SciezkaInterbase)
+      : dm_(dm),
+        sciezka_(SciezkaInterbase),
+        dziennik_(DziennikTriggerow::WKatalogu(dm.SciezkaKonwersji)),
+        plik_(dziennik_.plik().string()),
+        naBiezacej_(dm.DBi.connected() && equalsIgnoreCase(lokalizacja(dm.DBi), SciezkaInterbase)) {}
+
+  std::vector<PrzywrocenieTriggera> wykonaj() {
+    // A table of another process is being copied now: its trigger is off on purpose.
+    struct Blokada {
+      int fd;
+      ~Blokada() {
+        if (fd >= 0) ::close(fd);
+      }
+    } blokada{otworzKatalog(dm_.SciezkaKonwersji)};
+    if (blokada.fd >= 0 && ::flock(blokada.fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      uwaga("Trwa konwersja danych w innym procesie na tym komputerze (katalog " + dm_.SciezkaKonwersji +
+                "): triggerów wyłączonych na czas jej kopii nie sprawdzano.",
+            false);
+      return std::move(wyniki_);
+    }
+    zDziennika();
+    zListy();
+    for (const DoNaprawy& d : doNaprawy_) napraw(d);
+    return std::move(wyniki_);
+  }
+
+ private:
+  void uwaga(std::string tekst, bool porazka = true) {
     PrzywrocenieTriggera p;
     p.zDziennika = true;
     p.porazka = porazka;
     p.komunikat = std::move(tekst);
-    wyniki.push_back(std::move(p));
-  };
-
-  // A table of another process is being copied now: its trigger is off on purpose.
-  struct Blokada {
-    int fd;
-    ~Blokada() {
-      if (fd >= 0) ::close(fd);
-    }
-  } blokada{otworzKatalog(dm.SciezkaKonwersji)};
-  if (blokada.fd >= 0 && ::flock(blokada.fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    uwaga("Trwa konwersja danych w innym procesie na tym komputerze (katalog " + dm.SciezkaKonwersji +
-              "): triggerów wyłączonych na czas jej kopii nie sprawdzano.",
-          false);
-    return wyniki;
+    wyniki_.push_back(std::move(p));
   }
 
-  std::vector<DoNaprawy> doNaprawy;
-  try {
-    std::vector<std::string> nieczytelne;
-    for (WpisTriggera& w : dziennik.Wczytaj(&nieczytelne)) doNaprawy.push_back({std::move(w), true});
-    for (const std::string& l : nieczytelne)
-      uwaga("Wiersz \"" + l + "\" dziennika wyłączonych triggerów " + plik +
-            " nie jest zapisem triggera; pozostawiono go bez zmian.");
-  } catch (const std::exception& e) {
-    uwaga("Nie można odczytać dziennika wyłączonych triggerów " + plik + ": " + tekstBledu(e) + ".");
-  }
-
-  const bool naBiezacej = dm.DBi.connected() && equalsIgnoreCase(lokalizacja(dm.DBi), SciezkaInterbase);
-  std::map<std::string, bool> stanBiezacej;
-  // The triggers that ListaTabel names and the program's database holds inactive.
-  if (naBiezacej && dm.tblLista.active()) {
+  void zDziennika() {
     try {
-      stanBiezacej = stanTriggerow(dm.DBi);
-      for (dm.tblLista.first(); !dm.tblLista.eof(); dm.tblLista.next()) {
-        const std::string trigger = upperAscii(dm.tblLista.fieldByName("TRIGGER_IB").asString());
-        if (trigger.empty() || !BlednyIdentyfikatorListy(dm.tblLista).empty()) continue;
-        const auto s = stanBiezacej.find(trigger);
-        if (s == stanBiezacej.end() || !s->second) continue;
-        bool znany = false;
-        for (const DoNaprawy& d : doNaprawy)
-          znany = znany || (equalsIgnoreCase(d.wpis.trigger, trigger) &&
-                            equalsIgnoreCase(d.wpis.baza, SciezkaInterbase));
-        if (!znany) doNaprawy.push_back({WpisBiezacejTabeli(dm), false});
-      }
-      dm.tblLista.first();
+      std::vector<std::string> nieczytelne;
+      for (WpisTriggera& w : dziennik_.Wczytaj(&nieczytelne)) doNaprawy_.push_back({std::move(w), true});
+      for (const std::string& l : nieczytelne)
+        uwaga("Wiersz \"" + l + "\" dziennika wyłączonych triggerów " + plik_ +
+              " nie jest zapisem triggera; pozostawiono go bez zmian.");
     } catch (const std::exception& e) {
-      uwaga("Nie można sprawdzić, czy triggery tabel z listy ListaTabel działają w bazie " +
-            SciezkaInterbase + ": " + tekstBledu(e) + ".");
+      uwaga("Nie można odczytać dziennika wyłączonych triggerów " + plik_ + ": " + tekstBledu(e) + ".");
     }
   }
 
-  // Each record in the database it names: the program's own, or one attached for it.
-  std::map<std::string, std::unique_ptr<db::Database>> inne;
-  std::map<std::string, std::map<std::string, bool>> stanInnych;
-  for (const DoNaprawy& d : doNaprawy) {
+  // The triggers that ListaTabel names and the program's database holds inactive.
+  void zListy() {
+    if (!naBiezacej_ || !dm_.tblLista.active()) return;
+    try {
+      stanBiezacej_ = stanTriggerow(dm_.DBi);
+      for (dm_.tblLista.first(); !dm_.tblLista.eof(); dm_.tblLista.next()) {
+        const std::string trigger = upperAscii(dm_.tblLista.fieldByName("TRIGGER_IB").asString());
+        if (trigger.empty() || !BlednyIdentyfikatorListy(dm_.tblLista).empty()) continue;
+        const auto s = stanBiezacej_.find(trigger);
+        if (s == stanBiezacej_.end() || !s->second) continue;
+        bool znany = false;
+        for (const DoNaprawy& d : doNaprawy_)
+          znany =
+              znany || (equalsIgnoreCase(d.wpis.trigger, trigger) && equalsIgnoreCase(d.wpis.baza, sciezka_));
+        if (!znany) doNaprawy_.push_back({WpisBiezacejTabeli(dm_), false});
+      }
+      dm_.tblLista.first();
+    } catch (const std::exception& e) {
+      uwaga("Nie można sprawdzić, czy triggery tabel z listy ListaTabel działają w bazie " + sciezka_ + ": " +
+            tekstBledu(e) + ".");
+    }
+  }
+
+  // The database a record names, with its triggers' states: the program's own, or one attached for it.
+  std::pair<db::Database*, std::map<std::string, bool>*> baza(const WpisTriggera& w) {
+    if (naBiezacej_ && equalsIgnoreCase(w.baza, sciezka_)) {
+      if (stanBiezacej_.empty()) stanBiezacej_ = stanTriggerow(dm_.DBi);
+      return {&dm_.DBi, &stanBiezacej_};
+    }
+    const std::string klucz = upperAscii(w.baza);
+    auto& inna = inne_[klucz];
+    if (!inna) {
+      auto nowa = std::make_unique<db::Database>("DBtriggery" + std::to_string(inne_.size()), dm_.session);
+      nowa->setDriverName(dm_.DBi.driverName());
+      for (const std::string& l : dm_.DBi.params())
+        nowa->addParam(upperAscii(l.substr(0, std::string(kSerwer).size())) == kSerwer ? kSerwer + w.baza
+                                                                                       : l);
+      nowa->connect();
+      stanInnych_[klucz] = stanTriggerow(*nowa);
+      inna = std::move(nowa);
+    }
+    return {inna.get(), &stanInnych_[klucz]};
+  }
+
+  void napraw(const DoNaprawy& d) {
     const WpisTriggera& w = d.wpis;
     PrzywrocenieTriggera p{w.trigger, w.tabela, w.baza, d.zDziennika, false, false, ""};
-    const std::string gdzie = equalsIgnoreCase(w.baza, SciezkaInterbase) ? "" : " (baza " + w.baza + ")";
+    const std::string gdzie = equalsIgnoreCase(w.baza, sciezka_) ? "" : " (baza " + w.baza + ")";
     const std::string czyj = "triggera " + w.trigger + " tabeli " + w.tabela + gdzie;
     const std::string dlaczego =
         d.zDziennika
@@ -358,51 +385,30 @@ std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
           "Nie udało się przywrócić działania " + czyj + dlaczego + ": " + tekst +
           ". Dopóki trigger jest wyłączony, dopisanie wiersza do tej tabeli się nie powiedzie; następne "
           "uruchomienie programu ponowi próbę.";
-      wyniki.push_back(p);
+      wyniki_.push_back(p);
     };
     if (const std::string odmowa = BlednyIdentyfikator(
             {{"TABELA_IB", w.tabela}, {"TRIGGER_IB", w.trigger}, {"GENERATOR_IB", w.generator}},
-            "dziennik " + plik);
+            "dziennik " + plik_);
         !odmowa.empty()) {
       blad(trim(odmowa));
-      continue;
+      return;
     }
     try {
-      db::Database* baza = nullptr;
-      std::map<std::string, bool>* stan = nullptr;
-      if (naBiezacej && equalsIgnoreCase(w.baza, SciezkaInterbase)) {
-        if (stanBiezacej.empty()) stanBiezacej = stanTriggerow(dm.DBi);
-        baza = &dm.DBi;
-        stan = &stanBiezacej;
-      } else {
-        const std::string klucz = upperAscii(w.baza);
-        auto& inna = inne[klucz];
-        if (!inna) {
-          auto nowa = std::make_unique<db::Database>("DBtriggery" + std::to_string(inne.size()), dm.session);
-          nowa->setDriverName(dm.DBi.driverName());
-          for (const std::string& l : dm.DBi.params())
-            nowa->addParam(upperAscii(l.substr(0, std::string(kSerwer).size())) == kSerwer ? kSerwer + w.baza
-                                                                                           : l);
-          nowa->connect();
-          stanInnych[klucz] = stanTriggerow(*nowa);
-          inna = std::move(nowa);
-        }
-        baza = inna.get();
-        stan = &stanInnych[klucz];
-      }
+      const auto [polaczenie, stan] = baza(w);
       const auto s = stan->find(upperAscii(w.trigger));
       if (s == stan->end()) {
-        blad("trigger nie istnieje w bazie; wpis pozostaje w dzienniku " + plik);
-        continue;
+        blad("trigger nie istnieje w bazie; wpis pozostaje w dzienniku " + plik_);
+        return;
       }
       const bool wylaczony = s->second;
       if (wylaczony) {
         db::Query q;
-        q.setDatabase(baza);
-        wykonaj(q, "alter trigger " + w.trigger + " active");
+        q.setDatabase(polaczenie);
+        WykonajSql(q, "alter trigger " + w.trigger + " active");
         s->second = false;
       }
-      const std::string generator = GeneratorZaNajwiekszym(*baza, w);
+      const std::string generator = GeneratorZaNajwiekszym(*polaczenie, w);
       p.przywrocony = wylaczony;
       if (wylaczony)
         p.komunikat = "Przywrócono działanie " + czyj + dlaczego + "." + generator;
@@ -410,21 +416,38 @@ std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
         p.komunikat = "Trigger " + w.trigger + " tabeli " + w.tabela + gdzie + " działa." + generator;
       if (d.zDziennika) {
         try {
-          dziennik.Usun(w);
+          dziennik_.Usun(w);
         } catch (const std::exception& e) {
           p.komunikat += (p.komunikat.empty() ? "" : " ") + std::string("Nie można usunąć wpisu triggera ") +
-                         w.trigger + " z dziennika wyłączonych triggerów " + plik + ": " + tekstBledu(e) +
+                         w.trigger + " z dziennika wyłączonych triggerów " + plik_ + ": " + tekstBledu(e) +
                          ".";
         }
       }
       // A record of a trigger already on, whose generator was past, was left by a copy killed after it
       // switched the trigger on: nothing to say.
-      if (!p.komunikat.empty()) wyniki.push_back(p);
+      if (!p.komunikat.empty()) wyniki_.push_back(p);
     } catch (const std::exception& e) {
       blad(tekstBledu(e));
     }
   }
-  return wyniki;
+
+  TdmKonw& dm_;
+  const std::string& sciezka_;
+  const DziennikTriggerow dziennik_;
+  const std::string plik_;
+  const bool naBiezacej_;
+  std::vector<PrzywrocenieTriggera> wyniki_;
+  std::vector<DoNaprawy> doNaprawy_;
+  std::map<std::string, bool> stanBiezacej_;
+  std::map<std::string, std::unique_ptr<db::Database>> inne_;
+  std::map<std::string, std::map<std::string, bool>> stanInnych_;
+};
+
+}  // namespace
+
+std::vector<PrzywrocenieTriggera> PrzywrocWylaczoneTriggery(TdmKonw& dm,
+                                                            const std::string& SciezkaInterbase) {
+  return NaprawaTriggerow(dm, SciezkaInterbase).wykonaj();
 }
 
 }  // namespace konw

@@ -1,0 +1,78 @@
+// The trigger a table copy keeps off.
+#include "convert/wylaczony_trigger.h"
+
+#include "control/konwersja_dm.h"
+#include "convert/przebieg.h"
+#include "db/engine.h"
+#include "platform/text.h"
+
+namespace konw {
+
+WylaczonyTrigger::WylaczonyTrigger(TPrzebieg& przebieg, db::Query& q)
+    : przebieg_(przebieg), q_(q), wpis_(WpisBiezacejTabeli(*przebieg.dm)) {
+  zapisany_ = przebieg_.wylaczenia.Zapisz(*przebieg_.dm, przebieg_.log, wpis_);
+  try {
+    WykonajSql(q_, "alter trigger " + wpis_.trigger + " inactive;");
+  } catch (...) {
+    aktywny_ = true;
+    odnotujWlaczenie();
+    przebieg_.wylaczenia.Zwolnij();
+    throw;
+  }
+}
+
+void WylaczonyTrigger::Wlacz() {
+  aktywny_ = true;
+  if (const std::string blad = wlacz(); !blad.empty()) throw db::EngineError(db::errc::kSqlError, blad);
+}
+
+WylaczonyTrigger::~WylaczonyTrigger() {
+  if (!aktywny_) {
+    // The copy is failing with its own error; a trigger that stays off is an error of the run besides.
+    try {
+      if (const std::string blad = wlacz(); !blad.empty()) {
+        przebieg_.flagi.BladKonwersji = true;
+        przebieg_.log.ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
+                                      kNiezgodnoscKrytyczna | kNiezgodnosc);
+      }
+    } catch (...) {
+      przebieg_.flagi.BladKonwersji = true;
+    }
+  }
+  przebieg_.wylaczenia.Zwolnij();
+}
+
+void WylaczonyTrigger::odnotujWlaczenie() {
+  if (zapisany_) przebieg_.wylaczenia.Wykresl(*przebieg_.dm, przebieg_.log, wpis_);
+  zapisany_ = false;
+}
+
+std::string WylaczonyTrigger::wlacz() {
+  try {
+    WykonajSql(q_, "alter trigger " + wpis_.trigger + " active;");
+    odnotujWlaczenie();
+    return {};
+  } catch (const db::EngineError&) {
+  }
+  try {
+    TdmKonw& dm = *przebieg_.dm;
+    db::Database baza("DBi_triggery", dm.session);
+    baza.setDriverName(dm.DBi.driverName());
+    for (const std::string& linia : dm.DBi.params()) baza.addParam(linia);
+    baza.connect();
+    {
+      db::Query q;
+      q.setDatabase(&baza);
+      WykonajSql(q, "alter trigger " + wpis_.trigger + " active;");
+    }
+    GeneratorZaNajwiekszym(baza, wpis_);
+    baza.disconnect();
+    odnotujWlaczenie();
+    return {};
+  } catch (const db::EngineError& e) {
+    return "Nie udało się ponownie włączyć triggera " + wpis_.trigger + " tabeli " + wpis_.tabela + ": " +
+           trim(e.what()) + "; zostanie włączony przy następnym uruchomieniu programu";
+  }
+}
+
+}  // namespace konw
