@@ -26,6 +26,15 @@ namespace konw {
 class TdmKonw;
 class TfrmLokalizacja;
 
+// What a conversion run came to, as the window, the CLI and its summary read it.
+struct WynikKonwersji {
+  Werdykt werdykt = Werdykt::NieRozpoczety;
+  std::vector<WynikTabeli> tabele;      // each table the run took up, in the walk's order
+  std::vector<std::string> plikiLogow;  // the run's log files, by category
+  // Empty when every log file was written whole; otherwise what the operator is told about them.
+  std::string uwagaOLogach;
+};
+
 class TfrmConvert {
  public:
   TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath);
@@ -58,7 +67,17 @@ class TfrmConvert {
   void PotwierdzPrzerwanie();
   // Running state (true) or idle state with the run's verdict (false); returns the verdict.
   Werdykt UstawStanPracy(bool Praca, bool BezKomunikatu = false);
-  bool WTrakcieKonwersji() const { return przebieg.trwa; }
+  bool WTrakcieKonwersji() const { return przebieg.trwa(); }
+  // The operator's break request during a run (a signal, the window's close after its question).
+  void PrzerwijKonwersje() {
+    if (WTrakcieKonwersji()) przebieg.Przerwij();
+  }
+  // How many tables the current or last run has taken up so far.
+  std::size_t TabelPrzebiegu() const { return przebieg.tabele().size(); }
+  // The current or last run as it stands, given the verdict to report.
+  WynikKonwersji StanKonwersji(Werdykt werdykt) const;
+  // Whether the Paradox file of the named table exists where the Paradox database reads.
+  bool IstniejeTabelaParadoxa(const std::string& name) const { return przebieg.IstniejeTabelaParadoxa(name); }
 
   // ---- locations, budget unit and data version (app/lokalizacje.cpp)
   // `zPrzycisku` tells that the call comes from an edition radio button.
@@ -90,8 +109,8 @@ class TfrmConvert {
 
   // ---- the conversion run (app/konwertuj.cpp; the work is the run's, convert/)
   // The handler of "&Konwertuj": checks, confirmation, the run over ListaTabel and its verdict
-  // (NieRozpoczety when it never started). Never throws.
-  Werdykt Konwertuj();
+  // (NieRozpoczety when it never started), with each table's outcome and the log files. Never throws.
+  WynikKonwersji Konwertuj();
   // Names the programs that have the data open (other connections to the Firebird database, lock files
   // in the Paradox directory) and asks whether to go on; true when there are none or the operator
   // confirms (the product must be closed for a conversion).
@@ -101,13 +120,13 @@ class TfrmConvert {
 
   // ---- the log of the run (log/), under the operation names the window uses
   void ZapiszKomunikat(const std::string& line, Kategorie categories, Znaczniki marks = 0) {
-    przebieg.log.ZapiszKomunikat(line, categories, marks);
+    przebieg.log().ZapiszKomunikat(line, categories, marks);
   }
-  void ZapiszBlad(const std::string& location) { przebieg.log.ZapiszBlad(location); }
+  void ZapiszBlad(const std::string& location) { przebieg.log().ZapiszBlad(location); }
   void ZglosBlad(const std::string& procedure, const std::string& message, const std::string& comment) {
-    przebieg.log.ZglosBlad(procedure, message, comment);
+    przebieg.log().ZglosBlad(procedure, message, comment);
   }
-  void ZamknijPlikiLogow() noexcept { przebieg.log.ZamknijPlikiLogow(); }
+  void ZamknijPlikiLogow() noexcept { przebieg.log().ZamknijPlikiLogow(); }
 
   // ---- structure comparison and report (app/porownanie.cpp; the work is compare/'s)
   // Compares the Firebird table TabelaIB with the Paradox table TabelaPDX through dm()->TblI and TblP,
@@ -119,8 +138,10 @@ class TfrmConvert {
   // The whole-database structure comparison appended to the memo mPorownanie; ignored while a
   // comparison or a conversion runs. Returns the classes of the differences found.
   unsigned char PorownajBazy(bool ZTabelamiKonf);
-  // Writes mPorownanie's text (Windows-1250, CR LF) to the file the operator chooses; ignored while a
-  // comparison runs; throws std::runtime_error when the file cannot be written.
+  // The text of every comparison report made since the start, as the page mPorownanie shows it.
+  std::string TekstPorownania() const;
+  // Writes that text (Windows-1250, CR LF) to the file the operator chooses; ignored while a comparison
+  // runs; throws std::runtime_error when the file cannot be written.
   void ZapiszPorownanie();
   bool PorownanieTrwa = false;
 
@@ -146,6 +167,10 @@ class TfrmConvert {
   std::string (*identyfikatorStanowiska)() = nullptr;
 
  private:
+  // The run behind Konwertuj: its verdict.
+  Werdykt PrzeprowadzKonwersje();
+  // The lines of the comparison reports made so far (the page's text).
+  std::vector<std::string> raportPorownania_;
   Operator& ui_;
   std::vector<std::string> arguments_;
   std::string programPath_;

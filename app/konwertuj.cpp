@@ -16,12 +16,6 @@ namespace {
 
 constexpr const char* kMiejsceRunu = "TfrmConvert.Konwertuj";
 
-std::string podpis(std::string_view control) {
-  for (const auto& p : projekt::kPodpisy)
-    if (p.control == control) return std::string(p.caption);
-  return {};
-}
-
 }  // namespace
 
 std::vector<std::string> TfrmConvert::NaglowekPrzebiegu() const {
@@ -29,12 +23,12 @@ std::vector<std::string> TfrmConvert::NaglowekPrzebiegu() const {
                                     "  Położenie danych w formacie Paradox: " + SciezkaParadoxa,
                                     "  Numer wersji danych w formacie Paradox: " + WersjaDanych, " "};
   const DaneJednostki& j = jednostka;
-  if (j.zwiazek) linie.push_back("  " + podpis("lblZwiazek") + j.NAZWA);
-  if (j.woj) linie.push_back("  " + podpis("lblWoj") + j.Wojewodztwo);
-  if (j.pow) linie.push_back("  " + podpis("lblPow") + j.Powiat);
-  if (j.gm) linie.push_back("  " + podpis("lblGm") + j.Gmina);
+  if (j.zwiazek) linie.push_back("  " + std::string(projekt::kPodpisZwiazku) + j.NAZWA);
+  if (j.woj) linie.push_back("  " + std::string(projekt::kPodpisWojewodztwa) + j.Wojewodztwo);
+  if (j.pow) linie.push_back("  " + std::string(projekt::kPodpisPowiatu) + j.Powiat);
+  if (j.gm) linie.push_back("  " + std::string(projekt::kPodpisGminy) + j.Gmina);
   if (j.gm) linie.push_back("  " + j.TypGminy);
-  linie.push_back("  " + podpis("Label19") + j.KodGUS());
+  linie.push_back("  " + std::string(projekt::kPodpisKoduGus) + j.KodGUS());
   return linie;
 }
 
@@ -64,7 +58,27 @@ bool TfrmConvert::ZgodaMimoInnychProgramow() {
   return ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", tresc, kYes | kNo, kNo) == kYes;
 }
 
-Werdykt TfrmConvert::Konwertuj() {
+WynikKonwersji TfrmConvert::StanKonwersji(Werdykt werdykt) const {
+  WynikKonwersji w;
+  w.werdykt = werdykt;
+  w.tabele = przebieg.tabele();
+  for (const PlikLogu& log : przebieg.log().logi) w.plikiLogow.push_back(log.sciezka);
+  if (przebieg.log().BladZapisu) w.uwagaOLogach = przebieg.log().UwagaONiekompletnychLogach();
+  return w;
+}
+
+WynikKonwersji TfrmConvert::Konwertuj() {
+  const Werdykt werdykt = PrzeprowadzKonwersje();
+  try {
+    return StanKonwersji(werdykt);
+  } catch (...) {
+    WynikKonwersji w;
+    w.werdykt = werdykt;
+    return w;
+  }
+}
+
+Werdykt TfrmConvert::PrzeprowadzKonwersje() {
   if (SciezkaInterbase.empty() || SciezkaParadoxa.empty()) {
     ui_.messageBox(MsgKind::Error, kApplicationTitle,
                    "Brak w konfiguracji położenia danych w formacie Paradox i/lub Firebird!", kOk, kOk);
@@ -93,17 +107,17 @@ Werdykt TfrmConvert::Konwertuj() {
     if (!ZgodaMimoInnychProgramow()) return werdykt;
 
     UstawStanPracy(true);
-    przebieg.log.BladZapisu = false;  // this run's files only
-    przebieg.wylaczenia.NowyPrzebieg();
-    przebieg.edycja = edycja;
+    przebieg.log().BladZapisu = false;  // this run's files only
+    przebieg.wylaczenia().NowyPrzebieg();
+    przebieg.UstawEdycje(edycja);
     bool bladPlikowLogu = false;
     std::exception_ptr blad;
     try {
       ui_.setBar(Pasek::Calosc, 0, static_cast<int>(dm_->tblLista.recordCount()));
       try {
         if (UstawSciezkiDoBaz(SciezkaParadoxa, SciezkaInterbase, true, true)) {
-          for (PlikLogu& log : przebieg.log.logi) {
-            if (!przebieg.log.InitLogFile(log, true)) {
+          for (PlikLogu& log : przebieg.log().logi) {
+            if (!przebieg.log().InitLogFile(log, true)) {
               bladPlikowLogu = true;
               break;
             }
@@ -128,8 +142,9 @@ Werdykt TfrmConvert::Konwertuj() {
     }
     ZamknijPlikiLogow();
     // Logs that could not be written are an error of their own: the operator must not trust the files.
-    if (przebieg.log.BladZapisu)
-      ui_.messageBox(MsgKind::Error, kApplicationTitle, przebieg.log.UwagaONiekompletnychLogach(), kOk, kOk);
+    if (przebieg.log().BladZapisu)
+      ui_.messageBox(MsgKind::Error, kApplicationTitle, przebieg.log().UwagaONiekompletnychLogach(), kOk,
+                     kOk);
     if (blad) std::rethrow_exception(blad);
   } catch (...) {
     // The handler of a button: nothing may escape it; the error log has the block.

@@ -126,7 +126,7 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
         dm.DBi.disconnect();
         dm.DBi.setParam(0, "SERVER NAME=" + SciezkaI);
         dm.DBi.connect();
-        przebieg.log.UstawKatalog(DodajKoncowyUkosnik(SciezkaP));
+        przebieg.log().UstawKatalog(DodajKoncowyUkosnik(SciezkaP));
       }
     } catch (...) {
       // Any failure means the locations do not work: reported, and the answer is false.

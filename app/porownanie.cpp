@@ -54,7 +54,14 @@ unsigned char TfrmConvert::PorownajBazy(bool ZTabelamiKonf) {
                             {"  Położenie danych w formacie Firebird: " + SciezkaInterbase,
                              "  Położenie danych w formacie Paradox: " + SciezkaParadoxa,
                              "  Numer wersji danych w formacie Paradox: " + WersjaDanych},
-                            ZTabelamiKonf);
+                            ZTabelamiKonf, raportPorownania_);
+}
+
+std::string TfrmConvert::TekstPorownania() const {
+  std::string tekst;
+  for (std::size_t i = 0; i < raportPorownania_.size(); ++i)
+    tekst += (i ? "\r\n" : "") + raportPorownania_[i];
+  return tekst;
 }
 
 void TfrmConvert::ZapiszPorownanie() {
@@ -69,7 +76,7 @@ void TfrmConvert::ZapiszPorownanie() {
     Operator& ui;
     ~Kursor() { ui.setBusyCursor(false); }
   } kursor{ui_};
-  ZapiszPlikRaportu(plik, ui_.pageText(Strona::Porownanie));
+  ZapiszPlikRaportu(plik, TekstPorownania());
 }
 
 }  // namespace konw

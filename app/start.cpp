@@ -10,10 +10,7 @@
 namespace konw {
 
 TfrmConvert::TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath)
-    : przebieg(ui, wyjatki, SciezkaParadoxa),
-      ui_(ui),
-      arguments_(std::move(arguments)),
-      programPath_(std::move(programPath)) {
+    : przebieg(ui, wyjatki), ui_(ui), arguments_(std::move(arguments)), programPath_(std::move(programPath)) {
   wyjatki.ui = &ui_;
   wyjatki.programPath = programPath_;
 }
@@ -30,7 +27,7 @@ bool TfrmConvert::FormCreate() {
     wyjatki.UserName.clear();
     wyjatki.ErrorLog = SciezkaDziennikaBledow(programPath_);
 
-    przebieg.flagi = {};
+    przebieg.flagi() = {};
     SciezkaParadoxa.clear();
     SciezkaInterbase.clear();
 
@@ -70,7 +67,7 @@ bool TfrmConvert::UtworzModulDanych() {
   ui_.setBusyCursor(true);
   try {
     if (!dm_) dm_ = std::make_unique<TdmKonw>(wyjatki);
-    przebieg.dm = dm_.get();
+    przebieg.UstawDane(*dm_);
   } catch (const std::exception&) {
     ui_.setBusyCursor(false);
     ui_.messageBox(MsgKind::Error, kApplicationTitle, "Błąd otwarcia modułu dostępu do danych.", kOk, kOk);
@@ -137,7 +134,7 @@ bool TfrmConvert::ExRxDBGrid1KeyDown(Klawisz key, bool ctrlOnly) {
 bool TfrmConvert::FormClose() {
   if (WTrakcieKonwersji()) {
     PotwierdzPrzerwanie();
-    if (!przebieg.flagi.Przerwano) return false;
+    if (!przebieg.flagi().Przerwano) return false;
   }
   ZamknijPlikiLogow();
   return true;
@@ -146,7 +143,7 @@ bool TfrmConvert::FormClose() {
 void TfrmConvert::PotwierdzPrzerwanie() {
   if (ui_.messageBox(MsgKind::Question, "POTWIERDZENIE", "Czy przerwać konwersję danych?", kYes | kNo, kNo) ==
       kYes)
-    przebieg.flagi.Przerwano = true;
+    przebieg.Przerwij();
 }
 
 }  // namespace konw

@@ -106,9 +106,9 @@ inline double konwertuj(const DemoBench& d, konw::Operator& ui, bool weryfikacja
   ::setenv("WINEPREFIX", (d.dir / "wine").c_str(), 1);
   konw::TfrmConvert frm(ui, {"JST"}, (d.dir / "konwersja").string());
   if (!frm.FormCreate()) throw std::runtime_error("start-up failed");
-  frm.przebieg.weryfikacja = weryfikacja;
+  frm.przebieg.UstawWeryfikacje(weryfikacja);
   const auto start = std::chrono::steady_clock::now();
-  const konw::Werdykt w = frm.Konwertuj();
+  const konw::Werdykt w = frm.Konwertuj().werdykt;
   const double s = seconds(start);
   if (w == konw::Werdykt::NieRozpoczety || w == konw::Werdykt::Blad || w == konw::Werdykt::Przerwany)
     throw std::runtime_error("the conversion did not finish (verdict " + std::to_string(static_cast<int>(w)) +

@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
         exec(dm.DBi, "DROP TABLE PLANY");
         exec(dm.DBi, std::string("CREATE TABLE PLANY ") + kColumns);
       }
-      frm.przebieg.weryfikacja = verify;
-      const double verifiedBefore = frm.przebieg.sekundyWeryfikacji;
+      frm.przebieg.UstawWeryfikacje(verify);
+      const double verifiedBefore = frm.przebieg.sekundyWeryfikacji();
       const auto start = std::chrono::steady_clock::now();
       frm.przebieg.Convert();
       // A run checks each copied table once more after its last commit: part of what verifying costs.
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
       best = std::min(best, took);
       if (verify) added.push_back(took / previous - 1);
       previous = took;
-      if (verify) verifySeconds = std::min(verifySeconds, frm.przebieg.sekundyWeryfikacji - verifiedBefore);
+      if (verify) verifySeconds = std::min(verifySeconds, frm.przebieg.sekundyWeryfikacji() - verifiedBefore);
     }
     const std::int64_t copied = count(dm.DBi, "PLANY");
     const auto& info = ui.memo("mKomInf");
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     const double directSeconds = seconds(start);
     source.close();
 
-    if (copied != rows || direct != rows || frm.przebieg.flagi.BladKonwersji || !verified) {
+    if (copied != rows || direct != rows || frm.przebieg.flagi().BladKonwersji || !verified) {
       std::fprintf(stderr, "row counts differ: %ld asked, %lld copied, %lld inserted directly\n", rows,
                    static_cast<long long>(copied), static_cast<long long>(direct));
       rc = 1;

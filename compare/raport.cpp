@@ -107,13 +107,17 @@ void ZapiszPlikRaportu(const std::string& file, const std::string& text) {
 }
 
 unsigned char PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek,
-                           bool ZTabelamiKonf) {
+                           bool ZTabelamiKonf, std::vector<std::string>& raport) {
   unsigned char klasy = 0;
-  ui.appendLine(Strona::Porownanie, "--------------------");
-  ui.appendLine(Strona::Porownanie, LiniaDatyRaportu(CzasLokalny()));
-  for (const std::string& linia : naglowek) ui.appendLine(Strona::Porownanie, linia);
-  ui.appendLine(Strona::Porownanie, " ");
-  ui.appendLine(Strona::Porownanie, "-- tabele firebird: ");
+  const auto dopisz = [&](const std::string& linia) {
+    raport.push_back(linia);
+    ui.appendLine(Strona::Porownanie, linia);
+  };
+  dopisz("--------------------");
+  dopisz(LiniaDatyRaportu(CzasLokalny()));
+  for (const std::string& linia : naglowek) dopisz(linia);
+  dopisz(" ");
+  dopisz("-- tabele firebird: ");
 
   const std::vector<std::string> tabeleIB = posortowane(dm.session.tableNames(dm.DBi, "*"));
   for (const std::string& nazwa : tabeleIB) {
@@ -133,18 +137,18 @@ unsigned char PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::str
       wynik = PorownajStrukturyTabel(dm, ui, nazwa, pdx, false);
     }
     klasy |= wynik.klasy;
-    ui.appendLine(Strona::Porownanie, WpisTabeli(nazwa, wynik.opis));
+    dopisz(WpisTabeli(nazwa, wynik.opis));
   }
 
-  ui.appendLine(Strona::Porownanie, "");
-  ui.appendLine(Strona::Porownanie, "-- tabele paradox: ");
+  dopisz("");
+  dopisz("-- tabele paradox: ");
   for (db::Database* baza : {&dm.DBp, &dm.DBpb, &dm.DBpbjo}) {
     for (const std::string& nazwa : posortowane(dm.session.tableNames(*baza, "*.db"))) {
       if (dm.tblPomijane.locate("TABELA", {nazwa}, true)) continue;
       ui.processMessages();
       const bool maOdpowiednik = std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa, przed) ||
                                  std::binary_search(tabeleIB.begin(), tabeleIB.end(), nazwa + "_", przed);
-      if (!maOdpowiednik) ui.appendLine(Strona::Porownanie, "  brak w firebird tabeli: " + nazwa);
+      if (!maOdpowiednik) dopisz("  brak w firebird tabeli: " + nazwa);
     }
   }
   return klasy;

@@ -19,8 +19,10 @@ class TdmKonw;
 // Appends the report with `naglowek`'s lines (the locations and the data version) after its date; with
 // ZTabelamiKonf the control tables map names, accept differences and leave skipped tables out. Engine
 // errors outside a table's opening pass on. Returns the classes of the differences found (kKlasa…).
+// Every line goes to the page and, as it is written, to `raport`, which keeps what was found before an
+// error too.
 unsigned char PorownajBazy(TdmKonw& dm, Operator& ui, const std::vector<std::string>& naglowek,
-                           bool ZTabelamiKonf);
+                           bool ZTabelamiKonf, std::vector<std::string>& raport);
 
 // The Paradox counterpart of a Firebird table: the name without one trailing "_".
 std::string OdpowiednikParadox(const std::string& nazwaIB);

@@ -237,6 +237,12 @@ std::vector<std::string> TdmKonw::ZaznaczWybraneTabele(const std::vector<std::st
   return nieznane;
 }
 
+std::string TdmKonw::KatalogParadoxa() const {
+  for (const std::string& p : DBp.params())
+    if (p.size() >= 5 && upperAscii(p.substr(0, 5)) == "PATH=") return p.substr(5);
+  return {};
+}
+
 void WykonajSql(db::Query& q, const std::string& sql) {
   q.clearSql();
   q.addSql(sql);

@@ -48,6 +48,8 @@ class TdmKonw {
   static std::string NazwaPlikuTabeli(const db::Table& table);
 
   std::string SciezkaKonwersji;
+  // The directory the Paradox database DBp reads its tables from (its PATH parameter).
+  std::string KatalogParadoxa() const;
 
   db::Session session;  // the engine session of the program's databases
   db::Database dbKonwersja;

@@ -24,6 +24,7 @@
 #include "db/engine.h"
 #include "platform/hostpath.h"
 #include "platform/operator.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace konw {
@@ -78,7 +79,7 @@ class KopiaTabeli {
 };
 
 KopiaTabeli::KopiaTabeli(TPrzebieg& przebieg, ZrodloKopii& zrodlo)
-    : przebieg_(przebieg), dm_(*przebieg.dm), log_(przebieg.log), zrodlo_(zrodlo) {
+    : przebieg_(przebieg), dm_(przebieg.dane()), log_(przebieg.log()), zrodlo_(zrodlo) {
   db::Table& lista = dm_.tblLista;
   trigger_ = lista.fieldByName("TRIGGER_IB").asString();
   generator_ = lista.fieldByName("GENERATOR_IB").asString();
@@ -86,7 +87,7 @@ KopiaTabeli::KopiaTabeli(TPrzebieg& przebieg, ZrodloKopii& zrodlo)
   tabelaPdx_ = lista.fieldByName("TABELA").asString();
   tabelaIb_ = lista.fieldByName("TABELA_IB").asString();
   zrodlo_.plik = tabelaPdx_ + ".DB";
-  wynik_ = przebieg_.tabele.empty() ? nullptr : &przebieg_.tabele.back();
+  wynik_ = przebieg_.wynikTabeli(przebieg_.biezacaTabela());
 }
 
 void KopiaTabeli::wykonaj() {
@@ -118,7 +119,7 @@ bool KopiaTabeli::odrzucona() {
 // auto-increment field all come from this one opening. Read only: the product's Paradox data is never
 // changed by a conversion.
 void KopiaTabeli::otworzZrodlo() {
-  plikiPrzed_ = PlikiTabeli(przebieg_.SciezkaParadoxa, tabelaPdx_);
+  plikiPrzed_ = PlikiTabeli(dm_.KatalogParadoxa(), tabelaPdx_);
   db::Table& tabela = zrodlo_.tabela.emplace();
   tabela.setDatabase(&dm_.DBp);
   tabela.setTableName(zrodlo_.plik);
@@ -166,19 +167,19 @@ void KopiaTabeli::kopiujWTransakcji() {
       log_.ZapiszKomunikat("  brak danych w tabeli", kOgolny);
       // Left empty: the check after the last commit counts its rows (a later table's trigger may add
       // some).
-      if (przebieg_.weryfikacja && !przebieg_.flagi.Przerwano) {
+      if (przebieg_.weryfikacja() && !przebieg_.flagi().Przerwano) {
         stan_.emplace();
         stan_->etykieta = przebieg_.EtykietaTabeli();
         stan_->tabelaIb = tabelaIb_;
         stan_->sql = "SELECT 1 FROM " + tabelaIb_;
-        stan_->wynik = przebieg_.tabele.empty() ? SIZE_MAX : przebieg_.tabele.size() - 1;
+        stan_->wynik = przebieg_.biezacaTabela();
       }
     } else {
       kopiujWiersze();
     }
   }
   if (zrodlo_.tabela) zrodlo_.zbierz(*zrodlo_.tabela);
-  if (!bladDostepu_) SprawdzPlikiTabeli(plikiPrzed_, przebieg_.SciezkaParadoxa, tabelaPdx_);
+  if (!bladDostepu_) SprawdzPlikiTabeli(plikiPrzed_, dm_.KatalogParadoxa(), tabelaPdx_);
 }
 
 void KopiaTabeli::kopiujWiersze() {
@@ -196,17 +197,17 @@ void KopiaTabeli::kopiujWiersze() {
       suma ? &*suma : nullptr,
       [&] {
         ui.processMessages();
-        if (przebieg_.flagi.Przerwano) return false;
+        if (przebieg_.flagi().Przerwano) return false;
         ui.stepBar(Pasek::Tabela);
         return true;
       },
       [&](std::uint64_t wiersz) { return OpisRekordu(zrodlo, tabelaPdx_, wiersz); });
   // A break leaves the table as it was: nothing of this copy is committed.
-  if (przebieg_.flagi.Przerwano) throw KopiaPrzerwana{};
+  if (przebieg_.flagi().Przerwano) throw KopiaPrzerwana{};
   // Every value one its column holds: the check after the last commit reads the table once and compares
   // it with what was sent. Otherwise it is read back now, within the copy's transaction, which sees its
   // rows, and every value that differs is named.
-  if (suma && suma->pewna() && przebieg_.weryfikacja)
+  if (suma && suma->pewna() && przebieg_.weryfikacja())
     stan_ = StanWyslanych(przebieg_, *suma, dm_.qryTemp, tabelaIb_);
   else
     stan_ = WeryfikujKopie(
@@ -306,7 +307,7 @@ void KopiaTabeli::poZatwierdzeniu() {
   }
   if (stan_) {
     if (!dm_.tblLista.isEmpty()) stan_->zakladka = dm_.tblLista.bookmark();
-    przebieg_.doSprawdzenia.push_back(std::move(*stan_));
+    przebieg_.DoSprawdzenia(std::move(*stan_));
   }
   if (obslugaTriggera_) {
     WykonajSql(dm_.qryInterbase,
@@ -321,11 +322,12 @@ void KopiaTabeli::poZatwierdzeniu() {
 
 bool TPrzebieg::IstniejeTabelaParadoxa(const std::string& name) const {
   std::error_code ec;
-  return std::filesystem::is_regular_file(hostPath(SciezkaParadoxa + "\\" + name + ".db"), ec);
+  return std::filesystem::is_regular_file(
+      hostPath(UsunKoncowyUkosnik(dane().KatalogParadoxa()) + "\\" + name + ".db"), ec);
 }
 
 std::string TPrzebieg::LiczbaRekordow(const std::string& name) {
-  db::Query& q = dm->qryTemp;
+  db::Query& q = dm_->qryTemp;
   OtworzSql(q, "SELECT COUNT(*) FROM " + (name == "USER" ? std::string("USER_") : name));
   const std::int64_t count = q.fieldByName("COUNT").asInteger();
   q.close();
@@ -333,8 +335,8 @@ std::string TPrzebieg::LiczbaRekordow(const std::string& name) {
 }
 
 void TPrzebieg::Convert() {
-  if (flagi.Przerwano) return;
-  TdmKonw& dm = *this->dm;
+  if (flagi_.Przerwano) return;
+  TdmKonw& dm = dane();
   ZrodloKopii zrodlo;
   try {
     // Both databases are reconnected only after a copy that failed, which may have left anything open
@@ -353,23 +355,23 @@ void TPrzebieg::Convert() {
     KopiaTabeli(*this, zrodlo).wykonaj();
   } catch (...) {
     polaczeniaPoBledzie_ = true;
-    zrodlo.zapisz(log, dm.qryParadox);
+    zrodlo.zapisz(log_, dm.qryParadox);
     // A call cancelled by a break while it waited for the server is the break, not an error of the copy.
     bool przerwano = false;
     try {
       throw;
     } catch (const db::EngineError& e) {
-      przerwano = flagi.Przerwano && db::isWaitInterrupted(e);
+      przerwano = flagi_.Przerwano && db::isWaitInterrupted(e);
     } catch (...) {
     }
-    if (!przerwano) log.ZapiszBlad(kMiejsce);
+    if (!przerwano) log_.ZapiszBlad(kMiejsce);
     throw;
   }
 }
 
 std::optional<StanZapisanej> TPrzebieg::PorownajPonownie(const StanZapisanej& tabela) {
   if (!tabela.zakladka) return std::nullopt;
-  TdmKonw& dm = *this->dm;
+  TdmKonw& dm = dane();
   try {
     dm.tblLista.gotoBookmark(*tabela.zakladka);
     dm.qryInterbase.close();
@@ -395,25 +397,25 @@ std::optional<StanZapisanej> TPrzebieg::PorownajPonownie(const StanZapisanej& ta
     zrodlo.takeWarnings();
     return porownanie;
   } catch (const db::EngineError& e) {
-    log.ZapiszKomunikat("*** Tabela " + tabela.etykieta +
-                            ": nie udało się porównać jej ponownie z tabelą Paradox: " + e.what() + " ***",
-                        kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    log_.ZapiszKomunikat("*** Tabela " + tabela.etykieta +
+                             ": nie udało się porównać jej ponownie z tabelą Paradox: " + e.what() + " ***",
+                         kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
   }
   return std::nullopt;
 }
 
 void TPrzebieg::SprawdzTabelePoZakonczeniu() noexcept {
-  if (doSprawdzenia.empty()) return;
+  if (doSprawdzenia_.empty()) return;
   try {
     SprawdzPoZakonczeniu(*this, [this](const StanZapisanej& tabela) { return PorownajPonownie(tabela); });
   } catch (const std::exception& e) {
-    doSprawdzenia.clear();
+    doSprawdzenia_.clear();
     try {
-      log.ZapiszKomunikat(
+      log_.ZapiszKomunikat(
           std::string("*** Nie udało się sprawdzić skopiowanych tabel po zakończeniu: ") + e.what() + " ***",
           kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
     } catch (...) {
-      flagi.NiezgodnoscKrytyczna = flagi.Niezgodnosc = true;
+      flagi_.NiezgodnoscKrytyczna = flagi_.Niezgodnosc = true;
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,33 +96,38 @@ std::string TrescPotwierdzenia(TRodzajKonwersji kind, const std::string& Sciezka
 }
 
 void TPrzebieg::Rozpocznij() {
-  flagi = {};
-  trwa = true;
-  tabele.clear();
-  doSprawdzenia.clear();
+  flagi_ = {};
+  trwa_ = true;
+  tabele_.clear();
+  doSprawdzenia_.clear();
 }
 
 Werdykt TPrzebieg::werdykt() const {
-  if (flagi.Przerwano) return Werdykt::Przerwany;
-  if (flagi.BladKonwersji) return Werdykt::Blad;
-  if (flagi.NiezgodnoscKrytyczna) return Werdykt::NiezgodnoscKrytyczna;
-  if (flagi.Niezgodnosc) return Werdykt::Niezgodnosc;
+  if (flagi_.Przerwano) return Werdykt::Przerwany;
+  if (flagi_.BladKonwersji) return Werdykt::Blad;
+  if (flagi_.NiezgodnoscKrytyczna) return Werdykt::NiezgodnoscKrytyczna;
+  if (flagi_.Niezgodnosc) return Werdykt::Niezgodnosc;
   return Werdykt::Zakonczony;
 }
 
 Werdykt TPrzebieg::Zakoncz() {
   const Werdykt w = werdykt();
-  flagi = {};
-  trwa = false;
+  flagi_ = {};
+  trwa_ = false;
   return w;
+}
+
+TdmKonw& TPrzebieg::dane() const {
+  if (!dm_) throw std::logic_error("przebieg konwersji bez modułu danych");
+  return *dm_;
 }
 
 std::string TPrzebieg::EtykietaTabeli() {
   std::string tabela, tabelaIb;
   try {
-    if (dm && dm->tblLista.active()) {
-      tabela = dm->tblLista.fieldByName("TABELA").asString();
-      tabelaIb = dm->tblLista.fieldByName("TABELA_IB").asString();
+    if (dm_ && dm_->tblLista.active()) {
+      tabela = dm_->tblLista.fieldByName("TABELA").asString();
+      tabelaIb = dm_->tblLista.fieldByName("TABELA_IB").asString();
     }
   } catch (const db::EngineError&) {
     // A label is only ever written into the log; an unreadable row leaves what was read.
@@ -131,27 +137,28 @@ std::string TPrzebieg::EtykietaTabeli() {
 }
 
 void TPrzebieg::PorownajStrukturyBiezacejTabeli() {
-  dm->TblI.close();
-  dm->TblP.close();
-  dm->TblP.setDatabase(&dm->DBp);
-  log.ZapiszKomunikat("  porównanie struktur...", kOgolny);
+  dm_->TblI.close();
+  dm_->TblP.close();
+  dm_->TblP.setDatabase(&dm_->DBp);
+  log_.ZapiszKomunikat("  porównanie struktur...", kOgolny);
 
-  const WynikPorownania w = PorownajStrukturyTabel(*dm, ui_, dm->tblLista.fieldByName("TABELA_IB").asString(),
-                                                   dm->tblLista.fieldByName("TABELA").asString(), true);
-  if (w.klasy & (kKlasaInformacja | kKlasaBlad | kKlasaKrytyczna)) log.ZapiszKomunikat(w.opis, kOgolny);
-  if (!tabele.empty())
+  const WynikPorownania w =
+      PorownajStrukturyTabel(*dm_, ui_, dm_->tblLista.fieldByName("TABELA_IB").asString(),
+                             dm_->tblLista.fieldByName("TABELA").asString(), true);
+  if (w.klasy & (kKlasaInformacja | kKlasaBlad | kKlasaKrytyczna)) log_.ZapiszKomunikat(w.opis, kOgolny);
+  if (!tabele_.empty())
     for (const std::string* linie : {&w.krytyczne, &w.bledy})
       for (std::string& l : splitList(*linie, '\n'))
-        if (!trim(l).empty()) tabele.back().roznice.push_back(trim(l));
+        if (!trim(l).empty()) tabele_.back().roznice.push_back(trim(l));
   if (w.klasy & kKlasaKrytyczna)
-    log.ZapiszKomunikat(w.krytyczne, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
-  if (w.klasy & kKlasaBlad) log.ZapiszKomunikat(w.bledy, kBledy, kNiezgodnosc);
-  if (w.klasy & kKlasaInformacja) log.ZapiszKomunikat(w.informacje, kDodatkoweInfo);
+    log_.ZapiszKomunikat(w.krytyczne, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+  if (w.klasy & kKlasaBlad) log_.ZapiszKomunikat(w.bledy, kBledy, kNiezgodnosc);
+  if (w.klasy & kKlasaInformacja) log_.ZapiszKomunikat(w.informacje, kDodatkoweInfo);
 }
 
 void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vector<std::string>& naglowek) {
-  if (flagi.Przerwano) return;
-  TdmKonw& dm = *this->dm;
+  if (flagi_.Przerwano) return;
+  TdmKonw& dm = dane();
   db::Table& lista = dm.tblLista;
   std::optional<std::int64_t> zakladka;
   if (!lista.isEmpty()) zakladka = lista.bookmark();
@@ -167,23 +174,23 @@ void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vec
   // Only a break asked for during the wait stops the call: one asked for earlier is handled between
   // rows, and what follows it (the rollback, the trigger switched back on) must not be cut short.
   HakOczekiwania hak(dm.DBi, [this] {
-    const bool wczesniej = flagi.Przerwano;
+    const bool wczesniej = flagi_.Przerwano;
     ui_.processMessages();
-    return !wczesniej && flagi.Przerwano;
+    return !wczesniej && flagi_.Przerwano;
   });
   try {
-    log.NaglowekDoZapisu.fill(false);
+    log_.NaglowekDoZapisu.fill(false);
 
-    log.ZapiszKomunikat(kRowne, kWszystkie);
-    log.ZapiszKomunikat("Przeniesienie danych Paradox-Firebird, " + DataICzas(), kWszystkie);
-    for (const std::string& linia : naglowek) log.ZapiszKomunikat(linia, kWszystkie);
-    log.ZapiszKomunikat(kRowne, kWszystkie);
-    log.ZapiszKomunikat(" ", kWszystkie);
+    log_.ZapiszKomunikat(kRowne, kWszystkie);
+    log_.ZapiszKomunikat("Przeniesienie danych Paradox-Firebird, " + DataICzas(), kWszystkie);
+    for (const std::string& linia : naglowek) log_.ZapiszKomunikat(linia, kWszystkie);
+    log_.ZapiszKomunikat(kRowne, kWszystkie);
+    log_.ZapiszKomunikat(" ", kWszystkie);
 
     for (lista.first(); !lista.eof();) {
       if (WybranyWiersz(lista, kind) && !KonwertujBiezacyWiersz()) break;
       ui_.processMessages();
-      if (flagi.Przerwano) break;
+      if (flagi_.Przerwano) break;
       ui_.stepBar(Pasek::Calosc);
       lista.next();
     }
@@ -192,7 +199,7 @@ void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vec
     SprawdzTabelePoZakonczeniu();
     RaportPominietychTabel();
   } catch (...) {
-    log.ZapiszBlad(kMiejsceWalku);
+    log_.ZapiszBlad(kMiejsceWalku);
     SprawdzTabelePoZakonczeniu();
     wrocNaZakladke();
     throw;
@@ -201,17 +208,17 @@ void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vec
 }
 
 bool TPrzebieg::KonwertujBiezacyWiersz() {
-  TdmKonw& dm = *this->dm;
+  TdmKonw& dm = dane();
   db::Table& lista = dm.tblLista;
-  const bool jst = edycja == Edycja::JST;
-  const bool jb = edycja == Edycja::JB;
+  const bool jst = edycja_ == Edycja::JST;
+  const bool jb = edycja_ == Edycja::JB;
   const bool dizez = lista.fieldByName("DIZEZ").asBoolean();
 
   if (jst || dizez) {
-    log.ZapiszKomunikat(" ", kOgolny);
-    log.ZapiszKomunikat(kKreski, kOgolny);
+    log_.ZapiszKomunikat(" ", kOgolny);
+    log_.ZapiszKomunikat(kKreski, kOgolny);
   }
-  log.NaglowekDoZapisu.fill(true);
+  log_.NaglowekDoZapisu.fill(true);
 
   const std::string idtf = lista.fieldByName("IDTF").asString();
   const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
@@ -219,70 +226,67 @@ bool TPrzebieg::KonwertujBiezacyWiersz() {
   const Kategorie krytyczne = kOgolny | kBledy | kBledyKrytyczne;
   const Znaczniki obaZnaczniki = kNiezgodnoscKrytyczna | kNiezgodnosc;
   if (tabelaPdx.empty())
-    log.ZapiszKomunikat("*** Brak nazwy tabeli Paradox (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
+    log_.ZapiszKomunikat("*** Brak nazwy tabeli Paradox (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
   if (tabelaIb.empty())
-    log.ZapiszKomunikat("*** Brak nazwy tabeli Firebird (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
-  tabele.emplace_back();
-  tabele.back().paradox = tabelaPdx;
-  tabele.back().firebird = tabelaIb;
-  WynikTabeli& wynik = tabele.back();
+    log_.ZapiszKomunikat("*** Brak nazwy tabeli Firebird (ident. " + idtf + ") ***", krytyczne, obaZnaczniki);
+  WynikTabeli& wynik = PodejmijTabele(tabelaPdx, tabelaIb);
   if (tabelaPdx.empty() || tabelaIb.empty()) return true;
 
   if (!IstniejeTabelaParadoxa(tabelaPdx)) {
     wynik.stan = WynikTabeli::Stan::NieZnaleziona;
     if (!jb || dizez)
-      log.ZapiszKomunikat("*** Tabela: " + tabelaPdx + " nie istnieje ***", kOgolny | kBledy, kNiezgodnosc);
+      log_.ZapiszKomunikat("*** Tabela: " + tabelaPdx + " nie istnieje ***", kOgolny | kBledy, kNiezgodnosc);
     return true;
   }
   if (jb && !dm.TabelaIstniejeWFirebird(tabelaIb)) {
     wynik.stan = WynikTabeli::Stan::NieZnaleziona;
-    log.ZapiszKomunikat("*** Tabela: \"" + tabelaPdx + "\" nie istnieje w bazie formatu Firebird ***",
-                        krytyczne, obaZnaczniki);
+    log_.ZapiszKomunikat("*** Tabela: \"" + tabelaPdx + "\" nie istnieje w bazie formatu Firebird ***",
+                         krytyczne, obaZnaczniki);
     return true;
   }
-  log.NaglowekTabeli(Kategoria::Ogolny);
+  log_.NaglowekTabeli(Kategoria::Ogolny);
   ui_.showTable(EtykietaTabeli());
-  const std::size_t indeks = tabele.size() - 1;  // the entry stays, the vector may not
+  const std::size_t indeks = tabele_.size() - 1;  // the entry stays, the vector may not
   const auto start = std::chrono::steady_clock::now();
   auto zakoncz = [&](WynikTabeli::Stan stan) {
-    WynikTabeli& w = tabele[indeks];
+    WynikTabeli& w = tabele_[indeks];
     // What the copy found out about the table stays: a failure, a damaged or a refused table.
     const bool ustalony = w.stan == WynikTabeli::Stan::Blad || w.stan == WynikTabeli::Stan::Uszkodzona ||
                           w.stan == WynikTabeli::Stan::Odrzucona;
-    if (!ustalony) w.stan = flagi.Przerwano ? WynikTabeli::Stan::Przerwana : stan;
+    if (!ustalony) w.stan = flagi_.Przerwano ? WynikTabeli::Stan::Przerwana : stan;
     w.sekundy = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
   try {
     PorownajStrukturyBiezacejTabeli();
     if (lista.fieldByName("SLOWNIK").asBoolean()) {
-      log.ZapiszKomunikat("  porównanie zawartości słowników...", kOgolny);
+      log_.ZapiszKomunikat("  porównanie zawartości słowników...", kOgolny);
       PorownajZawartoscTabeliSlownikow();
-      if (flagi.Przerwano) {
+      if (flagi_.Przerwano) {
         zakoncz(WynikTabeli::Stan::Pominieta);
         return false;
       }
     }
     Convert();
   } catch (...) {
-    if (flagi.Przerwano && PrzerwanoWOczekiwaniu()) {
+    if (flagi_.Przerwano && PrzerwanoWOczekiwaniu()) {
       // As a break between rows: the walk ends, the run's verdict says so.
-      log.ZapiszKomunikat("*** Tabela " + EtykietaTabeli() +
-                              ": przerwano na żądanie operatora w trakcie oczekiwania na odpowiedź serwera "
-                              "bazy danych Firebird ***",
-                          kOgolny | kBledy);
+      log_.ZapiszKomunikat("*** Tabela " + EtykietaTabeli() +
+                               ": przerwano na żądanie operatora w trakcie oczekiwania na odpowiedź serwera "
+                               "bazy danych Firebird ***",
+                           kOgolny | kBledy);
       zakoncz(WynikTabeli::Stan::Przerwana);
       return false;
     }
-    tabele[indeks].stan = WynikTabeli::Stan::Blad;
+    tabele_[indeks].stan = WynikTabeli::Stan::Blad;
     zakoncz(WynikTabeli::Stan::Blad);
     throw;
   }
   zakoncz(WynikTabeli::Stan::Skopiowana);
-  return !flagi.Przerwano;
+  return !flagi_.Przerwano;
 }
 
 void TPrzebieg::RaportPominietychTabel() {
-  TdmKonw& dm = *this->dm;
+  TdmKonw& dm = dane();
   ui_.setBusyCursor(true);
   try {
     std::vector<std::string> nazwy = dm.session.tableNames(dm.DBp, "*.db");
@@ -296,11 +300,11 @@ void TPrzebieg::RaportPominietychTabel() {
       if (dm.tblLista.locate("TABELA", {duze}, false) || dm.tblPomijane.locate("TABELA", {duze}, false))
         continue;
       if (pierwsza) {
-        log.ZapiszKomunikat("\r\n" + kKreski, kOgolny | kDodatkoweInfo);
-        log.ZapiszKomunikat("Pominięte tabele formatu paradox:", kOgolny | kDodatkoweInfo);
+        log_.ZapiszKomunikat("\r\n" + kKreski, kOgolny | kDodatkoweInfo);
+        log_.ZapiszKomunikat("Pominięte tabele formatu paradox:", kOgolny | kDodatkoweInfo);
         pierwsza = false;
       }
-      log.ZapiszKomunikat("  " + duze, kOgolny | kDodatkoweInfo);
+      log_.ZapiszKomunikat("  " + duze, kOgolny | kDodatkoweInfo);
     }
   } catch (...) {
     ui_.setBusyCursor(false);

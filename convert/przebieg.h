@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/discovery.h"
@@ -53,39 +54,40 @@ struct WynikTabeli {
   bool zmienionaPoKopii = false;
 };
 
+// A conversion run: its flags and its log, the walk of ListaTabel, the outcome of every table. The owner
+// hands it the data module and the edition; the copy and its read-back (convert/) record into it through
+// the narrow operations at the end.
 class TPrzebieg {
  public:
-  // `SciezkaParadoxa`: where the Paradox tables are, as the owner keeps it.
-  TPrzebieg(Operator& ui, TAppException& wyjatki, const std::string& SciezkaParadoxa)
-      : log(ui, wyjatki, flagi, [this] { return EtykietaTabeli(); }),
-        SciezkaParadoxa(SciezkaParadoxa),
-        ui_(ui) {}
+  TPrzebieg(Operator& ui, TAppException& wyjatki)
+      : ui_(ui), log_(ui, wyjatki, flagi_, [this] { return EtykietaTabeli(); }) {}
 
-  FlagiPrzebiegu flagi;
-  TLogKonwersji log;
-  TdmKonw* dm = nullptr;         // the program's data module, once it exists
-  std::optional<Edycja> edycja;  // the edition whose databases the run converts (none checked: neither)
-  const std::string& SciezkaParadoxa;
-  bool trwa = false;                // between Rozpocznij and Zakoncz
-  std::vector<WynikTabeli> tabele;  // the tables of the last run, in the walk's order
-  // Whether copies are read back and compared (off only to measure the copy alone), and the seconds that
-  // took so far.
-  bool weryfikacja = true;
-  double sekundyWeryfikacji = 0;
-  // Tables copied and read back in this run, for the check after its last commit.
-  std::vector<StanZapisanej> doSprawdzenia;
-  // The journal of the triggers the run's copies switch off.
-  ZapisWylaczen wylaczenia;
+  // The program's data module, once it exists; the edition whose databases the run converts (none
+  // checked: neither); whether copies are read back and compared (off only to measure the copy alone).
+  void UstawDane(TdmKonw& dm) { dm_ = &dm; }
+  void UstawEdycje(std::optional<Edycja> edycja) { edycja_ = edycja; }
+  void UstawWeryfikacje(bool weryfikacja) { weryfikacja_ = weryfikacja; }
 
   // A new run: every flag down.
   void Rozpocznij();
   // The verdict of the run's flags; the run ends and its flags go down.
   Werdykt Zakoncz();
   Werdykt werdykt() const;
+  // Between Rozpocznij and Zakoncz.
+  bool trwa() const { return trwa_; }
+  // The operator's break request (the button, Ctrl+C, a signal): the run stops at its next check.
+  void Przerwij() { flagi_.Przerwano = true; }
 
   // The header block (`naglowek`: the locations, data version and unit lines) and the walk of ListaTabel
   // for a conversion kind; errors are logged, then passed on.
   void PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vector<std::string>& naglowek);
+  // A table the walk takes up: its outcome, recorded from here on (the current table).
+  WynikTabeli& PodejmijTabele(const std::string& paradox, const std::string& firebird) {
+    WynikTabeli& w = tabele_.emplace_back();
+    w.paradox = paradox;
+    w.firebird = firebird;
+    return w;
+  }
   // Handles the current ListaTabel row of the walk; false when a break request ends the walk.
   bool KonwertujBiezacyWiersz();
   // Lists the Paradox tables that neither ListaTabel nor ListaTabelSkip names.
@@ -100,17 +102,51 @@ class TPrzebieg {
   // The check after the run's last commit of every table copied (see SprawdzPoZakonczeniu); a table that
   // changed is compared again with its Paradox table, value by value. Never throws.
   void SprawdzTabelePoZakonczeniu() noexcept;
-  // Whether the Paradox file of the named table exists in the Paradox data directory.
+  // Whether the Paradox file of the named table exists in the directory the Paradox database reads.
   bool IstniejeTabelaParadoxa(const std::string& name) const;
   // Rows of the named Firebird table as decimal text ("USER" is counted as "USER_").
   std::string LiczbaRekordow(const std::string& name);
   // The current table's label (TABELA, or TABELA/TABELA_IB when they differ ignoring case).
   std::string EtykietaTabeli();
 
+  // The run's flags (the log raises the mismatch flags as it writes) and its log.
+  FlagiPrzebiegu& flagi() { return flagi_; }
+  const FlagiPrzebiegu& flagi() const { return flagi_; }
+  TLogKonwersji& log() { return log_; }
+  const TLogKonwersji& log() const { return log_; }
+  // The tables of the last run, in the walk's order.
+  const std::vector<WynikTabeli>& tabele() const { return tabele_; }
+  // The seconds the read-back took so far.
+  double sekundyWeryfikacji() const { return sekundyWeryfikacji_; }
+
+  // ---- for the copy and its read-back
   Operator& ui() { return ui_; }
+  TdmKonw& dane() const;
+  bool weryfikacja() const { return weryfikacja_; }
+  // The outcome of table `i` of the walk (nullptr when there is none), and the index of the current one
+  // (SIZE_MAX before the first).
+  WynikTabeli* wynikTabeli(std::size_t i) { return i < tabele_.size() ? &tabele_[i] : nullptr; }
+  std::size_t biezacaTabela() const { return tabele_.empty() ? SIZE_MAX : tabele_.size() - 1; }
+  // A table copied and read back, for the check after the last commit; the tables recorded so far,
+  // given up.
+  void DoSprawdzenia(StanZapisanej stan) { doSprawdzenia_.push_back(std::move(stan)); }
+  std::vector<StanZapisanej> ZabierzDoSprawdzenia() { return std::exchange(doSprawdzenia_, {}); }
+  void DodajCzasWeryfikacji(double sekundy) { sekundyWeryfikacji_ += sekundy; }
+  // The journal of the triggers the run's copies switch off.
+  ZapisWylaczen& wylaczenia() { return wylaczenia_; }
 
  private:
   Operator& ui_;
+  FlagiPrzebiegu flagi_;
+  TLogKonwersji log_;
+  TdmKonw* dm_ = nullptr;
+  std::optional<Edycja> edycja_;
+  bool trwa_ = false;
+  std::vector<WynikTabeli> tabele_;
+  bool weryfikacja_ = true;
+  double sekundyWeryfikacji_ = 0;
+  std::vector<StanZapisanej> doSprawdzenia_;
+  ZapisWylaczen wylaczenia_;
   // A copy failed: the next one starts by reconnecting both databases.
   bool polaczeniaPoBledzie_ = false;
   // Compares a table that changed after its copy with its Paradox table again, naming the values.

@@ -115,8 +115,8 @@ bool RowneWartosciSlownika(const db::Value& paradox, const db::Value& firebird) 
 bool WstawWartosciZTabeli(TPrzebieg& przebieg, db::Dataset& dataset, StronaSlownika strona,
                           KluczSlownika& klucz) {
   const bool paradox = strona == StronaSlownika::Paradox;
-  TdmKonw& dm = *przebieg.dm;
-  TLogKonwersji& log = przebieg.log;
+  TdmKonw& dm = przebieg.dane();
+  TLogKonwersji& log = przebieg.log();
   try {
     const std::string lista =
         dm.tblLista.fieldByName(paradox ? "KLUCZ_SLOWNIKA" : "KLUCZ_SLOWNIKA_IB").asString();
@@ -145,8 +145,8 @@ bool WstawWartosciZTabeli(TPrzebieg& przebieg, db::Dataset& dataset, StronaSlown
 }
 
 void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
-  if (flagi.Przerwano) return;
-  TdmKonw& dm = *this->dm;
+  if (flagi_.Przerwano) return;
+  TdmKonw& dm = dane();
   try {
     db::Table& lista = dm.tblLista;
     const std::string tabelaPdx = lista.fieldByName("TABELA").asString();
@@ -178,21 +178,21 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
       WstawWartosciZTabeli(*this, pdx, StronaSlownika::Paradox, klucz);
       if (!znajdzWpis(ib, kluczIb, klucz)) ++LiczbaDodanych;
       ui_.processMessages();
-      if (flagi.Przerwano) break;
+      if (flagi_.Przerwano) break;
       ui_.stepBar(Pasek::Tabela);
       pdx.next();
     }
     if (LiczbaDodanych >= 1)
-      log.ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych),
-                          kOgolny);
+      log_.ZapiszKomunikat("  Ilość haseł dodanych w formacie Firebird: " + std::to_string(LiczbaDodanych),
+                           kOgolny);
 
-    if (!flagi.Przerwano) {
+    if (!flagi_.Przerwano) {
       for (ib.first(); !ib.eof();) {
         WstawWartosciZTabeli(*this, ib, StronaSlownika::Firebird, klucz);
         if (!znajdzWpis(pdx, kluczPdx, klucz)) {
           if (++LiczbaUsunietych == 1)
-            log.ZapiszKomunikat("  Klucze haseł usuniętych z formatu Firebird: ", kDodatkoweInfo);
-          log.ZapiszKomunikat("    " + KluczNaTekst(klucz), kDodatkoweInfo);
+            log_.ZapiszKomunikat("  Klucze haseł usuniętych z formatu Firebird: ", kDodatkoweInfo);
+          log_.ZapiszKomunikat("    " + KluczNaTekst(klucz), kDodatkoweInfo);
         } else {
           std::string zmienione;
           for (int j = 0; j < pdx.fieldCount(); ++j) {
@@ -205,7 +205,7 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
                                            : poleP.value();
             if (RowneWartosciSlownika(wartoscP, ib.field(j).value())) continue;
             if (zmienione.empty()) {
-              log.ZapiszKomunikat("  Klucz hasła zmienionego: " + KluczNaTekst(klucz), kDodatkoweInfo);
+              log_.ZapiszKomunikat("  Klucz hasła zmienionego: " + KluczNaTekst(klucz), kDodatkoweInfo);
             } else {
               zmienione += ", ";
             }
@@ -213,30 +213,31 @@ void TPrzebieg::PorownajZawartoscTabeliSlownikow() {
           }
           if (!zmienione.empty()) {
             ++LiczbaZmienionych;
-            log.ZapiszKomunikat("    Zmiana w polach: " + zmienione, kDodatkoweInfo);
+            log_.ZapiszKomunikat("    Zmiana w polach: " + zmienione, kDodatkoweInfo);
           }
         }
         ui_.processMessages();
-        if (flagi.Przerwano) break;
+        if (flagi_.Przerwano) break;
         ui_.stepBar(Pasek::Tabela);
         ib.next();
       }
     }
 
     if (LiczbaUsunietych >= 1)
-      log.ZapiszKomunikat("  Ilość haseł usuniętych z formatu Firebird: " + std::to_string(LiczbaUsunietych),
-                          kOgolny | kDodatkoweInfo);
+      log_.ZapiszKomunikat("  Ilość haseł usuniętych z formatu Firebird: " + std::to_string(LiczbaUsunietych),
+                           kOgolny | kDodatkoweInfo);
     if (LiczbaZmienionych >= 1)
-      log.ZapiszKomunikat("  Ilość haseł zmienionych przez użytkownika: " + std::to_string(LiczbaZmienionych),
-                          kOgolny | kDodatkoweInfo);
+      log_.ZapiszKomunikat(
+          "  Ilość haseł zmienionych przez użytkownika: " + std::to_string(LiczbaZmienionych),
+          kOgolny | kDodatkoweInfo);
     if (LiczbaUsunietych >= 1 || LiczbaZmienionych >= 1)
-      log.ZapiszKomunikat("      (szczegółowe informacje: zakładki \"" + std::string(kPodpisStronyWynikow) +
-                              "\"-\"" + kPodpisyStronLogow[1] + "\")",
-                          kOgolny);
+      log_.ZapiszKomunikat("      (szczegółowe informacje: zakładki \"" + std::string(kPodpisStronyWynikow) +
+                               "\"-\"" + kPodpisyStronLogow[1] + "\")",
+                           kOgolny);
     pdx.close();
     ib.close();
   } catch (...) {
-    log.ZapiszBlad(kMiejsce);
+    log_.ZapiszBlad(kMiejsce);
     throw;
   }
 }

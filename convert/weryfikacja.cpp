@@ -71,11 +71,14 @@ std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::s
   return "SELECT " + lista + " FROM " + tabelaIb;
 }
 
-// Adds the seconds from its making to its end to `sekundy`: the time verifying took.
+// Adds the seconds from its making to its end to the run's: the time verifying took.
 struct Pomiar {
-  double& sekundy;
+  TPrzebieg& przebieg;
   std::chrono::steady_clock::time_point od = std::chrono::steady_clock::now();
-  ~Pomiar() { sekundy += std::chrono::duration<double>(std::chrono::steady_clock::now() - od).count(); }
+  ~Pomiar() {
+    przebieg.DodajCzasWeryfikacji(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - od).count());
+  }
 };
 
 // Adds up the rows of `odczyt` (open, at its first row) as the read-back adds up stored rows, into
@@ -102,9 +105,9 @@ bool SumujZapisane(db::Query& odczyt, const std::vector<db::FieldDef>& kolumny,
 
 std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
                                          const std::string& tabelaIb) {
-  if (!przebieg.weryfikacja || insert.paramCount() == 0) return std::nullopt;
+  if (!przebieg.weryfikacja() || insert.paramCount() == 0) return std::nullopt;
   try {
-    db::Database& baza = przebieg.dm->DBi;
+    db::Database& baza = przebieg.dane().DBi;
     std::vector<db::FieldDef> kolumny = opiszKolumny(baza, zapytanieOdczytu(baza, insert, tabelaIb));
     if (kolumny.size() != static_cast<std::size_t>(insert.paramCount())) return std::nullopt;
     return SumaWierszy(std::move(kolumny));
@@ -228,21 +231,20 @@ void ZapiszRoznice(TPrzebieg& przebieg, const WynikWeryfikacji& w, StanZapisanej
   stan.zgodna = w.roznic == 0;
   stan.roznic = w.roznic;
   stan.linie = w.linie;
-  if (!poZakonczeniu && !przebieg.tabele.empty()) {
-    WynikTabeli& wynik = przebieg.tabele.back();
-    wynik.roznicWartosci = w.roznic;
-    wynik.roznicePoKopii = w.linie;
-    stan.wynik = przebieg.tabele.size() - 1;
+  if (WynikTabeli* wynik = przebieg.wynikTabeli(przebieg.biezacaTabela()); !poZakonczeniu && wynik) {
+    wynik->roznicWartosci = w.roznic;
+    wynik->roznicePoKopii = w.linie;
+    stan.wynik = przebieg.biezacaTabela();
   }
   if (w.roznic == 0) return;
   for (const std::string& linia : w.linie)
-    przebieg.log.ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+    przebieg.log().ZapiszKomunikat(linia, kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
   if (poZakonczeniu) return;
-  przebieg.log.ZapiszKomunikat("*** Tabela " + stan.etykieta + ": weryfikacja po kopiowaniu wykazała " +
-                                   Ile(w.roznic, "różnicę", "różnice", "różnic") +
-                                   " (wierszy wysłanych: " + std::to_string(w.wyslanych) +
-                                   ", w tabeli firebird: " + std::to_string(w.zapisanych) + ") ***",
-                               kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
+  przebieg.log().ZapiszKomunikat("*** Tabela " + stan.etykieta + ": weryfikacja po kopiowaniu wykazała " +
+                                     Ile(w.roznic, "różnicę", "różnice", "różnic") +
+                                     " (wierszy wysłanych: " + std::to_string(w.wyslanych) +
+                                     ", w tabeli firebird: " + std::to_string(w.zapisanych) + ") ***",
+                                 kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
 }
 
 }  // namespace
@@ -251,9 +253,9 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
                                             const std::string& tabelaIb,
                                             const std::function<void()>& ustawWiersz,
                                             const std::function<bool()>& pomijalny, bool poZakonczeniu) {
-  if (!przebieg.weryfikacja || (przebieg.flagi.Przerwano && !poZakonczeniu)) return std::nullopt;
-  const Pomiar pomiar{przebieg.sekundyWeryfikacji};
-  TdmKonw& dm = *przebieg.dm;
+  if (!przebieg.weryfikacja() || (przebieg.flagi().Przerwano && !poZakonczeniu)) return std::nullopt;
+  const Pomiar pomiar{przebieg};
+  TdmKonw& dm = przebieg.dane();
 
   // The columns are the INSERT's parameters, named as the columns are.
   std::vector<std::string> nazwy;
@@ -279,7 +281,7 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
     WyslaneWiersze wyslane(zrodlo, insert, ustawWiersz, pomijalny);
     const auto przerwac = [&] {
       przebieg.ui().processMessages();
-      return przebieg.flagi.Przerwano && !poZakonczeniu;
+      return przebieg.flagi().Przerwano && !poZakonczeniu;
     };
     StronaWeryfikacji stronaW = wyslane.strona(), stronaZ = zapisane.strona();
     w = PorownajWiersze(nazwy, stan.kolumny, klucz, stronaW, stronaZ, stan.etykieta, przerwac);
@@ -288,7 +290,7 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
       return std::nullopt;
     zapisane.zamknij();
   } catch (const db::EngineError& e) {
-    przebieg.log.ZapiszKomunikat(
+    przebieg.log().ZapiszKomunikat(
         "*** Tabela " + stan.etykieta + ": nie udało się zweryfikować kopii: " + e.what() + " ***",
         kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
     return std::nullopt;
@@ -326,56 +328,55 @@ StanZapisanej StanWyslanych(TPrzebieg& przebieg, const SumaWierszy& suma, db::Qu
   StanZapisanej stan;
   stan.etykieta = przebieg.EtykietaTabeli();
   stan.tabelaIb = tabelaIb;
-  stan.sql = zapytanieOdczytu(przebieg.dm->DBi, insert, tabelaIb);
+  stan.sql = zapytanieOdczytu(przebieg.dane().DBi, insert, tabelaIb);
   stan.kolumny = suma.kolumny();
   stan.wierszy = suma.wierszy();
   stan.suma = suma.suma();
   stan.sumaDruga = suma.sumaDruga();
   stan.zgodna = true;
-  if (!przebieg.tabele.empty()) stan.wynik = przebieg.tabele.size() - 1;
+  stan.wynik = przebieg.biezacaTabela();
   return stan;
 }
 
 void SprawdzPoZakonczeniu(
     TPrzebieg& przebieg,
     const std::function<std::optional<StanZapisanej>(const StanZapisanej&)>& porownajPonownie) {
-  std::vector<StanZapisanej> tabele = std::move(przebieg.doSprawdzenia);
-  przebieg.doSprawdzenia.clear();
+  std::vector<StanZapisanej> tabele = przebieg.ZabierzDoSprawdzenia();
   if (tabele.empty()) return;
-  const Pomiar pomiar{przebieg.sekundyWeryfikacji};
+  const Pomiar pomiar{przebieg};
   const Kategorie krytyczne = kOgolny | kBledy | kBledyKrytyczne;
   const Znaczniki obaZnaczniki = kNiezgodnoscKrytyczna | kNiezgodnosc;
   for (const StanZapisanej& przed : tabele) {
     // The table's lines open its section in each category, under its ListaTabel row's label.
-    przebieg.log.NaglowekDoZapisu.fill(false);
+    przebieg.log().NaglowekDoZapisu.fill(false);
     if (przed.zakladka) {
       try {
-        przebieg.dm->tblLista.gotoBookmark(*przed.zakladka);
-        przebieg.log.NaglowekDoZapisu.fill(true);
+        przebieg.dane().tblLista.gotoBookmark(*przed.zakladka);
+        przebieg.log().NaglowekDoZapisu.fill(true);
       } catch (const db::EngineError&) {
         // The row is gone (edited meanwhile): the lines name the table themselves.
       }
     }
     StanZapisanej teraz;
     try {
-      teraz = OdczytajStan(przebieg.dm->DBi, przed, [&] { przebieg.ui().processMessages(); });
+      teraz = OdczytajStan(przebieg.dane().DBi, przed, [&] { przebieg.ui().processMessages(); });
     } catch (const db::EngineError& e) {
-      przebieg.log.ZapiszKomunikat(
+      przebieg.log().ZapiszKomunikat(
           "*** Tabela " + przed.etykieta +
               ": nie udało się sprawdzić tabeli po zakończeniu kopiowania: " + e.what() + " ***",
           krytyczne, obaZnaczniki);
-      if (przed.wynik < przebieg.tabele.size()) przebieg.tabele[przed.wynik].zweryfikowana = false;
+      if (WynikTabeli* wynik = przebieg.wynikTabeli(przed.wynik)) wynik->zweryfikowana = false;
       continue;
     }
-    WynikTabeli* wynik = przed.wynik < przebieg.tabele.size() ? &przebieg.tabele[przed.wynik] : nullptr;
+    WynikTabeli* wynik = przebieg.wynikTabeli(przed.wynik);
     const bool bezZmian = TakiSam(teraz, przed);
     if (bezZmian) {
       if (wynik) wynik->zweryfikowana = true;
       if (przed.zgodna)
-        przebieg.log.ZapiszKomunikat("Tabela " + przed.etykieta + ": zweryfikowano " +
-                                         Ile(przed.wierszy, "wiersz", "wiersze", "wierszy") +
-                                         ", wartości zgodne",
-                                     kDodatkoweInfo);
+        przebieg.log().ZapiszKomunikat("Tabela " + przed.etykieta + ": zweryfikowano " +
+                                           Ile(przed.wierszy, "wiersz", "wiersze", "wierszy") +
+                                           ", wartości zgodne",
+                                       kDodatkoweInfo);
       continue;
     }
     if (wynik) {
@@ -383,7 +384,7 @@ void SprawdzPoZakonczeniu(
       wynik->zmienionaPoKopii = true;
       wynik->zapisane = teraz.wierszy;
     }
-    przebieg.log.ZapiszKomunikat(
+    przebieg.log().ZapiszKomunikat(
         "*** Tabela " + przed.etykieta + ": zmieniona po skopiowaniu (wierszy po kopiowaniu: " +
             std::to_string(przed.wierszy) + ", po zakończeniu konwersji: " + std::to_string(teraz.wierszy) +
             (teraz.wierszy == przed.wierszy ? ", zmienione wartości" : "") + ") ***",
@@ -394,7 +395,7 @@ void SprawdzPoZakonczeniu(
         wynik->roznicePoKopii = porownanie->linie;
       }
   }
-  przebieg.log.NaglowekDoZapisu.fill(false);
+  przebieg.log().NaglowekDoZapisu.fill(false);
 }
 
 }  // namespace konw

@@ -9,14 +9,14 @@
 namespace konw {
 
 WylaczonyTrigger::WylaczonyTrigger(TPrzebieg& przebieg, db::Query& q)
-    : przebieg_(przebieg), q_(q), wpis_(WpisBiezacejTabeli(*przebieg.dm)) {
-  zapisany_ = przebieg_.wylaczenia.Zapisz(*przebieg_.dm, przebieg_.log, wpis_);
+    : przebieg_(przebieg), q_(q), wpis_(WpisBiezacejTabeli(przebieg.dane())) {
+  zapisany_ = przebieg_.wylaczenia().Zapisz(przebieg_.dane(), przebieg_.log(), wpis_);
   try {
     WykonajSql(q_, "alter trigger " + wpis_.trigger + " inactive;");
   } catch (...) {
     aktywny_ = true;
     odnotujWlaczenie();
-    przebieg_.wylaczenia.Zwolnij();
+    przebieg_.wylaczenia().Zwolnij();
     throw;
   }
 }
@@ -31,19 +31,19 @@ WylaczonyTrigger::~WylaczonyTrigger() {
     // The copy is failing with its own error; a trigger that stays off is an error of the run besides.
     try {
       if (const std::string blad = wlacz(); !blad.empty()) {
-        przebieg_.flagi.BladKonwersji = true;
-        przebieg_.log.ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
-                                      kNiezgodnoscKrytyczna | kNiezgodnosc);
+        przebieg_.flagi().BladKonwersji = true;
+        przebieg_.log().ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
+                                        kNiezgodnoscKrytyczna | kNiezgodnosc);
       }
     } catch (...) {
-      przebieg_.flagi.BladKonwersji = true;
+      przebieg_.flagi().BladKonwersji = true;
     }
   }
-  przebieg_.wylaczenia.Zwolnij();
+  przebieg_.wylaczenia().Zwolnij();
 }
 
 void WylaczonyTrigger::odnotujWlaczenie() {
-  if (zapisany_) przebieg_.wylaczenia.Wykresl(*przebieg_.dm, przebieg_.log, wpis_);
+  if (zapisany_) przebieg_.wylaczenia().Wykresl(przebieg_.dane(), przebieg_.log(), wpis_);
   zapisany_ = false;
 }
 
@@ -55,7 +55,7 @@ std::string WylaczonyTrigger::wlacz() {
   } catch (const db::EngineError&) {
   }
   try {
-    TdmKonw& dm = *przebieg_.dm;
+    TdmKonw& dm = przebieg_.dane();
     db::Database baza("DBi_triggery", dm.session);
     baza.setDriverName(dm.DBi.driverName());
     for (const std::string& linia : dm.DBi.params()) baza.addParam(linia);

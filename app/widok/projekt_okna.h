@@ -12,6 +12,13 @@ struct Podpis {
   std::string_view caption;
 };
 
+// The captions of the budget unit's labels, which the header of a run's logs repeats.
+inline constexpr std::string_view kPodpisZwiazku = "Związek JST: ";
+inline constexpr std::string_view kPodpisWojewodztwa = "Województwo: ";
+inline constexpr std::string_view kPodpisPowiatu = "Powiat: ";
+inline constexpr std::string_view kPodpisGminy = "Gmina: ";
+inline constexpr std::string_view kPodpisKoduGus = "Kod GUS: ";
+
 inline constexpr std::string_view kTytulOkna = "Kalmiro - przeniesienie danych Paradox-Firebird";
 
 inline constexpr auto kPodpisy = std::to_array<Podpis>({
@@ -37,11 +44,11 @@ inline constexpr auto kPodpisy = std::to_array<Podpis>({
     {"JST", "JST"},
     {"JB", "JB"},
     {"GroupBoxJednostka", "  Informacje o jednostce "},
-    {"lblZwiazek", "Związek JST: "},
-    {"lblWoj", "Województwo: "},
-    {"lblPow", "Powiat: "},
-    {"lblGm", "Gmina: "},
-    {"Label19", "Kod GUS: "},
+    {"lblZwiazek", kPodpisZwiazku},
+    {"lblWoj", kPodpisWojewodztwa},
+    {"lblPow", kPodpisPowiatu},
+    {"lblGm", kPodpisGminy},
+    {"Label19", kPodpisKoduGus},
     {"lblCzekaj", "Proszę czekać..."},
     {"lblTabela", "Tabela: "},
     {"lblNazwaTabeli", ""},

@@ -172,7 +172,7 @@ TEST_F(Kopia, RowsArriveExactlyAndTheGeneratorIsSetPastTheHighestNumber) {
   EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 3);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3);
   EXPECT_EQ(ui.processMessagesCalls, 3);
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji);
   EXPECT_EQ(pliki(), przed) << "the Paradox data must stay as it was";
 
   // The product numbers new rows past the copied ones again (the generator's next value is 43).
@@ -282,7 +282,7 @@ TEST_F(Kopia, ColumnWithoutSourceStopsTheCopyWithTheErrorBlockAndTheTriggerBackO
 
   EXPECT_THROW(frm.przebieg.Convert(), db::EngineError);
 
-  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi().BladKonwersji);
   ASSERT_FALSE(ogolny().empty());
   const std::string& blok = ogolny().back();
   EXPECT_NE(blok.find("Brak wartości dla parametru \"KATEGORIA\""), std::string::npos) << blok;
@@ -310,7 +310,7 @@ TEST_F(Kopia, NextCopyAfterAFailureStartsOnFreshConnections) {
 TEST_F(Kopia, BreakGivesTheCopyUpAndStillRestoresTheNumbering) {
   dochodyZeStarymWierszem(10);
   ui.onProcessMessages = [&] {
-    if (ui.processMessagesCalls == 4) frm.przebieg.flagi.Przerwano = true;
+    if (ui.processMessagesCalls == 4) frm.przebieg.flagi().Przerwano = true;
   };
 
   frm.przebieg.Convert();
@@ -320,7 +320,7 @@ TEST_F(Kopia, BreakGivesTheCopyUpAndStillRestoresTheNumbering) {
       zapisano("*** Tabela DOCHODY: przerwano; tabela zawiera te same wiersze co przed konwersją ***"));
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 3) << "the bar is not advanced for the row of the break";
   EXPECT_EQ(generator("GEN_DOCH"), "58");
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji);
 
   // A copy started with the break pending does nothing at all.
   sql("delete from DOCHODY");
@@ -428,7 +428,7 @@ TEST_F(Kopia, CopiedRowsAreCountedInTheTableTheyWentInto) {
   frm.przebieg.Convert();
 
   EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 2"));
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji);
 }
 
 // Large tables travel in batches through a server; these copies need KONWERSJA_TEST_FB_SERVER.
@@ -467,7 +467,7 @@ TEST_F(KopiaGrupami, RefusedRowInsideABatchFailsTheCopyAndNamesTheRow) {
 
   EXPECT_TRUE(wyslanoGrupami());
   EXPECT_EQ(frm.dm()->qryTemp.batchPending(), 0u) << "the rows after the refused one are dropped";
-  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi().BladKonwersji);
   ASSERT_FALSE(ogolny().empty());
   const std::string& blok = ogolny().back();
   EXPECT_NE(blok.find("WIERSZE"), std::string::npos) << blok;
@@ -494,7 +494,7 @@ TEST_F(KopiaGrupami, BiltobestiamapRowsWithoutTypsprAreSkippedInBatchesAndTheRes
   frm.przebieg.Convert();
 
   EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: " + std::to_string(kWierszy - std::ssize(bezTypu))));
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji);
   Wiersze oczekiwane;
   for (std::int64_t id = 1; id <= kWierszy; ++id)
     if (!std::ranges::count(bezTypu, id)) oczekiwane.push_back({std::to_string(id)});
@@ -526,7 +526,7 @@ TEST_F(KopiaGrupami, BreakDuringAWaitIsNeverTakenForARowLeftOut) {
     q.execSql();
   }
   frm.dm()->DBi.setWaitHook([&] {
-    frm.przebieg.flagi.Przerwano = true;
+    frm.przebieg.flagi().Przerwano = true;
     return true;
   });
 
@@ -543,7 +543,7 @@ TEST_F(KopiaGrupami, BreakDuringAWaitIsNeverTakenForARowLeftOut) {
 TEST_F(KopiaGrupami, BreakBetweenRowsGivesUpTheGroupsAlreadySent) {
   wiersze600();
   ui.onProcessMessages = [&] {
-    if (ui.processMessagesCalls == 300) frm.przebieg.flagi.Przerwano = true;
+    if (ui.processMessagesCalls == 300) frm.przebieg.flagi().Przerwano = true;
   };
 
   frm.przebieg.Convert();
@@ -552,7 +552,7 @@ TEST_F(KopiaGrupami, BreakBetweenRowsGivesUpTheGroupsAlreadySent) {
       zapisano("*** Tabela WIERSZE: przerwano; tabela zawiera te same wiersze co przed konwersją ***"));
   EXPECT_EQ(wiersze("select count(*) from WIERSZE"), (Wiersze{{"0"}}));
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 299);
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji);
 }
 
 }  // namespace
@@ -573,7 +573,7 @@ TEST_F(Kopia, WhatTheReaderDoubtedIsACriticalLine) {
     f.write(piecdziesiat, 4);
   }
   listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
-  frm.przebieg.tabele.emplace_back();
+  frm.przebieg.PodejmijTabele("", "");
 
   frm.przebieg.Convert();
 
@@ -585,9 +585,9 @@ TEST_F(Kopia, WhatTheReaderDoubtedIsACriticalLine) {
                 "*** Tabela Dochody.DB: nagłówek podaje liczbę rekordów 50, a bloki zawierają 2; odczytano 2 "
                 "***"}));
   EXPECT_TRUE(zapisano("  odczytano 2 z 50 rekordów (tabela Paradox uszkodzona)"));
-  EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
   // Copied as far as it goes, never "copied".
-  const konw::WynikTabeli& wynik = frm.przebieg.tabele.back();
+  const konw::WynikTabeli& wynik = frm.przebieg.tabele().back();
   EXPECT_EQ(wynik.stan, konw::WynikTabeli::Stan::Uszkodzona);
   EXPECT_EQ(wynik.oczekiwane, 50);
   EXPECT_EQ(wynik.odczytane, 2);

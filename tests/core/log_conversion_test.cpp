@@ -20,7 +20,7 @@ class ConversionLog : public LogicTest {};
 
 TEST_F(ConversionLog, SectionOpeningsGoOnlyWhereSomethingIsWritten) {
   openLogs();
-  frm.przebieg.log.NaglowekDoZapisu = {false, true, true, true};
+  frm.przebieg.log().NaglowekDoZapisu = {false, true, true, true};
   frm.ZapiszKomunikat("pierwszy", kBledy);
   frm.ZapiszKomunikat("drugi", kBledy);
   EXPECT_EQ(memo(2), (Lines{" ", kKreski, "", "pierwszy", "drugi"}));
@@ -32,20 +32,20 @@ TEST_F(ConversionLog, SectionOpeningsGoOnlyWhereSomethingIsWritten) {
   EXPECT_EQ(memo(0), (Lines{"ogólny", "oba"}));
   EXPECT_EQ(memo(1), (Lines{" ", kKreski, "", "oba"}));
   EXPECT_TRUE(memo(3).empty());
-  EXPECT_TRUE(frm.przebieg.log.NaglowekDoZapisu[3]);
-  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.log().NaglowekDoZapisu[3]);
+  EXPECT_FALSE(frm.przebieg.flagi().Niezgodnosc || frm.przebieg.flagi().NiezgodnoscKrytyczna);
 }
 
 TEST_F(ConversionLog, MarksRaiseTheirOwnFlagOnly) {
   frm.ZapiszKomunikat("a", kBledy, kNiezgodnosc);
-  EXPECT_TRUE(frm.przebieg.flagi.Niezgodnosc);
-  EXPECT_FALSE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi().Niezgodnosc);
+  EXPECT_FALSE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
   frm.ZapiszKomunikat("b", kBledyKrytyczne, kNiezgodnoscKrytyczna);
-  EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
 }
 
 TEST_F(ConversionLog, ErrorBlockNamesTheFirstErrorAndLaterOnesAddEmptyLines) {
-  EXPECT_EQ(frm.przebieg.log.TekstBleduBazy(), "");
+  EXPECT_EQ(frm.przebieg.log().TekstBleduBazy(), "");
   openLogs();
   try {
     throw db::EngineError(db::errc::kNotFound, "Nie znaleziono tabeli");
@@ -55,7 +55,7 @@ TEST_F(ConversionLog, ErrorBlockNamesTheFirstErrorAndLaterOnesAddEmptyLines) {
   try {
     throw std::runtime_error("drugi");
   } catch (...) {
-    EXPECT_EQ(frm.przebieg.log.TekstBleduBazy(), "drugi");
+    EXPECT_EQ(frm.przebieg.log().TekstBleduBazy(), "drugi");
     frm.ZapiszBlad("TfrmConvert.Konwertuj");
   }
   const std::string block =
@@ -63,29 +63,29 @@ TEST_F(ConversionLog, ErrorBlockNamesTheFirstErrorAndLaterOnesAddEmptyLines) {
       "\r\nBŁĄD W TRAKCIE KONWERSJI DANYCH: \r\nNie znaleziono tabeli\r\nError code: 9985\r\n"
       "Błąd wystąpił w: TfrmConvert.Convert";
   for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(memo(k), (Lines{block, ""})) << k;
-  EXPECT_EQ(readBytes(frm.przebieg.log.logi[3].sciezka), utf8ToCp1250(block) + "\r\n\r\n");
-  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji && frm.przebieg.flagi.Niezgodnosc &&
-              frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_EQ(readBytes(frm.przebieg.log().logi[3].sciezka), utf8ToCp1250(block) + "\r\n\r\n");
+  EXPECT_TRUE(frm.przebieg.flagi().BladKonwersji && frm.przebieg.flagi().Niezgodnosc &&
+              frm.przebieg.flagi().NiezgodnoscKrytyczna);
 }
 
 TEST_F(ConversionLog, FilesAreWindows1250WithCrLfAndAFailedFileStopsTheLine) {
   openLogs();
-  frm.przebieg.log.ZapiszLinie("Zażółć\r\nGĘŚLĄ", kWszystkie);
+  frm.przebieg.log().ZapiszLinie("Zażółć\r\nGĘŚLĄ", kWszystkie);
   // Flushed at once: readable while the file is still open.
-  EXPECT_EQ(readBytes(frm.przebieg.log.logi[3].sciezka), "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\n");
+  EXPECT_EQ(readBytes(frm.przebieg.log().logi[3].sciezka), "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\n");
 
-  frm.przebieg.log.logi[2].zamknij();
-  frm.przebieg.log.ZapiszLinie("po zamknięciu", kWszystkie);
-  EXPECT_EQ(readBytes(frm.przebieg.log.logi[1].sciezka),
+  frm.przebieg.log().logi[2].zamknij();
+  frm.przebieg.log().ZapiszLinie("po zamknięciu", kWszystkie);
+  EXPECT_EQ(readBytes(frm.przebieg.log().logi[1].sciezka),
             "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\npo zamkni\xEA"
             "ciu\r\n");
-  EXPECT_EQ(readBytes(frm.przebieg.log.logi[3].sciezka), "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\n");
+  EXPECT_EQ(readBytes(frm.przebieg.log().logi[3].sciezka), "Za\xBF\xF3\xB3\xE6\r\nG\xCA\x8CL\xA5\r\n");
   EXPECT_EQ(memo(2).back(), "po zamknięciu");
   EXPECT_EQ(memo(3).back(), "Zażółć\r\nGĘŚLĄ");
   EXPECT_TRUE(ui.boxes().empty());
 
   frm.ZamknijPlikiLogow();
-  frm.przebieg.log.ZapiszLinie("poza przebiegiem", kWszystkie);
+  frm.przebieg.log().ZapiszLinie("poza przebiegiem", kWszystkie);
   EXPECT_EQ(memo(0).back(), "poza przebiegiem");
   EXPECT_EQ(memo(1).back(), "po zamknięciu");
 }
@@ -134,7 +134,7 @@ TEST_F(InitLog, ExistingFileWithDataAndAnswerNoGetsANumberedName) {
   const auto names = prepare("stary log\r\n");
   log.sciezka = (dir.path / "Konwersja.log").string();
   ui.answer(kNo);
-  ASSERT_TRUE(frm.przebieg.log.InitLogFile(log, true));
+  ASSERT_TRUE(frm.przebieg.log().InitLogFile(log, true));
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].kind, MsgKind::Warning);
   EXPECT_EQ(ui.boxes()[0].caption, "Kalmiro - konwersja danych");
@@ -153,14 +153,14 @@ TEST_F(InitLog, AnswerYesOverwritesAndBlankFileIsNotAsked) {
   prepare("stary log");
   log.sciezka = (dir.path / "Konwersja.log").string();
   ui.answer(kYes);
-  ASSERT_TRUE(frm.przebieg.log.InitLogFile(log, true));
+  ASSERT_TRUE(frm.przebieg.log().InitLogFile(log, true));
   log.zamknij();
   EXPECT_EQ(readBytes(log.sciezka), "");
 
   ui.clearBoxes();
   prepare(" \t\r\n");
   log.sciezka = (dir.path / "Konwersja.log").string();
-  ASSERT_TRUE(frm.przebieg.log.InitLogFile(log, true));
+  ASSERT_TRUE(frm.przebieg.log().InitLogFile(log, true));
   log.zamknij();
   EXPECT_TRUE(ui.boxes().empty());
   EXPECT_TRUE(std::regex_search(log.sciezka, std::regex(R"(/Konwersja_\d{14}\.log$)"))) << log.sciezka;
@@ -168,9 +168,9 @@ TEST_F(InitLog, AnswerYesOverwritesAndBlankFileIsNotAsked) {
 
 TEST_F(InitLog, FileThatCannotBeCreatedIsReported) {
   log.sciezka = (dir.path / "brak" / "Konwersja.log").string();
-  EXPECT_FALSE(frm.przebieg.log.InitLogFile(log, true));
+  EXPECT_FALSE(frm.przebieg.log().InitLogFile(log, true));
   EXPECT_FALSE(log.otwarty());
-  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi().BladKonwersji);
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].caption, "BŁĄD");
   EXPECT_EQ(ui.boxes()[0].text,

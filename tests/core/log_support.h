@@ -34,8 +34,8 @@ class LogicTest : public ::testing::Test {
   // Opens the four log files in the scratch directory, as a run does.
   void openLogs() {
     for (std::size_t k = 0; k < 4; ++k) {
-      frm.przebieg.log.logi[k].sciezka = (dir.path / kNazwyLogow[k]).string();
-      ASSERT_TRUE(frm.przebieg.log.InitLogFile(frm.przebieg.log.logi[k], true));
+      frm.przebieg.log().logi[k].sciezka = (dir.path / kNazwyLogow[k]).string();
+      ASSERT_TRUE(frm.przebieg.log().InitLogFile(frm.przebieg.log().logi[k], true));
     }
   }
   std::vector<std::string> memo(std::size_t category) {

@@ -126,7 +126,7 @@ class Lokalizacja : public ::testing::Test {
     EXPECT_EQ(ui.caption("lblSciezkaParadoxa"), paradox);
     EXPECT_EQ(ui.caption("lblSciezkaInterbase"), interbase);
     EXPECT_EQ(ui.caption("lblWersjaPdx"), wersja);
-    EXPECT_EQ(frm.przebieg.log.logi[0].sciezka, paradox + "Konwersja.log");
+    EXPECT_EQ(frm.przebieg.log().logi[0].sciezka, paradox + "Konwersja.log");
     EXPECT_EQ(frm.dm()->DBp.params().at(0), "PATH=" + paradox);
     EXPECT_TRUE(frm.dm()->DBp.connected());
     EXPECT_TRUE(frm.dm()->DBi.connected());

@@ -238,9 +238,9 @@ TEST_F(Porownanie, CurrentTableIsComparedIntoTheLog) {
   ib("create table INNE (ID integer)");
   pdx("Plany", {{"ID", 'I', 0}, {"NAZWA", 'A', 35}}, 1);
   pdx("Inne", {{"ID", 'I', 0}}, 0);
-  for (std::size_t i = 0; i < frm.przebieg.log.logi.size(); ++i)
-    frm.przebieg.log.logi[i].plik = std::fopen((root.path / konw::kNazwyLogow[i]).c_str(), "wb");
-  frm.przebieg.log.NaglowekDoZapisu = {false, true, true, true};
+  for (std::size_t i = 0; i < frm.przebieg.log().logi.size(); ++i)
+    frm.przebieg.log().logi[i].plik = std::fopen((root.path / konw::kNazwyLogow[i]).c_str(), "wb");
+  frm.przebieg.log().NaglowekDoZapisu = {false, true, true, true};
   frm.przebieg.PorownajStrukturyBiezacejTabeli();
   EXPECT_EQ(dm_->TblP.database(), &dm_->DBp);
   const std::string kryt = "\r\n    inny rozmiar pola: NAZWA (firebird: 40, paradox: 35)";
@@ -249,21 +249,21 @@ TEST_F(Porownanie, CurrentTableIsComparedIntoTheLog) {
   EXPECT_EQ(ui.memo("mKomBl"), (std::vector<std::string>{" ", std::string(30, '-'), "Plany", kryt, bl}));
   EXPECT_EQ(ui.memo("mKomBlKr"), (std::vector<std::string>{" ", std::string(30, '-'), "Plany", kryt}));
   EXPECT_TRUE(ui.memo("mKomInf").empty());
-  EXPECT_TRUE(frm.przebieg.flagi.Niezgodnosc && frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi().Niezgodnosc && frm.przebieg.flagi().NiezgodnoscKrytyczna);
 
   // Informational only: no flag. A missing Paradox file: the empty error list is still one entry.
-  frm.przebieg.flagi.Niezgodnosc = frm.przebieg.flagi.NiezgodnoscKrytyczna = false;
+  frm.przebieg.flagi().Niezgodnosc = frm.przebieg.flagi().NiezgodnoscKrytyczna = false;
   ASSERT_TRUE(dm_->tblLista.locate("TABELA", {std::string("Inne")}, true));
   frm.przebieg.PorownajStrukturyBiezacejTabeli();
   EXPECT_EQ(ui.memo("mKomInf").back(), "\r\n    tabela firebird nie posiada żadnego indeksu");
-  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_FALSE(frm.przebieg.flagi().Niezgodnosc || frm.przebieg.flagi().NiezgodnoscKrytyczna);
   fs::remove(root.path / "DANE" / "Inne.DB");
   const auto bledy = ui.memo("mKomBl").size();
   frm.przebieg.PorownajStrukturyBiezacejTabeli();
   EXPECT_EQ(ui.memo("mKomBlKr").back(), "\r\n  błąd otwarcia tabeli paradox!");
   ASSERT_EQ(ui.memo("mKomBl").size(), bledy + 2);
   EXPECT_EQ(ui.memo("mKomBl").back(), "");
-  EXPECT_TRUE(frm.przebieg.flagi.Niezgodnosc && frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi().Niezgodnosc && frm.przebieg.flagi().NiezgodnoscKrytyczna);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ class ProgramNaBazach : public ::testing::Test {
  protected:
   void SetUp() override {
     db::registerBuiltinDrivers();
-    frm.przebieg.flagi.Przerwano = false;
+    frm.przebieg.flagi().Przerwano = false;
     frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
     ASSERT_TRUE(frm.UtworzModulDanych());
     frm.SciezkaGlowna = (root.path / "PROG").string();
@@ -23,7 +23,7 @@ class ProgramNaBazach : public ::testing::Test {
     fs::create_directories(dane);
     wskazBazy(*frm.dm(), dane, fb.params());
   }
-  void TearDown() override { frm.przebieg.flagi.Przerwano = false; }
+  void TearDown() override { frm.przebieg.flagi().Przerwano = false; }
 
   // Runs a statement in the Firebird database.
   void sql(const std::string& text) {

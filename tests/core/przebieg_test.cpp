@@ -37,7 +37,7 @@ class Przebieg : public ::testing::Test {
  protected:
   void SetUp() override {
     db::registerBuiltinDrivers();
-    frm.przebieg.flagi.Przerwano = false;
+    frm.przebieg.flagi().Przerwano = false;
     frm.wyjatki.ErrorLog = (root.path / "bin" / "konwersja.log").string();
     fs::create_directories(dane / "BUFOR" / "JO");
     fs::create_directories(root.path / "bin");
@@ -61,7 +61,7 @@ class Przebieg : public ::testing::Test {
     writeConf(dane, "3.67");
     frm.ZaznaczBezZdarzenia("JST", true);
   }
-  void TearDown() override { frm.przebieg.flagi.Przerwano = false; }
+  void TearDown() override { frm.przebieg.flagi().Przerwano = false; }
 
   // The control tables listing `lista` (Params and Conf skipped), opened, ListaTabel on its first row.
   void listuj(const std::vector<Wiersz>& lista) {
@@ -207,8 +207,8 @@ TEST_F(Przebieg, WholeRunCopiesTheListLogsToFourFilesAndEndsFinished) {
   EXPECT_TRUE(ui.visible("btnKonwert"));
   EXPECT_TRUE(ui.tabVisible("TabSheetLogi"));
   EXPECT_EQ(ui.activeLogPage(), "TabSheetOgolny");
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji || frm.przebieg.flagi.Niezgodnosc ||
-               frm.przebieg.flagi.NiezgodnoscKrytyczna || frm.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji || frm.przebieg.flagi().Niezgodnosc ||
+               frm.przebieg.flagi().NiezgodnoscKrytyczna || frm.przebieg.flagi().Przerwano);
 
   // Four files in the data directory, closed, each beginning with the header block.
   for (const char* nazwa : {"Konwersja", "KonwersjaInf", "KonwersjaBl", "KonwersjaBlKr"}) {
@@ -219,7 +219,7 @@ TEST_F(Przebieg, WholeRunCopiesTheListLogsToFourFilesAndEndsFinished) {
     const std::string tresc((std::istreambuf_iterator<char>(in)), {});
     EXPECT_TRUE(tresc.starts_with(std::string(30, '=') + "\r\nPrzeniesienie danych Paradox-Firebird, "));
   }
-  for (const auto& l : frm.przebieg.log.logi) EXPECT_FALSE(l.otwarty());
+  for (const auto& l : frm.przebieg.log().logi) EXPECT_FALSE(l.otwarty());
 }
 
 TEST_F(Przebieg, KindsSelectRowsOfTheList) {
@@ -401,7 +401,7 @@ TEST_F(Przebieg, BreakDuringTheCopyStopsTheWalkButListsSkippedTables) {
   EXPECT_EQ(ui.boxes()[1].text, "Czy przerwać konwersję danych?");
   EXPECT_EQ(werdykt().kind, konw::MsgKind::Warning);
   EXPECT_EQ(werdykt().text, "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n" + kPodglad);
-  EXPECT_FALSE(frm.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi().Przerwano);
   EXPECT_EQ(jedna("select count(*) from WYDATKI"), "1") << "the second table is not touched";
 }
 
@@ -542,7 +542,7 @@ TEST_F(Przebieg, ErrorInTheCopyStopsTheRunWithTheErrorVerdict) {
   std::ifstream log(frm.wyjatki.ErrorLog, std::ios::binary);
   const std::string bledy((std::istreambuf_iterator<char>(log)), {});
   EXPECT_NE(bledy.find("Procedure/function: TfrmConvert.Konwertuj\r\n"), std::string::npos) << bledy;
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji) << "cleared after the verdict";
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji) << "cleared after the verdict";
 }
 
 TEST_F(Przebieg, LogFilesThatCannotBeCreatedEndTheRunWithoutAVerdict) {

@@ -66,19 +66,19 @@ class Slownik : public ::testing::Test {
  protected:
   void SetUp() override {
     db::registerBuiltinDrivers();
-    frm.przebieg.flagi.Przerwano = false;
+    frm.przebieg.flagi().Przerwano = false;
     frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
     ASSERT_TRUE(frm.UtworzModulDanych());
     frm.SciezkaGlowna = (root.path / "PROG").string();
     fs::create_directories(dane);
     test::wskazBazy(*frm.dm(), dane, fb.params());
     // Open log files, as during a run: a write to several categories reaches them all.
-    for (std::size_t k = 0; k < frm.przebieg.log.logi.size(); ++k) {
-      frm.przebieg.log.logi[k].sciezka = (root.path / konw::kNazwyLogow[k]).string();
-      ASSERT_TRUE(frm.przebieg.log.InitLogFile(frm.przebieg.log.logi[k], false));
+    for (std::size_t k = 0; k < frm.przebieg.log().logi.size(); ++k) {
+      frm.przebieg.log().logi[k].sciezka = (root.path / konw::kNazwyLogow[k]).string();
+      ASSERT_TRUE(frm.przebieg.log().InitLogFile(frm.przebieg.log().logi[k], false));
     }
   }
-  void TearDown() override { frm.przebieg.flagi.Przerwano = false; }
+  void TearDown() override { frm.przebieg.flagi().Przerwano = false; }
 
   void sql(const std::string& text) {
     frm.dm()->DBi.connect();
@@ -136,7 +136,7 @@ TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
           "'3', 'Własne', 'opis', 'N', 1", "'4', 'ABC', 'x', 'T', 1", "'5', 'Krajowe ', 'x', 'T', 1",
           "'8', 'Stare', 'x', 'T', 1", "'9', 'Dawne', 'x', 'T', 1"});
   listuj("Zrodla", "ZRODLA", "KOD", "KOD");
-  frm.przebieg.log.NaglowekDoZapisu.fill(true);
+  frm.przebieg.log().NaglowekDoZapisu.fill(true);
 
   frm.przebieg.PorownajZawartoscTabeliSlownikow();
 
@@ -152,8 +152,8 @@ TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {
                           "  Ilość haseł usuniętych z formatu Firebird: 2",
                           "  Ilość haseł zmienionych przez użytkownika: 4"}));
   EXPECT_TRUE(ui.memo("mKomBl").empty());
-  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc || frm.przebieg.flagi.NiezgodnoscKrytyczna ||
-               frm.przebieg.flagi.BladKonwersji)
+  EXPECT_FALSE(frm.przebieg.flagi().Niezgodnosc || frm.przebieg.flagi().NiezgodnoscKrytyczna ||
+               frm.przebieg.flagi().BladKonwersji)
       << "no message marks the run";
   EXPECT_EQ(ui.progressMax("PasekCzastkowy"), 13);
   EXPECT_EQ(ui.progressPosition("PasekCzastkowy"), 13);
@@ -208,7 +208,7 @@ TEST_F(Slownik, KeyThatCannotBeReadIsReportedForEveryEntryAndTheComparisonGoesOn
   ASSERT_NE(blok, ogolny().end());
   EXPECT_TRUE(blok->ends_with("Błąd wystąpił w: TfrmConvert.WstawWartosciZTabeli"));
   EXPECT_EQ(std::ranges::count(ogolny(), ""), 1);
-  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi().BladKonwersji);
   ASSERT_EQ(ui.boxes().size(), 2u);
   EXPECT_EQ(ui.boxes()[0].text, "Błąd przy pobieraniu wartości z klucza słownika.");
   // The Firebird pass still ran: its one entry's key was read and found.
@@ -220,7 +220,7 @@ TEST_F(Slownik, BreakInTheFirstPassLeavesTheSecondOut) {
          {"'7', 'x', 'x', 'T', 1"});
   listuj("ZRODLA", "ZRODLA", "KOD", "KOD");
   ui.onProcessMessages = [&] {
-    if (ui.processMessagesCalls == 2) frm.przebieg.flagi.Przerwano = true;
+    if (ui.processMessagesCalls == 2) frm.przebieg.flagi().Przerwano = true;
   };
 
   frm.przebieg.PorownajZawartoscTabeliSlownikow();
@@ -243,7 +243,7 @@ TEST_F(Slownik, FirebirdTableWithFewerColumnsIsAnErrorPassedOn) {
 
   ASSERT_FALSE(ogolny().empty());
   EXPECT_TRUE(ogolny().back().ends_with("Błąd wystąpił w: TfrmConvert.PorownajZawartoscTabeliSlownikow"));
-  EXPECT_TRUE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_TRUE(frm.przebieg.flagi().BladKonwersji);
 }
 
 }  // namespace

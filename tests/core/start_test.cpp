@@ -55,9 +55,9 @@ TEST_F(Window, RunningAndIdleStates) {
   EXPECT_FALSE(ui.visible("PanelPaski"));
   EXPECT_FALSE(ui.tabVisible("TabSheetLogi"));
 
-  frm.przebieg.flagi.Przerwano = true;
+  frm.przebieg.flagi().Przerwano = true;
   frm.UstawStanPracy(true);
-  EXPECT_FALSE(frm.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi().Przerwano);
   EXPECT_TRUE(frm.WTrakcieKonwersji());
   EXPECT_FALSE(ui.visible("btnKonwert"));
   EXPECT_FALSE(ui.enabled("btnKonfig") || ui.enabled("btnClose"));
@@ -65,7 +65,7 @@ TEST_F(Window, RunningAndIdleStates) {
   EXPECT_EQ(ui.focused, "btnBreak");
   EXPECT_EQ(ui.activePage(), "TabKonwersja");
 
-  frm.przebieg.flagi.Niezgodnosc = true;
+  frm.przebieg.flagi().Niezgodnosc = true;
   frm.UstawStanPracy(false);
   EXPECT_FALSE(frm.WTrakcieKonwersji());
   EXPECT_TRUE(ui.visible("btnKonwert") && ui.enabled("btnKonfig") && ui.enabled("btnClose"));
@@ -73,7 +73,7 @@ TEST_F(Window, RunningAndIdleStates) {
   EXPECT_TRUE(ui.tabVisible("TabSheetLogi"));
   EXPECT_EQ(ui.activePage(), "TabSheetLogi");
   EXPECT_EQ(ui.activeLogPage(), "TabSheetBledy");
-  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc);
+  EXPECT_FALSE(frm.przebieg.flagi().Niezgodnosc);
   EXPECT_EQ(ui.beeps, 1);
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].kind, MsgKind::Information);
@@ -87,7 +87,7 @@ TEST_F(Window, RunningAndIdleStates) {
 
 TEST_F(Window, BrokenRunWritesItsBannerAndQuietEndShowsNothing) {
   frm.UstawStanPracy(true);
-  frm.przebieg.flagi.Przerwano = true;
+  frm.przebieg.flagi().Przerwano = true;
   frm.UstawStanPracy(false);
   const std::string gwiazdki(51, '*');
   EXPECT_EQ(ui.memo("mKomunikaty"),
@@ -98,23 +98,23 @@ TEST_F(Window, BrokenRunWritesItsBannerAndQuietEndShowsNothing) {
             "UWAGA: PRZENOSZENIE DANYCH PRZERWANO!\r\n(Podgląd zapisanego przebiegu konwersji - zakładka "
             "\"Wyniki\")");
   EXPECT_EQ(ui.activeLogPage(), "TabSheetBledyKryt");
-  EXPECT_FALSE(frm.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi().Przerwano);
 
   ui.clearBoxes();
   ui.setTabVisible("TabSheetLogi", false);
   frm.UstawStanPracy(true);
-  frm.przebieg.flagi.BladKonwersji = true;
+  frm.przebieg.flagi().BladKonwersji = true;
   frm.UstawStanPracy(false, true);
   EXPECT_TRUE(ui.boxes().empty());
   EXPECT_FALSE(ui.tabVisible("TabSheetLogi"));
-  EXPECT_FALSE(frm.przebieg.flagi.BladKonwersji);
+  EXPECT_FALSE(frm.przebieg.flagi().BladKonwersji);
 }
 
 TEST_F(Window, ClosingDuringARunAsksAndNoKeepsItGoing) {
   frm.UstawStanPracy(true);
   ui.answer(kNo);
   EXPECT_FALSE(frm.FormClose());
-  EXPECT_FALSE(frm.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(frm.przebieg.flagi().Przerwano);
   ASSERT_EQ(ui.boxes().size(), 1u);
   const auto& box = ui.boxes()[0];
   EXPECT_EQ(box.kind, MsgKind::Question);
@@ -129,14 +129,14 @@ TEST_F(Window, ClosingDuringARunWithYesClosesTheLogsAtOnce) {
   frm.UstawStanPracy(true);
   ui.answer(kYes);
   EXPECT_TRUE(frm.FormClose());
-  EXPECT_TRUE(frm.przebieg.flagi.Przerwano);
-  for (const auto& l : frm.przebieg.log.logi) EXPECT_FALSE(l.otwarty());
+  EXPECT_TRUE(frm.przebieg.flagi().Przerwano);
+  for (const auto& l : frm.przebieg.log().logi) EXPECT_FALSE(l.otwarty());
   // What the run still writes reaches the general page only.
   frm.ZapiszKomunikat("baner", kWszystkie);
   EXPECT_EQ(ui.memo("mKomunikaty").back(), "baner");
   EXPECT_TRUE(ui.memo("mKomInf").empty());
-  EXPECT_EQ(readBytes(frm.przebieg.log.logi[0].sciezka), "");
-  frm.przebieg.flagi.Przerwano = false;
+  EXPECT_EQ(readBytes(frm.przebieg.log().logi[0].sciezka), "");
+  frm.przebieg.flagi().Przerwano = false;
 }
 
 TEST_F(Window, ClosingWhenIdleNeedsNoQuestion) {
@@ -170,7 +170,7 @@ TEST_F(Window, GridSwallowsInsertCtrlDeleteAndDownOnTheLastRow) {
   dm.tblLista.next();
   EXPECT_TRUE(frm.ExRxDBGrid1KeyDown(K::Down, false));
   EXPECT_EQ(frm.przebieg.EtykietaTabeli(), "B");
-  frm.przebieg.log.NaglowekDoZapisu[1] = true;
+  frm.przebieg.log().NaglowekDoZapisu[1] = true;
   openLogs();
   frm.ZapiszKomunikat("x", kDodatkoweInfo);
   EXPECT_EQ(ui.memo("mKomInf")[2], "B");

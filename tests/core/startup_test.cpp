@@ -60,7 +60,7 @@ TEST_F(StartUp, JstEditionReachesTheIdleWindowWithUnitAndVersion) {
   EXPECT_EQ(ui.activePage(), "TabKonwersja");
   EXPECT_FALSE(ui.tabVisible("TabOpcje"));
   EXPECT_TRUE(frm->dm()->DBi.connected());
-  EXPECT_EQ(frm->przebieg.log.logi[0].sciezka, "D:\\DANE\\Konwersja.log");
+  EXPECT_EQ(frm->przebieg.log().logi[0].sciezka, "D:\\DANE\\Konwersja.log");
   EXPECT_EQ(frm->dm()->SciezkaKonwersji, "D:\\PROG\\KONWERSJA\\");
   EXPECT_FALSE(frm->JestWOnCreate);
 }

@@ -101,7 +101,7 @@ TEST_F(WeryfikacjaKopii, ColumnsOfNoCharacterSetKeepTheTablesBytes) {
           krytyczne[0],
           "*** Tabela KRANCE, rekord 1, klucz ID=1, pole O: wysłano 0x5A61BFF3B3E62067EA9C6CB9206A619FF1, "
           "zapisano 0x5A61C5BCC3B3C582C4872067C499C59B6CC485206A61C5BAC584 ***");
-      EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+      EXPECT_TRUE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
     }
   }
 }
@@ -131,8 +131,8 @@ TEST_F(WeryfikacjaKopii, TextEndingAtANulIsANoteNotAMismatch) {
   const auto krytyczne = kopiuj();
 
   EXPECT_TRUE(krytyczne.empty()) << krytyczne.front();
-  EXPECT_FALSE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
-  EXPECT_FALSE(frm.przebieg.flagi.Niezgodnosc);
+  EXPECT_FALSE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
+  EXPECT_FALSE(frm.przebieg.flagi().Niezgodnosc);
   EXPECT_EQ(
       std::ranges::count(ui.memo("mKomInf"),
                          "*** Tabela KRANCE.DB, rekord 1, pole V: tekst kończy się znakiem NUL na pozycji 1, "
@@ -171,7 +171,7 @@ TEST_F(WeryfikacjaKopii, NamesExactlyTheValuesTheColumnsChanged) {
           "2024-12-31 ***",
           "*** Tabela KRANCE: weryfikacja po kopiowaniu wykazała 4 różnice (wierszy wysłanych: 2, w tabeli "
           "firebird: 2) ***"}));
-  EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
   EXPECT_TRUE(ui.memo("mKomInf").empty());
 }
 
@@ -199,10 +199,10 @@ TEST_F(WeryfikacjaKopii, ACleanTableIsOneLineOfAdditionalInformation) {
       ASSERT_FALSE(krytyczne.empty());
       EXPECT_EQ(krytyczne[0],
                 "*** Tabela KRANCE, rekord 3, klucz ID=3, pole N2: wysłano 0.3, zapisano 7.00 ***");
-      EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+      EXPECT_TRUE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
     } else {
       EXPECT_TRUE(krytyczne.empty());
-      EXPECT_FALSE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+      EXPECT_FALSE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
       EXPECT_EQ(
           std::ranges::count(ui.memo("mKomInf"), "Tabela KRANCE: zweryfikowano 5 wierszy, wartości zgodne"),
           1);
@@ -224,7 +224,7 @@ TEST_F(WeryfikacjaKopii, AnInjectedNameRefusesTheTableBeforeAnyStatement) {
   EXPECT_EQ(krytyczne[0],
             "*** ListaTabel, wiersz 1 (IDTF 1): TABELA_IB = \"KRANCE WHERE 1=0\" nie jest prawidłowym "
             "identyfikatorem - tabela nie zostanie skopiowana ***");
-  EXPECT_TRUE(frm.przebieg.flagi.NiezgodnoscKrytyczna);
+  EXPECT_TRUE(frm.przebieg.flagi().NiezgodnoscKrytyczna);
   frm.dm()->DBi.connect();
   db::Query q;
   q.setDatabase(&frm.dm()->DBi);

@@ -291,7 +291,7 @@ TEST_F(Awarie, LogThatStopsTakingLinesIsReportedAfterTheVerdict) {
   ASSERT_TRUE(frm->FormCreate());
   ASSERT_TRUE(ui.boxes().empty()) << ui.boxes().front().text;
 
-  konw::PlikLogu& inf = frm->przebieg.log.logi[1];
+  konw::PlikLogu& inf = frm->przebieg.log().logi[1];
   std::size_t wierszyPrzed = 0;
   ui.onProcessMessages = [&] {
     if (!inf.otwarty() || wierszyPrzed) return;
@@ -299,17 +299,17 @@ TEST_F(Awarie, LogThatStopsTakingLinesIsReportedAfterTheVerdict) {
     ASSERT_NE(std::freopen("/dev/full", "wb", inf.plik), nullptr);
   };
   ui.answer(konw::kYes);
-  EXPECT_EQ(frm->Konwertuj(), konw::Werdykt::Blad);
+  EXPECT_EQ(frm->Konwertuj().werdykt, konw::Werdykt::Blad);
   ASSERT_GT(wierszyPrzed, 0u);
   ASSERT_EQ(ui.boxes().size(), 3u) << ui.boxes().back().text;
   EXPECT_EQ(ui.boxes()[1].kind, konw::MsgKind::Error);
   EXPECT_TRUE(ui.boxes()[1].text.starts_with(kBlad)) << ui.boxes()[1].text;
   EXPECT_EQ(ui.boxes()[2].kind, konw::MsgKind::Error);
-  EXPECT_EQ(ui.boxes()[2].text, frm->przebieg.log.UwagaONiekompletnychLogach());
+  EXPECT_EQ(ui.boxes()[2].text, frm->przebieg.log().UwagaONiekompletnychLogach());
   EXPECT_TRUE(ui.boxes()[2].text.starts_with(kNiekompletne));
   EXPECT_NE(ui.boxes()[2].text.find("\r\n" + inf.sciezka + "\r\n"), std::string::npos) << ui.boxes()[2].text;
   for (std::size_t k : {0u, 2u, 3u})
-    EXPECT_EQ(ui.boxes()[2].text.find(frm->przebieg.log.logi[k].sciezka), std::string::npos) << k;
+    EXPECT_EQ(ui.boxes()[2].text.find(frm->przebieg.log().logi[k].sciezka), std::string::npos) << k;
 
   // The next run's files take every line: no word of incomplete logs. (A second later, so that its log
   // names are new and nothing asks about overwriting.)
@@ -317,10 +317,10 @@ TEST_F(Awarie, LogThatStopsTakingLinesIsReportedAfterTheVerdict) {
   ui.onProcessMessages = nullptr;
   ui.clearBoxes();
   ui.answer(konw::kYes);
-  EXPECT_EQ(frm->Konwertuj(), konw::Werdykt::NiezgodnoscKrytyczna);
+  EXPECT_EQ(frm->Konwertuj().werdykt, konw::Werdykt::NiezgodnoscKrytyczna);
   ASSERT_EQ(ui.boxes().size(), 2u) << ui.boxes().back().text;
-  EXPECT_TRUE(frm->przebieg.log.UwagaONiekompletnychLogach().empty());
-  EXPECT_FALSE(bajty(konw::hostPath(frm->przebieg.log.logi[1].sciezka)).empty());
+  EXPECT_TRUE(frm->przebieg.log().UwagaONiekompletnychLogach().empty());
+  EXPECT_FALSE(bajty(konw::hostPath(frm->przebieg.log().logi[1].sciezka)).empty());
 }
 
 }  // namespace

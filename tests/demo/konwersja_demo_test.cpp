@@ -129,18 +129,18 @@ TEST_F(KonwersjaDemo, JstEditionConvertsEveryListedTable) {
   for (const auto& l : ui.memo("mKomBlKr")) EXPECT_EQ(l.find("weryfikacja"), std::string::npos) << l;
 
   // Four logs in the Paradox data directory, closed; the general one holds what the page shows.
-  for (std::size_t k = 0; k < frm->przebieg.log.logi.size(); ++k) {
-    const fs::path plik = konw::hostPath(frm->przebieg.log.logi[k].sciezka);
+  for (std::size_t k = 0; k < frm->przebieg.log().logi.size(); ++k) {
+    const fs::path plik = konw::hostPath(frm->przebieg.log().logi[k].sciezka);
     SCOPED_TRACE(plik.string());
     ASSERT_TRUE(fs::exists(plik));
     EXPECT_TRUE(fs::equivalent(plik.parent_path(), dane));
     const std::string nazwa = konw::kNazwyLogow[k];
     EXPECT_TRUE(plik.filename().string().starts_with(nazwa.substr(0, nazwa.size() - 4) + "_"));
-    EXPECT_FALSE(frm->przebieg.log.logi[k].otwarty());
+    EXPECT_FALSE(frm->przebieg.log().logi[k].otwarty());
   }
   std::string oczekiwany;
   for (std::size_t i = odRunu; i < ogolny.size(); ++i) oczekiwany += konw::utf8ToCp1250(ogolny[i]) + "\r\n";
-  EXPECT_EQ(bajty(konw::hostPath(frm->przebieg.log.logi[0].sciezka)), oczekiwany);
+  EXPECT_EQ(bajty(konw::hostPath(frm->przebieg.log().logi[0].sciezka)), oczekiwany);
 
   EXPECT_EQ(daneParadoxa(dane), przed) << "the Paradox data must stay as it was";
 }

@@ -70,7 +70,7 @@ TEST(PrzerwanieNaSerwerze, BreakWhileAFrozenServerKeepsTheCopyWaitingEndsTheRunA
     ostatnia = pozycja;
   };
   ui.answer(konw::kYes);
-  const konw::Werdykt werdykt = frm.Konwertuj();
+  const konw::Werdykt werdykt = frm.Konwertuj().werdykt;
   zamrozony.reset();
   ui.onProcessMessages = nullptr;
 
@@ -88,7 +88,7 @@ TEST(PrzerwanieNaSerwerze, BreakWhileAFrozenServerKeepsTheCopyWaitingEndsTheRunA
   // The next run converts every table in full.
   ui.clearBoxes();
   ui.answer(konw::kYes);
-  EXPECT_NE(frm.Konwertuj(), konw::Werdykt::Przerwany);
+  EXPECT_NE(frm.Konwertuj().werdykt, konw::Werdykt::Przerwany);
   for (const auto& box : ui.boxes()) EXPECT_NE(box.kind, konw::MsgKind::Error) << box.text;
   konw::TdmKonw& dm = *frm.dm();
   dm.DBi.connect();

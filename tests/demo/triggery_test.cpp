@@ -226,7 +226,7 @@ TEST_F(Triggery, CopyRecordsTheTriggerWhileItIsOffAndForgetsItWhenOn) {
     ::close(fd);
   };
   ui.answer(konw::kYes);
-  EXPECT_EQ(frm->Konwertuj(), konw::Werdykt::Zakonczony);
+  EXPECT_EQ(frm->Konwertuj().werdykt, konw::Werdykt::Zakonczony);
   ui.onProcessMessages = nullptr;
   EXPECT_FALSE(fs::exists(dziennik(katalog)));
   EXPECT_EQ(wolny, 0);
@@ -249,7 +249,7 @@ TEST_F(Triggery, RunWithoutAJournalSaysSoOnce) {
   auto frm = okno(katalog, "JB");
   ASSERT_TRUE(frm->FormCreate());
   ui.answer(konw::kYes);
-  EXPECT_EQ(frm->Konwertuj(), konw::Werdykt::Zakonczony);
+  EXPECT_EQ(frm->Konwertuj().werdykt, konw::Werdykt::Zakonczony);
   const std::string kNieMozna = "Nie można zapisać dziennika wyłączonych triggerów";
   int razy = 0;
   for (const std::string& l : ui.memo(std::string(konw::projekt::kMemoStrony[2])))

@@ -47,7 +47,7 @@ TEST(WeryfikacjaDemo, FloatAndOneDecimalTargetsEndInACriticalMismatchNamingEachC
   dm.DBi.disconnect();
 
   ui.answer(konw::kYes);
-  EXPECT_EQ(frm->Konwertuj(), konw::Werdykt::NiezgodnoscKrytyczna);
+  EXPECT_EQ(frm->Konwertuj().werdykt, konw::Werdykt::NiezgodnoscKrytyczna);
 
   // The Paradox amounts, to know which of them the columns cannot hold.
   auto kwoty = [&](const char* tabela) {

@@ -95,7 +95,7 @@ TEST_F(Bezwladnosc, DuringARunOnlyTheBreakThePageTabsAndTheTextPagesAct) {
   EXPECT_EQ(pytania, 1);
   EXPECT_EQ(logika.RodzajKonwersji, TRodzajKonwersji::Wszystko);
   EXPECT_EQ(logika.edycja, Edycja::JST);
-  EXPECT_FALSE(logika.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(logika.przebieg.flagi().Przerwano);
   EXPECT_TRUE(logika.WTrakcieKonwersji());
 
   // Idle again, every control has the state it had, except the grid the chosen kind now leaves off.

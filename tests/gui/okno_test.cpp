@@ -172,15 +172,15 @@ TEST_F(OknoTest, ClosingDuringARunAsksInPolishAndNoKeepsTheWindow) {
   EXPECT_EQ(box.text, "Czy przerwać konwersję danych?");
   EXPECT_EQ(box.buttons, (QStringList{"Tak", "Nie"}));
   EXPECT_TRUE(okno.isVisible());
-  EXPECT_FALSE(logika.przebieg.flagi.Przerwano);
+  EXPECT_FALSE(logika.przebieg.flagi().Przerwano);
 
   BoxAnswer yes;
   yes.arm("Tak");
   okno.close();
   EXPECT_EQ(yes.pressed, "Tak");
   EXPECT_FALSE(okno.isVisible());
-  EXPECT_TRUE(logika.przebieg.flagi.Przerwano);
-  logika.przebieg.flagi.Przerwano = false;
+  EXPECT_TRUE(logika.przebieg.flagi().Przerwano);
+  logika.przebieg.flagi().Przerwano = false;
 }
 
 TEST_F(OknoTest, DuringARunOnlyTheBreakActsAndEnterPressesIt) {

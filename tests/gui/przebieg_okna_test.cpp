@@ -28,7 +28,7 @@ class OknoWtracajace : public OknoKonwersji {
     return caption == "POTWIERDZENIE" ? kYes : domyslny;
   }
   void processMessages() override {
-    if (!wtracono && logika && logika->przebieg.trwa) {
+    if (!wtracono && logika && logika->przebieg.trwa()) {
       wtracono = true;
       findChild<QAbstractButton*>("RadioGroup1_4")->click();
       auto* siatka = findChild<QTableWidget*>("ExRxDBGrid1");
@@ -52,7 +52,7 @@ TEST(PrzebiegOkna, TheKindAndTheGridTouchedDuringARunChangeNothing) {
     ASSERT_TRUE(logika->FormCreate());
     logika->Konwertuj();
     ASSERT_TRUE(okno.wtracono);
-    for (const WynikTabeli& t : logika->przebieg.tabele) zOkna.push_back(t.paradox);
+    for (const WynikTabeli& t : logika->przebieg.tabele()) zOkna.push_back(t.paradox);
   }  // the embedded engine lets one process at a time open a database
   const test::TempDir tmp;
   const auto json = tmp.path / "run.json";

@@ -105,7 +105,7 @@ Tabela sprawdzWiersz(konw::TfrmConvert& frm) {
   }
   const bool jb = frm.edycja == konw::Edycja::JB;
   const bool dizez = lista.fieldByName("DIZEZ").asBoolean();
-  if (!frm.przebieg.IstniejeTabelaParadoxa(t.paradox)) {
+  if (!frm.IstniejeTabelaParadoxa(t.paradox)) {
     // As in a run: the JB edition has no such tables of the other edition's.
     if (!jb || dizez) t.ustalenia.push_back({"missing", false, "Tabela: " + t.paradox + " nie istnieje"});
     return t;

@@ -39,7 +39,7 @@ int runCompare(const Opcje& o) {
     ui.answerSaveFile(o.out);
     frm->ZapiszPorownanie();
   } else {
-    std::printf("%s\n", bezCr(ui.pageText(konw::Strona::Porownanie)).c_str());
+    std::printf("%s\n", bezCr(frm->TekstPorownania()).c_str());
   }
   if (blad) return 5;
   return (klasy & konw::kKlasaKrytyczna) ? 4 : 0;

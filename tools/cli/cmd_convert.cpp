@@ -60,7 +60,7 @@ int runConvert(const Opcje& o) {
   Postep postep(Postep::trybDlaStderr(o.cicho));
   OperatorKonsoli ui(o.tak, postep);
   std::unique_ptr<konw::TfrmConvert> frm = uruchom(o.instalacja, ui, o.rodzaj >= 0);
-  konw::Werdykt werdykt = konw::Werdykt::NieRozpoczety;
+  konw::WynikKonwersji wynik;
   if (frm) {
     if (o.rodzaj >= 0) frm->RadioGroup1Click(o.rodzaj);
     if (!o.tabele.empty()) {
@@ -82,13 +82,13 @@ int runConvert(const Opcje& o) {
         konw::sygnaly::setFinalFile(o.json, podsumowaniePoSygnale(frm.get(), ui), plikCzesciowy(o.json));
       };
     konw::sygnaly::setMode(konw::sygnaly::Mode::Break);
-    werdykt = frm->Konwertuj();
+    wynik = frm->Konwertuj();
     ui.poTabeli = nullptr;
     konw::sygnaly::setMode(konw::sygnaly::Mode::Immediate);
     // From here a signal ends the program with the run's verdict, and its summary whole.
-    konw::sygnaly::setExitCode(kodWyjscia(werdykt));
+    konw::sygnaly::setExitCode(kodWyjscia(wynik.werdykt));
     if (!o.json.empty())
-      konw::sygnaly::setFinalFile(o.json, podsumowanieJson(frm.get(), ui, werdykt, kodWyjscia(werdykt)),
+      konw::sygnaly::setFinalFile(o.json, podsumowanieJson(frm.get(), wynik, ui, kodWyjscia(wynik.werdykt)),
                                   plikCzesciowy(o.json));
     postep.koniec();
 
@@ -98,15 +98,13 @@ int runConvert(const Opcje& o) {
         std::printf("%s\n", bezCr(line).c_str());
       std::printf("\n");
     }
-    for (const konw::PlikLogu& log : frm->przebieg.log.logi)
-      std::printf("log file: %s\n", log.sciezka.c_str());
+    for (const std::string& plik : wynik.plikiLogow) std::printf("log file: %s\n", plik.c_str());
     std::fflush(stdout);
     // A script that keeps only the exit code and standard error still learns that the files lack lines.
-    if (frm->przebieg.log.BladZapisu)
-      std::fprintf(stderr, "%s\n", bezCr(frm->przebieg.log.UwagaONiekompletnychLogach()).c_str());
+    if (!wynik.uwagaOLogach.empty()) std::fprintf(stderr, "%s\n", bezCr(wynik.uwagaOLogach).c_str());
   }
-  const int kod = kodWyjscia(werdykt);
-  if (!o.json.empty() && !zapiszPlik(o.json, podsumowanieJson(frm.get(), ui, werdykt, kod)))
+  const int kod = kodWyjscia(wynik.werdykt);
+  if (!o.json.empty() && !zapiszPlik(o.json, podsumowanieJson(frm.get(), wynik, ui, kod)))
     return kod ? kod : 5;
   konw::sygnaly::setFinalFile({}, {});
   return kod;

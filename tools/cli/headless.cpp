@@ -45,10 +45,10 @@ std::string bezCr(const std::string& text) {
 
 void OperatorKonsoli::processMessages() {
   ScriptedOperator::processMessages();
-  if (frm && frm->WTrakcieKonwersji() && sygnaly::breakRequested()) frm->przebieg.flagi.Przerwano = true;
+  if (frm && sygnaly::breakRequested()) frm->PrzerwijKonwersje();
   // What a second signal leaves behind follows the run table by table.
-  if (frm && poTabeli && frm->przebieg.tabele.size() != tabelPrzygotowanych_) {
-    tabelPrzygotowanych_ = frm->przebieg.tabele.size();
+  if (frm && poTabeli && frm->TabelPrzebiegu() != tabelPrzygotowanych_) {
+    tabelPrzygotowanych_ = frm->TabelPrzebiegu();
     poTabeli();
   }
 }

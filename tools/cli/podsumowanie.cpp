@@ -52,10 +52,11 @@ const char* nazwaWerdyktu(Werdykt werdykt) {
   return "?";
 }
 
-std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui, Werdykt werdykt, int kod) {
+std::string podsumowanieJson(const TfrmConvert* frm, const WynikKonwersji& wynik, const ScriptedOperator& ui,
+                             int kod) {
   using nlohmann::ordered_json;
   ordered_json j;
-  j["verdict"] = nazwaWerdyktu(werdykt);
+  j["verdict"] = nazwaWerdyktu(wynik.werdykt);
   j["exit_code"] = kod;
   ordered_json tabele = ordered_json::array();
   ordered_json logi = ordered_json::array();
@@ -67,7 +68,7 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
     const DaneJednostki& u = frm->jednostka;
     j["unit"] = {{"name", u.NAZWA},    {"voivodeship", u.Wojewodztwo}, {"county", u.Powiat},
                  {"commune", u.Gmina}, {"commune_kind", u.TypGminy},   {"gus_code", u.KodGUS()}};
-    for (const WynikTabeli& t : frm->przebieg.tabele) {
+    for (const WynikTabeli& t : wynik.tabele) {
       ordered_json tabela = {{"paradox", t.paradox},
                              {"firebird", t.firebird},
                              {"outcome", nazwaStanu(t.stan)},
@@ -82,7 +83,7 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
                           {"changed_after_copy", t.zmienionaPoKopii}};
       tabele.push_back(std::move(tabela));
     }
-    for (const PlikLogu& log : frm->przebieg.log.logi) logi.push_back(log.sciezka);
+    for (const std::string& plik : wynik.plikiLogow) logi.push_back(plik);
   }
   j["tables"] = std::move(tabele);
   ordered_json boxy = ordered_json::array();
@@ -95,7 +96,10 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
 }
 
 std::string podsumowaniePoSygnale(const TfrmConvert* frm, const ScriptedOperator& ui) {
-  auto j = nlohmann::ordered_json::parse(podsumowanieJson(frm, ui, Werdykt::Przerwany, 6));
+  WynikKonwersji wynik;
+  if (frm) wynik = frm->StanKonwersji(Werdykt::Przerwany);
+  wynik.werdykt = Werdykt::Przerwany;
+  auto j = nlohmann::ordered_json::parse(podsumowanieJson(frm, wynik, ui, 6));
   j["ended_by_signal"] = true;
   return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }

@@ -14,8 +14,10 @@ const char* nazwaWerdyktu(Werdykt werdykt);
 
 // The summary as JSON text: verdict and exit code, locations, data version, unit, every table the run
 // took up (outcome, rows read and written, seconds, the structure differences), the boxes shown and
-// the log files. `frm` may be none when start-up failed.
-std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui, Werdykt werdykt, int kod);
+// the log files. `frm` may be none when start-up failed; `wynik` is the run's result (tables and log
+// files).
+std::string podsumowanieJson(const TfrmConvert* frm, const WynikKonwersji& wynik, const ScriptedOperator& ui,
+                             int kod);
 
 // The summary of a run a second signal ends at once: the tables so far, verdict broken by the operator,
 // "ended_by_signal" true.
