@@ -6,7 +6,7 @@
 //   compare/  the structure comparison and the whole-database report;
 //   convert/  the conversion run with its flags, its log, the table copy and the dictionary comparison;
 //   log/      the conversion log and the exception logger.
-// The window (app/qt), the tests and the headless commands reach the operator through Operator.
+// The window (app/qt), the tests and the headless commands reach the operator through OperatorProgramu.
 #pragma once
 
 #include <memory>
@@ -16,10 +16,10 @@
 
 #include "app/blokada_przebiegu.h"
 #include "config/discovery.h"
+#include "config/operator_programu.h"
 #include "config/unit.h"
 #include "convert/przebieg.h"
 #include "log/appex.h"
-#include "platform/operator.h"
 
 namespace konw {
 
@@ -37,12 +37,12 @@ struct WynikKonwersji {
 
 class TfrmConvert {
  public:
-  TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath);
+  TfrmConvert(OperatorProgramu& ui, std::vector<std::string> arguments, std::string programPath);
   ~TfrmConvert();
   TfrmConvert(const TfrmConvert&) = delete;
   TfrmConvert& operator=(const TfrmConvert&) = delete;
 
-  Operator& ui() { return ui_; }
+  OperatorProgramu& ui() { return ui_; }
   TdmKonw* dm() { return dm_.get(); }
   // The program file's full path (the control directory and the error log are found from it).
   const std::string& programPath() const { return programPath_; }
@@ -171,7 +171,7 @@ class TfrmConvert {
   Werdykt PrzeprowadzKonwersje();
   // The lines of the comparison reports made so far (the page's text).
   std::vector<std::string> raportPorownania_;
-  Operator& ui_;
+  OperatorProgramu& ui_;
   std::vector<std::string> arguments_;
   std::string programPath_;
   std::unique_ptr<TdmKonw> dm_;

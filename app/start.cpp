@@ -9,7 +9,7 @@
 
 namespace konw {
 
-TfrmConvert::TfrmConvert(Operator& ui, std::vector<std::string> arguments, std::string programPath)
+TfrmConvert::TfrmConvert(OperatorProgramu& ui, std::vector<std::string> arguments, std::string programPath)
     : przebieg(ui, wyjatki), ui_(ui), arguments_(std::move(arguments)), programPath_(std::move(programPath)) {
   wyjatki.ui = &ui_;
   wyjatki.programPath = programPath_;

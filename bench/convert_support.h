@@ -102,7 +102,7 @@ inline void przywroc(const DemoBench& d) {
 // One whole conversion of the JST edition through `ui` (which must answer Yes to the confirmation),
 // with the read-back of each table unless `weryfikacja` is false; its wall time in seconds. Throws
 // when the run did not finish (an error, a break, not started).
-inline double konwertuj(const DemoBench& d, konw::Operator& ui, bool weryfikacja = true) {
+inline double konwertuj(const DemoBench& d, konw::OperatorProgramu& ui, bool weryfikacja = true) {
   ::setenv("WINEPREFIX", (d.dir / "wine").c_str(), 1);
   konw::TfrmConvert frm(ui, {"JST"}, (d.dir / "konwersja").string());
   if (!frm.FormCreate()) throw std::runtime_error("start-up failed");

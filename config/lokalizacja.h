@@ -1,5 +1,5 @@
 // The data-location dialog's state and handlers, free of any toolkit: the window shows it through
-// Operator::showLocationDialog and the operator's edits land here. TfrmConvert::ActionZmienKonfig
+// OperatorProgramu::showLocationDialog and the operator's edits land here. TfrmConvert::ActionZmienKonfig
 // fills it, shows it and applies what the operator chose.
 #pragma once
 

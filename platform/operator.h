@@ -1,17 +1,13 @@
-// The only way the program's logic talks to the operator: questions (message boxes, the save-file question,
-// the location dialog), the processing of pending messages, and intents — what the operator should see,
-// not which control shows it. The window maps the intents onto its controls (app/widok); tests and the
-// headless commands implement them too.
+// The only way the program's logic talks to the operator: questions (message boxes, the save-file question),
+// the processing of pending messages, and intents — what the operator should see, not which control shows
+// it. The window maps the intents onto its controls (app/widok); tests and the headless commands implement
+// them too. The intents that name the configuration's values, and the location dialog, are the program's
+// (config/operator_programu.h): this interface names only its own types.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace konw {
-
-class TfrmLokalizacja;
-struct DaneJednostki;
-enum class Edycja;
 
 // The caption of the program's message boxes.
 inline constexpr const char* kApplicationTitle = "Kalmiro - konwersja danych";
@@ -40,8 +36,6 @@ class Operator {
   // directory. Returns the chosen file, empty when the operator cancels.
   virtual std::string saveFileName(const std::string& proposedName, const std::string& defaultExtension,
                                    const std::string& filter) = 0;
-  // Shows the data-location dialog modally over its state; true when it closes with OK.
-  virtual bool showLocationDialog(TfrmLokalizacja& dialog) = 0;
 
   // ---- the operator's input
   // Lets the window repaint and handle the operator's input (the break button, closing). Called often (per
@@ -64,10 +58,6 @@ class Operator {
   virtual void showAdvancedPages() = 0;
   virtual void showLocations(const std::string& firebird, const std::string& paradox) = 0;
   virtual void showDataVersion(const std::string& wersja) = 0;
-  // The budget unit; none clears it.
-  virtual void showUnit(const DaneJednostki* jednostka) = 0;
-  // The edition's buttons (none checked for none); no handler runs.
-  virtual void showEdition(std::optional<Edycja> edycja) = 0;
   // The table being converted, as its label reads.
   virtual void showTable(const std::string& opis) = 0;
   virtual void setBar(Pasek pasek, int position, int max) = 0;

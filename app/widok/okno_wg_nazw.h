@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "platform/operator.h"
+#include "config/operator_programu.h"
 
 namespace konw {
 
-class OknoWgNazw : public Operator {
+class OknoWgNazw : public OperatorProgramu {
  public:
   void showRunning() override;
   void showRunEnded() override;

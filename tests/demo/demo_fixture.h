@@ -39,7 +39,8 @@ class DemoInstallation {
   std::filesystem::path errorLog() const { return dir_.path / "bin" / "konwersja.log"; }
 
   // A new main window on this installation, with a fixed workstation identifier no section names.
-  std::unique_ptr<konw::TfrmConvert> window(konw::Operator& ui, std::vector<std::string> args = {}) const {
+  std::unique_ptr<konw::TfrmConvert> window(konw::OperatorProgramu& ui,
+                                            std::vector<std::string> args = {}) const {
     auto frm = std::make_unique<konw::TfrmConvert>(ui, std::move(args), program().string());
     frm->identyfikatorStanowiska = [] { return std::string("020000000001"); };
     return frm;

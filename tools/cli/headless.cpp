@@ -81,7 +81,7 @@ void OperatorKonsoli::stepBar(Pasek pasek) {
   postep_.krok(pasek);
 }
 
-std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, Operator& ui, bool zaawansowany) {
+std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, OperatorProgramu& ui, bool zaawansowany) {
   if (!inst.katalog.empty())
     ::setenv("WINEPREFIX", (std::filesystem::absolute(inst.katalog) / "wine").c_str(), 1);
   else

@@ -58,6 +58,6 @@ class OperatorKonsoli : public ScriptedOperator {
 // runs the window's start-up with the edition (and the advanced mode when asked). None when start-up
 // failed (its boxes were printed). The triggers the start-up switched back on are also said on standard
 // error, one line each.
-std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, Operator& ui, bool zaawansowany);
+std::unique_ptr<TfrmConvert> uruchom(const Instalacja& inst, OperatorProgramu& ui, bool zaawansowany);
 
 }  // namespace konw::cli
