@@ -37,7 +37,7 @@ void StrazSygnalow::sprawdz() {
   if (wPracy) {
     przerwal_ = true;
     sygnaly::setExitCode(kKodPrzerwanegoPrzebiegu);
-    logika_.przebieg.Przerwij();
+    logika_.PrzerwijKonwersje();
     // Nobody is there to answer: the boxes still to come answer themselves.
     okno_.odpowiadajBezPytania = true;
   }
