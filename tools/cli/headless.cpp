@@ -47,9 +47,14 @@ void OperatorKonsoli::processMessages() {
   ScriptedOperator::processMessages();
   if (frm && frm->WTrakcieKonwersji() && sygnaly::breakRequested()) frm->przebieg.flagi.Przerwano = true;
   // What a second signal leaves behind follows the run table by table.
-  if (frm && poTabeli && frm->przebieg.tabele.size() != tabelPrzygotowanych_) {
-    tabelPrzygotowanych_ = frm->przebieg.tabele.size();
-    poTabeli();
+  if (frm && poTabeli) {
+    const std::vector<WynikTabeli>& t = frm->przebieg.tabele;
+    const decltype(przygotowane_) teraz{t.size(), t.empty() ? 0 : static_cast<int>(t.back().stan),
+                                        t.empty() ? 0.0 : t.back().sekundy};
+    if (teraz != przygotowane_) {
+      przygotowane_ = teraz;
+      poTabeli();
+    }
   }
 }
 

@@ -97,6 +97,13 @@ std::string podsumowanieJson(const TfrmConvert* frm, const ScriptedOperator& ui,
 std::string podsumowaniePoSygnale(const TfrmConvert* frm, const ScriptedOperator& ui) {
   auto j = nlohmann::ordered_json::parse(podsumowanieJson(frm, ui, Werdykt::Przerwany, 6));
   j["ended_by_signal"] = true;
+  // The table the run is at (named, not yet given an outcome nor a time) is broken with the run: its copy
+  // ends uncommitted.
+  if (frm && !frm->przebieg.tabele.empty()) {
+    const WynikTabeli& t = frm->przebieg.tabele.back();
+    if (t.stan == WynikTabeli::Stan::Pominieta && t.sekundy == 0 && !t.paradox.empty() && !t.firebird.empty())
+      j["tables"].back()["outcome"] = nazwaStanu(WynikTabeli::Stan::Przerwana);
+  }
   return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
