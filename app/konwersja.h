@@ -72,8 +72,8 @@ class TfrmConvert {
   void PrzerwijKonwersje() {
     if (WTrakcieKonwersji()) przebieg.Przerwij();
   }
-  // How many tables the current or last run has taken up so far.
-  std::size_t TabelPrzebiegu() const { return przebieg.tabele().size(); }
+  // The outcomes of the tables the current or last run has taken up so far.
+  const std::vector<WynikTabeli>& TabelePrzebiegu() const { return przebieg.tabele(); }
   // The current or last run as it stands, given the verdict to report.
   WynikKonwersji StanKonwersji(Werdykt werdykt) const;
   // Whether the Paradox file of the named table exists where the Paradox database reads.

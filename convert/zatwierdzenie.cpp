@@ -2,6 +2,7 @@
 #include "convert/zatwierdzenie.h"
 
 #include "control/konwersja_dm.h"
+#include "platform/text.h"
 
 namespace konw {
 
@@ -23,6 +24,7 @@ WynikZatwierdzenia ZatwierdzKopie(TdmKonw& dm, const std::string& tabelaIb,
         dm.DBi.disconnect();
         dm.DBi.connect();
       }
+      dm.DBi.startTransaction({upperAscii(tabelaIb)});
       bool zatwierdzone = false;
       if (stan) {
         zatwierdzone = TakiSam(OdczytajStan(dm.DBi, *stan), *stan);
@@ -32,8 +34,10 @@ WynikZatwierdzenia ZatwierdzKopie(TdmKonw& dm, const std::string& tabelaIb,
         OtworzSql(q, "SELECT COUNT(*) FROM " + tabelaIb);
         zatwierdzone = std::to_string(q.field(0).asInteger()) == skopiowane.value_or("0");
       }
+      dm.DBi.rollback();
       w.stan = zatwierdzone ? Zatwierdzenie::Zatwierdzone : Zatwierdzenie::Wycofane;
     } catch (const db::EngineError&) {
+      dm.DBi.rollback();
       // Read again on a new connection; after that the outcome stays unknown.
     }
   }

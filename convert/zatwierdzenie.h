@@ -23,7 +23,9 @@ struct WynikZatwierdzenia {
 // Commits the copy of `tabelaIb`. When the commit fails, what the table holds now says whether it took
 // effect: the rows the read-back found (`stan`; without it, their number `skopiowane`) are committed,
 // anything else is not. The table is read on the copy's connection, else on a new one; when neither can
-// read it the outcome is unknown.
+// read it the outcome is unknown. It is read in a transaction that reserves it: a commit that reached the
+// server while the connection was lost may still be in progress there, and the copy's transaction holds
+// the table until the server has committed or undone it.
 WynikZatwierdzenia ZatwierdzKopie(TdmKonw& dm, const std::string& tabelaIb,
                                   const std::optional<StanZapisanej>& stan,
                                   const std::optional<std::string>& skopiowane);

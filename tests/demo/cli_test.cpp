@@ -97,29 +97,42 @@ std::vector<std::filesystem::path> logi(const demotest::DemoInstallation& demo) 
 }
 
 // Ctrl+C or SIGTERM during a copy is the break answered Yes; a second one ends the program at once. Either
-// way the exit code is the break's and a --json summary is whole.
+// way the exit code is the break's and a --json summary is whole, and says true: the table being copied
+// is broken, and a table copied before the second signal (the last one, during the check after the last
+// commit) is copied.
 TEST(KonwersjaCli, SignalsDuringACopyBreakTheRun) {
   struct Przypadek {
     const char* nazwa;
     std::vector<int> sygnaly;
+    std::size_t log;       // the log (category) that shows the moment
+    const char* moment;    // a regex of its text (the logs are in Windows-1250)
+    const char* ostatnia;  // the outcome of the last table in the summary
   };
-  for (const Przypadek& p : {Przypadek{"Ctrl+C", {SIGINT}}, Przypadek{"SIGTERM", {SIGTERM}},
-                             Przypadek{"SIGTERM twice", {SIGTERM, SIGTERM}}}) {
+  for (const Przypadek& p :
+       {Przypadek{"Ctrl+C", {SIGINT}, 0, "rekord.w: [0-9]{5,}", "broken"},
+        Przypadek{"SIGTERM", {SIGTERM}, 0, "rekord.w: [0-9]{5,}", "broken"},
+        Przypadek{"SIGTERM twice", {SIGTERM, SIGTERM}, 0, "rekord.w: [0-9]{5,}", "broken"},
+        Przypadek{"SIGTERM twice in the check after the last commit",
+                  {SIGTERM, SIGTERM},
+                  1,
+                  "zweryfikowano",
+                  "copied"}}) {
     SCOPED_TRACE(p.nazwa);
     demotest::DemoInstallation demo(400000);
     const test::TempDir tmp;
     const std::string json = (tmp.path / "run.json").string();
     const pid_t pid = demotest::KonwersjaWTle(demo.root(), {"--json", json});
     ASSERT_GE(pid, 0);
-    // Once a big table's rows are being copied (its row count is logged before the first row).
-    const std::regex duzaTabela("rekord.w: [0-9]{5,}");  // the logs are in Windows-1250
-    bool wKopii = false;
-    for (int i = 0; i < 1200 && !wKopii; ++i) {
+    // Once a big table's rows are being copied (its row count is logged before the first row), or the
+    // first table was checked after the last commit.
+    const std::regex moment(p.moment);
+    bool teraz = false;
+    for (int i = 0; i < 1200 && !teraz; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       const auto l = logi(demo);
-      wKopii = !l.empty() && std::regex_search(plik(l.front()), duzaTabela);
+      teraz = l.size() > p.log && std::regex_search(plik(l[p.log]), moment);
     }
-    ASSERT_TRUE(wKopii) << "the copy of a big table never started";
+    ASSERT_TRUE(teraz) << "the moment never came";
     for (int sygnal : p.sygnaly) {
       ::kill(pid, sygnal);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -132,11 +145,11 @@ TEST(KonwersjaCli, SignalsDuringACopyBreakTheRun) {
     const auto podsumowanie = nlohmann::json::parse(plik(json));
     EXPECT_EQ(podsumowanie["verdict"], "broken by the operator");
     EXPECT_EQ(podsumowanie["exit_code"], 6);
+    EXPECT_EQ(podsumowanie["tables"].back()["outcome"], std::string(p.ostatnia));
     if (p.sygnaly.size() > 1) {
       EXPECT_EQ(podsumowanie["ended_by_signal"], true);
       continue;
     }
-    EXPECT_EQ(podsumowanie["tables"].back()["outcome"], "broken");
     const auto l = logi(demo);
     ASSERT_EQ(l.size(), 4u);
     for (const auto& log : l) {

@@ -47,9 +47,14 @@ void OperatorKonsoli::processMessages() {
   ScriptedOperator::processMessages();
   if (frm && sygnaly::breakRequested()) frm->PrzerwijKonwersje();
   // What a second signal leaves behind follows the run table by table.
-  if (frm && poTabeli && frm->TabelPrzebiegu() != tabelPrzygotowanych_) {
-    tabelPrzygotowanych_ = frm->TabelPrzebiegu();
-    poTabeli();
+  if (frm && poTabeli) {
+    const std::vector<WynikTabeli>& t = frm->TabelePrzebiegu();
+    const decltype(przygotowane_) teraz{t.size(), t.empty() ? 0 : static_cast<int>(t.back().stan),
+                                        t.empty() ? 0.0 : t.back().sekundy};
+    if (teraz != przygotowane_) {
+      przygotowane_ = teraz;
+      poTabeli();
+    }
   }
 }
 

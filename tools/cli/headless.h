@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "app/konwersja.h"
 #include "app/scripted/scripted_operator.h"
@@ -38,7 +39,8 @@ class OperatorKonsoli : public ScriptedOperator {
  public:
   OperatorKonsoli(bool tak, Postep& postep) : tak_(tak), postep_(postep) {}
   TfrmConvert* frm = nullptr;
-  // Called during a run whenever another table joined the run's outcomes (and once at its start).
+  // Called during a run whenever another table joined the run's outcomes or the last one's outcome was
+  // settled (and once at its start).
   std::function<void()> poTabeli;
 
   void processMessages() override;
@@ -51,7 +53,9 @@ class OperatorKonsoli : public ScriptedOperator {
  private:
   bool tak_;
   Postep& postep_;
-  std::size_t tabelPrzygotowanych_ = static_cast<std::size_t>(-1);
+  // The run's outcomes when poTabeli was last called: how many tables, the last one's state and time (its
+  // time is set when its work ends).
+  std::tuple<std::size_t, int, double> przygotowane_{static_cast<std::size_t>(-1), 0, 0.0};
 };
 
 // Points the program at the installation, installs the signal handling and the engine's drivers, and

@@ -101,6 +101,13 @@ std::string podsumowaniePoSygnale(const TfrmConvert* frm, const ScriptedOperator
   wynik.werdykt = Werdykt::Przerwany;
   auto j = nlohmann::ordered_json::parse(podsumowanieJson(frm, wynik, ui, 6));
   j["ended_by_signal"] = true;
+  // The table the run is at (named, not yet given an outcome nor a time) is broken with the run: its copy
+  // ends uncommitted.
+  if (!wynik.tabele.empty()) {
+    const WynikTabeli& t = wynik.tabele.back();
+    if (t.stan == WynikTabeli::Stan::Pominieta && t.sekundy == 0 && !t.paradox.empty() && !t.firebird.empty())
+      j["tables"].back()["outcome"] = nazwaStanu(WynikTabeli::Stan::Przerwana);
+  }
   return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
