@@ -5,7 +5,7 @@
 #include <iterator>
 #include <optional>
 
-#include "platform/cp1250.h"
+#include "platform/text.h"
 
 namespace db {
 
