@@ -38,29 +38,30 @@ struct PdxTypeInfo {
   char letter;       // as table definitions and the dump write it
   int width;         // bytes in the record; 0: the descriptor's size byte (A, Y, blobs)
   int level;         // the oldest file format level that knows the type (3, 4 or 5)
+  bool blob;         // the value may live in the .MB file (M B F O G)
   FieldType engine;  // the engine's type of the field
   const char* name;  // the type's name in messages
 };
 
 // Every type, in the order of their codes.
 inline constexpr std::array<PdxTypeInfo, 17> kPdxTypes = {{
-    {PdxType::Alpha, 'A', 0, 3, FieldType::String, "Alpha"},
-    {PdxType::Date, 'D', 4, 3, FieldType::Date, "Date"},
-    {PdxType::Short, 'S', 2, 3, FieldType::Smallint, "Short"},
-    {PdxType::Long, 'I', 4, 5, FieldType::Integer, "Long Integer"},
-    {PdxType::Money, '$', 8, 3, FieldType::Currency, "Money"},
-    {PdxType::Number, 'N', 8, 3, FieldType::Float, "Number"},
-    {PdxType::Logical, 'L', 1, 5, FieldType::Boolean, "Logical"},
-    {PdxType::Memo, 'M', 0, 4, FieldType::Memo, "Memo"},
-    {PdxType::Binary, 'B', 0, 4, FieldType::Blob, "Binary"},
-    {PdxType::FmtMemo, 'F', 0, 4, FieldType::FmtMemo, "Formatted Memo"},
-    {PdxType::Ole, 'O', 0, 4, FieldType::ParadoxOle, "OLE"},
-    {PdxType::Graphic, 'G', 0, 4, FieldType::Graphic, "Graphic"},
-    {PdxType::Time, 'T', 4, 5, FieldType::Time, "Time"},
-    {PdxType::Timestamp, '@', 8, 5, FieldType::DateTime, "Timestamp"},
-    {PdxType::AutoInc, '+', 4, 5, FieldType::AutoInc, "Autoincrement"},
-    {PdxType::Bcd, '#', 17, 5, FieldType::BCD, "BCD"},
-    {PdxType::Bytes, 'Y', 0, 5, FieldType::Bytes, "Bytes"},
+    {PdxType::Alpha, 'A', 0, 3, false, FieldType::String, "Alpha"},
+    {PdxType::Date, 'D', 4, 3, false, FieldType::Date, "Date"},
+    {PdxType::Short, 'S', 2, 3, false, FieldType::Smallint, "Short"},
+    {PdxType::Long, 'I', 4, 5, false, FieldType::Integer, "Long Integer"},
+    {PdxType::Money, '$', 8, 3, false, FieldType::Currency, "Money"},
+    {PdxType::Number, 'N', 8, 3, false, FieldType::Float, "Number"},
+    {PdxType::Logical, 'L', 1, 5, false, FieldType::Boolean, "Logical"},
+    {PdxType::Memo, 'M', 0, 4, true, FieldType::Memo, "Memo"},
+    {PdxType::Binary, 'B', 0, 4, true, FieldType::Blob, "Binary"},
+    {PdxType::FmtMemo, 'F', 0, 4, true, FieldType::FmtMemo, "Formatted Memo"},
+    {PdxType::Ole, 'O', 0, 4, true, FieldType::ParadoxOle, "OLE"},
+    {PdxType::Graphic, 'G', 0, 4, true, FieldType::Graphic, "Graphic"},
+    {PdxType::Time, 'T', 4, 5, false, FieldType::Time, "Time"},
+    {PdxType::Timestamp, '@', 8, 5, false, FieldType::DateTime, "Timestamp"},
+    {PdxType::AutoInc, '+', 4, 5, false, FieldType::AutoInc, "Autoincrement"},
+    {PdxType::Bcd, '#', 17, 5, false, FieldType::BCD, "BCD"},
+    {PdxType::Bytes, 'Y', 0, 5, false, FieldType::Bytes, "Bytes"},
 }};
 
 namespace detail {
@@ -112,28 +113,7 @@ inline std::string typeLabel(PdxType type) {
 
 // M B F O G: the value may live in the .MB file; the record keeps its leader and reference.
 constexpr bool isBlob(PdxType type) {
-  switch (type) {
-    case PdxType::Memo:
-    case PdxType::Binary:
-    case PdxType::FmtMemo:
-    case PdxType::Ole:
-    case PdxType::Graphic:
-      return true;
-    case PdxType::Alpha:
-    case PdxType::Date:
-    case PdxType::Short:
-    case PdxType::Long:
-    case PdxType::Money:
-    case PdxType::Number:
-    case PdxType::Logical:
-    case PdxType::Time:
-    case PdxType::Timestamp:
-    case PdxType::AutoInc:
-    case PdxType::Bcd:
-    case PdxType::Bytes:
-      return false;
-  }
-  return false;
+  return typeInfo(type).blob;
 }
 
 // Bytes a field of `type` whose descriptor's size byte is `size` takes in a record; 0 when the size is

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 using namespace db::paradox;
 
 namespace {
@@ -31,6 +33,7 @@ TEST(FieldTypes, CodesLettersAndWidthsAsTheFormatHasThem) {
     EXPECT_EQ(typeLetter(*type), c.letter);
     EXPECT_EQ(typeFromLetter(c.letter), type) << c.letter;
     EXPECT_EQ(fieldWidth(*type, c.size), c.width) << c.letter << c.size;
+    EXPECT_EQ(isBlob(*type), std::string_view("MBFOG").find(c.letter) != std::string_view::npos) << c.letter;
   }
   // Seventeen codes are types and no other byte is one.
   int types = 0;

@@ -33,6 +33,15 @@ std::vector<db::paradox::FieldSpec> fieldList(const std::string& text) {
   return out;
 }
 
+DemoTable demoTable(std::string pdx, std::string fb, const std::string& fields, int keyFields) {
+  DemoTable t;
+  t.pdx = std::move(pdx);
+  t.fb = std::move(fb);
+  t.tdef.fields = fieldList(fields);
+  t.tdef.keyFields = keyFields;
+  return t;
+}
+
 std::string fbTypeFor(const db::paradox::FieldSpec& f) {
   using db::paradox::PdxType;
   const std::optional<PdxType> type = db::paradox::typeFromLetter(f.type);
