@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/ini.h"
+#include "platform/text.h"
 
 namespace konw {
 
@@ -12,8 +13,7 @@ namespace {
 
 // "TRUE" or "YES" in any letter case, or exactly "1".
 bool countsAsTrue(const std::string& t) {
-  std::string upper;
-  for (char c : t) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  const std::string upper = konw::upperAscii(t);
   return upper == "TRUE" || upper == "YES" || t == "1";
 }
 

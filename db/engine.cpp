@@ -5,7 +5,7 @@
 #include <iterator>
 #include <optional>
 
-#include "platform/cp1250.h"
+#include "platform/text.h"
 
 namespace db {
 
@@ -102,6 +102,34 @@ bool valuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
   return caseInsensitive ? foldCase(ta) == foldCase(tb) : ta == tb;
 }
 
+std::size_t sqlQuotedOrCommentEnd(const std::string& sql, std::size_t i) {
+  const std::size_t n = sql.size();
+  const char c = sql[i];
+  if (c == '\'' || c == '"') {
+    std::size_t j = i + 1;
+    while (j < n) {
+      if (sql[j] == c) {
+        if (j + 1 < n && sql[j + 1] == c) {  // a doubled quote stays inside
+          j += 2;
+          continue;
+        }
+        break;
+      }
+      ++j;
+    }
+    return std::min(j + 1, n);
+  }
+  if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+    const std::size_t j = sql.find('\n', i);
+    return j == std::string::npos ? n : j;
+  }
+  if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+    const std::size_t j = sql.find("*/", i + 2);
+    return j == std::string::npos ? n : j + 2;
+  }
+  return i;
+}
+
 std::pair<std::string, std::vector<std::string>> parseParamMarkers(const std::string& sql) {
   std::string out;
   std::vector<std::string> names;
@@ -109,29 +137,7 @@ std::pair<std::string, std::vector<std::string>> parseParamMarkers(const std::st
   const std::size_t n = sql.size();
   for (std::size_t i = 0; i < n;) {
     const char c = sql[i];
-    if (c == '\'' || c == '"') {  // literal or quoted identifier: copied whole, '' and "" stay inside
-      std::size_t j = i + 1;
-      while (j < n) {
-        if (sql[j] == c) {
-          if (j + 1 < n && sql[j + 1] == c) {
-            j += 2;
-            continue;
-          }
-          break;
-        }
-        ++j;
-      }
-      j = std::min(j + 1, n);
-      out.append(sql, i, j - i);
-      i = j;
-    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-      std::size_t j = sql.find('\n', i);
-      j = j == std::string::npos ? n : j;
-      out.append(sql, i, j - i);
-      i = j;
-    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-      std::size_t j = sql.find("*/", i + 2);
-      j = j == std::string::npos ? n : j + 2;
+    if (const std::size_t j = sqlQuotedOrCommentEnd(sql, i); j != i) {  // copied whole
       out.append(sql, i, j - i);
       i = j;
     } else if (c == ':' && i + 1 < n && sql[i + 1] == '"') {

@@ -413,6 +413,9 @@ class Query : public Dataset {
 // Splits `sql` at `:"name"` markers outside string literals; returns the text with "?" for each
 // marker and the names in order.
 std::pair<std::string, std::vector<std::string>> parseParamMarkers(const std::string& sql);
+// Where the quoted literal or identifier (a doubled quote staying inside), the "--" comment (up to its
+// line end) or the "/* */" comment that starts at `i` of `sql` ends; `i` when none starts there.
+std::size_t sqlQuotedOrCommentEnd(const std::string& sql, std::size_t i);
 
 using konw::equalsIgnoreCase;
 using konw::upperAscii;

@@ -6,9 +6,6 @@
 
 namespace konw {
 
-// Appends one character, encoded as UTF-8.
-void appendUtf8(std::string& out, std::uint32_t cp);
-
 // Each byte becomes its Unicode character; the five bytes without a character in the code page
 // (0x81, 0x83, 0x88, 0x90, 0x98) become the C1 controls of the same number, as Windows does.
 std::string cp1250ToUtf8(std::string_view text);

@@ -5,16 +5,13 @@
 #include <vector>
 
 #include "platform/cp1250.h"
+#include "platform/text.h"
 
 namespace konw {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::vector<std::string> components(const std::string& text) {
   std::vector<std::string> parts;
@@ -34,7 +31,7 @@ std::vector<std::string> components(const std::string& text) {
 fs::path wineDriveRoot(char upperLetter) {
   std::string var = std::string("KONWERSJA_DRIVE_") + upperLetter;
   if (const char* dir = std::getenv(var.c_str()); dir && *dir) return fs::path(dir);
-  fs::path link = winePrefix() / "dosdevices" / (std::string(1, lowerAscii(upperLetter)) + ":");
+  fs::path link = winePrefix() / "dosdevices" / (lowerAscii(std::string(1, upperLetter)) + ":");
   // The link's own name holds a colon, which a Firebird location would take for a server name:
   // hand on the directory it leads to.
   std::error_code ec;

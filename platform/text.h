@@ -1,6 +1,7 @@
 // Text helpers shared by every layer: names compared and quoted the way the system does it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,8 @@ std::string trim(std::string_view s);
 std::vector<std::string> splitList(std::string_view list, char separator = ';');
 // The text with every line end as CR LF (a bare LF or CR becomes CR LF).
 std::string crLf(std::string_view text);
+// Appends one character (a Unicode code point), encoded as UTF-8.
+void appendUtf8(std::string& out, std::uint32_t cp);
 // A name as an SQL identifier: in double quotes, with every quote inside doubled.
 std::string quoteIdentifier(std::string_view name);
 // Whether a name can stand in SQL unquoted, meaning what it says: a Latin letter, then Latin letters,

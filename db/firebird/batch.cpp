@@ -422,31 +422,14 @@ std::vector<std::string> splitAtMarkers(const std::string& sql) {
   std::vector<std::string> pieces(1);
   const std::size_t n = sql.size();
   for (std::size_t i = 0; i < n;) {
-    const char c = sql[i];
-    std::size_t end = i + 1;
-    if (c == '\'' || c == '"') {
-      // A doubled quote stays inside.
-      while (end < n) {
-        if (sql[end] == c) {
-          if (end + 1 < n && sql[end + 1] == c) {
-            end += 2;
-            continue;
-          }
-          break;
-        }
-        ++end;
+    std::size_t end = db::sqlQuotedOrCommentEnd(sql, i);
+    if (end == i) {
+      end = i + 1;
+      if (sql[i] == '?') {
+        pieces.emplace_back();
+        i = end;
+        continue;
       }
-      end = std::min(end + 1, n);
-    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-      end = sql.find('\n', i);
-      end = end == std::string::npos ? n : end;
-    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-      end = sql.find("*/", i + 2);
-      end = end == std::string::npos ? n : end + 2;
-    } else if (c == '?') {
-      pieces.emplace_back();
-      i = end;
-      continue;
     }
     pieces.back().append(sql, i, end - i);
     i = end;

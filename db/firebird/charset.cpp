@@ -2,7 +2,6 @@
 
 #include <iconv.h>
 
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -12,34 +11,11 @@
 #include <vector>
 
 #include "db/error.h"
+#include "platform/text.h"
 
 namespace db::firebird {
 
 namespace {
-
-std::string upper(std::string_view s) {
-  std::string u(s);
-  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return u;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // The character starting at `i` (advanced past it); nullopt for a sequence that is not UTF-8.
 std::optional<char32_t> nextUtf8(std::string_view s, std::size_t& i) {
@@ -123,7 +99,7 @@ bool Charset::buildTable(const char* iconvName) {
     } else {
       // No character: the C1 control or Latin-1 letter of the same number, written back as that byte,
       // so that text read from a table of this page (0x81 in Windows-1250) is stored as it was.
-      appendUtf8(utf8, static_cast<char32_t>(b));
+      konw::appendUtf8(utf8, static_cast<char32_t>(b));
       undefined.emplace_back(static_cast<char32_t>(b), static_cast<unsigned char>(b));
     }
     auto& slot = high_[static_cast<std::size_t>(b - 0x80)];
@@ -139,7 +115,7 @@ bool Charset::buildTable(const char* iconvName) {
 const Charset* Charset::find(std::string_view requested) {
   static std::mutex mutex;
   static std::map<std::string, std::unique_ptr<Charset>> sets;
-  std::string name = upper(requested);
+  std::string name = konw::upperAscii(std::string(requested));
   std::lock_guard lock(mutex);
   auto it = sets.find(name);
   if (it != sets.end()) return it->second.get();
@@ -215,7 +191,7 @@ void Charset::decode(std::string_view bytes, std::string& out) const {
 }
 
 std::optional<std::string> charsetForLanguageDriver(std::string_view driver) {
-  std::string name = upper(driver);
+  std::string name = konw::upperAscii(std::string(driver));
   if (name.find("POLISH") != std::string::npos) return "WIN1250";
   if (name.find("CYR") != std::string::npos) return "WIN1251";
   if (name == "ANSIINTL") return "WIN1252";
@@ -223,7 +199,7 @@ std::optional<std::string> charsetForLanguageDriver(std::string_view driver) {
 }
 
 std::string charsetForDatabaseDefault(std::string_view dbDefault) {
-  std::string name = upper(dbDefault);
+  std::string name = konw::upperAscii(std::string(dbDefault));
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty() || name == "NONE" || name == "OCTETS") return "WIN1250";
   if (name == "UTF8" || name == "UNICODE_FSS") return "UTF8";

@@ -10,6 +10,7 @@
 #include "db/firebird/link.h"
 #include "db/firebird/metadata.h"
 #include "platform/hostpath.h"
+#include "platform/text.h"
 
 namespace db::firebird {
 
@@ -176,15 +177,6 @@ bool matchesPattern(const std::string& name, std::string pattern) {
   return p == pattern.size();
 }
 
-std::string quoteName(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
 class Connection : public ConnectionImpl {
  public:
   explicit Connection(std::shared_ptr<Link> link) : link_(std::move(link)) {}
@@ -211,7 +203,7 @@ class Connection : public ConnectionImpl {
     std::optional<std::string> stored = resolveTableName(*link_, name);
     if (!stored) throw EngineError(errc::kNotFound, "Nie znaleziono tabeli \"" + name + "\"");
     std::vector<FieldDef> fields = tableFields(*link_, *stored);
-    auto core = std::make_shared<StatementCore>(link_, "SELECT * FROM " + quoteName(*stored));
+    auto core = std::make_shared<StatementCore>(link_, "SELECT * FROM " + konw::quoteIdentifier(*stored));
     auto cursor = std::make_unique<ResultCursor>(core, std::move(fields), tra);
     cursor->setIndexDefs(tableIndexes(*link_, *stored));
     return cursor;

@@ -11,7 +11,7 @@
 
 #include "db/error.h"
 #include "db/paradox/codepage_tables.h"
-#include "platform/cp1250.h"
+#include "platform/text.h"
 
 namespace db::paradox {
 

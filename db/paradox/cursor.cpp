@@ -331,7 +331,7 @@ std::optional<std::int64_t> TableCursor::insert(const Row& row) {
   std::vector<Row> rows = readAll();
   const Header& h = reader_->header();
   for (std::size_t f = 0; f < h.fields.size(); ++f) {
-    if (h.fields[f].type != '+' || !isNull(value[f])) continue;
+    if (h.fields[f].type != PdxType::AutoInc || !isNull(value[f])) continue;
     // The header keeps the last number given out, so numbers of deleted rows are not used again.
     std::int64_t last = h.level() >= 5 ? static_cast<std::int64_t>(h.autoInc) : 0;
     for (const auto& r : rows)
@@ -367,7 +367,7 @@ std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows,
                                           "zmiany utrwaliłby ich utratę, więc zmiana nie została zapisana");
   const Header& h = reader_->header();
   TableSpec tdef;
-  for (const auto& f : h.fields) tdef.fields.push_back({f.name, f.type, f.size});
+  for (const auto& f : h.fields) tdef.fields.push_back({f.name, typeLetter(f.type), f.size});
   tdef.keyFields = h.keyFields;
   tdef.codePage = reader_->codePage();
   tdef.level = h.level();
@@ -383,7 +383,7 @@ std::optional<std::int64_t> TableCursor::rewrite(const std::vector<Row>& rows,
   if (h.level() >= 5) {
     std::int64_t last = h.autoInc;
     for (std::size_t f = 0; f < h.fields.size(); ++f) {
-      if (h.fields[f].type != '+') continue;
+      if (h.fields[f].type != PdxType::AutoInc) continue;
       for (const auto& r : rows)
         if (const auto* v = std::get_if<std::int64_t>(&r[f])) last = std::max(last, *v);
     }

@@ -77,43 +77,47 @@ void putBytes(std::ostream& out, const std::string& data, const std::string& ind
       << indent << "}";
 }
 
-void putValue(std::ostream& out, char type, const Value& v, const std::string& indent) {
+void putValue(std::ostream& out, PdxType type, const Value& v, const std::string& indent) {
   if (isNull(v)) {
     out << "null";
     return;
   }
   switch (type) {
-    case 'A':
-    case 'M':
+    case PdxType::Alpha:
+    case PdxType::Memo:
       putString(out, std::get<std::string>(v));
       return;
-    case 'N':
-    case '$':
+    case PdxType::Number:
+    case PdxType::Money:
       putString(out, shortestDouble(std::get<double>(v)));
       return;
-    case 'S':
-    case 'I':
-    case '+':
+    case PdxType::Short:
+    case PdxType::Long:
+    case PdxType::AutoInc:
       out << std::get<std::int64_t>(v);
       return;
-    case 'D':
+    case PdxType::Date:
       putString(out, ymdText(std::get<Date>(v)));
       return;
-    case 'T':
+    case PdxType::Time:
       putString(out, timeText(std::get<Time>(v)));
       return;
-    case '@': {
+    case PdxType::Timestamp: {
       const auto& dt = std::get<DateTime>(v);
       putString(out, ymdText(dt.date) + "T" + timeText(dt.time));
       return;
     }
-    case 'L':
+    case PdxType::Logical:
       out << (std::get<bool>(v) ? "true" : "false");
       return;
-    case '#':
+    case PdxType::Bcd:
       putString(out, std::get<Decimal>(v).toString());
       return;
-    default:
+    case PdxType::Binary:
+    case PdxType::FmtMemo:  // read as stored, for inspection
+    case PdxType::Ole:
+    case PdxType::Graphic:
+    case PdxType::Bytes:
       putBytes(out, std::get<Bytes>(v).data, indent);
       return;
   }
@@ -180,7 +184,8 @@ void dumpTable(const std::filesystem::path& dbFile, int codePage, std::ostream& 
   for (std::size_t i = 0; i < h.fields.size(); ++i) {
     out << (i ? ",\n  {\n   \"name\": " : "\n  {\n   \"name\": ");
     putString(out, h.fields[i].name);
-    out << ",\n   \"type\": \"" << h.fields[i].type << "\",\n   \"size\": " << h.fields[i].size << "\n  }";
+    out << ",\n   \"type\": \"" << typeLetter(h.fields[i].type) << "\",\n   \"size\": " << h.fields[i].size
+        << "\n  }";
   }
   out << (h.fields.empty() ? "],\n" : "\n ],\n");
   std::vector<int> key;

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "db/error.h"
 #include "db/paradox/codepage.h"
@@ -163,78 +164,6 @@ int Header::level() const {
   return 7;
 }
 
-char typeLetter(std::uint8_t code) {
-  switch (code) {
-    case 0x01:
-      return 'A';
-    case 0x02:
-      return 'D';
-    case 0x03:
-      return 'S';
-    case 0x04:
-      return 'I';
-    case 0x05:
-      return '$';
-    case 0x06:
-      return 'N';
-    case 0x09:
-      return 'L';
-    case 0x0C:
-      return 'M';
-    case 0x0D:
-      return 'B';
-    case 0x0E:
-      return 'F';
-    case 0x0F:
-      return 'O';
-    case 0x10:
-      return 'G';
-    case 0x14:
-      return 'T';
-    case 0x15:
-      return '@';
-    case 0x16:
-      return '+';
-    case 0x17:
-      return '#';
-    case 0x18:
-      return 'Y';
-    default:
-      return 0;
-  }
-}
-
-int fieldWidth(char type, int size) {
-  switch (type) {
-    case 'A':
-    case 'Y':
-      return size >= 1 ? size : 0;
-    case 'D':
-    case 'I':
-    case '+':
-    case 'T':
-      return size == 4 ? 4 : 0;
-    case 'S':
-      return size == 2 ? 2 : 0;
-    case '$':
-    case 'N':
-    case '@':
-      return size == 8 ? 8 : 0;
-    case 'L':
-      return size == 1 ? 1 : 0;
-    case 'M':
-    case 'B':
-    case 'F':
-    case 'O':
-    case 'G':
-      return size >= 10 ? size : 0;
-    case '#':
-      return size <= 32 ? 17 : 0;
-    default:
-      return 0;
-  }
-}
-
 int effectiveCodePage(const Header& header, int overrideCodePage) {
   return chooseCodePage(header, overrideCodePage).codePage;
 }
@@ -288,9 +217,11 @@ Header readHeader(const ByteSource& src, int codePage, const std::string& what) 
   hd.fields.resize(numFields);
   for (int i = 0; i < numFields; ++i) {
     FieldInfo& f = hd.fields[i];
-    f.type = typeLetter(h[pos + 2 * i]);
+    // The one place a type code from a file becomes a type: a code that is none stops here.
+    const std::optional<PdxType> type = typeFromCode(h[pos + 2 * i]);
+    if (!type) corrupt(what, "nieznany kod typu pola " + std::to_string(i + 1));
+    f.type = *type;
     f.size = h[pos + 2 * i + 1];
-    if (f.type == 0) corrupt(what, "nieznany kod typu pola " + std::to_string(i + 1));
     f.width = fieldWidth(f.type, f.size);
     if (f.width == 0) corrupt(what, "rozmiar pola " + std::to_string(i + 1));
     f.offset = offset;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "db/paradox/field_type.h"
+
 namespace db::paradox {
 
 // Random access to the bytes of one file: a real file or, for the fuzzer, a buffer.
@@ -26,10 +28,10 @@ std::unique_ptr<ByteSource> memorySource(std::string data);
 
 struct FieldInfo {
   std::string name;  // UTF-8
-  char type = 'A';   // A D S I $ N L M B F O G T @ + # Y
-  int size = 0;      // the header's size byte (decimals for #)
-  int width = 0;     // bytes in the record
-  int offset = 0;    // offset in the record
+  PdxType type = PdxType::Alpha;
+  int size = 0;    // the header's size byte (decimals for #)
+  int width = 0;   // bytes in the record
+  int offset = 0;  // offset in the record
 };
 
 struct Header {
@@ -69,11 +71,6 @@ Header readHeader(const ByteSource& src, int codePage, const std::string& what);
 // The code page text of a table with this header is decoded with, given an override (0 = none):
 // chooseCodePage(header, overrideCodePage).codePage.
 int effectiveCodePage(const Header& header, int overrideCodePage);
-
-// Bytes a field of type `type` with header size `size` takes in a record; 0 for an unknown type.
-int fieldWidth(char type, int size);
-// Type letter for a descriptor code; 0 for an unknown code.
-char typeLetter(std::uint8_t code);
 
 // Undoes the cipher on `n` bytes (a multiple of 256) of data block `blockNo` of a .DB file.
 void decryptDbBlock(unsigned char* data, std::size_t n, std::uint32_t key, std::uint32_t blockNo);

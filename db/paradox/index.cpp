@@ -5,15 +5,13 @@
 #include <system_error>
 
 #include "db/error.h"
+#include "platform/text.h"
 
 namespace db::paradox {
 
 namespace {
 
-std::string lowerAscii(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using konw::lowerAscii;
 
 // Sort key of an index file extension: Xnn by number first, then XGn; -1 when not an index data file.
 long indexExtensionRank(const std::string& ext) {

@@ -1,22 +1,19 @@
 #include "db/paradox/reader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
 
 #include "db/error.h"
+#include "platform/text.h"
 
 namespace db::paradox {
 
 namespace {
 
-std::string lowerAscii(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using konw::lowerAscii;
 
 bool allZero(const unsigned char* p, int n) {
   if (n == 8) {
@@ -104,68 +101,32 @@ FieldDef engineFieldDef(const FieldInfo& f, int number) {
   FieldDef d;
   d.name = f.name;
   d.number = number;
+  d.type = typeInfo(f.type).engine;
   switch (f.type) {
-    case 'A':
-      d.type = FieldType::String;
+    case PdxType::Alpha:
+    case PdxType::Bytes:
       d.size = f.size;
       break;
-    case 'N':
-      d.type = FieldType::Float;
+    case PdxType::Memo:
+    case PdxType::FmtMemo:
+    case PdxType::Binary:
+    case PdxType::Graphic:
+    case PdxType::Ole:
+      d.size = f.size - 10;  // the leader the record keeps
       break;
-    case '$':
-      d.type = FieldType::Currency;
-      break;
-    case 'S':
-      d.type = FieldType::Smallint;
-      break;
-    case 'I':
-      d.type = FieldType::Integer;
-      break;
-    case '+':
-      d.type = FieldType::AutoInc;
-      break;
-    case 'D':
-      d.type = FieldType::Date;
-      break;
-    case 'T':
-      d.type = FieldType::Time;
-      break;
-    case '@':
-      d.type = FieldType::DateTime;
-      break;
-    case 'L':
-      d.type = FieldType::Boolean;
-      break;
-    case 'M':
-      d.type = FieldType::Memo;
-      d.size = f.size - 10;
-      break;
-    case 'F':
-      d.type = FieldType::FmtMemo;
-      d.size = f.size - 10;
-      break;
-    case 'B':
-      d.type = FieldType::Blob;
-      d.size = f.size - 10;
-      break;
-    case 'G':
-      d.type = FieldType::Graphic;
-      d.size = f.size - 10;
-      break;
-    case 'O':
-      d.type = FieldType::ParadoxOle;
-      d.size = f.size - 10;
-      break;
-    case '#':
-      d.type = FieldType::BCD;
+    case PdxType::Bcd:
       d.size = f.size;
       d.scale = f.size;
       break;
-    case 'Y':
-      d.type = FieldType::Bytes;
-      d.size = f.size;
-      break;
-    default:
+    case PdxType::Number:
+    case PdxType::Money:
+    case PdxType::Short:
+    case PdxType::Long:
+    case PdxType::AutoInc:
+    case PdxType::Date:
+    case PdxType::Time:
+    case PdxType::Timestamp:
+    case PdxType::Logical:
       break;
   }
   return d;
@@ -417,7 +378,7 @@ void TableReader::readRow(std::size_t index, Row& out) {
 
 void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value& out) {
   switch (f.type) {
-    case 'A': {
+    case PdxType::Alpha: {
       // The text ends at its first NUL, as the old engine read it (a C string). What a field holds after
       // that NUL is left over from an earlier value; it is noted, not read.
       const auto* nul =
@@ -431,7 +392,7 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
       }
       return;
     }
-    case 'S': {
+    case PdxType::Short: {
       std::uint16_t x = be16(p);
       if (x == 0)
         out = Null{};
@@ -439,21 +400,21 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
         out = std::int64_t{static_cast<std::int16_t>(x ^ 0x8000u)};
       return;
     }
-    case 'I':
-    case '+':
-    case 'D':
-    case 'T': {
+    case PdxType::Long:
+    case PdxType::AutoInc:
+    case PdxType::Date:
+    case PdxType::Time: {
       std::uint32_t x = be32(p);
       if (x == 0) {
         out = Null{};
         return;
       }
       const auto v = static_cast<std::int32_t>(x ^ 0x80000000u);
-      if (f.type == 'D') {
+      if (f.type == PdxType::Date) {
         // Kept as stored (the day may be read back), but no Firebird DATE can take it.
         if (v < kFirstDay || v > kLastDay) noteValue(Problem::Date, v);
         out = Date{static_cast<std::int32_t>(std::int64_t{v} - kParadoxDayOffset)};
-      } else if (f.type == 'T') {
+      } else if (f.type == PdxType::Time) {
         if (v < 0 || v >= kMsPerDay) {
           noteValue(Problem::Time, v);
           out = Null{};
@@ -465,15 +426,15 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
       }
       return;
     }
-    case 'N':
-    case '$':
-    case '@': {
+    case PdxType::Number:
+    case PdxType::Money:
+    case PdxType::Timestamp: {
       if (allZero(p, 8)) {
         out = Null{};
         return;
       }
       const double v = decodeDouble(p);
-      if (f.type != '@') {
+      if (f.type != PdxType::Timestamp) {
         out = v;
         return;
       }
@@ -493,22 +454,26 @@ void TableReader::decodeField(const FieldInfo& f, const unsigned char* p, Value&
       out = DateTime{Date{static_cast<std::int32_t>(day - kParadoxDayOffset)}, Time{us}};
       return;
     }
-    case 'L':
+    case PdxType::Logical:
       if (p[0] == 0)
         out = Null{};
       else
         out = p[0] != 0x80;
       return;
-    case '#':
+    case PdxType::Bcd:
       decodeBcd(f, p, out);
       return;
-    case 'Y':
+    case PdxType::Bytes:
       if (allZero(p, f.width))
         out = Null{};
       else
         bytesSlot(out).assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.width));
       return;
-    default:
+    case PdxType::Memo:
+    case PdxType::Binary:
+    case PdxType::FmtMemo:
+    case PdxType::Ole:
+    case PdxType::Graphic:
       decodeBlob(f, p, out);
       return;
   }
@@ -574,7 +539,7 @@ void TableReader::decodeBlob(const FieldInfo& f, const unsigned char* p, Value& 
     data = reinterpret_cast<const unsigned char*>(scratch_.data());
     n = scratch_.size();
   }
-  if (f.type == 'M' || (f.type == 'F' && !rawFormatted_)) {
+  if (f.type == PdxType::Memo || (f.type == PdxType::FmtMemo && !rawFormatted_)) {
     cp_->toUtf8(textSlot(out), data, n);
     if (std::get<std::string>(out).empty()) out = Null{};
   } else {

@@ -106,46 +106,50 @@ Value coerceToField(const FieldInfo& f, const Value& v) {
   };
   try {
     switch (f.type) {
-      case 'A':
-      case 'M':
-      case 'F': {
+      case PdxType::Alpha:
+      case PdxType::Memo:
+      case PdxType::FmtMemo: {
         std::string s = std::holds_alternative<Bytes>(v) ? std::get<Bytes>(v).data : valueToText(v);
         if (s.empty()) return Null{};
         return s;
       }
-      case 'N':
-      case '$':
+      case PdxType::Number:
+      case PdxType::Money:
         return valueToDouble(v);
-      case 'S':
-      case 'I':
-      case '+': {
+      case PdxType::Short:
+      case PdxType::Long:
+      case PdxType::AutoInc: {
         std::int64_t i = valueToInt(v);
-        const std::int64_t lim = f.type == 'S' ? 32767 : std::numeric_limits<std::int32_t>::max();
+        const std::int64_t lim = f.type == PdxType::Short ? 32767 : std::numeric_limits<std::int32_t>::max();
         if (i > lim || i < -lim) throw fail("wartość " + std::to_string(i) + " poza zakresem pola");
         return i;
       }
-      case 'D':
+      case PdxType::Date:
         if (const auto* dt = std::get_if<DateTime>(&v)) return dt->date;
         if (std::holds_alternative<Date>(v)) return v;
         throw fail("wartość nie jest datą");
-      case 'T':
+      case PdxType::Time:
         if (const auto* dt = std::get_if<DateTime>(&v)) return dt->time;
         if (std::holds_alternative<Time>(v)) return v;
         throw fail("wartość nie jest czasem");
-      case '@':
+      case PdxType::Timestamp:
         if (const auto* d = std::get_if<Date>(&v)) return DateTime{*d, Time{}};
         if (std::holds_alternative<DateTime>(v)) return v;
         throw fail("wartość nie jest znacznikiem czasu");
-      case 'L':
+      case PdxType::Logical:
         return valueToBool(v);
-      case '#':
+      case PdxType::Bcd:
         return toDecimal(v, f.size);
-      default: {
+      case PdxType::Binary:
+      case PdxType::Ole:
+      case PdxType::Graphic:
+      case PdxType::Bytes: {
         if (const auto* s = std::get_if<std::string>(&v)) return Bytes{*s};
         if (std::holds_alternative<Bytes>(v)) return v;
         throw fail("wartość nie jest daną binarną");
       }
     }
+    throw fail("nieznany typ pola");  // no value of PdxType comes here: the switch names every one
   } catch (const std::invalid_argument&) {
     // Only decimal text is parsed on the way: say which text it was.
     const auto* s = std::get_if<std::string>(&v);

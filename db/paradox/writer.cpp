@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <numeric>
+#include <optional>
 #include <set>
 
 #include "db/error.h"
@@ -15,11 +16,14 @@
 #include "db/paradox/writer_layout.h"
 #include "db/paradox/writer_text.h"
 #include "db/paradox/writer_values.h"
+#include "platform/text.h"
 
 namespace db::paradox {
 
 namespace {
 
+using konw::lowerAscii;
+using konw::upperAscii;
 using wr::Field;
 
 constexpr int kMaxFields = 255;
@@ -33,64 +37,6 @@ constexpr int kRankTable = 2;
 
 [[noreturn]] void invalid(const std::string& why) {
   throw EngineError(errc::kNotSupported, why);
-}
-
-std::string upperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-bool isBlob(char t) {
-  return t == 'M' || t == 'B' || t == 'F' || t == 'O' || t == 'G';
-}
-
-std::uint8_t typeCode(char t) {
-  switch (t) {
-    case 'A':
-      return 0x01;
-    case 'D':
-      return 0x02;
-    case 'S':
-      return 0x03;
-    case 'I':
-      return 0x04;
-    case '$':
-      return 0x05;
-    case 'N':
-      return 0x06;
-    case 'L':
-      return 0x09;
-    case 'M':
-      return 0x0C;
-    case 'B':
-      return 0x0D;
-    case 'F':
-      return 0x0E;
-    case 'O':
-      return 0x0F;
-    case 'G':
-      return 0x10;
-    case 'T':
-      return 0x14;
-    case '@':
-      return 0x15;
-    case '+':
-      return 0x16;
-    case '#':
-      return 0x17;
-    case 'Y':
-      return 0x18;
-    default:
-      return 0;
-  }
-}
-
-// The oldest level that knows a type: 3 the basic ones, 4 the blobs, 5 the rest.
-int levelOfType(char t) {
-  if (t == 'A' || t == 'D' || t == 'S' || t == 'N' || t == '$') return 3;
-  if (isBlob(t)) return 4;
-  return 5;
 }
 
 struct TablePlan {
@@ -107,11 +53,6 @@ struct TablePlan {
 
   std::string companion(const std::string& ext) const {
     return stem + "." + (lowerExt ? lowerAscii(ext) : ext);
-  }
-  static std::string lowerAscii(std::string s) {
-    for (char& c : s)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
   }
 };
 
@@ -176,12 +117,13 @@ void planFields(const TableSpec& tdef, TablePlan& plan) {
   for (const FieldSpec& fs : tdef.fields) {
     Field f;
     f.name = fs.name;
-    f.type = fs.type;
-    f.code = typeCode(fs.type);
     const std::string what = "pole \"" + fs.name + "\"";
-    if (f.code == 0) invalid(what + ": nieznany typ '" + std::string(1, fs.type) + "'");
-    if (levelOfType(fs.type) > tdef.level)
-      invalid(what + ": typ " + std::string(1, fs.type) + " nie istnieje na poziomie " +
+    // The one place a definition's type letter becomes a type.
+    const std::optional<PdxType> type = typeFromLetter(fs.type);
+    if (!type) invalid(what + ": nieznany typ '" + std::string(1, fs.type) + "'");
+    f.type = *type;
+    if (typeInfo(f.type).level > tdef.level)
+      invalid(what + ": typ " + typeLabel(f.type) + " nie istnieje na poziomie " +
               std::to_string(tdef.level));
     if (fs.name.empty()) invalid("pole nie ma nazwy");
     text.encode(fs.name, f.rawName, what + ", nazwa");
@@ -190,39 +132,37 @@ void planFields(const TableSpec& tdef, TablePlan& plan) {
     std::string folded;
     for (char c : f.rawName) folded.push_back(static_cast<char>(text.upper(static_cast<unsigned char>(c))));
     if (!seen.insert(folded).second) invalid(what + ": inne pole ma tę samą nazwę");
-    switch (fs.type) {
-      case 'A':
-      case 'Y':
+    switch (f.type) {
+      case PdxType::Alpha:
+      case PdxType::Bytes:
         if (fs.size < 1 || fs.size > 255) invalid(what + ": rozmiar musi wynosić od 1 do 255");
         f.size = f.width = fs.size;
         break;
-      case 'M':
-      case 'B':
-      case 'F':
-      case 'O':
-      case 'G':
+      case PdxType::Memo:
+      case PdxType::Binary:
+      case PdxType::FmtMemo:
+      case PdxType::Ole:
+      case PdxType::Graphic:
         f.size = f.width = fs.size == 0 ? 10 : fs.size;
         if (f.size < 10 || f.size > 250) invalid(what + ": rozmiar musi wynosić od 10 do 250");
         plan.hasBlobs = true;
         break;
-      case '#':
+      case PdxType::Bcd:
         if (fs.size < 0 || fs.size > 32) invalid(what + ": miejsc po przecinku musi być od 0 do 32");
         f.size = fs.size;
-        f.width = 17;
+        f.width = typeInfo(f.type).width;
         break;
-      case 'S':
-        f.size = f.width = 2;
-        break;
-      case 'L':
-        f.size = f.width = 1;
-        break;
-      case 'N':
-      case '$':
-      case '@':
-        f.size = f.width = 8;
-        break;
-      default:
-        f.size = f.width = 4;
+      case PdxType::Date:
+      case PdxType::Short:
+      case PdxType::Long:
+      case PdxType::Money:
+      case PdxType::Number:
+      case PdxType::Logical:
+      case PdxType::Time:
+      case PdxType::Timestamp:
+      case PdxType::AutoInc:
+        // A fixed width: the size a definition gives is not asked for.
+        f.size = f.width = typeInfo(f.type).width;
         break;
     }
     f.offset = offset;

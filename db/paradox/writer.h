@@ -13,7 +13,7 @@ namespace db::paradox {
 
 struct FieldSpec {
   std::string name;
-  char type = 'A';  // A D S I $ N L M B F O G T @ + # Y
+  char type = 'A';  // the type's letter (kPdxTypes): A D S I $ N L M B F O G T @ + # Y
   int size = 0;     // A: length; #: decimals; M B F O G: bytes kept in the record (default 10); Y: bytes
 };
 

@@ -11,13 +11,12 @@ namespace db::paradox::wr {
 namespace {
 
 // The three fields after the indexed ones in a non-maintained index: where the row is in the table.
-Field trailerField(const char* name, char type, std::uint8_t code, int width, int offset) {
+Field trailerField(const char* name, PdxType type, int offset) {
   Field f;
   f.name = f.rawName = name;
   f.type = type;
-  f.code = code;
-  f.size = width;
-  f.width = width;
+  f.size = typeInfo(type).width;
+  f.width = f.size;
   f.offset = offset;
   return f;
 }
@@ -37,9 +36,9 @@ void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableField
     fields.push_back(f);
   }
   const std::uint32_t valueLength = static_cast<std::uint32_t>(offset);
-  fields.push_back(trailerField("Tup No", 'I', 0x04, 4, offset));
-  fields.push_back(trailerField("Blk Num", 'S', 0x03, 2, offset + 4));
-  fields.push_back(trailerField("Tup Offset", 'S', 0x03, 2, offset + 6));
+  fields.push_back(trailerField("Tup No", PdxType::Long, offset));
+  fields.push_back(trailerField("Blk Num", PdxType::Short, offset + 4));
+  fields.push_back(trailerField("Tup Offset", PdxType::Short, offset + 6));
   const std::uint32_t recordSize = valueLength + 8;
   const std::uint32_t keyLength = valueLength + 6;  // values, Tup No, Blk Num
 
@@ -61,7 +60,7 @@ void writeSecondary(const IndexPlan& index, const std::vector<Field>& tableField
     std::memcpy(s, r, keyLength);
     if (!index.caseSensitive) {
       for (std::size_t k = 0; k < index.fields.size(); ++k) {
-        if (fields[k].type != 'A') continue;
+        if (fields[k].type != PdxType::Alpha) continue;
         for (int b = 0; b < fields[k].width; ++b)
           s[fields[k].offset + b] = text.upper(s[fields[k].offset + b]);
       }

@@ -68,7 +68,7 @@ std::string buildHeader(const Format& fmt, const HeaderSpec& tdef) {
     put16(static_cast<std::uint16_t>(v >> 16));
   };
   for (const Field& f : tdef.fields) {
-    var.push_back(static_cast<char>(f.code));
+    var.push_back(static_cast<char>(typeCode(f.type)));
     var.push_back(static_cast<char>(f.size));
   }
   const std::uint32_t fieldInfoPtr = kPointerBase;

@@ -5,16 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "db/paradox/field_type.h"
+
 namespace db::paradox::wr {
 
 struct Field {
   std::string name;     // UTF-8, as given
   std::string rawName;  // in the table's code page
-  char type = 'A';
-  std::uint8_t code = 0;  // descriptor type code
-  int size = 0;           // the descriptor's size byte (decimals for #)
-  int width = 0;          // bytes in the record
-  int offset = 0;         // offset in the record
+  PdxType type = PdxType::Alpha;
+  int size = 0;    // the descriptor's size byte (decimals for #)
+  int width = 0;   // bytes in the record
+  int offset = 0;  // offset in the record
 };
 
 // What every file of one table shares.

@@ -85,7 +85,7 @@ void RecordEncoder::encode(const Row& row, std::uint64_t rowNo, unsigned char* o
 
 void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p) {
   auto wrongType = [&]() {
-    fail(std::string("wartość ") + typeName(v) + " nie pasuje do pola typu " + f.type);
+    fail(std::string("wartość ") + typeName(v) + " nie pasuje do pola typu " + typeLabel(f.type));
   };
   auto asInt = [&](std::int64_t lo, std::int64_t hi) {
     const auto* n = std::get_if<std::int64_t>(&v);
@@ -94,7 +94,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
     return *n;
   };
   switch (f.type) {
-    case 'A': {
+    case PdxType::Alpha: {
       const auto* s = std::get_if<std::string>(&v);
       if (s == nullptr) wrongType();
       if (s->find('\0') != std::string::npos) fail("tekst zawiera znak NUL, którego pole nie przechowa");
@@ -106,20 +106,20 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       std::memcpy(p, scratch_.data(), scratch_.size());
       return;
     }
-    case 'S':
+    case PdxType::Short:
       putShort(p, static_cast<std::int32_t>(asInt(-32767, 32767)));
       return;
-    case 'I':
+    case PdxType::Long:
       putLong(p, asInt(-2147483647, 2147483647));
       return;
-    case '+': {
+    case PdxType::AutoInc: {
       const std::int64_t n = asInt(1, 2147483647);
       maxAutoInc_ = std::max(maxAutoInc_, n);
       putLong(p, n);
       return;
     }
-    case 'N':
-    case '$': {
+    case PdxType::Number:
+    case PdxType::Money: {
       double d = 0;
       if (const auto* x = std::get_if<double>(&v))
         d = *x;
@@ -135,7 +135,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       putDouble(p, d == 0 ? 0.0 : d);  // -0.0 would sort below every negative number
       return;
     }
-    case 'D': {
+    case PdxType::Date: {
       const auto* d = std::get_if<Date>(&v);
       if (d == nullptr) wrongType();
       const std::int64_t day = std::int64_t{d->day} + kParadoxDayOffset;
@@ -143,14 +143,14 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       putLong(p, day);
       return;
     }
-    case 'T': {
+    case PdxType::Time: {
       const auto* t = std::get_if<Time>(&v);
       if (t == nullptr) wrongType();
       if (t->us < 0 || t->us >= kUsPerDay) fail("czas spoza doby");
       putLong(p, t->us / 1000);  // the field keeps milliseconds
       return;
     }
-    case '@': {
+    case PdxType::Timestamp: {
       const auto* dt = std::get_if<DateTime>(&v);
       if (dt == nullptr) wrongType();
       if (dt->time.us < 0 || dt->time.us >= kUsPerDay) fail("czas spoza doby");
@@ -159,13 +159,13 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       putDouble(p, ms == 0 ? 0.0 : ms);
       return;
     }
-    case 'L': {
+    case PdxType::Logical: {
       const auto* b = std::get_if<bool>(&v);
       if (b == nullptr) wrongType();
       p[0] = *b ? 0x81 : 0x80;
       return;
     }
-    case '#': {
+    case PdxType::Bcd: {
       Decimal dec;
       if (const auto* x = std::get_if<Decimal>(&v))
         dec = *x;
@@ -176,7 +176,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       encodeBcd(dec, f.size, p);
       return;
     }
-    case 'Y': {
+    case PdxType::Bytes: {
       const auto* b = std::get_if<Bytes>(&v);
       if (b == nullptr) wrongType();
       if (b->data.size() > static_cast<std::size_t>(f.width))
@@ -185,13 +185,13 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       std::memcpy(p, b->data.data(), b->data.size());
       return;
     }
-    case 'M':
-    case 'F':
-    case 'B':
-    case 'O':
-    case 'G': {
+    case PdxType::Memo:
+    case PdxType::FmtMemo:
+    case PdxType::Binary:
+    case PdxType::Ole:
+    case PdxType::Graphic: {
       const std::string* data = nullptr;
-      if (f.type == 'M' || f.type == 'F') {
+      if (f.type == PdxType::Memo || f.type == PdxType::FmtMemo) {
         const auto* s = std::get_if<std::string>(&v);
         if (s == nullptr) wrongType();
         scratch_.clear();
@@ -215,8 +215,6 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, unsigned char* p
       putLe16(tail + 8, BlobWriter::kModNumber);
       return;
     }
-    default:
-      fail(std::string("nieznany typ pola ") + f.type);
   }
 }
 

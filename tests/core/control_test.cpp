@@ -7,30 +7,20 @@
 #include <thread>
 
 #include "fixtures.h"
+#include "program_fixture.h"
 
 namespace {
 
 using namespace test;
 using Kierunek = konw::TdmKonw::Kierunek;
 
-class ControlTables : public ::testing::Test {
+class ControlTables : public Program {
  protected:
-  void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
-    ASSERT_TRUE(frm.UtworzModulDanych());
-    frm.SciezkaGlowna = (root.path / "PROG").string();
-  }
-
   void standard() {
     writeControlTables(root.path / "PROG" / "KONWERSJA",
                        {{1, "Zadania", "ZADANIA"}, {2, "USER", "USER_"}, {3, "Dochody", "DOCHODY"}},
                        {{1, "NrZad", "NR_ZADANIA"}, {3, "PAR", "PARAGRAF"}, {3, "Rok", "ROK_BUD"}});
   }
-
-  TempDir root;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
 };
 
 TEST_F(ControlTables, ControlDirectoryIsBelowTheMainDirectoryOrBesideTheProgram) {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "firebird/fb_fixture.h"
 #include "fixtures.h"
+#include "program_fixture.h"
 
 namespace {
 
@@ -17,20 +17,16 @@ struct Wynik {
   std::string opis, informacje, krytyczne, bledy;
 };
 
-class Porownanie : public ::testing::Test {
+class Porownanie : public ProgramNaBazach {
  protected:
   void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
-    ASSERT_TRUE(frm.UtworzModulDanych());
+    ProgramNaBazach::SetUp();
+    if (HasFatalFailure()) return;
     dm_ = frm.dm();
-    frm.SciezkaGlowna = (root.path / "PROG").string();
     writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "Plany", "PLANY"}, {2, "Inne", "INNE"}},
                        {{1, "Grupa", "GRUPA_WYD"}, {2, "Kwota", "KWOTA_PLN"}});
     ASSERT_TRUE(dm_->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
     ASSERT_TRUE(dm_->tblLista.locate("TABELA", {std::string("Plany")}, true));
-    fs::create_directories(root.path / "DANE");
-    test::wskazBazy(*dm_, root.path / "DANE", fb.params());
   }
 
   void ib(const std::string& sql) {
@@ -60,10 +56,6 @@ class Porownanie : public ::testing::Test {
   }
 
   konw::TdmKonw* dm_ = nullptr;
-  TempDir root;
-  fbtest::TempDatabase fb;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
 };
 
 TEST_F(Porownanie, IdenticalTablesAndTheAcceptedTypePairsGiveNothingButTheLostTimeOfDay) {

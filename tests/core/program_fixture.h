@@ -1,9 +1,11 @@
-// The program's logic over a temporary Firebird database and a Paradox data directory, as the copy tests
-// use it: the data module created, both databases pointed at the test's files.
+// The program's logic as the tests set it up: `Program`, the data module created with the error log and
+// the main directory under a temporary root; `ProgramNaBazach`, that program with both databases pointed at
+// the test's files (a temporary Firebird database and a Paradox data directory).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "firebird/fb_fixture.h"
@@ -11,7 +13,7 @@
 
 namespace test {
 
-class ProgramNaBazach : public ::testing::Test {
+class Program : public ::testing::Test {
  protected:
   void SetUp() override {
     db::registerBuiltinDrivers();
@@ -19,11 +21,26 @@ class ProgramNaBazach : public ::testing::Test {
     frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
     ASSERT_TRUE(frm.UtworzModulDanych());
     frm.SciezkaGlowna = (root.path / "PROG").string();
+  }
+  void TearDown() override { frm.przebieg.flagi().Przerwano = false; }
+
+  TempDir root;
+  // A Firebird database made by ProgramNaBazach: declared before the program, so that it is dropped only
+  // once the program has let its connections go.
+  std::optional<fbtest::TempDatabase> baza;
+  konw::ScriptedOperator ui;
+  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
+};
+
+class ProgramNaBazach : public Program {
+ protected:
+  void SetUp() override {
+    Program::SetUp();
+    if (HasFatalFailure()) return;
     frm.SciezkaParadoxa = dane.string();
     fs::create_directories(dane);
     wskazBazy(*frm.dm(), dane, fb.params());
   }
-  void TearDown() override { frm.przebieg.flagi().Przerwano = false; }
 
   // Runs a statement in the Firebird database.
   void sql(const std::string& text) {
@@ -34,11 +51,8 @@ class ProgramNaBazach : public ::testing::Test {
     q.execSql();
   }
 
-  TempDir root;
   fs::path dane = root.path / "DANE";
-  fbtest::TempDatabase fb;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
+  fbtest::TempDatabase& fb = baza.emplace();
 };
 
 }  // namespace test

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "firebird/fb_fixture.h"
 #include "fixtures.h"
+#include "program_fixture.h"
 
 namespace {
 
@@ -33,26 +33,21 @@ struct Wiersz {
   std::string klucz = "", kluczIb = "";
 };
 
-class Przebieg : public ::testing::Test {
+class Przebieg : public ProgramNaBazach {
  protected:
   void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.przebieg.flagi().Przerwano = false;
+    ProgramNaBazach::SetUp();
+    if (HasFatalFailure()) return;
     frm.wyjatki.ErrorLog = (root.path / "bin" / "konwersja.log").string();
     fs::create_directories(dane / "BUFOR" / "JO");
     fs::create_directories(root.path / "bin");
-    ASSERT_TRUE(frm.UtworzModulDanych());
     auto& dm = *frm.dm();
     for (db::Database* d : {&dm.DBp, &dm.DBpb, &dm.DBpbjo}) {
       d->setDriverName("STANDARD");
       d->clearParams();
       for (const char* line : {"PATH=", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"}) d->addParam(line);
     }
-    dm.DBi.setDriverName("INTRBASE");
-    dm.DBi.clearParams();
-    for (const auto& line : fb.params()) dm.DBi.addParam(line);
     dm.session.addPassword("wrzo");
-    frm.SciezkaGlowna = (root.path / "PROG").string();
     frm.SciezkaParadoxa = dane.string() + "/";
     frm.SciezkaInterbase = fb.location();
     ui.setCaption("lblSciezkaParadoxa", frm.SciezkaParadoxa);
@@ -61,7 +56,6 @@ class Przebieg : public ::testing::Test {
     writeConf(dane, "3.67");
     frm.ZaznaczBezZdarzenia("JST", true);
   }
-  void TearDown() override { frm.przebieg.flagi().Przerwano = false; }
 
   // The control tables listing `lista` (Params and Conf skipped), opened, ListaTabel on its first row.
   void listuj(const std::vector<Wiersz>& lista) {
@@ -90,13 +84,6 @@ class Przebieg : public ::testing::Test {
     dm.tblLista.first();
   }
 
-  void sql(const std::string& text) {
-    frm.dm()->DBi.connect();
-    db::Query q;
-    q.setDatabase(&frm.dm()->DBi);
-    q.addSql(text);
-    q.execSql();
-  }
   std::string jedna(const std::string& text) {
     frm.dm()->DBi.connect();
     db::Query q;
@@ -149,12 +136,6 @@ class Przebieg : public ::testing::Test {
     }
     return out;
   }
-
-  TempDir root;
-  fs::path dane = root.path / "DANE";
-  fbtest::TempDatabase fb;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
 };
 
 TEST_F(Przebieg, WholeRunCopiesTheListLogsToFourFilesAndEndsFinished) {

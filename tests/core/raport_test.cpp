@@ -9,9 +9,9 @@
 #include <regex>
 #include <sstream>
 
-#include "firebird/fb_fixture.h"
 #include "fixtures.h"
 #include "platform/cp1250.h"
+#include "program_fixture.h"
 
 namespace {
 
@@ -34,14 +34,12 @@ std::string readBytes(const fs::path& file) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-class Raport : public ::testing::Test {
+class Raport : public ProgramNaBazach {
  protected:
   void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
-    ASSERT_TRUE(frm.UtworzModulDanych());
+    ProgramNaBazach::SetUp();
+    if (HasFatalFailure()) return;
     dm_ = frm.dm();
-    frm.SciezkaGlowna = (root.path / "PROG").string();
     writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "Plany", "PLANY"}, {2, "Konta", "KONTA"}},
                        {{1, "Grupa", "GRUPA_WYD"}});
     ASSERT_TRUE(dm_->OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
@@ -50,15 +48,12 @@ class Raport : public ::testing::Test {
       dm_->tblPomijane.fieldByName("TABELA").setAsString(name);
       dm_->tblPomijane.post();
     }
-    dane = root.path / "DANE";
     for (auto [base, dir] : {std::pair{&dm_->DBp, dane}, std::pair{&dm_->DBpb, dane / "BUFOR"},
                              std::pair{&dm_->DBpbjo, dane / "BUFOR" / "JO"}}) {
       fs::create_directories(dir);
       base->clearParams();
       base->addParam("PATH=" + dir.string());
     }
-    dm_->DBi.clearParams();
-    for (const auto& line : fb.params()) dm_->DBi.addParam(line);
     frm.SciezkaInterbase = fb.location();
     frm.SciezkaParadoxa = dane.string();
     frm.WersjaDanych = "3.70";
@@ -118,11 +113,6 @@ class Raport : public ::testing::Test {
   }
 
   konw::TdmKonw* dm_ = nullptr;
-  TempDir root;
-  fs::path dane;
-  fbtest::TempDatabase fb;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
   const Lines konta = {"KONTA: ", "    inny typ pola: KWOTA (firebird: BCD, paradox: Float)",
                        "    brak indeksu  (w paradox): ROK;MIESIAC"};
   const std::string grupa = "\r\n    brak pola (w paradox): GRUPA_WYD\r\n    brak pola (w firebird): GRUPA";

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "firebird/fb_fixture.h"
 #include "fixtures.h"
+#include "program_fixture.h"
 
 namespace {
 
@@ -62,30 +62,16 @@ TEST(WartosciSlownika, KeyAsText) {
   EXPECT_EQ(KluczNaTekst({db::Null{}, std::string("A")}), ";A;");
 }
 
-class Slownik : public ::testing::Test {
+class Slownik : public test::ProgramNaBazach {
  protected:
   void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.przebieg.flagi().Przerwano = false;
-    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
-    ASSERT_TRUE(frm.UtworzModulDanych());
-    frm.SciezkaGlowna = (root.path / "PROG").string();
-    fs::create_directories(dane);
-    test::wskazBazy(*frm.dm(), dane, fb.params());
+    ProgramNaBazach::SetUp();
+    if (HasFatalFailure()) return;
     // Open log files, as during a run: a write to several categories reaches them all.
     for (std::size_t k = 0; k < frm.przebieg.log().logi.size(); ++k) {
       frm.przebieg.log().logi[k].sciezka = (root.path / konw::kNazwyLogow[k]).string();
       ASSERT_TRUE(frm.przebieg.log().InitLogFile(frm.przebieg.log().logi[k], false));
     }
-  }
-  void TearDown() override { frm.przebieg.flagi().Przerwano = false; }
-
-  void sql(const std::string& text) {
-    frm.dm()->DBi.connect();
-    db::Query q;
-    q.setDatabase(&frm.dm()->DBi);
-    q.addSql(text);
-    q.execSql();
   }
   // ListaTabel with the one dictionary row, standing on it; DBp and DBi connected as in a run.
   void listuj(const std::string& p, const std::string& f, const std::string& klucz,
@@ -120,12 +106,6 @@ class Slownik : public ::testing::Test {
 
   const Linie& ogolny() { return ui.memo("mKomunikaty"); }
   const Linie& inf() { return ui.memo("mKomInf"); }
-
-  TempDir root;
-  fs::path dane = root.path / "DANE";
-  fbtest::TempDatabase fb;
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "bin" / "konwersja").string()};
 };
 
 TEST_F(Slownik, AddedRemovedAndChangedEntriesAreReported) {

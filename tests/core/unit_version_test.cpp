@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
+#include "program_fixture.h"
 
 namespace {
 
@@ -10,13 +11,12 @@ const char* kJednostka = "Błąd w trakcie dostępu do informacji o jednostce bu
 
 // A Paradox data directory with Params.DB and Conf; the Firebird side is left empty, so only the
 // Paradox half of applying the locations is exercised here.
-class UnitAndVersion : public ::testing::Test {
+class UnitAndVersion : public Program {
  protected:
   void SetUp() override {
-    db::registerBuiltinDrivers();
-    frm.wyjatki.ErrorLog = (root.path / "konwersja.log").string();
+    Program::SetUp();
+    if (HasFatalFailure()) return;
     fs::create_directories(dane / "BUFOR" / "JO");
-    ASSERT_TRUE(frm.UtworzModulDanych());
     auto& dm = *frm.dm();
     for (db::Database* d : {&dm.DBp, &dm.DBpb, &dm.DBpbjo}) {
       d->clearParams();
@@ -37,10 +37,7 @@ class UnitAndVersion : public ::testing::Test {
     return frm.UstawInformacjeOJednostce();
   }
 
-  TempDir root;
   fs::path dane = root.path / "DANE";
-  konw::ScriptedOperator ui;
-  konw::TfrmConvert frm{ui, {}, (root.path / "konwersja").string()};
 };
 
 TEST_F(UnitAndVersion, KindOfUnitDecidesTheLinesShown) {

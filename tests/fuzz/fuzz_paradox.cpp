@@ -33,7 +33,8 @@ void readTable(std::string db, std::string mb, bool haveMb) {
 void readIndex(std::string data) {
   db::paradox::Header table;
   table.keyFields = 2;
-  for (int i = 0; i < 16; ++i) table.fields.push_back({"F" + std::to_string(i + 1), 'I', 4, 4, 4 * i});
+  for (int i = 0; i < 16; ++i)
+    table.fields.push_back({"F" + std::to_string(i + 1), db::paradox::PdxType::Long, 4, 4, 4 * i});
   auto src = db::paradox::memorySource(std::move(data));
   db::paradox::readIndexFile(*src, table, 0, "fuzz.X01");
 }

@@ -28,7 +28,7 @@ TableSpec specOf(const fs::path& db) {
   auto reader = db::paradox::TableReader::open(db, 0);
   const auto& h = reader->header();
   TableSpec tdef;
-  for (const auto& f : h.fields) tdef.fields.push_back({f.name, f.type, f.size});
+  for (const auto& f : h.fields) tdef.fields.push_back({f.name, typeLetter(f.type), f.size});
   tdef.keyFields = h.keyFields;
   tdef.codePage = h.codePage != 0 ? h.codePage : 437;
   tdef.level = h.level();

@@ -29,14 +29,23 @@ std::int64_t share(std::int64_t rows, int percent) {
 
 const char* kSourceDigits = "0789";
 
-// A plan of revenue (revenue = true) or expenditure: one row per classification position and task.
-void fillPlan(DemoTable& t, std::int64_t n, bool revenue) {
+// Rows 1..n of `t`, each made by `row` for a classification position drawn at random: a chapter and a
+// paragraph of revenue (revenue = true) or expenditure, from the table's own random sequence.
+template <class MakeRow>
+void fillPositions(DemoTable& t, std::int64_t n, bool revenue, MakeRow row) {
   Rng rng = Rng::forName(t.pdx);
   t.rows.reserve(static_cast<std::size_t>(n));
   const auto& ch = chapters();
   for (std::int64_t i = 1; i <= n; ++i) {
     const Chapter& c = ch[rng.below(ch.size())];
     const Paragraph& p = paragraphOf(rng, revenue ? 'D' : 'W');
+    t.rows.push_back(row(i, rng, c, p));
+  }
+}
+
+// A plan of revenue (revenue = true) or expenditure: one row per classification position and task.
+void fillPlan(DemoTable& t, std::int64_t n, bool revenue) {
+  fillPositions(t, n, revenue, [revenue](std::int64_t i, Rng& rng, const Chapter& c, const Paragraph& p) {
     const std::int64_t plan = rng.between(1000, 250000000);
     const std::int64_t change = rng.chance(30) ? rng.between(-plan / 5, plan / 4) : 0;
     db::Row r;
@@ -55,18 +64,13 @@ void fillPlan(DemoTable& t, std::int64_t n, bool revenue) {
                                   static_cast<unsigned>(rng.between(1, 28)))
                             : null());
     if (revenue) r.push_back(rng.chance(5) ? txt("Korekta wg uchwały Rady Gminy") : null());
-    t.rows.push_back(std::move(r));
-  }
+    return r;
+  });
 }
 
 // Monthly execution of revenue or expenditure.
 void fillExecution(DemoTable& t, std::int64_t n, bool revenue) {
-  Rng rng = Rng::forName(t.pdx);
-  t.rows.reserve(static_cast<std::size_t>(n));
-  const auto& ch = chapters();
-  for (std::int64_t i = 1; i <= n; ++i) {
-    const Chapter& c = ch[rng.below(ch.size())];
-    const Paragraph& p = paragraphOf(rng, revenue ? 'D' : 'W');
+  fillPositions(t, n, revenue, [revenue](std::int64_t i, Rng& rng, const Chapter& c, const Paragraph& p) {
     const std::int64_t a = rng.between(0, 9000000);
     db::Row r;
     r.reserve(12);
@@ -89,8 +93,8 @@ void fillExecution(DemoTable& t, std::int64_t n, bool revenue) {
       r.push_back(
           day(2024, static_cast<unsigned>(1 + (i - 1) % 12), static_cast<unsigned>(rng.between(1, 28))));
     }
-    t.rows.push_back(std::move(r));
-  }
+    return r;
+  });
 }
 
 // Report rows with the gaps a user's data really has: a missing year, quarter or value text.
@@ -114,15 +118,13 @@ const char* kPlanIndex = "IDX_KLASYF";
 
 void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
   {
-    DemoTable t;
-    t.pdx = "PLANDOCH";
-    t.fb = "PLANDOCH";
+    DemoTable t = demoTable(
+        "PLANDOCH", "PLANDOCH",
+        "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D,UWAGA:"
+        "A80",
+        1);
     t.large = true;
     t.autoIncField = "ID";
-    t.tdef.fields = fieldList(
-        "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D,UWAGA:"
-        "A80");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
     t.fbPrimary = {"ID"};
     // Firebird's reports need one more index; Paradox never had it.
@@ -133,14 +135,12 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     if (!jb) out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "PLANWYD";
-    t.fb = "PLANWYD";
+    DemoTable t = demoTable(
+        "PLANWYD", "PLANWYD",
+        "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,GRUPA:A2,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D",
+        1);
     t.large = t.dizez = true;
     t.autoIncField = "ID";
-    t.tdef.fields = fieldList(
-        "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,GRUPA:A2,ZADANIE:A10,KWOTA:N,KWOTAPIERW:N,DATAZM:D");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}, {"", {"ZADANIE"}, true}};
     t.fieldMap = {{"GRUPA", "GRUPA_WYD"}};
     t.fbPrimary = {"ID"};
@@ -151,15 +151,13 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "WYKDOCH";
-    t.fb = "WYKDOCH";
+    DemoTable t = demoTable(
+        "WYKDOCH", "WYKDOCH",
+        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,NALEZNOSCI:N,DOCHODY:N,ZALEGLOSCI:N,"
+        "NADPLATY:N",
+        1);
     t.large = true;
     t.autoIncField = "ID";
-    t.tdef.fields = fieldList(
-        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,NALEZNOSCI:N,DOCHODY:N,ZALEGLOSCI:N,"
-        "NADPLATY:N");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{"", {"ROK"}, true}};
     t.fbPrimary = {"ID"};
     // Paradox's index on ROK has only a longer Firebird counterpart: reported, not accepted.
@@ -169,15 +167,13 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     if (!jb) out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "WYKWYD";
-    t.fb = "WYKWYD";
+    DemoTable t = demoTable(
+        "WYKWYD", "WYKWYD",
+        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,WYDATKI:N,ZOBOWIAZANIA:N,ZOBWYMAG:N,"
+        "DATAOPER:D",
+        1);
     t.large = t.dizez = true;
     t.autoIncField = "ID";
-    t.tdef.fields = fieldList(
-        "ID:+,ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,WYDATKI:N,ZOBOWIAZANIA:N,ZOBWYMAG:N,"
-        "DATAOPER:D");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{kPlanIndex, {"DZIAL", "ROZDZIAL", "PAR"}, true}};
     t.fbPrimary = {"ID"};
     t.fbIndexes = {{"DZIAL", "ROZDZIAL", "PAR"}};
@@ -187,15 +183,11 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   for (const char* name : {"SPRAWPLAN", "JBSPRAWPLAN"}) {
-    DemoTable t;
-    t.pdx = name;
-    t.fb = name;
+    DemoTable t = demoTable(
+        name, name, "IDSP:+,ROK:A4,KWARTAL:A1,TYPSPR:A10,DZIAL:A3,ROZDZIAL:A5,PAR:A3,VAL1:A20,KWOTA:N", 1);
     t.dizez = name[0] == 'J';
     if (jb && !t.dizez) continue;
     t.autoIncField = "IDSP";
-    t.tdef.fields =
-        fieldList("IDSP:+,ROK:A4,KWARTAL:A1,TYPSPR:A10,DZIAL:A3,ROZDZIAL:A5,PAR:A3,VAL1:A20,KWOTA:N");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{"IDX_SPR", {"TYPSPR", "DZIAL", "ROZDZIAL"}, true}};
     t.fbPrimary = {"IDSP"};
     t.fbIndexes = {{"TYPSPR", "DZIAL", "ROZDZIAL"}};
@@ -203,13 +195,9 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "UWAGI";
-    t.fb = "UWAGI";
+    DemoTable t = demoTable("UWAGI", "UWAGI", "IDUW:+,ROK:A4,PT:A3,TYPSPR:A10,UWAGI:M20,AUTOR:A40", 1);
     t.dizez = true;
     t.autoIncField = "IDUW";
-    t.tdef.fields = fieldList("IDUW:+,ROK:A4,PT:A3,TYPSPR:A10,UWAGI:M20,AUTOR:A40");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDUW"};
     t.rows = {
         {num(1), txt("2024"), txt("I"), txt("Rb-27S"),
@@ -229,11 +217,8 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   if (!jb) {
-    DemoTable t;
-    t.pdx = "BILTOBESTIAMAP";
-    t.fb = "BILTOBESTIAMAP";
-    t.tdef.fields = fieldList("TYPSPR:A10,POZBIL:A10,POZBESTIA:A10,OPIS:A80");
-    t.tdef.keyFields = 2;
+    DemoTable t =
+        demoTable("BILTOBESTIAMAP", "BILTOBESTIAMAP", "TYPSPR:A10,POZBIL:A10,POZBESTIA:A10,OPIS:A80", 2);
     t.fbPrimary = {"TYPSPR", "POZBIL"};
     // Rows without a report kind are leftovers of an old release; Firebird refuses them.
     t.fbCheck = "CHECK (TRIM(\"TYPSPR\") <> '')";
@@ -249,15 +234,13 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   if (!jb) {
-    DemoTable t;
-    t.pdx = "ZMIANYPLANU";
-    t.fb = "ZMIANYPLANU";
+    DemoTable t = demoTable(
+        "ZMIANYPLANU", "ZMIANYPLANU",
+        "IDZM:+,NRUCHWALY:A20,DATAUCHW:D,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N,TYPZM:A1,OPIS:M20,"
+        "STARYKOD:A10",
+        1);
     t.autoIncField = "IDZM";
     // STARYKOD went away with the Firebird edition: the comparison reports it and the copy drops it.
-    t.tdef.fields = fieldList(
-        "IDZM:+,NRUCHWALY:A20,DATAUCHW:D,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N,TYPZM:A1,OPIS:M20,"
-        "STARYKOD:A10");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDZM"};
     static const char* kSessions[] = {"XL", "XLI", "XLII", "XLIII"};
     Rng rng = Rng::forName(t.pdx);
@@ -280,12 +263,9 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   if (!jb) {
-    DemoTable t;
-    t.pdx = "UCHWALY";
-    t.fb = "UCHWALY";
+    DemoTable t = demoTable("UCHWALY", "UCHWALY",
+                            "IDUCHW:+,NUMER:A20,DATA:D,TYTUL:A200,TRESC:M40,ORGAN:A1,OBOWIAZUJE:L", 1);
     t.autoIncField = "IDUCHW";
-    t.tdef.fields = fieldList("IDUCHW:+,NUMER:A20,DATA:D,TYTUL:A200,TRESC:M40,ORGAN:A1,OBOWIAZUJE:L");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{"", {"NUMER"}, true}};
     t.fbPrimary = {"IDUCHW"};
     t.fbIndexes = {{"NUMER"}};
@@ -308,11 +288,7 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   if (!jb) {
-    DemoTable t;
-    t.pdx = "ZADANIA";
-    t.fb = "ZADANIA";
-    t.tdef.fields = fieldList("KOD:A10,NAZWA:A120,DZIAL:A3,ROZDZIAL:A5,WIELOLETNIE:L");
-    t.tdef.keyFields = 1;
+    DemoTable t = demoTable("ZADANIA", "ZADANIA", "KOD:A10,NAZWA:A120,DZIAL:A3,ROZDZIAL:A5,WIELOLETNIE:L", 1);
     t.fbPrimary = {"KOD"};
     const char* zad[] = {"Przebudowa drogi gminnej w Łubowie",    "Budowa sieci wodociągowej w Woźnikach",
                          "Termomodernizacja szkoły w Łubowie",    "Zakup samochodu dla OSP Fałkowo",
@@ -333,14 +309,11 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "JEDNOSTKI";
-    t.fb = "JEDNOSTKI";
+    DemoTable t =
+        demoTable("JEDNOSTKI", "JEDNOSTKI",
+                  "IDJEDN:+,SYMBOL:A10,NAZWA:A120,REGON:A9,NIP:A13,ADRES:A80,DYREKTOR:A60,DATAOTW:D", 1);
     t.dizez = true;
     t.autoIncField = "IDJEDN";
-    t.tdef.fields =
-        fieldList("IDJEDN:+,SYMBOL:A10,NAZWA:A120,REGON:A9,NIP:A13,ADRES:A80,DYREKTOR:A60,DATAOTW:D");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{"", {"SYMBOL"}, true}};
     t.fbPrimary = {"IDJEDN"};
     t.fbIndexes = {{"SYMBOL"}};
@@ -359,11 +332,9 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
     out.push_back(std::move(t));
   }
   if (!jb) {
-    DemoTable t;
-    t.pdx = "HARMONOGRAM";
-    t.fb = "HARMONOGRAM";
+    DemoTable t = demoTable("HARMONOGRAM", "HARMONOGRAM",
+                            "ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,KWOTA:N,GODZWPROW:T,ZATWIERDZONY:L", 0);
     // A working table without any key on either side; the control tables accept that.
-    t.tdef.fields = fieldList("ROK:A4,MIESIAC:S,DZIAL:A3,ROZDZIAL:A5,KWOTA:N,GODZWPROW:T,ZATWIERDZONY:L");
     t.skipNoIndex = true;
     Rng rng = Rng::forName(t.pdx);
     for (int m = 1; m <= 12; ++m)
@@ -379,14 +350,13 @@ void addBudgetTables(std::vector<DemoTable>& out, std::int64_t rows, bool jb) {
   }
   // Buffers of imported plans: the main unit's in BUFOR, the subordinate units' in BUFOR\JO.
   for (const bool jo : {false, true}) {
-    DemoTable t;
-    t.pdx = jo ? "BUF_JBPLAN" : "BUF_PLANDOCH";
-    t.fb = t.pdx;
+    const char* name = jo ? "BUF_JBPLAN" : "BUF_PLANDOCH";
+    DemoTable t = demoTable(name, name,
+                            jo ? "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N,JEDNOSTKA:A10"
+                               : "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N",
+                            1);
     t.subdir = jo ? "BUFOR/JO" : "BUFOR";
     t.listed = false;
-    t.tdef.fields = fieldList(jo ? "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N,JEDNOSTKA:A10"
-                                 : "ID:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,KWOTA:N");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"ID"};
     Rng rng = Rng::forName(t.pdx);
     for (int i = 1; i <= 30; ++i) {

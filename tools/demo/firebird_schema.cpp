@@ -6,18 +6,15 @@
 
 #include "db/engine.h"
 #include "db/firebird/driver.h"
+#include "platform/text.h"
 
 namespace konw::demo {
 
 namespace {
 
-std::string quoted(const std::string& name) {
-  return "\"" + name + "\"";
-}
-
 std::string joinQuoted(const std::vector<std::string>& names) {
   std::string out;
-  for (const auto& n : names) out += (out.empty() ? "" : ",") + quoted(n);
+  for (const auto& n : names) out += (out.empty() ? "" : ",") + quoteIdentifier(n);
   return out;
 }
 
@@ -123,30 +120,31 @@ std::vector<std::string> schemaStatements(const std::vector<DemoTable>& tables) 
   };
   for (const auto& t : tables) {
     if (t.fb.empty()) continue;
-    sql += fmt::format("CREATE TABLE {} (\n", quoted(t.fb));
+    sql += fmt::format("CREATE TABLE {} (\n", quoteIdentifier(t.fb));
     for (std::size_t i = 0; i < t.fbColumns.size(); ++i)
-      sql += fmt::format("  {} {}{}\n", quoted(t.fbColumns[i].name), t.fbColumns[i].sql,
+      sql += fmt::format("  {} {}{}\n", quoteIdentifier(t.fbColumns[i].name), t.fbColumns[i].sql,
                          i + 1 < t.fbColumns.size() || !t.fbPrimary.empty() || !t.fbCheck.empty() ? "," : "");
     if (!t.fbPrimary.empty())
-      sql += fmt::format("  CONSTRAINT {} PRIMARY KEY ({}){}\n", quoted("PK_" + t.fb),
+      sql += fmt::format("  CONSTRAINT {} PRIMARY KEY ({}){}\n", quoteIdentifier("PK_" + t.fb),
                          joinQuoted(t.fbPrimary), t.fbCheck.empty() ? "" : ",");
     if (!t.fbCheck.empty()) sql += "  " + t.fbCheck + "\n";
     sql += ")";
     done();
     int n = 0;
     for (const auto& idx : t.fbIndexes) {
-      sql = fmt::format("CREATE INDEX {} ON {} ({})", quoted(fmt::format("IX_{}_{}", t.fb, ++n)),
-                        quoted(t.fb), joinQuoted(idx));
+      sql = fmt::format("CREATE INDEX {} ON {} ({})", quoteIdentifier(fmt::format("IX_{}_{}", t.fb, ++n)),
+                        quoteIdentifier(t.fb), joinQuoted(idx));
       done();
     }
     if (!t.generator().empty()) {
       const std::string field = fbNameOf(t, t.autoIncField);
-      sql = fmt::format("CREATE SEQUENCE {}", quoted(t.generator()));
+      sql = fmt::format("CREATE SEQUENCE {}", quoteIdentifier(t.generator()));
       done();
       sql = fmt::format(
           "CREATE TRIGGER {} FOR {} ACTIVE BEFORE INSERT POSITION 0 AS\nBEGIN\n"
           "  IF (NEW.{} IS NULL) THEN NEW.{} = GEN_ID({}, 1);\nEND",
-          quoted(t.trigger()), quoted(t.fb), quoted(field), quoted(field), quoted(t.generator()));
+          quoteIdentifier(t.trigger()), quoteIdentifier(t.fb), quoteIdentifier(field), quoteIdentifier(field),
+          quoteIdentifier(t.generator()));
       done();
     }
   }
@@ -169,13 +167,13 @@ std::vector<std::string> schemaStatements(const std::vector<DemoTable>& tables) 
     for (const auto& r : rows) {
       std::string values;
       for (std::size_t c : used) values += (values.empty() ? "" : ",") + sqlLiteral(r[c]);
-      sql = fmt::format("INSERT INTO {} ({}) VALUES ({})", quoted(t.fb), joinQuoted(names), values);
+      sql = fmt::format("INSERT INTO {} ({}) VALUES ({})", quoteIdentifier(t.fb), joinQuoted(names), values);
       done();
       if (idCol >= 0 && std::holds_alternative<std::int64_t>(r[static_cast<std::size_t>(idCol)]))
         maxId = std::max(maxId, std::get<std::int64_t>(r[static_cast<std::size_t>(idCol)]));
     }
     if (idCol >= 0) {
-      sql = fmt::format("ALTER SEQUENCE {} RESTART WITH {}", quoted(t.generator()), maxId);
+      sql = fmt::format("ALTER SEQUENCE {} RESTART WITH {}", quoteIdentifier(t.generator()), maxId);
       done();
     }
   }

@@ -9,13 +9,10 @@ namespace konw::demo {
 
 void addOtherTables(std::vector<DemoTable>& out) {
   {
-    DemoTable t;
-    t.pdx = "WIELOLETNIA";
-    t.fb = "WIELOLETNIA";
+    DemoTable t =
+        demoTable("WIELOLETNIA", "WIELOLETNIA", "ROK:A4,POZYCJA:A10,NAZWA:A200,KWOTA:$,PROGNOZA:#2", 2);
     // KWOTA is a money field in Paradox and exact NUMERIC in Firebird: no data is lost, but the
     // comparison sees Currency against BCD and reports it.
-    t.tdef.fields = fieldList("ROK:A4,POZYCJA:A10,NAZWA:A200,KWOTA:$,PROGNOZA:#2");
-    t.tdef.keyFields = 2;
     t.fbPrimary = {"ROK", "POZYCJA"};
     const char* poz[][2] = {
         {"1", "Dochody ogółem"},
@@ -38,14 +35,12 @@ void addOtherTables(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "DOTACJE";
-    t.fb = "DOTACJE";
-    t.autoIncField = "IDDOT";
-    t.tdef.fields = fieldList(
+    DemoTable t = demoTable(
+        "DOTACJE", "DOTACJE",
         "IDDOT:+,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,PAR4:A1,BENEFICJENT:A120,KWOTA:N,DATAUMOWY:D,ROZLICZONA:"
-        "L");
-    t.tdef.keyFields = 1;
+        "L",
+        1);
+    t.autoIncField = "IDDOT";
     t.fbPrimary = {"IDDOT"};
     const char* ben[] = {"Ludowy Klub Sportowy „Orzeł” Łubowo", "Stowarzyszenie Kobiet Wiejskich w Fałkowie",
                          "Ochotnicza Straż Pożarna w Woźnikach", "Parafia Rzymskokatolicka pw. św. Jakuba",
@@ -67,12 +62,9 @@ void addOtherTables(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "ZALACZNIKI";
-    t.fb = "ZALACZNIKI";
+    DemoTable t =
+        demoTable("ZALACZNIKI", "ZALACZNIKI", "IDZAL:+,NAZWAPLIKU:A80,ZAWARTOSC:B10,OPIS:M20,DATADOD:@", 1);
     t.autoIncField = "IDZAL";
-    t.tdef.fields = fieldList("IDZAL:+,NAZWAPLIKU:A80,ZAWARTOSC:B10,OPIS:M20,DATADOD:@");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"IDZAL"};
     Rng rng = Rng::forName(t.pdx);
     for (int i = 1; i <= 8; ++i) {
@@ -88,11 +80,7 @@ void addOtherTables(std::vector<DemoTable>& out) {
   }
   {
     // Local tax rates. One rate was entered without a year; the copy gives that key field 0.
-    DemoTable t;
-    t.pdx = "STAWKI";
-    t.fb = "STAWKI";
-    t.tdef.fields = fieldList("ROK:I,RODZAJ:A10,STAWKA:N,JEDNOSTKA:A10,OPIS:A120");
-    t.tdef.keyFields = 2;
+    DemoTable t = demoTable("STAWKI", "STAWKI", "ROK:I,RODZAJ:A10,STAWKA:N,JEDNOSTKA:A10,OPIS:A120", 2);
     t.fbPrimary = {"ROK", "RODZAJ"};
     t.rows = {
         {null(), txt("GRUNTY-IN"), real(0.2), txt("zł/m2"),
@@ -111,11 +99,7 @@ void addOtherTables(std::vector<DemoTable>& out) {
   }
   {
     // Nothing was ever sent, so the column that only Firebird has costs no row.
-    DemoTable t;
-    t.pdx = "POWIADOMIENIA";
-    t.fb = "POWIADOMIENIA";
-    t.tdef.fields = fieldList("IDPOW:I,ADRESAT:A60,TRESC:A200");
-    t.tdef.keyFields = 1;
+    DemoTable t = demoTable("POWIADOMIENIA", "POWIADOMIENIA", "IDPOW:I,ADRESAT:A60,TRESC:A200", 1);
     t.fbPrimary = {"IDPOW"};
     t.fbColumns = mirrorColumns(t);
     t.fbColumns.push_back({"PRIORYTET", "SMALLINT"});
@@ -123,23 +107,16 @@ void addOtherTables(std::vector<DemoTable>& out) {
   }
   {
     // Listed, but this unit never used it: there is no Paradox file.
-    DemoTable t;
-    t.pdx = "ARCHPLAN";
-    t.fb = "ARCHPLAN";
+    DemoTable t = demoTable("ARCHPLAN", "ARCHPLAN", "ID:I,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N", 1);
     t.writePdx = false;
-    t.tdef.fields = fieldList("ID:I,ROK:A4,DZIAL:A3,ROZDZIAL:A5,PAR:A3,KWOTA:N");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"ID"};
     out.push_back(std::move(t));
   }
   {
     // The change history stays in Paradox: ListaTabelSkip names it.
-    DemoTable t;
-    t.pdx = "HISTORIA";
+    DemoTable t = demoTable("HISTORIA", "", "IDH:+,DATA:@,UZYTKOWNIK:A20,OPERACJA:A120", 1);
     t.listed = false;
     t.skipped = true;
-    t.tdef.fields = fieldList("IDH:+,DATA:@,UZYTKOWNIK:A20,OPERACJA:A120");
-    t.tdef.keyFields = 1;
     const char* ops[] = {"Dopisanie pozycji planu", "Zmiana kwoty planu", "Usunięcie pozycji wykonania",
                          "Wydruk sprawozdania Rb-27S", "Zamknięcie miesiąca"};
     for (int i = 1; i <= 120; ++i)
@@ -151,10 +128,8 @@ void addOtherTables(std::vector<DemoTable>& out) {
   }
   for (const char* name : {"TMPRAP", "WYDRUKI"}) {
     // Working tables of reports, named by no control table: the run lists them as skipped.
-    DemoTable t;
-    t.pdx = name;
+    DemoTable t = demoTable(name, "", "LP:I,TEKST:A120,WARTOSC:N", 0);
     t.listed = false;
-    t.tdef.fields = fieldList("LP:I,TEKST:A120,WARTOSC:N");
     for (int i = 1; i <= 5; ++i)
       t.rows.push_back(
           {num(i), txt(fmt::format("Wiersz zestawienia nr {}", i)), i == 3 ? null() : zl(i * 123456)});

@@ -3,7 +3,10 @@
 #include <fmt/format.h>
 
 #include <cctype>
+#include <optional>
 #include <stdexcept>
+
+#include "db/paradox/field_type.h"
 
 namespace konw::demo {
 
@@ -30,38 +33,58 @@ std::vector<db::paradox::FieldSpec> fieldList(const std::string& text) {
   return out;
 }
 
+DemoTable demoTable(std::string pdx, std::string fb, const std::string& fields, int keyFields) {
+  DemoTable t;
+  t.pdx = std::move(pdx);
+  t.fb = std::move(fb);
+  t.tdef.fields = fieldList(fields);
+  t.tdef.keyFields = keyFields;
+  return t;
+}
+
 std::string fbTypeFor(const db::paradox::FieldSpec& f) {
-  switch (f.type) {
-    case 'A':
+  using db::paradox::PdxType;
+  const std::optional<PdxType> type = db::paradox::typeFromLetter(f.type);
+  const auto none = [&f] {
+    return std::invalid_argument(std::string("no Firebird type for Paradox type ") + f.type);
+  };
+  if (!type) throw none();
+  switch (*type) {
+    case PdxType::Alpha:
       return fmt::format("VARCHAR({})", f.size);
-    case 'S':
+    case PdxType::Short:
       return "SMALLINT";
-    case 'I':
-    case '+':
+    case PdxType::Long:
+    case PdxType::AutoInc:
       return "INTEGER";
-    case 'N':
+    case PdxType::Number:
       return "DOUBLE PRECISION";
     // Money stays exact in Firebird; the engine reports it as BCD, not Currency.
-    case '$':
+    case PdxType::Money:
       return "NUMERIC(15,2)";
-    case '#':
+    case PdxType::Bcd:
       return fmt::format("NUMERIC(15,{})", f.size);
-    case 'D':
+    case PdxType::Date:
       return "DATE";
-    case 'T':
+    case PdxType::Time:
       return "TIME";
-    case '@':
+    case PdxType::Timestamp:
       return "TIMESTAMP";
     // The copy writes logical values as "T" / "N".
-    case 'L':
+    case PdxType::Logical:
       return "CHAR(1)";
-    case 'M':
+    case PdxType::Memo:
       return "BLOB SUB_TYPE TEXT";
-    case 'B':
+    case PdxType::Binary:
       return "BLOB SUB_TYPE 0";
-    default:
-      throw std::invalid_argument(std::string("no Firebird type for Paradox type ") + f.type);
+    // The product's tables have none of these.
+    case PdxType::FmtMemo:
+    case PdxType::Ole:
+    case PdxType::Graphic:
+    case PdxType::Bytes:
+      throw none();
   }
+  throw none();
 }
 
 std::string fbNameOf(const DemoTable& t, const std::string& pdxField) {

@@ -74,6 +74,9 @@ struct DemoTable {
 
 // Fields from a compact list "NAME:TYPE[size],..." (e.g. "ID:+,ROK:A4,KWOTA:N,OPIS:M20").
 std::vector<db::paradox::FieldSpec> fieldList(const std::string& text);
+// A table of the catalogue named `pdx` in Paradox and `fb` in Firebird, with the fields of the list
+// `fields` (as fieldList reads it), the first `keyFields` of them its Paradox key.
+DemoTable demoTable(std::string pdx, std::string fb, const std::string& fields, int keyFields);
 
 // Firebird columns that mirror the Paradox fields one to one, renamed through fieldMap; key fields NOT NULL.
 std::vector<FbColumn> mirrorColumns(const DemoTable& t);

@@ -10,14 +10,13 @@ namespace konw::demo {
 
 void addUnitTables(std::vector<DemoTable>& out, bool jb) {
   {
-    DemoTable t;
-    t.pdx = "Params";
-    t.fb = "PARAMS";
-    t.dizez = true;
-    t.tdef.fields = fieldList(
+    DemoTable t = demoTable(
+        "Params", "PARAMS",
         "TypUzytk:A1,IdJST:I,TYPJST:A1,JedB:A1,NAZWA:A252,REGON:A9,WK:A2,PK:A2,GK:A2,GT:A2,PT:A1,"
         "Wojewodztwo:A40,Powiat:A40,Gmina:A40,TypGminy:A20,RIOw:A35,PostName:A35,MailAdr:A128,POP3:A80,"
-        "SMTP:A80,POP3port:I,SMTPport:I,UserId:A30,PostPass:A15,SerwTime:I,KodRIO:A2,IsPost:L,ConectType:I");
+        "SMTP:A80,POP3port:I,SMTPport:I,UserId:A30,PostPass:A15,SerwTime:I,KodRIO:A2,IsPost:L,ConectType:I",
+        0);
+    t.dizez = true;
     // One row, no key: the Firebird table has no index either, which the control tables accept.
     t.skipNoIndex = true;
     t.rows.push_back({txt(jb ? "B" : "J"),
@@ -51,12 +50,8 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "Conf";
-    t.fb = "CONF";
+    DemoTable t = demoTable("Conf", "CONF", "Kod:A10,ParStr:A60,ParInt:I,ParData:D,Opis:A80", 1);
     t.dizez = true;
-    t.tdef.fields = fieldList("Kod:A10,ParStr:A60,ParInt:I,ParData:D,Opis:A80");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"KOD"};
     t.rows = {
         {txt("WerPl"), txt("3.67"), num(367), day(2024, 1, 15), txt("Wersja struktury danych")},
@@ -70,15 +65,13 @@ void addUnitTables(std::vector<DemoTable>& out, bool jb) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "USER";
-    t.fb = "USER_";
+    DemoTable t =
+        demoTable("USER", "USER_",
+                  "IDUSER:+,LOGIN:A20,NAZWISKO:A40,IMIE:A30,HASLO:A32,UPRAWNIENIA:A20,ADMIN:L,AKTYWNY:L,"
+                  "DATAUTW:@,OSTLOGOWANIE:@",
+                  1);
     t.dizez = true;
     t.autoIncField = "IDUSER";
-    t.tdef.fields = fieldList(
-        "IDUSER:+,LOGIN:A20,NAZWISKO:A40,IMIE:A30,HASLO:A32,UPRAWNIENIA:A20,ADMIN:L,AKTYWNY:L,"
-        "DATAUTW:@,OSTLOGOWANIE:@");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{"", {"LOGIN"}, true}};
     t.fbPrimary = {"IDUSER"};
     t.fbIndexes = {{"LOGIN"}};
@@ -110,13 +103,9 @@ std::vector<std::size_t> every(std::size_t count, std::size_t from, std::size_t 
 
 void addDictionaries(std::vector<DemoTable>& out) {
   {
-    DemoTable t;
-    t.pdx = "DZIALY";
-    t.fb = "DZIALY";
+    DemoTable t = demoTable("DZIALY", "DZIALY", "DZIAL:A3,NAZWA:A120,AKTYWNY:L", 1);
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "DZIAL";
-    t.tdef.fields = fieldList("DZIAL:A3,NAZWA:A120,AKTYWNY:L");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"DZIAL"};
     std::set<std::string> seen;
     for (const auto& c : chapters())
@@ -129,13 +118,9 @@ void addDictionaries(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "ROZDZIAL";
-    t.fb = "ROZDZIALY";
+    DemoTable t = demoTable("ROZDZIAL", "ROZDZIALY", "DZIAL:A3,ROZDZIAL:A5,NAZWA:A150,AKTYWNY:L", 2);
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "DZIAL;ROZDZIAL";
-    t.tdef.fields = fieldList("DZIAL:A3,ROZDZIAL:A5,NAZWA:A150,AKTYWNY:L");
-    t.tdef.keyFields = 2;
     t.fbPrimary = {"DZIAL", "ROZDZIAL"};
     for (const auto& c : chapters())
       t.rows.push_back({txt(c.dzial), txt(c.rozdzial), txt(c.nazwaRozdzialu), flag(true)});
@@ -150,13 +135,9 @@ void addDictionaries(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "PARAGRAF";
-    t.fb = "PARAGRAFY";
+    DemoTable t = demoTable("PARAGRAF", "PARAGRAFY", "PAR:A3,NAZWA:A120,TYP:A1,POGRUB:A1,OPIS:M20", 1);
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "PAR";
-    t.tdef.fields = fieldList("PAR:A3,NAZWA:A120,TYP:A1,POGRUB:A1,OPIS:M20");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{"", {"TYP"}, true}};
     t.fbPrimary = {"PAR"};
     t.fbIndexes = {{"TYP"}};
@@ -181,13 +162,9 @@ void addDictionaries(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "ZRODLA";
-    t.fb = "ZRODLA";
+    DemoTable t = demoTable("ZRODLA", "ZRODLA", "PAR4:A1,NAZWA:A80", 1);
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "PAR4";
-    t.tdef.fields = fieldList("PAR4:A1,NAZWA:A80");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"PAR4"};
     t.rows = {{txt("0"), txt("Dochody i wydatki bez wyodrębnionego źródła")},
               {txt("1"), txt("Środki z budżetu Unii Europejskiej")},
@@ -197,15 +174,11 @@ void addDictionaries(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "KONTA";
-    t.fb = "KONTA";
+    DemoTable t = demoTable("KONTA", "KONTA", "KONTO:A20,NAZWA:A120,SYNTETYKA:L,POZIOM:S", 1);
     t.dictionary = true;
     t.dictKey = "KONTO";
     t.dictKeyIb = "NR_KONTA";
     t.fieldMap = {{"KONTO", "NR_KONTA"}};
-    t.tdef.fields = fieldList("KONTO:A20,NAZWA:A120,SYNTETYKA:L,POZIOM:S");
-    t.tdef.keyFields = 1;
     t.fbPrimary = {"NR_KONTA"};
     const char* konta[][2] = {{"130", "Rachunek bieżący jednostki"},
                               {"133", "Rachunek budżetu"},
@@ -232,14 +205,11 @@ void addDictionaries(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "S_BILANSPOZ";
-    t.fb = "S_BILANSPOZ";
+    DemoTable t = demoTable("S_BILANSPOZ", "S_BILANSPOZ",
+                            "IDPOZ:+,SYMBOL:A10,NAZWA:A150,POZIOM:S,POGRUB:A1,KOLEJNOSC:I", 1);
     t.dictionary = t.dizez = true;
     t.dictKey = t.dictKeyIb = "SYMBOL";
     t.autoIncField = "IDPOZ";
-    t.tdef.fields = fieldList("IDPOZ:+,SYMBOL:A10,NAZWA:A150,POZIOM:S,POGRUB:A1,KOLEJNOSC:I");
-    t.tdef.keyFields = 1;
     t.tdef.secondary = {{"", {"SYMBOL"}, true}};
     t.fbPrimary = {"IDPOZ"};
     t.fbIndexes = {{"SYMBOL"}};
@@ -274,13 +244,10 @@ void addDictionaries(std::vector<DemoTable>& out) {
     out.push_back(std::move(t));
   }
   {
-    DemoTable t;
-    t.pdx = "JEDNMIARY";
-    t.fb = "JEDNMIARY";
+    DemoTable t = demoTable("JEDNMIARY", "JEDNMIARY", "SYMBOL:A10,NAZWA:A40", 0);
     t.dictionary = true;
     t.dictKey = t.dictKeyIb = "SYMBOL";
     // Neither side has a key: the comparison reports the Firebird table without indexes.
-    t.tdef.fields = fieldList("SYMBOL:A10,NAZWA:A40");
     t.rows = {{txt("szt."), txt("sztuka")},        {txt("km"), txt("kilometr")},
               {txt("m2"), txt("metr kwadratowy")}, {txt("os."), txt("osoba")},
               {txt("godz."), txt("godzina")},      {txt("kpl."), txt("komplet")}};
