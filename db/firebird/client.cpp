@@ -94,8 +94,7 @@ void Status::checkException(Status* s) {
       auto seconds = std::chrono::duration_cast<std::chrono::seconds>(watch->timeout()).count();
       throw ServerError(errc::kConnect,
                         "Serwer bazy danych Firebird nie odpowiedział w ciągu " + std::to_string(seconds) +
-                            " s; operację przerwano, połączenie zostało zamknięte, a zmiany od poprzedniego "
-                            "zatwierdzenia zostały wycofane.",
+                            " s; operację przerwano i połączenie zostało zamknięte.",
                         isc_network_error, 0);
     }
   }

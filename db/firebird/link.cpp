@@ -116,12 +116,22 @@ void Link::commitNow() {
     Status st(context());
     call([&] { write_->commit(&st); });
   } catch (const ServerError& error) {
-    // A transaction whose commit failed is still open; its changes cannot be kept, and the caller
-    // must hear that they are gone rather than believe them stored.
+    // A transaction whose commit the server refused is still open; its changes cannot be kept, and the
+    // caller must hear that they are gone rather than believe them stored. A commit whose connection was
+    // lost on its way may have been carried out by the server: nobody here knows, and nobody is told
+    // otherwise.
     rollback();
-    throw ServerError(error.code(),
-                      std::string(error.what()) + "\nZmiany od poprzedniego zatwierdzenia zostały wycofane.",
-                      error.nativeCode(), error.sqlCode());
+    const std::int64_t gds = error.nativeCode();
+    const bool zerwane = error.code() == errc::kConnect || gds == isc_network_error ||
+                         gds == isc_net_read_err || gds == isc_net_write_err || gds == isc_conn_lost ||
+                         gds == isc_lost_db_connection || gds == isc_shutdown || gds == isc_att_shutdown;
+    throw ServerError(
+        error.code(),
+        std::string(error.what()) +
+            (zerwane ? "\nPołączenie z bazą zostało zerwane w trakcie zatwierdzania: nie wiadomo, czy "
+                       "serwer zapisał zmiany od poprzedniego zatwierdzenia, czy je wycofał."
+                     : "\nZmiany od poprzedniego zatwierdzenia zostały wycofane."),
+        error.nativeCode(), error.sqlCode());
   }
   write_.forget();
   dirty_ = false;
