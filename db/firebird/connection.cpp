@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <sstream>
 
 #include "db/engine.h"
 #include "db/firebird/batch.h"
@@ -18,6 +19,16 @@ namespace {
 // Statements whose effect only starts at commit.
 bool isDdl(unsigned type) {
   return type == isc_info_sql_stmt_ddl || type == isc_info_sql_stmt_set_generator;
+}
+
+// DDL that may change what the catalog holds (metadata.h): any but switching a trigger and setting a
+// generator, which the copy runs for every table with a trigger.
+bool changesTables(unsigned type, const std::string& sql) {
+  if (type == isc_info_sql_stmt_set_generator) return false;
+  std::istringstream words(upperAscii(sql));
+  std::string first, second;
+  words >> first >> second;
+  return !(first == "ALTER" && second == "TRIGGER");
 }
 
 // A row another attachment holds, still locked when the wait ran out: the error says which table.
@@ -85,6 +96,7 @@ class Statement : public StatementImpl {
         break;
     }
     bool ddl = isDdl(core_->type);
+    if (ddl && changesTables(core_->type, sql_)) link.forgetCatalog();
     if (ddl && link.inWork()) {
       throw EngineError(errc::kState,
                         "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
