@@ -118,4 +118,41 @@ TEST_F(Metadata, TableReadsAgainWhatItFetched) {
   EXPECT_EQ(t.recordCount(), 2);
 }
 
+// The connection keeps what it read of the tables; a change it makes itself is seen at once: a column, an
+// index or a table added, moved or dropped through it, each after the structure was read (and kept) before.
+TEST_F(Metadata, StructureChangedThroughTheConnectionIsSeenAtOnce) {
+  // The columns, then "|" and the indexes, of a table; "-" when it is missing.
+  auto structure = [&](const std::string& table) -> std::string {
+    if (session_.tableNames(database(), table).empty()) return "-";
+    db::Table t;
+    t.setDatabase(&database());
+    t.setTableName(table);
+    t.open();
+    std::string out;
+    for (int i = 0; i < t.fieldCount(); ++i) out += t.field(i).name() + ";";
+    out += "|";
+    for (const db::IndexDef& d : t.indexDefs()) out += d.name + ";";
+    return out;
+  };
+  const struct {
+    const char* ddl;
+    const char* table;
+    const char* before;
+    const char* after;
+  } changes[] = {
+      {"ALTER TABLE SLOWNIK ADD NAZWA VARCHAR(20)", "SLOWNIK", "KOD;|", "KOD;NAZWA;|"},
+      {"CREATE INDEX IX_SLOWNIK_NAZWA ON SLOWNIK (NAZWA)", "SLOWNIK", "KOD;NAZWA;|",
+       "KOD;NAZWA;|IX_SLOWNIK_NAZWA;"},
+      {"ALTER TABLE SLOWNIK ALTER COLUMN NAZWA POSITION 1", "SLOWNIK", "KOD;NAZWA;|IX_SLOWNIK_NAZWA;",
+       "NAZWA;KOD;|IX_SLOWNIK_NAZWA;"},
+      {"CREATE TABLE NOWA (A INTEGER)", "NOWA", "-", "A;|"},
+      {"DROP INDEX IX_SLOWNIK_NAZWA", "SLOWNIK", "NAZWA;KOD;|IX_SLOWNIK_NAZWA;", "NAZWA;KOD;|"},
+  };
+  for (const auto& c : changes) {
+    ASSERT_EQ(structure(c.table), c.before) << c.ddl;
+    exec(c.ddl);
+    EXPECT_EQ(structure(c.table), c.after) << c.ddl;
+  }
+}
+
 }  // namespace
