@@ -13,6 +13,11 @@ namespace db::firebird {
 
 namespace {
 
+// A block of more rows costs the server more to compile than the round trips it saves: measured through a
+// server on the demo, groups of 64 rows converted faster than groups of 128 or 255, with and without the
+// delay of an office network.
+constexpr std::size_t kBestGroupRows = 64;
+
 // Rows left over at a flush travel as one block of their own size: a prepare and an execution, two
 // round trips, against one round trip a row. Fewer rows than this go one by one.
 constexpr std::size_t kMinRemainderGroup = 3;
@@ -101,9 +106,9 @@ class Batch : public BatchImpl {
 
   // Prepares the largest group up to `maxRows` that the server takes; false when not even two rows fit.
   bool settle(std::size_t maxRows) {
-    std::size_t rows = std::min(maxRows, kMaxGroupRows);
+    std::size_t rows = std::min({maxRows, kMaxGroupRows, kBestGroupRows});
     // The single message is laid out as tightly as the block's (same types, same alignment): a group
-    // carries as many rows as the message allows.
+    // carries no more rows than the message allows.
     Status st;
     unsigned rowBytes = single_->input.metadata()->getMessageLength(&st);
     if (rowBytes > 0) rows = std::min<std::size_t>(rows, kMaxGroupMessage / rowBytes);
