@@ -229,6 +229,17 @@ class Connection : public ConnectionImpl {
     return cursor;
   }
 
+  // What openTable gives, from the catalog alone.
+  std::optional<TableDefinition> describeTable(const std::string& name) override {
+    link_->checkIdle();
+    std::optional<std::string> stored = resolveTableName(*link_, name);
+    if (!stored) throw EngineError(errc::kNotFound, "Nie znaleziono tabeli \"" + name + "\"");
+    TableDefinition definition{tableFields(*link_, *stored), tableIndexes(*link_, *stored)};
+    // Without columns in the system tables the opened cursor describes its own: the table is opened.
+    if (definition.fields.empty()) return std::nullopt;
+    return definition;
+  }
+
   std::unique_ptr<StatementImpl> prepare(const std::string& sql, const std::vector<std::string>&) override {
     link_->checkIdle();
     return std::make_unique<Statement>(std::make_shared<StatementCore>(link_, sql), sql);

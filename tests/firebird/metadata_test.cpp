@@ -155,4 +155,39 @@ TEST_F(Metadata, StructureChangedThroughTheConnectionIsSeenAtOnce) {
   }
 }
 
+// A table's definitions read without opening it are those opening it gives, whatever the name's case; a
+// missing table is the error opening it raises.
+TEST_F(Metadata, DescribedTableIsWhatOpeningItGives) {
+  auto opis = [](const std::vector<db::FieldDef>& fields, const std::vector<db::IndexDef>& indexes) {
+    std::string out;
+    for (const db::FieldDef& f : fields)
+      out += f.name + " " + std::to_string(static_cast<int>(f.type)) + " " + std::to_string(f.size) + " " +
+             std::to_string(f.number) + " " + std::to_string(f.scale) + " " + std::to_string(f.required) +
+             std::to_string(f.width) + std::to_string(f.fixedLength) + std::to_string(f.binary) + ";";
+    for (const db::IndexDef& i : indexes)
+      out += "|" + i.name + " " + i.fields + " " + std::to_string(i.primary) + std::to_string(i.unique) +
+             std::to_string(i.descending) + std::to_string(i.caseInsensitive);
+    return out;
+  };
+  exec("ALTER TABLE PLAN_WYDATKOW ALTER COLUMN UWAGI POSITION 1");
+  for (const char* name : {"PLAN_WYDATKOW", "plan_wydatkow", "SLOWNIK"}) {
+    db::Table t;
+    t.setDatabase(&database());
+    t.setTableName(name);
+    t.open();
+    std::vector<db::FieldDef> fields;
+    for (int i = 0; i < t.fieldCount(); ++i) fields.push_back(t.field(i).def());
+    const db::TableDefinition d = database().describeTable(name);
+    EXPECT_EQ(opis(d.fields, d.indexes), opis(fields, t.indexDefs())) << name;
+    EXPECT_FALSE(d.fields.empty()) << name;
+  }
+  try {
+    database().describeTable("NIE_MA_TAKIEJ");
+    FAIL() << "described a missing table";
+  } catch (const db::EngineError& e) {
+    EXPECT_EQ(e.code(), db::errc::kNotFound);
+    EXPECT_NE(std::string(e.what()).find("NIE_MA_TAKIEJ"), std::string::npos);
+  }
+}
+
 }  // namespace
