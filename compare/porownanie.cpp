@@ -235,6 +235,13 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
   return w;
 }
 
+StrukturaTabeli OpisTabeli(const db::TableDefinition& definicja) {
+  StrukturaTabeli t{{}, {}, definicja.indexes};
+  for (const db::FieldDef& f : definicja.fields)
+    t.pola.push_back({f.name, f.type, f.size, f.number, f.scale, f.width});
+  return t;
+}
+
 StrukturaTabeli OpisTabeli(db::Table& table) {
   StrukturaTabeli t{table.tableName(), {}, {}};
   for (int i = 0; i < table.fieldCount(); ++i) {
@@ -270,8 +277,11 @@ WynikPorownania PorownajStrukturyTabel(TdmKonw& dm, Operator& ui, const std::str
   dm.TblI.setTableName(TabelaIB);
   dm.TblP.setTableName(TabelaPDX);
   // An engine error is the only way a table fails to open; anything else is not the comparison's to judge.
+  // The Firebird table's definitions are those opening it gives, read without opening it: through a
+  // server an opening costs a query and a fetch.
+  StrukturaTabeli ib;
   try {
-    dm.TblI.open();
+    ib = OpisTabeli(dm.DBi.describeTable(TabelaIB));
   } catch (const db::EngineError&) {
     return BladOtwarcia("firebird!");
   }
@@ -280,11 +290,8 @@ WynikPorownania PorownajStrukturyTabel(TdmKonw& dm, Operator& ui, const std::str
   } catch (const db::EngineError&) {
     return BladOtwarcia("paradox!");
   }
-  StrukturaTabeli ib = OpisTabeli(dm.TblI);
   StrukturaTabeli pdx = OpisTabeli(dm.TblP);
-  // Their definitions are read: no cursor stays open on them (one on a Firebird table with rows would
-  // keep a fetch going on the connection through a whole copy).
-  dm.TblI.close();
+  // Its definitions are read: no cursor stays open on it.
   dm.TblP.close();
   ib.nazwa = TabelaIB;
   pdx.nazwa = TabelaPDX;

@@ -74,11 +74,14 @@ std::string NazwaTypuPola(db::FieldType type);
 
 // The definitions of an open table.
 StrukturaTabeli OpisTabeli(db::Table& table);
+// The same of a table's definitions read without opening it (db::Database::describeTable); no name.
+StrukturaTabeli OpisTabeli(const db::TableDefinition& definicja);
 // The control tables' rows for the current ListaTabel row (the detail tables as they stand).
 MapyTabeli WczytajMapy(TdmKonw& dm);
 
 // Compares the Firebird table TabelaIB with the Paradox table TabelaPDX through dm.TblI and dm.TblP
-// (TblP on the database it was given), which stay on them with their definitions read, closed.
+// (TblP on the database it was given), which stay on them, closed; TblP's definitions are read, while
+// TblI's are read without opening it (through a server an opening costs round trips).
 WynikPorownania PorownajStrukturyTabel(TdmKonw& dm, Operator& ui, const std::string& TabelaIB,
                                        const std::string& TabelaPDX, bool ZTabelamiKonf);
 

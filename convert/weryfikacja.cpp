@@ -42,8 +42,10 @@ std::vector<db::FieldDef> opiszKolumny(db::Database& baza, const std::string& se
 
 // "SELECT "A","B" FROM T": the columns the INSERT's parameters name, in their order. Text in no character
 // set is read as the bytes it holds (CAST to OCTETS): a NONE column would come decoded in the
-// connection's set, and the copy's bytes are compared as bytes.
-std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::string& tabelaIb) {
+// connection's set, and the copy's bytes are compared as bytes. `opis`, when given, receives the columns of
+// the query returned when they are known already (the plain query), else stays empty.
+std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::string& tabelaIb,
+                             std::vector<db::FieldDef>* opis = nullptr) {
   std::vector<std::string> nazwy;
   std::string lista;
   for (int k = 0; k < insert.paramCount(); ++k) {
@@ -51,12 +53,14 @@ std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::s
     lista += (k ? "," : "") + nazwy.back();
   }
   const std::string proste = "SELECT " + lista + " FROM " + tabelaIb;
-  const std::vector<db::FieldDef> kolumny = opiszKolumny(baza, proste);
+  std::vector<db::FieldDef> kolumny = opiszKolumny(baza, proste);
   if (kolumny.size() != nazwy.size() ||
       std::none_of(kolumny.begin(), kolumny.end(), [](const db::FieldDef& k) {
         return k.binary && (tekstowa(k.type) || k.type == FieldType::Memo);
-      }))
+      })) {
+    if (opis) *opis = std::move(kolumny);
     return proste;
+  }
   lista.clear();
   for (std::size_t k = 0; k < nazwy.size(); ++k) {
     const db::FieldDef& c = kolumny[k];
@@ -108,7 +112,10 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
   if (!przebieg.weryfikacja() || insert.paramCount() == 0) return std::nullopt;
   try {
     db::Database& baza = przebieg.dane().DBi;
-    std::vector<db::FieldDef> kolumny = opiszKolumny(baza, zapytanieOdczytu(baza, insert, tabelaIb));
+    // The plain query was described on the way: it is not asked again.
+    std::vector<db::FieldDef> kolumny;
+    const std::string sql = zapytanieOdczytu(baza, insert, tabelaIb, &kolumny);
+    if (kolumny.empty()) kolumny = opiszKolumny(baza, sql);
     if (kolumny.size() != static_cast<std::size_t>(insert.paramCount())) return std::nullopt;
     return SumaWierszy(std::move(kolumny));
   } catch (const db::EngineError&) {

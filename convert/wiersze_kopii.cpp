@@ -219,7 +219,9 @@ void KopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
     }
   };
 
-  if (liczba >= 256) insert.beginBatch(128);
+  // Through a server the rows travel in groups as large as the driver's message allows; a table of a few
+  // rows is one group.
+  if (liczba >= 3) insert.beginBatch(static_cast<std::size_t>(liczba));
   // Whatever ends the copy early (a source row that cannot be read, a break), a group still on its way
   // to the server is waited for before the caller goes on with the connection.
   struct Porzucenie {

@@ -39,6 +39,12 @@ struct IndexDef {
   bool descending = false;
 };
 
+// A table's field and index definitions as opening it gives them.
+struct TableDefinition {
+  std::vector<FieldDef> fields;
+  std::vector<IndexDef> indexes;
+};
+
 using Row = std::vector<Value>;
 
 // A parameter handed to a statement: its position, its data type (Unknown when none was set) and value.
@@ -143,6 +149,9 @@ class ConnectionImpl {
   // Table names matching "*", "*.db" or an exact name (case ignored), without extensions or system tables.
   virtual std::vector<std::string> tableNames(const std::string& pattern) = 0;
   virtual std::unique_ptr<CursorImpl> openTable(const std::string& name, const TableOpenOptions& options) = 0;
+  // The definitions openTable would give, where the driver knows them without opening the table (errors
+  // as openTable's for a missing table); nullopt when the table must be opened for them.
+  virtual std::optional<TableDefinition> describeTable(const std::string& /*name*/) { return std::nullopt; }
   // `sql` has each parameter marker replaced by "?"; `paramNames` are the markers' names in order.
   virtual std::unique_ptr<StatementImpl> prepare(const std::string& sql,
                                                  const std::vector<std::string>& paramNames) = 0;

@@ -232,6 +232,20 @@ ConnectionImpl& Database::connection() {
   return *connection_;
 }
 
+TableDefinition Database::describeTable(const std::string& name) {
+  connect();
+  if (std::optional<TableDefinition> known = connection().describeTable(name)) return std::move(*known);
+  Table table;
+  table.setDatabase(this);
+  table.setTableName(name);
+  table.setReadOnly(true);
+  table.open();
+  TableDefinition definition;
+  for (int i = 0; i < table.fieldCount(); ++i) definition.fields.push_back(table.field(i).def());
+  definition.indexes = table.indexDefs();
+  return definition;
+}
+
 void Database::startTransaction(const std::vector<std::string>& reserveForWrite) {
   connection().beginWork(reserveForWrite);
 }

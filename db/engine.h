@@ -77,6 +77,12 @@ class Database {
   // The driver's connection; throws EngineError when not connected.
   ConnectionImpl& connection();
 
+  // The field and index definitions of the table `name` as opening it gives them (EngineError as
+  // Table::open raises it). Connects first. A Firebird table's come from what the connection keeps of the
+  // system tables, without the query and the fetch an opening costs through a server; other tables are
+  // opened for them.
+  TableDefinition describeTable(const std::string& name);
+
   // A transaction over several statements, where otherwise each takes effect as it executes: until
   // commit() nothing of it is kept, rollback() (or a disconnection) gives all of it up, and a failed
   // statement inside it is undone alone. EngineError when not connected, when one is already started or

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <sstream>
 
 #include "db/engine.h"
 #include "db/firebird/batch.h"
@@ -19,6 +20,16 @@ namespace {
 // Statements whose effect only starts at commit.
 bool isDdl(unsigned type) {
   return type == isc_info_sql_stmt_ddl || type == isc_info_sql_stmt_set_generator;
+}
+
+// DDL that may change what the catalog holds (metadata.h): any but switching a trigger and setting a
+// generator, which the copy runs for every table with a trigger.
+bool changesTables(unsigned type, const std::string& sql) {
+  if (type == isc_info_sql_stmt_set_generator) return false;
+  std::istringstream words(upperAscii(sql));
+  std::string first, second;
+  words >> first >> second;
+  return !(first == "ALTER" && second == "TRIGGER");
 }
 
 // A row another attachment holds, still locked when the wait ran out: the error says which table.
@@ -86,6 +97,7 @@ class Statement : public StatementImpl {
         break;
     }
     bool ddl = isDdl(core_->type);
+    if (ddl && changesTables(core_->type, sql_)) link.forgetCatalog();
     if (ddl && link.inWork()) {
       throw EngineError(errc::kState,
                         "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
@@ -207,6 +219,17 @@ class Connection : public ConnectionImpl {
     auto cursor = std::make_unique<ResultCursor>(core, std::move(fields), tra);
     cursor->setIndexDefs(tableIndexes(*link_, *stored));
     return cursor;
+  }
+
+  // What openTable gives, from the catalog alone.
+  std::optional<TableDefinition> describeTable(const std::string& name) override {
+    link_->checkIdle();
+    std::optional<std::string> stored = resolveTableName(*link_, name);
+    if (!stored) throw EngineError(errc::kNotFound, "Nie znaleziono tabeli \"" + name + "\"");
+    TableDefinition definition{tableFields(*link_, *stored), tableIndexes(*link_, *stored)};
+    // Without columns in the system tables the opened cursor describes its own: the table is opened.
+    if (definition.fields.empty()) return std::nullopt;
+    return definition;
   }
 
   std::unique_ptr<StatementImpl> prepare(const std::string& sql, const std::vector<std::string>&) override {

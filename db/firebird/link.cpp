@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "db/engine.h"
+#include "db/firebird/metadata.h"
 
 namespace db::firebird {
 
@@ -238,6 +239,19 @@ void Link::close() {
     throw;
   }
   watch_.reset();
+}
+
+Catalog& Link::catalog() {
+  if (!catalog_) catalog_ = std::make_unique<Catalog>();
+  return *catalog_;
+}
+
+void Link::forgetCatalog() {
+  if (!catalog_) return;
+  // The character sets stay: DDL never renumbers them.
+  auto charsets = std::move(catalog_->charsets);
+  catalog_ = std::make_unique<Catalog>();
+  catalog_->charsets = std::move(charsets);
 }
 
 std::vector<Row> Link::selectAll(const std::string& sql, const std::vector<Value>& params) {

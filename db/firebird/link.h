@@ -36,6 +36,7 @@ namespace db::firebird {
 // alone and the work before it stays pending, DDL is refused, and a disconnection rolls it back.
 class ResultCursor;
 struct StatementCore;
+struct Catalog;
 
 // How a link behaves, from the connection's parameter lines.
 struct LinkOptions {
@@ -109,6 +110,10 @@ class Link {
 
   // Runs a query through the read transaction and returns all its rows (metadata look-ups).
   std::vector<Row> selectAll(const std::string& sql, const std::vector<Value>& params);
+  // What the system tables said about the tables (see metadata.h); forgotten when DDL runs through the link
+  // that may change tables, columns or indexes.
+  Catalog& catalog();
+  void forgetCatalog();
 
   // Statements and cursors register themselves so that close() can release their client objects
   // while the attachment still exists: the client crashes when they are used or released after it.
@@ -120,6 +125,7 @@ class Link {
  private:
   std::set<StatementCore*> statements_;
   std::set<ResultCursor*> cursors_;
+  std::unique_ptr<Catalog> catalog_;
   Ref<Firebird::IAttachment> attachment_;
   Ref<Firebird::ITransaction> write_;
   Ref<Firebird::ITransaction> read_;

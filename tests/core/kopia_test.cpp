@@ -441,7 +441,7 @@ class KopiaGrupami : public Kopia {
     // As in a run: with a wait hook set, a full batch travels while the next rows are read.
     frm.dm()->DBi.setWaitHook([] { return false; });
   }
-  static constexpr std::int64_t kWierszy = 600;  // four batches of 128 and a remainder
+  static constexpr std::int64_t kWierszy = 600;  // nine groups of 64 and a remainder of 24
   // WIERSZE with `kWierszy` rows in Paradox, ID 1.., the name "zły" at the ids in `zle`.
   void wiersze600(const std::vector<std::int64_t>& zle = {}) {
     sql("create table WIERSZE (ID integer not null primary key, NAZWA varchar(20) check (NAZWA <> 'zły'))");
@@ -483,7 +483,7 @@ TEST_F(KopiaGrupami, BiltobestiamapRowsWithoutTypsprAreSkippedInBatchesAndTheRes
   TableSpec t;
   t.fields = {{"ID", 'I', 0}, {"TYPSPR", 'A', 2}};
   // Refused rows in the first batch, neighbours, at a batch's edges and in the last rows sent at the end.
-  const std::vector<std::int64_t> bezTypu = {1, 2, 3, 64, 128, 129, 130, 300, 511, 512, 598, 600};
+  const std::vector<std::int64_t> bezTypu = {1, 2, 3, 64, 128, 129, 130, 300, 511, 512, 576, 577, 598, 600};
   std::vector<db::Row> rows;
   for (std::int64_t id = 1; id <= kWierszy; ++id)
     rows.push_back(

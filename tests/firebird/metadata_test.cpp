@@ -118,4 +118,76 @@ TEST_F(Metadata, TableReadsAgainWhatItFetched) {
   EXPECT_EQ(t.recordCount(), 2);
 }
 
+// The connection keeps what it read of the tables; a change it makes itself is seen at once: a column, an
+// index or a table added, moved or dropped through it, each after the structure was read (and kept) before.
+TEST_F(Metadata, StructureChangedThroughTheConnectionIsSeenAtOnce) {
+  // The columns, then "|" and the indexes, of a table; "-" when it is missing.
+  auto structure = [&](const std::string& table) -> std::string {
+    if (session_.tableNames(database(), table).empty()) return "-";
+    db::Table t;
+    t.setDatabase(&database());
+    t.setTableName(table);
+    t.open();
+    std::string out;
+    for (int i = 0; i < t.fieldCount(); ++i) out += t.field(i).name() + ";";
+    out += "|";
+    for (const db::IndexDef& d : t.indexDefs()) out += d.name + ";";
+    return out;
+  };
+  const struct {
+    const char* ddl;
+    const char* table;
+    const char* before;
+    const char* after;
+  } changes[] = {
+      {"ALTER TABLE SLOWNIK ADD NAZWA VARCHAR(20)", "SLOWNIK", "KOD;|", "KOD;NAZWA;|"},
+      {"CREATE INDEX IX_SLOWNIK_NAZWA ON SLOWNIK (NAZWA)", "SLOWNIK", "KOD;NAZWA;|",
+       "KOD;NAZWA;|IX_SLOWNIK_NAZWA;"},
+      {"ALTER TABLE SLOWNIK ALTER COLUMN NAZWA POSITION 1", "SLOWNIK", "KOD;NAZWA;|IX_SLOWNIK_NAZWA;",
+       "NAZWA;KOD;|IX_SLOWNIK_NAZWA;"},
+      {"CREATE TABLE NOWA (A INTEGER)", "NOWA", "-", "A;|"},
+      {"DROP INDEX IX_SLOWNIK_NAZWA", "SLOWNIK", "NAZWA;KOD;|IX_SLOWNIK_NAZWA;", "NAZWA;KOD;|"},
+  };
+  for (const auto& c : changes) {
+    ASSERT_EQ(structure(c.table), c.before) << c.ddl;
+    exec(c.ddl);
+    EXPECT_EQ(structure(c.table), c.after) << c.ddl;
+  }
+}
+
+// A table's definitions read without opening it are those opening it gives, whatever the name's case; a
+// missing table is the error opening it raises.
+TEST_F(Metadata, DescribedTableIsWhatOpeningItGives) {
+  auto opis = [](const std::vector<db::FieldDef>& fields, const std::vector<db::IndexDef>& indexes) {
+    std::string out;
+    for (const db::FieldDef& f : fields)
+      out += f.name + " " + std::to_string(static_cast<int>(f.type)) + " " + std::to_string(f.size) + " " +
+             std::to_string(f.number) + " " + std::to_string(f.scale) + " " + std::to_string(f.required) +
+             std::to_string(f.width) + std::to_string(f.fixedLength) + std::to_string(f.binary) + ";";
+    for (const db::IndexDef& i : indexes)
+      out += "|" + i.name + " " + i.fields + " " + std::to_string(i.primary) + std::to_string(i.unique) +
+             std::to_string(i.descending) + std::to_string(i.caseInsensitive);
+    return out;
+  };
+  exec("ALTER TABLE PLAN_WYDATKOW ALTER COLUMN UWAGI POSITION 1");
+  for (const char* name : {"PLAN_WYDATKOW", "plan_wydatkow", "SLOWNIK"}) {
+    db::Table t;
+    t.setDatabase(&database());
+    t.setTableName(name);
+    t.open();
+    std::vector<db::FieldDef> fields;
+    for (int i = 0; i < t.fieldCount(); ++i) fields.push_back(t.field(i).def());
+    const db::TableDefinition d = database().describeTable(name);
+    EXPECT_EQ(opis(d.fields, d.indexes), opis(fields, t.indexDefs())) << name;
+    EXPECT_FALSE(d.fields.empty()) << name;
+  }
+  try {
+    database().describeTable("NIE_MA_TAKIEJ");
+    FAIL() << "described a missing table";
+  } catch (const db::EngineError& e) {
+    EXPECT_EQ(e.code(), db::errc::kNotFound);
+    EXPECT_NE(std::string(e.what()).find("NIE_MA_TAKIEJ"), std::string::npos);
+  }
+}
+
 }  // namespace
