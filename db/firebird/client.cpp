@@ -94,7 +94,8 @@ void Status::checkException(Status* s) {
       auto seconds = std::chrono::duration_cast<std::chrono::seconds>(watch->timeout()).count();
       throw ServerError(errc::kConnect,
                         "Serwer bazy danych Firebird nie odpowiedział w ciągu " + std::to_string(seconds) +
-                            " s; operację przerwano i połączenie zostało zamknięte.",
+                            " s; operację przerwano i połączenie zostało zamknięte" +
+                            std::string(kZmianyWycofanePoZerwaniu),
                         isc_network_error, 0);
     }
   }

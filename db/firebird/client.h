@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -13,6 +14,11 @@
 #include "db/error.h"
 
 namespace db::firebird {
+
+// The end of the message of a call the watch cut off: true of a statement, whose transaction the server
+// undoes with the connection; a commit cut off may have been carried out (Link::commitNow says so).
+inline constexpr std::string_view kZmianyWycofanePoZerwaniu =
+    ", a zmiany od poprzedniego zatwierdzenia zostały wycofane.";
 
 // A failure reported by the Firebird client or server: the engine error plus the server's SQLCODE.
 class ServerError : public EngineError {

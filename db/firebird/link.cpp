@@ -126,12 +126,15 @@ void Link::commitNow() {
     const bool zerwane = error.code() == errc::kConnect || gds == isc_network_error ||
                          gds == isc_net_read_err || gds == isc_net_write_err || gds == isc_conn_lost ||
                          gds == isc_lost_db_connection || gds == isc_shutdown || gds == isc_att_shutdown;
+    std::string tekst = error.what();
+    // The watch's words on what became of the changes do not hold for a commit.
+    if (zerwane && tekst.ends_with(kZmianyWycofanePoZerwaniu))
+      tekst.replace(tekst.size() - kZmianyWycofanePoZerwaniu.size(), kZmianyWycofanePoZerwaniu.size(), ".");
     throw ServerError(
         error.code(),
-        std::string(error.what()) +
-            (zerwane ? "\nPołączenie z bazą zostało zerwane w trakcie zatwierdzania: nie wiadomo, czy "
-                       "serwer zapisał zmiany od poprzedniego zatwierdzenia, czy je wycofał."
-                     : "\nZmiany od poprzedniego zatwierdzenia zostały wycofane."),
+        tekst + (zerwane ? "\nPołączenie z bazą zostało zerwane w trakcie zatwierdzania: nie wiadomo, czy "
+                           "serwer zapisał zmiany od poprzedniego zatwierdzenia, czy je wycofał."
+                         : "\nZmiany od poprzedniego zatwierdzenia zostały wycofane."),
         error.nativeCode(), error.sqlCode());
   }
   write_.forget();
