@@ -3,16 +3,7 @@
 #include "convert/weryfikacja.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
-#include <cmath>
-#include <compare>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <limits>
-#include <stdexcept>
-#include <string_view>
 
 #include "control/konwersja_dm.h"
 #include "convert/przebieg.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <memory>
 
 #include "program_fixture.h"
 
@@ -15,6 +16,20 @@ using Wiersze = std::vector<std::vector<std::string>>;
 
 class Kopia : public ProgramNaBazach {
  protected:
+  // Another connection to the Firebird database that has run `insert` in a transaction it keeps open.
+  std::unique_ptr<db::Database> obcyZWstawieniem(const std::string& insert) {
+    auto obcy = std::make_unique<db::Database>("DBh", sesjaObcego_);
+    obcy->setDriverName("INTRBASE");
+    for (const std::string& line : fb.params()) obcy->addParam(line);
+    obcy->connect();
+    obcy->startTransaction();
+    db::Query q;
+    q.setDatabase(obcy.get());
+    q.addSql(insert);
+    q.execSql();
+    return obcy;
+  }
+  db::Session sesjaObcego_;
   struct Pozycja {
     std::string tabela, tabelaIb, trigger, generator, autoinc;
   };
@@ -365,22 +380,12 @@ TEST_F(Kopia, ATableAnotherConnectionWritesIntoIsNotCopied) {
   dochodyZeStarymWierszem(1);
   frm.dm()->DBi.disconnect();
   frm.dm()->DBi.addParam("TIMEOUT=1");
-  db::Session sesja;
-  db::Database obcy("DBh", sesja);
-  obcy.setDriverName("INTRBASE");
-  for (const std::string& line : fb.params()) obcy.addParam(line);
-  obcy.connect();
-  obcy.startTransaction();
-  {
-    db::Query q;
-    q.setDatabase(&obcy);
-    q.addSql("insert into DOCHODY (ID, NAZWA) values (58, 'obcy')");
-    q.execSql();
-  }
+  const std::unique_ptr<db::Database> obcy =
+      obcyZWstawieniem("insert into DOCHODY (ID, NAZWA) values (58, 'obcy')");
 
   kopiaOdmowiona("Tabela DOCHODY jest zapisywana przez inne połączenie");
   jakPrzedKopia();
-  obcy.commit();
+  obcy->commit();
   EXPECT_EQ(wiersze("select ID from DOCHODY order by ID"), (Wiersze{{"57"}, {"58"}}));
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
 }
@@ -513,18 +518,8 @@ TEST_F(KopiaGrupami, BreakDuringAWaitIsNeverTakenForARowLeftOut) {
     rows.push_back({id, id < 200 ? db::Value{std::string("RB")} : db::Value{db::Null{}}});
   db::paradox::writeTable(dane / "BILTOBESTIAMAP.DB", t, std::move(rows));
   listuj({{"BILTOBESTIAMAP", "BILTOBESTIAMAP", "", "", ""}});
-  db::Session sesja;
-  db::Database obcy("DBh", sesja);
-  obcy.setDriverName("INTRBASE");
-  for (const std::string& line : fb.params()) obcy.addParam(line);
-  obcy.connect();
-  obcy.startTransaction();
-  {
-    db::Query q;
-    q.setDatabase(&obcy);
-    q.addSql("insert into BILTOBESTIAMAP (ID, TYPSPR) values (150, 'XX')");
-    q.execSql();
-  }
+  const std::unique_ptr<db::Database> obcy =
+      obcyZWstawieniem("insert into BILTOBESTIAMAP (ID, TYPSPR) values (150, 'XX')");
   frm.dm()->DBi.setWaitHook([&] {
     frm.przebieg.flagi().Przerwano = true;
     return true;
@@ -536,7 +531,7 @@ TEST_F(KopiaGrupami, BreakDuringAWaitIsNeverTakenForARowLeftOut) {
   } catch (const db::EngineError& e) {
     EXPECT_TRUE(db::isWaitInterrupted(e)) << e.what();
   }
-  obcy.rollback();
+  obcy->rollback();
   EXPECT_EQ(wiersze("select count(*) from BILTOBESTIAMAP"), (Wiersze{{"0"}}));
 }
 
