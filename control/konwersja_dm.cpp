@@ -167,14 +167,19 @@ bool TdmKonw::TabelaIstniejeWFirebird(const std::string& name) {
 
 bool TdmKonw::PoleWKluczuGlownym(const db::Field& field) {
   try {
-    for (const auto& index : TblI.indexDefs()) {
-      if (!index.primary) continue;
-      for (const std::string& name : splitList(index.fields))
-        if (name == field.name()) return true;
-      return false;
-    }
+    return PoleWKluczuGlownym(TblI.indexDefs(), field.name());
   } catch (const db::EngineError&) {
     // Index definitions that cannot be read name no key: the field is copied as an ordinary one.
+  }
+  return false;
+}
+
+bool TdmKonw::PoleWKluczuGlownym(const std::vector<db::IndexDef>& indeksy, const std::string& pole) {
+  for (const auto& index : indeksy) {
+    if (!index.primary) continue;
+    for (const std::string& name : splitList(index.fields))
+      if (name == pole) return true;
+    return false;
   }
   return false;
 }

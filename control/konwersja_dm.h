@@ -36,7 +36,9 @@ class TdmKonw {
   void ZamknijTabeleKonfiguracyjne() noexcept;
   std::string OdpowiednikPola(const std::string& name, Kierunek direction);
   bool TabelaIstniejeWFirebird(const std::string& name);
+  // Whether the field is a column of the primary key of TblI's table (of the table whose indexes are given).
   bool PoleWKluczuGlownym(const db::Field& field);
+  static bool PoleWKluczuGlownym(const std::vector<db::IndexDef>& indeksy, const std::string& pole);
   // Every ListaTabel row gets KONWERTOWANA false, posted where it was set (nothing is written when no row
   // is selected); the cursor ends on the first row.
   void ZerujWybraneTabele();

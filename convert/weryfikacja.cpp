@@ -31,20 +31,39 @@ std::vector<db::FieldDef> opiszKolumny(db::Database& baza, const std::string& se
   return kolumny;
 }
 
+// The columns `nazwy` of the table as the connection's catalog describes them, numbered as a query naming
+// them in this order would: no statement travels to the server for it. The catalog does not describe a
+// query's columns as nullable; nothing here reads that. Empty when a column is not in the table as named.
+std::vector<db::FieldDef> opiszKolumny(db::Database& baza, const std::string& tabelaIb,
+                                       const std::vector<std::string>& nazwy) {
+  const db::TableDefinition tabela = baza.describeTable(tabelaIb);
+  std::vector<db::FieldDef> kolumny;
+  for (const std::string& nazwa : nazwy) {
+    auto it = std::find_if(tabela.fields.begin(), tabela.fields.end(),
+                           [&](const db::FieldDef& f) { return f.name == nazwa; });
+    if (it == tabela.fields.end()) return {};
+    kolumny.push_back(*it);
+    kolumny.back().number = static_cast<int>(kolumny.size());
+  }
+  return kolumny;
+}
+
 // "SELECT "A","B" FROM T": the columns the INSERT's parameters name, in their order. Text in no character
 // set is read as the bytes it holds (CAST to OCTETS): a NONE column would come decoded in the
 // connection's set, and the copy's bytes are compared as bytes. `opis`, when given, receives the columns of
 // the query returned when they are known already (the plain query), else stays empty.
 std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::string& tabelaIb,
                              std::vector<db::FieldDef>* opis = nullptr) {
-  std::vector<std::string> nazwy;
+  std::vector<std::string> nazwy, kolumnyInsertu;
   std::string lista;
   for (int k = 0; k < insert.paramCount(); ++k) {
-    nazwy.push_back(quoteIdentifier(insert.param(k).name()));
+    kolumnyInsertu.push_back(insert.param(k).name());
+    nazwy.push_back(quoteIdentifier(kolumnyInsertu.back()));
     lista += (k ? "," : "") + nazwy.back();
   }
   const std::string proste = "SELECT " + lista + " FROM " + tabelaIb;
-  std::vector<db::FieldDef> kolumny = opiszKolumny(baza, proste);
+  std::vector<db::FieldDef> kolumny = opiszKolumny(baza, tabelaIb, kolumnyInsertu);
+  if (kolumny.empty()) kolumny = opiszKolumny(baza, proste);
   if (kolumny.size() != nazwy.size() ||
       std::none_of(kolumny.begin(), kolumny.end(), [](const db::FieldDef& k) {
         return k.binary && (tekstowa(k.type) || k.type == FieldType::Memo);
@@ -117,9 +136,9 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
 namespace {
 
 // The primary key's positions among the copied columns `nazwy`, when every column of it is copied.
-std::vector<int> KluczKopii(db::Table& tabelaIb, const std::vector<std::string>& nazwy) {
+std::vector<int> KluczKopii(const std::vector<db::IndexDef>& indeksy, const std::vector<std::string>& nazwy) {
   std::vector<int> klucz;
-  for (const db::IndexDef& indeks : tabelaIb.indexDefs()) {
+  for (const db::IndexDef& indeks : indeksy) {
     if (!indeks.primary) continue;
     for (const std::string& pole : splitList(indeks.fields)) {
       auto it = std::find(nazwy.begin(), nazwy.end(), pole);
@@ -259,8 +278,12 @@ std::optional<StanZapisanej> WeryfikujKopie(TPrzebieg& przebieg, db::Table& zrod
   std::vector<std::string> nazwy;
   for (int k = 0; k < insert.paramCount(); ++k) nazwy.push_back(insert.param(k).name());
   if (nazwy.empty()) return std::nullopt;
-  const std::vector<int> klucz =
-      equalsIgnoreCase(dm.TblI.tableName(), tabelaIb) ? KluczKopii(dm.TblI, nazwy) : std::vector<int>{};
+  // Without the key's definition the rows are matched without it.
+  std::vector<int> klucz;
+  try {
+    klucz = KluczKopii(dm.DBi.describeTable(tabelaIb).indexes, nazwy);
+  } catch (const db::EngineError&) {
+  }
 
   // A table that cannot be read back is not known to be right: said, and the run goes on.
   StanZapisanej stan;

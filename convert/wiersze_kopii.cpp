@@ -121,16 +121,8 @@ void UstawParametr(db::Param& p, const Wiazanie& w, const db::Value& v) {
 
 std::vector<Wiazanie> PrzygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
                                       const std::string& tabelaIb) {
-  // The primary key of the Firebird table. The copy's reconnection closed TblI, so its definitions are read
-  // by opening it once; the definitions stay when it is closed again.
-  if (!equalsIgnoreCase(dm.TblI.tableName(), tabelaIb)) dm.TblI.setTableName(tabelaIb);
-  if (dm.TblI.active()) {
-    dm.TblI.refreshIndexDefs();
-  } else {
-    dm.TblI.open();
-    dm.TblI.close();
-  }
-
+  // The Firebird table's columns and primary key, from what the connection keeps of the system tables.
+  const db::TableDefinition tabela = dm.DBi.describeTable(tabelaIb);
   struct Kolumna {
     std::string nazwa;
     db::FieldType typ;
@@ -138,19 +130,16 @@ std::vector<Wiazanie> PrzygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
     bool bajty;
   };
   std::vector<Kolumna> kolumny;
-  OtworzSql(dm.qryInterbase, "Select * From " + tabelaIb);
   std::string listaKolumn, listaParametrow;
-  for (int k = 0; k < dm.qryInterbase.fieldCount(); ++k) {
-    const db::Field& c = dm.qryInterbase.field(k);
-    kolumny.push_back({c.name(), c.dataType(), dm.PoleWKluczuGlownym(c), c.def().binary});
-    if (k > 0) {
+  for (const db::FieldDef& c : tabela.fields) {
+    kolumny.push_back({c.name, c.type, TdmKonw::PoleWKluczuGlownym(tabela.indexes, c.name), c.binary});
+    if (!listaKolumn.empty()) {
       listaKolumn += ",";
       listaParametrow += ",";
     }
-    listaKolumn += quoteIdentifier(c.name());
-    listaParametrow += ":" + quoteIdentifier(c.name());
+    listaKolumn += quoteIdentifier(c.name);
+    listaParametrow += ":" + quoteIdentifier(c.name);
   }
-  dm.qryInterbase.close();
   db::Query& insert = dm.qryTemp;
   insert.clearSql();
   insert.addSql("INSERT INTO " + tabelaIb + " (" + listaKolumn + ") " + "VALUES (" + listaParametrow + ")");

@@ -13,11 +13,6 @@ namespace db::firebird {
 
 namespace {
 
-// A block of more rows costs the server more to compile than the round trips it saves: measured through a
-// server on the demo, groups of 64 rows converted faster than groups of 128 or 255, with and without the
-// delay of an office network.
-constexpr std::size_t kBestGroupRows = 64;
-
 // Rows left over at a flush travel as one block of their own size: a prepare and an execution, two
 // round trips, against one round trip a row. Fewer rows than this go one by one.
 constexpr std::size_t kMinRemainderGroup = 3;
@@ -106,7 +101,7 @@ class Batch : public BatchImpl {
 
   // Prepares the largest group up to `maxRows` that the server takes; false when not even two rows fit.
   bool settle(std::size_t maxRows) {
-    std::size_t rows = std::min({maxRows, kMaxGroupRows, kBestGroupRows});
+    std::size_t rows = std::min(maxRows, kMaxGroupRows);
     // The single message is laid out as tightly as the block's (same types, same alignment): a group
     // carries no more rows than the message allows.
     Status st;

@@ -39,14 +39,25 @@ bool lockConflict(const ServerError& e) {
          gds == isc_lock_conflict;
 }
 
-ServerError namedLockError(const StatementCore& core, const ServerError& e) {
-  std::string table = core.table.empty() ? std::string("(nieznana)") : "\"" + core.table + "\"";
+ServerError namedLockError(const std::string& changed, const Link& link, const ServerError& e) {
+  std::string table = changed.empty() ? std::string("(nieznana)") : "\"" + changed + "\"";
   return ServerError(e.code(),
                      "Tabela " + table +
                          " jest zablokowana przez inne połączenie z bazą; blokada nie została "
                          "zwolniona w ciągu " +
-                         std::to_string(core.link->lockTimeout()) + " s.\n" + e.what(),
+                         std::to_string(link.lockTimeout()) + " s.\n" + e.what(),
                      e.nativeCode(), e.sqlCode());
+}
+
+// A failed execution as the caller hears it: a lock held elsewhere names the table, and the work
+// before the statement is kept (see Link) or its loss is said.
+[[noreturn]] void raiseFailure(Link& link, const std::string& changed, const ServerError& failure) {
+  ServerError error = lockConflict(failure) ? namedLockError(changed, link, failure) : failure;
+  if (auto lost = link.afterFailure()) {
+    throw ServerError(error.code(), std::string(error.what()) + "\n" + lost->what(), error.nativeCode(),
+                      error.sqlCode());
+  }
+  throw error;
 }
 
 // Runs a statement that yields nothing, in the write transaction. A failure keeps the work before it
@@ -63,12 +74,7 @@ void run(StatementCore& core, const Params& params) {
                               core.hasOutput ? core.output.buffer() : nullptr);
     });
   } catch (const ServerError& failure) {
-    ServerError error = lockConflict(failure) ? namedLockError(core, failure) : failure;
-    if (auto lost = link.afterFailure()) {
-      throw ServerError(error.code(), std::string(error.what()) + "\n" + lost->what(), error.nativeCode(),
-                        error.sqlCode());
-    }
-    throw error;
+    raiseFailure(link, core.table, failure);
   }
 }
 
@@ -164,6 +170,74 @@ class Statement : public StatementImpl {
   std::string sql_;
 };
 
+// What a statement without parameters may be run as at once, without preparing it first: preparing
+// costs a round trip through a server, and these are run once each (the copy's per table).
+enum class AtOnce { No, Change, Ddl };
+
+AtOnce runsAtOnce(const std::string& sql) {
+  if (splitAtMarkers(sql).size() != 1) return AtOnce::No;
+  const std::string upper = upperAscii(sql);
+  // Anything that could give rows back is prepared, so that they are read.
+  if (upper.find("RETURNING") != std::string::npos) return AtOnce::No;
+  std::istringstream words(upper);
+  std::string first, second;
+  words >> first >> second;
+  if (first == "DELETE" && second == "FROM") return AtOnce::Change;
+  if ((first == "ALTER" && (second == "TRIGGER" || second == "SEQUENCE")) ||
+      (first == "SET" && second == "GENERATOR"))
+    return AtOnce::Ddl;
+  return AtOnce::No;
+}
+
+// A statement run at once each time it is executed (see runsAtOnce), with what the prepared one does
+// around it: DDL between commits, a change counted, a lock held elsewhere named.
+class StatementAtOnce : public StatementImpl {
+ public:
+  StatementAtOnce(std::shared_ptr<Link> link, std::string sql, AtOnce kind)
+      : link_(std::move(link)), sql_(std::move(sql)), kind_(kind), table_(changedTable(sql_)) {}
+
+  void execute(const std::vector<BoundParam>& params) override {
+    Link& link = *link_;
+    link.checkIdle();
+    if (!params.empty()) throw EngineError(errc::kSqlError, "Polecenie nie ma parametrów");
+    const bool ddl = kind_ == AtOnce::Ddl;
+    if (ddl && link.inWork()) {
+      throw EngineError(errc::kState,
+                        "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
+    }
+    if (ddl) link.commit();
+    const std::string text = link.charset().encode(sql_);
+    Firebird::IAttachment* attachment = link.attachment();
+    Firebird::ITransaction* tra = link.writeTransaction();
+    try {
+      Status st(link.context());
+      link.call([&] {
+        attachment->execute(&st, tra, static_cast<unsigned>(text.size()), text.c_str(), link.dialect(),
+                            nullptr, nullptr, nullptr, nullptr);
+      });
+    } catch (const ServerError& failure) {
+      raiseFailure(link, table_, failure);
+    }
+    if (ddl) {
+      link.markDirty();
+      link.commit();
+    } else {
+      link.noteChange();
+    }
+  }
+
+  std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
+    execute(params);
+    return std::make_unique<ResultCursor>(std::vector<FieldDef>{}, std::vector<Row>{});
+  }
+
+ private:
+  std::shared_ptr<Link> link_;
+  std::string sql_;
+  AtOnce kind_;
+  std::string table_;
+};
+
 // "*" and "*.db" match every name; otherwise a pattern with * and ? wildcards, letters compared in
 // upper case (a Paradox extension in the pattern is ignored: Firebird tables have none).
 bool matchesPattern(const std::string& name, std::string pattern) {
@@ -234,6 +308,8 @@ class Connection : public ConnectionImpl {
 
   std::unique_ptr<StatementImpl> prepare(const std::string& sql, const std::vector<std::string>&) override {
     link_->checkIdle();
+    if (const AtOnce kind = runsAtOnce(sql); kind != AtOnce::No)
+      return std::make_unique<StatementAtOnce>(link_, sql, kind);
     return std::make_unique<Statement>(std::make_shared<StatementCore>(link_, sql), sql);
   }
 

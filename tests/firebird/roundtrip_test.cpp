@@ -144,6 +144,26 @@ TEST_F(RoundTrip, QueryFieldsDescribeTheColumns) {
   }
 }
 
+// What the system tables say of each column is what a query over the table says of it (but NOT NULL, which
+// a query's columns do not carry): the copy and the read-back describe their columns from the former and
+// read values through the latter.
+TEST_F(RoundTrip, TableDescriptionIsWhatAQueryOverItSays) {
+  exec("ALTER TABLE T ADD U VARCHAR(7) CHARACTER SET UTF8 NOT NULL, ADD W CHAR(2) CHARACTER SET WIN1250");
+  auto opis = [](const db::FieldDef& f) {
+    return f.name + " " + std::to_string(static_cast<int>(f.type)) + " " + std::to_string(f.size) + " " +
+           std::to_string(f.number) + " " + std::to_string(f.scale) + " " + std::to_string(f.width) +
+           std::to_string(f.fixedLength) + std::to_string(f.binary);
+  };
+  db::Query q;
+  q.setDatabase(&database());
+  q.addSql("SELECT * FROM T WHERE 1 = 0");
+  q.open();
+  const db::TableDefinition d = database().describeTable("T");
+  ASSERT_EQ(d.fields.size(), static_cast<std::size_t>(q.fieldCount()));
+  for (int i = 0; i < q.fieldCount(); ++i)
+    EXPECT_EQ(opis(d.fields[static_cast<std::size_t>(i)]), opis(q.field(i).def()));
+}
+
 // A BOOLEAN takes a value with a truth value; any other is refused by name, never taken as false.
 TEST_F(RoundTrip, BooleanTakesOnlyValuesWithATruthValue) {
   struct Case {
