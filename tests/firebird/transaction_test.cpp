@@ -71,14 +71,18 @@ TEST_F(Transactions, TheWorkIsKeptOnlyByCommit) {
 
 TEST_F(Transactions, MisuseIsRefused) {
   db::Database& d = database();
+  exec("create generator G_U");
   EXPECT_THROW(d.commit(), db::EngineError) << "nothing started";
   d.startTransaction();
   EXPECT_THROW(d.startTransaction(), db::EngineError) << "one at a time";
-  // Structure changes take effect at commit, which would keep the transaction's work half done.
+  // Structure changes take effect at commit, which would keep the transaction's work half done; also
+  // those run without a prepare.
   EXPECT_THROW(exec(d, "create generator G_T"), db::EngineError);
+  EXPECT_THROW(exec(d, "set generator G_U to 5"), db::EngineError);
   d.rollback();
   d.rollback();  // nothing left: nothing happens
   EXPECT_NO_THROW(exec(d, "create generator G_T"));
+  EXPECT_NO_THROW(exec(d, "set generator G_U to 5"));
 }
 
 }  // namespace
