@@ -13,6 +13,14 @@ namespace db::firebird {
 
 namespace {
 
+// A block is compiled by the server once per table, at a cost that grows with its rows; each execution
+// saves the round trips of the rows it carries. Measured through a server with the delay of an office
+// network: groups of 64 rows convert tables of a few thousand rows fastest (a block of 255 costs more to
+// compile than it saves), groups of 255 rows tables of tens of thousands (a third less time than groups
+// of 64); over loopback both are alike.
+constexpr std::size_t kGroupRows = 64;
+constexpr std::size_t kRowsForLargestGroups = 10000;
+
 // Rows left over at a flush travel as one block of their own size: a prepare and an execution, two
 // round trips, against one round trip a row. Fewer rows than this go one by one.
 constexpr std::size_t kMinRemainderGroup = 3;
@@ -101,7 +109,7 @@ class Batch : public BatchImpl {
 
   // Prepares the largest group up to `maxRows` that the server takes; false when not even two rows fit.
   bool settle(std::size_t maxRows) {
-    std::size_t rows = std::min(maxRows, kMaxGroupRows);
+    std::size_t rows = std::min(maxRows, maxRows >= kRowsForLargestGroups ? kMaxGroupRows : kGroupRows);
     // The single message is laid out as tightly as the block's (same types, same alignment): a group
     // carries no more rows than the message allows.
     Status st;

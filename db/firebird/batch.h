@@ -19,7 +19,8 @@ namespace db::firebird {
 // Runs one row through the single statement exactly as its own execution does, errors included.
 using RunRow = std::function<void(const Row&)>;
 
-// A batch of up to `maxRows` rows a group for `single`, an INSERT without a result prepared from `sql`
+// A batch of up to `maxRows` rows a group (64 at most unless `maxRows` is large, see batch.cpp) for `single`,
+// an INSERT without a result prepared from `sql`
 // ("?" for each parameter). Nullptr when no group of at least two rows can be prepared within the
 // server's limits or with parameters described exactly as the single statement's.
 std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, const std::string& sql,
@@ -30,9 +31,8 @@ std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, cons
 std::vector<std::string> splitAtMarkers(const std::string& sql);
 
 // Groups of at most this many rows: the server refuses a block naming a table more than 255 times,
-// and a larger message than this is not worth the memory. Measured through a server on the demo, the
-// largest groups convert as fast as groups of 64 rows over loopback and a third faster with the delay of
-// an office network (a round trip a group).
+// and a larger message than this is not worth the memory. A batch for many rows takes groups this large
+// (see batch.cpp).
 constexpr std::size_t kMaxGroupRows = 255;
 constexpr std::size_t kMaxGroupMessage = 65535;
 
