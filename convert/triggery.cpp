@@ -155,6 +155,13 @@ struct DoNaprawy {
 
 }  // namespace
 
+std::optional<bool> TriggerWylaczony(db::Database& baza, const std::string& trigger) {
+  const std::map<std::string, bool> stan = stanTriggerow(baza);
+  const auto it = stan.find(upperAscii(trim(trigger)));
+  if (it == stan.end()) return std::nullopt;
+  return it->second;
+}
+
 // Moves the generator past the largest number of its column; the sentence that says so, empty when it
 // already was past.
 std::string GeneratorZaNajwiekszym(db::Database& baza, const WpisTriggera& w) {

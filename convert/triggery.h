@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,9 @@ class ZapisWylaczen {
 // Moves the generator of `wpis` past the largest number of its column in its table (nothing when it has
 // no generator or column, or already is past); the sentence that says so, empty when nothing changed.
 std::string GeneratorZaNajwiekszym(db::Database& baza, const WpisTriggera& wpis);
+
+// Whether the trigger `trigger` is off in `baza`; nullopt when the database has no such trigger.
+std::optional<bool> TriggerWylaczony(db::Database& baza, const std::string& trigger);
 
 // The record of a trigger the copy of the current ListaTabel row switches off, in the database DBi is on.
 WpisTriggera WpisBiezacejTabeli(TdmKonw& dm);

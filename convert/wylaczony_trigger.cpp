@@ -14,8 +14,20 @@ WylaczonyTrigger::WylaczonyTrigger(TPrzebieg& przebieg, db::Query& q)
   try {
     WykonajSql(q_, "alter trigger " + wpis_.trigger + " inactive;");
   } catch (...) {
+    // A refusal leaves the trigger as it was; a connection lost on the way may have left it off (the
+    // server commits the change when it gets to it). So it is read, and one that is or may be off is
+    // switched on again as after a copy; one that stays off is an error of the run, named, and the
+    // journal keeps it for the next start.
     aktywny_ = true;
-    odnotujWlaczenie();
+    if (mozeBycWylaczony()) {
+      if (const std::string blad = wlacz(); !blad.empty()) {
+        przebieg_.flagi().BladKonwersji = true;
+        przebieg_.log().ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
+                                        kNiezgodnoscKrytyczna | kNiezgodnosc);
+      }
+    } else {
+      odnotujWlaczenie();
+    }
     przebieg_.wylaczenia().Zwolnij();
     throw;
   }
@@ -47,6 +59,27 @@ void WylaczonyTrigger::odnotujWlaczenie() {
   zapisany_ = false;
 }
 
+bool WylaczonyTrigger::mozeBycWylaczony() noexcept {
+  try {
+    return TriggerWylaczony(przebieg_.dane().DBi, wpis_.trigger).value_or(false);
+  } catch (...) {
+  }
+  try {
+    db::Database baza("DBi_triggery", przebieg_.dane().session);
+    polaczJakKopia(baza);
+    return TriggerWylaczony(baza, wpis_.trigger).value_or(false);
+  } catch (...) {
+    return true;  // not known: taken as off
+  }
+}
+
+void WylaczonyTrigger::polaczJakKopia(db::Database& baza) {
+  TdmKonw& dm = przebieg_.dane();
+  baza.setDriverName(dm.DBi.driverName());
+  for (const std::string& linia : dm.DBi.params()) baza.addParam(linia);
+  baza.connect();
+}
+
 std::string WylaczonyTrigger::wlacz() {
   try {
     WykonajSql(q_, "alter trigger " + wpis_.trigger + " active;");
@@ -57,9 +90,7 @@ std::string WylaczonyTrigger::wlacz() {
   try {
     TdmKonw& dm = przebieg_.dane();
     db::Database baza("DBi_triggery", dm.session);
-    baza.setDriverName(dm.DBi.driverName());
-    for (const std::string& linia : dm.DBi.params()) baza.addParam(linia);
-    baza.connect();
+    polaczJakKopia(baza);
     {
       db::Query q;
       q.setDatabase(&baza);

@@ -6,6 +6,7 @@
 #include "convert/triggery.h"
 
 namespace db {
+class Database;
 class Query;
 }  // namespace db
 
@@ -33,6 +34,10 @@ class WylaczonyTrigger {
   // Switches the trigger on through the copy's connection, else through a new one (the copy's may be
   // lost); empty when it is on, otherwise what stopped it.
   std::string wlacz();
+  // Whether the trigger is off, or cannot be found out (read on the copy's connection, else a new one).
+  bool mozeBycWylaczony() noexcept;
+  // Connects `baza` to the database the copy writes into, as the copy's connection is connected.
+  void polaczJakKopia(db::Database& baza);
   TPrzebieg& przebieg_;
   db::Query& q_;
   WpisTriggera wpis_;

@@ -21,6 +21,13 @@ namespace {
 constexpr std::size_t kGroupRows = 64;
 constexpr std::size_t kRowsForLargestGroups = 10000;
 
+// A blob parameter costs round trips of its own (the blob created, then written and closed): a group
+// whose blob values are all short sends them as text in a block of its own kind instead, declared
+// VARCHAR of the blob's set (OCTETS for bytes), and the server turns them into the blobs. At most this
+// many characters a value, and only where the message leaves room for at least the smaller number.
+constexpr std::size_t kMaxInlineBlob = 4000;
+constexpr std::size_t kMinInlineBlob = 32;
+
 // Rows left over at a flush travel as one block of their own size: a prepare and an execution, two
 // round trips, against one round trip a row. Fewer rows than this go one by one.
 constexpr std::size_t kMinRemainderGroup = 3;
@@ -95,10 +102,11 @@ bool textual(const Slot& s) {
 class Batch : public BatchImpl {
  public:
   Batch(std::shared_ptr<StatementCore> single, std::vector<std::string> pieces,
-        std::vector<std::string> types, RunRow runRow)
+        std::vector<std::string> types, std::vector<TextCharset> textCharsets, RunRow runRow)
       : single_(std::move(single)),
         pieces_(std::move(pieces)),
         types_(std::move(types)),
+        textCharsets_(std::move(textCharsets)),
         runRow_(std::move(runRow)),
         singleCharsets_(charsetsOf(single_->input.metadata(), single_->input.count())) {
     for (std::size_t i = 0; i < single_->input.count(); ++i)
@@ -109,7 +117,9 @@ class Batch : public BatchImpl {
 
   // Prepares the largest group up to `maxRows` that the server takes; false when not even two rows fit.
   bool settle(std::size_t maxRows) {
-    std::size_t rows = std::min(maxRows, maxRows >= kRowsForLargestGroups ? kMaxGroupRows : kGroupRows);
+    // Rows with blobs keep to the smaller groups: the room the message leaves carries short blobs inline.
+    std::size_t rows =
+        std::min(maxRows, maxRows >= kRowsForLargestGroups && !blobs_ ? kMaxGroupRows : kGroupRows);
     // The single message is laid out as tightly as the block's (same types, same alignment): a group
     // carries no more rows than the message allows.
     Status st;
@@ -118,6 +128,7 @@ class Batch : public BatchImpl {
     for (; rows >= 2; rows /= 2) {
       if (group(rows)) {
         rows_ = rows;
+        planInline(rowBytes);
         return true;
       }
     }
@@ -250,27 +261,80 @@ class Batch : public BatchImpl {
 
   // The prepared block for `rows` rows; nullptr when the server refuses it or describes its parameters
   // otherwise than the single statement (the rows then go one by one).
-  StatementCore* group(std::size_t rows) {
-    if (rows < 2) return nullptr;
-    auto found = groups_.find(rows);
+  // The block for short blobs (`asText`) is one whose blob parameters are text (see kMaxInlineBlob).
+  StatementCore* group(std::size_t rows, bool asText = false) {
+    if (rows < 2 || (asText && inlineTypes_.empty())) return nullptr;
+    auto found = groups_.find({rows, asText});
     if (found != groups_.end()) return found->second.get();
     std::unique_ptr<StatementCore> core;
     try {
-      core = std::make_unique<StatementCore>(single_->link, blockText(rows));
-      if (!sameParameters(*core, rows)) core.reset();
+      core = std::make_unique<StatementCore>(single_->link, blockText(rows, asText ? inlineTypes_ : types_));
+      if (!sameParameters(*core, rows, asText)) core.reset();
     } catch (const EngineError&) {
       core.reset();
     }
-    return (groups_[rows] = std::move(core)).get();
+    return (groups_[{rows, asText}] = std::move(core)).get();
   }
 
-  std::string blockText(std::size_t rows) const {
-    const std::size_t n = types_.size();
+  // The blob parameters' text declarations for the block of short blobs, sized so that a group of rows_
+  // rows fits the message; none when there is no room for kMinInlineBlob characters.
+  void planInline(unsigned rowBytes) {
+    std::vector<std::size_t> blobs;
+    for (std::size_t j = 0; j < single_->input.count(); ++j) {
+      const Slot& s = single_->input.slot(j);
+      if (s.sqlType != SQL_BLOB) continue;
+      if (s.subType > 1 || (s.subType == 1 && textCharsets_[j].name.empty())) return;
+      blobs.push_back(j);
+    }
+    if (blobs.empty()) return;
+    // Each blob parameter gives up its 8-byte identifier and takes a length word and its text, in bytes of
+    // the connection's set (in which the server describes text parameters).
+    const std::size_t perRow = kMaxGroupMessage / rows_;
+    if (perRow <= rowBytes) return;
+    const std::size_t room = (perRow - rowBytes) / blobs.size() + 8 - 4;
+    const std::size_t wire = single_->link->charset().bytesPerChar();
+    std::vector<std::string> types = types_;
+    std::size_t limit = kMaxInlineBlob;
+    for (std::size_t j : blobs) {
+      const std::size_t perChar = single_->input.slot(j).subType == 1
+                                      ? std::max(wire, std::size_t{textCharsets_[j].bytesPerChar})
+                                      : 1;
+      limit = std::min({limit, room / perChar, std::size_t{32765} / perChar});
+    }
+    if (limit < kMinInlineBlob) return;
+    for (std::size_t j : blobs) {
+      types[j] = "VARCHAR(" + std::to_string(limit) + ") CHARACTER SET " +
+                 (single_->input.slot(j).subType == 1 ? textCharsets_[j].name : std::string("OCTETS"));
+    }
+    inlineTypes_ = std::move(types);
+    inlineLimit_ = limit;
+  }
+
+  // Whether every blob value of the first `size` queued rows is null, or text or bytes short enough for
+  // the block of short blobs: UTF-8 of at most inlineLimit_ bytes holds at most as many characters.
+  bool shortBlobs(std::size_t size) const {
+    if (inlineTypes_.empty()) return false;
+    const std::size_t n = single_->input.count();
+    for (std::size_t r = 0; r < size; ++r) {
+      const Row& values = slots_[head_ + r].values;
+      for (std::size_t j = 0; j < n; ++j) {
+        if (single_->input.slot(j).sqlType != SQL_BLOB || isNull(values[j])) continue;
+        const std::string* text = std::get_if<std::string>(&values[j]);
+        const Bytes* bytes = std::get_if<Bytes>(&values[j]);
+        const std::size_t length = text ? text->size() : bytes ? bytes->data.size() : inlineLimit_ + 1;
+        if (length > inlineLimit_) return false;
+      }
+    }
+    return true;
+  }
+
+  std::string blockText(std::size_t rows, const std::vector<std::string>& types) const {
+    const std::size_t n = types.size();
     std::string sql = "EXECUTE BLOCK (";
     for (std::size_t r = 0; r < rows; ++r) {
       for (std::size_t j = 0; j < n; ++j) {
         if (r + j > 0) sql += ", ";
-        sql += "B$" + std::to_string(r * n + j) + " " + types_[j] + " = ?";
+        sql += "B$" + std::to_string(r * n + j) + " " + types[j] + " = ?";
       }
     }
     sql += ")\nAS\nBEGIN\n";
@@ -289,7 +353,8 @@ class Batch : public BatchImpl {
 
   // Every parameter of the block is described exactly as the single statement's: the values are then
   // encoded byte for byte as a single execution encodes them.
-  bool sameParameters(StatementCore& block, std::size_t rows) const {
+  // In the block of short blobs a blob parameter is text of the blob's set (bytes for other blobs).
+  bool sameParameters(StatementCore& block, std::size_t rows, bool asText) const {
     const std::size_t n = single_->input.count();
     if (block.input.count() != rows * n) return false;
     Status st;
@@ -298,6 +363,11 @@ class Batch : public BatchImpl {
     for (std::size_t i = 0; i < block.input.count(); ++i) {
       const Slot& a = block.input.slot(i);
       const Slot& b = single_->input.slot(i % n);
+      if (asText && b.sqlType == SQL_BLOB) {
+        if (a.sqlType != SQL_VARYING || a.text != b.text || (a.text && charsets[i] != singleCharsets_[i % n]))
+          return false;
+        continue;
+      }
       if (a.sqlType != b.sqlType || a.scale != b.scale || a.length != b.length ||
           (a.sqlType == SQL_BLOB && a.subType != b.subType) ||
           (textual(a) && charsets[i] != singleCharsets_[i % n])) {
@@ -313,7 +383,8 @@ class Batch : public BatchImpl {
   // the refused row runs alone, so the rows around it still travel in blocks (log2(size) refused blocks
   // instead of up to `size` single executions); a block that cannot be prepared goes one row at a time.
   void send(std::size_t size) {
-    StatementCore* block = group(size);
+    StatementCore* block = shortBlobs(size) ? group(size, true) : nullptr;
+    if (!block) block = group(size);
     if (!block) {
       runOneByOne(size);
       return;
@@ -403,10 +474,13 @@ class Batch : public BatchImpl {
   std::shared_ptr<StatementCore> single_;
   std::vector<std::string> pieces_;
   std::vector<std::string> types_;
+  std::vector<TextCharset> textCharsets_;  // of each textual parameter, else empty
   RunRow runRow_;
   std::vector<unsigned> singleCharsets_;
   std::size_t rows_ = 0;
-  std::map<std::size_t, std::unique_ptr<StatementCore>> groups_;
+  std::vector<std::string> inlineTypes_;  // the block of short blobs' declarations; empty: none
+  std::size_t inlineLimit_ = 0;           // characters (bytes) a blob value may take in it
+  std::map<std::pair<std::size_t, bool>, std::unique_ptr<StatementCore>> groups_;
   std::vector<Pending> slots_;  // queued rows are [head_, tail_)
   std::size_t head_ = 0;
   std::size_t tail_ = 0;
@@ -452,20 +526,20 @@ std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, cons
   Link& link = *single->link;
   std::vector<unsigned> charsets = charsetsOf(single->input.metadata(), n);
   std::vector<std::string> types;
+  std::vector<TextCharset> textCharsets(n);
   types.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     const Slot& slot = single->input.slot(i);
-    TextCharset charset;
     if (textual(slot)) {
       const Catalog::TextCharset c = characterSet(link, charsets[i]);
-      charset = {c.name, c.bytesPerChar};
+      textCharsets[i] = {c.name, c.bytesPerChar};
     }
-    std::string type = declaredType(slot, charset);
+    std::string type = declaredType(slot, textCharsets[i]);
     if (type.empty()) return nullptr;
     types.push_back(std::move(type));
   }
-  auto batch =
-      std::make_unique<Batch>(std::move(single), std::move(pieces), std::move(types), std::move(runRow));
+  auto batch = std::make_unique<Batch>(std::move(single), std::move(pieces), std::move(types),
+                                       std::move(textCharsets), std::move(runRow));
   if (!batch->settle(maxRows)) return nullptr;
   return batch;
 }

@@ -7,6 +7,9 @@
 #include <map>
 #include <memory>
 
+#include "convert/triggery.h"
+#include "log_support.h"
+#include "platform/hostpath.h"
 #include "program_fixture.h"
 
 namespace {
@@ -209,6 +212,23 @@ TEST_F(Kopia, EmptyTableIsEmptiedInFirebirdAndTheGeneratorStartsAtOne) {
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
   EXPECT_EQ(ogolny(),
             (std::vector<std::string>{"  brak danych w tabeli", "  największa wartość indeksu: 0"}));
+}
+
+// A trigger the server refuses to switch off (there is none of that name) is as it was: the copy fails
+// with the server's words, nothing says that a trigger stays off, and the journal keeps no record of it.
+TEST_F(Kopia, ATriggerTheServerRefusesToSwitchOffIsForgotten) {
+  dochodyZeStarymWierszem(1);
+  listuj({{"Dochody", "DOCHODY", "TRG_BRAK", "GEN_DOCH", "ID"}});
+
+  kopiaOdmowiona("TRG_BRAK");
+
+  jakPrzedKopia();
+  EXPECT_TRUE(std::ranges::none_of(
+      ogolny(), [](const std::string& l) { return l.find("ponownie włączyć") != std::string::npos; }));
+  const fs::path dziennik =
+      fs::path(konw::hostPath(frm.dm()->SciezkaKonwersji)) / konw::DziennikTriggerow::kNazwaPliku;
+  EXPECT_TRUE(!fs::exists(dziennik) ||
+              konw::test_support::readBytes(dziennik).find("TRG_BRAK") == std::string::npos);
 }
 
 TEST_F(Kopia, IncompleteTriggerConfigurationLeavesTriggerAndGeneratorAlone) {

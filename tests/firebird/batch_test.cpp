@@ -312,6 +312,53 @@ TEST_P(Batches, DiscardedRowsNeverArrive) {
   EXPECT_EQ(ids(), (std::vector<std::int64_t>{0, 1, 2, 3, 4, 5, 50}));
 }
 
+// Blobs of every kind, short ones (sent as text inside the group) beside a long one in the third group
+// (sent as a blob), arrive as through single inserts: empty text stays empty, blanks stay, bytes stay bytes.
+TEST_P(Batches, ShortAndLongBlobsArriveAsThroughSingleInserts) {
+  const std::string kolumny =
+      " (ID INTEGER NOT NULL PRIMARY KEY, M BLOB SUB_TYPE TEXT, MU BLOB SUB_TYPE TEXT CHARACTER SET UTF8, "
+      "MN BLOB SUB_TYPE TEXT CHARACTER SET NONE, G BLOB SUB_TYPE 0)";
+  exec("CREATE TABLE POJEDYNCZO" + kolumny);
+  exec("CREATE TABLE GRUPAMI" + kolumny);
+  const std::string wstaw = " (ID, M, MU, MN, G) VALUES (:\"ID\", :\"M\", :\"MU\", :\"MN\", :\"G\")";
+  db::Query single, batched;
+  single.setDatabase(&database());
+  single.addSql("INSERT INTO POJEDYNCZO" + wstaw);
+  batched.setDatabase(&database());
+  batched.addSql("INSERT INTO GRUPAMI" + wstaw);
+  ASSERT_TRUE(batched.beginBatch(1000));
+  constexpr int kRows = 200;
+  for (int i = 0; i < kRows; ++i) {
+    const std::string tekst = i == 150     ? std::string(5000, 'd') + "ż"
+                              : i % 5 == 0 ? std::string()
+                              : i % 5 == 1 ? "Łódź " + std::to_string(i) + "   "
+                                           : "zażółć\r\n" + std::string(static_cast<std::size_t>(i), 'x');
+    const db::Row row{std::int64_t{i}, i % 7 == 3 ? Value{db::Null{}} : Value{tekst}, Value{tekst},
+                      Value{"abc" + std::to_string(i)},
+                      i % 4 == 0 ? Value{db::Null{}} : Value{db::Bytes{std::string("\0\1\xff", 3) + tekst}}};
+    for (int k = 0; k < 5; ++k) {
+      single.param(k).setValue(row[static_cast<std::size_t>(k)]);
+      batched.param(k).setValue(row[static_cast<std::size_t>(k)]);
+    }
+    single.execSql();
+    batched.addToBatch(static_cast<std::uint64_t>(i));
+  }
+  batched.flushBatch();
+  db::Query a, b;
+  a.setDatabase(&database());
+  a.addSql("SELECT ID, M, MU, MN, G FROM POJEDYNCZO ORDER BY ID");
+  b.setDatabase(&database());
+  b.addSql("SELECT ID, M, MU, MN, G FROM GRUPAMI ORDER BY ID");
+  a.open();
+  b.open();
+  ASSERT_EQ(b.recordCount(), kRows);
+  for (int i = 0; !a.eof(); ++i, a.next(), b.next())
+    for (int k = 0; k < a.fieldCount(); ++k)
+      EXPECT_EQ(a.field(k).value(), b.field(k).value()) << "row " << i << ", column " << a.field(k).name();
+  EXPECT_EQ(scalar("SELECT M FROM GRUPAMI WHERE ID = 1"), Value(std::string("Łódź 1   ")));
+  EXPECT_EQ(scalar("SELECT M FROM GRUPAMI WHERE ID = 5"), Value(std::string()));
+}
+
 // A group's parameters must fit one message of 64 KB: wide rows travel in smaller groups, or alone.
 TEST_P(Batches, WideRowsTravelInSmallerGroups) {
   // The connection is WIN1250: a character takes a byte.
