@@ -125,13 +125,13 @@ class Batch : public BatchImpl {
     Status st;
     unsigned rowBytes = single_->input.metadata()->getMessageLength(&st);
     if (rowBytes > 0) rows = std::min<std::size_t>(rows, kMaxGroupMessage / rowBytes);
+    // The block of short blobs first: while blob values are short it is the only one prepared.
     for (; rows >= 2; rows /= 2) {
-      if (group(rows)) {
-        rows_ = rows;
-        planInline(rowBytes);
-        return true;
-      }
+      rows_ = rows;
+      planInline(rowBytes);
+      if (group(rows, true) || group(rows)) return true;
     }
+    inlineTypes_.clear();
     return false;
   }
 
@@ -190,9 +190,9 @@ class Batch : public BatchImpl {
   void sendFull() {
     Link& link = *single_->link;
     CallGate* gate = link.gate();
-    StatementCore* block = group(rows_);
     // A cursor's fetch in flight (rows it has not been asked for yet) holds the gate: the group goes at once.
-    if (!gate || !block || blobs_ || (!flight_ && gate->inFlight())) {
+    StatementCore* block = !gate || blobs_ || (!flight_ && gate->inFlight()) ? nullptr : group(rows_);
+    if (!block) {
       land();
       send(rows_);
       return;
@@ -279,6 +279,7 @@ class Batch : public BatchImpl {
   // The blob parameters' text declarations for the block of short blobs, sized so that a group of rows_
   // rows fits the message; none when there is no room for kMinInlineBlob characters.
   void planInline(unsigned rowBytes) {
+    inlineTypes_.clear();
     std::vector<std::size_t> blobs;
     for (std::size_t j = 0; j < single_->input.count(); ++j) {
       const Slot& s = single_->input.slot(j);
@@ -288,10 +289,11 @@ class Batch : public BatchImpl {
     }
     if (blobs.empty()) return;
     // Each blob parameter gives up its 8-byte identifier and takes a length word and its text, in bytes of
-    // the connection's set (in which the server describes text parameters).
+    // the connection's set (in which the server describes text parameters), and the next parameter may
+    // need up to 8 bytes to be aligned again.
     const std::size_t perRow = kMaxGroupMessage / rows_;
-    if (perRow <= rowBytes) return;
-    const std::size_t room = (perRow - rowBytes) / blobs.size() + 8 - 4;
+    if (perRow <= rowBytes + 10 * blobs.size()) return;
+    const std::size_t room = (perRow - rowBytes) / blobs.size() + 8 - 2 - 8;
     const std::size_t wire = single_->link->charset().bytesPerChar();
     std::vector<std::string> types = types_;
     std::size_t limit = kMaxInlineBlob;
