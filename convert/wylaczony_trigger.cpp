@@ -20,10 +20,10 @@ WylaczonyTrigger::WylaczonyTrigger(TPrzebieg& przebieg, db::Query& q)
     // journal keeps it for the next start.
     aktywny_ = true;
     if (mozeBycWylaczony()) {
-      if (const std::string blad = wlacz(); !blad.empty()) {
-        przebieg_.flagi().BladKonwersji = true;
-        przebieg_.log().ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
-                                        kNiezgodnoscKrytyczna | kNiezgodnosc);
+      try {
+        wlaczAlboZglos();
+      } catch (...) {
+        przebieg_.flagi().BladKonwersji = true;  // the switch-off's own error goes on
       }
     } else {
       odnotujWlaczenie();
@@ -42,16 +42,20 @@ WylaczonyTrigger::~WylaczonyTrigger() {
   if (!aktywny_) {
     // The copy is failing with its own error; a trigger that stays off is an error of the run besides.
     try {
-      if (const std::string blad = wlacz(); !blad.empty()) {
-        przebieg_.flagi().BladKonwersji = true;
-        przebieg_.log().ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
-                                        kNiezgodnoscKrytyczna | kNiezgodnosc);
-      }
+      wlaczAlboZglos();
     } catch (...) {
       przebieg_.flagi().BladKonwersji = true;
     }
   }
   przebieg_.wylaczenia().Zwolnij();
+}
+
+void WylaczonyTrigger::wlaczAlboZglos() {
+  if (const std::string blad = wlacz(); !blad.empty()) {
+    przebieg_.flagi().BladKonwersji = true;
+    przebieg_.log().ZapiszKomunikat("*** " + blad + " ***", kOgolny | kBledy | kBledyKrytyczne,
+                                    kNiezgodnoscKrytyczna | kNiezgodnosc);
+  }
 }
 
 void WylaczonyTrigger::odnotujWlaczenie() {

@@ -34,6 +34,8 @@ class WylaczonyTrigger {
   // Switches the trigger on through the copy's connection, else through a new one (the copy's may be
   // lost); empty when it is on, otherwise what stopped it.
   std::string wlacz();
+  // As wlacz(); a trigger that stays off is an error of the run, named in the logs.
+  void wlaczAlboZglos();
   // Whether the trigger is off, or cannot be found out (read on the copy's connection, else a new one).
   bool mozeBycWylaczony() noexcept;
   // Connects `baza` to the database the copy writes into, as the copy's connection is connected.

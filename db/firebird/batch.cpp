@@ -47,11 +47,7 @@ std::vector<unsigned> charsetsOf(Firebird::IMessageMetadata* meta, std::size_t c
   return out;
 }
 
-// A character set as the server names it.
-struct TextCharset {
-  std::string name;
-  unsigned bytesPerChar = 1;
-};
+using TextCharset = Catalog::TextCharset;  // a character set as the server names it
 
 // The PSQL declaration of a parameter described by `s` (text in `charset`); "" when the type has none.
 std::string declaredType(const Slot& s, const TextCharset& charset) {
@@ -533,8 +529,7 @@ std::unique_ptr<BatchImpl> makeBatch(std::shared_ptr<StatementCore> single, cons
   for (std::size_t i = 0; i < n; ++i) {
     const Slot& slot = single->input.slot(i);
     if (textual(slot)) {
-      const Catalog::TextCharset c = characterSet(link, charsets[i]);
-      textCharsets[i] = {c.name, c.bytesPerChar};
+      textCharsets[i] = characterSet(link, charsets[i]);
     }
     std::string type = declaredType(slot, textCharsets[i]);
     if (type.empty()) return nullptr;

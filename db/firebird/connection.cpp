@@ -78,6 +78,25 @@ void run(StatementCore& core, const Params& params) {
   }
 }
 
+// Runs a statement that yields nothing by the rule of every such execution: DDL (`ddl`) takes effect at
+// commit, so it is refused inside the caller's transaction and runs between two commits; anything else
+// is a change counted towards the next commit.
+template <typename Run>
+void asChange(Link& link, bool ddl, Run run) {
+  if (ddl && link.inWork()) {
+    throw EngineError(errc::kState,
+                      "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
+  }
+  if (ddl) link.commit();
+  run();
+  if (ddl) {
+    link.markDirty();
+    link.commit();
+  } else {
+    link.noteChange();
+  }
+}
+
 class Statement : public StatementImpl {
  public:
   Statement(std::shared_ptr<StatementCore> core, std::string sql)
@@ -102,20 +121,9 @@ class Statement : public StatementImpl {
       default:
         break;
     }
-    bool ddl = isDdl(core_->type);
+    const bool ddl = isDdl(core_->type);
     if (ddl && changesTables(core_->type, sql_)) link.forgetCatalog();
-    if (ddl && link.inWork()) {
-      throw EngineError(errc::kState,
-                        "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
-    }
-    if (ddl) link.commit();
-    run(params);
-    if (ddl) {
-      link.markDirty();
-      link.commit();
-    } else {
-      link.noteChange();
-    }
+    asChange(link, ddl, [&] { run(params); });
   }
 
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
@@ -200,30 +208,20 @@ class StatementAtOnce : public StatementImpl {
     Link& link = *link_;
     link.checkIdle();
     if (!params.empty()) throw EngineError(errc::kSqlError, "Polecenie nie ma parametrów");
-    const bool ddl = kind_ == AtOnce::Ddl;
-    if (ddl && link.inWork()) {
-      throw EngineError(errc::kState,
-                        "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
-    }
-    if (ddl) link.commit();
-    const std::string text = link.charset().encode(sql_);
-    Firebird::IAttachment* attachment = link.attachment();
-    Firebird::ITransaction* tra = link.writeTransaction();
-    try {
-      Status st(link.context());
-      link.call([&] {
-        attachment->execute(&st, tra, static_cast<unsigned>(text.size()), text.c_str(), link.dialect(),
-                            nullptr, nullptr, nullptr, nullptr);
-      });
-    } catch (const ServerError& failure) {
-      raiseFailure(link, table_, failure);
-    }
-    if (ddl) {
-      link.markDirty();
-      link.commit();
-    } else {
-      link.noteChange();
-    }
+    asChange(link, kind_ == AtOnce::Ddl, [&] {
+      const std::string text = link.charset().encode(sql_);
+      Firebird::IAttachment* attachment = link.attachment();
+      Firebird::ITransaction* tra = link.writeTransaction();
+      try {
+        Status st(link.context());
+        link.call([&] {
+          attachment->execute(&st, tra, static_cast<unsigned>(text.size()), text.c_str(), link.dialect(),
+                              nullptr, nullptr, nullptr, nullptr);
+        });
+      } catch (const ServerError& failure) {
+        raiseFailure(link, table_, failure);
+      }
+    });
   }
 
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
