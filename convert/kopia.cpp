@@ -76,6 +76,7 @@ class KopiaTabeli {
   // after the run's last commit compares with.
   std::optional<std::string> skopiowane_;
   std::optional<StanZapisanej> stan_;
+  bool zatwierdzonePoBledzie_ = false;
 };
 
 KopiaTabeli::KopiaTabeli(TPrzebieg& przebieg, ZrodloKopii& zrodlo)
@@ -180,6 +181,13 @@ void KopiaTabeli::kopiujWTransakcji() {
   }
   if (zrodlo_.tabela) zrodlo_.zbierz(*zrodlo_.tabela);
   if (!bladDostepu_) SprawdzPlikiTabeli(plikiPrzed_, dm_.KatalogParadoxa(), tabelaPdx_);
+  // The numbering goes back with the rows: set and switched on in this transaction, it takes effect at
+  // the same commit, and a rollback leaves the trigger off for the guard to switch on.
+  if (obslugaTriggera_) {
+    WykonajSql(dm_.qryInterbase,
+               "set generator " + generator_ + " to " + std::to_string(najwiekszyIndeks_ + 1) + " ;");
+    wylaczony_->WlaczZTransakcja();
+  }
 }
 
 void KopiaTabeli::kopiujWiersze() {
@@ -263,6 +271,7 @@ void KopiaTabeli::zatwierdz() {
   const WynikZatwierdzenia zatwierdzenie = ZatwierdzKopie(dm_, tabelaIb_, stan_, skopiowane_);
   switch (zatwierdzenie.stan) {
     case Zatwierdzenie::Zatwierdzone:
+      zatwierdzonePoBledzie_ = static_cast<bool>(zatwierdzenie.blad);
       if (zatwierdzenie.blad)
         log_.ZapiszKomunikat("*** Tabela " + tabelaIb_ +
                                  ": zatwierdzenie zgłosiło błąd, lecz tabela zawiera skopiowane wiersze: "
@@ -310,10 +319,12 @@ void KopiaTabeli::poZatwierdzeniu() {
     przebieg_.DoSprawdzenia(std::move(*stan_));
   }
   if (obslugaTriggera_) {
-    WykonajSql(dm_.qryInterbase,
-               "set generator " + generator_ + " to " + std::to_string(najwiekszyIndeks_ + 1) + " ;");
     log_.ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(najwiekszyIndeks_), kOgolny);
-    wylaczony_->Wlacz();
+    // After a commit found out on a new connection the switch is made sure of there.
+    if (zatwierdzonePoBledzie_)
+      wylaczony_->Wlacz();
+    else
+      wylaczony_->Wlaczony();
   }
   zrodlo_.zapisz(log_, dm_.qryParadox);
 }

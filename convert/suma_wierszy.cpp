@@ -1,6 +1,7 @@
 // Digests of values and rows, and the sum of a copy's rows.
 #include "convert/suma_wierszy.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string_view>
@@ -112,17 +113,36 @@ void SumaWierszy::dodaj(db::Query& insert, std::uint64_t numer, bool pomijalny) 
   if (!pewna_) return;
   std::uint64_t h = kPoczatekWiersza;
   for (std::size_t k = 0; k < kolumny_.size(); ++k) {
-    const auto wartosc = skrotWyslanej(insert.param(static_cast<int>(k)).value(), kolumny_[k]);
+    const db::Value& wyslana = insert.param(static_cast<int>(k)).value();
+    const auto wartosc = skrotWyslanej(wyslana, kolumny_[k]);
     if (!wartosc) {
       pewna_ = false;
       return;
     }
     h = dolacz(h, *wartosc);
+    if (kolumny_[k].type == FieldType::Memo || kolumny_[k].type == FieldType::Blob) policzBlob(k, wyslana);
   }
   suma_ += h;
   sumaDruga_ += drugi(h);
   ++wierszy_;
   if (pomijalny) pomijalne_[numer] = h;
+}
+
+void SumaWierszy::policzBlob(std::size_t k, const db::Value& v) {
+  std::size_t dlugosc = 0;
+  if (const auto* b = std::get_if<db::Bytes>(&v)) {
+    dlugosc = b->data.size();
+  } else if (const auto* t = std::get_if<std::string>(&v)) {
+    dlugosc = t->size();
+    // UTF-8 counted in characters where the column has a set: the bytes that do not start one.
+    if (!kolumny_[k].binary)
+      dlugosc -= static_cast<std::size_t>(std::count_if(
+          t->begin(), t->end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }));
+  } else {
+    return;  // null
+  }
+  ++bloby_[k].niepuste;
+  bloby_[k].najdluzszy = std::max(bloby_[k].najdluzszy, dlugosc);
 }
 
 void SumaWierszy::wycofaj(std::uint64_t numer) {

@@ -22,7 +22,8 @@ namespace konw {
 // digests of rows the copy may still leave out.
 class SumaWierszy {
  public:
-  explicit SumaWierszy(std::vector<db::FieldDef> kolumny) : kolumny_(std::move(kolumny)) {}
+  explicit SumaWierszy(std::vector<db::FieldDef> kolumny)
+      : kolumny_(std::move(kolumny)), bloby_(kolumny_.size()) {}
   // The row bound in `insert`'s parameters (one per column, in order) goes out as row `numer`;
   // `pomijalny`: the copy may yet leave it out (wycofaj).
   void dodaj(db::Query& insert, std::uint64_t numer, bool pomijalny);
@@ -38,9 +39,18 @@ class SumaWierszy {
   std::int64_t wierszy() const { return wierszy_; }
   std::uint64_t suma() const { return suma_; }
   std::uint64_t sumaDruga() const { return sumaDruga_; }
+  // Of each column, the blob values sent that are not null and the longest of them, in characters (in
+  // bytes for a column without a character set): what reading them back with the rows would take.
+  struct Bloby {
+    std::int64_t niepuste = 0;
+    std::size_t najdluzszy = 0;
+  };
+  const std::vector<Bloby>& bloby() const { return bloby_; }
 
  private:
+  void policzBlob(std::size_t k, const db::Value& v);
   std::vector<db::FieldDef> kolumny_;
+  std::vector<Bloby> bloby_;
   std::uint64_t suma_ = 0, sumaDruga_ = 0;
   std::int64_t wierszy_ = 0;
   bool pewna_ = true;

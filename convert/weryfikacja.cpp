@@ -52,8 +52,13 @@ std::vector<db::FieldDef> opiszKolumny(db::Database& baza, const std::string& ta
 // set is read as the bytes it holds (CAST to OCTETS): a NONE column would come decoded in the
 // connection's set, and the copy's bytes are compared as bytes. `opis`, when given, receives the columns of
 // the query returned when they are known already (the plain query), else stays empty.
+// `krotkie` (when given, one per column) reads blob values of at most that many characters (bytes without
+// a set; 0: none) as text in a column of their own, appended after the others, whose position goes into
+// `(*pozycje)[k]` (-1 for a column without one); the blob column then holds only the longer ones. A blob read
+// as a blob costs round trips of its own through a server; text comes with its row.
 std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::string& tabelaIb,
-                             std::vector<db::FieldDef>* opis = nullptr) {
+                             std::vector<db::FieldDef>* opis = nullptr, const std::vector<int>& krotkie = {},
+                             std::vector<int>* pozycje = nullptr) {
   std::vector<std::string> nazwy, kolumnyInsertu;
   std::string lista;
   for (int k = 0; k < insert.paramCount(); ++k) {
@@ -64,25 +69,83 @@ std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::s
   const std::string proste = "SELECT " + lista + " FROM " + tabelaIb;
   std::vector<db::FieldDef> kolumny = opiszKolumny(baza, tabelaIb, kolumnyInsertu);
   if (kolumny.empty()) kolumny = opiszKolumny(baza, proste);
-  if (kolumny.size() != nazwy.size() ||
-      std::none_of(kolumny.begin(), kolumny.end(), [](const db::FieldDef& k) {
-        return k.binary && (tekstowa(k.type) || k.type == FieldType::Memo);
-      })) {
+  const bool zKrotkimi = pozycje && krotkie.size() == nazwy.size() && kolumny.size() == nazwy.size() &&
+                         std::any_of(krotkie.begin(), krotkie.end(), [](int n) { return n > 0; });
+  if (pozycje) pozycje->clear();
+  if (!zKrotkimi && (kolumny.size() != nazwy.size() ||
+                     std::none_of(kolumny.begin(), kolumny.end(), [](const db::FieldDef& k) {
+                       return k.binary && (tekstowa(k.type) || k.type == FieldType::Memo);
+                     }))) {
     if (opis) *opis = std::move(kolumny);
     return proste;
   }
   lista.clear();
+  std::string dodane;
+  int dodanych = 0;
   for (std::size_t k = 0; k < nazwy.size(); ++k) {
     const db::FieldDef& c = kolumny[k];
     std::string kolumna = nazwy[k];
     if (c.binary && tekstowa(c.type) && c.size > 0)
       kolumna = "CAST(" + nazwy[k] + " AS " + (c.fixedLength ? "CHAR(" : "VARCHAR(") +
-                std::to_string(c.size) + ") CHARACTER SET OCTETS) AS " + nazwy[k];
+                std::to_string(c.size) + ") CHARACTER SET OCTETS)";
     else if (c.binary && c.type == FieldType::Memo)
-      kolumna = "CAST(" + nazwy[k] + " AS BLOB SUB_TYPE 0) AS " + nazwy[k];
+      kolumna = "CAST(" + nazwy[k] + " AS BLOB SUB_TYPE 0)";
+    if (zKrotkimi) pozycje->push_back(-1);
+    if (zKrotkimi && krotkie[k] > 0 && (c.type == FieldType::Memo || c.type == FieldType::Blob)) {
+      const std::string n = std::to_string(krotkie[k]);
+      const std::string dlugosc =
+          (c.binary || c.type == FieldType::Blob ? "OCTET_LENGTH(" : "CHAR_LENGTH(") + nazwy[k] + ")";
+      dodane += ",CASE WHEN " + dlugosc + " <= " + n + " THEN CAST(" + nazwy[k] + " AS VARCHAR(" + n +
+                ") CHARACTER SET " + (c.binary || c.type == FieldType::Blob ? "OCTETS" : "UTF8") + ") END";
+      kolumna = "CASE WHEN " + dlugosc + " > " + n + " THEN " + kolumna + " END";
+      pozycje->back() = static_cast<int>(nazwy.size()) + dodanych++;
+    }
+    if (kolumna != nazwy[k]) kolumna += " AS " + nazwy[k];
     lista += (k ? "," : "") + kolumna;
   }
-  return "SELECT " + lista + " FROM " + tabelaIb;
+  return "SELECT " + lista + dodane + " FROM " + tabelaIb;
+}
+
+// The blob columns worth reading with their rows, as text (zapytanieOdczytu's `krotkie`): a blob read as
+// a blob costs about two round trips through a server (opened, read), while text widens every row, and a
+// server sends rows in batches of about 16 KB (at least 10 rows). Chosen for the whole table when the
+// batches cost fewer round trips than the blobs; a column whose longest value sent would widen the row
+// too much stays read as blobs.
+std::vector<int> KrotkieBloby(const std::vector<db::FieldDef>& kolumny,
+                              const std::vector<SumaWierszy::Bloby>& bloby, std::int64_t wierszy) {
+  constexpr std::size_t kNajwiecejBajtow = 8000, kNajwiecejRazem = 32000;
+  std::vector<int> krotkie(kolumny.size(), 0);
+  if (bloby.size() != kolumny.size() || wierszy <= 0) return krotkie;
+  // Bytes a row takes in the message, at most four a character (UTF-8).
+  auto bajtow = [](const db::FieldDef& c) -> std::size_t {
+    if (tekstowa(c.type)) return static_cast<std::size_t>(std::max(c.size, 1)) * (c.binary ? 1 : 4) + 4;
+    return 8;
+  };
+  auto paczek = [wierszy](std::size_t wiersz) {
+    // Rows a batch holds, as a Firebird 3 client asks for them (8 KB packets, 2 to 4 of them).
+    const std::size_t r = wiersz + 12, pakiet = 8192;
+    std::size_t pakiety = (20 * r + pakiet - 1) / pakiet;
+    if (pakiety > 4) pakiety = (10 * r + pakiet - 1) / pakiet;
+    const std::size_t wPaczce = std::max<std::size_t>(10, std::max<std::size_t>(pakiety, 2) * pakiet / r);
+    return static_cast<double>(wierszy) / static_cast<double>(wPaczce);
+  };
+  std::size_t wiersz = 0, dodane = 0;
+  double blobow = 0;
+  for (std::size_t k = 0; k < kolumny.size(); ++k) {
+    wiersz += bajtow(kolumny[k]);
+    const bool blob = kolumny[k].type == FieldType::Memo || kolumny[k].type == FieldType::Blob;
+    if (!blob || bloby[k].niepuste == 0) continue;
+    const bool bajty = kolumny[k].binary || kolumny[k].type == FieldType::Blob;
+    const std::size_t n = std::max<std::size_t>(bloby[k].najdluzszy, 1);
+    const std::size_t szerokosc = n * (bajty ? 1 : 4) + 4;
+    if (szerokosc > kNajwiecejBajtow || dodane + szerokosc > kNajwiecejRazem) continue;
+    krotkie[k] = static_cast<int>(n);
+    dodane += szerokosc;
+    blobow += 2.0 * static_cast<double>(bloby[k].niepuste);
+  }
+  if (dodane == 0 || paczek(wiersz + dodane) >= paczek(wiersz) + blobow)
+    std::fill(krotkie.begin(), krotkie.end(), 0);
+  return krotkie;
 }
 
 // Adds the seconds from its making to its end to the run's: the time verifying took.
@@ -98,14 +161,21 @@ struct Pomiar {
 // Adds up the rows of `odczyt` (open, at its first row) as the read-back adds up stored rows, into
 // `stan`; false when `przerwac`, asked every 256 rows, stopped it.
 bool SumujZapisane(db::Query& odczyt, const std::vector<db::FieldDef>& kolumny,
-                   const std::function<bool()>& przerwac, StanZapisanej& stan) {
+                   const std::function<bool()>& przerwac, StanZapisanej& stan,
+                   const std::vector<int>& krotkie = {}) {
   std::uint64_t s1 = 0, s2 = 0;
   std::int64_t n = 0;
   for (; !odczyt.eof(); odczyt.next()) {
     if (++n % 256 == 0 && przerwac()) return false;
     std::uint64_t h = kPoczatekWiersza;
-    for (std::size_t k = 0; k < kolumny.size(); ++k)
-      h = dolacz(h, skrotZapisanej(odczyt.field(static_cast<int>(k)).value(), kolumny[k]));
+    for (std::size_t k = 0; k < kolumny.size(); ++k) {
+      const db::Value* v = &odczyt.field(static_cast<int>(k)).value();
+      // A short blob value came as text in a column of its own (zapytanieOdczytu); the digest takes text
+      // and bytes alike by what the column holds.
+      if (k < krotkie.size() && krotkie[k] >= 0 && !odczyt.field(krotkie[k]).isNull())
+        v = &odczyt.field(krotkie[k]).value();
+      h = dolacz(h, skrotZapisanej(*v, kolumny[k]));
+    }
     s1 += h;
     s2 += SumaWierszy::drugi(h);
   }
@@ -327,16 +397,30 @@ StanZapisanej OdczytajStan(db::Database& baza, const StanZapisanej& wzor,
   db::Query odczyt;
   odczyt.setDatabase(&baza);
   odczyt.setUnidirectional(true);
-  odczyt.addSql(wzor.sql);
-  odczyt.open();
-  SumujZapisane(
-      odczyt, wzor.kolumny,
-      [&] {
-        if (pompuj) pompuj();
-        return false;
-      },
-      teraz);
-  odczyt.close();
+  const auto sumuj = [&](const std::string& sql, const std::vector<int>& krotkie) {
+    odczyt.close();
+    odczyt.clearSql();
+    odczyt.addSql(sql);
+    odczyt.open();
+    SumujZapisane(
+        odczyt, wzor.kolumny,
+        [&] {
+          if (pompuj) pompuj();
+          return false;
+        },
+        teraz, krotkie);
+    odczyt.close();
+  };
+  if (!wzor.sqlKrotkie.empty()) {
+    try {
+      sumuj(wzor.sqlKrotkie, wzor.krotkie);
+      return teraz;
+    } catch (const db::EngineError&) {
+      // Read as blobs after all, as below; a fault of the connection shows there again.
+      teraz = StanZapisanej{};
+    }
+  }
+  sumuj(wzor.sql, {});
   return teraz;
 }
 
@@ -350,6 +434,10 @@ StanZapisanej StanWyslanych(TPrzebieg& przebieg, const SumaWierszy& suma, db::Qu
   stan.etykieta = przebieg.EtykietaTabeli();
   stan.tabelaIb = tabelaIb;
   stan.sql = zapytanieOdczytu(przebieg.dane().DBi, insert, tabelaIb);
+  const std::vector<int> krotkie = KrotkieBloby(suma.kolumny(), suma.bloby(), suma.wierszy());
+  if (std::any_of(krotkie.begin(), krotkie.end(), [](int n) { return n > 0; }))
+    stan.sqlKrotkie =
+        zapytanieOdczytu(przebieg.dane().DBi, insert, tabelaIb, nullptr, krotkie, &stan.krotkie);
   stan.kolumny = suma.kolumny();
   stan.wierszy = suma.wierszy();
   stan.suma = suma.suma();

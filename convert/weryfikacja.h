@@ -37,6 +37,10 @@ std::optional<SumaWierszy> PrzygotujSume(TPrzebieg& przebieg, db::Query& insert,
 struct StanZapisanej {
   std::string etykieta, tabelaIb, sql;
   std::vector<db::FieldDef> kolumny;
+  // The same read with short blob values as text: the query, and the position of each column's text
+  // (-1 where it has none). Empty where every blob is read as a blob.
+  std::string sqlKrotkie;
+  std::vector<int> krotkie;
   std::int64_t wierszy = 0;
   std::uint64_t suma = 0, sumaDruga = 0;
   bool zgodna = false;                   // the read-back found exactly the values sent

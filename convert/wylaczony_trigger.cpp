@@ -38,6 +38,15 @@ void WylaczonyTrigger::Wlacz() {
   if (const std::string blad = wlacz(); !blad.empty()) throw db::EngineError(db::errc::kSqlError, blad);
 }
 
+void WylaczonyTrigger::WlaczZTransakcja() {
+  WykonajSql(q_, "alter trigger " + wpis_.trigger + " active;");
+}
+
+void WylaczonyTrigger::Wlaczony() {
+  aktywny_ = true;
+  odnotujWlaczenie();
+}
+
 WylaczonyTrigger::~WylaczonyTrigger() {
   if (!aktywny_) {
     // The copy is failing with its own error; a trigger that stays off is an error of the run besides.

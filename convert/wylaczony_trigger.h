@@ -25,6 +25,10 @@ class WylaczonyTrigger {
   // Switches the trigger back on, on a new connection when the copy's fails; an error here is the copy's
   // and names the trigger.
   void Wlacz();
+  // Switches the trigger on inside the copy's transaction: on with its commit, then said by Wlaczony();
+  // still off after its rollback, when the guard switches it on as after any failure.
+  void WlaczZTransakcja();
+  void Wlaczony();
   ~WylaczonyTrigger();
   WylaczonyTrigger(const WylaczonyTrigger&) = delete;
   WylaczonyTrigger& operator=(const WylaczonyTrigger&) = delete;

@@ -29,7 +29,8 @@ bool changesTables(unsigned type, const std::string& sql) {
   std::istringstream words(upperAscii(sql));
   std::string first, second;
   words >> first >> second;
-  return !(first == "ALTER" && second == "TRIGGER");
+  return !((first == "ALTER" && (second == "TRIGGER" || second == "SEQUENCE")) ||
+           (first == "SET" && second == "GENERATOR"));
 }
 
 // A row another attachment holds, still locked when the wait ran out: the error says which table.
@@ -79,13 +80,17 @@ void run(StatementCore& core, const Params& params) {
 }
 
 // Runs a statement that yields nothing by the rule of every such execution: DDL (`ddl`) takes effect at
-// commit, so it is refused inside the caller's transaction and runs between two commits; anything else
-// is a change counted towards the next commit.
+// commit, so it runs between two commits; anything else is a change counted towards the next commit.
+// Inside the caller's transaction DDL is refused, but for switching a trigger or setting a generator
+// (`withWork`): those take effect with the transaction's commit and are undone with its rollback, so
+// that a table's rows and its numbering become visible together.
 template <typename Run>
-void asChange(Link& link, bool ddl, Run run) {
+void asChange(Link& link, bool ddl, bool withWork, Run run) {
   if (ddl && link.inWork()) {
-    throw EngineError(errc::kState,
-                      "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
+    if (!withWork)
+      throw EngineError(errc::kState,
+                        "Polecenie zmieniające strukturę bazy nie może być wykonane wewnątrz transakcji");
+    ddl = false;
   }
   if (ddl) link.commit();
   run();
@@ -123,7 +128,7 @@ class Statement : public StatementImpl {
     }
     const bool ddl = isDdl(core_->type);
     if (ddl && changesTables(core_->type, sql_)) link.forgetCatalog();
-    asChange(link, ddl, [&] { run(params); });
+    asChange(link, ddl, ddl && !changesTables(core_->type, sql_), [&] { run(params); });
   }
 
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
@@ -208,7 +213,7 @@ class StatementAtOnce : public StatementImpl {
     Link& link = *link_;
     link.checkIdle();
     if (!params.empty()) throw EngineError(errc::kSqlError, "Polecenie nie ma parametrów");
-    asChange(link, kind_ == AtOnce::Ddl, [&] {
+    asChange(link, kind_ == AtOnce::Ddl, !changesTables(isc_info_sql_stmt_ddl, sql_), [&] {
       const std::string text = link.charset().encode(sql_);
       Firebird::IAttachment* attachment = link.attachment();
       Firebird::ITransaction* tra = link.writeTransaction();

@@ -33,7 +33,8 @@ namespace db::firebird {
 //  - at disconnect.
 // A caller's own transaction (begin() to commitWork() or rollbackWork()) suspends every safe point:
 // its statements, cursors and tables go through the write transaction, a failed statement is undone
-// alone and the work before it stays pending, DDL is refused, and a disconnection rolls it back.
+// alone and the work before it stays pending, DDL is refused (but for switching a trigger and setting a
+// generator, which take effect with the transaction), and a disconnection rolls it back.
 class ResultCursor;
 struct StatementCore;
 struct Catalog;

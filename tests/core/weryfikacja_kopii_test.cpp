@@ -210,6 +210,63 @@ TEST_F(WeryfikacjaKopii, ACleanTableIsOneLineOfAdditionalInformation) {
   }
 }
 
+// Short blob values are read after the last commit with their rows, as text: in each character set and
+// without one, a null, and a value changed afterwards, shorter or longer than any sent, is
+// still a different table.
+TEST_F(WeryfikacjaKopii, ShortBlobsReadWithTheirRowsStillShowEveryChange) {
+  sql("create table KRANCE (ID integer not null primary key, T blob sub_type text character set win1250, "
+      "U blob sub_type text character set utf8, N blob sub_type text character set none, B blob sub_type 0)");
+  db::paradox::TableSpec t;
+  t.fields = {{"ID", '+', 0}, {"T", 'M', 10}, {"U", 'M', 10}, {"N", 'M', 10}, {"B", 'M', 10}};
+  t.keyFields = 1;
+  const std::string dlugi(300, 'x');
+  std::vector<db::Row> wiersze = {{std::int64_t{1}, kPolski, kPolski, kPolski, kPolski},
+                                  {std::int64_t{2}, db::Null{}, db::Null{}, db::Null{}, db::Null{}},
+                                  {std::int64_t{3}, dlugi, std::string("ą ") + dlugi, dlugi + " ", dlugi}};
+  db::paradox::writeTable(dane / "KRANCE.DB", t, std::move(wiersze));
+  writeControlTables(root.path / "PROG" / "KONWERSJA", {{1, "KRANCE", "KRANCE"}}, {});
+  auto& dm = *frm.dm();
+  ASSERT_TRUE(dm.OtworzTabeleKonfiguracyjne(frm.SciezkaGlowna, frm.programPath()));
+  ASSERT_TRUE(dm.tblLista.locate("TABELA", {std::string("KRANCE")}, false));
+  frm.przebieg.Convert();
+  std::vector<konw::StanZapisanej> stany = frm.przebieg.ZabierzDoSprawdzenia();
+  ASSERT_EQ(stany.size(), 1u);
+  const konw::StanZapisanej& stan = stany[0];
+  ASSERT_FALSE(stan.sqlKrotkie.empty());
+  EXPECT_EQ(stan.krotkie, (std::vector<int>{-1, 5, 6, 7, 8}));
+  {
+    // The query runs as it stands: nothing is left to reading the blobs after all.
+    db::Query q;
+    q.setDatabase(&dm.DBi);
+    q.addSql(stan.sqlKrotkie);
+    q.open();
+    ASSERT_EQ(q.fieldCount(), 9);
+    int tekstem = 0;
+    for (; !q.eof(); q.next()) tekstem += !q.field(5).isNull() && q.field(1).isNull();
+    EXPECT_EQ(tekstem, 2);
+  }
+  EXPECT_TRUE(konw::TakiSam(konw::OdczytajStan(dm.DBi, stan, {}), stan));
+  const struct {
+    std::string zmiana, cofniecie;
+  } zmiany[] = {
+      {"update KRANCE set T = 'inny' where ID = 1", "update KRANCE set T = '" + kPolski + "' where ID = 1"},
+      {"update KRANCE set U = 'nowy' where ID = 2", "update KRANCE set U = null where ID = 2"},
+      {"update KRANCE set B = x'00' where ID = 2", "update KRANCE set B = null where ID = 2"},
+      {"update KRANCE set N = 'abc' where ID = 3", "update KRANCE set N = '" + dlugi + " ' where ID = 3"},
+      {"update KRANCE set U = U || '!' where ID = 3",
+       "update KRANCE set U = substring(U from 1 for 302) where ID = 3"},
+      {"update KRANCE set B = B || B where ID = 3",
+       "update KRANCE set B = substring(B from 1 for 300) where ID = 3"},
+  };
+  for (const auto& z : zmiany) {
+    SCOPED_TRACE(z.zmiana);
+    sql(z.zmiana);
+    EXPECT_FALSE(konw::TakiSam(konw::OdczytajStan(dm.DBi, stan, {}), stan));
+    sql(z.cofniecie);
+    EXPECT_TRUE(konw::TakiSam(konw::OdczytajStan(dm.DBi, stan, {}), stan));
+  }
+}
+
 TEST_F(WeryfikacjaKopii, AnInjectedNameRefusesTheTableBeforeAnyStatement) {
   sql("create table KRANCE (ID integer not null primary key)");
   sql("insert into KRANCE (ID) values (99)");
