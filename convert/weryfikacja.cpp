@@ -91,12 +91,14 @@ std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::s
     else if (c.binary && c.type == FieldType::Memo)
       kolumna = "CAST(" + nazwy[k] + " AS BLOB SUB_TYPE 0)";
     if (zKrotkimi) pozycje->push_back(-1);
-    if (zKrotkimi && krotkie[k] > 0 && (c.type == FieldType::Memo || c.type == FieldType::Blob)) {
+    // Text in its own set, so that the server turns it into the connection's as it turns the blob.
+    const bool bajty = c.binary || c.type == FieldType::Blob;
+    if (zKrotkimi && krotkie[k] > 0 && (c.type == FieldType::Memo || c.type == FieldType::Blob) &&
+        (bajty || !c.charset.empty())) {
       const std::string n = std::to_string(krotkie[k]);
-      const std::string dlugosc =
-          (c.binary || c.type == FieldType::Blob ? "OCTET_LENGTH(" : "CHAR_LENGTH(") + nazwy[k] + ")";
+      const std::string dlugosc = (bajty ? "OCTET_LENGTH(" : "CHAR_LENGTH(") + nazwy[k] + ")";
       dodane += ",CASE WHEN " + dlugosc + " <= " + n + " THEN CAST(" + nazwy[k] + " AS VARCHAR(" + n +
-                ") CHARACTER SET " + (c.binary || c.type == FieldType::Blob ? "OCTETS" : "UTF8") + ") END";
+                ") CHARACTER SET " + (bajty ? std::string("OCTETS") : c.charset) + ") END";
       kolumna = "CASE WHEN " + dlugosc + " > " + n + " THEN " + kolumna + " END";
       pozycje->back() = static_cast<int>(nazwy.size()) + dodanych++;
     }

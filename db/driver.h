@@ -28,6 +28,9 @@ struct FieldDef {
   // Text or blob whose bytes are in no character set (Firebird OCTETS or NONE, BLOB SUB_TYPE 0): the
   // server stores what it is given, unconverted; a String's size counts bytes.
   bool binary = false;
+  // Text in a character set: the set's name as the database declares it, where the driver knows it ("" if
+  // not; Firebird's catalogue gives it).
+  std::string charset = {};
 };
 
 struct IndexDef {

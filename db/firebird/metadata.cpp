@@ -71,6 +71,7 @@ std::vector<FieldDef> fieldsOf(Link& link, std::vector<Row>::const_iterator from
     // NONE (0) and OCTETS (1) text, and blobs that are not text, hold bytes in no character set.
     const bool textual = def.type == FieldType::String || def.type == FieldType::Memo;
     def.binary = def.type == FieldType::Blob || (textual && !isNull(row[7]) && integer(row[7]) <= 1);
+    if (textual && !def.binary && !isNull(row[7])) def.charset = characterSet(link, integer(row[7])).name;
     fields.push_back(std::move(def));
   }
   return fields;
