@@ -133,11 +133,8 @@ void SumaWierszy::policzBlob(std::size_t k, const db::Value& v) {
   if (const auto* b = std::get_if<db::Bytes>(&v)) {
     dlugosc = b->data.size();
   } else if (const auto* t = std::get_if<std::string>(&v)) {
-    dlugosc = t->size();
-    // UTF-8 counted in characters where the column has a set: the bytes that do not start one.
-    if (!kolumny_[k].binary)
-      dlugosc -= static_cast<std::size_t>(std::count_if(
-          t->begin(), t->end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }));
+    // In characters where the column has a set.
+    dlugosc = kolumny_[k].binary ? t->size() : znakiUtf8(*t);
   } else {
     return;  // null
   }
