@@ -53,8 +53,9 @@ class KopiaTabeli {
   // A failure or a break inside the transaction: the table is given its rows back. The break ends the
   // copy here (true); a failure goes on to the caller.
   bool wycofaj();
-  void zatwierdz();
-  void poZatwierdzeniu();
+  // True when the commit reported an error although the table holds the rows it committed.
+  bool zatwierdz();
+  void poZatwierdzeniu(bool poBledzie);
   // A table left with the rows it had before: the generator stays past their numbers, so that the
   // product's next insert through the trigger does not collide.
   void generatorPoWycofaniu();
@@ -76,7 +77,6 @@ class KopiaTabeli {
   // after the run's last commit compares with.
   std::optional<std::string> skopiowane_;
   std::optional<StanZapisanej> stan_;
-  bool zatwierdzonePoBledzie_ = false;
 };
 
 KopiaTabeli::KopiaTabeli(TPrzebieg& przebieg, ZrodloKopii& zrodlo)
@@ -104,8 +104,7 @@ void KopiaTabeli::wykonaj() {
     if (!wycofaj()) throw;
     return;
   }
-  zatwierdz();
-  poZatwierdzeniu();
+  poZatwierdzeniu(zatwierdz());
 }
 
 bool KopiaTabeli::odrzucona() {
@@ -267,33 +266,33 @@ void KopiaTabeli::generatorPoWycofaniu() {
 
 // A commit whose outcome is unknown (the connection lost on its way) is found out from what the table
 // holds, never guessed.
-void KopiaTabeli::zatwierdz() {
+bool KopiaTabeli::zatwierdz() {
   const WynikZatwierdzenia zatwierdzenie = ZatwierdzKopie(dm_, tabelaIb_, stan_, skopiowane_);
   switch (zatwierdzenie.stan) {
     case Zatwierdzenie::Zatwierdzone:
-      zatwierdzonePoBledzie_ = static_cast<bool>(zatwierdzenie.blad);
       if (zatwierdzenie.blad)
         log_.ZapiszKomunikat("*** Tabela " + tabelaIb_ +
                                  ": zatwierdzenie zgłosiło błąd, lecz tabela zawiera skopiowane wiersze: "
                                  "zmiany zatwierdzone ***",
                              kOgolny | kBledy);
-      return;
+      return static_cast<bool>(zatwierdzenie.blad);
     case Zatwierdzenie::Wycofane:
       log_.ZapiszKomunikat("*** Tabela " + tabelaIb_ +
                                ": zmiany wycofane, tabela zawiera te same wiersze co przed konwersją ***",
                            kOgolny | kBledy);
       generatorPoWycofaniu();
-      std::rethrow_exception(zatwierdzenie.blad);
+      break;
     case Zatwierdzenie::Nieznane:
       log_.ZapiszKomunikat("*** Tabela " + tabelaIb_ +
                                ": nie udało się ustalić, czy zmiany zostały zatwierdzone (połączenie z "
                                "bazą Firebird zerwane w trakcie zatwierdzania); stan tabeli nieznany ***",
                            kOgolny | kBledy | kBledyKrytyczne, kNiezgodnoscKrytyczna | kNiezgodnosc);
-      std::rethrow_exception(zatwierdzenie.blad);
+      break;
   }
+  std::rethrow_exception(zatwierdzenie.blad);
 }
 
-void KopiaTabeli::poZatwierdzeniu() {
+void KopiaTabeli::poZatwierdzeniu(bool poBledzie) {
   if (skopiowane_) {
     if (wynik_) wynik_->zapisane = std::stoll(*skopiowane_);
     log_.ZapiszKomunikat("  ilość skopiowanych rekordów: " + *skopiowane_, kOgolny);
@@ -321,7 +320,7 @@ void KopiaTabeli::poZatwierdzeniu() {
   if (obslugaTriggera_) {
     log_.ZapiszKomunikat("  największa wartość indeksu: " + std::to_string(najwiekszyIndeks_), kOgolny);
     // After a commit found out on a new connection the switch is made sure of there.
-    if (zatwierdzonePoBledzie_)
+    if (poBledzie)
       wylaczony_->Wlacz();
     else
       wylaczony_->Wlaczony();

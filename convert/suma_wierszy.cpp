@@ -120,7 +120,7 @@ void SumaWierszy::dodaj(db::Query& insert, std::uint64_t numer, bool pomijalny) 
       return;
     }
     h = dolacz(h, *wartosc);
-    if (kolumny_[k].type == FieldType::Memo || kolumny_[k].type == FieldType::Blob) policzBlob(k, wyslana);
+    if (blobowa(kolumny_[k].type)) policzBlob(k, wyslana);
   }
   suma_ += h;
   sumaDruga_ += drugi(h);

@@ -23,6 +23,9 @@ bool calkowita(FieldType t) {
 bool tekstowa(FieldType t) {
   return t == FieldType::String || t == FieldType::FixedChar || t == FieldType::WideString;
 }
+bool blobowa(FieldType t) {
+  return t == FieldType::Memo || t == FieldType::Blob;
+}
 
 namespace {
 
@@ -32,6 +35,10 @@ bool duzyObiekt(FieldType t) {
 }
 
 }  // namespace
+
+bool bajtowa(const db::FieldDef& k) {
+  return k.binary && (tekstowa(k.type) || duzyObiekt(k.type));
+}
 
 // The text without the blanks at its end (CHAR pads with them).
 std::string_view bezSpacjiNaKoncu(std::string_view s) {
@@ -133,10 +140,6 @@ std::string_view bezDopelnienia(std::string_view s, const db::FieldDef& k) {
   if (k.fixedLength) return s.substr(0, s.find_last_not_of(std::string_view(" \0", 2)) + 1);
   if (k.size > 0 && s.size() > static_cast<std::size_t>(k.size)) return bezSpacjiNaKoncu(s);
   return s;
-}
-
-bool bajtowa(const db::FieldDef& k) {
-  return k.binary && (tekstowa(k.type) || duzyObiekt(k.type));
 }
 
 std::optional<db::DateTime> dataCzas(const Value& v) {

@@ -33,6 +33,10 @@ using WierszKolumn = std::vector<std::optional<db::Value>>;
 
 bool calkowita(db::FieldType t);
 bool tekstowa(db::FieldType t);
+// A Firebird blob column: text (Memo) or bytes (Blob).
+bool blobowa(db::FieldType t);
+// A column that keeps bytes in no character set (text or blob).
+bool bajtowa(const db::FieldDef& k);
 // The text without the blanks at its end (CHAR pads with them).
 std::string_view bezSpacjiNaKoncu(std::string_view s);
 std::size_t znakiUtf8(const std::string& s);

@@ -92,9 +92,8 @@ std::string zapytanieOdczytu(db::Database& baza, db::Query& insert, const std::s
       kolumna = "CAST(" + nazwy[k] + " AS BLOB SUB_TYPE 0)";
     if (zKrotkimi) pozycje->push_back(-1);
     // Text in its own set, so that the server turns it into the connection's as it turns the blob.
-    const bool bajty = c.binary || c.type == FieldType::Blob;
-    if (zKrotkimi && krotkie[k] > 0 && (c.type == FieldType::Memo || c.type == FieldType::Blob) &&
-        (bajty || !c.charset.empty())) {
+    const bool bajty = bajtowa(c);
+    if (zKrotkimi && krotkie[k] > 0 && blobowa(c.type) && (bajty || !c.charset.empty())) {
       const std::string n = std::to_string(krotkie[k]);
       const std::string dlugosc = (bajty ? "OCTET_LENGTH(" : "CHAR_LENGTH(") + nazwy[k] + ")";
       dodane += ",CASE WHEN " + dlugosc + " <= " + n + " THEN CAST(" + nazwy[k] + " AS VARCHAR(" + n +
@@ -135,9 +134,8 @@ std::vector<int> KrotkieBloby(const std::vector<db::FieldDef>& kolumny,
   double blobow = 0;
   for (std::size_t k = 0; k < kolumny.size(); ++k) {
     wiersz += bajtow(kolumny[k]);
-    const bool blob = kolumny[k].type == FieldType::Memo || kolumny[k].type == FieldType::Blob;
-    if (!blob || bloby[k].niepuste == 0) continue;
-    const bool bajty = kolumny[k].binary || kolumny[k].type == FieldType::Blob;
+    if (!blobowa(kolumny[k].type) || bloby[k].niepuste == 0) continue;
+    const bool bajty = bajtowa(kolumny[k]);
     const std::size_t n = std::max<std::size_t>(bloby[k].najdluzszy, 1);
     const std::size_t szerokosc = n * (bajty ? 1 : 4) + 4;
     if (szerokosc > kNajwiecejBajtow || dodane + szerokosc > kNajwiecejRazem) continue;

@@ -39,7 +39,7 @@ void WylaczonyTrigger::Wlacz() {
 }
 
 void WylaczonyTrigger::WlaczZTransakcja() {
-  WykonajSql(q_, "alter trigger " + wpis_.trigger + " active;");
+  WykonajSql(q_, wlaczenie());
 }
 
 void WylaczonyTrigger::Wlaczony() {
@@ -95,7 +95,7 @@ void WylaczonyTrigger::polaczJakKopia(db::Database& baza) {
 
 std::string WylaczonyTrigger::wlacz() {
   try {
-    WykonajSql(q_, "alter trigger " + wpis_.trigger + " active;");
+    WykonajSql(q_, wlaczenie());
     odnotujWlaczenie();
     return {};
   } catch (const db::EngineError&) {
@@ -107,7 +107,7 @@ std::string WylaczonyTrigger::wlacz() {
     {
       db::Query q;
       q.setDatabase(&baza);
-      WykonajSql(q, "alter trigger " + wpis_.trigger + " active;");
+      WykonajSql(q, wlaczenie());
     }
     GeneratorZaNajwiekszym(baza, wpis_);
     baza.disconnect();

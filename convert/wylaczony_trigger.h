@@ -44,6 +44,8 @@ class WylaczonyTrigger {
   bool mozeBycWylaczony() noexcept;
   // Connects `baza` to the database the copy writes into, as the copy's connection is connected.
   void polaczJakKopia(db::Database& baza);
+  // The statement that switches the trigger on.
+  std::string wlaczenie() const { return "alter trigger " + wpis_.trigger + " active;"; }
   TPrzebieg& przebieg_;
   db::Query& q_;
   WpisTriggera wpis_;

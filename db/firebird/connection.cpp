@@ -22,15 +22,24 @@ bool isDdl(unsigned type) {
   return type == isc_info_sql_stmt_ddl || type == isc_info_sql_stmt_set_generator;
 }
 
-// DDL that may change what the catalog holds (metadata.h): any but switching a trigger and setting a
-// generator, which the copy runs for every table with a trigger.
-bool changesTables(unsigned type, const std::string& sql) {
-  if (type == isc_info_sql_stmt_set_generator) return false;
+// The first two words of a statement, in upper case.
+std::pair<std::string, std::string> firstWords(const std::string& sql) {
   std::istringstream words(upperAscii(sql));
   std::string first, second;
   words >> first >> second;
-  return !((first == "ALTER" && (second == "TRIGGER" || second == "SEQUENCE")) ||
-           (first == "SET" && second == "GENERATOR"));
+  return {first, second};
+}
+
+// DDL that switches a trigger or sets a generator, which the copy runs for every table with a trigger.
+bool numbering(const std::string& sql) {
+  const auto [first, second] = firstWords(sql);
+  return (first == "ALTER" && (second == "TRIGGER" || second == "SEQUENCE")) ||
+         (first == "SET" && second == "GENERATOR");
+}
+
+// DDL that may change what the catalog holds (metadata.h): any but the numbering's.
+bool changesTables(unsigned type, const std::string& sql) {
+  return type != isc_info_sql_stmt_set_generator && !numbering(sql);
 }
 
 // A row another attachment holds, still locked when the wait ran out: the error says which table.
@@ -128,7 +137,7 @@ class Statement : public StatementImpl {
     }
     const bool ddl = isDdl(core_->type);
     if (ddl && changesTables(core_->type, sql_)) link.forgetCatalog();
-    asChange(link, ddl, ddl && !changesTables(core_->type, sql_), [&] { run(params); });
+    asChange(link, ddl, !changesTables(core_->type, sql_), [&] { run(params); });
   }
 
   std::unique_ptr<CursorImpl> open(const std::vector<BoundParam>& params) override {
@@ -192,18 +201,13 @@ AtOnce runsAtOnce(const std::string& sql) {
   const std::string upper = upperAscii(sql);
   // Anything that could give rows back is prepared, so that they are read.
   if (upper.find("RETURNING") != std::string::npos) return AtOnce::No;
-  std::istringstream words(upper);
-  std::string first, second;
-  words >> first >> second;
-  if (first == "DELETE" && second == "FROM") return AtOnce::Change;
-  if ((first == "ALTER" && (second == "TRIGGER" || second == "SEQUENCE")) ||
-      (first == "SET" && second == "GENERATOR"))
-    return AtOnce::Ddl;
-  return AtOnce::No;
+  if (firstWords(upper) == std::pair<std::string, std::string>{"DELETE", "FROM"}) return AtOnce::Change;
+  return numbering(upper) ? AtOnce::Ddl : AtOnce::No;
 }
 
 // A statement run at once each time it is executed (see runsAtOnce), with what the prepared one does
-// around it: DDL between commits, a change counted, a lock held elsewhere named.
+// around it: DDL (the numbering's, which may join the caller's transaction) between commits, a change
+// counted, a lock held elsewhere named.
 class StatementAtOnce : public StatementImpl {
  public:
   StatementAtOnce(std::shared_ptr<Link> link, std::string sql, AtOnce kind)
@@ -213,7 +217,7 @@ class StatementAtOnce : public StatementImpl {
     Link& link = *link_;
     link.checkIdle();
     if (!params.empty()) throw EngineError(errc::kSqlError, "Polecenie nie ma parametrów");
-    asChange(link, kind_ == AtOnce::Ddl, !changesTables(isc_info_sql_stmt_ddl, sql_), [&] {
+    asChange(link, kind_ == AtOnce::Ddl, true, [&] {
       const std::string text = link.charset().encode(sql_);
       Firebird::IAttachment* attachment = link.attachment();
       Firebird::ITransaction* tra = link.writeTransaction();
