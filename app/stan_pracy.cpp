@@ -1,6 +1,7 @@
 // The window's two states: running (the break button in place of "Konwertuj", the progress panel
 // shown) and idle, entered at the end of a run together with its verdict.
 #include "app/konwersja.h"
+#include "app/podsumowanie_tabel.h"
 #include "control/konwersja_dm.h"
 
 namespace konw {
@@ -60,7 +61,10 @@ Werdykt TfrmConvert::UstawStanPracy(bool Praca, bool BezKomunikatu) {
   if (!BezKomunikatu) ui_.messageBox(kind, kApplicationTitle, text, kOk, kOk);
 
   ui_.showIdle(RodzajKonwersji == TRodzajKonwersji::WybraneTabele);
-  if (!BezKomunikatu) ui_.showResults(stronaLogu);
+  if (!BezKomunikatu) {
+    ui_.showRunSummary(PodsumowanieTabel(przebieg.tabele(), przebieg.log().sekcje()));
+    ui_.showResults(stronaLogu);
+  }
 
   przebieg.Zakoncz();
   return werdykt;

@@ -420,6 +420,7 @@ void TPrzebieg::SprawdzTabelePoZakonczeniu() noexcept {
     SprawdzPoZakonczeniu(*this, [this](const StanZapisanej& tabela) { return PorownajPonownie(tabela); });
   } catch (const std::exception& e) {
     doSprawdzenia_.clear();
+    log_.UstawSekcje(std::nullopt);  // the failure belongs to no one table
     try {
       log_.ZapiszKomunikat(
           std::string("*** Nie udało się sprawdzić skopiowanych tabel po zakończeniu: ") + e.what() + " ***",

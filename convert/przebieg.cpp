@@ -100,6 +100,7 @@ void TPrzebieg::Rozpocznij() {
   trwa_ = true;
   tabele_.clear();
   doSprawdzenia_.clear();
+  log_.WyczyscSekcje();
 }
 
 Werdykt TPrzebieg::werdykt() const {
@@ -195,11 +196,13 @@ void TPrzebieg::PrzepiszParadoxToInterbase(TRodzajKonwersji kind, const std::vec
       lista.next();
     }
 
+    log_.UstawSekcje(std::nullopt);
     // Every table copied is committed: each is checked as the run leaves it.
     SprawdzTabelePoZakonczeniu();
     RaportPominietychTabel();
   } catch (...) {
     log_.ZapiszBlad(kMiejsceWalku);
+    log_.UstawSekcje(std::nullopt);
     SprawdzTabelePoZakonczeniu();
     wrocNaZakladke();
     throw;
@@ -214,6 +217,8 @@ bool TPrzebieg::KonwertujBiezacyWiersz() {
   const bool jb = edycja_ == Edycja::JB;
   const bool dizez = lista.fieldByName("DIZEZ").asBoolean();
 
+  // What is written from here to the next row is this table's section of the logs.
+  log_.UstawSekcje(tabele_.size());
   if (jst || dizez) {
     log_.ZapiszKomunikat(" ", kOgolny);
     log_.ZapiszKomunikat(kKreski, kOgolny);

@@ -458,6 +458,7 @@ void SprawdzPoZakonczeniu(
   for (const StanZapisanej& przed : tabele) {
     // The table's lines open its section in each category, under its ListaTabel row's label.
     przebieg.log().NaglowekDoZapisu.fill(false);
+    przebieg.log().UstawSekcje(przed.wynik == SIZE_MAX ? std::nullopt : std::optional(przed.wynik));
     if (przed.zakladka) {
       try {
         przebieg.dane().tblLista.gotoBookmark(*przed.zakladka);
@@ -505,6 +506,7 @@ void SprawdzPoZakonczeniu(
       }
   }
   przebieg.log().NaglowekDoZapisu.fill(false);
+  przebieg.log().UstawSekcje(std::nullopt);
 }
 
 }  // namespace konw

@@ -51,6 +51,10 @@ void TLogKonwersji::ZapiszLinie(const std::string& line, Kategorie categories) {
       if ((categories & kat(k)) == 0) continue;
       const auto index = static_cast<std::size_t>(k);
       ui_.appendLine(static_cast<Strona>(index), line);
+      if (sekcja_) {
+        if (sekcje_.size() <= *sekcja_) sekcje_.resize(*sekcja_ + 1);
+        sekcje_[*sekcja_][index].push_back(line);
+      }
       std::FILE* f = logi[index].plik;
       if (!f) return;
       // Engine messages may end their lines with a bare LF: the file's lines all end in CR LF.

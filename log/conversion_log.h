@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "log/appex.h"
 
@@ -57,6 +59,9 @@ struct PlikLogu {
   void zamknij() noexcept;
 };
 
+// The lines written while one table of a run was current, by category: the table's section of the logs.
+using SekcjaLogow = std::array<std::vector<std::string>, 4>;
+
 class TLogKonwersji {
  public:
   // `etykietaTabeli` names the table being converted: its label opens the table's section in a category.
@@ -89,11 +94,23 @@ class TLogKonwersji {
   bool InitLogFile(PlikLogu& file, bool zapytaj);
   void ZamknijPlikiLogow() noexcept;
 
+  // From here on the lines written belong to table `tabela` of the run (in the walk's order), until
+  // another table or none is named; a new run starts with no sections.
+  void UstawSekcje(std::optional<std::size_t> tabela) { sekcja_ = tabela; }
+  void WyczyscSekcje() {
+    sekcje_.clear();
+    sekcja_.reset();
+  }
+  // Each table's section, by its place in the walk (a table nothing was written about has none).
+  const std::vector<SekcjaLogow>& sekcje() const { return sekcje_; }
+
  private:
   Operator& ui_;
   TAppException& wyjatki_;
   FlagiPrzebiegu& flagi_;
   std::function<std::string()> etykietaTabeli_;
+  std::optional<std::size_t> sekcja_;
+  std::vector<SekcjaLogow> sekcje_;
 };
 
 // Prepends `fill` to `text` until it is at least `width` long (an empty fill changes nothing).

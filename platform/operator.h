@@ -5,7 +5,9 @@
 // (config/operator_programu.h): this interface names only its own types.
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 namespace konw {
 
@@ -22,6 +24,15 @@ enum class Pasek { Tabela, Calosc };
 
 // Pages that hold text: the four log categories (in the log's category order) and the structure report.
 enum class Strona { Ogolny, DodatkoweInfo, Bledy, BledyKrytyczne, Porownanie };
+
+// One table of a run's summary as the results list it: the texts of its row, whether it is one of the
+// problem tables (listed first, marked), and the lines each of the four log pages holds about it (in
+// the order of Strona).
+struct TabelaPodsumowania {
+  std::string tabela, wynik, wiersze, zweryfikowana, sekundy;
+  bool problem = false;
+  std::array<std::vector<std::string>, 4> logi;
+};
 
 class Operator {
  public:
@@ -54,6 +65,8 @@ class Operator {
   virtual void showIdle(bool wybraneTabele) = 0;
   // The run's results, opened on a log page.
   virtual void showResults(Strona strona) = 0;
+  // The summary of the run's tables on the results, in the order given (problem tables first).
+  virtual void showRunSummary(const std::vector<TabelaPodsumowania>& tabele) = 0;
   // The pages of the advanced mode.
   virtual void showAdvancedPages() = 0;
   virtual void showLocations(const std::string& firebird, const std::string& paradox) = 0;

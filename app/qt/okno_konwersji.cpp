@@ -150,11 +150,15 @@ void OknoKonwersji::zbudujStroneKonwersja(QWidget* page) {
   etykieta(paski, "lblNazwaTabeli", 60, 34, 540, true);
   for (std::size_t i = 0; i < paski_.size(); ++i) {
     auto* bar =
-        utworz<QProgressBar>(paski, projekt::kPaski[i].data(), 8, 56 + 24 * static_cast<int>(i), 596, 18);
+        utworz<QProgressBar>(paski, projekt::kPaski[i].data(), 8, 56 + 24 * static_cast<int>(i), 400, 18);
     bar->setRange(0, 100);
     bar->setValue(0);
     paski_[i].bar = bar;
   }
+  // Beside the bars: the table's rows, the rate and the time left, on two lines.
+  postepTabeli_ = etykieta(paski, "lblPostepTabeli", 416, 54, 192);
+  postepTabeli_->setGeometry(416, 54, 192, 46);
+  postepTabeli_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* przyciski = utworz<QWidget>(page, "PanelKonwersja", 6, 362, 612, 40);
   auto* konfigBtn = przycisk(przyciski, "btnKonfig", 0, 6, 240, 28);
@@ -177,6 +181,7 @@ void OknoKonwersji::zbudujStroneKonwersja(QWidget* page) {
 
 void OknoKonwersji::zbudujStroneWyniki(QWidget* page) {
   auto* logi = utworz<QTabWidget>(page, "PageControlLogi", 4, 4, 618, 364);
+  zbudujPodsumowanie(strona(logi, "TabSheetPodsumowanie"));
   const char* strony[] = {"TabSheetOgolny", "TabSheetDodatInfo", "TabSheetBledy", "TabSheetBledyKryt"};
   for (std::size_t i = 0; i < 4; ++i) {
     QWidget* s = strona(logi, strony[i]);
@@ -186,6 +191,28 @@ void OknoKonwersji::zbudujStroneWyniki(QWidget* page) {
   }
   auto* zamknij = przycisk(page, "btnZamknijWyniki", 526, 374, 96, 28);
   connect(zamknij, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void OknoKonwersji::zbudujPodsumowanie(QWidget* page) {
+  auto* lista = utworz<QTableWidget>(page, "sgPodsumowanie", 2, 2, 608, 184);
+  lista->setColumnCount(static_cast<int>(projekt::kKolumnyPodsumowania.size()));
+  QStringList naglowki;
+  for (auto k : projekt::kKolumnyPodsumowania) naglowki << q(k);
+  lista->setHorizontalHeaderLabels(naglowki);
+  lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lista->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lista->setSelectionMode(QAbstractItemView::SingleSelection);
+  lista->verticalHeader()->setVisible(false);
+  lista->verticalHeader()->setDefaultSectionSize(20);
+  int kolumna = 0;
+  for (int szerokosc : {16, 122, 226, 64, 104}) lista->setColumnWidth(kolumna++, szerokosc);
+  lista->horizontalHeader()->setStretchLastSection(true);
+  connect(lista, &QTableWidget::currentCellChanged, this,
+          [this](int row, int, int, int) { WybierzTabelePodsumowania(row); });
+
+  auto* sekcja = utworz<QPlainTextEdit>(page, "mSekcjaTabeli", 2, 190, 608, 142);
+  sekcja->setReadOnly(true);
+  sekcja->setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
 void OknoKonwersji::zbudujStroneOpcje(QWidget* page) {

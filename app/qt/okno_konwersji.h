@@ -12,6 +12,7 @@
 #include "app/widok/okno_wg_nazw.h"
 #include "log/appex.h"
 
+class QLabel;
 class QProgressBar;
 class QTabWidget;
 class QTableWidget;
@@ -77,6 +78,9 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   int progressPosition(const std::string& bar) const override;
   void stepProgress(const std::string& bar) override;
   void refreshGrid(const std::string& grid) override;
+  void setListRows(const std::string& list, const std::vector<std::vector<std::string>>& rows,
+                   const std::vector<bool>& oznaczone) override;
+  void setMemoText(const std::string& memo, const std::string& text) override;
   void beep() override;
   void restoreWindow() override;
   // One switch for the whole window: on, every control is disabled except the live ones (kZyweWPracy,
@@ -110,6 +114,8 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   QTabWidget* zakladkiStrony(QWidget* page) const;
   void zbudujStroneKonwersja(QWidget* page);
   void zbudujStroneWyniki(QWidget* page);
+  // The summary page of the results: the run's tables (sgPodsumowanie) over the chosen one's log lines.
+  void zbudujPodsumowanie(QWidget* page);
   void zbudujStroneOpcje(QWidget* page);
   void zaznaczenieWSiatce(int row, int column);
   void wierszSiatki(int row);
@@ -123,6 +129,7 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   bool wypelnianie_ = false;
   int kursory_ = 0;
   std::array<StanPaska, 2> paski_;  // in the order of konw::Pasek
+  QLabel* postepTabeli_ = nullptr;  // the table's rows, rate and time left beside the bars
   QElapsedTimer zegar_;
   QWidget* frmLokalizacja_ = nullptr;  // the location dialog, created on first use and kept
   bool bezwladne_ = false;

@@ -1,6 +1,7 @@
 // The Operator of the main window: controls found by their object names.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QColor>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <algorithm>
 #include <functional>
 
@@ -194,6 +196,7 @@ void OknoKonwersji::pokazPaski() {
     if (p.bar->minimum() != p.min || p.bar->maximum() != p.max) p.bar->setRange(p.min, p.max);
     p.bar->setValue(p.pos);
   }
+  if (postepTabeli_) postepTabeli_->setText(tekst(opisPostepuTabeli()));
 }
 
 OknoKonwersji::StanPaska* OknoKonwersji::pasek(const std::string& name) {
@@ -207,6 +210,7 @@ const OknoKonwersji::StanPaska* OknoKonwersji::pasek(const std::string& name) co
 }
 
 void OknoKonwersji::setBar(Pasek which, int position, int max) {
+  zanotujPasek(which, position, max);
   StanPaska& p = paski_[static_cast<std::size_t>(which)];
   p.min = 0;
   p.max = max;
@@ -216,6 +220,7 @@ void OknoKonwersji::setBar(Pasek which, int position, int max) {
 }
 
 void OknoKonwersji::stepBar(Pasek which) {
+  zanotujKrok(which);
   StanPaska& p = paski_[static_cast<std::size_t>(which)];
   // A step past the end starts again from the beginning.
   p.pos = p.pos + 1 > p.max ? p.min : p.pos + 1;
@@ -380,6 +385,36 @@ void OknoKonwersji::stepProgress(const std::string& bar) {
 
 void OknoKonwersji::refreshGrid(const std::string& grid) {
   if (grid == "ExRxDBGrid1") wypelnijSiatke();
+}
+
+void OknoKonwersji::setListRows(const std::string& list, const std::vector<std::vector<std::string>>& rows,
+                                const std::vector<bool>& oznaczone) {
+  auto* t = qobject_cast<QTableWidget*>(kontrolka(list));
+  if (!t) return;
+  t->setRowCount(0);
+  t->setRowCount(static_cast<int>(rows.size()));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const bool oznaczony = r < oznaczone.size() && oznaczone[r];
+    for (std::size_t c = 0; c < rows[r].size() && static_cast<int>(c) < t->columnCount(); ++c) {
+      auto* item = new QTableWidgetItem(q(rows[r][c]));
+      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+      item->setToolTip(item->text());  // a cell too narrow for its text
+      if (oznaczony) {
+        // A problem table stands out: bold on a light red ground.
+        QFont f = item->font();
+        f.setBold(true);
+        item->setFont(f);
+        item->setBackground(QColor(255, 214, 214));
+        item->setForeground(QColor(128, 0, 0));
+      }
+      t->setItem(static_cast<int>(r), static_cast<int>(c), item);
+    }
+  }
+  if (!rows.empty()) t->setCurrentCell(0, 1);
+}
+
+void OknoKonwersji::setMemoText(const std::string& memo, const std::string& text) {
+  if (auto* m = qobject_cast<QPlainTextEdit*>(kontrolka(memo))) m->setPlainText(tekst(text));
 }
 
 void OknoKonwersji::beep() {

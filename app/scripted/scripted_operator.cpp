@@ -68,8 +68,8 @@ void ScriptedOperator::setTabVisible(const std::string& page, bool visible) {
 }
 
 void ScriptedOperator::setActivePage(const std::string& page) {
-  if (page == "TabSheetOgolny" || page == "TabSheetDodatInfo" || page == "TabSheetBledy" ||
-      page == "TabSheetBledyKryt")
+  if (page == "TabSheetPodsumowanie" || page == "TabSheetOgolny" || page == "TabSheetDodatInfo" ||
+      page == "TabSheetBledy" || page == "TabSheetBledyKryt")
     activeLogPage_ = page;
   else
     activePage_ = page;
@@ -86,6 +86,18 @@ void ScriptedOperator::setProgressRange(const std::string& bar, int min, int max
   b.min = min;
   b.max = max;
   b.pos = std::clamp(b.pos, min, std::max(min, max));
+}
+
+const std::vector<std::vector<std::string>>& ScriptedOperator::listRows(const std::string& list) const {
+  static const std::vector<std::vector<std::string>> kEmpty;
+  auto it = lists_.find(list);
+  return it == lists_.end() ? kEmpty : it->second.rows;
+}
+
+const std::vector<bool>& ScriptedOperator::listMarked(const std::string& list) const {
+  static const std::vector<bool> kEmpty;
+  auto it = lists_.find(list);
+  return it == lists_.end() ? kEmpty : it->second.marked;
 }
 
 int ScriptedOperator::progressPosition(const std::string& bar) const {

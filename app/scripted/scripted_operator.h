@@ -69,6 +69,14 @@ class ScriptedOperator : public OknoWgNazw {
   int progressPosition(const std::string& bar) const override;
   void stepProgress(const std::string& bar) override;
   void refreshGrid(const std::string& grid) override { ++gridRefreshes[grid]; }
+  void setListRows(const std::string& list, const std::vector<std::vector<std::string>>& rows,
+                   const std::vector<bool>& oznaczone) override {
+    lists_[list] = {rows, oznaczone};
+  }
+  void setMemoText(const std::string& memo, const std::string& text) override { memos_[memo] = {text}; }
+  // A list's rows as last filled, and which of them are marked.
+  const std::vector<std::vector<std::string>>& listRows(const std::string& list) const;
+  const std::vector<bool>& listMarked(const std::string& list) const;
   void beep() override { ++beeps; }
 
   // ---- report, location dialog, viewers
@@ -100,6 +108,11 @@ class ScriptedOperator : public OknoWgNazw {
   std::string activeLogPage_ = "TabSheetOgolny";
   std::map<std::string, std::vector<std::string>> memos_;
   std::map<std::string, Bar> progress_;
+  struct Lista {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<bool> marked;
+  };
+  std::map<std::string, Lista> lists_;
 };
 
 }  // namespace konw

@@ -82,6 +82,38 @@ void OknoWgNazw::showResults(Strona strona) {
   if (strona != Strona::Porownanie) setActivePage(kStronyLogow[static_cast<std::size_t>(strona)]);
 }
 
+void OknoWgNazw::showRunSummary(const std::vector<TabelaPodsumowania>& tabele) {
+  podsumowanie_ = tabele;
+  std::vector<std::vector<std::string>> wiersze;
+  std::vector<bool> oznaczone;
+  for (const TabelaPodsumowania& t : tabele) {
+    wiersze.push_back({t.problem ? "!" : "", t.tabela, t.wynik, t.wiersze, t.zweryfikowana, t.sekundy});
+    oznaczone.push_back(t.problem);
+  }
+  setListRows("sgPodsumowanie", wiersze, oznaczone);
+  WybierzTabelePodsumowania(0);
+}
+
+void OknoWgNazw::WybierzTabelePodsumowania(int wiersz) {
+  const bool jest = wiersz >= 0 && static_cast<std::size_t>(wiersz) < podsumowanie_.size();
+  setMemoText("mSekcjaTabeli",
+              jest ? TekstSekcjiTabeli(podsumowanie_[static_cast<std::size_t>(wiersz)]) : "");
+}
+
+std::string TekstSekcjiTabeli(const TabelaPodsumowania& tabela) {
+  std::string tekst;
+  for (std::size_t k = 0; k < tabela.logi.size(); ++k) {
+    if (tabela.logi[k].empty()) continue;
+    std::string_view podpis;
+    for (const auto& p : projekt::kPodpisy)
+      if (p.control == kStronyLogow[k]) podpis = p.caption;
+    if (!tekst.empty()) tekst += "\r\n\r\n";
+    tekst += "=== " + std::string(podpis) + " ===";
+    for (const std::string& linia : tabela.logi[k]) tekst += "\r\n" + linia;
+  }
+  return tekst.empty() ? "Logi nie zawierają wpisów o tej tabeli." : tekst;
+}
+
 void OknoWgNazw::showAdvancedPages() {
   for (const char* c : {"TabOpcje", "tsListaTabel", "tsPorownanie"}) setTabVisible(c, true);
 }
@@ -112,15 +144,18 @@ void OknoWgNazw::showEdition(std::optional<Edycja> edycja) {
 
 void OknoWgNazw::showTable(const std::string& opis) {
   setCaption("lblNazwaTabeli", opis);
+  zanotujPasek(Pasek::Tabela, 0, 0);  // the rows of the last table are not this one's
 }
 
 void OknoWgNazw::setBar(Pasek p, int position, int max) {
+  zanotujPasek(p, position, max);
   setProgressPosition(pasek(p), 0);
   setProgressRange(pasek(p), 0, max);
   setProgressPosition(pasek(p), position);
 }
 
 void OknoWgNazw::stepBar(Pasek p) {
+  zanotujKrok(p);
   stepProgress(pasek(p));
 }
 

@@ -2,9 +2,12 @@
 // (projekt_okna.h). The Qt window and ScriptedOperator supply the controls; tests read them back by name.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "config/operator_programu.h"
+#include "platform/postep_tabeli.h"
 
 namespace konw {
 
@@ -14,6 +17,8 @@ class OknoWgNazw : public OperatorProgramu {
   void showRunEnded() override;
   void showIdle(bool wybraneTabele) override;
   void showResults(Strona strona) override;
+  // Lists the tables in sgPodsumowanie (problem tables marked) and shows the first one's log section.
+  void showRunSummary(const std::vector<TabelaPodsumowania>& tabele) override;
   void showAdvancedPages() override;
   void showLocations(const std::string& firebird, const std::string& paradox) override;
   void showDataVersion(const std::string& wersja) override;
@@ -27,6 +32,17 @@ class OknoWgNazw : public OperatorProgramu {
   void allowComparison(bool allowed) override;
   void appendLine(Strona strona, const std::string& text) override;
   std::string pageText(Strona strona) const override;
+
+  // ---- the results' summary and the table's progress
+  // The operator chose row `wiersz` of sgPodsumowanie: its table's lines of the four log pages go into
+  // mSekcjaTabeli (a row out of range empties it).
+  void WybierzTabelePodsumowania(int wiersz);
+  // The tables of the last summary shown, in its order.
+  const std::vector<TabelaPodsumowania>& podsumowanie() const { return podsumowanie_; }
+  // The table's rows, their rate and the time left, as lblPostepTabeli shows them now.
+  std::string opisPostepuTabeli() const { return OpisPostepuTabeli(postepTabeli_, teraz()); }
+  // The clock of the rate, replaceable for tests.
+  std::function<PostepTabeli::Zegar::time_point()> teraz = [] { return PostepTabeli::Zegar::now(); };
 
   // ---- the controls, named as in the window (label, button, page, radio button, memo, grid)
   virtual void setCaption(const std::string& control, const std::string& text) = 0;
@@ -53,6 +69,12 @@ class OknoWgNazw : public OperatorProgramu {
   virtual void stepProgress(const std::string& bar) = 0;
   // Refreshes a grid showing a dataset after the dataset changed.
   virtual void refreshGrid(const std::string& grid) = 0;
+  // Fills a list with rows of cells' texts; a row whose `oznaczone` entry is true is marked as one that
+  // needs the operator's attention.
+  virtual void setListRows(const std::string& list, const std::vector<std::vector<std::string>>& rows,
+                           const std::vector<bool>& oznaczone) = 0;
+  // Replaces the whole text of a memo (lines separated by CR LF).
+  virtual void setMemoText(const std::string& memo, const std::string& text) = 0;
   // The system's standard beep.
   virtual void beep() {}
   // Brings the main window back when it is minimised.
@@ -62,6 +84,23 @@ class OknoWgNazw : public OperatorProgramu {
   // page tabs, the text pages). Called after the named controls were set for the run, and before they
   // are set for idle.
   virtual void setInert(bool inert) { (void)inert; }
+
+ protected:
+  // The table bar's progress, noted by setBar and stepBar (and by a window that keeps its bars itself).
+  void zanotujPasek(Pasek pasek, int position, int max) {
+    if (pasek == Pasek::Tabela) postepTabeli_.ustaw(position, max, teraz());
+  }
+  void zanotujKrok(Pasek pasek) {
+    if (pasek == Pasek::Tabela) postepTabeli_.krok();
+  }
+
+ private:
+  std::vector<TabelaPodsumowania> podsumowanie_;
+  PostepTabeli postepTabeli_;
 };
+
+// The lines of a summary's table on the four log pages, each page's under its caption; a page without
+// lines is left out.
+std::string TekstSekcjiTabeli(const TabelaPodsumowania& tabela);
 
 }  // namespace konw

@@ -28,7 +28,8 @@ inline constexpr auto kPodpisy = std::to_array<Podpis>({
     {"tsPorownanie", "Porównanie"},
     {"TabOpcje", "Rodzaj konwersji"},
     {"tsListaTabel", "Lista tabel"},
-    // log pages of PageControlLogi, in category order
+    // pages of PageControlLogi: the summary of the run's tables, then the log pages in category order
+    {"TabSheetPodsumowanie", "Podsumowanie"},
     {"TabSheetOgolny", "Ogólny"},
     {"TabSheetDodatInfo", "Dodatkowe informacje"},
     {"TabSheetBledy", "Błędy"},
@@ -52,6 +53,7 @@ inline constexpr auto kPodpisy = std::to_array<Podpis>({
     {"lblCzekaj", "Proszę czekać..."},
     {"lblTabela", "Tabela: "},
     {"lblNazwaTabeli", ""},
+    {"lblPostepTabeli", ""},
     {"btnKonfig", "Zmień konfigurację położenia &danych"},
     {"btnKonwert", "&Konwertuj"},
     {"btnBreak", "&Przerwij (klawiszem Enter lub spacją)"},
@@ -75,6 +77,10 @@ inline constexpr auto kUkryteZakladki =
 // The memos of the text pages, in the order of Strona: the four log categories, then the structure report.
 inline constexpr auto kMemoStrony =
     std::to_array<std::string_view>({"mKomunikaty", "mKomInf", "mKomBl", "mKomBlKr", "mPorownanie"});
+
+// The columns of the summary's list sgPodsumowanie (the first marks a problem table with "!").
+inline constexpr auto kKolumnyPodsumowania =
+    std::to_array<std::string_view>({"", "Tabela", "Wynik", "Wiersze", "Zweryfikowana", "Sekundy"});
 
 // The progress bars, in the order of Pasek.
 inline constexpr auto kPaski = std::to_array<std::string_view>({"PasekCzastkowy", "PasekCalosc"});

@@ -81,12 +81,12 @@ TEST(Postep, ShortFiguresForTheLine) {
     double n;
     const char* count;
   } liczby[] = {{999, "999"}, {9999, "9999"}, {12345, "12.3k"}, {2500000, "2.5M"}};
-  for (const auto& l : liczby) EXPECT_EQ(konw::cli::krotkaLiczba(l.n), l.count);
+  for (const auto& l : liczby) EXPECT_EQ(konw::krotkaLiczba(l.n), l.count);
   const struct {
     double s;
     const char* text;
   } czasy[] = {{0.4, "0 s"}, {59.6, "1 min 00 s"}, {65, "1 min 05 s"}, {3725, "1 h 02 min"}, {-3, "0 s"}};
-  for (const auto& c : czasy) EXPECT_EQ(konw::cli::czasPozostaly(c.s), c.text);
+  for (const auto& c : czasy) EXPECT_EQ(konw::czasPozostaly(c.s), c.text);
 }
 
 }  // namespace

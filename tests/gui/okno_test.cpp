@@ -69,8 +69,9 @@ TEST_F(OknoTest, LayoutAsDesigned) {
             (QStringList{"TabKonwersja=Konwersja", "TabSheetLogi=Wyniki", "tsPorownanie=Porównanie",
                          "TabOpcje=Rodzaj konwersji", "tsListaTabel=Lista tabel"}));
   EXPECT_EQ(tabs(w<QTabWidget>("PageControlLogi")),
-            (QStringList{"TabSheetOgolny=Ogólny", "TabSheetDodatInfo=Dodatkowe informacje",
-                         "TabSheetBledy=Błędy", "TabSheetBledyKryt=Błędy krytyczne"}));
+            (QStringList{"TabSheetPodsumowanie=Podsumowanie", "TabSheetOgolny=Ogólny",
+                         "TabSheetDodatInfo=Dodatkowe informacje", "TabSheetBledy=Błędy",
+                         "TabSheetBledyKryt=Błędy krytyczne"}));
   for (const char* page : {"TabSheetLogi", "tsPorownanie", "TabOpcje", "tsListaTabel"})
     EXPECT_FALSE(okno.tabVisible(page)) << page;
   EXPECT_TRUE(okno.tabVisible("TabKonwersja"));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/operator.h"
+#include "platform/postep_tabeli.h"
 
 namespace konw::cli {
 
@@ -39,13 +40,9 @@ class Postep {
   std::FILE* out_;
   std::string tabela_;
   int tabelaNr_ = 0, calosc_ = 0, tabel_ = 0;  // the table's place in the run's list, and its length
-  long long wiersze_ = 0, wierszy_ = 0;
-  Zegar::time_point start_{}, rysowano_{};
+  PostepTabeli wiersze_;                       // the table's rows, their rate and the time left
+  Zegar::time_point rysowano_{};
   bool narysowano_ = false;
 };
-
-// "12.3k" style counts and "1 min 05 s" style durations for the line.
-std::string krotkaLiczba(double n);
-std::string czasPozostaly(double sekundy);
 
 }  // namespace konw::cli
