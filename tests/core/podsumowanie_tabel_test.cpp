@@ -1,6 +1,8 @@
 // The run's tables as the results list them, and each one's lines of the four log pages.
 #include "app/podsumowanie_tabel.h"
 
+#include <functional>
+
 #include "core/log_support.h"
 
 namespace konw {
@@ -8,74 +10,52 @@ namespace {
 
 using S = WynikTabeli::Stan;
 
-WynikTabeli tabela(const std::string& nazwa, S stan) {
+WynikTabeli tabela(const std::string& nazwa, S stan, const std::function<void(WynikTabeli&)>& zmiana = {}) {
   WynikTabeli t;
   t.paradox = t.firebird = nazwa;
   t.stan = stan;
   t.odczytane = t.zapisane = 10;
   t.zweryfikowana = stan == S::Skopiowana;
+  if (zmiana) zmiana(t);
   return t;
 }
 
 TEST(PodsumowanieTabel, ProblemTablesComeFirstInTheWalksOrderEachMarkedWithWhatWentWrong) {
-  struct Przypadek {
+  const struct {
     WynikTabeli t;
-    const char* wynik;
+    const char *wynik, *wiersze;
     bool problem;
-  };
-  auto zmieniona = tabela("ZMIENIONA", S::Skopiowana);
-  zmieniona.zmienionaPoKopii = true;
-  zmieniona.zweryfikowana = false;
-  auto wartosci = tabela("WARTOSCI", S::Skopiowana);
-  wartosci.roznicWartosci = 3;
-  auto struktura = tabela("STRUKTURA", S::Skopiowana);
-  struktura.roznice = {"brak pola X"};
-  auto bezNazwy = tabela("", S::Pominieta);
-  bezNazwy.firebird = "BEZ_PDX";
-  auto uszkodzona = tabela("USZKODZONA", S::Uszkodzona);
-  uszkodzona.zapisane = uszkodzona.odczytane = 7;
-  uszkodzona.oczekiwane = 9;
-  auto czesciowa = tabela("CZESC", S::Blad);
-  czesciowa.zapisane = 4;
-  const Przypadek przypadki[] = {
-      {tabela("DOBRA", S::Skopiowana), "skopiowana", false},
-      {czesciowa, "błąd", true},
-      {tabela("BRAK", S::NieZnaleziona), "nie znaleziona", true},
-      {tabela("PRZERWANA", S::Przerwana), "przerwana", true},
-      {uszkodzona, "uszkodzona", true},
-      {tabela("ODRZUCONA", S::Odrzucona), "odrzucona", true},
-      {bezNazwy, "brak nazwy tabeli", true},
-      {zmieniona, "skopiowana, zmieniona po skopiowaniu", true},
-      {wartosci, "skopiowana, niezgodne wartości: 3", true},
-      {struktura, "skopiowana, różnice struktury: 1", true},
-      {tabela("NIETKNIETA", S::Pominieta), "pominięta", false},
-      {tabela("Dobra2", S::Skopiowana), "skopiowana", false},
+  } przypadki[] = {
+      {tabela("DOBRA", S::Skopiowana), "skopiowana", "10", false},
+      {tabela("CZESC", S::Blad, [](auto& t) { t.zapisane = 4; }), "błąd", "4 z 10", true},
+      {tabela("BRAK", S::NieZnaleziona), "nie znaleziona", "", true},
+      {tabela("PRZERWANA", S::Przerwana), "przerwana", "10", true},
+      {tabela("USZK", S::Uszkodzona, [](auto& t) { t.oczekiwane = 12; }), "uszkodzona", "10 (nagłówek: 12)",
+       true},
+      {tabela("ODRZUCONA", S::Odrzucona), "odrzucona", "", true},
+      {tabela("", S::Pominieta, [](auto& t) { t.firebird = "BEZ_PDX"; }), "brak nazwy tabeli", "", true},
+      {tabela("ZMIENIONA", S::Skopiowana, [](auto& t) { t.zmienionaPoKopii = true; }),
+       "skopiowana, zmieniona po skopiowaniu", "10", true},
+      {tabela("WARTOSCI", S::Skopiowana, [](auto& t) { t.roznicWartosci = 3; }),
+       "skopiowana, niezgodne wartości: 3", "10", true},
+      {tabela("STRUKTURA", S::Skopiowana, [](auto& t) { t.roznice = {"brak pola X"}; }),
+       "skopiowana, różnice struktury: 1", "10", true},
+      {tabela("NIETKNIETA", S::Pominieta), "pominięta", "10", false},
+      {tabela("Dobra2", S::Skopiowana), "skopiowana", "10", false},
   };
   std::vector<WynikTabeli> tabele;
-  for (const auto& p : przypadki) tabele.push_back(p.t);
-  const auto wiersze = PodsumowanieTabel(tabele, {});
-  ASSERT_EQ(wiersze.size(), tabele.size());
-  std::vector<std::string> oczekiwane, kolejnosc;
+  std::vector<std::string> oczekiwane, otrzymane;
   for (bool problem : {true, false})
     for (const auto& p : przypadki)
-      if (p.problem == problem) oczekiwane.push_back(p.wynik);
-  for (const auto& w : wiersze) {
-    kolejnosc.push_back(w.wynik);
-    const auto& p = *std::find_if(std::begin(przypadki), std::end(przypadki),
-                                  [&](const Przypadek& c) { return w.wynik == c.wynik; });
-    EXPECT_EQ(w.problem, p.problem) << w.wynik;
+      if (p.problem == problem)
+        oczekiwane.push_back(p.t.firebird + ": " + p.wynik + " / " + p.wiersze + " / " +
+                             (p.t.zweryfikowana ? "tak" : "nie"));
+  for (const auto& p : przypadki) tabele.push_back(p.t);
+  for (const auto& w : PodsumowanieTabel(tabele, {})) {
+    otrzymane.push_back(w.tabela + ": " + w.wynik + " / " + w.wiersze + " / " + w.zweryfikowana);
+    EXPECT_EQ(w.problem, w.tabela != "DOBRA" && w.tabela != "Dobra2" && w.tabela != "NIETKNIETA") << w.tabela;
   }
-  EXPECT_EQ(kolejnosc, oczekiwane);
-
-  auto wiersz = [&](const std::string& nazwa) {
-    return *std::find_if(wiersze.begin(), wiersze.end(), [&](const auto& w) { return w.tabela == nazwa; });
-  };
-  EXPECT_EQ(wiersz("CZESC").wiersze, "4 z 10");
-  EXPECT_EQ(wiersz("USZKODZONA").wiersze, "7 (nagłówek: 9)");
-  EXPECT_EQ(wiersz("BRAK").wiersze, "");
-  EXPECT_EQ(wiersz("BEZ_PDX").wiersze, "");
-  EXPECT_EQ(wiersz("DOBRA").zweryfikowana, "tak");
-  EXPECT_EQ(wiersz("ZMIENIONA").zweryfikowana, "nie");
+  EXPECT_EQ(otrzymane, oczekiwane);
 }
 
 class SekcjeTabel : public test_support::LogicTest {};
