@@ -98,6 +98,8 @@ Werdykt TfrmConvert::PrzeprowadzKonwersje() {
     ~Zwolnienie() { b.Zwolnij(); }
   } zwolnienie{blokada};
   Werdykt werdykt = Werdykt::NieRozpoczety;
+  // A server found silent before this run is tried again (see db::SilentServers).
+  if (dm_) dm_->session.silentServers()->forget();
   try {
     if (SprawdzWersjeDanych(SciezkaParadoxa, SciezkaInterbase, true)) return werdykt;
     const TRodzajKonwersji kind = RodzajKonwersji;

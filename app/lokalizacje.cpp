@@ -125,6 +125,14 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
       if (wynik) {
         dm.DBi.disconnect();
         dm.DBi.setParam(0, "SERVER NAME=" + SciezkaI);
+        // Outside a run (start-up, new locations) every server is tried afresh: a silence found before
+        // (see db::SilentServers) was another work's. A run forgets it once, at its start.
+        if (!JestWKonwersji) dm.session.silentServers()->forget();
+        struct Oczekiwanie {
+          Operator& ui;
+          ~Oczekiwanie() { ui.showWaiting(""); }
+        } oczekiwanie{ui_};
+        ui_.showWaiting("Łączenie z bazą danych …");
         dm.DBi.connect();
         przebieg.log().UstawKatalog(DodajKoncowyUkosnik(SciezkaP));
       }

@@ -1,5 +1,7 @@
 #include "config/discovery.h"
 
+#include "platform/ini.h"
+
 namespace konw {
 
 WynikKonfiguracji ZnajdzLokalizacje(TProfile& ini, std::optional<Edycja> edycja,
@@ -54,8 +56,18 @@ WynikKonfiguracji ZnajdzLokalizacje(TProfile& ini, std::optional<Edycja> edycja,
   }
   ini.Section = stanowisko;
   l.SciezkaInterbase = szukaj("GDBPath");
-  if (l.SciezkaInterbase.empty())
+  if (l.SciezkaInterbase.empty()) {
     wynik.blad = "Brak w konfiguracji programu \"Kalmiro\" określenia pliku z danymi w formacie Firebird!";
+  } else if (ini.lastCut()) {
+    // A location cut short names another file (or a folder): nothing is connected with it.
+    wynik.blad = "Położenie danych w formacie Firebird (klucz GDBPath w pliku " + plikIni +
+                 ") jest dłuższe niż " + std::to_string(kProfileValueMax) +
+                 " znaków, a z pliku konfiguracji odczytuje się najwyżej tyle; odczytany początek: " +
+                 l.SciezkaInterbase +
+                 "\r\nProszę skrócić ścieżkę bazy danych (np. przenieść bazę do katalogu o krótszej nazwie) "
+                 "albo wskazać położenie bazy w oknie ustawień położenia danych.";
+    l.SciezkaInterbase.clear();
+  }
   return wynik;
 }
 

@@ -20,11 +20,12 @@ bool countsAsTrue(const std::string& t) {
 }  // namespace
 
 std::string TProfile::Text() {
+  lastCut_ = false;
   if (Section.empty() || Entry.empty() || FileName.empty()) {
     last_.clear();
     return last_;
   }
-  last_ = readProfileString(Section, Entry, DefaultText, FileName);
+  last_ = readProfileString(Section, Entry, DefaultText, FileName, &lastCut_);
   return last_;
 }
 

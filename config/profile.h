@@ -16,11 +16,13 @@ class TProfile {
   std::string Text();
   bool State();
   int Value();
-  // The value last read.
+  // The value last read, and whether it was longer in the file and is cut to 255 characters.
   const std::string& last() const { return last_; }
+  bool lastCut() const { return lastCut_; }
 
  private:
   std::string last_;
+  bool lastCut_ = false;
 };
 
 }  // namespace konw

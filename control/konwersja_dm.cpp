@@ -76,6 +76,9 @@ void TdmKonw::UstawParametryBaz(const std::string& SciezkaParadoxa, const std::s
              "LANGDRIVER=anpolish", "ENABLE BCD=TRUE", "SQLDIALECT=3"});
   // How long a Firebird server may stay silent before a statement is given up (seconds).
   if (const char* t = std::getenv("KONWERSJA_TIMEOUT"); t && *t) DBi.addParam(std::string("TIMEOUT=") + t);
+  // How long it may take to accept a connection (seconds).
+  if (const char* t = std::getenv("KONWERSJA_CONNECT_TIMEOUT"); t && *t)
+    DBi.addParam(std::string("CONNECT TIMEOUT=") + t);
 }
 
 TdmKonw::~TdmKonw() {

@@ -41,7 +41,8 @@ struct WynikTabeli {
   enum class Stan { Skopiowana, Pominieta, NieZnaleziona, Blad, Przerwana, Uszkodzona, Odrzucona };
   std::string paradox, firebird;
   Stan stan = Stan::Pominieta;
-  std::int64_t odczytane = 0, zapisane = 0;  // Paradox rows, Firebird rows after the copy
+  std::int64_t odczytane = 0, zapisane = 0;  // Paradox rows, Firebird rows the copy wrote
+  std::int64_t poZakonczeniu = -1;           // rows of a table changed after its copy, at the run's end
   std::int64_t oczekiwane = -1;              // rows the Paradox header counts, when more than were read
   double sekundy = 0;
   std::vector<std::string> roznice;  // the structure comparison's lines, critical first

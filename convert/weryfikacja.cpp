@@ -475,6 +475,8 @@ void SprawdzPoZakonczeniu(
           "*** Tabela " + przed.etykieta +
               ": nie udało się sprawdzić tabeli po zakończeniu kopiowania: " + e.what() + " ***",
           krytyczne, obaZnaczniki);
+      // A table the run cannot vouch for: the run ends with an error, not with a mismatch found.
+      przebieg.flagi().BladKonwersji = true;
       if (WynikTabeli* wynik = przebieg.wynikTabeli(przed.wynik)) wynik->zweryfikowana = false;
       continue;
     }
@@ -492,7 +494,7 @@ void SprawdzPoZakonczeniu(
     if (wynik) {
       wynik->zweryfikowana = false;
       wynik->zmienionaPoKopii = true;
-      wynik->zapisane = teraz.wierszy;
+      wynik->poZakonczeniu = teraz.wierszy;
     }
     przebieg.log().ZapiszKomunikat(
         "*** Tabela " + przed.etykieta + ": zmieniona po skopiowaniu (wierszy po kopiowaniu: " +

@@ -57,4 +57,31 @@ void CursorImpl::remove(std::int64_t) {
   throw EngineError(errc::kReadOnly, "Zbiór danych jest tylko do odczytu");
 }
 
+SilentServers::State SilentServers::state(const std::string& server) const {
+  std::lock_guard lock(mutex_);
+  auto it = states_.find(server);
+  return it == states_.end() ? State::Answering : it->second;
+}
+
+void SilentServers::unanswered(const std::string& server) {
+  std::lock_guard lock(mutex_);
+  State& s = states_[server];
+  s = s == State::Answering ? State::Silent : State::GivenUp;
+}
+
+void SilentServers::giveUp(const std::string& server) {
+  std::lock_guard lock(mutex_);
+  states_[server] = State::GivenUp;
+}
+
+void SilentServers::answered(const std::string& server) {
+  std::lock_guard lock(mutex_);
+  states_.erase(server);
+}
+
+void SilentServers::forget() {
+  std::lock_guard lock(mutex_);
+  states_.clear();
+}
+
 }  // namespace db

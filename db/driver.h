@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,29 @@
 namespace db {
 
 class Session;
+
+// The servers that stopped answering during one piece of work (a run): a call left unanswered for its
+// time-out makes its server silent; what follows tries it once more, briefly, and once that try has
+// failed too every connection to it is refused at once, so that a frozen server costs one time-out and
+// not one per table. Keyed by the server's name as the location gives it. Shared by the session's
+// connections and by the watches of their calls (another thread): every member locks.
+class SilentServers {
+ public:
+  enum class State { Answering, Silent, GivenUp };
+  State state(const std::string& server) const;
+  // A call or a connection left unanswered: silent, or given up when it already was.
+  void unanswered(const std::string& server);
+  // The brief try failed: every connection refused at once from now on.
+  void giveUp(const std::string& server);
+  // The server answered a connection: as before its silence.
+  void answered(const std::string& server);
+  // A new piece of work: every server is tried again.
+  void forget();
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, State> states_;
+};
 
 struct FieldDef {
   std::string name;

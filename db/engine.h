@@ -40,7 +40,11 @@ class Session {
   void setParadoxCodePage(int codePage) { paradoxCodePage_ = codePage; }
   int paradoxCodePage() const { return paradoxCodePage_; }
 
+  // The servers this session's connections found silent (see SilentServers); shared with their watches.
+  const std::shared_ptr<SilentServers>& silentServers() const { return silent_; }
+
  private:
+  std::shared_ptr<SilentServers> silent_ = std::make_shared<SilentServers>();
   std::vector<std::string> passwords_;
   int paradoxCodePage_ = 0;
 };

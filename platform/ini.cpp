@@ -61,7 +61,8 @@ std::string profileText(std::string_view raw) {
 }
 
 std::string profileValue(std::string_view content, const std::string& section, const std::string& key,
-                         const std::string& defaultText) {
+                         const std::string& defaultText, bool* cut) {
+  if (cut) *cut = false;
   if (content.size() >= 3 && content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
   const std::string_view wantSection = trim(section);
   const std::string_view wantKey = trim(key);
@@ -94,7 +95,9 @@ std::string profileValue(std::string_view content, const std::string& section, c
     std::string_view value = trim(line.substr(eq + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
       value = value.substr(1, value.size() - 2);
-    return cutCharacters(value, kProfileValueMax);
+    std::string whole = cutCharacters(value, kProfileValueMax);
+    if (cut) *cut = whole.size() < value.size();
+    return whole;
   }
   return defaultValue(defaultText);
 }
@@ -112,12 +115,13 @@ fs::path profileFilePath(const std::string& fileName) {
 }
 
 std::string readProfileString(const std::string& section, const std::string& key,
-                              const std::string& defaultText, const std::string& fileName) {
+                              const std::string& defaultText, const std::string& fileName, bool* cut) {
+  if (cut) *cut = false;
   std::ifstream in(profileFilePath(fileName), std::ios::binary);
   if (!in) return defaultValue(defaultText);
   std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return defaultValue(defaultText);
-  return profileValue(profileText(raw), section, key, defaultText);
+  return profileValue(profileText(raw), section, key, defaultText, cut);
 }
 
 }  // namespace konw

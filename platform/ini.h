@@ -20,8 +20,9 @@ std::string profileText(std::string_view raw);
 // blanks and tabs; a value enclosed in matching quotes (" or ') loses them; the result is cut to 255
 // characters. `defaultText` (trailing blanks removed, cut likewise) when the section or key is missing or the
 // key line has no '='.
+// `cut` (when given) tells whether the key's value was longer and is cut.
 std::string profileValue(std::string_view content, const std::string& section, const std::string& key,
-                         const std::string& defaultText);
+                         const std::string& defaultText, bool* cut = nullptr);
 
 // The host file an INI file name refers to. A bare name (no drive, no directory) is a file of the
 // system's Windows directory: $WINEPREFIX/drive_c/windows/ (default ~/.wine), matched ignoring case;
@@ -32,6 +33,7 @@ std::filesystem::path profileFilePath(const std::string& fileName);
 // Reads the key from the file: `defaultText` when the file cannot be read. The file may be UTF-8,
 // Windows-1250 or UTF-16 with a byte order mark (see profileText); the result is UTF-8.
 std::string readProfileString(const std::string& section, const std::string& key,
-                              const std::string& defaultText, const std::string& fileName);
+                              const std::string& defaultText, const std::string& fileName,
+                              bool* cut = nullptr);
 
 }  // namespace konw

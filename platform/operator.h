@@ -71,6 +71,9 @@ class Operator {
   virtual void showAdvancedPages() = 0;
   virtual void showLocations(const std::string& firebird, const std::string& paradox) = 0;
   virtual void showDataVersion(const std::string& wersja) = 0;
+  // What the program waits for ("Łączenie z bazą danych …"), shown until it is replaced or an empty text
+  // takes it away; during start-up, before the window is shown, too.
+  virtual void showWaiting(const std::string& /*tekst*/) {}
   // The table being converted, as its label reads.
   virtual void showTable(const std::string& opis) = 0;
   virtual void setBar(Pasek pasek, int position, int max) = 0;

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/widok/okno_wg_nazw.h"
@@ -58,6 +60,8 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   void setBar(Pasek pasek, int position, int max) override;
   void stepBar(Pasek pasek) override;
   void showRunEnded() override;
+  // A small frameless box of its own with the text (the window itself may not be shown yet).
+  void showWaiting(const std::string& tekst) override;
   void setBusyCursor(bool busy) override;
   void setCaption(const std::string& control, const std::string& text) override;
   std::string caption(const std::string& control) const override;
@@ -123,6 +127,7 @@ class OknoKonwersji : public QWidget, public OknoWgNazw {
   bool listaWUzyciu() const;
 
   TfrmConvert* logika_ = nullptr;
+  std::unique_ptr<QLabel> oczekiwanie_;
   QTabWidget* pageControl_ = nullptr;
   QTableWidget* siatka_ = nullptr;
   std::vector<long long> zakladkiWierszy_;  // ListaTabel bookmarks of the grid's rows

@@ -184,6 +184,26 @@ Button OknoKonwersji::messageBox(MsgKind kind, const std::string& caption, const
   return (buttons & kCancel) ? kCancel : (buttons & kNo) ? kNo : kOk;
 }
 
+void OknoKonwersji::showWaiting(const std::string& opis) {
+  if (opis.empty()) {
+    oczekiwanie_.reset();
+    return;
+  }
+  if (!oczekiwanie_) {
+    oczekiwanie_ = std::make_unique<QLabel>(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint);
+    oczekiwanie_->setObjectName(QStringLiteral("lblOczekiwanie"));
+    oczekiwanie_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    oczekiwanie_->setMargin(16);
+    oczekiwanie_->setWindowTitle(QString::fromUtf8(kApplicationTitle));
+  }
+  oczekiwanie_->setText(tekst(opis));
+  oczekiwanie_->adjustSize();
+  oczekiwanie_->show();
+  oczekiwanie_->raise();
+  // Painted now: what follows waits for the server without pumping events.
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
 void OknoKonwersji::processMessages() {
   if (zegar_.isValid() && zegar_.elapsed() < kOdstepPompowania) return;
   pokazPaski();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "db/firebird/charset.h"
+#include "db/firebird/lockdir.h"
 #include "db/firebird/watch.h"
 
 namespace db::firebird {
@@ -64,6 +65,7 @@ std::vector<std::string> firstClauseArguments(const intptr_t* vector) {
 Firebird::IMaster* master() {
   static Firebird::IMaster* const instance = [] {
     useUtf8FileNames();
+    chooseLockFolder();
     return Firebird::fb_get_master_interface();
   }();
   return instance;
@@ -83,7 +85,10 @@ Status::~Status() {
 
 void Status::clearException(Status* s) {
   s->BaseStatusWrapper::clearException();
-  if (s->context_.watch) s->context_.watch->begin();
+  if (s->context_.watch) {
+    s->afterCutOff_ = s->context_.watch->expired();
+    s->context_.watch->begin();
+  }
 }
 
 void Status::checkException(Status* s) {
@@ -91,7 +96,14 @@ void Status::checkException(Status* s) {
     watch->end();
     // A call cut off by the watch fails with a broken connection; what the operator must hear is why.
     if (watch->expired()) {
-      auto seconds = std::chrono::duration_cast<std::chrono::seconds>(watch->timeout()).count();
+      auto seconds = std::chrono::duration_cast<std::chrono::seconds>(watch->waited()).count();
+      // A call after the cut-off did nothing: what became of the changes was said by the call cut off.
+      if (s->afterCutOff_) {
+        throw ServerError(errc::kConnect,
+                          "Serwer bazy danych Firebird nie odpowiedział w ciągu " + std::to_string(seconds) +
+                              " s i połączenie z nim zostało zamknięte; operacji nie wykonano.",
+                          isc_network_error, 0);
+      }
       throw ServerError(errc::kConnect,
                         "Serwer bazy danych Firebird nie odpowiedział w ciągu " + std::to_string(seconds) +
                             " s; operację przerwano i połączenie zostało zamknięte" +

@@ -76,6 +76,7 @@ class Status : public Firebird::BaseStatusWrapper<Status> {
  private:
   std::uint16_t code_;
   CallContext context_;
+  bool afterCutOff_ = false;  // the call began on a connection the watch had already cut off
 };
 
 // A status that only records: for calls whose failure is expected and handled on the spot, and for

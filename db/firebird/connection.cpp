@@ -9,6 +9,7 @@
 #include "db/firebird/batch.h"
 #include "db/firebird/driver.h"
 #include "db/firebird/link.h"
+#include "db/firebird/lockdir.h"
 #include "db/firebird/metadata.h"
 #include "platform/hostpath.h"
 #include "platform/text.h"
@@ -344,14 +345,19 @@ LinkOptions linkOptions(const ConnectOptions& o) {
   l.lockTimeout = o.timeout;
   l.remote = throughServer(o.location);
   // The in-process engine cannot stop answering while the program runs; only a server is watched.
-  if (l.remote) l.callTimeout = std::chrono::seconds(o.timeout);
+  if (l.remote) {
+    l.callTimeout = std::chrono::seconds(o.timeout);
+    l.silence = o.silence;
+    l.server = serverOf(o.location);
+  }
   return l;
 }
 
 class FirebirdDriver : public Driver {
  public:
-  std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params, Session&) override {
+  std::unique_ptr<ConnectionImpl> connect(const std::vector<std::string>& params, Session& session) override {
     ConnectOptions options = connectOptions(params);
+    options.silence = session.silentServers();
     if (options.charset.empty()) {
       // No language driver: the database's default character set, read through a first attachment.
       Link probe(attach(options, false), linkOptions(options), *Charset::find("UTF8"));
@@ -439,6 +445,13 @@ std::optional<ServerError> unusableDatabase(const ServerError& e, const std::str
 
 }  // namespace
 
+std::string serverOf(const std::string& location) {
+  if (!throughServer(location)) return {};
+  if (location.starts_with("inet://")) return location.substr(7, location.find('/', 7) - 7);
+  if (location.starts_with("\\\\")) return location.substr(2, location.find('\\', 2) - 2);
+  return location.substr(0, location.find(':'));
+}
+
 bool throughServer(const std::string& location) {
   if (konw::isDriveLocation(location)) return false;
   if (location.starts_with("\\\\") || location.starts_with("inet://")) return true;
@@ -451,6 +464,21 @@ std::string attachLocation(const std::string& location) {
   if (konw::isDriveLocation(location)) return konw::hostPath(location).string();
   return location;
 }
+
+namespace {
+
+// A number of seconds, at least 1, from a parameter line's value.
+int seconds(std::string value, const char* key) {
+  value = konw::trim(value);
+  int n = 0;
+  auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+  if (ec != std::errc() || end != value.data() + value.size() || n < 1)
+    throw EngineError(errc::kConnect, std::string("Niepoprawna wartość ") + key +
+                                          " (liczba sekund, co najmniej 1): " + value);
+  return n;
+}
+
+}  // namespace
 
 ConnectOptions connectOptions(const std::vector<std::string>& params) {
   ConnectOptions o;
@@ -471,17 +499,9 @@ ConnectOptions connectOptions(const std::vector<std::string>& params) {
   }
   if (auto driver = paramValue(params, "LANGDRIVER"))
     o.charset = charsetForLanguageDriver(*driver).value_or("");
-  if (auto timeout = paramValue(params, "TIMEOUT")) {
-    while (!timeout->empty() && timeout->back() == ' ') timeout->pop_back();
-    while (!timeout->empty() && timeout->front() == ' ') timeout->erase(0, 1);
-    int seconds = 0;
-    auto [end, ec] = std::from_chars(timeout->data(), timeout->data() + timeout->size(), seconds);
-    if (ec != std::errc() || end != timeout->data() + timeout->size() || seconds < 1) {
-      throw EngineError(errc::kConnect,
-                        "Niepoprawna wartość TIMEOUT (liczba sekund, co najmniej 1): " + *timeout);
-    }
-    o.timeout = seconds;
-  }
+  if (auto timeout = paramValue(params, "TIMEOUT")) o.timeout = seconds(*timeout, "TIMEOUT");
+  if (auto timeout = paramValue(params, "CONNECT TIMEOUT"))
+    o.connectTimeout = seconds(*timeout, "CONNECT TIMEOUT");
   return o;
 }
 
@@ -496,9 +516,28 @@ Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, co
   // the client reads the name in the system's character set and the other two in the connection's, so
   // a Polish letter in them would arrive changed, whatever the connection's character set is.
   dpb->insertTag(&st, isc_dpb_utf8_filename);
-  bool remote = throughServer(options.location);
+  const bool remote = throughServer(options.location);
+  // The in-process engine's lock files need room (see lockdir.h): without it nothing is opened.
+  if (!remote) {
+    if (std::string refusal = lockFolderRefusal(); !refusal.empty())
+      throw EngineError(errc::kConnect, refusal);
+  }
+  const std::string server = serverOf(options.location);
+  using Silence = db::SilentServers::State;
+  const Silence silence = remote && options.silence ? options.silence->state(server) : Silence::Answering;
+  if (silence == Silence::GivenUp) {
+    throw ServerError(errc::kConnect,
+                      "Serwer bazy danych Firebird " + server +
+                          " przestał odpowiadać; ponownej próby połączenia z bazą " + options.location +
+                          " nie podjęto.",
+                      isc_network_error, 0);
+  }
+  // A server that already left a call unanswered is given a brief try.
+  int wait = std::min(options.connectTimeout, options.timeout);
+  if (silence == Silence::Silent)
+    wait = std::min<int>(wait, static_cast<int>(CallWatch::kBrief.count() / 1000));
   // Bounds the whole exchange with a server that accepts the connection and then never answers.
-  if (remote) dpb->insertInt(&st, isc_dpb_connect_timeout, options.timeout);
+  if (remote) dpb->insertInt(&st, isc_dpb_connect_timeout, wait);
   if (create) {
     dpb->insertInt(&st, isc_dpb_sql_dialect, static_cast<int>(options.dialect));
     dpb->insertString(&st, isc_dpb_set_db_charset, charset.c_str());
@@ -510,15 +549,22 @@ Ref<Firebird::IAttachment> attach(const ConnectOptions& options, bool create, co
   std::string path = attachLocation(options.location);
   auto started = std::chrono::steady_clock::now();
   try {
-    return Ref<Firebird::IAttachment>(create ? provider->createDatabase(&st, path.c_str(), length, buffer)
-                                             : provider->attachDatabase(&st, path.c_str(), length, buffer));
+    Ref<Firebird::IAttachment> attachment(create
+                                              ? provider->createDatabase(&st, path.c_str(), length, buffer)
+                                              : provider->attachDatabase(&st, path.c_str(), length, buffer));
+    if (silence != Silence::Answering) options.silence->answered(server);
+    return attachment;
   } catch (const ServerError& e) {
     if (std::optional<ServerError> unusable = unusableDatabase(e, options.location)) throw *unusable;
-    if (remote && std::chrono::steady_clock::now() - started >= std::chrono::seconds(options.timeout)) {
+    const bool unanswered =
+        remote && std::chrono::steady_clock::now() - started >= std::chrono::seconds(wait);
+    // The brief try spent, or a server that does not even accept a connection: not tried again.
+    if (options.silence && (unanswered || silence == Silence::Silent)) options.silence->giveUp(server);
+    if (unanswered) {
       throw ServerError(errc::kConnect,
-                        "Serwer bazy danych Firebird nie odpowiedział w ciągu " +
-                            std::to_string(options.timeout) + " s; nie połączono z bazą " + options.location +
-                            ".\n" + e.what(),
+                        "Serwer bazy danych Firebird " + server + " nie odpowiedział w ciągu " +
+                            std::to_string(wait) + " s; nie połączono z bazą " + options.location + ".\n" +
+                            e.what(),
                         e.nativeCode(), e.sqlCode());
     }
     throw;

@@ -7,7 +7,9 @@
 // driver's own commits during long loads, default 50,000; see link.h), "LANGDRIVER=" (a Polish driver
 // such as "anpolish" makes the connection WIN1250; without one the connection takes the database's default
 // character set, see charset.h) and "TIMEOUT=" (seconds, default 60: a server that leaves a call
-// unanswered that long is cut off, and a row locked by another attachment is waited for that long at most).
+// unanswered that long is cut off, and a row locked by another attachment is waited for that long at most),
+// "CONNECT TIMEOUT=" (seconds, default 15, at most TIMEOUT: a server that does not accept a connection in
+// that time is given up).
 // "SQLQRYMODE" is accepted and has no effect. No login is ever asked for.
 #pragma once
 
@@ -35,12 +37,18 @@ struct ConnectOptions {
   std::string charset;
   // Seconds a server may leave a call unanswered, and a row lock may be waited for.
   int timeout = 60;
+  // Seconds a server may take to accept a connection (at most `timeout`).
+  int connectTimeout = 15;
+  // The session's silent servers (see db::SilentServers); none: every server is tried in full.
+  std::shared_ptr<db::SilentServers> silence;
 };
 
 // Options from the parameter lines; EngineError (kConnect) without a location.
 ConnectOptions connectOptions(const std::vector<std::string>& params);
 // Whether the location names a server ("server:path"), not a file for the in-process engine.
 bool throughServer(const std::string& location);
+// The server a location names ("host" of "host:path", "host/3051" of "host/3051:path"); empty for a file.
+std::string serverOf(const std::string& location);
 // The location handed to the client: drive paths are mapped to host paths, the rest is unchanged.
 std::string attachLocation(const std::string& location);
 // Attaches (or creates) the database; EngineError (kConnect) on failure.

@@ -48,10 +48,20 @@ Link::Link(Ref<Firebird::IAttachment> attachment, const LinkOptions& options, co
   if (options_.callTimeout.count() > 0) {
     // Cancelling with fb_cancel_abort closes the client's end at once: the call waiting for a frozen
     // server returns, where fb_cancel_raise would itself wait for the server's answer.
-    watch_ = std::make_unique<CallWatch>(options_.callTimeout, [this] {
-      QuietStatus st;
-      if (attachment_) attachment_->cancelOperation(&st, fb_cancel_abort);
-    });
+    std::function<bool()> hurry;
+    if (options_.silence) {
+      hurry = [silence = options_.silence, server = options_.server] {
+        return silence->state(server) != db::SilentServers::State::Answering;
+      };
+    }
+    watch_ = std::make_unique<CallWatch>(
+        options_.callTimeout,
+        [this] {
+          QuietStatus st;
+          if (attachment_) attachment_->cancelOperation(&st, fb_cancel_abort);
+          if (options_.silence) options_.silence->unanswered(options_.server);
+        },
+        std::move(hurry));
   }
 }
 

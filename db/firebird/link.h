@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "db/driver.h"
 #include "db/firebird/charset.h"
 #include "db/firebird/client.h"
 #include "db/firebird/gate.h"
@@ -50,6 +51,10 @@ struct LinkOptions {
   std::chrono::milliseconds callTimeout{0};
   // Reached through a server, not opened in-process.
   bool remote = false;
+  // The session's record of silent servers and this link's server in it (see db::SilentServers): a call
+  // cut off makes the server silent, and while it is, calls are cut off after a brief wait.
+  std::shared_ptr<db::SilentServers> silence;
+  std::string server;
 };
 
 class Link {

@@ -4,11 +4,13 @@
 
 namespace db::firebird {
 
-CallWatch::CallWatch(std::chrono::milliseconds timeout, std::function<void()> cutOff)
+CallWatch::CallWatch(std::chrono::milliseconds timeout, std::function<void()> cutOff,
+                     std::function<bool()> hurry)
     : timeout_(timeout),
       limit_(timeout + std::clamp<std::chrono::milliseconds>(timeout / 10, std::chrono::seconds(2),
                                                              std::chrono::seconds(5))),
       cutOff_(std::move(cutOff)),
+      hurry_(std::move(hurry)),
       thread_([this] { run(); }) {}
 
 CallWatch::~CallWatch() {
@@ -31,6 +33,11 @@ void CallWatch::end() noexcept {
   busy_ = false;
 }
 
+std::chrono::milliseconds CallWatch::waited() const noexcept {
+  std::lock_guard lock(mutex_);
+  return waited_;
+}
+
 bool CallWatch::expired() const noexcept {
   std::lock_guard lock(mutex_);
   return expired_;
@@ -45,8 +52,10 @@ void CallWatch::run() {
   while (!stopping_) {
     wake_.wait_for(lock, look);
     if (stopping_ || expired_ || !busy_) continue;
-    if (std::chrono::steady_clock::now() - since_ < limit_) continue;
+    const auto limit = hurry_ && hurry_() ? std::min(kBrief, limit_) : limit_;
+    if (std::chrono::steady_clock::now() - since_ < limit) continue;
     expired_ = true;
+    waited_ = limit == limit_ ? timeout_ : limit;
     // Under the lock: end() cannot return, and the attachment cannot be released, while it runs.
     cutOff_();
   }

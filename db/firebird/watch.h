@@ -16,7 +16,10 @@ class CallWatch {
   // `cutOff` runs on the watch's own thread when a call has gone on for `timeout` and a grace (two to
   // five seconds, so that a statement waiting as long for a lock ends by the server's lock time-out
   // first); it must make the call return (for an attachment: cancelling it with fb_cancel_abort).
-  CallWatch(std::chrono::milliseconds timeout, std::function<void()> cutOff);
+  // While `hurry` (optional, asked on the watch's thread) says so, a call is cut off after a brief wait
+  // instead (kBrief, at most the time-out): its server already left a call unanswered.
+  CallWatch(std::chrono::milliseconds timeout, std::function<void()> cutOff,
+            std::function<bool()> hurry = {});
   ~CallWatch();
   CallWatch(const CallWatch&) = delete;
   CallWatch& operator=(const CallWatch&) = delete;
@@ -27,6 +30,10 @@ class CallWatch {
   // Whether a call was cut off; the connection is then unusable.
   bool expired() const noexcept;
   std::chrono::milliseconds timeout() const { return timeout_; }
+  // How long the call cut off had been left unanswered (its time-out, or the brief wait).
+  std::chrono::milliseconds waited() const noexcept;
+
+  static constexpr std::chrono::milliseconds kBrief{5000};
 
  private:
   void run();
@@ -34,6 +41,8 @@ class CallWatch {
   const std::chrono::milliseconds timeout_;
   const std::chrono::milliseconds limit_;  // the time-out and its grace
   const std::function<void()> cutOff_;
+  const std::function<bool()> hurry_;
+  std::chrono::milliseconds waited_{0};
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::chrono::steady_clock::time_point since_{};  // start of the current call; epoch when none

@@ -132,6 +132,27 @@ TEST_F(Discovery, MissingFirebirdLocationIsReportedAndNothingConnects) {
   EXPECT_FALSE(frm.dm()->DBp.connected());
 }
 
+// A location longer than the 255 characters an INI read gives would name another file: refused before
+// anything connects, with the limit; one of exactly 255 characters is whole and taken.
+TEST_F(Discovery, FirebirdLocationCutByTheIniReadIsRefusedNamingTheLimit) {
+  winIni("[VELMARO]\nKalmiro=D:\\Kalmiro.ini\n");
+  for (std::size_t dlugosc : {255u, 256u}) {
+    SCOPED_TRACE(dlugosc);
+    ui.clearBoxes();
+    const std::string polozenie = "127.0.0.1:/" + std::string(dlugosc - 15, 'x') + ".FDB";
+    productIni("[configKalmiro]\nPathData=D:\\DANE\\\nGDBPath=" + polozenie + "\n");
+    const bool ok = frm.WczytajKonfiguracje(false);
+    EXPECT_EQ(ok, dlugosc == 255);
+    EXPECT_EQ(frm.SciezkaInterbase, ok ? polozenie : "");
+    if (!ok) {
+      ASSERT_EQ(texts().size(), 1u);
+      EXPECT_NE(texts()[0].find("GDBPath w pliku D:\\Kalmiro.ini) jest dłuższe niż 255 znaków"),
+                std::string::npos)
+          << texts()[0];
+    }
+  }
+}
+
 TEST_F(Discovery, NoWinIniAtAll) {
   EXPECT_FALSE(frm.WczytajKonfiguracje(false));
   // The box says where WIN.INI was looked for and how to give one.

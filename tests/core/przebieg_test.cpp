@@ -433,13 +433,27 @@ TEST_F(Przebieg, ATableChangedAfterItsReadBackIsNamedAfterTheLastCommit) {
   tabela("Dzialy", "DZIALY", 3);
   tabela("Rozdzialy", "ROZDZIALY", 2);
   tabela("Planwyd", "PLANWYD", 2);
+  tabela("Konta", "KONTA", 1);
   sql("create trigger PLANWYD_AI for PLANWYD after insert as begin update DZIALY set NAZWA = upper(NAZWA) "
-      "where ID = 3; end");
+      "where ID = 3; insert into KONTA values (100 + new.ID, 'dodany'); end");
   sql("create trigger ZATWIERDZENIE on transaction commit as begin update ROZDZIALY set NAZWA = 'zmiana' "
       "where ID = 1; end");
-  listuj({{1, "DZIALY", "DZIALY"}, {2, "ROZDZIALY", "ROZDZIALY"}, {3, "PLANWYD", "PLANWYD"}});
+  listuj({{1, "DZIALY", "DZIALY"},
+          {2, "ROZDZIALY", "ROZDZIALY"},
+          {3, "PLANWYD", "PLANWYD"},
+          {4, "KONTA", "KONTA"}});
 
   const Linie ogolny = konwertuj(0);
+
+  // Rows another table's trigger added are said apart: the rows written stay those the copy wrote.
+  EXPECT_TRUE(ma(ogolny,
+                 "*** Tabela KONTA: zmieniona po skopiowaniu (wierszy po kopiowaniu: 1, po "
+                 "zakończeniu konwersji: 3) ***"));
+  const auto& tabele = frm.przebieg.tabele();
+  const auto konta = std::ranges::find_if(tabele, [](const auto& t) { return t.firebird == "KONTA"; });
+  ASSERT_NE(konta, tabele.end());
+  EXPECT_EQ(konta->zapisane, 1);
+  EXPECT_EQ(konta->poZakonczeniu, 3);
 
   for (const char* tabela : {"DZIALY", "ROZDZIALY"}) {
     const std::string linia = std::string("*** Tabela ") + tabela +

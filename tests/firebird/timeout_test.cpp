@@ -1,15 +1,23 @@
 // Bounded waits: a row locked by another attachment, and a server that stops answering (frozen with
 // SIGSTOP; needs the test server of tools/fb-test-server, whose pid file names the process).
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <optional>
 
+#include "db/engine.h"
+#include "db/firebird/lockdir.h"
 #include "db/firebird/watch.h"
 #include "fb_fixture.h"
 #include "support/frozen_server.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -78,6 +86,114 @@ TEST(FirebirdCallWatch, CutsOffOnlyACallThatOutlastsTheLimit) {
   watch.end();
   std::lock_guard lock(mutex);
   EXPECT_EQ(cutOffs, 1);
+}
+
+// A watch whose server already left a call unanswered cuts the next call off after a brief wait, however
+// long its own time-out is.
+TEST(FirebirdCallWatch, CutsOffBrieflyWhileItsServerIsSilent) {
+  std::mutex mutex;
+  std::condition_variable released;
+  bool cut = false;
+  db::firebird::CallWatch watch(
+      std::chrono::hours(1),
+      [&] {
+        std::lock_guard lock(mutex);
+        cut = true;
+        released.notify_all();
+      },
+      [] { return true; });
+  watch.begin();
+  {
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(released.wait_for(lock, std::chrono::seconds(60), [&] { return cut; }))
+        << "a silent server's call waited for the whole time-out";
+  }
+  watch.end();
+  EXPECT_EQ(watch.waited(), db::firebird::CallWatch::kBrief);
+}
+
+// A server that takes connections and never answers them: a socket that listens and never accepts (the
+// system completes each connection into its queue). Nothing is frozen.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&a), n) != 0 || listen(fd_, 16) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n) != 0)
+      port_ = 0;
+    else
+      port_ = ntohs(a.sin_port);
+  }
+  ~SilentListener() { close(fd_); }
+  std::string server() const { return "127.0.0.1/" + std::to_string(port_); }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// Start-up against a server that never answers gives up after the connect time-out of its own, naming
+// the server; what follows in the same work is refused at once; a new work tries again.
+TEST(SilentServer, ConnectGivesUpNamingTheServerThenRefusesAtOnceUntilForgotten) {
+  SilentListener silent;
+  db::Session session;
+  auto connect = [&] {
+    db::Database d("DBs", session);
+    d.setDriverName("INTRBASE");
+    for (const std::string& line : {"SERVER NAME=" + silent.server() + ":/baza/KALMIRO.FDB",
+                                    std::string("PASSWORD=x"), std::string("CONNECT TIMEOUT=1")})
+      d.addParam(line);
+    try {
+      d.connect();
+      return std::string("(connected)");
+    } catch (const db::EngineError& e) {
+      return std::string(e.what());
+    }
+  };
+  const std::string unanswered =
+      "Serwer bazy danych Firebird " + silent.server() + " nie odpowiedział w ciągu 1 s";
+  const std::string refused = "Serwer bazy danych Firebird " + silent.server() + " przestał odpowiadać";
+  for (const char* step : {"start-up", "what follows", "a new work"}) {
+    SCOPED_TRACE(step);
+    const std::string error = connect();
+    const std::string& expected = step == std::string("what follows") ? refused : unanswered;
+    EXPECT_NE(error.find(expected), std::string::npos) << error;
+    if (step == std::string("what follows")) session.silentServers()->forget();
+  }
+}
+
+// The room of the in-process engine's lock folder is tried, not guessed: a folder that cannot be made,
+// and one without the room asked for, are refused with the cause; one with room is not.
+TEST(LockFolder, RoomIsReservedOrTheCauseSaid) {
+  test::TempDir dir;
+  { std::ofstream plik(dir.path / "plik"); }
+  struct statvfs fs {};
+  ASSERT_EQ(statvfs(dir.path.c_str(), &fs), 0);
+  const std::uint64_t beyond = std::uint64_t{fs.f_bavail} * fs.f_frsize + (std::uint64_t{1} << 30);
+  const struct {
+    std::string folder;
+    std::uint64_t room;
+    const char* cause;  // nullptr: accepted
+  } cases[] = {
+      {(dir.path / "blokady").string(), db::firebird::kLockRoom, nullptr},
+      {(dir.path / "plik" / "blokady").string(), db::firebird::kLockRoom, "nie katalog"},
+      {(dir.path / "pelny").string(), beyond, "brak wolnego miejsca"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const std::string problem = db::firebird::lockFolderProblem(c.folder, c.room);
+    if (!c.cause) {
+      EXPECT_EQ(problem, "");
+    } else {
+      EXPECT_NE(problem.find(c.cause), std::string::npos) << problem;
+    }
+  }
+  // The probe leaves nothing behind.
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path / "blokady"));
 }
 
 using test::Frozen;

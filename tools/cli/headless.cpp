@@ -76,6 +76,10 @@ void OperatorKonsoli::showTable(const std::string& opis) {
   postep_.tabela(opis);
 }
 
+void OperatorKonsoli::showWaiting(const std::string& tekst) {
+  postep_.oczekiwanie(tekst);
+}
+
 void OperatorKonsoli::setBar(Pasek pasek, int position, int max) {
   ScriptedOperator::setBar(pasek, position, max);
   postep_.pasek(pasek, position, max);

@@ -47,6 +47,8 @@ class OperatorKonsoli : public ScriptedOperator {
   Button messageBox(MsgKind kind, const std::string& caption, const std::string& text, unsigned buttons,
                     Button defaultButton) override;
   void showTable(const std::string& opis) override;
+  // On standard error, as the progress is.
+  void showWaiting(const std::string& tekst) override;
   void setBar(Pasek pasek, int position, int max) override;
   void stepBar(Pasek pasek) override;
 

@@ -81,6 +81,7 @@ std::string podsumowanieJson(const TfrmConvert* frm, const WynikKonwersji& wynik
                           {"differences", t.roznicWartosci},
                           {"lines", t.roznicePoKopii},
                           {"changed_after_copy", t.zmienionaPoKopii}};
+      if (t.poZakonczeniu >= 0) tabela["values"]["rows_after_run"] = t.poZakonczeniu;
       tabele.push_back(std::move(tabela));
     }
     for (const std::string& plik : wynik.plikiLogow) logi.push_back(plik);

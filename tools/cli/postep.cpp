@@ -79,4 +79,11 @@ void Postep::rysuj(bool wymus) {
   narysowano_ = true;
 }
 
+void Postep::oczekiwanie(const std::string& tekst) {
+  if (tryb_ == Tryb::Cichy || tekst.empty()) return;
+  wyczysc();
+  std::fprintf(out_, "%s\n", tekst.c_str());
+  std::fflush(out_);
+}
+
 }  // namespace konw::cli

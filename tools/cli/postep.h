@@ -24,6 +24,8 @@ class Postep {
   void tabela(const std::string& opis);
   void pasek(Pasek pasek, int position, int max);
   void krok(Pasek pasek);
+  // What the program waits for, on a line of its own (nothing for an empty text, or when quiet).
+  void oczekiwanie(const std::string& tekst);
   // Ends the last table (its line, when lines are written) and clears a drawn line.
   void koniec();
   // Clears a drawn line, so that other output starts at the line's beginning.
