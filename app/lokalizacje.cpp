@@ -125,9 +125,10 @@ bool TfrmConvert::UstawSciezkiDoBaz(const std::string& SciezkaP, const std::stri
       if (wynik) {
         dm.DBi.disconnect();
         dm.DBi.setParam(0, "SERVER NAME=" + SciezkaI);
-        // Outside a run (start-up, new locations) every server is tried afresh: a silence found before
-        // (see db::SilentServers) was another work's. A run forgets it once, at its start.
-        if (!JestWKonwersji) dm.session.silentServers()->forget();
+        // New locations or another edition chosen by the operator: every server is tried afresh, a silence
+        // found before (see db::SilentServers) was another work's. Start-up (whose data module is new)
+        // tries a server once, and a run forgets it once, at its start.
+        if (!JestWKonwersji && !JestWOnCreate) dm.session.silentServers()->forget();
         struct Oczekiwanie {
           Operator& ui;
           ~Oczekiwanie() { ui.showWaiting(""); }

@@ -139,6 +139,7 @@ class SilentListener {
 // Start-up against a server that never answers gives up after the connect time-out of its own, naming
 // the server; what follows in the same work is refused at once; a new work tries again.
 TEST(SilentServer, ConnectGivesUpNamingTheServerThenRefusesAtOnceUntilForgotten) {
+  db::registerDriver("INTRBASE", [] { return db::firebird::makeDriver(); });
   SilentListener silent;
   db::Session session;
   auto connect = [&] {
