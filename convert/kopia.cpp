@@ -53,6 +53,7 @@ class KopiaTabeli {
   // A failure or a break inside the transaction: the table is given its rows back. The break ends the
   // copy here (true); a failure goes on to the caller.
   bool wycofaj();
+  void wycofajProbe();
   // True when the commit reported an error although the table holds the rows it committed.
   bool zatwierdz();
   void poZatwierdzeniu(bool poBledzie);
@@ -104,7 +105,22 @@ void KopiaTabeli::wykonaj() {
     if (!wycofaj()) throw;
     return;
   }
+  if (przebieg_.proba()) {
+    wycofajProbe();
+    return;
+  }
   poZatwierdzeniu(zatwierdz());
+}
+
+// A trial's copy went through: the rows go back and the trigger on, as after a break.
+void KopiaTabeli::wycofajProbe() {
+  dm_.DBi.rollback();
+  if (skopiowane_ && wynik_) wynik_->zapisane = std::stoll(*skopiowane_);
+  log_.ZapiszKomunikat("  próba: skopiowano " + skopiowane_.value_or("0") +
+                           " rekordów; zmiany wycofane, tabela zawiera te same wiersze co przed próbą",
+                       kOgolny);
+  if (obslugaTriggera_) wylaczony_->Wlacz();
+  zrodlo_.zapisz(log_, dm_.qryParadox);
 }
 
 bool KopiaTabeli::odrzucona() {
@@ -256,7 +272,8 @@ bool KopiaTabeli::wycofaj() {
 }
 
 void KopiaTabeli::generatorPoWycofaniu() {
-  if (!obslugaTriggera_) return;
+  // A trial changes nothing: its rollback leaves the generator as it found it.
+  if (!obslugaTriggera_ || przebieg_.proba()) return;
   try {
     GeneratorZaNajwiekszym(dm_.DBi, WpisBiezacejTabeli(dm_));
   } catch (const db::EngineError&) {

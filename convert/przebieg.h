@@ -68,6 +68,11 @@ class TPrzebieg {
   void UstawDane(TdmKonw& dm) { dm_ = &dm; }
   void UstawEdycje(std::optional<Edycja> edycja) { edycja_ = edycja; }
   void UstawWeryfikacje(bool weryfikacja) { weryfikacja_ = weryfikacja; }
+  // A trial (`konwersja-cli check --trial`): each copy runs as in a run, its trigger switched off and on
+  // as a run does it, but its transaction is rolled back instead of committed, and nothing else is
+  // changed afterwards (no generator moved past a table's rows).
+  void UstawProbe(bool proba) { proba_ = proba; }
+  bool proba() const { return proba_; }
 
   // A new run: every flag down.
   void Rozpocznij();
@@ -145,6 +150,7 @@ class TPrzebieg {
   bool trwa_ = false;
   std::vector<WynikTabeli> tabele_;
   bool weryfikacja_ = true;
+  bool proba_ = false;
   double sekundyWeryfikacji_ = 0;
   std::vector<StanZapisanej> doSprawdzenia_;
   ZapisWylaczen wylaczenia_;

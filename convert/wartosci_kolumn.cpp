@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "db/engine.h"
 #include "platform/text.h"
@@ -266,6 +267,121 @@ Value WartoscZapisana(const Value& v, const db::FieldDef& k) {
     return v;
   }
   return v;
+}
+
+namespace {
+
+// The range of the integer a column stores its numbers in: its own type's, or for NUMERIC the integer
+// that holds it scaled; none when not known.
+std::optional<std::pair<std::int64_t, std::int64_t>> zakresLiczb(const db::FieldDef& k) {
+  int bajty = k.width;
+  if (k.type == FieldType::Smallint) bajty = 2;
+  if (k.type == FieldType::Integer || k.type == FieldType::AutoInc) bajty = 4;
+  if (k.type == FieldType::LargeInt) bajty = 8;
+  if (k.type == FieldType::Word) return std::pair<std::int64_t, std::int64_t>{0, 65535};
+  switch (bajty) {
+    case 2:
+      return std::pair<std::int64_t, std::int64_t>{std::numeric_limits<std::int16_t>::min(),
+                                                   std::numeric_limits<std::int16_t>::max()};
+    case 4:
+      return std::pair<std::int64_t, std::int64_t>{std::numeric_limits<std::int32_t>::min(),
+                                                   std::numeric_limits<std::int32_t>::max()};
+    case 8:
+      return std::pair<std::int64_t, std::int64_t>{std::numeric_limits<std::int64_t>::min(),
+                                                   std::numeric_limits<std::int64_t>::max()};
+    default:
+      return std::nullopt;
+  }
+}
+
+// The days a Firebird DATE holds: 0001-01-01 to 9999-12-31.
+constexpr std::int32_t kPierwszyDzien = -693593;
+constexpr std::int32_t kOstatniDzien = 2958465;
+
+Przyjecie odrzucona(std::string powod) {
+  return {Przyjecie::Skutek::Odrzucona, std::move(powod)};
+}
+Przyjecie zmieniona(std::string powod) {
+  return {Przyjecie::Skutek::Zmieniona, std::move(powod)};
+}
+
+// Text as the column takes it: refused by the connection or the server, or longer than the column.
+std::optional<Przyjecie> odmowaTekstu(const std::string& t, const db::FieldDef& k, const OdmowaTekstu& odmowa) {
+  if (odmowa)
+    if (auto droga = odmowa(t, k)) return droga->odrzucony ? odrzucona(droga->powod) : zmieniona(droga->powod);
+  if (!tekstowa(k.type) || k.size <= 0) return std::nullopt;
+  // Blanks beyond the declared length are dropped on the way in; anything else beyond it is refused.
+  const std::size_t znaki = znakiUtf8(std::string(bezSpacjiNaKoncu(t)));
+  if (znaki > static_cast<std::size_t>(k.size))
+    return odrzucona("tekst ma " + std::to_string(znaki) + " znaków, kolumna mieści " + std::to_string(k.size) +
+                     " (string right truncation)");
+  return std::nullopt;
+}
+
+}  // namespace
+
+Przyjecie PrzyjecieWKolumnie(const Value& v, const db::FieldDef& k, const OdmowaTekstu& odmowa) {
+  const auto* text = std::get_if<std::string>(&v);
+  // Blank text is no value in a column that is not text, as WartoscWKolumnie takes it.
+  const bool pusta =
+      db::isNull(v) || (text && !tekstowa(k.type) && !duzyObiekt(k.type) && trim(*text).empty());
+  if (pusta) {
+    if (k.required) return odrzucona("kolumna nie przyjmuje wartości pustej (NOT NULL)");
+    return {};
+  }
+  if (bajtowa(k)) {
+    const std::string b = bajty(v);
+    if (tekstowa(k.type) && k.size > 0 && bezSpacjiNaKoncu(b).size() > static_cast<std::size_t>(k.size))
+      return odrzucona("wartość ma " + std::to_string(bezSpacjiNaKoncu(b).size()) + " bajtów, kolumna mieści " +
+                       std::to_string(k.size) + " (string right truncation)");
+    return {};
+  }
+  if (tekstowa(k.type) || duzyObiekt(k.type)) {
+    if (auto p = odmowaTekstu(text ? *text : db::valueToSqlText(v), k, odmowa)) return *p;
+    return {};
+  }
+  if (calkowita(k.type) || k.type == FieldType::BCD) {
+    const auto d = dokladna(v);
+    if (!d) return odrzucona("wartość nie jest liczbą");
+    const int skala = k.type == FieldType::BCD ? k.scale : 0;
+    db::Decimal r;
+    try {
+      r = d->rescaled(skala);
+    } catch (const db::EngineError&) {
+      return odrzucona("liczba poza zakresem kolumny (numeric overflow)");
+    }
+    if (const auto z = zakresLiczb(k); z && (r.unscaled < z->first || r.unscaled > z->second))
+      return odrzucona("liczba " + d->toString() + " poza zakresem kolumny (numeric overflow)");
+    if (!WartoscWKolumnie(v, k))
+      return zmieniona("zaokrąglenie do " + std::to_string(skala) + " miejsc po przecinku: " + r.toString());
+    return {};
+  }
+  if (k.type == FieldType::Float || k.type == FieldType::Currency) {
+    if (!std::holds_alternative<double>(v) && !dokladna(v)) return odrzucona("wartość nie jest liczbą");
+    if (!WartoscWKolumnie(v, k)) return zmieniona("kolumna zmiennoprzecinkowa nie zachowa wszystkich cyfr");
+    return {};
+  }
+  if (k.type == FieldType::Date || k.type == FieldType::Time || k.type == FieldType::DateTime) {
+    const auto dt = dataCzas(v);
+    if (!dt && !std::holds_alternative<double>(v) && !std::holds_alternative<db::Decimal>(v))
+      return odrzucona("wartość nie jest datą ani czasem");
+    if (dt && k.type != FieldType::Time && (dt->date.day < kPierwszyDzien || dt->date.day > kOstatniDzien))
+      return odrzucona("data spoza lat 1–9999, które kolumna przechowuje (value exceeds the range for valid "
+                       "dates)");
+    if (!WartoscWKolumnie(v, k))
+      return zmieniona(k.type == FieldType::Date && dt && dt->time.us != 0
+                           ? "kolumna DATE nie przechowa godziny"
+                           : "kolumna przechowa inną chwilę (czas do 0,1 ms)");
+    return {};
+  }
+  if (k.type == FieldType::Boolean) {
+    if (!db::truthValue(v))
+      return odrzucona("wartość nie jest wartością logiczną (kolumna BOOLEAN przyjmuje T/F, Y/N, 1/0, "
+                       "TRUE/FALSE)");
+    return {};
+  }
+  if (!WartoscWKolumnie(v, k)) return zmieniona("kolumna przechowa inną wartość");
+  return {};
 }
 
 namespace wartosci {

@@ -7,6 +7,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,27 @@ namespace konw {
 std::optional<db::Value> WartoscWKolumnie(const db::Value& wyslana, const db::FieldDef& kolumna);
 // A value read from a column in the form WartoscWKolumnie gives.
 db::Value WartoscZapisana(const db::Value& zapisana, const db::FieldDef& kolumna);
+
+// What a run meets when its copy sends `wyslana` into `kolumna`: the column takes it; the column keeps
+// it changed (rounded, cut to a date, fewer digits: WartoscWKolumnie has no value for it, and the
+// read-back names a critical difference); or the driver or the server refuses the row, which is the
+// copy's error and stops the run (a null into NOT NULL, text longer than the column, a number beyond
+// the integer that stores it, text that is no number or date, no truth value for a BOOLEAN, a date
+// outside years 1 to 9999, a character the connection's or the column's set lacks). `odmowaTekstu`
+// says what becomes of text that does not reach the column as sent (the connection's character set and
+// the column's); when not given, text is not asked about.
+struct Przyjecie {
+  enum class Skutek { Przyjeta, Zmieniona, Odrzucona };
+  Skutek skutek = Skutek::Przyjeta;
+  std::string powod;  // for the operator: what the column does with the value
+};
+struct DrogaTekstu {
+  bool odrzucony = false;  // refused; else stored changed
+  std::string powod;
+};
+using OdmowaTekstu = std::function<std::optional<DrogaTekstu>(const std::string&, const db::FieldDef&)>;
+Przyjecie PrzyjecieWKolumnie(const db::Value& wyslana, const db::FieldDef& kolumna,
+                             const OdmowaTekstu& odmowaTekstu = {});
 
 // The rules the read-back's sums and matching share.
 namespace wartosci {

@@ -248,16 +248,12 @@ void KopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
   wyslij();
 }
 
-std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::uint64_t wiersz) {
+std::string OpisBiezacegoRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::uint64_t wiersz) {
   std::string opis = "Rekord nr " + std::to_string(wiersz + 1) + " tabeli " + tabelaPdx;
   try {
     std::vector<std::string> klucz;
     for (const db::IndexDef& ix : zrodlo.indexDefs())
       if (ix.primary) klucz = splitList(ix.fields, ';');
-    if (klucz.empty()) return opis;
-    zrodlo.first();
-    for (std::uint64_t i = 0; i < wiersz && !zrodlo.eof(); ++i) zrodlo.next();
-    if (zrodlo.eof()) return opis;
     std::string wartosci;
     for (const std::string& pole : klucz) {
       const db::Field* f = zrodlo.findField(pole);
@@ -267,9 +263,20 @@ std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::ui
     }
     if (!wartosci.empty()) opis += " (klucz: " + wartosci + ")";
   } catch (const db::EngineError&) {
-    // The row's number alone names it when the table cannot be read again.
+    // The row's number alone names it when its key cannot be read.
   }
   return opis;
+}
+
+std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::uint64_t wiersz) {
+  try {
+    zrodlo.first();
+    for (std::uint64_t i = 0; i < wiersz && !zrodlo.eof(); ++i) zrodlo.next();
+    if (!zrodlo.eof()) return OpisBiezacegoRekordu(zrodlo, tabelaPdx, wiersz);
+  } catch (const db::EngineError&) {
+    // The row's number alone names it when the table cannot be read again.
+  }
+  return "Rekord nr " + std::to_string(wiersz + 1) + " tabeli " + tabelaPdx;
 }
 
 db::Value WartoscPolaKlucza(db::FieldType type) {

@@ -60,5 +60,7 @@ void KopiujWiersze(db::Table& zrodlo, db::Query& insert, const std::vector<Wiaza
 // "Rekord nr N tabeli P (klucz: A=1, B=x)": the source row at `wiersz` (from 0), its key fields read
 // again from the table. Only for an error, so the walk to the row costs nothing in a copy.
 std::string OpisRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::uint64_t wiersz);
+// The same of the row `zrodlo` stands on, which is the one at `wiersz`.
+std::string OpisBiezacegoRekordu(db::Table& zrodlo, const std::string& tabelaPdx, std::uint64_t wiersz);
 
 }  // namespace konw

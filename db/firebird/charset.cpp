@@ -47,6 +47,14 @@ std::optional<char32_t> nextUtf8(std::string_view s, std::size_t& i) {
   return c;
 }
 
+// A code point as four (or more) hexadecimal digits.
+std::string hex4(char32_t c) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (int shift = c > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4) out += kDigits[(c >> shift) & 15];
+  return out;
+}
+
 // The value as shown in a message: at most 60 characters of it.
 std::string shown(std::string_view utf8) {
   std::size_t i = 0, chars = 0;
@@ -100,6 +108,7 @@ bool Charset::buildTable(const char* iconvName) {
       // No character: the C1 control or Latin-1 letter of the same number, written back as that byte,
       // so that text read from a table of this page (0x81 in Windows-1250) is stored as it was.
       konw::appendUtf8(utf8, static_cast<char32_t>(b));
+      undefined_[static_cast<std::size_t>(b - 0x80)] = true;
       undefined.emplace_back(static_cast<char32_t>(b), static_cast<unsigned char>(b));
     }
     auto& slot = high_[static_cast<std::size_t>(b - 0x80)];
@@ -110,6 +119,12 @@ bool Charset::buildTable(const char* iconvName) {
   for (const auto& [c, b] : undefined) bytes_.emplace(c, b);
   iconv_close(cd);
   return true;
+}
+
+bool Charset::defines(char32_t c) const {
+  if (c < 0x80 || !singleByte_) return true;
+  const auto found = bytes_.find(c);
+  return found != bytes_.end() && definesByte(found->second);
 }
 
 const Charset* Charset::find(std::string_view requested) {
@@ -188,6 +203,33 @@ void Charset::decode(std::string_view bytes, std::string& out) const {
     out.append(slot.data(), static_cast<std::size_t>(slot[3]));
     ++i;
   }
+}
+
+std::optional<TextOnItsWay> textOnItsWay(std::string_view utf8, const Charset& connection,
+                                         const std::string& columnSet) {
+  std::string wire;
+  try {
+    connection.encode(utf8, wire);
+  } catch (const EngineError& e) {
+    return TextOnItsWay{true, e.what()};
+  }
+  const std::string set = konw::upperAscii(konw::trim(columnSet));
+  if (set.empty() || set == connection.name()) return std::nullopt;
+  const Charset* column = Charset::find(set);
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::optional<char32_t> c = nextUtf8(utf8, i);
+    if (!c || *c < 0x80) continue;
+    if (column && !column->defines(*c))
+      return TextOnItsWay{true, "brak znaku U+" + hex4(*c) + " w zestawie " + set +
+                                    " kolumny; serwer nie przekształci go (Cannot transliterate character "
+                                    "between character sets)"};
+  }
+  for (unsigned char b : wire)
+    if (!connection.definesByte(b))
+      return TextOnItsWay{false, "bajt 0x" + hex4(b).substr(2) + " nie oznacza żadnego znaku w zestawie " +
+                                     connection.name() + " połączenia z bazą; serwer zapisze w jego miejscu w " +
+                                     "zestawie " + set + " kolumny znak U+0000"};
+  return std::nullopt;
 }
 
 std::optional<std::string> charsetForLanguageDriver(std::string_view driver) {

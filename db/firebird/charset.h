@@ -39,6 +39,11 @@ class Charset {
     decode(bytes, out);
     return out;
   }
+  // Whether the set has a character of its own for `c` (a byte the set leaves undefined, which decode
+  // gives as the control character of its number, does not count), and for the byte `b`. A multibyte set
+  // has every character.
+  bool defines(char32_t c) const;
+  bool definesByte(unsigned char b) const { return b < 0x80 || !singleByte_ || !undefined_[b - 0x80]; }
 
  private:
   Charset(std::string name, bool singleByte);
@@ -49,7 +54,22 @@ class Charset {
   // For each byte 0x80..0xFF: its UTF-8 form (up to 3 bytes) and the length in the last element.
   std::array<std::array<char, 4>, 128> high_{};
   std::unordered_map<char32_t, unsigned char> bytes_;  // characters above ASCII and their byte
+  std::array<bool, 128> undefined_{};                  // bytes 0x80..0xFF without a character
 };
+
+// Text that does not reach a column as it was sent: refused (the statement fails) or stored changed.
+struct TextOnItsWay {
+  bool refused = false;
+  std::string reason;  // Polish, for the operator
+};
+
+// What becomes of UTF-8 text sent as a parameter through a connection in the set `connection` into a
+// column in the set `columnSet` (its catalogue name; "" for one of no set, which keeps bytes), when it does
+// not arrive as sent: the driver refuses a character the connection's set lacks; the server converts the
+// text into the column's set unless the two are one, refuses a character that set lacks, and stores U+0000
+// for a byte the connection's set leaves undefined. Nullopt when it arrives as sent.
+std::optional<TextOnItsWay> textOnItsWay(std::string_view utf8, const Charset& connection,
+                                         const std::string& columnSet);
 
 // The connection's character set for a LANGDRIVER parameter line: the Polish drivers name WIN1250 (the
 // product's code page), the Cyrillic ones WIN1251, the Western ones WIN1252; nullopt for any other

@@ -23,6 +23,8 @@ FieldDef mapColumnType(const ColumnType& c, bool enableBcd) {
       def.type = FieldType::BCD;
       def.size = -c.scale;
       def.scale = -c.scale;
+      // The integer that stores it scaled (the declared precision bounds nothing more).
+      def.width = c.blrType == kBlrShort ? 2 : c.blrType == kBlrLong ? 4 : 8;
     } else {
       def.type = FieldType::Float;
       def.scale = -c.scale;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -220,6 +221,59 @@ struct Dopasowanie {
   konw::WynikWeryfikacji::Sposob sposob;
   std::vector<std::string> linie;
 };
+
+// What a run meets for each value sent: the column takes it, keeps it changed (the read-back's critical
+// difference), or the row is refused (the copy's error).
+TEST(Weryfikacja, WhatTheColumnDoesWithEachValueSent) {
+  using S = konw::Przyjecie::Skutek;
+  FieldDef wymagana = kInteger;
+  wymagana.required = true;
+  const FieldDef kVarchar4 = kolumna(FieldType::String, 4);
+  const FieldDef kNumeric42 = [] {
+    FieldDef k = kolumna(FieldType::BCD, 2, 2);
+    k.width = 2;
+    return k;
+  }();
+  FieldDef octets = kolumna(FieldType::String, 2);
+  octets.binary = true;
+  const konw::OdmowaTekstu bezZnaku = [](const std::string& t,
+                                          const FieldDef&) -> std::optional<konw::DrogaTekstu> {
+    if (t.find("\u0081") != std::string::npos) return konw::DrogaTekstu{false, "U+0000"};
+    if (t.find("\u20AC") != std::string::npos) return konw::DrogaTekstu{true, "brak znaku"};
+    return std::nullopt;
+  };
+  const struct {
+    const char* co;
+    Value v;
+    FieldDef k;
+    S skutek;
+  } przypadki[] = {
+      {"null, nullable", db::Null{}, kInteger, S::Przyjeta},
+      {"null into NOT NULL", db::Null{}, wymagana, S::Odrzucona},
+      {"blanks into a NOT NULL number", std::string("  "), wymagana, S::Odrzucona},
+      {"four letters of two bytes each", std::string("ąęść"), kVarchar4, S::Przyjeta},
+      {"five characters", std::string("abcde"), kVarchar4, S::Odrzucona},
+      {"blanks beyond the length", std::string("abcd   "), kVarchar4, S::Przyjeta},
+      {"a byte the connection's set leaves undefined", std::string("a\u0081"), kVarchar4, S::Zmieniona},
+      {"a character the column's set lacks", std::string("a\u20AC"), kVarchar4, S::Odrzucona},
+      {"more decimals than the scale", db::Decimal{1235, 3}, kNumeric152, S::Zmieniona},
+      {"as many decimals", db::Decimal{123, 2}, kNumeric152, S::Przyjeta},
+      {"the largest NUMERIC a SMALLINT stores", db::Decimal{32767, 2}, kNumeric42, S::Przyjeta},
+      {"one unit past it", db::Decimal{32768, 2}, kNumeric42, S::Odrzucona},
+      {"past INTEGER", std::int64_t{2147483648}, kInteger, S::Odrzucona},
+      {"a fraction into INTEGER", 2.5, kInteger, S::Zmieniona},
+      {"text that is no number", std::string("abc"), kInteger, S::Odrzucona},
+      {"Tak", std::string("Tak"), kolumna(FieldType::Boolean), S::Odrzucona},
+      {"T", std::string("T"), kolumna(FieldType::Boolean), S::Przyjeta},
+      {"a day of year 10000", db::Date{db::dateFromYmd(9999, 12, 31).day + 1}, kolumna(FieldType::Date),
+       S::Odrzucona},
+      {"a time of day into DATE", db::DateTime{db::dateFromYmd(2024, 1, 2), db::Time{3600000000}},
+       kolumna(FieldType::Date), S::Zmieniona},
+      {"three bytes into OCTETS(2)", db::Bytes{"abc"}, octets, S::Odrzucona},
+  };
+  for (const auto& p : przypadki)
+    EXPECT_EQ(konw::PrzyjecieWKolumnie(p.v, p.k, bezZnaku).skutek, p.skutek) << p.co;
+}
 
 TEST(Weryfikacja, RowsMatchedInOrderByKeyOrByDigest) {
   using Sposob = konw::WynikWeryfikacji::Sposob;

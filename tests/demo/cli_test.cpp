@@ -277,6 +277,12 @@ TEST(KonwersjaCli, CheckNamesDamagedTablesAndTriggersLeftOff) {
          demotest::BazaDemo(d, "KALMIROJB.FDB").sql("alter trigger " + trigger + " inactive");
        },
        0, "trigger:", "Przywrócono działanie triggera " + trigger + " tabeli "},
+      // Runs around every statement of a run: named, not critical.
+      {"database trigger",
+       [](const fs::path& d) {
+         demotest::BazaDemo(d, "KALMIROJB.FDB").sql("create trigger KTO_WCHODZI active on connect as begin end");
+       },
+       0, "baza:", "trigger bazy KTO_WCHODZI (ON CONNECT)"},
       {"trigger that cannot be switched on",
        [](const fs::path& d) {
          std::ofstream(d / "drive_c/Kalmiro/KONWERSJA/WylaczoneTriggery.txt", std::ios::binary)
@@ -313,6 +319,106 @@ TEST(KonwersjaCli, CheckNamesDamagedTablesAndTriggersLeftOff) {
     EXPECT_EQ(krytyczne > 0, p.kod == 4 && p.nazwana != "trigger:");
     EXPECT_EQ(s["triggers"].size(), p.nazwana == "trigger:" ? 1u : 0u);
     EXPECT_TRUE(demotest::BazaDemo(kopia, "KALMIROJB.FDB").wylaczone().empty());
+  }
+}
+
+// `check` names the table and the record a conversion of the same installation then fails on, each
+// variant of the demo with one value its column or the server refuses; `--trial` finds what only the
+// server decides and leaves every table, generator and trigger as it found them.
+TEST(KonwersjaCli, CheckNamesTheRecordTheConversionFailsOn) {
+  namespace fs = std::filesystem;
+  demotest::DemoInstallation demo(200);
+  const test::TempDir tmp;
+  const std::string dane = "drive_c/Kalmiro/DANEJB";
+  using demotest::BazaDemo;
+  using demotest::ZmienParadox;
+  auto baza = [](const fs::path& d) { return BazaDemo(d, "KALMIROJB.FDB"); };
+  const struct {
+    const char* nazwa;
+    std::function<void(const fs::path&)> zmien;
+    bool proba;
+    std::string tabela;  // the Paradox table named
+    std::string klucz;   // what the record's description holds
+    int kod = 5;         // the conversion's: the row refused, or a value stored changed (4)
+  } przypadki[] = {
+      {"a Paradox null into a NOT NULL column",
+       [&](const fs::path& d) { baza(d).sql("alter table JEDNOSTKI alter NIP set not null"); }, true,
+       "JEDNOSTKI", "IDJEDN=2"},
+      {"a CHECK constraint",
+       [&](const fs::path& d) {
+         ZmienParadox(d, dane, "Conf", "Kod", std::string("Zaokr"), "ParInt", std::int64_t{0});
+         baza(d).sql("alter table CONF add constraint CONF_PARINT check (PARINT > 0)");
+       },
+       true, "Conf", "Kod=Zaokr"},
+      {"keys alike under a case-insensitive collation",
+       [&](const fs::path& d) {
+         ZmienParadox(d, dane, "Conf", "Kod", std::string("Zaokr"), "Kod", std::string("ZAOKR"), true);
+         BazaDemo b = baza(d);
+         b.sql("drop table CONF");
+         b.sql("create table CONF (KOD varchar(10) not null collate WIN_CZ_CI_AI, PARSTR varchar(60), PARINT "
+               "integer, PARDATA date, OPIS varchar(80), primary key (KOD))");
+       },
+       true, "Conf", "Kod=Z"},
+      {"text without a truth value into a BOOLEAN",
+       [&](const fs::path& d) {
+         ZmienParadox(d, dane, "Params", "", db::Null{}, "TypGminy", std::string("Tak"));
+         BazaDemo b = baza(d);
+         b.sql("alter table PARAMS drop TYPGMINY");
+         b.sql("alter table PARAMS add TYPGMINY boolean");
+         b.sql("alter table PARAMS alter TYPGMINY position 15");
+       },
+       false, "Params", ""},
+      {"a byte Windows-1250 leaves undefined into a UTF8 column",
+       [&](const fs::path& d) {
+         ZmienParadox(d, dane, "JEDNOSTKI", "IDJEDN", std::int64_t{3}, "NAZWA", std::string("Gminny O\u0081rodek"));
+         ZmienParadox(d, dane, "JEDNOSTKI", "IDJEDN", std::int64_t{7}, "NAZWA", std::string("Przedszkole \u0098"));
+         BazaDemo b = baza(d);
+         b.sql("alter table JEDNOSTKI drop NAZWA");
+         b.sql("alter table JEDNOSTKI add NAZWA varchar(120) character set UTF8");
+         b.sql("alter table JEDNOSTKI alter NAZWA position 3");
+       },
+       false, "JEDNOSTKI", "IDJEDN=3", 4},
+  };
+  const std::regex rekord("Rekord nr ([0-9]+) tabeli [A-Za-z_]+");
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    const fs::path kopia = tmp.path / "demo";
+    fs::remove_all(kopia);
+    fs::copy(demo.root(), kopia, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    p.zmien(kopia);
+    const std::string przed = baza(kopia).stan();
+    const fs::path json = tmp.path / "check.json";
+    std::string wyjscie;
+    EXPECT_EQ(cli("check " + kopia.string() + " --edition JB --json " + json.string() + (p.proba ? " --trial" : ""),
+                  wyjscie),
+              4)
+        << wyjscie;
+    EXPECT_EQ(baza(kopia).stan(), przed);
+    // The finding that names a record of the table: the first in the table's order.
+    std::string nazwany;
+    const auto s = nlohmann::json::parse(plik(json));
+    for (const auto& t : s["tables"]) {
+      if (!konw::equalsIgnoreCase(t["paradox"].get<std::string>(), p.tabela)) continue;
+      for (const auto& u : t["findings"]) {
+        const std::string tekst = u["text"];
+        std::smatch m;
+        if (!u["critical"].get<bool>() || !std::regex_search(tekst, m, rekord)) continue;
+        if (!nazwany.empty()) continue;
+        // A refused row is named by the conversion's error, a changed value by the read-back's line.
+        nazwany = p.kod == 5 ? m.str() : "Tabela " + p.tabela + ", rekord " + m.str(1) + ",";
+        EXPECT_NE(tekst.find(p.klucz), std::string::npos) << tekst;
+      }
+    }
+    ASSERT_FALSE(nazwany.empty()) << wyjscie;
+    std::string konwersja;
+    EXPECT_EQ(cli("convert " + kopia.string() + " --edition JB --yes", konwersja), p.kod) << konwersja;
+    std::smatch m;
+    if (p.kod == 5) {
+      ASSERT_TRUE(std::regex_search(konwersja, m, rekord)) << konwersja;
+      EXPECT_EQ(m.str(), nazwany) << konwersja;
+    } else {
+      EXPECT_NE(konwersja.find(nazwany), std::string::npos) << nazwany << "\n" << konwersja;
+    }
   }
 }
 

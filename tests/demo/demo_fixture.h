@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -76,6 +78,53 @@ class BazaDemo {
     if (q.eof()) return -1;
     return q.field(0).isNull() ? 0 : q.field(0).asInteger();
   }
+  // Every user table's rows (as a sorted multiset, by a digest), every generator's value and every
+  // trigger's state, one line each: what a test compares before and after something that must leave
+  // the database as it found it.
+  std::string stan() {
+    std::vector<std::string> linie;
+    std::vector<std::string> tabele;
+    {
+      db::Query q;
+      q.setDatabase(&baza_);
+      q.addSql(
+          "select trim(rdb$relation_name) from rdb$relations where coalesce(rdb$system_flag, 0) = 0 and "
+          "rdb$view_blr is null");
+      for (q.open(); !q.eof(); q.next()) tabele.push_back(q.field(0).asString());
+    }
+    for (const std::string& t : tabele) {
+      db::Query q;
+      q.setDatabase(&baza_);
+      q.addSql("select * from \"" + t + "\"");
+      std::vector<std::string> wiersze;
+      for (q.open(); !q.eof(); q.next()) {
+        std::string w;
+        for (int i = 0; i < q.fieldCount(); ++i) w += db::valueToSqlText(q.field(i).value()) + "\x1f";
+        wiersze.push_back(std::move(w));
+      }
+      std::sort(wiersze.begin(), wiersze.end());
+      std::string razem;
+      for (const std::string& w : wiersze) razem += w + "\x1e";
+      linie.push_back("tabela " + t + ": " + std::to_string(wiersze.size()) + " wierszy, " +
+                      std::to_string(std::hash<std::string>{}(razem)));
+    }
+    for (const char* sql :
+         {"select 'generator ' || trim(rdb$generator_name) from rdb$generators where "
+          "coalesce(rdb$system_flag, 0) = 0",
+          "select 'trigger ' || trim(rdb$trigger_name) || ' ' || coalesce(rdb$trigger_inactive, 0) from "
+          "rdb$triggers where coalesce(rdb$system_flag, 0) = 0"}) {
+      db::Query q;
+      q.setDatabase(&baza_);
+      q.addSql(sql);
+      for (q.open(); !q.eof(); q.next()) linie.push_back(q.field(0).asString());
+    }
+    for (std::string& l : linie)
+      if (l.starts_with("generator ")) l += " " + std::to_string(liczba("select gen_id(\"" + l.substr(10) + "\", 0) from rdb$database"));
+    std::sort(linie.begin(), linie.end());
+    std::string out;
+    for (const std::string& l : linie) out += l + "\n";
+    return out;
+  }
   // The triggers of the tables that are switched off, by name.
   std::vector<std::string> wylaczone() {
     db::Query q;
@@ -91,6 +140,44 @@ class BazaDemo {
  private:
   db::Database baza_;
 };
+
+// Sets field `pole` of the rows of the demo's Paradox table `tabela` (in `katalog`, relative to `root`)
+// whose field `gdzie` holds `ktory` (every row when `gdzie` is empty) to `wartosc`; with `dodaj`, inserts
+// a copy of the first such row with the change instead.
+inline void ZmienParadox(const std::filesystem::path& root, const std::string& katalog, const std::string& tabela,
+                         const std::string& gdzie, const db::Value& ktory, const std::string& pole,
+                         const db::Value& wartosc, bool dodaj = false) {
+  db::registerBuiltinDrivers();
+  db::Session session;
+  session.addPassword("wrzo");
+  db::Database dane("dane", session);
+  dane.setDriverName("STANDARD");
+  dane.addParam("PATH=" + (root / katalog).string() + "/");
+  dane.addParam("DEFAULT DRIVER=PARADOX");
+  dane.connect();
+  db::Table t;
+  t.setDatabase(&dane);
+  t.setTableName(tabela + ".DB");
+  t.open();
+  std::vector<db::Value> wiersz;
+  for (t.first(); !t.eof(); t.next()) {
+    if (!gdzie.empty() && !(t.fieldByName(gdzie).value() == ktory)) continue;
+    if (dodaj) {
+      for (int i = 0; i < t.fieldCount(); ++i) wiersz.push_back(t.field(i).value());
+      break;
+    }
+    t.edit();
+    t.fieldByName(pole).setValue(wartosc);
+    t.post();
+  }
+  if (dodaj) {
+    t.insert();
+    for (int i = 0; i < t.fieldCount(); ++i) t.field(i).setValue(wiersz.at(static_cast<std::size_t>(i)));
+    t.fieldByName(pole).setValue(wartosc);
+    t.post();
+  }
+  t.close();
+}
 
 // The environment under which the program finds the demo through its Wine prefix.
 struct FoundThroughWine {

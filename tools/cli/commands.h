@@ -21,9 +21,9 @@ inline constexpr const char* kKodyWyjscia =
     "second one ends the program at once). Exit codes of compare: 0 no critical difference, 1 could not "
     "start, 2 usage error, 4 a critical difference, 5 stopped by an error. Exit codes of check: 0 no "
     "critical "
-    "finding, 1 could not start, 2 usage error, 4 a critical finding (a damaged table or value, a critical "
-    "structure difference, a refused name, a trigger that could not be switched back on), 5 stopped by an "
-    "error.";
+    "finding, 1 could not start, 2 usage error, 4 a critical finding (a damaged table or value, a value its "
+    "column would refuse or change, what the trial copy met, a critical structure difference, a refused "
+    "name, a trigger that could not be switched back on), 5 stopped by an error.";
 
 struct Command {
   std::string name;
