@@ -5,7 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,6 +14,7 @@
 #include "convert/przebieg.h"
 #include "db/engine.h"
 #include "platform/operator.h"
+#include "platform/text.h"
 
 namespace konw {
 
@@ -56,11 +57,10 @@ db::Value liczbaZTekstu(const std::string& s) {
   } catch (const std::exception&) {
     // Not a plain decimal: read below as a number with an exponent, or refused.
   }
-  // Exponent forms ("1.5E3"); nothing else that strtod would accept (hexadecimal, "inf", "nan").
+  // Exponent forms ("1.5E3"); no "inf" nor "nan".
   const bool dozwolone = !t.empty() && t.find_first_not_of("0123456789+-.eE") == std::string::npos;
-  char* koniec = nullptr;
-  const double d = dozwolone ? std::strtod(t.c_str(), &koniec) : 0.0;
-  if (dozwolone && koniec && *koniec == '\0' && std::isfinite(d)) return d;
+  const auto d = dozwolone ? parseDouble(t) : std::nullopt;
+  if (d && std::isfinite(*d)) return *d;
   throw db::EngineError(db::errc::kConversion, "Nie można porównać wartości '" + s + "' z liczbą ani datą");
 }
 

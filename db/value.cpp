@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "db/error.h"
+#include "platform/text.h"
 
 namespace db {
 
@@ -181,7 +182,10 @@ Decimal Decimal::fromDoubleAtMost(double value, int maxScale) {
 }
 
 double Decimal::toDouble() const {
-  return std::stod(toString());
+  // The nearest double to the decimal's own digits, whatever the process's locale.
+  if (const auto d = konw::parseDouble(toString())) return *d;
+  throw EngineError(errc::kConversion,
+                    "Liczby " + toString() + " nie można zapisać jako zmiennoprzecinkowej");
 }
 
 Decimal Decimal::rescaled(int newScale) const {
@@ -331,15 +335,9 @@ double valueToDouble(const Value& v) {
       return dt.date.day + static_cast<double>(dt.time.us) / 86400e6;
     }
     double operator()(const std::string& s) const {
-      std::size_t used = 0;
-      double r = 0;
-      try {
-        r = std::stod(s, &used);
-      } catch (const std::exception&) {
-        conversionError("liczbę");
-      }
-      if (used != s.size()) conversionError("liczbę");
-      return r;
+      const auto r = konw::parseDouble(s);
+      if (!r) conversionError("liczbę");
+      return *r;
     }
     double operator()(const Bytes&) const { conversionError("liczbę"); }
   };

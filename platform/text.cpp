@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 namespace konw {
 
@@ -43,6 +44,18 @@ std::vector<std::string> splitList(std::string_view list, char separator) {
       out.back().push_back(c);
   }
   return out;
+}
+
+std::optional<double> parseDouble(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  // from_chars takes no "+": one is skipped, unless a sign follows it.
+  if (i + 1 < text.size() && text[i] == '+' && text[i + 1] != '-' && text[i + 1] != '+') ++i;
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, ec] = std::from_chars(text.data() + i, end, value, std::chars_format::general);
+  if (ec != std::errc() || stop != end) return std::nullopt;
+  return value;
 }
 
 std::string crLf(std::string_view text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,11 @@ std::string trim(std::string_view s);
 std::vector<std::string> splitList(std::string_view list, char separator = ';');
 // The text with every line end as CR LF (a bare LF or CR becomes CR LF).
 std::string crLf(std::string_view text);
+// A number written the one way the program reads and writes numbers ("12.5", "-3", "1.5E3"), read alike
+// whatever locale the process is in: the window's toolkit takes the operator's, whose decimal mark may
+// be a comma, and the C library's conversions follow it. Blanks before it and one leading "+" are
+// allowed, nothing after it. None when the text is no such number or lies beyond a double's range.
+std::optional<double> parseDouble(std::string_view text);
 // Appends one character (a Unicode code point), encoded as UTF-8.
 void appendUtf8(std::string& out, std::uint32_t cp);
 // A name as an SQL identifier: in double quotes, with every quote inside doubled.

@@ -1,5 +1,7 @@
 #include "db/paradox/reader.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -52,9 +54,7 @@ std::string dayText(std::int64_t paradoxDay) {
 }
 
 std::string numberText(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
+  return fmt::format("{:.17g}", v);
 }
 
 const char* problemLabel(int problem) {

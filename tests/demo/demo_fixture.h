@@ -125,6 +125,21 @@ class BazaDemo {
     for (const std::string& l : linie) out += l + "\n";
     return out;
   }
+  // The rows of a query, each its values as text joined by "|" ("NULL" for a null).
+  std::vector<std::string> wiersze(const std::string& tekst) {
+    db::Query q;
+    q.setDatabase(&baza_);
+    q.addSql(tekst);
+    std::vector<std::string> out;
+    for (q.open(); !q.eof(); q.next()) {
+      std::string w;
+      for (int i = 0; i < q.fieldCount(); ++i)
+        w += (i ? "|" : "") +
+             (q.field(i).isNull() ? std::string("NULL") : db::valueToText(q.field(i).value()));
+      out.push_back(std::move(w));
+    }
+    return out;
+  }
   // The triggers of the tables that are switched off, by name.
   std::vector<std::string> wylaczone() {
     db::Query q;
