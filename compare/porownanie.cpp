@@ -116,6 +116,15 @@ void PorownajPole(WynikPorownania& w, const PoleTabeli& poleI, const StrukturaTa
   const std::string nazwa = zOdpowiednikiem(A, B);
 
   const PoleTabeli* poleP = znajdzPole(pdx, B);
+  // A computed column takes no values: with no Paradox counterpart nothing is missing, with one the
+  // Paradox values are not copied.
+  if (poleI.wyliczane) {
+    if (poleP)
+      zapisz(w, "    pole wyliczane (w firebird), dane z paradox nie są kopiowane: " + nazwa, kKlasaBlad);
+    else
+      zapisz(w, "    pole wyliczane (w firebird): " + nazwa, kKlasaInformacja);
+    return;
+  }
   if (!poleP) {
     if (!mapy || !jestWiersz(mapy->kolejnosc, 0, {A, std::int64_t{0}}))
       zapisz(w, "    brak pola (w paradox): " + nazwa, kKlasaBlad);
@@ -238,7 +247,7 @@ WynikPorownania PorownajStruktury(const StrukturaTabeli& ib, const StrukturaTabe
 StrukturaTabeli OpisTabeli(const db::TableDefinition& definicja) {
   StrukturaTabeli t{{}, {}, definicja.indexes};
   for (const db::FieldDef& f : definicja.fields)
-    t.pola.push_back({f.name, f.type, f.size, f.number, f.scale, f.width});
+    t.pola.push_back({f.name, f.type, f.size, f.number, f.scale, f.width, f.computed});
   return t;
 }
 

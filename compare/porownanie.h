@@ -29,9 +29,10 @@ struct PoleTabeli {
   std::string nazwa;
   db::FieldType typ = db::FieldType::Unknown;
   int rozmiar = 0;
-  int numer = 0;      // position, from 1
-  int skala = 0;      // decimals of a BCD / NUMERIC (also of a NUMERIC the engine shows as Float)
-  int szerokosc = 0;  // Float: 4 single, 8 double precision, 0 unknown
+  int numer = 0;           // position, from 1
+  int skala = 0;           // decimals of a BCD / NUMERIC (also of a NUMERIC the engine shows as Float)
+  int szerokosc = 0;       // Float: 4 single, 8 double precision, 0 unknown
+  bool wyliczane = false;  // Firebird COMPUTED BY: the copy leaves it out, the server works it out
 };
 
 struct StrukturaTabeli {

@@ -132,6 +132,8 @@ std::vector<Wiazanie> PrzygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std:
   std::vector<Kolumna> kolumny;
   std::string listaKolumn, listaParametrow;
   for (const db::FieldDef& c : tabela.fields) {
+    // The server works a computed column out itself and refuses an INSERT that names it.
+    if (c.computed) continue;
     kolumny.push_back({c.name, c.type, TdmKonw::PoleWKluczuGlownym(tabela.indexes, c.name), c.binary});
     if (!listaKolumn.empty()) {
       listaKolumn += ",";

@@ -30,7 +30,7 @@ enum class Regula : std::uint8_t {
 // A copied source field: where it goes and how, worked out once per table.
 struct Wiazanie {
   int pole = 0;      // position in the source table
-  int parametr = 0;  // position of the target column, which is also its parameter's
+  int parametr = 0;  // position of the target column among the INSERT's, which is also its parameter's
   Regula regula = Regula::Zwykla;
   db::Value zamiennikNull;  // Klucz: the value in place of a null
   // A column that keeps bytes (OCTETS, NONE, a binary blob): text goes as this source table's own
@@ -38,8 +38,9 @@ struct Wiazanie {
   const db::Dataset* bajtyZ = nullptr;
 };
 
-// Puts the INSERT into the Firebird table into qryTemp, with the S_BILANSPOZ constants, and works out once
-// where every source field goes and by which rule, so that the row loop does no lookups.
+// Puts the INSERT into the Firebird table (every column but the computed ones) into qryTemp, with the
+// S_BILANSPOZ constants, and works out once where every source field goes and by which rule, so that the
+// row loop does no lookups.
 std::vector<Wiazanie> PrzygotujInsert(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
                                       const std::string& tabelaIb);
 // The value `v` of a source field into its parameter, by the field's rule.

@@ -55,6 +55,8 @@ struct FieldDef {
   // Text in a character set: the set's name as the database declares it, where the driver knows it ("" if
   // not; Firebird's catalogue gives it).
   std::string charset = {};
+  // Firebird COMPUTED BY: the server works its value out on every read; no INSERT may name it.
+  bool computed = false;
 };
 
 struct IndexDef {

@@ -43,7 +43,7 @@ const std::vector<Catalog::Relation>& relations(Link& link) {
 constexpr const char* kFields =
     "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, F.RDB$FIELD_SCALE, "
     "F.RDB$FIELD_PRECISION, F.RDB$CHARACTER_LENGTH, COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0), "
-    "F.RDB$CHARACTER_SET_ID, RF.RDB$RELATION_NAME "
+    "F.RDB$CHARACTER_SET_ID, RF.RDB$RELATION_NAME, CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END "
     "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE ";
 
 constexpr const char* kIndexes =
@@ -68,6 +68,7 @@ std::vector<FieldDef> fieldsOf(Link& link, std::vector<Row>::const_iterator from
     def.name = text(row[0]);
     def.number = static_cast<int>(fields.size()) + 1;
     def.required = integer(row[6]) != 0;
+    def.computed = integer(row[9]) != 0;
     // NONE (0) and OCTETS (1) text, and blobs that are not text, hold bytes in no character set.
     const bool textual = def.type == FieldType::String || def.type == FieldType::Memo;
     def.binary = def.type == FieldType::Blob || (textual && !isNull(row[7]) && integer(row[7]) <= 1);

@@ -326,6 +326,20 @@ TEST_F(Kopia, ColumnWithoutSourceStopsTheCopyWithTheErrorBlockAndTheTriggerBackO
   EXPECT_EQ(triggerNieaktywny("TRG_DOCH"), "0");
 }
 
+TEST_F(Kopia, AComputedColumnIsLeftToTheServerAndOutOfTheReadBack) {
+  dochodyWFirebird();
+  sql("alter table DOCHODY add BRUTTO computed by (KWOTA * 2)");
+  dochodyWParadoksie({{std::int64_t{1}, std::string("a"), 1.5, db::Null{}},
+                      {std::int64_t{2}, std::string("b"), 2.0, db::Null{}}});
+  listuj({{"Dochody", "DOCHODY", "TRG_DOCH", "GEN_DOCH", "ID"}});
+
+  frm.przebieg.Convert();
+
+  EXPECT_EQ(wiersze("select ID, BRUTTO from DOCHODY order by ID"), (Wiersze{{"1", "3.00"}, {"2", "4.00"}}));
+  EXPECT_TRUE(zapisano("  ilość skopiowanych rekordów: 2"));
+  EXPECT_FALSE(frm.przebieg.flagi().Niezgodnosc || frm.przebieg.flagi().NiezgodnoscKrytyczna);
+}
+
 TEST_F(Kopia, FailedCopyLeavesTheTableAsItWas) {
   nieudanaKopiaZostawiaTabele(700, 350);
 }

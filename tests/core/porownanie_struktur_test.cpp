@@ -173,6 +173,18 @@ TEST(PorownanieStruktur, EveryRuleAndEveryAcceptance) {
        false,
        14,
        "    brak pola (w paradox): NOWE|    brak pola (w firebird): STARE"},
+      {"a computed column is named as such: a note alone, an error where Paradox values are left out",
+       zmien(ib(),
+             [](auto& t) {
+               t.pola.push_back({"SUMA", F, 0, 3, 0, 8, true}), t.pola[1].wyliczane = true;
+               t.pola[1].typ = I;
+             }),
+       pdx(),
+       {},
+       false,
+       11,
+       "    pole wyliczane (w firebird), dane z paradox nie są kopiowane: NAZWA|"
+       "    pole wyliczane (w firebird): SUMA"},
       {"a field Paradox lacks is accepted by position 0; a mapped name is compared as its counterpart",
        zmien(ib(),
              [](auto& t) {
