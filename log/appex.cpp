@@ -16,6 +16,7 @@
 #include "platform/hostpath.h"
 #include "platform/operator.h"
 #include "platform/sysfacts.h"
+#include "platform/text.h"
 
 namespace konw {
 
@@ -154,7 +155,9 @@ void TAppException::WriteErrorLog(const std::string& body) {
   const std::filesystem::path host = hostPath(ErrorLog);
   std::FILE* file = std::fopen(host.c_str(), "ab");
   if (!file) throw std::system_error(errno, std::generic_category(), ErrorLog);
-  const std::string bytes = utf8ToCp1250(block);
+  // Engine messages may part their lines with a bare LF, and values quoted in them may hold control
+  // bytes: the file's lines all end in CR LF, and what is no text is escaped.
+  const std::string bytes = utf8ToCp1250(crLf(escapeControls(block)));
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   int err = errno;
   ok = (std::fclose(file) == 0) && ok;

@@ -43,10 +43,13 @@ void TLogKonwersji::ZamknijPlikiLogow() noexcept {
   for (auto& log : logi) log.zamknij();
 }
 
-void TLogKonwersji::ZapiszLinie(const std::string& line, Kategorie categories) {
+void TLogKonwersji::ZapiszLinie(const std::string& tekst, Kategorie categories) {
   // The first failure ends the write: the categories after it do not get the line. A file that cannot
   // take the line makes the run's logs incomplete, which the run must not report as a success.
   try {
+    // Values quoted in a line may hold NULs, other control bytes and bytes the code page leaves
+    // undefined: the pages and the files show them escaped.
+    const std::string line = escapeControls(tekst);
     for (Kategoria k : kKolejnosc) {
       if ((categories & kat(k)) == 0) continue;
       const auto index = static_cast<std::size_t>(k);
@@ -139,7 +142,7 @@ std::string TLogKonwersji::UwagaONiekompletnychLogach() const {
 
 bool TLogKonwersji::InitLogFile(PlikLogu& file, bool zapytaj) {
   file.zamknij();
-  file.niekompletny = false;
+  file.niekompletny = file.utworzony = false;
   try {
     file.sciezka = NazwaPlikuZDataICzasem(file.sciezka);
     if (zapytaj && PlikZawieraDane(file.sciezka)) {
@@ -154,6 +157,7 @@ bool TLogKonwersji::InitLogFile(PlikLogu& file, bool zapytaj) {
     std::FILE* f = std::fopen(host.c_str(), "wb");
     if (!f) throw std::system_error(errno, std::generic_category(), host.string());
     file.plik = f;
+    file.utworzony = true;
     return true;
   } catch (const std::exception&) {
     flagi_.BladKonwersji = true;

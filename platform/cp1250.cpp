@@ -125,6 +125,38 @@ std::string utf8ToCp1250(std::string_view text) {
   return out;
 }
 
+std::string escapeControls(std::string_view text) {
+  auto shown = [](std::uint32_t cp) {
+    return (cp >= 0x20 && cp < 0x7F) || cp > 0x9F || cp == '\r' || cp == '\n';
+  };
+  std::size_t i = 0;
+  std::uint32_t cp = 0;
+  // Most lines hold nothing to escape: they are returned as they are.
+  while (i < text.size()) {
+    const std::size_t start = i;
+    if (!decodeUtf8(text, i, cp) || !shown(cp)) {
+      i = start;
+      break;
+    }
+  }
+  if (i == text.size()) return std::string(text);
+  std::string out(text.substr(0, i));
+  while (i < text.size()) {
+    const std::size_t start = i;
+    const bool utf8 = decodeUtf8(text, i, cp);
+    if (utf8 && shown(cp)) {
+      out.append(text.substr(start, i - start));
+      continue;
+    }
+    const unsigned value = utf8 ? cp : static_cast<unsigned char>(text[start]);
+    constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[value >> 4];
+    out += kHex[value & 0xF];
+  }
+  return out;
+}
+
 bool isValidUtf8(std::string_view text) {
   std::size_t i = 0;
   std::uint32_t cp;

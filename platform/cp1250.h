@@ -13,6 +13,11 @@ std::string cp1250ToUtf8(std::string_view text);
 // Characters without a byte in the code page become '?'; so do invalid UTF-8 sequences.
 std::string utf8ToCp1250(std::string_view text);
 
+// The text with what a reader of a log cannot see written out as "\xNN": every control character but
+// CR and LF (C0, DEL and C1, among these the bytes Windows-1250 leaves undefined, which decoding keeps as
+// the C1 control of the same number) by its number, and every byte that is no part of UTF-8 by itself.
+std::string escapeControls(std::string_view text);
+
 // Whether `text` is well-formed UTF-8 (ASCII included).
 bool isValidUtf8(std::string_view text);
 

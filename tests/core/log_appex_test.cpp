@@ -71,6 +71,22 @@ TEST_F(ExceptionLogger, UnhandledEngineErrorGivesErrorAndCodeLines) {
   EXPECT_EQ(ui.boxes()[0].buttons, unsigned(kOk));
 }
 
+TEST_F(ExceptionLogger, EveryLineEndsInCrLfAndControlBytesOfValuesAreEscaped) {
+  log.stanOkien = [] { return StanOkien{{}, {}, ""}; };
+  log.HandleException(std::make_exception_ptr(
+      db::EngineError(0x3303,
+                      "violation of PRIMARY KEY\nProblematic key value is (\"ID\" = 'a\x01"
+                      "b\xC2\x81')")));
+  const std::string plik = readBytes(log.ErrorLog);
+  EXPECT_EQ(std::ranges::count(plik, '\n'), std::ranges::count(plik, '\r')) << "a bare LF or CR";
+  EXPECT_EQ(plik.find('\x01'), std::string::npos);
+  const Lines b = body();
+  ASSERT_GE(b.size(), 4u);
+  EXPECT_EQ(Lines(b.end() - 4, b.end() - 1),
+            (Lines{"Error: violation of PRIMARY KEY", "Problematic key value is (\"ID\" = 'a\\x01b\\x81')",
+                   "Error code: 13059"}));
+}
+
 TEST_F(ExceptionLogger, OtherErrorsHaveNoCodeAndDataControlsAreNotLogged) {
   log.stanOkien = [] { return StanOkien{{}, {}, ""}; };
   log.HandleException(std::make_exception_ptr(std::runtime_error("zwykły")));

@@ -9,6 +9,8 @@
 namespace konw {
 namespace {
 
+using namespace std::string_literals;
+
 using test_support::LogicTest;
 using test_support::readBytes;
 using test_support::writeBytes;
@@ -88,6 +90,15 @@ TEST_F(ConversionLog, FilesAreWindows1250WithCrLfAndAFailedFileStopsTheLine) {
   frm.przebieg.log().ZapiszLinie("poza przebiegiem", kWszystkie);
   EXPECT_EQ(memo(0).back(), "poza przebiegiem");
   EXPECT_EQ(memo(1).back(), "po zamknięciu");
+}
+
+TEST_F(ConversionLog, ControlAndUndefinedBytesOfValuesAreWrittenEscaped) {
+  openLogs();
+  // NUL, a tab, U+0081 (the undefined byte 0x81 of Windows-1250 as decoded), DEL and a byte that is no UTF-8.
+  frm.przebieg.log().ZapiszLinie("pole: wysłano 'a\0b\tc\xC2\x81\x7F\xFF'\r\nżółw"s, kWszystkie);
+  const std::string pokazana = "pole: wysłano 'a\\x00b\\x09c\\x81\\x7f\\xff'\r\nżółw";
+  EXPECT_EQ(memo(3).back(), pokazana);
+  EXPECT_EQ(readBytes(frm.przebieg.log().logi[3].sciezka), utf8ToCp1250(pokazana) + "\r\n");
 }
 
 TEST(LogNames, PaddingAndTimeStamp) {
