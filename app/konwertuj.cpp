@@ -2,6 +2,7 @@
 // (convert/) and its verdict.
 #include <exception>
 #include <filesystem>
+#include <system_error>
 
 #include "app/konwersja.h"
 #include "app/widok/projekt_okna.h"
@@ -62,7 +63,12 @@ WynikKonwersji TfrmConvert::StanKonwersji(Werdykt werdykt) const {
   WynikKonwersji w;
   w.werdykt = werdykt;
   w.tabele = przebieg.tabele();
-  for (const PlikLogu& log : przebieg.log().logi) w.plikiLogow.push_back(log.sciezka);
+  // The files this run created and that are still there: a run refused before its logs has none.
+  for (const PlikLogu& log : przebieg.log().logi) {
+    std::error_code ec;
+    if (log.utworzony && std::filesystem::exists(hostPath(log.sciezka), ec))
+      w.plikiLogow.push_back(log.sciezka);
+  }
   if (przebieg.log().BladZapisu) w.uwagaOLogach = przebieg.log().UwagaONiekompletnychLogach();
   return w;
 }
@@ -79,6 +85,7 @@ WynikKonwersji TfrmConvert::Konwertuj() {
 }
 
 Werdykt TfrmConvert::PrzeprowadzKonwersje() {
+  for (PlikLogu& log : przebieg.log().logi) log.utworzony = false;
   if (SciezkaInterbase.empty() || SciezkaParadoxa.empty()) {
     ui_.messageBox(MsgKind::Error, kApplicationTitle,
                    "Brak w konfiguracji położenia danych w formacie Paradox i/lub Firebird!", kOk, kOk);

@@ -55,6 +55,7 @@ struct PlikLogu {
   std::string sciezka;  // log file path as the program shows it (Windows form when configured so)
   std::FILE* plik = nullptr;
   bool niekompletny = false;  // a line could not be written to it since it was opened
+  bool utworzony = false;     // created by the current run (every run clears it at its start)
   bool otwarty() const { return plik != nullptr; }
   void zamknij() noexcept;
 };

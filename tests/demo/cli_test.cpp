@@ -84,6 +84,11 @@ TEST(KonwersjaCli, JsonSummaryTellsEachTablesOutcomeAndItsVerification) {
   EXPECT_GT(wyniki["not found"], 0);  // the demo leaves some listed tables out
   EXPECT_EQ(wyniki["failed"], 0);
   EXPECT_TRUE(zRoznicami);  // the demo's deliberate structure differences
+
+  // A run refused at its confirmation created no log file and lists none.
+  const auto odmowa = tmp.path / "odmowa.json";
+  ASSERT_EQ(cli("convert " + demo.root().string() + " --edition JST --json " + odmowa.string()), 1);
+  EXPECT_EQ(nlohmann::json::parse(plik(odmowa))["log_files"].size(), 0u);
 }
 
 // The logs of the run in the demo's data directory, in category order.
