@@ -15,7 +15,10 @@ void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
                            const std::string& tabelaIb, std::int64_t& wiersze,
                            const std::function<void(const WartoscDoSprawdzenia&)>& znaleziona) {
   const std::vector<Wiazanie> wiazania = PrzygotujInsert(dm, zrodlo, tabelaPdx, tabelaIb);
-  const std::vector<db::FieldDef> kolumny = dm.DBi.describeTable(tabelaIb).fields;
+  // The INSERT's columns, in its order: every one but the computed ones.
+  std::vector<db::FieldDef> kolumny;
+  for (const db::FieldDef& k : dm.DBi.describeTable(tabelaIb).fields)
+    if (!k.computed) kolumny.push_back(k);
   db::Query& insert = dm.qryTemp;
   // The set the Firebird driver connects in, as it chooses it: the language driver's, else the
   // database's default.
