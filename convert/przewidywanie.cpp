@@ -11,9 +11,9 @@
 
 namespace konw {
 
-void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
-                           const std::string& tabelaIb, std::int64_t& wiersze,
-                           const std::function<void(const WartoscDoSprawdzenia&)>& znaleziona) {
+void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx, const std::string& tabelaIb,
+                   std::int64_t& wiersze,
+                   const std::function<void(const WartoscDoSprawdzenia&)>& znaleziona) {
   const std::vector<Wiazanie> wiazania = PrzygotujInsert(dm, zrodlo, tabelaPdx, tabelaIb);
   // The INSERT's columns, in its order: every one but the computed ones.
   std::vector<db::FieldDef> kolumny;
@@ -25,7 +25,8 @@ void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
   const db::firebird::Charset* polaczenie = nullptr;
   if (dm.DBi.driverName() == "INTRBASE") {
     std::optional<std::string> zestaw;
-    if (auto ld = db::paramValue(dm.DBi.params(), "LANGDRIVER")) zestaw = db::firebird::charsetForLanguageDriver(*ld);
+    if (auto ld = db::paramValue(dm.DBi.params(), "LANGDRIVER"))
+      zestaw = db::firebird::charsetForLanguageDriver(*ld);
     if (!zestaw) {
       db::Query q;
       q.setDatabase(&dm.DBi);
@@ -52,7 +53,8 @@ void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
   std::vector<std::size_t> stale;
   for (std::size_t k = 0; k < kolumny.size(); ++k)
     if (!wypelniona[k] && insert.paramByName(kolumny[k].name).bound()) stale.push_back(k);
-  auto sprawdz = [&](std::uint64_t wiersz, const std::string& pole, const db::FieldDef& k, const db::Value& v) {
+  auto sprawdz = [&](std::uint64_t wiersz, const std::string& pole, const db::FieldDef& k,
+                     const db::Value& v) {
     Przyjecie p = PrzyjecieWKolumnie(v, k, odmowa);
     if (p.skutek == Przyjecie::Skutek::Przyjeta) return;
     znaleziona({wiersz, OpisBiezacegoRekordu(zrodlo, tabelaPdx, wiersz), pole, k.name, wartosci::opis(v, k),
@@ -72,7 +74,11 @@ void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
           sprawdz(wiersz, "", kolumny[k], insert.paramByName(kolumny[k].name).value());
           continue;
         }
-        znaleziona({wiersz, OpisBiezacegoRekordu(zrodlo, tabelaPdx, wiersz), "", kolumny[k].name, "",
+        znaleziona({wiersz,
+                    OpisBiezacegoRekordu(zrodlo, tabelaPdx, wiersz),
+                    "",
+                    kolumny[k].name,
+                    "",
                     {Przyjecie::Skutek::Odrzucona,
                      "kolumna bez odpowiednika w tabeli Paradox nie dostanie wartości (No value for "
                      "parameter)"}});
@@ -85,8 +91,11 @@ void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
         UstawParametr(p, w, f.value());
       } catch (const db::EngineError& e) {
         // Text the Paradox table's own code page lacks, for a column that keeps bytes.
-        znaleziona({wiersz, OpisBiezacegoRekordu(zrodlo, tabelaPdx, wiersz), f.name(),
-                    kolumny[static_cast<std::size_t>(w.parametr)].name, wartosci::opis(f.value()),
+        znaleziona({wiersz,
+                    OpisBiezacegoRekordu(zrodlo, tabelaPdx, wiersz),
+                    f.name(),
+                    kolumny[static_cast<std::size_t>(w.parametr)].name,
+                    wartosci::opis(f.value()),
                     {Przyjecie::Skutek::Odrzucona, trim(e.what())}});
         continue;
       }

@@ -35,9 +35,8 @@ struct WartoscDoSprawdzenia {
 // column of the INSERT that no field fills. Reads the Firebird table's definitions, nothing else of the
 // database. `wiersze` counts the rows gone through, also when a row that cannot be read ends it
 // (EngineError).
-void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx,
-                           const std::string& tabelaIb, std::int64_t& wiersze,
-                           const std::function<void(const WartoscDoSprawdzenia&)>& znaleziona);
+void PrzewidzKopie(TdmKonw& dm, db::Table& zrodlo, const std::string& tabelaPdx, const std::string& tabelaIb,
+                   std::int64_t& wiersze, const std::function<void(const WartoscDoSprawdzenia&)>& znaleziona);
 
 // The database-level triggers that are active (on connect, disconnect, the start, commit and rollback
 // of a transaction, and DDL), one line each: they run around every statement of a run and may change

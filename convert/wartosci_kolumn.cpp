@@ -306,15 +306,17 @@ Przyjecie zmieniona(std::string powod) {
 }
 
 // Text as the column takes it: refused by the connection or the server, or longer than the column.
-std::optional<Przyjecie> odmowaTekstu(const std::string& t, const db::FieldDef& k, const OdmowaTekstu& odmowa) {
+std::optional<Przyjecie> odmowaTekstu(const std::string& t, const db::FieldDef& k,
+                                      const OdmowaTekstu& odmowa) {
   if (odmowa)
-    if (auto droga = odmowa(t, k)) return droga->odrzucony ? odrzucona(droga->powod) : zmieniona(droga->powod);
+    if (auto droga = odmowa(t, k))
+      return droga->odrzucony ? odrzucona(droga->powod) : zmieniona(droga->powod);
   if (!tekstowa(k.type) || k.size <= 0) return std::nullopt;
   // Blanks beyond the declared length are dropped on the way in; anything else beyond it is refused.
   const std::size_t znaki = znakiUtf8(std::string(bezSpacjiNaKoncu(t)));
   if (znaki > static_cast<std::size_t>(k.size))
-    return odrzucona("tekst ma " + std::to_string(znaki) + " znaków, kolumna mieści " + std::to_string(k.size) +
-                     " (string right truncation)");
+    return odrzucona("tekst ma " + std::to_string(znaki) + " znaków, kolumna mieści " +
+                     std::to_string(k.size) + " (string right truncation)");
   return std::nullopt;
 }
 
@@ -332,8 +334,8 @@ Przyjecie PrzyjecieWKolumnie(const Value& v, const db::FieldDef& k, const Odmowa
   if (bajtowa(k)) {
     const std::string b = bajty(v);
     if (tekstowa(k.type) && k.size > 0 && bezSpacjiNaKoncu(b).size() > static_cast<std::size_t>(k.size))
-      return odrzucona("wartość ma " + std::to_string(bezSpacjiNaKoncu(b).size()) + " bajtów, kolumna mieści " +
-                       std::to_string(k.size) + " (string right truncation)");
+      return odrzucona("wartość ma " + std::to_string(bezSpacjiNaKoncu(b).size()) +
+                       " bajtów, kolumna mieści " + std::to_string(k.size) + " (string right truncation)");
     return {};
   }
   if (tekstowa(k.type) || duzyObiekt(k.type)) {
@@ -366,8 +368,9 @@ Przyjecie PrzyjecieWKolumnie(const Value& v, const db::FieldDef& k, const Odmowa
     if (!dt && !std::holds_alternative<double>(v) && !std::holds_alternative<db::Decimal>(v))
       return odrzucona("wartość nie jest datą ani czasem");
     if (dt && k.type != FieldType::Time && (dt->date.day < kPierwszyDzien || dt->date.day > kOstatniDzien))
-      return odrzucona("data spoza lat 1–9999, które kolumna przechowuje (value exceeds the range for valid "
-                       "dates)");
+      return odrzucona(
+          "data spoza lat 1–9999, które kolumna przechowuje (value exceeds the range for valid "
+          "dates)");
     if (!WartoscWKolumnie(v, k))
       return zmieniona(k.type == FieldType::Date && dt && dt->time.us != 0
                            ? "kolumna DATE nie przechowa godziny"
@@ -376,8 +379,9 @@ Przyjecie PrzyjecieWKolumnie(const Value& v, const db::FieldDef& k, const Odmowa
   }
   if (k.type == FieldType::Boolean) {
     if (!db::truthValue(v))
-      return odrzucona("wartość nie jest wartością logiczną (kolumna BOOLEAN przyjmuje T/F, Y/N, 1/0, "
-                       "TRUE/FALSE)");
+      return odrzucona(
+          "wartość nie jest wartością logiczną (kolumna BOOLEAN przyjmuje T/F, Y/N, 1/0, "
+          "TRUE/FALSE)");
     return {};
   }
   if (!WartoscWKolumnie(v, k)) return zmieniona("kolumna przechowa inną wartość");

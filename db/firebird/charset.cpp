@@ -227,8 +227,9 @@ std::optional<TextOnItsWay> textOnItsWay(std::string_view utf8, const Charset& c
   for (unsigned char b : wire)
     if (!connection.definesByte(b))
       return TextOnItsWay{false, "bajt 0x" + hex4(b).substr(2) + " nie oznacza żadnego znaku w zestawie " +
-                                     connection.name() + " połączenia z bazą; serwer zapisze w jego miejscu w " +
-                                     "zestawie " + set + " kolumny znak U+0000"};
+                                     connection.name() +
+                                     " połączenia z bazą; serwer zapisze w jego miejscu w " + "zestawie " +
+                                     set + " kolumny znak U+0000"};
   return std::nullopt;
 }
 

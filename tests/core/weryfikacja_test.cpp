@@ -237,7 +237,7 @@ TEST(Weryfikacja, WhatTheColumnDoesWithEachValueSent) {
   FieldDef octets = kolumna(FieldType::String, 2);
   octets.binary = true;
   const konw::OdmowaTekstu bezZnaku = [](const std::string& t,
-                                          const FieldDef&) -> std::optional<konw::DrogaTekstu> {
+                                         const FieldDef&) -> std::optional<konw::DrogaTekstu> {
     if (t.find("\u0081") != std::string::npos) return konw::DrogaTekstu{false, "U+0000"};
     if (t.find("\u20AC") != std::string::npos) return konw::DrogaTekstu{true, "brak znaku"};
     return std::nullopt;

@@ -285,7 +285,8 @@ TEST(KonwersjaCli, CheckNamesDamagedTablesAndTriggersLeftOff) {
       // Runs around every statement of a run: named, not critical.
       {"database trigger",
        [](const fs::path& d) {
-         demotest::BazaDemo(d, "KALMIROJB.FDB").sql("create trigger KTO_WCHODZI active on connect as begin end");
+         demotest::BazaDemo(d, "KALMIROJB.FDB")
+             .sql("create trigger KTO_WCHODZI active on connect as begin end");
        },
        0, "baza:", "trigger bazy KTO_WCHODZI (ON CONNECT)"},
       {"trigger that cannot be switched on",
@@ -360,8 +361,9 @@ TEST(KonwersjaCli, CheckNamesTheRecordTheConversionFailsOn) {
          ZmienParadox(d, dane, "Conf", "Kod", std::string("Zaokr"), "Kod", std::string("ZAOKR"), true);
          BazaDemo b = baza(d);
          b.sql("drop table CONF");
-         b.sql("create table CONF (KOD varchar(10) not null collate WIN_CZ_CI_AI, PARSTR varchar(60), PARINT "
-               "integer, PARDATA date, OPIS varchar(80), primary key (KOD))");
+         b.sql(
+             "create table CONF (KOD varchar(10) not null collate WIN_CZ_CI_AI, PARSTR varchar(60), PARINT "
+             "integer, PARDATA date, OPIS varchar(80), primary key (KOD))");
        },
        true, "Conf", "Kod=Z"},
       {"text without a truth value into a BOOLEAN",
@@ -375,8 +377,10 @@ TEST(KonwersjaCli, CheckNamesTheRecordTheConversionFailsOn) {
        false, "Params", ""},
       {"a byte Windows-1250 leaves undefined into a UTF8 column",
        [&](const fs::path& d) {
-         ZmienParadox(d, dane, "JEDNOSTKI", "IDJEDN", std::int64_t{3}, "NAZWA", std::string("Gminny O\u0081rodek"));
-         ZmienParadox(d, dane, "JEDNOSTKI", "IDJEDN", std::int64_t{7}, "NAZWA", std::string("Przedszkole \u0098"));
+         ZmienParadox(d, dane, "JEDNOSTKI", "IDJEDN", std::int64_t{3}, "NAZWA",
+                      std::string("Gminny O\u0081rodek"));
+         ZmienParadox(d, dane, "JEDNOSTKI", "IDJEDN", std::int64_t{7}, "NAZWA",
+                      std::string("Przedszkole \u0098"));
          BazaDemo b = baza(d);
          b.sql("alter table JEDNOSTKI drop NAZWA");
          b.sql("alter table JEDNOSTKI add NAZWA varchar(120) character set UTF8");
@@ -394,9 +398,10 @@ TEST(KonwersjaCli, CheckNamesTheRecordTheConversionFailsOn) {
     const std::string przed = baza(kopia).stan();
     const fs::path json = tmp.path / "check.json";
     std::string wyjscie;
-    EXPECT_EQ(cli("check " + kopia.string() + " --edition JB --json " + json.string() + (p.proba ? " --trial" : ""),
-                  wyjscie),
-              4)
+    EXPECT_EQ(
+        cli("check " + kopia.string() + " --edition JB --json " + json.string() + (p.proba ? " --trial" : ""),
+            wyjscie),
+        4)
         << wyjscie;
     EXPECT_EQ(baza(kopia).stan(), przed);
     // The finding that names a record of the table: the first in the table's order.

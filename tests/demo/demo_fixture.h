@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,7 +119,8 @@ class BazaDemo {
       for (q.open(); !q.eof(); q.next()) linie.push_back(q.field(0).asString());
     }
     for (std::string& l : linie)
-      if (l.starts_with("generator ")) l += " " + std::to_string(liczba("select gen_id(\"" + l.substr(10) + "\", 0) from rdb$database"));
+      if (l.starts_with("generator "))
+        l += " " + std::to_string(liczba("select gen_id(\"" + l.substr(10) + "\", 0) from rdb$database"));
     std::sort(linie.begin(), linie.end());
     std::string out;
     for (const std::string& l : linie) out += l + "\n";
@@ -159,9 +160,9 @@ class BazaDemo {
 // Sets field `pole` of the rows of the demo's Paradox table `tabela` (in `katalog`, relative to `root`)
 // whose field `gdzie` holds `ktory` (every row when `gdzie` is empty) to `wartosc`; with `dodaj`, inserts
 // a copy of the first such row with the change instead.
-inline void ZmienParadox(const std::filesystem::path& root, const std::string& katalog, const std::string& tabela,
-                         const std::string& gdzie, const db::Value& ktory, const std::string& pole,
-                         const db::Value& wartosc, bool dodaj = false) {
+inline void ZmienParadox(const std::filesystem::path& root, const std::string& katalog,
+                         const std::string& tabela, const std::string& gdzie, const db::Value& ktory,
+                         const std::string& pole, const db::Value& wartosc, bool dodaj = false) {
   db::registerBuiltinDrivers();
   db::Session session;
   session.addPassword("wrzo");

@@ -8,9 +8,9 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -55,14 +55,14 @@ struct Tabela {
   std::int64_t wiersze = 0;  // rows read
   bool przeczytana = false;  // read to its end
   std::vector<Ustalenie> ustalenia;
-  bool porownana = false;     // its Firebird table exists and its structure was compared
-  double sekundyProby = -1;   // the trial copy's time; below 0 when none was made
+  bool porownana = false;    // its Firebird table exists and its structure was compared
+  double sekundyProby = -1;  // the trial copy's time; below 0 when none was made
 };
 
 // What a run does with a value its column would not take as sent.
 const char* skutek(const konw::Przyjecie& p) {
   return p.skutek == konw::Przyjecie::Skutek::Odrzucona ? "row_error"
-         : p.powod.starts_with("zaokrąglenie")         ? "rounding"
+         : p.powod.starts_with("zaokrąglenie")          ? "rounding"
                                                         : "critical_difference";
 }
 
@@ -116,8 +116,8 @@ void przeczytaj(konw::TdmKonw& dm, Tabela& t) {
   for (const auto& [klucz, n] : podobne)
     if (n > kWartosciNaKolumne)
       t.ustalenia.push_back({"value", true,
-                             "… i jeszcze " + std::to_string(n - kWartosciNaKolumne) + " takich wartości kolumny " +
-                                 klucz.first});
+                             "… i jeszcze " + std::to_string(n - kWartosciNaKolumne) +
+                                 " takich wartości kolumny " + klucz.first});
   for (const db::ReadWarning& w : zrodlo.takeWarnings()) {
     if (!konw::equalsIgnoreCase(w.table, plik)) continue;
     std::string linia = "Tabela " + w.table;
@@ -210,14 +210,15 @@ nlohmann::json json(const konw::TfrmConvert& frm, const std::vector<Tabela>& tab
                   {"failed", p.porazka},
                   {"text", p.komunikat}});
   nlohmann::json bj = nlohmann::json::array();
-  for (const Ustalenie& x : baza) bj.push_back({{"kind", x.rodzaj}, {"critical", x.krytyczne}, {"text", x.tekst}});
+  for (const Ustalenie& x : baza)
+    bj.push_back({{"kind", x.rodzaj}, {"critical", x.krytyczne}, {"text", x.tekst}});
   nlohmann::json wynik = {{"exit_code", kod},
-          {"firebird", frm.SciezkaInterbase},
-          {"paradox", frm.SciezkaParadoxa},
-          {"data_version", frm.WersjaDanych},
-          {"tables", tj},
-          {"database", bj},
-          {"triggers", tr}};
+                          {"firebird", frm.SciezkaInterbase},
+                          {"paradox", frm.SciezkaParadoxa},
+                          {"data_version", frm.WersjaDanych},
+                          {"tables", tj},
+                          {"database", bj},
+                          {"triggers", tr}};
   if (sekundyProby) wynik["trial_seconds"] = *sekundyProby;
   return wynik;
 }
@@ -227,15 +228,17 @@ std::vector<Ustalenie> sprawdzBaze(konw::TdmKonw& dm) {
   std::vector<Ustalenie> u;
   try {
     for (const std::string& t : konw::TriggeryBazy(dm.DBi))
-      u.push_back({"database", false, "Aktywny " + t + ": działa przy każdym połączeniu lub transakcji "
-                                          "konwersji i może zmienić zapisywane dane"});
+      u.push_back({"database", false,
+                   "Aktywny " + t +
+                       ": działa przy każdym połączeniu lub transakcji "
+                       "konwersji i może zmienić zapisywane dane"});
   } catch (const db::EngineError& e) {
     u.push_back({"database", false, "Nie udało się odczytać triggerów bazy: " + konw::trim(e.what())});
   }
   try {
     for (const std::string& p : konw::InnePolaczenia(dm.DBi))
-      u.push_back({"database", false, "Inne połączenie z bazą Firebird (" + p +
-                                          "): może zmieniać dane w trakcie konwersji"});
+      u.push_back({"database", false,
+                   "Inne połączenie z bazą Firebird (" + p + "): może zmieniać dane w trakcie konwersji"});
   } catch (const db::EngineError& e) {
     u.push_back({"database", false, "Nie udało się ustalić innych połączeń z bazą: " + konw::trim(e.what())});
   }
@@ -308,9 +311,9 @@ double probuj(konw::TfrmConvert& frm, std::vector<Tabela>& tabele, std::vector<U
     if (teraz == po.end() || teraz->second == wartosc) continue;
     konw::WykonajSql(dm.qryInterbase, "set generator " + konw::quoteIdentifier(nazwa) + " to " +
                                           std::to_string(wartosc) + " ;");
-    baza.push_back({"trial", false, "Generator " + nazwa + " zmieniony w trakcie próby (na " +
-                                        std::to_string(teraz->second) + "), przywrócono wartość " +
-                                        std::to_string(wartosc)});
+    baza.push_back({"trial", false,
+                    "Generator " + nazwa + " zmieniony w trakcie próby (na " + std::to_string(teraz->second) +
+                        "), przywrócono wartość " + std::to_string(wartosc)});
   }
   return sekundy;
 }
@@ -384,8 +387,9 @@ int runCheck(const Opcje& o) {
     std::int64_t wiersze = 0;
     for (const Tabela& t : tabele)
       if (t.sekundyProby >= 0) wiersze += t.wiersze;
-    std::printf("Próba kopiowania: %lld wierszy w %.1f s (tyle mniej więcej zajmie kopiowanie w konwersji).\n",
-                static_cast<long long>(wiersze), *sekundyProby);
+    std::printf(
+        "Próba kopiowania: %lld wierszy w %.1f s (tyle mniej więcej zajmie kopiowanie w konwersji).\n",
+        static_cast<long long>(wiersze), *sekundyProby);
   }
   std::fflush(stdout);
 
@@ -410,10 +414,9 @@ std::function<int()> defineCheck(CLI::App& sub) {
 }  // namespace
 
 konw::cli::Command konw::cli::checkCommand() {
-  return {
-      "check",
-      "read every Paradox table a conversion copies, check every value against its column, compare the "
-      "structures and check the control tables' names, writing into neither database (--trial: also copy "
-      "every table in a transaction rolled back); exit 4 on a critical finding",
-      defineCheck};
+  return {"check",
+          "read every Paradox table a conversion copies, check every value against its column, compare the "
+          "structures and check the control tables' names, writing into neither database (--trial: also copy "
+          "every table in a transaction rolled back); exit 4 on a critical finding",
+          defineCheck};
 }
